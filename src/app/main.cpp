@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    auto cl = brisa::parseCommandLine(args);
+    switch (cl.action) {
+    case brisa::CommandLine::Action::Version:
+        std::printf("brisa %s\n", BRISA_VERSION);
+        return 0;
+    case brisa::CommandLine::Action::Help:
+        std::fputs(brisa::helpText().c_str(), stdout);
+        return 0;
+    case brisa::CommandLine::Action::Error:
+        std::fprintf(stderr, "brisa: %s\nPrueba «brisa --help».\n", cl.error.c_str());
+        return 2;
+    case brisa::CommandLine::Action::Run:
+        break;
+    }
+    return 0;
+}
