@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/model/ClipItem.h"
+#include "core/model/NotchTab.h"
 #include "fakes/VirtualScheduler.h"
 
 #include <gtest/gtest.h>
@@ -67,4 +68,21 @@ TEST(Uuid, RoundTripsThroughCanonicalUpperCaseText)
     EXPECT_EQ(Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5"), std::nullopt);
     EXPECT_EQ(Uuid::parse("E621E1F8xC36C-495A-93FC-0C247A3E6E5F"), std::nullopt);
     EXPECT_EQ(Uuid::parse("G621E1F8-C36C-495A-93FC-0C247A3E6E5F"), std::nullopt);
+}
+
+TEST(NotchTab, RawValuesAndKindsPerTab)
+{
+    EXPECT_EQ(notchTabFromRaw("Colors"), NotchTab::Colors);
+    EXPECT_EQ(notchTabFromRaw("colors"), std::nullopt);
+    auto kinds = [](NotchTab tab) {
+        std::string s;
+        for (auto t : allClipTypes)
+            if (matches(tab, t))
+                s += std::string(rawValue(t)) + " ";
+        return s;
+    };
+    EXPECT_EQ(kinds(NotchTab::History), "text code link image file color screenshot ");
+    EXPECT_EQ(kinds(NotchTab::Prompts), "text code link ");
+    EXPECT_EQ(kinds(NotchTab::Colors), "color ");
+    EXPECT_EQ(kinds(NotchTab::Assets), "image file screenshot ");
 }
