@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/settings/AppSettings.h"
+
+#include "core/stores/StoreText.h"
+#include "core/support/Log.h"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace brisa {
+
+namespace {
+
+constexpr std::string_view historyLimitKey = "historyLimit";
+constexpr std::string_view launchAtLoginKey = "launchAtLogin";
+constexpr std::string_view blockedBundleIDsKey = "blockedBundleIDs";
+constexpr std::string_view themeKey = "appTheme";
+constexpr std::string_view notchActivationKey = "notchActivation";
+constexpr std::string_view autoDeleteDaysKey = "autoDeleteDays";
+constexpr std::string_view libraryViewModeKey = "libraryViewMode";
+constexpr std::string_view panelPositionKey = "panelPosition";
+constexpr std::string_view panelScaleKey = "panelScale";
+constexpr std::string_view defaultTabKey = "defaultTab";
+
+std::optional<std::int64_t> readInt64(const UserDefaults& d, std::string_view key)
+{
+    auto v = d.value(key);
+    if (!v)
+        return std::nullopt;
+    if (v->is_number_integer() && !v->is_number_unsigned())
+        return v->get<std::int64_t>();
+    if (v->is_number_unsigned() && v->get<std::uint64_t>() <= std::uint64_t(std::numeric_limits<std::int64_t>::max()))
+        return static_cast<std::int64_t>(v->get<std::uint64_t>());
+    return std::nullopt;
+}
+
+std::optional<bool> readBool(const UserDefaults& d, std::string_view key)
+{
+    auto v = d.value(key);
+    if (!v || !v->is_boolean())
+        return std::nullopt;
+    return v->get<bool>();
+}
+
+std::optional<double> readDouble(const UserDefaults& d, std::string_view key)
+{
+    auto v = d.value(key);
+    if (!v || !v->is_number())
+        return std::nullopt;
+    return v->get<double>();
+}
+
+std::optional<std::vector<std::string>> readStrings(const UserDefaults& d, std::string_view key)
+{
+    auto v = d.value(key);
+    if (!v || !v->is_array())
+        return std::nullopt;
+    std::vector<std::string> out;
+    out.reserve(v->size());
+    for (const auto& e : *v) {
+        if (!e.is_string())
+            return std::nullopt;
+        out.push_back(e.get<std::string>());
+    }
+    return out;
+}
+
+template <typename Enum>
+Enum readEnum(const UserDefaults& d, std::string_view key, std::optional<Enum> (*fromRaw)(std::string_view),
+              Enum fallback)
+{
+    auto v = d.value(key);
+    if (!v || !v->is_string())
+        return fallback;
+    return fromRaw(v->get_ref<const std::string&>()).value_or(fallback);
+}
+
+template <typename F, typename... Args>
+void call(const F& hook, Args&&... args)
+{
+    if (hook)
+        hook(std::forward<Args>(args)...);
+}
+
+std::set<std::string> asSet(const std::vector<std::string>& ids) { return {ids.begin(), ids.end()}; }
+
+} // namespace
+
+AppSettings::AppSettings(UserDefaults& defaults, AppSettingsHooks hooks)
+    : defaults_(defaults)
+    , hooks_(std::move(hooks))
+{
+    historyLimit_ = readInt64(defaults_, historyLimitKey).value_or(defaultHistoryLimit);
+    launchAtLogin_ = readBool(defaults_, launchAtLoginKey).value_or(defaultLaunchAtLogin);
+    blockedBundleIDs_ = readStrings(defaults_, blockedBundleIDsKey).value_or(std::vector<std::string>{});
+    theme_ = readEnum(defaults_, themeKey, appThemeFromRaw, AppTheme::Dark);
+    notchActivation_ = readEnum(defaults_, notchActivationKey, notchActivationFromRaw, NotchActivation::Hover);
+    autoDeleteDays_ = readInt64(defaults_, autoDeleteDaysKey).value_or(defaultAutoDeleteDays);
+    libraryViewMode_ = readEnum(defaults_, libraryViewModeKey, libraryViewModeFromRaw, LibraryViewMode::Card);
+    panelPosition_ = readEnum(defaults_, panelPositionKey, panelPositionFromRaw, PanelPosition::TopCenter);
+    panelScale_ = readDouble(defaults_, panelScaleKey).value_or(defaultPanelScale);
+    defaultTab_ = readEnum(defaults_, defaultTabKey, notchTabFromRaw, NotchTab::History);
+}
+
+void AppSettings::apply()
+{
+    call(hooks_.setHistoryLimit, historyLimit_);
+    call(hooks_.setBlockedBundleIDs, asSet(blockedBundleIDs_));
+    call(hooks_.setAutoDeleteDays, autoDeleteDays_);
+    call(hooks_.setLaunchAtLogin, launchAtLogin_);
+}
+
+void AppSettings::setHistoryLimit(std::int64_t value)
+{
+    historyLimit_ = value;
+    defaults_.set(historyLimitKey, value);
+    call(hooks_.setHistoryLimit, value);
+    changed_.emit(Field::HistoryLimit);
+}
+
+void AppSettings::setLaunchAtLogin(bool value)
+{
+    launchAtLogin_ = value;
+    defaults_.set(launchAtLoginKey, value);
+    call(hooks_.setLaunchAtLogin, value);
+    changed_.emit(Field::LaunchAtLogin);
+}
+
+void AppSettings::setBlockedBundleIDs(std::vector<std::string> value)
+{
+    // Identifiers come from the desktop; repair bad UTF-8 so that the list we keep is the one we store.
+    for (auto& id : value)
+        id = validUtf8(id);
+    blockedBundleIDs_ = std::move(value);
+    defaults_.set(blockedBundleIDsKey, blockedBundleIDs_);
+    call(hooks_.setBlockedBundleIDs, asSet(blockedBundleIDs_));
+    changed_.emit(Field::BlockedBundleIDs);
+}
+
+void AppSettings::setTheme(AppTheme value)
+{
+    theme_ = value;
+    defaults_.set(themeKey, rawValue(value));
+    changed_.emit(Field::Theme);
+}
+
+void AppSettings::setNotchActivation(NotchActivation value)
+{
+    notchActivation_ = value;
+    defaults_.set(notchActivationKey, rawValue(value));
+    changed_.emit(Field::NotchActivation);
+}
+
+void AppSettings::setAutoDeleteDays(std::int64_t value)
+{
+    autoDeleteDays_ = value;
+    defaults_.set(autoDeleteDaysKey, value);
+    call(hooks_.setAutoDeleteDays, value);
+    changed_.emit(Field::AutoDeleteDays);
+}
+
+void AppSettings::setLibraryViewMode(LibraryViewMode value)
+{
+    libraryViewMode_ = value;
+    defaults_.set(libraryViewModeKey, rawValue(value));
+    changed_.emit(Field::LibraryViewMode);
+}
+
+void AppSettings::setPanelPosition(PanelPosition value)
+{
+    panelPosition_ = value;
+    defaults_.set(panelPositionKey, rawValue(value));
+    call(hooks_.applyPositionChange);
+    changed_.emit(Field::PanelPosition);
+}
+
+void AppSettings::setPanelScale(double value)
+{
+    if (!std::isfinite(value)) {
+        logLine("Escala del panel no válida; se ignora");
+        return;
+    }
+    panelScale_ = value;
+    defaults_.set(panelScaleKey, value);
+    call(hooks_.applyPositionChange);
+    changed_.emit(Field::PanelScale);
+}
+
+void AppSettings::setDefaultTab(NotchTab value)
+{
+    defaultTab_ = value;
+    defaults_.set(defaultTabKey, rawValue(value));
+    changed_.emit(Field::DefaultTab);
+}
+
+} // namespace brisa

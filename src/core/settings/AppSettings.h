@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/model/NotchTab.h"
+#include "core/settings/SettingsEnums.h"
+#include "core/settings/UserDefaults.h"
+#include "core/support/Signal.h"
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace brisa {
+
+/// Where settings reach the services that keep their own copy of a value. The app fills these in;
+/// an unset hook does nothing.
+struct AppSettingsHooks {
+    /// The clip store's history limit (0: no limit).
+    std::function<void(std::int64_t)> setHistoryLimit{};
+    /// The clip store's auto-delete age in days (0: never).
+    std::function<void(std::int64_t)> setAutoDeleteDays{};
+    /// The clipboard monitor's blocked applications, each once.
+    std::function<void(const std::set<std::string>&)> setBlockedBundleIDs{};
+    /// The login item.
+    std::function<void(bool)> setLaunchAtLogin{};
+    /// The notch controller's reaction to a new position or scale.
+    std::function<void()> applyPositionChange{};
+};
+
+/// The user's preferences. Each is loaded from its own user-defaults key at construction (without
+/// writing anything), and written back the moment it is assigned, even with an equal value.
+///
+/// Loading is strict: a value of the wrong JSON type gives the default. Integers must be JSON
+/// integers within range (3.0 is a fraction in JSON terms and gives the default: Brisa always
+/// writes integers, so a fraction means a hand edit we would only be guessing about); booleans must
+/// be JSON booleans; the scale takes any JSON number; enumeration strings must match a raw value exactly.
+class AppSettings {
+public:
+    /// The settings, in declaration order; observers are told which one changed.
+    enum class Field {
+        HistoryLimit,
+        LaunchAtLogin,
+        BlockedBundleIDs,
+        Theme,
+        NotchActivation,
+        AutoDeleteDays,
+        LibraryViewMode,
+        PanelPosition,
+        PanelScale,
+        DefaultTab,
+    };
+
+    static constexpr std::int64_t defaultHistoryLimit = 100;
+    static constexpr bool defaultLaunchAtLogin = true;
+    static constexpr std::int64_t defaultAutoDeleteDays = 0;
+    static constexpr double defaultPanelScale = 1.0;
+
+    explicit AppSettings(UserDefaults& defaults, AppSettingsHooks hooks = {});
+
+    /// Replaces the hooks (the services may be created after the settings).
+    void setHooks(AppSettingsHooks hooks) { hooks_ = std::move(hooks); }
+
+    /// Pushes the history limit, the blocked applications, the auto-delete days and the login item
+    /// into their services, in that order. Writes nothing, leaves the panel alone.
+    void apply();
+
+    /// f runs after every assignment, once its value is stored and its hook has run.
+    void onChanged(std::function<void(Field)> f) { changed_.connect(std::move(f)); }
+
+    /// Maximum number of clips kept; 0 means no limit.
+    std::int64_t historyLimit() const { return historyLimit_; }
+    void setHistoryLimit(std::int64_t value);
+
+    bool launchAtLogin() const { return launchAtLogin_; }
+    void setLaunchAtLogin(bool value);
+
+    /// Applications whose copies are never stored, as the user listed them (duplicates kept).
+    const std::vector<std::string>& blockedBundleIDs() const { return blockedBundleIDs_; }
+    void setBlockedBundleIDs(std::vector<std::string> value);
+
+    AppTheme theme() const { return theme_; }
+    void setTheme(AppTheme value);
+
+    NotchActivation notchActivation() const { return notchActivation_; }
+    void setNotchActivation(NotchActivation value);
+
+    /// Age in days after which unpinned clips are deleted; 0 means never.
+    std::int64_t autoDeleteDays() const { return autoDeleteDays_; }
+    void setAutoDeleteDays(std::int64_t value);
+
+    LibraryViewMode libraryViewMode() const { return libraryViewMode_; }
+    void setLibraryViewMode(LibraryViewMode value);
+
+    PanelPosition panelPosition() const { return panelPosition_; }
+    void setPanelPosition(PanelPosition value);
+
+    /// Size factor of the panel; 1.0 is normal size.
+    double panelScale() const { return panelScale_; }
+    /// A value that is not finite is refused (it could not be stored and would break the geometry).
+    void setPanelScale(double value);
+
+    /// Tab selected when the panel opens.
+    NotchTab defaultTab() const { return defaultTab_; }
+    void setDefaultTab(NotchTab value);
+
+private:
+    UserDefaults& defaults_;
+    AppSettingsHooks hooks_;
+    Signal<Field> changed_;
+
+    std::int64_t historyLimit_ = defaultHistoryLimit;
+    bool launchAtLogin_ = defaultLaunchAtLogin;
+    std::vector<std::string> blockedBundleIDs_;
+    AppTheme theme_ = AppTheme::Dark;
+    NotchActivation notchActivation_ = NotchActivation::Hover;
+    std::int64_t autoDeleteDays_ = defaultAutoDeleteDays;
+    LibraryViewMode libraryViewMode_ = LibraryViewMode::Card;
+    PanelPosition panelPosition_ = PanelPosition::TopCenter;
+    double panelScale_ = defaultPanelScale;
+    NotchTab defaultTab_ = NotchTab::History;
+};
+
+} // namespace brisa

@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/settings/AppSettings.h"
+#include "fakes/TempDir.h"
+#include "fakes/VirtualScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace brisa;
+using nlohmann::json;
+using Field = AppSettings::Field;
+
+namespace {
+
+// Records every hook call as one line, in order.
+struct HookLog {
+    std::vector<std::string> calls;
+    AppSettingsHooks hooks()
+    {
+        return {
+            .setHistoryLimit = [this](std::int64_t v) { calls.push_back("historyLimit " + std::to_string(v)); },
+            .setAutoDeleteDays = [this](std::int64_t v) { calls.push_back("autoDeleteDays " + std::to_string(v)); },
+            .setBlockedBundleIDs =
+                [this](const std::set<std::string>& ids) {
+                    std::string line = "blocked";
+                    for (const auto& id : ids)
+                        line += " " + id;
+                    calls.push_back(line);
+                },
+            .setLaunchAtLogin = [this](bool v) { calls.push_back(v ? "login on" : "login off"); },
+            .applyPositionChange = [this] { calls.push_back("position"); },
+        };
+    }
+};
+
+void expectDefaults(const AppSettings& s)
+{
+    EXPECT_EQ(s.historyLimit(), 100);
+    EXPECT_TRUE(s.launchAtLogin());
+    EXPECT_TRUE(s.blockedBundleIDs().empty());
+    EXPECT_EQ(s.theme(), AppTheme::Dark);
+    EXPECT_EQ(s.notchActivation(), NotchActivation::Hover);
+    EXPECT_EQ(s.autoDeleteDays(), 0);
+    EXPECT_EQ(s.libraryViewMode(), LibraryViewMode::Card);
+    EXPECT_EQ(s.panelPosition(), PanelPosition::TopCenter);
+    EXPECT_EQ(s.panelScale(), 1.0);
+    EXPECT_EQ(s.defaultTab(), NotchTab::History);
+}
+
+} // namespace
+
+TEST(SettingsEnums, RawValuesLabelsAndOrder)
+{
+    std::vector<std::string> themes, activations, modes, positions;
+    for (auto t : allAppThemes)
+        themes.push_back(std::string(rawValue(t)) + "=" + std::string(label(t)));
+    for (auto a : allNotchActivations)
+        activations.push_back(std::string(rawValue(a)) + "=" + std::string(label(a)));
+    for (auto m : allLibraryViewModes)
+        modes.push_back(std::string(rawValue(m)) + "=" + std::string(label(m)) + "=" + std::string(symbol(m)));
+    for (auto p : allPanelPositions)
+        positions.push_back(std::string(rawValue(p)) + "=" + std::string(label(p)));
+    EXPECT_EQ(themes, (std::vector<std::string>{"dark=Oscuro", "light=Claro", "liquidGlass=Liquid Glass"}));
+    EXPECT_EQ(activations, (std::vector<std::string>{"hover=Al posar (hover)", "click=Con clic",
+                                                     "longHover=Hover prolongado (3 s)"}));
+    EXPECT_EQ(modes, (std::vector<std::string>{"card=Tarjetas=square.grid.2x2", "list=Lista=list.bullet",
+                                               "board=Tablero=rectangle.split.3x1"}));
+    EXPECT_EQ(positions, (std::vector<std::string>{"topCenter=Arriba, centro (notch)", "topLeft=Arriba, izquierda",
+                                                   "topRight=Arriba, derecha", "bottomLeft=Abajo, izquierda",
+                                                   "bottomRight=Abajo, derecha"}));
+}
+
+TEST(SettingsEnums, FromRawIsExactAndCaseSensitive)
+{
+    for (auto t : allAppThemes)
+        EXPECT_EQ(appThemeFromRaw(rawValue(t)), t);
+    for (auto a : allNotchActivations)
+        EXPECT_EQ(notchActivationFromRaw(rawValue(a)), a);
+    for (auto m : allLibraryViewModes)
+        EXPECT_EQ(libraryViewModeFromRaw(rawValue(m)), m);
+    for (auto p : allPanelPositions)
+        EXPECT_EQ(panelPositionFromRaw(rawValue(p)), p);
+    EXPECT_EQ(appThemeFromRaw("Dark"), std::nullopt);
+    EXPECT_EQ(appThemeFromRaw("liquidglass"), std::nullopt);
+    EXPECT_EQ(panelPositionFromRaw(" topLeft"), std::nullopt);
+    EXPECT_EQ(notchActivationFromRaw(""), std::nullopt);
+}
+
+TEST(AppSettings, EmptyStoreGivesDefaultsAndWritesNothing)
+{
+    test::TempDir dir;
+    test::VirtualScheduler clock;
+    UserDefaults defaults(dir / "defaults.json", clock);
+    HookLog log;
+    AppSettings settings(defaults, log.hooks());
+    expectDefaults(settings);
+    EXPECT_FALSE(std::filesystem::exists(dir / "defaults.json"));
+    EXPECT_TRUE(log.calls.empty());
+}
+
+TEST(AppSettings, UnreadableValuesLoadAsDefaults)
+{
+    const std::vector<std::pair<std::string, json>> cases{
+        {"historyLimit", "500"},
+        {"historyLimit", 3.0},
+        {"historyLimit", true},
+        {"historyLimit", std::numeric_limits<std::uint64_t>::max()},
+        {"launchAtLogin", 0},
+        {"launchAtLogin", "false"},
+        {"blockedBundleIDs", json::array({"org.a", 1})},
+        {"blockedBundleIDs", "org.a"},
+        {"appTheme", "Light"},
+        {"appTheme", "sepia"},
+        {"theme", "light"}, // the theme lives under "appTheme"
+        {"notchActivation", json::array()},
+        {"autoDeleteDays", nullptr},
+        {"libraryViewMode", "BOARD"},
+        {"panelPosition", "middle"},
+        {"panelScale", "1.2"},
+        {"defaultTab", "colors"},
+    };
+    for (const auto& [key, value] : cases) {
+        UserDefaults defaults;
+        defaults.set(key, value);
+        AppSettings settings(defaults);
+        SCOPED_TRACE(key + " = " + value.dump());
+        expectDefaults(settings);
+    }
+}
+
+TEST(AppSettings, StoredValuesLoad)
+{
+    UserDefaults defaults;
+    defaults.set("historyLimit", 0);
+    defaults.set("launchAtLogin", false);
+    defaults.set("blockedBundleIDs", json::array({"org.keepassxc.KeePassXC", "org.a", "org.a"}));
+    defaults.set("appTheme", "liquidGlass");
+    defaults.set("notchActivation", "longHover");
+    defaults.set("autoDeleteDays", 30);
+    defaults.set("libraryViewMode", "board");
+    defaults.set("panelPosition", "bottomRight");
+    defaults.set("panelScale", 1); // an integer is a valid scale
+    defaults.set("defaultTab", "Colors");
+    AppSettings s(defaults);
+    EXPECT_EQ(s.historyLimit(), 0);
+    EXPECT_FALSE(s.launchAtLogin());
+    EXPECT_EQ(s.blockedBundleIDs(), (std::vector<std::string>{"org.keepassxc.KeePassXC", "org.a", "org.a"}));
+    EXPECT_EQ(s.theme(), AppTheme::LiquidGlass);
+    EXPECT_EQ(s.notchActivation(), NotchActivation::LongHover);
+    EXPECT_EQ(s.autoDeleteDays(), 30);
+    EXPECT_EQ(s.libraryViewMode(), LibraryViewMode::Board);
+    EXPECT_EQ(s.panelPosition(), PanelPosition::BottomRight);
+    EXPECT_EQ(s.panelScale(), 1.0);
+    EXPECT_EQ(s.defaultTab(), NotchTab::Colors);
+}
+
+TEST(AppSettings, EverySetterPersistsUnderItsKeyAndNotifies)
+{
+    UserDefaults defaults;
+    AppSettings s(defaults);
+    std::vector<Field> changes;
+    s.onChanged([&](Field f) { changes.push_back(f); });
+
+    s.setHistoryLimit(2500);
+    s.setLaunchAtLogin(false);
+    s.setBlockedBundleIDs({"org.a", "org.b"});
+    s.setTheme(AppTheme::Light);
+    s.setNotchActivation(NotchActivation::Click);
+    s.setAutoDeleteDays(7);
+    s.setLibraryViewMode(LibraryViewMode::List);
+    s.setPanelPosition(PanelPosition::TopLeft);
+    s.setPanelScale(0.85);
+    s.setDefaultTab(NotchTab::Assets);
+
+    EXPECT_EQ(defaults.value("historyLimit"), json(2500));
+    EXPECT_EQ(defaults.value("launchAtLogin"), json(false));
+    EXPECT_EQ(defaults.value("blockedBundleIDs"), json::array({"org.a", "org.b"}));
+    EXPECT_EQ(defaults.value("appTheme"), json("light"));
+    EXPECT_EQ(defaults.value("notchActivation"), json("click"));
+    EXPECT_EQ(defaults.value("autoDeleteDays"), json(7));
+    EXPECT_EQ(defaults.value("libraryViewMode"), json("list"));
+    EXPECT_EQ(defaults.value("panelPosition"), json("topLeft"));
+    EXPECT_EQ(defaults.value("panelScale"), json(0.85));
+    EXPECT_EQ(defaults.value("defaultTab"), json("Assets"));
+    EXPECT_FALSE(defaults.contains("theme"));
+    EXPECT_EQ(changes, (std::vector<Field>{Field::HistoryLimit, Field::LaunchAtLogin, Field::BlockedBundleIDs,
+                                           Field::Theme, Field::NotchActivation, Field::AutoDeleteDays,
+                                           Field::LibraryViewMode, Field::PanelPosition, Field::PanelScale,
+                                           Field::DefaultTab}));
+}
+
+TEST(AppSettings, SettersRunTheirHooksEvenForAnEqualValue)
+{
+    UserDefaults defaults;
+    HookLog log;
+    AppSettings s(defaults, log.hooks());
+    int notified = 0;
+    s.onChanged([&](Field) { ++notified; });
+
+    s.setPanelPosition(PanelPosition::TopCenter);
+    s.setPanelPosition(PanelPosition::TopCenter);
+    s.setPanelScale(1.0);
+    s.setHistoryLimit(0);
+    s.setAutoDeleteDays(0);
+    s.setLaunchAtLogin(true);
+    s.setBlockedBundleIDs({"org.b", "org.a", "org.b"});
+    s.setTheme(AppTheme::Dark); // no hook beyond persistence
+
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"position", "position", "position", "historyLimit 0",
+                                                   "autoDeleteDays 0", "login on", "blocked org.a org.b"}));
+    EXPECT_EQ(defaults.value("panelPosition"), json("topCenter"));
+    EXPECT_EQ(defaults.value("blockedBundleIDs"), json::array({"org.b", "org.a", "org.b"}));
+    EXPECT_EQ(s.blockedBundleIDs(), (std::vector<std::string>{"org.b", "org.a", "org.b"}));
+    EXPECT_EQ(notified, 8);
+}
+
+TEST(AppSettings, HookSeesTheStoredValue)
+{
+    UserDefaults defaults;
+    AppSettings* settings = nullptr;
+    std::optional<json> storedWhenCalled;
+    std::int64_t readWhenCalled = -1;
+    AppSettings s(defaults, {.setHistoryLimit = [&](std::int64_t) {
+                                 storedWhenCalled = defaults.value("historyLimit");
+                                 readWhenCalled = settings->historyLimit();
+                             }});
+    settings = &s;
+    s.setHistoryLimit(300);
+    EXPECT_EQ(storedWhenCalled, json(300));
+    EXPECT_EQ(readWhenCalled, 300);
+}
+
+TEST(AppSettings, ApplyPushesCopiesInOrderWithoutWriting)
+{
+    UserDefaults defaults;
+    defaults.set("historyLimit", 50);
+    defaults.set("blockedBundleIDs", json::array({"org.z", "org.a", "org.z"}));
+    defaults.set("autoDeleteDays", 10);
+    const auto before = defaults.serialized();
+    HookLog log;
+    AppSettings s(defaults, log.hooks());
+    s.apply();
+    EXPECT_EQ(log.calls,
+              (std::vector<std::string>{"historyLimit 50", "blocked org.a org.z", "autoDeleteDays 10", "login on"}));
+    EXPECT_EQ(defaults.serialized(), before);
+}
+
+TEST(AppSettings, UnsetHooksDoNothing)
+{
+    UserDefaults defaults;
+    AppSettings s(defaults);
+    s.apply();
+    s.setPanelPosition(PanelPosition::BottomLeft);
+    s.setBlockedBundleIDs({"org.a"});
+    EXPECT_EQ(s.panelPosition(), PanelPosition::BottomLeft);
+}
+
+TEST(AppSettings, NonFiniteScaleIsRefused)
+{
+    UserDefaults defaults;
+    HookLog log;
+    AppSettings s(defaults, log.hooks());
+    s.setPanelScale(std::numeric_limits<double>::quiet_NaN());
+    s.setPanelScale(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(s.panelScale(), 1.0);
+    EXPECT_FALSE(defaults.contains("panelScale"));
+    EXPECT_TRUE(log.calls.empty());
+}
+
+TEST(AppSettings, SurvivesReloadFromFile)
+{
+    test::TempDir dir;
+    test::VirtualScheduler clock;
+    auto file = dir / "defaults.json";
+    {
+        UserDefaults defaults(file, clock);
+        AppSettings s(defaults);
+        s.setHistoryLimit(100000);
+        s.setLaunchAtLogin(false);
+        s.setBlockedBundleIDs({"org.keepassxc.KeePassXC"});
+        s.setTheme(AppTheme::LiquidGlass);
+        s.setNotchActivation(NotchActivation::LongHover);
+        s.setAutoDeleteDays(365);
+        s.setLibraryViewMode(LibraryViewMode::Board);
+        s.setPanelPosition(PanelPosition::BottomRight);
+        s.setPanelScale(1.3);
+        s.setDefaultTab(NotchTab::Prompts);
+    }
+    UserDefaults defaults(file, clock);
+    AppSettings s(defaults);
+    EXPECT_EQ(s.historyLimit(), 100000);
+    EXPECT_FALSE(s.launchAtLogin());
+    EXPECT_EQ(s.blockedBundleIDs(), std::vector<std::string>{"org.keepassxc.KeePassXC"});
+    EXPECT_EQ(s.theme(), AppTheme::LiquidGlass);
+    EXPECT_EQ(s.notchActivation(), NotchActivation::LongHover);
+    EXPECT_EQ(s.autoDeleteDays(), 365);
+    EXPECT_EQ(s.libraryViewMode(), LibraryViewMode::Board);
+    EXPECT_EQ(s.panelPosition(), PanelPosition::BottomRight);
+    EXPECT_EQ(s.panelScale(), 1.3);
+    EXPECT_EQ(s.defaultTab(), NotchTab::Prompts);
+}
