@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/search/ClipFilters.h"
+
+#include "core/search/SearchQuery.h"
+
+#include <algorithm>
+
+namespace brisa {
+namespace {
+
+ClipList pointersTo(std::span<const ClipItem> history)
+{
+    ClipList out;
+    out.reserve(history.size());
+    for (const auto& item : history)
+        out.push_back(&item);
+    return out;
+}
+
+} // namespace
+
+void sortPinnedThenNewest(ClipList& clips)
+{
+    std::stable_sort(clips.begin(), clips.end(), [](const ClipItem* a, const ClipItem* b) {
+        if (a->isPinned != b->isPinned)
+            return a->isPinned;
+        return a->createdAt > b->createdAt;
+    });
+}
+
+ClipList filteredItems(std::span<const ClipItem* const> history, NotchTab tab, bool favouritesOnly,
+                       std::string_view searchText)
+{
+    // Parsed once for the whole history rather than once per clip: same result, far cheaper.
+    const SearchQuery query(searchText);
+    ClipList out;
+    for (const ClipItem* item : history) {
+        if (!matches(tab, item->type()))
+            continue;
+        if (favouritesOnly && !item->isPinned)
+            continue;
+        if (!query.matches(*item))
+            continue;
+        out.push_back(item);
+    }
+    sortPinnedThenNewest(out);
+    return out;
+}
+
+ClipList filteredItems(std::span<const ClipItem> history, NotchTab tab, bool favouritesOnly,
+                       std::string_view searchText)
+{
+    const auto all = pointersTo(history);
+    return filteredItems(std::span<const ClipItem* const>(all), tab, favouritesOnly, searchText);
+}
+
+std::size_t count(std::span<const ClipItem* const> history, NotchTab tab)
+{
+    return static_cast<std::size_t>(
+        std::count_if(history.begin(), history.end(), [tab](const ClipItem* item) { return matches(tab, item->type()); }));
+}
+
+std::size_t count(std::span<const ClipItem> history, NotchTab tab)
+{
+    return static_cast<std::size_t>(
+        std::count_if(history.begin(), history.end(), [tab](const ClipItem& item) { return matches(tab, item.type()); }));
+}
+
+ClipList filtered(std::span<const ClipItem* const> history, std::optional<ClipType> kindFilter,
+                  std::string_view searchText)
+{
+    const SearchQuery query(searchText);
+    ClipList out;
+    for (const ClipItem* item : history) {
+        if (kindFilter && item->type() != *kindFilter)
+            continue;
+        if (!query.matches(*item))
+            continue;
+        out.push_back(item);
+    }
+    sortPinnedThenNewest(out);
+    return out;
+}
+
+ClipList filtered(std::span<const ClipItem> history, std::optional<ClipType> kindFilter, std::string_view searchText)
+{
+    const auto all = pointersTo(history);
+    return filtered(std::span<const ClipItem* const>(all), kindFilter, searchText);
+}
+
+} // namespace brisa

@@ -1,0 +1,571 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/search/LocalizedText.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/ubrk.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/uniset.h>
+#include <unicode/ustring.h>
+#include <unicode/utext.h>
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+// Design: the history is searched on every keystroke, so the common case (an ASCII search word
+// against mostly-ASCII text) never reaches ICU: it is a vectorised byte scan over the stored
+// UTF-8. Non-ASCII search words fold each haystack through small precomputed tables. Only text
+// that normalisation could change (combining marks, compatibility singletons, ...) goes through
+// ICU's case folding and NFC.
+
+namespace brisa {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+/// Decodes one code point at p (< end); invalid or truncated sequences read as U+FFFD over one byte.
+inline std::size_t decodeUtf8(const unsigned char* p, const unsigned char* end, char32_t& cp)
+{
+    const unsigned char b0 = p[0];
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    const std::size_t avail = static_cast<std::size_t>(end - p);
+    auto cont = [&](std::size_t i) { return i < avail && (p[i] & 0xC0) == 0x80; };
+    if (b0 >= 0xC2 && b0 <= 0xDF && cont(1)) {
+        cp = (char32_t(b0 & 0x1F) << 6) | (p[1] & 0x3F);
+        return 2;
+    }
+    if (b0 >= 0xE0 && b0 <= 0xEF && cont(1) && cont(2)) {
+        const char32_t c = (char32_t(b0 & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
+            cp = c;
+            return 3;
+        }
+    } else if (b0 >= 0xF0 && b0 <= 0xF4 && cont(1) && cont(2) && cont(3)) {
+        const char32_t c = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+                           (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            cp = c;
+            return 4;
+        }
+    }
+    cp = kReplacement;
+    return 1;
+}
+
+inline void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+inline const unsigned char* bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+
+/// Index of the first byte >= 0x80 at or after from, or s.size().
+inline std::size_t firstNonAscii(std::string_view s, std::size_t from = 0)
+{
+    const auto* p = bytes(s);
+    std::size_t i = from;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ull)
+            break;
+    }
+    for (; i < s.size(); ++i)
+        if (p[i] >= 0x80)
+            return i;
+    return s.size();
+}
+
+/// Appends text as UTF-16 with the same replacement rule as decodeUtf8.
+void appendUtf16(icu::UnicodeString& out, std::string_view s)
+{
+    const auto* p = bytes(s);
+    const auto* end = p + s.size();
+    while (p < end) {
+        char32_t c;
+        p += decodeUtf8(p, end, c);
+        out.append(static_cast<UChar32>(c));
+    }
+}
+
+std::uint32_t foldOptions(CaseRules rules)
+{
+    return rules == CaseRules::Turkic ? U_FOLD_CASE_EXCLUDE_SPECIAL_I : U_FOLD_CASE_DEFAULT;
+}
+
+const icu::Normalizer2& nfc()
+{
+    UErrorCode status = U_ZERO_ERROR;
+    return *icu::Normalizer2::getNFCInstance(status);
+}
+
+/// Full case folding, then NFC: the form both sides of a comparison are brought to.
+icu::UnicodeString comparisonForm(icu::UnicodeString s, CaseRules rules)
+{
+    s.foldCase(foldOptions(rules));
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString out = nfc().normalize(s, status);
+    return U_SUCCESS(status) ? out : s;
+}
+
+/// Per-rule-set lookup data, built once from ICU's properties.
+struct Tables {
+    /// Comparison form of each code point below U+0800, unless `slow`.
+    struct Small {
+        std::uint8_t len = 0;
+        bool slow = false;
+        std::array<char, 6> bytes{};
+    };
+    std::array<Small, 0x800> small{};
+    /// Code points whose comparison form depends on their neighbours (combining marks, characters
+    /// NFC changes, and characters whose folding yields such): those haystacks go through ICU.
+    icu::UnicodeSet slow;
+    icu::UnicodeSet changesWhenFolded;
+    /// Non-ASCII code points whose comparison form contains ASCII ("ß", "ﬁ", KELVIN SIGN, ...):
+    /// only these can let an ASCII needle match where the plain byte scan found nothing.
+    icu::UnicodeSet asciiProducing;
+    std::bitset<0x800> asciiProducingSmall;
+    CaseRules rules = CaseRules::Default;
+
+    explicit Tables(CaseRules r) : rules(r)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        icu::UnicodeSet base; // code points that may not appear in a haystack folded without ICU
+        base.applyIntPropertyValue(UCHAR_CANONICAL_COMBINING_CLASS, 0, status);
+        base.complement();
+        icu::UnicodeSet qc;
+        qc.applyIntPropertyValue(UCHAR_NFC_QUICK_CHECK, UNORM_NO, status);
+        base.addAll(qc);
+        icu::UnicodeSet qcNo = qc;
+        qc.applyIntPropertyValue(UCHAR_NFC_QUICK_CHECK, UNORM_MAYBE, status);
+        base.addAll(qc);
+        base.freeze();
+
+        changesWhenFolded.applyIntPropertyValue(UCHAR_CHANGES_WHEN_CASEFOLDED, 1, status);
+        changesWhenFolded.freeze();
+
+        slow.addAll(base);
+        icu::UnicodeSet candidates(changesWhenFolded);
+        candidates.addAll(qcNo);
+        const std::int32_t ranges = candidates.getRangeCount();
+        for (std::int32_t r = 0; r < ranges; ++r) {
+            for (UChar32 c = candidates.getRangeStart(r); c <= candidates.getRangeEnd(r); ++c) {
+                icu::UnicodeString one(c);
+                icu::UnicodeString folded(one);
+                folded.foldCase(foldOptions(rules));
+                if (base.containsSome(folded))
+                    slow.add(c);
+                if (c >= 0x80) {
+                    const auto form = comparisonForm(one, rules);
+                    for (std::int32_t i = 0; i < form.length(); ++i)
+                        if (form.charAt(i) < 0x80) {
+                            asciiProducing.add(c);
+                            break;
+                        }
+                }
+            }
+        }
+        slow.freeze();
+        asciiProducing.freeze();
+
+        for (char32_t c = 0; c < 0x800; ++c) {
+            auto& e = small[c];
+            asciiProducingSmall[c] = asciiProducing.contains(static_cast<UChar32>(c));
+            if (slow.contains(static_cast<UChar32>(c))) {
+                e.slow = true;
+                continue;
+            }
+            std::string form;
+            if (changesWhenFolded.contains(static_cast<UChar32>(c))) {
+                icu::UnicodeString folded(static_cast<UChar32>(c));
+                folded.foldCase(foldOptions(rules));
+                folded.toUTF8String(form);
+            } else {
+                appendUtf8(form, c);
+            }
+            if (form.size() > e.bytes.size()) {
+                e.slow = true;
+                continue;
+            }
+            e.len = static_cast<std::uint8_t>(form.size());
+            std::memcpy(e.bytes.data(), form.data(), form.size());
+        }
+    }
+};
+
+const Tables& tables(CaseRules rules)
+{
+    if (rules == CaseRules::Turkic) {
+        static const Tables turkic(CaseRules::Turkic);
+        return turkic;
+    }
+    static const Tables standard(CaseRules::Default);
+    return standard;
+}
+
+/// Appends the comparison form of s to out without ICU; false when s holds a code point that
+/// needs ICU (out is then partly written and must be discarded).
+bool fastFoldAppend(std::string_view s, const Tables& t, std::string& out)
+{
+    const auto* p = bytes(s);
+    const auto* end = p + s.size();
+    out.reserve(out.size() + s.size() + 8);
+    while (p < end) {
+        char32_t c;
+        p += decodeUtf8(p, end, c);
+        if (c < 0x800) {
+            const auto& e = t.small[c];
+            if (e.slow)
+                return false;
+            out.append(e.bytes.data(), e.len);
+        } else if (t.slow.contains(static_cast<UChar32>(c))) {
+            return false;
+        } else if (t.changesWhenFolded.contains(static_cast<UChar32>(c))) {
+            icu::UnicodeString folded(static_cast<UChar32>(c));
+            folded.foldCase(foldOptions(t.rules));
+            folded.toUTF8String(out);
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return true;
+}
+
+/// Writes the comparison form of the joined parts to out.
+void foldJoined(std::span<const std::string_view> parts, const Tables& t, std::string& out)
+{
+    out.clear();
+    bool fast = true;
+    for (auto part : parts)
+        if (!(fast = fastFoldAppend(part, t, out)))
+            break;
+    if (fast)
+        return;
+    // Folded as one string so that a combining mark at the start of a part joins the character
+    // before it, as it would in the concatenated text.
+    icu::UnicodeString joined;
+    for (auto part : parts)
+        appendUtf16(joined, part);
+    out.clear();
+    comparisonForm(joined, t.rules).toUTF8String(out);
+}
+
+/// Whether c continues the user-perceived character before it (combining marks, joiners, ...).
+inline bool extendsCharacter(char32_t c)
+{
+    if (c < 0x300)
+        return false;
+    const auto gcb = u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK);
+    return gcb == U_GCB_EXTEND || gcb == U_GCB_ZWJ || gcb == U_GCB_SPACING_MARK;
+}
+
+inline bool extendsAt(std::string_view s, std::size_t pos)
+{
+    if (pos >= s.size() || bytes(s)[pos] < 0x80)
+        return false;
+    char32_t c;
+    decodeUtf8(bytes(s) + pos, bytes(s) + s.size(), c);
+    return extendsCharacter(c);
+}
+
+/// Finds needle in haystack where the match does not end inside a character.
+bool containsWhole(std::string_view haystack, std::string_view needle)
+{
+    for (auto pos = haystack.find(needle); pos != std::string_view::npos; pos = haystack.find(needle, pos + 1))
+        if (!extendsAt(haystack, pos + needle.size()))
+            return true;
+    return false;
+}
+
+bool hasAsciiProducing(std::string_view s, const Tables& t)
+{
+    const auto* p = bytes(s);
+    for (std::size_t i = firstNonAscii(s); i < s.size(); i = firstNonAscii(s, i)) {
+        char32_t c;
+        i += decodeUtf8(p + i, p + s.size(), c);
+        if (c < 0x800 ? t.asciiProducingSmall[c] : t.asciiProducing.contains(static_cast<UChar32>(c)))
+            return true;
+    }
+    return false;
+}
+
+// 16-byte vectors through the compiler's generic vector extension (SSE2 on x86-64, NEON on arm64).
+using V16 = std::uint8_t __attribute__((vector_size(16)));
+
+inline V16 load16(const unsigned char* p)
+{
+    V16 v;
+    std::memcpy(&v, p, 16);
+    return v;
+}
+
+inline V16 splat(std::uint8_t b)
+{
+    V16 v;
+    for (int i = 0; i < 16; ++i)
+        v[i] = b;
+    return v;
+}
+
+/// Case-insensitive scan of an ASCII needle (folded, with its case mask) in raw bytes: the first
+/// position >= from where it matches, or npos. Non-ASCII bytes never match an ASCII needle byte.
+class AsciiScanner {
+public:
+    AsciiScanner(std::string_view needle, std::string_view mask)
+        : needle_(needle), mask_(mask), f0_(splat(static_cast<std::uint8_t>(needle.front()))),
+          f1_(splat(static_cast<std::uint8_t>(needle.back()))), m0_(splat(static_cast<std::uint8_t>(mask.front()))),
+          m1_(splat(static_cast<std::uint8_t>(mask.back())))
+    {
+    }
+
+    std::size_t find(std::string_view hay, std::size_t from) const
+    {
+        const std::size_t n = needle_.size();
+        if (hay.size() < n || from > hay.size() - n)
+            return std::string_view::npos;
+        const auto* h = bytes(hay);
+        const std::size_t last = hay.size() - n; // last valid start
+        std::size_t i = from;
+        for (; i + 16 <= last + 1; i += 16) {
+            const auto a = (load16(h + i) | m0_) == f0_;
+            const auto b = (load16(h + i + n - 1) | m1_) == f1_;
+            const auto both = a & b;
+            static_assert(sizeof(both) == 16);
+            std::uint64_t half[2];
+            std::memcpy(half, &both, 16);
+            for (int k = 0; k < 2; ++k) {
+                std::uint64_t bits = half[k];
+                while (bits) {
+                    const int byte = __builtin_ctzll(bits) / 8;
+                    const std::size_t at = i + static_cast<std::size_t>(k * 8 + byte);
+                    if (verify(h + at))
+                        return at;
+                    bits &= ~(0xFFull << (byte * 8));
+                }
+            }
+        }
+        for (; i <= last; ++i)
+            if (matchByte(h[i], 0) && verify(h + i))
+                return i;
+        return std::string_view::npos;
+    }
+
+private:
+    bool matchByte(unsigned char b, std::size_t j) const
+    {
+        return static_cast<unsigned char>(b | static_cast<unsigned char>(mask_[j])) ==
+               static_cast<unsigned char>(needle_[j]);
+    }
+    bool verify(const unsigned char* p) const
+    {
+        for (std::size_t j = 0; j < needle_.size(); ++j)
+            if (!matchByte(p[j], j))
+                return false;
+        return true;
+    }
+
+    std::string_view needle_, mask_;
+    V16 f0_, f1_, m0_, m1_;
+};
+
+/// Position in a sequence of parts read as one string.
+struct Joined {
+    std::span<const std::string_view> parts;
+
+    /// Whether the code point starting at absolute position pos continues the character before it.
+    bool extendsAt(std::size_t pos) const
+    {
+        for (auto part : parts) {
+            if (pos < part.size())
+                return brisa::extendsAt(part, pos);
+            pos -= part.size();
+        }
+        return false;
+    }
+
+    void copy(std::size_t from, std::size_t to, std::string& out) const
+    {
+        out.clear();
+        std::size_t base = 0;
+        for (auto part : parts) {
+            const std::size_t b = std::max(from, base), e = std::min(to, base + part.size());
+            if (b < e)
+                out.append(part.data() + (b - base), e - b);
+            base += part.size();
+        }
+    }
+};
+
+thread_local std::string t_buffer;
+
+} // namespace
+
+CaseRules caseRulesForLocale(std::string_view localeId)
+{
+    const auto end = localeId.find_first_of("_-.@");
+    auto lang = lowercased(localeId.substr(0, end));
+    return lang == "tr" || lang == "az" ? CaseRules::Turkic : CaseRules::Default;
+}
+
+CaseRules currentCaseRules() { return caseRulesForLocale(icu::Locale::getDefault().getLanguage()); }
+
+std::string foldForComparison(std::string_view text, CaseRules rules)
+{
+    std::string out;
+    const std::string_view parts[] = {text};
+    foldJoined(parts, tables(rules), out);
+    return out;
+}
+
+std::string lowercased(std::string_view text)
+{
+    if (firstNonAscii(text) == text.size()) {
+        std::string out(text);
+        for (auto& c : out)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + ('a' - 'A'));
+        return out;
+    }
+    icu::UnicodeString s;
+    appendUtf16(s, text);
+    s.toLower(icu::Locale::getRoot());
+    std::string out;
+    s.toUTF8String(out);
+    return out;
+}
+
+std::size_t characterCount(std::string_view text, std::size_t limit)
+{
+    if (firstNonAscii(text) == text.size() && text.find('\r') == std::string_view::npos)
+        return std::min(text.size(), limit);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UText, decltype(&utext_close)> ut(
+        utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status), &utext_close);
+    std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> it(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status),
+                                                               &ubrk_close);
+    if (U_FAILURE(status))
+        return std::min(text.size(), limit);
+    ubrk_setUText(it.get(), ut.get(), &status);
+    if (U_FAILURE(status))
+        return std::min(text.size(), limit);
+    std::size_t count = 0;
+    ubrk_first(it.get());
+    while (count < limit && ubrk_next(it.get()) != UBRK_DONE)
+        ++count;
+    return count;
+}
+
+FoldedNeedle::FoldedNeedle(std::string_view needle, CaseRules rules) : rules_(rules)
+{
+    folded_ = foldForComparison(needle, rules);
+    ascii_ = firstNonAscii(folded_) == folded_.size();
+    if (ascii_) {
+        caseMask_.resize(folded_.size());
+        for (std::size_t i = 0; i < folded_.size(); ++i) {
+            const char c = folded_[i];
+            // Under Turkic rules "I" folds to dotless "ı", so only "i" itself matches "i".
+            const bool letter = c >= 'a' && c <= 'z' && !(rules == CaseRules::Turkic && c == 'i');
+            caseMask_[i] = letter ? 0x20 : 0x00;
+        }
+    }
+}
+
+bool FoldedNeedle::in(std::string_view haystack) const
+{
+    const std::string_view parts[] = {haystack};
+    return inJoined(parts);
+}
+
+bool FoldedNeedle::inJoined(std::span<const std::string_view> parts) const
+{
+    if (folded_.empty())
+        return true;
+    return ascii_ ? asciiIn(parts) : foldedIn(parts);
+}
+
+bool FoldedNeedle::asciiIn(std::span<const std::string_view> parts) const
+{
+    const AsciiScanner scan(folded_, caseMask_);
+    const Joined joined{parts};
+    const std::size_t n = folded_.size();
+
+    // Matches inside one part.
+    std::size_t base = 0;
+    for (auto part : parts) {
+        for (auto pos = scan.find(part, 0); pos != std::string_view::npos; pos = scan.find(part, pos + 1))
+            if (!joined.extendsAt(base + pos + n))
+                return true;
+        base += part.size();
+    }
+    const std::size_t total = base;
+
+    // Matches across a joint: search a window of n-1 bytes either side of it.
+    if (n > 1 && parts.size() > 1) {
+        auto& window = t_buffer;
+        std::size_t joint = 0, previous = 0;
+        for (std::size_t k = 0; k + 1 < parts.size(); ++k) {
+            joint += parts[k].size();
+            if (joint == 0 || joint == previous || joint >= total)
+                continue;
+            previous = joint;
+            const std::size_t from = joint >= n - 1 ? joint - (n - 1) : 0;
+            const std::size_t to = std::min(total, joint + (n - 1));
+            joined.copy(from, to, window);
+            for (auto pos = scan.find(window, 0); pos != std::string_view::npos; pos = scan.find(window, pos + 1))
+                if (!joined.extendsAt(from + pos + n))
+                    return true;
+        }
+    }
+
+    // The byte scan misses only matches through characters that fold to ASCII ("ß" -> "ss").
+    const auto& t = tables(rules_);
+    for (auto part : parts)
+        if (hasAsciiProducing(part, t))
+            return foldedIn(parts);
+    return false;
+}
+
+bool FoldedNeedle::foldedIn(std::span<const std::string_view> parts) const
+{
+    // ASCII text folds to ASCII (except "I" under Turkic rules), so it cannot hold a non-ASCII needle.
+    if (!ascii_ && rules_ == CaseRules::Default) {
+        bool anyNonAscii = false;
+        for (auto part : parts)
+            if ((anyNonAscii = firstNonAscii(part) != part.size()))
+                break;
+        if (!anyNonAscii)
+            return false;
+    }
+    auto& hay = t_buffer;
+    foldJoined(parts, tables(rules_), hay);
+    return containsWhole(hay, folded_);
+}
+
+bool localizedContains(std::string_view haystack, std::string_view needle)
+{
+    return FoldedNeedle(needle).in(haystack);
+}
+
+} // namespace brisa

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/model/ClipItem.h"
+#include "core/model/ClipType.h"
+#include "core/search/LocalizedText.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brisa {
+
+/// The parsed text of a search field: plain words plus "@kind" and "@app" filters.
+///
+/// The input is split at spaces (U+0020 only). A word of at least two characters starting with
+/// "@" is a filter: "@image" and the other kind names (any case) filter by kind, any other
+/// "@word" by source application (lower-cased). A later filter of the same sort replaces an
+/// earlier one. Every other word, a lone "@" included, is free text.
+class SearchQuery {
+public:
+    explicit SearchQuery(std::string_view input, CaseRules rules = currentCaseRules());
+
+    /// The plain words joined by one space; empty when there are none.
+    const std::string& freeText() const { return freeText_; }
+    /// Lower-cased application filter without the "@".
+    const std::optional<std::string>& appFilter() const { return appFilter_; }
+    std::optional<ClipType> typeFilter() const { return typeFilter_; }
+    /// True when the query keeps every clip.
+    bool isEmpty() const { return freeText_.empty() && !appFilter_ && !typeFilter_; }
+
+    /// Kind filter, then application filter, then free text against textContent, sourceAppName
+    /// and ocrText joined with nothing between them.
+    bool matches(const ClipItem& item) const;
+
+private:
+    std::string freeText_;
+    std::optional<std::string> appFilter_;
+    std::optional<ClipType> typeFilter_;
+    std::optional<FoldedNeedle> appNeedle_;
+    std::optional<FoldedNeedle> textNeedle_;
+};
+
+} // namespace brisa
