@@ -256,29 +256,44 @@ std::string validUtf8(std::string_view s)
 {
     std::string out;
     out.reserve(s.size());
+    std::size_t run = 0; // start of the valid bytes not yet copied
     for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         const Scalar scalar = decodeAt(s, i);
-        if (scalar.valid)
-            out.append(s.substr(i, scalar.length));
-        else
-            out.append(kReplacement);
+        if (!scalar.valid) {
+            out.append(s.substr(run, i - run)).append(kReplacement);
+            run = i + scalar.length;
+        }
         i += scalar.length;
     }
+    out.append(s.substr(run));
     return out;
 }
 
 std::string_view trimmed(std::string_view s)
 {
-    std::size_t begin = s.size(), end = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const Scalar scalar = decodeAt(s, i);
-        if (!scalar.valid || !isWhitespace(scalar.value)) {
-            begin = std::min(begin, i);
-            end = i + scalar.length;
-        }
-        i += scalar.length;
+    std::size_t begin = 0;
+    while (begin < s.size()) {
+        const Scalar scalar = decodeAt(s, begin);
+        if (!scalar.valid || !isWhitespace(scalar.value))
+            break;
+        begin += scalar.length;
     }
-    return begin < end ? s.substr(begin, end - begin) : std::string_view{};
+    std::size_t end = s.size();
+    while (end > begin) {
+        // Back to the lead byte of the last sequence; broken bytes count as content.
+        std::size_t lead = end - 1;
+        while (lead > begin && end - lead < 4 && (static_cast<unsigned char>(s[lead]) & 0xC0) == 0x80)
+            --lead;
+        const Scalar scalar = decodeAt(s.substr(0, end), lead);
+        if (!scalar.valid || lead + scalar.length != end || !isWhitespace(scalar.value))
+            break;
+        end = lead;
+    }
+    return s.substr(begin, end - begin);
 }
 
 bool isSensitive(const ClipboardSnapshot& snapshot)
@@ -486,7 +501,7 @@ std::optional<DetectedClip> detect(const ClipboardSnapshot& snapshot, const Imag
     if (!raw)
         return std::nullopt;
     // Owners do send broken UTF-8; it is repaired (U+FFFD) so that everything downstream sees valid text.
-    std::string s = validUtf8(toString(*raw));
+    std::string s = validUtf8(std::string_view(reinterpret_cast<const char*>(raw->data()), raw->size()));
     const std::size_t size = s.size();
     const std::string_view trim = trimmed(s);
     if (ColorParser::color(trim))

@@ -101,11 +101,12 @@ long toByte(double component)
 
 std::optional<RgbaColor> color(std::string_view from)
 {
-    const std::string s = asciiLower(trimmed(from));
-    if (s.starts_with('#'))
-        return hexColor(std::string_view(s).substr(1));
-    if (s.starts_with("rgb"))
-        return rgbColor(s);
+    const std::string_view t = trimmed(from);
+    // Long copied texts are rejected before they are lower-cased.
+    if (t.starts_with('#'))
+        return hexColor(asciiLower(t.substr(1)));
+    if (t.size() >= 3 && asciiLower(t.substr(0, 3)) == "rgb")
+        return rgbColor(asciiLower(t));
     return std::nullopt;
 }
 

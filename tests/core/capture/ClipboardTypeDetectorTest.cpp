@@ -311,6 +311,8 @@ TEST(ClipboardTypeDetectorText, TrimsUnicodeWhiteSpaceAndLineBreaks)
     EXPECT_EQ(Detector::trimmed("\t\r\n\xC2\x85\xE2\x80\xA9\xE3\x80\x80 x y\xE2\x80\xAF\xC2\xA0"), "x y");
     EXPECT_EQ(Detector::trimmed(" \n "), "");
     EXPECT_EQ(Detector::trimmed("\xFF "), "\xFF");
+    EXPECT_EQ(Detector::trimmed(" x\xE2\x80\xE2\x80\xA8"), "x\xE2\x80"); // a broken sequence is content
+    EXPECT_EQ(Detector::trimmed("\x80\x80\x80\x80 "), "\x80\x80\x80\x80");
 }
 
 // ---------------------------------------------------------------------------------------------- rules
