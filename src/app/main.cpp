@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/BrisaApp.h"
 #include "app/CommandLine.h"
+
+#include <QApplication>
 
 #include <cstdio>
 
@@ -20,5 +23,12 @@ int main(int argc, char** argv)
     case brisa::CommandLine::Action::Run:
         break;
     }
-    return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brisa"));
+    QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("brisa"));
+    brisa::BrisaApp brisaApp;
+    brisaApp.start();
+    return QApplication::exec();
 }

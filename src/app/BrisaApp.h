@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace brisa {
+
+class AppSettings;
+class LauncherStore;
+class QtScheduler;
+class SpaceStore;
+class TextSnippetStore;
+class TrayMenu;
+class UnixSignals;
+class UserDefaults;
+
+/// Owns every long-lived service and starts them in order. One per process.
+class BrisaApp final : public QObject {
+    Q_OBJECT
+public:
+    explicit BrisaApp(QObject* parent = nullptr);
+    ~BrisaApp() override;
+
+    /// Runs the start-up sequence; the event loop takes over afterwards.
+    void start();
+    /// Ends the event loop after a clean shutdown.
+    void quit();
+
+    AppSettings& settings() { return *settings_; }
+    TrayMenu& trayMenu() { return *trayMenu_; }
+
+private:
+    void setupStatusItem();
+
+    std::unique_ptr<QtScheduler> scheduler_;
+    std::unique_ptr<UserDefaults> defaults_;
+    std::unique_ptr<AppSettings> settings_;
+    std::unique_ptr<SpaceStore> spaces_;
+    std::unique_ptr<TextSnippetStore> snippets_;
+    std::unique_ptr<LauncherStore> launcher_;
+    std::unique_ptr<TrayMenu> trayMenu_;
+    QSystemTrayIcon* statusItem_ = nullptr;
+    UnixSignals* signals_ = nullptr;
+};
+
+} // namespace brisa
