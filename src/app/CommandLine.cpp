@@ -1,20 +1,116 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include <charconv>
+#include <map>
+
 namespace brisa {
+namespace {
+
+CommandLine error(std::string message)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::Error;
+    cl.error = std::move(message);
+    return cl;
+}
+
+std::optional<std::size_t> parseCount(const std::string& s)
+{
+    std::size_t n = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+    if (ec != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return n;
+}
+
+struct CommandSpec {
+    StoreCommand::Kind kind;
+    bool takesJson, takesLimit, takesAddOptions;
+    /// 0: none, 1: required, 2: optional.
+    int argument;
+    const char* argumentName;
+};
+
+const std::map<std::string, CommandSpec>& commands()
+{
+    using K = StoreCommand::Kind;
+    static const std::map<std::string, CommandSpec> table{
+        {"history", {K::History, true, true, false, 0, ""}},
+        {"add", {K::Add, true, false, true, 2, "TEXTO"}},
+        {"search", {K::Search, true, true, false, 1, "CONSULTA"}},
+        {"show", {K::Show, true, false, false, 1, "ID"}},
+        {"delete", {K::Delete, false, false, false, 1, "ID"}},
+        {"pin", {K::Pin, false, false, false, 1, "ID"}},
+        {"unpin", {K::Unpin, false, false, false, 1, "ID"}},
+    };
+    return table;
+}
+
+CommandLine parseStoreCommand(const std::string& name, const CommandSpec& spec, const std::vector<std::string>& args,
+                              std::size_t from)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::Store;
+    cl.store.kind = spec.kind;
+    bool optionsEnded = false;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && a == "--json" && spec.takesJson) {
+            cl.store.json = true;
+        } else if (!optionsEnded && a == "--limit" && spec.takesLimit) {
+            auto v = value();
+            auto n = v ? parseCount(*v) : std::nullopt;
+            if (!n)
+                return error("--limit necesita un número entero no negativo");
+            cl.store.limit = n;
+        } else if (!optionsEnded && a == "--type" && spec.takesAddOptions) {
+            auto v = value();
+            if (!v)
+                return error("--type necesita un tipo (text, code, link, image, file, color, screenshot)");
+            cl.store.type = *v;
+        } else if (!optionsEnded && a == "--image" && spec.takesAddOptions) {
+            auto v = value();
+            if (!v)
+                return error("--image necesita la ruta de un archivo");
+            cl.store.imageFile = *v;
+        } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            return error("opción desconocida para «" + name + "»: " + a);
+        } else if (spec.argument != 0 && !cl.store.argument) {
+            cl.store.argument = a;
+        } else {
+            return error("sobra un argumento para «" + name + "»: " + a);
+        }
+    }
+    if (spec.argument == 1 && !cl.store.argument)
+        return error("«" + name + "» necesita " + spec.argumentName);
+    if (cl.store.imageFile && cl.store.argument)
+        return error("«add» acepta un texto o --image, no ambos");
+    return cl;
+}
+
+} // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     CommandLine cl;
-    for (const auto& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const auto& a = args[i];
         if (a == "--version" || a == "-v") {
             cl.action = CommandLine::Action::Version;
         } else if (a == "--help" || a == "-h") {
             cl.action = CommandLine::Action::Help;
+        } else if (auto it = commands().find(a); it != commands().end() && i == 0) {
+            return parseStoreCommand(a, it->second, args, i + 1);
         } else {
-            cl.action = CommandLine::Action::Error;
-            cl.error = a.starts_with("-") ? "opción desconocida: " + a : "orden desconocida: " + a;
-            return cl;
+            return error(a.starts_with("-") ? "opción desconocida: " + a : "orden desconocida: " + a);
         }
     }
     return cl;
@@ -23,13 +119,29 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
 std::string helpText()
 {
     return "Uso: brisa [opciones]\n"
+           "       brisa ORDEN [argumentos]\n"
            "\n"
            "Brisa guarda el historial del portapapeles y lo devuelve con un panel,\n"
-           "una biblioteca y atajos de teclado.\n"
+           "una biblioteca y atajos de teclado. Sin orden, arranca Brisa.\n"
+           "\n"
+           "Órdenes sobre el historial (funcionan también con Brisa en marcha):\n"
+           "  history [--limit N] [--json]      los clips, del más nuevo al más antiguo\n"
+           "  add [--type TIPO] [TEXTO]          guarda TEXTO (o la entrada estándar)\n"
+           "  add --image ARCHIVO                guarda una imagen\n"
+           "  search CONSULTA [--limit N] [--json]\n"
+           "                                     busca; @tipo y @app filtran (@image, @firefox)\n"
+           "  show ID [--json]                   muestra un clip\n"
+           "  delete ID                          borra un clip y su imagen\n"
+           "  pin ID | unpin ID                  marca o desmarca un clip como favorito\n"
+           "\n"
+           "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
            "\n"
            "Opciones:\n"
            "  -h, --help       muestra esta ayuda y sale\n"
-           "  -v, --version    muestra la versión y sale\n";
+           "  -v, --version    muestra la versión y sale\n"
+           "\n"
+           "Códigos de salida: 0 bien, 1 clip no encontrado o fallo, 2 uso incorrecto,\n"
+           "3 no se pudo abrir el historial.\n";
 }
 
 } // namespace brisa

@@ -1,15 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace brisa {
 
+/// A command that reads or changes the clip store directly, beside a running Brisa or without one.
+struct StoreCommand {
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin };
+    Kind kind = Kind::History;
+    bool json = false;
+    std::optional<std::size_t> limit;
+    /// add: the kind to store instead of the detected one ("text", "code", ...).
+    std::optional<std::string> type;
+    /// add: an image file to store.
+    std::optional<std::string> imageFile;
+    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin: the id.
+    std::optional<std::string> argument;
+};
+
 /// What the command line asks for.
 struct CommandLine {
-    enum class Action { Run, Version, Help, Error };
+    enum class Action { Run, Version, Help, Store, Error };
     Action action = Action::Run;
+    StoreCommand store;
     /// For Error: the message to print.
     std::string error;
 };

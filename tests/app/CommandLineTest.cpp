@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace brisa;
+using Action = CommandLine::Action;
+using Kind = StoreCommand::Kind;
+
+TEST(CommandLine, NoArgumentsRunsTheApp)
+{
+    EXPECT_EQ(parseCommandLine({}).action, Action::Run);
+    EXPECT_EQ(parseCommandLine({"--version"}).action, Action::Version);
+    EXPECT_EQ(parseCommandLine({"-h"}).action, Action::Help);
+}
+
+TEST(CommandLine, StoreCommandsTakeTheirOptions)
+{
+    auto h = parseCommandLine({"history", "--limit", "5", "--json"});
+    ASSERT_EQ(h.action, Action::Store);
+    EXPECT_EQ(h.store.kind, Kind::History);
+    EXPECT_EQ(h.store.limit, 5u);
+    EXPECT_TRUE(h.store.json);
+
+    auto a = parseCommandLine({"add", "--type", "code", "--", "--not-an-option"});
+    EXPECT_EQ(a.store.kind, Kind::Add);
+    EXPECT_EQ(a.store.type, "code");
+    EXPECT_EQ(a.store.argument, "--not-an-option");
+
+    auto stdinAdd = parseCommandLine({"add"});
+    EXPECT_EQ(stdinAdd.action, Action::Store);
+    EXPECT_FALSE(stdinAdd.store.argument);
+
+    auto s = parseCommandLine({"search", "@link foo"});
+    EXPECT_EQ(s.store.argument, "@link foo");
+    EXPECT_EQ(parseCommandLine({"pin", "ABC"}).store.kind, Kind::Pin);
+}
+
+TEST(CommandLine, BadUsageIsAnErrorNamingTheProblem)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string mentions;
+    };
+    for (const auto& c : std::vector<Case>{
+             {{"--frobnicate"}, "--frobnicate"},
+             {{"frobnicate"}, "frobnicate"},
+             {{"history", "--limit"}, "--limit"},
+             {{"history", "--limit", "-3"}, "--limit"},
+             {{"history", "--limit", "12abc"}, "--limit"},
+             {{"show"}, "ID"},
+             {{"delete", "A", "B"}, "B"},
+             {{"delete", "A", "--json"}, "--json"},
+             {{"add", "--image", "x.png", "text"}, "--image"},
+             {{"add", "--type"}, "--type"},
+         }) {
+        auto cl = parseCommandLine(c.args);
+        EXPECT_EQ(cl.action, Action::Error) << c.args[0];
+        EXPECT_NE(cl.error.find(c.mentions), std::string::npos) << cl.error;
+    }
+}
