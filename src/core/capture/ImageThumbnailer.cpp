@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/capture/ImageThumbnailer.h"
+
+#include "core/support/Log.h"
+
+#include <vips/vips.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+namespace brisa::ImageThumbnailer {
+namespace {
+
+struct ObjectUnref {
+    void operator()(VipsImage* image) const { g_object_unref(image); }
+};
+using ImagePtr = std::unique_ptr<VipsImage, ObjectUnref>;
+
+/// The library's last error as one short line (its buffer may hold several).
+std::string takeVipsError()
+{
+    char* raw = vips_error_buffer_copy();
+    std::string text = raw ? raw : "";
+    g_free(raw);
+    for (auto& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    if (text.size() > 200)
+        text.resize(200);
+    return text.empty() ? "formato desconocido" : text;
+}
+
+/// Header-only open: sequential access reads no pixels until someone asks for them.
+ImagePtr openHeader(const Bytes& data)
+{
+    if (data.empty())
+        return nullptr;
+    return ImagePtr(vips_image_new_from_buffer(data.data(), data.size(), "", "access", VIPS_ACCESS_SEQUENTIAL,
+                                               nullptr));
+}
+
+/// 8-bit sRGB with alpha: every thumbnail has the same layout whatever the source was.
+ImagePtr toRgba8(ImagePtr image)
+{
+    VipsImage* out = nullptr;
+    if (image->Type != VIPS_INTERPRETATION_sRGB) {
+        if (vips_colourspace(image.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr))
+            return nullptr;
+        image.reset(out);
+    }
+    if (image->BandFmt != VIPS_FORMAT_UCHAR) {
+        if (vips_cast_uchar(image.get(), &out, nullptr))
+            return nullptr;
+        image.reset(out);
+    }
+    if (image->Bands == 3) {
+        if (vips_bandjoin_const1(image.get(), &out, 255.0, nullptr))
+            return nullptr;
+        image.reset(out);
+    } else if (image->Bands > 4) {
+        if (vips_extract_band(image.get(), &out, 0, "n", 4, nullptr))
+            return nullptr;
+        image.reset(out);
+    }
+    return image->Bands == 4 ? std::move(image) : nullptr;
+}
+
+} // namespace
+
+bool startImageLibrary()
+{
+    static const bool started = [] {
+        if (vips_init("brisa") != 0) {
+            logf("No se pudo iniciar la biblioteca de imágenes: {}", takeVipsError());
+            return false;
+        }
+        // Loaders the library itself marks as unsafe for untrusted input stay off: clipboard bytes
+        // come from any application.
+        vips_block_untrusted_set(TRUE);
+        // Every thumbnail is made once; a cache of past operations would only hold memory.
+        vips_cache_set_max(0);
+        return true;
+    }();
+    return started;
+}
+
+std::optional<PixelSize> thumbnailSize(int width, int height, double maxDimension)
+{
+    if (width <= 0 || height <= 0 || !(maxDimension > 0))
+        return std::nullopt;
+    const double scale = std::min(maxDimension / std::max(width, height), 1.0);
+    // std::round takes halves away from zero; the sides never exceed the originals, so they fit in int.
+    const auto tw = static_cast<int>(std::round(width * scale));
+    const auto th = static_cast<int>(std::round(height * scale));
+    if (tw <= 0 || th <= 0)
+        return std::nullopt;
+    return PixelSize{tw, th};
+}
+
+bool isDecodableSize(PixelSize size)
+{
+    return size.first > 0 && size.second > 0
+           && static_cast<std::int64_t>(size.first) * size.second <= kMaxPixels;
+}
+
+std::optional<PixelSize> imagePixelSize(const Bytes& imageData)
+{
+    if (!startImageLibrary())
+        return std::nullopt;
+    auto image = openHeader(imageData);
+    if (!image) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    return PixelSize{image->Xsize, image->Ysize};
+}
+
+std::optional<Bytes> thumbnailPNG(const Bytes& imageData, double maxDimension)
+{
+    if (!startImageLibrary())
+        return std::nullopt;
+    auto header = openHeader(imageData);
+    if (!header) {
+        logf("Imagen no decodificable: {}", takeVipsError());
+        return std::nullopt;
+    }
+    const PixelSize size{header->Xsize, header->Ysize};
+    header.reset();
+    if (!isDecodableSize(size)) {
+        logf("Imagen rechazada: {} × {} píxeles supera el límite de {} megapíxeles", size.first, size.second,
+             kMaxPixels / 1'000'000);
+        return std::nullopt;
+    }
+    const auto target = thumbnailSize(size.first, size.second, maxDimension);
+    if (!target)
+        return std::nullopt;
+
+    // "force" gives exactly the computed size; orientation tags are ignored so that the sides match
+    // the header checked above.
+    VipsImage* raw = nullptr;
+    if (vips_thumbnail_buffer(const_cast<std::uint8_t*>(imageData.data()), imageData.size(), &raw,
+                              target->first, "height", target->second, "size", VIPS_SIZE_FORCE, "no_rotate",
+                              TRUE, nullptr)) {
+        logf("Imagen no decodificable: {}", takeVipsError());
+        return std::nullopt;
+    }
+    auto thumb = toRgba8(ImagePtr(raw));
+    if (!thumb || thumb->Xsize != target->first || thumb->Ysize != target->second) {
+        logf("Imagen no decodificable: {}", takeVipsError());
+        return std::nullopt;
+    }
+
+    void* png = nullptr;
+    std::size_t length = 0;
+    // Pixels are computed here; a truncated or corrupt file fails at this point.
+    if (vips_pngsave_buffer(thumb.get(), &png, &length, "strip", TRUE, nullptr)) {
+        logf("Imagen no decodificable: {}", takeVipsError());
+        return std::nullopt;
+    }
+    Bytes out(static_cast<std::uint8_t*>(png), static_cast<std::uint8_t*>(png) + length);
+    g_free(png);
+    return out;
+}
+
+} // namespace brisa::ImageThumbnailer
