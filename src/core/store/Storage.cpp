@@ -1,0 +1,562 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/store/Storage.h"
+
+#include "core/store/RetentionCutoff.h"
+#include "core/store/SqliteDatabase.h"
+#include "core/store/StoreSchema.h"
+#include "core/support/AtomicFile.h"
+#include "core/support/Log.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+namespace brisa {
+
+static_assert(Storage::kSchemaVersion == kLatestSchemaVersion);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kStoreName = "Brisa.store";
+constexpr std::array<std::string_view, 3> kCompanionSuffixes{"", "-shm", "-wal"};
+constexpr int kBusyTimeoutMs = 5000;
+// An image written by another process (the command line) just before its record: not an orphan yet.
+constexpr auto kOrphanGrace = std::chrono::seconds(60);
+
+// Column order shared by every record query; the thumbnail comes last so pages can leave it out.
+constexpr std::string_view kColumns = "id, typeRaw, textContent, imageFileName, sourceAppBundleID, sourceAppName, "
+                                      "createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, "
+                                      "reminderDate";
+
+std::optional<std::string> optionalUuidText(const std::optional<Uuid>& u)
+{
+    if (!u)
+        return std::nullopt;
+    return u->toString();
+}
+
+std::optional<double> optionalSeconds(const std::optional<TimePoint>& t)
+{
+    if (!t)
+        return std::nullopt;
+    return toUnixSeconds(*t);
+}
+
+/// Maps one row of kColumns (plus the thumbnail when asked). Rows whose id is not a UUID
+/// (written by some script) cannot be addressed by the app and are skipped.
+std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
+{
+    auto id = Uuid::parse(st.text(0));
+    if (!id)
+        return std::nullopt;
+    ClipItem item;
+    item.id = *id;
+    item.typeRaw = st.text(1);
+    item.textContent = st.optionalText(2);
+    item.imageFileName = st.optionalText(3);
+    item.sourceAppBundleID = st.optionalText(4);
+    item.sourceAppName = st.optionalText(5);
+    item.createdAt = fromUnixSeconds(st.real(6));
+    item.isPinned = st.int64(7) != 0;
+    if (auto s = st.optionalText(8))
+        item.spaceID = Uuid::parse(*s);
+    item.contentHash = st.optionalText(9);
+    item.byteSize = st.int64(10);
+    item.ocrText = st.optionalText(11);
+    if (auto s = st.optionalText(12))
+        item.batchID = Uuid::parse(*s);
+    if (!st.isNull(13))
+        item.reminderDate = fromUnixSeconds(st.real(13));
+    if (withThumbnail)
+        item.thumbnailData = st.blob(14);
+    return item;
+}
+
+/// Binds every field but the id to parameters 2..15 (the id is parameter 1).
+void bindFields(SqliteStatement& st, const ClipItem& item)
+{
+    st.bindText(2, std::string_view(item.typeRaw));
+    st.bindOptionalText(3, item.textContent);
+    st.bindOptionalText(4, item.imageFileName);
+    st.bindBlob(5, item.thumbnailData);
+    st.bindOptionalText(6, item.sourceAppBundleID);
+    st.bindOptionalText(7, item.sourceAppName);
+    st.bindDouble(8, toUnixSeconds(item.createdAt));
+    st.bindInt64(9, item.isPinned ? 1 : 0);
+    st.bindOptionalText(10, optionalUuidText(item.spaceID));
+    st.bindOptionalText(11, item.contentHash);
+    st.bindInt64(12, item.byteSize);
+    st.bindOptionalText(13, item.ocrText);
+    st.bindOptionalText(14, optionalUuidText(item.batchID));
+    st.bindOptionalDouble(15, optionalSeconds(item.reminderDate));
+}
+
+bool isSafeImageName(std::string_view name)
+{
+    return !name.empty() && name != "." && name.find('/') == std::string_view::npos &&
+           name.find("..") == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+/// Our image names: an upper- or lower-case UUID and ".png"; anything else in the folder is not ours.
+bool looksLikeImageName(std::string_view name)
+{
+    constexpr std::string_view ext = ".png";
+    return name.size() == 36 + ext.size() && name.substr(36) == ext && Uuid::parse(name.substr(0, 36));
+}
+
+void makePrivateDir(const fs::path& dir)
+{
+    std::error_code ec;
+    fs::create_directories(dir, ec); // "already exists" and the like are not worth stopping for
+    ::chmod(dir.c_str(), 0700);
+}
+
+fs::path withSuffix(fs::path p, std::string_view suffix)
+{
+    p += std::string(suffix);
+    return p;
+}
+
+bool anyCompanionExists(const fs::path& base)
+{
+    std::error_code ec;
+    for (auto suffix : kCompanionSuffixes)
+        if (fs::exists(fs::symlink_status(withSuffix(base, suffix), ec)))
+            return true;
+    return false;
+}
+
+/// Moves the predecessor's folder into place on first start.
+void migrateLegacyStore(const fs::path& dataHome)
+{
+    const auto oldDir = dataHome / "Pinbox";
+    const auto newDir = Storage::appSupportDir(dataHome);
+    std::error_code ec;
+    if (!fs::is_directory(oldDir, ec) || fs::exists(fs::symlink_status(newDir, ec)) || ec)
+        return;
+    fs::rename(oldDir, newDir, ec);
+    if (ec) {
+        logf("No se pudo migrar el historial de Pinbox: {}", ec.message());
+        return;
+    }
+    // A stray Brisa.store inside the old folder must not be overwritten, and a WAL must never be
+    // paired with another database than its own: move the three together or not at all.
+    const auto target = newDir / kStoreName;
+    if (!anyCompanionExists(target)) {
+        for (auto suffix : kCompanionSuffixes) {
+            const auto from = withSuffix(newDir / "Pinbox.store", suffix);
+            if (fs::exists(fs::symlink_status(from, ec)))
+                fs::rename(from, withSuffix(target, suffix), ec); // a failed move is ignored
+        }
+    }
+    logf("Historial de Pinbox migrado a {}", newDir.string());
+}
+
+void chmodStoreFiles(const fs::path& store)
+{
+    for (auto suffix : kCompanionSuffixes)
+        ::chmod(withSuffix(store, suffix).c_str(), 0600);
+}
+
+enum class OpenOutcome { Ok, Corrupt, Failed };
+
+/// Opens, checks and migrates the database at path.
+OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& out, std::string& reason)
+{
+    // Create the file ourselves with 0600: SQLite would use 0644 and gives its -wal/-shm the
+    // database file's mode.
+    if (int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
+    chmodStoreFiles(path);
+
+    auto db = SqliteDatabase::open(path, reason);
+    if (!db)
+        return OpenOutcome::Failed;
+    sqlite3_busy_timeout(db->handle(), kBusyTimeoutMs);
+
+    auto failure = [&](std::string text) {
+        const bool corrupt = isCorruptionCode(db->errorCode());
+        reason = std::move(text);
+        return corrupt ? OpenOutcome::Corrupt : OpenOutcome::Failed;
+    };
+
+    // Reading the header first: a newer schema must be refused before anything writes to it.
+    auto version = db->queryInt("PRAGMA user_version");
+    if (!version)
+        return failure(db->errorMessage());
+    if (*version > kLatestSchemaVersion) {
+        reason = fmt::format("la base de datos tiene la versión de esquema {} y esta versión de Brisa solo conoce "
+                             "hasta la {}",
+                             *version, kLatestSchemaVersion);
+        return OpenOutcome::Failed;
+    }
+
+    {
+        StatementScope check(db->statement("PRAGMA quick_check"));
+        const int rc = check->step();
+        if (rc != SQLITE_ROW)
+            return failure(db->errorMessage());
+        if (auto verdict = check->text(0); verdict != "ok") {
+            reason = verdict;
+            return OpenOutcome::Corrupt;
+        }
+    }
+
+    {
+        StatementScope mode(db->statement("PRAGMA journal_mode = WAL"));
+        if (mode->step() != SQLITE_ROW)
+            return failure(db->errorMessage());
+    }
+    if (db->exec("PRAGMA synchronous = NORMAL") != SQLITE_OK || db->exec("PRAGMA foreign_keys = ON") != SQLITE_OK)
+        return failure(db->errorMessage());
+
+    std::string schemaError;
+    if (!migrateSchema(*db, schemaError))
+        return failure(schemaError);
+
+    chmodStoreFiles(path);
+    out = std::move(db);
+    return OpenOutcome::Ok;
+}
+
+/// Renames a damaged store and its companions to "<name>.corrupt-<time>[-n]" (+ "-wal"/"-shm").
+/// Returns the new name, or nullopt (with reason) when the store could not be moved out of the way.
+std::optional<fs::path> moveAside(const fs::path& store, TimePoint now, std::string& reason)
+{
+    const auto base = withSuffix(store, ".corrupt-" + fileTimeStamp(now));
+    auto aside = base;
+    for (int n = 2; anyCompanionExists(aside); ++n)
+        aside = withSuffix(base, "-" + std::to_string(n));
+
+    if (::rename(store.c_str(), aside.c_str()) != 0) {
+        reason = fmt::format("no se pudo apartar {}: {}", store.string(), std::strerror(errno));
+        return std::nullopt;
+    }
+    for (auto suffix : {std::string_view("-wal"), std::string_view("-shm")}) {
+        const auto from = withSuffix(store, suffix);
+        if (::rename(from.c_str(), withSuffix(aside, suffix).c_str()) == 0 || errno == ENOENT)
+            continue;
+        // A leftover journal would be replayed into the fresh database: it must not stay.
+        if (::unlink(from.c_str()) != 0 && errno != ENOENT) {
+            reason = fmt::format("no se pudo apartar {}: {}", from.string(), std::strerror(errno));
+            return std::nullopt;
+        }
+    }
+    return aside;
+}
+
+} // namespace
+
+fs::path Storage::appSupportDir(const fs::path& dataHome)
+{
+    return dataHome / "Brisa";
+}
+
+Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)
+{
+    migrateLegacyStore(dataHome);
+
+    const auto dir = appSupportDir(dataHome);
+    makePrivateDir(dir);
+    makePrivateDir(dir / "images");
+
+    const auto storePath = dir / kStoreName;
+    std::unique_ptr<SqliteDatabase> db;
+    std::string reason;
+    auto outcome = openDatabase(storePath, db, reason);
+    if (outcome == OpenOutcome::Corrupt) {
+        // The damaged file keeps whatever can still be rescued; the app goes on with a new one.
+        const std::string damage = reason;
+        auto aside = moveAside(storePath, clock.now(), reason);
+        if (!aside)
+            return {nullptr, "No se pudo crear ModelContainer: " + reason};
+        logf("El almacén {} estaba dañado ({}); apartado como {} y creado uno nuevo", storePath.string(), damage,
+             aside->filename().string());
+        outcome = openDatabase(storePath, db, reason);
+    }
+    if (outcome != OpenOutcome::Ok)
+        return {nullptr, "No se pudo crear ModelContainer: " + reason};
+
+    std::unique_ptr<Storage> storage(new Storage(dir, std::move(db), clock));
+    storage->removeOrphanImages();
+    storage->dataVersion_ = storage->db_->queryInt("PRAGMA data_version").value_or(0);
+    logf("Storage listo en {}", dir.string());
+    return {std::move(storage), {}};
+}
+
+Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock)
+    : dataDir_(std::move(dataDir)),
+      imagesDir_(dataDir_ / "images"),
+      storeFile_(dataDir_ / kStoreName),
+      db_(std::move(db)),
+      clock_(clock)
+{
+}
+
+Storage::~Storage() = default;
+
+bool Storage::insert(const ClipItem& item)
+{
+    StatementScope st(db_->statement(
+        "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
+        "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)"));
+    st->bindText(1, item.id.toString());
+    bindFields(*st, item);
+    if (st->step() != SQLITE_DONE) {
+        logf("No se pudo guardar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        return false;
+    }
+    return true;
+}
+
+bool Storage::update(const ClipItem& item)
+{
+    StatementScope st(db_->statement(
+        "UPDATE ClipItem SET typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = ?5, "
+        "sourceAppBundleID = ?6, sourceAppName = ?7, createdAt = ?8, isPinned = ?9, spaceID = ?10, "
+        "contentHash = ?11, byteSize = ?12, ocrText = ?13, batchID = ?14, reminderDate = ?15 WHERE id = ?1"));
+    st->bindText(1, item.id.toString());
+    bindFields(*st, item);
+    if (st->step() != SQLITE_DONE) {
+        logf("No se pudo actualizar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        return false;
+    }
+    return db_->changes() == 1;
+}
+
+std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
+{
+    const std::string sql = withThumbnail ? fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE id = ?1", kColumns)
+                                          : fmt::format("SELECT {} FROM ClipItem WHERE id = ?1", kColumns);
+    StatementScope st(db_->statement(sql));
+    st->bindText(1, id.toString());
+    if (st->step() != SQLITE_ROW)
+        return std::nullopt;
+    return readRow(*st, withThumbnail);
+}
+
+std::vector<ClipItem> Storage::query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
+                                     bool withThumbnails)
+{
+    constexpr auto kMax = static_cast<std::size_t>(INT64_MAX);
+    StatementScope st(db_->statement(sql));
+    st->bindInt64(1, limit && *limit < kMax ? static_cast<std::int64_t>(*limit) : -1);
+    st->bindInt64(2, static_cast<std::int64_t>(std::min(offset, kMax)));
+    std::vector<ClipItem> items;
+    if (limit)
+        items.reserve(std::min<std::size_t>(*limit, 1024));
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        if (auto item = readRow(*st, withThumbnails))
+            items.push_back(std::move(*item));
+    if (rc != SQLITE_DONE)
+        logf("No se pudo leer el historial: {}", db_->errorMessage());
+    return items;
+}
+
+std::vector<ClipItem> Storage::fetchAll(const FetchOptions& options)
+{
+    // rowid breaks ties between equal times so that pages never overlap or skip.
+    const auto sql =
+        fmt::format("SELECT {}{} FROM ClipItem ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns,
+                    options.withThumbnails ? ", thumbnailData" : "");
+    return query(sql, options.limit, options.offset, options.withThumbnails);
+}
+
+std::vector<ClipItem> Storage::fetchPinned()
+{
+    const auto sql = fmt::format(
+        "SELECT {} FROM ClipItem WHERE isPinned = 1 ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns);
+    return query(sql, std::nullopt, 0, false);
+}
+
+std::optional<Bytes> Storage::thumbnail(const Uuid& id)
+{
+    StatementScope st(db_->statement("SELECT thumbnailData FROM ClipItem WHERE id = ?1"));
+    st->bindText(1, id.toString());
+    if (st->step() != SQLITE_ROW)
+        return std::nullopt;
+    return st->blob(0);
+}
+
+std::int64_t Storage::count()
+{
+    return db_->queryInt("SELECT count(*) FROM ClipItem").value_or(0);
+}
+
+bool Storage::deleteClip(const ClipItem& item)
+{
+    // The record goes first: if we stop in between, the leftover file is an orphan that the next
+    // start removes, rather than a record pointing at nothing.
+    StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1"));
+    st->bindText(1, item.id.toString());
+    if (st->step() != SQLITE_DONE) {
+        logf("No se pudo borrar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        return false;
+    }
+    if (item.imageFileName) {
+        StatementScope named(db_->statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
+        named->bindText(1, *item.imageFileName);
+        if (named->step() == SQLITE_DONE) // nobody else names it (on a read error, keep the file)
+            deleteImage(*item.imageFileName);
+    }
+    return true;
+}
+
+void Storage::deleteImage(const std::string& name)
+{
+    if (!isSafeImageName(name))
+        return;
+    std::error_code ec;
+    fs::remove(imagesDir_ / name, ec);
+}
+
+bool Storage::writeImage(const std::string& name, const Bytes& png)
+{
+    if (!isSafeImageName(name)) {
+        logf("Nombre de imagen rechazado: {}", name);
+        return false;
+    }
+    auto error = writeFileAtomically(imagesDir_ / name,
+                                     std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0600);
+    if (error) {
+        logf("No se pudo guardar la imagen {}: {}", name, *error);
+        return false;
+    }
+    return true;
+}
+
+std::string Storage::newImageFileName() const
+{
+    return Uuid::random().toString() + ".png";
+}
+
+void Storage::enforceHistoryLimit()
+{
+    if (historyLimit_ < 1)
+        return;
+    const auto limit = historyLimit_;
+    runRetention("SELECT rowid, imageFileName FROM ClipItem WHERE isPinned = 0 "
+                 "ORDER BY createdAt DESC, rowid DESC LIMIT -1 OFFSET ?1",
+                 [limit](SqliteStatement& st) { st.bindInt64(1, limit); });
+}
+
+void Storage::purgeOldItems()
+{
+    if (autoDeleteDays_ < 1)
+        return;
+    auto cutoff = calendarDaysBefore(clock_.now(), autoDeleteDays_);
+    if (!cutoff)
+        return;
+    const double seconds = toUnixSeconds(*cutoff);
+    runRetention("SELECT rowid, imageFileName FROM ClipItem WHERE isPinned = 0 AND createdAt < ?1",
+                 [seconds](SqliteStatement& st) { st.bindDouble(1, seconds); });
+}
+
+void Storage::runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind)
+{
+    // One transaction per rule: the selection and the deletions see the same rows even when
+    // another process writes meanwhile, and a crash leaves all or none of them.
+    if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        logf("No se pudo aplicar la retención: {}", db_->errorMessage());
+        return;
+    }
+    std::vector<std::int64_t> rowids;
+    std::vector<std::string> images;
+    bool ok = true;
+    {
+        StatementScope st(db_->statement(selectSql));
+        bind(*st);
+        int rc;
+        while ((rc = st->step()) == SQLITE_ROW) {
+            rowids.push_back(st->int64(0));
+            if (auto name = st->optionalText(1))
+                images.push_back(std::move(*name));
+        }
+        ok = rc == SQLITE_DONE;
+    }
+    for (auto rowid : rowids) {
+        if (!ok)
+            break;
+        StatementScope del(db_->statement("DELETE FROM ClipItem WHERE rowid = ?1"));
+        del->bindInt64(1, rowid);
+        ok = del->step() == SQLITE_DONE;
+    }
+    if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
+        logf("No se pudo aplicar la retención: {}", db_->errorMessage());
+        db_->exec("ROLLBACK");
+        return;
+    }
+    for (const auto& name : images) {
+        StatementScope named(db_->statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
+        named->bindText(1, name);
+        if (named->step() == SQLITE_DONE)
+            deleteImage(name);
+    }
+}
+
+bool Storage::insertCaptured(const ClipItem& item)
+{
+    if (!insert(item))
+        return false;
+    enforceHistoryLimit();
+    purgeOldItems();
+    return true;
+}
+
+bool Storage::externallyChanged()
+{
+    auto version = db_->queryInt("PRAGMA data_version");
+    if (!version)
+        return false;
+    const bool changed = *version != dataVersion_;
+    dataVersion_ = *version;
+    return changed;
+}
+
+void Storage::removeOrphanImages()
+{
+    std::unordered_set<std::string> named;
+    {
+        StatementScope st(db_->statement("SELECT DISTINCT imageFileName FROM ClipItem WHERE imageFileName IS NOT NULL"));
+        int rc;
+        while ((rc = st->step()) == SQLITE_ROW)
+            named.insert(st->text(0));
+        if (rc != SQLITE_DONE)
+            return; // without the full list of names any file might still be in use
+    }
+    const auto graceStart = clock_.now() - kOrphanGrace;
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(imagesDir_, ec), end; !ec && it != end; it.increment(ec)) {
+        const auto name = it->path().filename().string();
+        if (!looksLikeImageName(name) || named.count(name) || !it->is_regular_file(ec))
+            continue;
+        struct stat info {};
+        if (::lstat(it->path().c_str(), &info) != 0)
+            continue;
+        const auto modified = TimePoint(std::chrono::duration_cast<TimePoint::duration>(
+            std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+        if (modified > graceStart)
+            continue;
+        std::error_code removeError;
+        if (fs::remove(it->path(), removeError))
+            ++removed;
+    }
+    if (removed > 0)
+        logf("{} imágenes sin registro eliminadas de {}", removed, imagesDir_.string());
+}
+
+} // namespace brisa

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/model/ClipItem.h"
+#include "core/support/Bytes.h"
+#include "core/support/Clock.h"
+#include "core/support/Uuid.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brisa {
+
+class SqliteDatabase;
+class SqliteStatement;
+
+/// Which clips a history fetch returns.
+struct FetchOptions {
+    std::optional<std::size_t> limit{}; ///< newest first; nullopt = all
+    std::size_t offset = 0;
+    bool withThumbnails = false; ///< views load thumbnails lazily through thumbnail(id)
+};
+
+/// The clip history on disk: a SQLite database of ClipItem records, the folder of full-size
+/// images they name, and the two retention rules. Runs on one thread; other processes (the
+/// command line, the sqlite3 shell) may read and write the same database beside it.
+class Storage {
+public:
+    /// Schema version this build writes; older databases are migrated forward at open.
+    static constexpr std::int64_t kSchemaVersion = 2;
+
+    struct Opened {
+        std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
+        std::string error;                ///< "No se pudo crear ModelContainer: <reason>" when null
+    };
+
+    /// dataHome/"Brisa".
+    static std::filesystem::path appSupportDir(const std::filesystem::path& dataHome);
+    /// Start-up: legacy migration, folders (0700), database (0600) with corrupt-file recovery,
+    /// orphan image cleanup, "[Brisa] Storage listo en ..." log line. clock must outlive the store.
+    static Opened open(const std::filesystem::path& dataHome, const Clock& clock);
+
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    const std::filesystem::path& dataDir() const { return dataDir_; }
+    const std::filesystem::path& imagesDir() const { return imagesDir_; }
+    /// dataDir()/"Brisa.store".
+    const std::filesystem::path& storeFile() const { return storeFile_; }
+
+    /// Maximum number of unpinned clips; starts at 100; below 1 = no limit.
+    std::int64_t historyLimit() const { return historyLimit_; }
+    void setHistoryLimit(std::int64_t limit) { historyLimit_ = limit; }
+    /// Unpinned clips older than this many calendar days go; starts at 0; below 1 = never.
+    std::int64_t autoDeleteDays() const { return autoDeleteDays_; }
+    void setAutoDeleteDays(std::int64_t days) { autoDeleteDays_ = days; }
+
+    /// Stores one new record; false (and a log line) on failure, e.g. a duplicate id.
+    bool insert(const ClipItem& item);
+    /// Writes every field of the record with item.id; false when there is none or on failure.
+    bool update(const ClipItem& item);
+    /// The record with id, or nullopt.
+    std::optional<ClipItem> fetch(const Uuid& id, bool withThumbnail = true);
+    /// Records newest first (createdAt descending); thumbnails only when asked for.
+    std::vector<ClipItem> fetchAll(const FetchOptions& options = {});
+    /// Pinned records newest first, without thumbnails.
+    std::vector<ClipItem> fetchPinned();
+    /// The thumbnail of one record; nullopt when it has none or does not exist.
+    std::optional<Bytes> thumbnail(const Uuid& id);
+    /// Number of records.
+    std::int64_t count();
+
+    /// Deletes the record and then its image file (unless another record still names it).
+    bool deleteClip(const ClipItem& item);
+    /// Removes images/name; errors are ignored; names with '/' or ".." are refused.
+    void deleteImage(const std::string& name);
+    /// Writes images/name atomically with mode 0600; false on failure or a refused name.
+    bool writeImage(const std::string& name, const Bytes& png);
+    /// A fresh upper-case UUID followed by ".png".
+    std::string newImageFileName() const;
+
+    /// Deletes the oldest unpinned records beyond historyLimit, with their images.
+    void enforceHistoryLimit();
+    /// Deletes unpinned records created strictly before now minus autoDeleteDays calendar days.
+    void purgeOldItems();
+    /// What every capture path does: insert, then enforceHistoryLimit, then purgeOldItems.
+    bool insertCaptured(const ClipItem& item);
+
+    /// True when another connection committed a change since the previous call (or since open).
+    bool externallyChanged();
+
+private:
+    Storage(std::filesystem::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock);
+
+    /// Deletes the rows (rowid, imageFileName) selectSql yields, in one transaction, then the image
+    /// files no record names any more.
+    void runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind);
+    void removeOrphanImages();
+    std::vector<ClipItem> query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
+                                bool withThumbnails);
+
+    std::filesystem::path dataDir_;
+    std::filesystem::path imagesDir_;
+    std::filesystem::path storeFile_;
+    std::unique_ptr<SqliteDatabase> db_;
+    const Clock& clock_;
+    std::int64_t historyLimit_ = 100;
+    std::int64_t autoDeleteDays_ = 0;
+    std::int64_t dataVersion_ = 0;
+};
+
+} // namespace brisa

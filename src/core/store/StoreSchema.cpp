@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/store/StoreSchema.h"
+
+#include "core/store/SqliteDatabase.h"
+
+#include <fmt/format.h>
+#include <sqlite3.h>
+
+#include <array>
+
+namespace brisa {
+namespace {
+
+struct MigrationStep {
+    std::int64_t toVersion;
+    const char* sql;
+};
+
+// Each step is applied once, in order, to databases older than its version. Never edit a step
+// that has shipped: add a new one. Steps only add; user data is never dropped or rewritten.
+constexpr std::array<MigrationStep, 2> kSteps{{
+    {1,
+     // id compares without letter case so that a script writing lower-case UUIDs still hits the
+     // same record (and cannot create a second one) as the canonical upper-case form.
+     "CREATE TABLE IF NOT EXISTS ClipItem ("
+     " id TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+     " typeRaw TEXT NOT NULL,"
+     " textContent TEXT,"
+     " imageFileName TEXT,"
+     " thumbnailData BLOB,"
+     " sourceAppBundleID TEXT,"
+     " sourceAppName TEXT,"
+     " createdAt REAL NOT NULL,"
+     " isPinned INTEGER NOT NULL DEFAULT 0,"
+     " spaceID TEXT,"
+     " contentHash TEXT,"
+     " byteSize INTEGER NOT NULL DEFAULT 0,"
+     " ocrText TEXT,"
+     " batchID TEXT,"
+     " reminderDate REAL);"
+     "CREATE INDEX IF NOT EXISTS ClipItem_createdAt ON ClipItem(createdAt);"},
+    {2,
+     // The pinned-first order, the capture's duplicate check and the "does another record still
+     // name this image" check all ran as full scans in version 1.
+     "CREATE INDEX IF NOT EXISTS ClipItem_pinned ON ClipItem(isPinned, createdAt);"
+     "CREATE INDEX IF NOT EXISTS ClipItem_contentHash ON ClipItem(contentHash);"
+     "CREATE INDEX IF NOT EXISTS ClipItem_imageFileName ON ClipItem(imageFileName);"},
+}};
+
+static_assert(kSteps.back().toVersion == kLatestSchemaVersion);
+
+} // namespace
+
+bool migrateSchema(SqliteDatabase& db, std::string& error)
+{
+    for (const auto& step : kSteps) {
+        // IMMEDIATE takes the write lock before reading the version, so two processes starting
+        // together cannot both apply the same step.
+        if (db.exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+            error = db.errorMessage();
+            return false;
+        }
+        auto version = db.queryInt("PRAGMA user_version");
+        if (!version) {
+            error = db.errorMessage();
+            db.exec("ROLLBACK");
+            return false;
+        }
+        if (*version > kLatestSchemaVersion) {
+            error = fmt::format("la base de datos tiene la versión de esquema {} y esta versión de Brisa solo "
+                                "conoce hasta la {}",
+                                *version, kLatestSchemaVersion);
+            db.exec("ROLLBACK");
+            return false;
+        }
+        if (*version >= step.toVersion) {
+            db.exec("COMMIT");
+            continue;
+        }
+        // The version is a constant of this table, not a value from outside, and a pragma
+        // cannot take a bound parameter.
+        const auto setVersion = fmt::format("PRAGMA user_version = {}", step.toVersion);
+        if (db.exec(step.sql) != SQLITE_OK || db.exec(setVersion) != SQLITE_OK || db.exec("COMMIT") != SQLITE_OK) {
+            error = fmt::format("no se pudo actualizar el esquema a la versión {}: {}", step.toVersion,
+                                db.errorMessage());
+            db.exec("ROLLBACK");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace brisa

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brisa {
+
+class SqliteDatabase;
+
+/// The schema version (PRAGMA user_version) this build writes.
+inline constexpr std::int64_t kLatestSchemaVersion = 2;
+
+/// Brings the database from its user_version up to kLatestSchemaVersion, one transaction per
+/// step, never dropping data. Returns false with error set when a step fails (nothing of that
+/// step is kept). A database newer than this build is left alone and reported as an error.
+bool migrateSchema(SqliteDatabase& db, std::string& error);
+
+} // namespace brisa

@@ -1,0 +1,444 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoreTestSupport.h"
+
+#include <sys/time.h>
+
+#include <gtest/gtest.h>
+
+using namespace brisa;
+using namespace brisa::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+class StorageTest : public StoreTest {
+protected:
+    ClipItem fullClip()
+    {
+        ClipItem item = makeClipItem({.type = ClipType::Image,
+                                      .textContent = "/home/ana/Imágenes/foto.png",
+                                      .imageFileName = "0B9E4D6A-1111-4222-8333-444455556666.png",
+                                      .thumbnailData = Bytes{0x89, 'P', 'N', 'G', 0, 1, 2},
+                                      .sourceAppBundleID = "org.gnome.Nautilus",
+                                      .sourceAppName = "Archivos",
+                                      .contentHash = std::string(64, 'a'),
+                                      .byteSize = 123456,
+                                      .batchID = Uuid::random()},
+                                     clock);
+        item.isPinned = true;
+        item.spaceID = Uuid::random();
+        item.ocrText = "Factura nº 42";
+        item.reminderDate = clock.now() + 1h;
+        return item;
+    }
+
+    /// Sets a file's modification time (orphan cleanup spares files written a moment ago).
+    static void setModified(const fs::path& p, TimePoint t)
+    {
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+        timeval times[2] = {{us / 1'000'000, us % 1'000'000}, {us / 1'000'000, us % 1'000'000}};
+        ASSERT_EQ(::utimes(p.c_str(), times), 0);
+    }
+};
+
+void expectSameFields(const ClipItem& a, const ClipItem& b)
+{
+    EXPECT_EQ(a.id, b.id);
+    EXPECT_EQ(a.typeRaw, b.typeRaw);
+    EXPECT_EQ(a.textContent, b.textContent);
+    EXPECT_EQ(a.imageFileName, b.imageFileName);
+    EXPECT_EQ(a.thumbnailData, b.thumbnailData);
+    EXPECT_EQ(a.sourceAppBundleID, b.sourceAppBundleID);
+    EXPECT_EQ(a.sourceAppName, b.sourceAppName);
+    EXPECT_NEAR(toUnixSeconds(a.createdAt), toUnixSeconds(b.createdAt), 1e-6);
+    EXPECT_EQ(a.isPinned, b.isPinned);
+    EXPECT_EQ(a.spaceID, b.spaceID);
+    EXPECT_EQ(a.contentHash, b.contentHash);
+    EXPECT_EQ(a.byteSize, b.byteSize);
+    EXPECT_EQ(a.ocrText, b.ocrText);
+    EXPECT_EQ(a.batchID, b.batchID);
+    ASSERT_EQ(a.reminderDate.has_value(), b.reminderDate.has_value());
+    if (a.reminderDate) {
+        EXPECT_NEAR(toUnixSeconds(*a.reminderDate), toUnixSeconds(*b.reminderDate), 1e-6);
+    }
+}
+
+} // namespace
+
+TEST_F(StorageTest, OpenCreatesPrivateFoldersAndFilesAndLogsTheFolder)
+{
+    auto store = openStore();
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->dataDir(), dataDir());
+    EXPECT_EQ(store->imagesDir(), dataDir() / "images");
+    EXPECT_EQ(Storage::appSupportDir(home.path()), dataDir());
+    ASSERT_TRUE(store->insert(textClip("hola", clock.now())));
+    EXPECT_EQ(modeOf(dataDir()), 0700u);
+    EXPECT_EQ(modeOf(dataDir() / "images"), 0700u);
+    for (auto name : {"Brisa.store", "Brisa.store-wal", "Brisa.store-shm"})
+        EXPECT_EQ(modeOf(dataDir() / name), 0600u) << name;
+    EXPECT_TRUE(log.contains("[Brisa] Storage listo en " + dataDir().string()));
+    EXPECT_EQ(store->historyLimit(), 100);
+    EXPECT_EQ(store->autoDeleteDays(), 0);
+}
+
+TEST_F(StorageTest, TightensLooseModesOfAnExistingStore)
+{
+    openStore().reset();
+    ::chmod(dataDir().c_str(), 0755);
+    ::chmod(storeFile().c_str(), 0644);
+    openStore();
+    EXPECT_EQ(modeOf(dataDir()), 0700u);
+    EXPECT_EQ(modeOf(storeFile()), 0600u);
+}
+
+TEST_F(StorageTest, DatabaseHasTheRecordColumnsWalAndTheCurrentSchemaVersion)
+{
+    auto store = openStore();
+    RawDb raw(storeFile());
+    EXPECT_EQ(raw.text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
+    EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM pragma_table_info('ClipItem')"),
+              "id,typeRaw,textContent,imageFileName,thumbnailData,sourceAppBundleID,sourceAppName,createdAt,"
+              "isPinned,spaceID,contentHash,byteSize,ocrText,batchID,reminderDate");
+    EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'index' "
+                       "AND name LIKE 'ClipItem_%' ORDER BY name)"),
+              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_imageFileName,ClipItem_pinned");
+}
+
+TEST_F(StorageTest, StoresEveryFieldAndReadsItBack)
+{
+    auto store = openStore();
+    const auto item = fullClip();
+    ASSERT_TRUE(store->insert(item));
+    auto back = store->fetch(item.id);
+    ASSERT_TRUE(back);
+    expectSameFields(*back, item);
+
+    RawDb raw(storeFile());
+    EXPECT_EQ(raw.text("SELECT id FROM ClipItem"), item.id.toString());
+    EXPECT_EQ(raw.text("SELECT typeof(createdAt) || typeof(isPinned) || typeof(thumbnailData) FROM ClipItem"),
+              "realintegerblob");
+}
+
+TEST_F(StorageTest, AbsentAndEmptyValuesStayDistinct)
+{
+    auto store = openStore();
+    auto item = textClip("", clock.now());
+    item.thumbnailData = Bytes{};
+    ASSERT_TRUE(store->insert(item));
+    auto back = store->fetch(item.id);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->textContent, std::optional<std::string>(""));
+    EXPECT_EQ(back->thumbnailData, std::optional<Bytes>(Bytes{}));
+    EXPECT_EQ(back->imageFileName, std::nullopt);
+    EXPECT_EQ(back->reminderDate, std::nullopt);
+}
+
+TEST_F(StorageTest, UpdateWritesEveryFieldOfTheRecord)
+{
+    auto store = openStore();
+    auto item = textClip("antes", clock.now());
+    ASSERT_TRUE(store->insert(item));
+    auto changed = fullClip();
+    changed.id = item.id;
+    ASSERT_TRUE(store->update(changed));
+    expectSameFields(*store->fetch(item.id), changed);
+
+    changed.spaceID.reset();
+    changed.reminderDate.reset();
+    changed.thumbnailData.reset();
+    ASSERT_TRUE(store->update(changed));
+    expectSameFields(*store->fetch(item.id), changed);
+}
+
+TEST_F(StorageTest, UpdateOfAnUnknownRecordFails)
+{
+    auto store = openStore();
+    EXPECT_FALSE(store->update(textClip("nadie", clock.now())));
+    EXPECT_EQ(store->count(), 0);
+}
+
+TEST_F(StorageTest, DuplicateIdIsRefusedAndLogged)
+{
+    auto store = openStore();
+    auto item = textClip("uno", clock.now());
+    ASSERT_TRUE(store->insert(item));
+    item.textContent = "otro";
+    EXPECT_FALSE(store->insert(item));
+    EXPECT_TRUE(log.contains("No se pudo guardar el clip " + item.id.toString()));
+    EXPECT_EQ(store->count(), 1);
+    EXPECT_EQ(store->fetch(item.id)->textContent, "uno");
+}
+
+TEST_F(StorageTest, FetchAllIsNewestFirstInPagesWithoutThumbnails)
+{
+    auto store = openStore();
+    std::vector<ClipItem> items;
+    for (int i = 0; i < 7; ++i) {
+        auto item = textClip("clip " + std::to_string(i), clock.now() + std::chrono::seconds(i % 3 == 0 ? 0 : i));
+        item.thumbnailData = Bytes{1, 2, 3};
+        ASSERT_TRUE(store->insert(item));
+        items.push_back(item);
+    }
+    auto all = store->fetchAll();
+    ASSERT_EQ(all.size(), 7u);
+    for (std::size_t i = 1; i < all.size(); ++i)
+        EXPECT_GE(all[i - 1].createdAt, all[i].createdAt);
+    for (const auto& item : all)
+        EXPECT_EQ(item.thumbnailData, std::nullopt);
+
+    std::vector<Uuid> paged;
+    for (std::size_t offset = 0; offset < 9; offset += 3)
+        for (const auto& item : store->fetchAll({.limit = 3, .offset = offset}))
+            paged.push_back(item.id);
+    std::vector<Uuid> whole;
+    for (const auto& item : all)
+        whole.push_back(item.id);
+    EXPECT_EQ(paged, whole); // equal times do not make pages overlap or skip
+
+    auto withThumbs = store->fetchAll({.limit = 1, .withThumbnails = true});
+    ASSERT_EQ(withThumbs.size(), 1u);
+    EXPECT_EQ(withThumbs[0].thumbnailData, (Bytes{1, 2, 3}));
+    EXPECT_EQ(store->thumbnail(items[0].id), (Bytes{1, 2, 3}));
+    EXPECT_EQ(store->thumbnail(Uuid::random()), std::nullopt);
+    EXPECT_TRUE(store->fetchAll({.limit = 0}).empty());
+    EXPECT_TRUE(store->fetchAll({.offset = 100}).empty());
+}
+
+TEST_F(StorageTest, FetchPinnedReturnsOnlyPinnedNewestFirst)
+{
+    auto store = openStore();
+    auto a = textClip("a", clock.now(), true);
+    auto b = textClip("b", clock.now() + 1s, false);
+    auto c = textClip("c", clock.now() + 2s, true);
+    for (const auto& item : {a, b, c})
+        ASSERT_TRUE(store->insert(item));
+    auto pinned = store->fetchPinned();
+    ASSERT_EQ(pinned.size(), 2u);
+    EXPECT_EQ(pinned[0].id, c.id);
+    EXPECT_EQ(pinned[1].id, a.id);
+}
+
+TEST_F(StorageTest, DeleteRemovesRecordAndImageFile)
+{
+    auto store = openStore();
+    auto item = textClip("img", clock.now());
+    item.imageFileName = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(*item.imageFileName, Bytes{1, 2, 3}));
+    EXPECT_EQ(modeOf(store->imagesDir() / *item.imageFileName), 0600u);
+    ASSERT_TRUE(store->insert(item));
+    EXPECT_TRUE(store->deleteClip(item));
+    EXPECT_FALSE(store->fetch(item.id));
+    EXPECT_FALSE(fs::exists(store->imagesDir() / *item.imageFileName));
+}
+
+TEST_F(StorageTest, DeleteWithTheImageAlreadyMissingStillDeletesTheRecord)
+{
+    auto store = openStore();
+    auto item = textClip("img", clock.now());
+    item.imageFileName = store->newImageFileName();
+    ASSERT_TRUE(store->insert(item));
+    EXPECT_TRUE(store->deleteClip(item));
+    EXPECT_EQ(store->count(), 0);
+}
+
+TEST_F(StorageTest, DeleteKeepsAnImageThatAnotherRecordStillNames)
+{
+    auto store = openStore();
+    auto a = textClip("a", clock.now());
+    a.imageFileName = store->newImageFileName();
+    auto b = textClip("b", clock.now());
+    b.imageFileName = a.imageFileName;
+    ASSERT_TRUE(store->writeImage(*a.imageFileName, Bytes{7}));
+    ASSERT_TRUE(store->insert(a));
+    ASSERT_TRUE(store->insert(b));
+    ASSERT_TRUE(store->deleteClip(a));
+    EXPECT_TRUE(fs::exists(store->imagesDir() / *a.imageFileName));
+}
+
+TEST_F(StorageTest, ImageNamesThatLeaveTheFolderAreRefused)
+{
+    auto store = openStore();
+    writeFile(dataDir() / "victim.png", "x");
+    for (const std::string& bad :
+         std::vector<std::string>{"../victim.png", "sub/x.png", "..", ".", "", std::string("a\0b.png", 7)}) {
+        store->deleteImage(bad);
+        EXPECT_FALSE(store->writeImage(bad, Bytes{1})) << bad;
+    }
+    EXPECT_TRUE(fs::exists(dataDir() / "victim.png"));
+
+    // A record written by some script with such a name must not reach outside either.
+    auto item = textClip("x", clock.now());
+    item.imageFileName = "../victim.png";
+    ASSERT_TRUE(store->insert(item));
+    ASSERT_TRUE(store->deleteClip(item));
+    EXPECT_TRUE(fs::exists(dataDir() / "victim.png"));
+}
+
+TEST_F(StorageTest, NewImageFileNamesAreFreshUpperCaseUuids)
+{
+    auto store = openStore();
+    const auto a = store->newImageFileName();
+    const auto b = store->newImageFileName();
+    EXPECT_NE(a, b);
+    ASSERT_EQ(a.size(), 40u);
+    EXPECT_EQ(a.substr(36), ".png");
+    ASSERT_TRUE(Uuid::parse(a.substr(0, 36)));
+    EXPECT_EQ(Uuid::parse(a.substr(0, 36))->toString(), a.substr(0, 36));
+}
+
+TEST_F(StorageTest, OpeningRemovesOnlyOldUnnamedImagesOfOurOwn)
+{
+    const auto images = dataDir() / "images";
+    {
+        auto store = openStore();
+        auto item = textClip("img", clock.now());
+        item.imageFileName = "11111111-2222-4333-8444-555555555555.png";
+        ASSERT_TRUE(store->insert(item));
+    }
+    const std::vector<std::string> files{"11111111-2222-4333-8444-555555555555.png", // named by a record
+                                         "AAAAAAAA-2222-4333-8444-555555555555.png", // orphan
+                                         "bbbbbbbb-2222-4333-8444-555555555555.png", // orphan, lower case
+                                         "CCCCCCCC-2222-4333-8444-555555555555.png", // orphan, just written
+                                         "notes.txt", "holiday.png"};                // not ours
+    for (const auto& f : files) {
+        writeFile(images / f, "x");
+        setModified(images / f, clock.now() - (f[0] == 'C' ? 10s : 10min));
+    }
+    auto store = openStore();
+    EXPECT_TRUE(fs::exists(images / files[0]));
+    EXPECT_FALSE(fs::exists(images / files[1]));
+    EXPECT_FALSE(fs::exists(images / files[2]));
+    EXPECT_TRUE(fs::exists(images / files[3]));
+    EXPECT_TRUE(fs::exists(images / "notes.txt"));
+    EXPECT_TRUE(fs::exists(images / "holiday.png"));
+}
+
+TEST_F(StorageTest, RecordWhoseImageIsMissingStillLoadsWithItsThumbnail)
+{
+    Uuid id;
+    {
+        auto store = openStore();
+        auto item = textClip("img", clock.now());
+        item.imageFileName = store->newImageFileName();
+        item.thumbnailData = Bytes{9, 9};
+        id = item.id;
+        ASSERT_TRUE(store->insert(item));
+    }
+    auto store = openStore();
+    auto back = store->fetch(id);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->thumbnailData, (Bytes{9, 9}));
+    EXPECT_EQ(store->fetchAll().size(), 1u);
+}
+
+TEST_F(StorageTest, NoticesWhatAnotherConnectionChanged)
+{
+    auto store = openStore();
+    EXPECT_FALSE(store->externallyChanged());
+    ASSERT_TRUE(store->insert(textClip("propio", clock.now())));
+    EXPECT_FALSE(store->externallyChanged()); // our own writes are not news
+
+    auto other = openStore();
+    auto theirs = textClip("de la línea de órdenes", clock.now() + 1s);
+    ASSERT_TRUE(other->insert(theirs));
+    EXPECT_TRUE(store->externallyChanged());
+    EXPECT_FALSE(store->externallyChanged());
+    EXPECT_EQ(store->fetchAll({.limit = 1})[0].id, theirs.id);
+
+    RawDb raw(storeFile());
+    ASSERT_EQ(raw.exec("UPDATE ClipItem SET isPinned = 1"), SQLITE_OK);
+    EXPECT_TRUE(store->externallyChanged());
+    EXPECT_EQ(store->fetchPinned().size(), 2u);
+}
+
+TEST_F(StorageTest, ReadersAndWritersWorkSideBySide)
+{
+    auto store = openStore();
+    RawDb raw(storeFile());
+    ASSERT_EQ(raw.exec("BEGIN; SELECT count(*) FROM ClipItem;"), SQLITE_OK); // a reader holding a snapshot
+    EXPECT_TRUE(store->insert(textClip("mientras alguien lee", clock.now())));
+    ASSERT_EQ(raw.exec("COMMIT"), SQLITE_OK);
+    EXPECT_EQ(raw.integer("SELECT count(*) FROM ClipItem"), 1);
+}
+
+TEST_F(StorageTest, ScriptWrittenRowsAreReadSafely)
+{
+    auto store = openStore();
+    RawDb raw(storeFile());
+    const auto id = Uuid::random();
+    std::string lower = id.toString();
+    for (auto& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, textContent, createdAt, spaceID) VALUES ('" + lower +
+                       "', 'text', 'desde un script', 1, 'no-es-un-uuid')"),
+              SQLITE_OK);
+    ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, createdAt) VALUES ('basura', 'text', 2)"), SQLITE_OK);
+
+    auto back = store->fetch(id);
+    ASSERT_TRUE(back); // ids match without regard to letter case
+    EXPECT_EQ(back->spaceID, std::nullopt);
+    EXPECT_EQ(store->fetchAll().size(), 1u); // a row without a usable id is skipped
+    auto dup = textClip("duplicado", clock.now());
+    dup.id = id;
+    EXPECT_FALSE(store->insert(dup));
+}
+
+TEST_F(StorageTest, SchemaVersionOneFixtureOpensAndMigrates)
+{
+    fs::create_directories(dataDir());
+    fs::copy_file(fs::path(BRISA_TEST_DATA) / "store" / "schema-v1.store", storeFile());
+    auto store = openStore();
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->count(), 3);
+
+    auto image = store->fetch(*Uuid::parse("6F1C2A3B-0000-4000-8000-000000000002"));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->type(), ClipType::Image);
+    EXPECT_TRUE(image->isPinned);
+    EXPECT_EQ(image->thumbnailData, (Bytes{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}));
+    EXPECT_EQ(image->spaceID, Uuid::parse("AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE"));
+    EXPECT_EQ(image->ocrText, "Factura 42");
+    EXPECT_DOUBLE_EQ(toUnixSeconds(image->createdAt), 1780000100.25);
+    EXPECT_DOUBLE_EQ(toUnixSeconds(*image->reminderDate), 1780090000.0);
+
+    auto all = store->fetchAll();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].typeRaw, "hologram");
+    EXPECT_EQ(all[0].type(), ClipType::Text);
+    EXPECT_EQ(all[0].batchID, Uuid::parse("12345678-9ABC-4DEF-8123-456789ABCDEF"));
+    EXPECT_EQ(all[2].textContent, "Hola, año nuevo");
+
+    RawDb raw(storeFile());
+    EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
+    EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_pinned'"), 1);
+    EXPECT_EQ(raw.text("PRAGMA integrity_check"), "ok");
+}
+
+TEST_F(StorageTest, NewerSchemaIsRefusedAndLeftUntouched)
+{
+    fs::create_directories(dataDir());
+    {
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("CREATE TABLE ClipItem (id TEXT, futuro BLOB); PRAGMA user_version = 99;"), SQLITE_OK);
+    }
+    const auto before = readWholeFileForTest(storeFile());
+    auto opened = Storage::open(home.path(), clock);
+    EXPECT_EQ(opened.storage, nullptr);
+    EXPECT_EQ(opened.error.rfind("No se pudo crear ModelContainer: ", 0), 0u) << opened.error;
+    EXPECT_NE(opened.error.find("99"), std::string::npos);
+    EXPECT_EQ(readWholeFileForTest(storeFile()), before);
+    EXPECT_FALSE(fs::exists(dataDir() / "Brisa.store-wal"));
+}
+
+TEST_F(StorageTest, StoreThatCannotBeOpenedReportsWhy)
+{
+    fs::create_directories(storeFile()); // a folder where the database file should be
+    auto opened = Storage::open(home.path(), clock);
+    EXPECT_EQ(opened.storage, nullptr);
+    EXPECT_EQ(opened.error.rfind("No se pudo crear ModelContainer: ", 0), 0u) << opened.error;
+    EXPECT_GT(opened.error.size(), std::string("No se pudo crear ModelContainer: ").size());
+    EXPECT_TRUE(fs::is_directory(storeFile())); // not mistaken for a damaged file and moved
+}
