@@ -20,6 +20,9 @@ int main(int argc, char** argv)
     case brisa::CommandLine::Action::Error:
         std::fprintf(stderr, "brisa: %s\nPrueba «brisa --help».\n", cl.error.c_str());
         return 2;
+    case brisa::CommandLine::Action::Store:
+        std::fprintf(stderr, "brisa: las órdenes sobre el historial aún no están disponibles\n");
+        return 1;
     case brisa::CommandLine::Action::Run:
         break;
     }
