@@ -128,11 +128,17 @@ fs::path withSuffix(fs::path p, std::string_view suffix)
     return p;
 }
 
+/// True when something (even a dangling link) sits at p; unreadable counts as present.
+bool entryExists(const fs::path& p)
+{
+    struct stat info {};
+    return ::lstat(p.c_str(), &info) == 0 || errno != ENOENT;
+}
+
 bool anyCompanionExists(const fs::path& base)
 {
-    std::error_code ec;
     for (auto suffix : kCompanionSuffixes)
-        if (fs::exists(fs::symlink_status(withSuffix(base, suffix), ec)))
+        if (entryExists(withSuffix(base, suffix)))
             return true;
     return false;
 }
@@ -143,7 +149,7 @@ void migrateLegacyStore(const fs::path& dataHome)
     const auto oldDir = dataHome / "Pinbox";
     const auto newDir = Storage::appSupportDir(dataHome);
     std::error_code ec;
-    if (!fs::is_directory(oldDir, ec) || fs::exists(fs::symlink_status(newDir, ec)) || ec)
+    if (!fs::is_directory(oldDir, ec) || entryExists(newDir))
         return;
     fs::rename(oldDir, newDir, ec);
     if (ec) {
@@ -156,7 +162,7 @@ void migrateLegacyStore(const fs::path& dataHome)
     if (!anyCompanionExists(target)) {
         for (auto suffix : kCompanionSuffixes) {
             const auto from = withSuffix(newDir / "Pinbox.store", suffix);
-            if (fs::exists(fs::symlink_status(from, ec)))
+            if (entryExists(from))
                 fs::rename(from, withSuffix(target, suffix), ec); // a failed move is ignored
         }
     }
@@ -184,6 +190,9 @@ OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& 
     if (!db)
         return OpenOutcome::Failed;
     sqlite3_busy_timeout(db->handle(), kBusyTimeoutMs);
+    // Until the file has proven sound, closing must not fold the -wal into it (and then delete
+    // the -wal): on a damaged or too-new database that journal is worth keeping as it is.
+    sqlite3_db_config(db->handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 
     auto failure = [&](std::string text) {
         const bool corrupt = isCorruptionCode(db->errorCode());
@@ -225,6 +234,7 @@ OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& 
     if (!migrateSchema(*db, schemaError))
         return failure(schemaError);
 
+    sqlite3_db_config(db->handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     chmodStoreFiles(path);
     out = std::move(db);
     return OpenOutcome::Ok;
