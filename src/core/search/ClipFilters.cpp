@@ -17,6 +17,39 @@ ClipList pointersTo(std::span<const ClipItem> history)
     return out;
 }
 
+/// A kept clip with its sort keys copied, so that sorting does not chase pointers.
+struct Kept {
+    bool pinned;
+    TimePoint createdAt;
+    const ClipItem* item;
+};
+
+ClipList sorted(std::vector<Kept>& kept)
+{
+    // The store hands the history over newest first, so normally moving the pinned clips to the
+    // front (stable) is all the sort has to do; stable_sort covers any other order.
+    const auto newerFirst = [](const Kept& a, const Kept& b) { return a.createdAt > b.createdAt; };
+    ClipList out;
+    out.reserve(kept.size());
+    if (std::is_sorted(kept.begin(), kept.end(), newerFirst)) {
+        for (const auto& k : kept)
+            if (k.pinned)
+                out.push_back(k.item);
+        for (const auto& k : kept)
+            if (!k.pinned)
+                out.push_back(k.item);
+        return out;
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+        if (a.pinned != b.pinned)
+            return a.pinned;
+        return a.createdAt > b.createdAt;
+    });
+    for (const auto& k : kept)
+        out.push_back(k.item);
+    return out;
+}
+
 } // namespace
 
 void sortPinnedThenNewest(ClipList& clips)
@@ -33,7 +66,7 @@ ClipList filteredItems(std::span<const ClipItem* const> history, NotchTab tab, b
 {
     // Parsed once for the whole history rather than once per clip: same result, far cheaper.
     const SearchQuery query(searchText);
-    ClipList out;
+    std::vector<Kept> out;
     for (const ClipItem* item : history) {
         if (!matches(tab, item->type()))
             continue;
@@ -41,10 +74,9 @@ ClipList filteredItems(std::span<const ClipItem* const> history, NotchTab tab, b
             continue;
         if (!query.matches(*item))
             continue;
-        out.push_back(item);
+        out.push_back({item->isPinned, item->createdAt, item});
     }
-    sortPinnedThenNewest(out);
-    return out;
+    return sorted(out);
 }
 
 ClipList filteredItems(std::span<const ClipItem> history, NotchTab tab, bool favouritesOnly,
@@ -70,16 +102,15 @@ ClipList filtered(std::span<const ClipItem* const> history, std::optional<ClipTy
                   std::string_view searchText)
 {
     const SearchQuery query(searchText);
-    ClipList out;
+    std::vector<Kept> out;
     for (const ClipItem* item : history) {
         if (kindFilter && item->type() != *kindFilter)
             continue;
         if (!query.matches(*item))
             continue;
-        out.push_back(item);
+        out.push_back({item->isPinned, item->createdAt, item});
     }
-    sortPinnedThenNewest(out);
-    return out;
+    return sorted(out);
 }
 
 ClipList filtered(std::span<const ClipItem> history, std::optional<ClipType> kindFilter, std::string_view searchText)

@@ -147,6 +147,8 @@ struct Tables {
     /// only these can let an ASCII needle match where the plain byte scan found nothing.
     icu::UnicodeSet asciiProducing;
     std::bitset<0x800> asciiProducingSmall;
+    /// First UTF-8 bytes of the asciiProducing code points.
+    std::array<bool, 256> asciiProducingLead{};
     CaseRules rules = CaseRules::Default;
 
     explicit Tables(CaseRules r) : rules(r)
@@ -189,6 +191,12 @@ struct Tables {
         }
         slow.freeze();
         asciiProducing.freeze();
+        for (std::int32_t r = 0; r < asciiProducing.getRangeCount(); ++r)
+            for (UChar32 c = asciiProducing.getRangeStart(r); c <= asciiProducing.getRangeEnd(r); ++c) {
+                std::string utf8;
+                appendUtf8(utf8, static_cast<char32_t>(c));
+                asciiProducingLead[static_cast<unsigned char>(utf8[0])] = true;
+            }
 
         for (char32_t c = 0; c < 0x800; ++c) {
             auto& e = small[c];
@@ -299,18 +307,6 @@ bool containsWhole(std::string_view haystack, std::string_view needle)
     return false;
 }
 
-bool hasAsciiProducing(std::string_view s, const Tables& t)
-{
-    const auto* p = bytes(s);
-    for (std::size_t i = firstNonAscii(s); i < s.size(); i = firstNonAscii(s, i)) {
-        char32_t c;
-        i += decodeUtf8(p + i, p + s.size(), c);
-        if (c < 0x800 ? t.asciiProducingSmall[c] : t.asciiProducing.contains(static_cast<UChar32>(c)))
-            return true;
-    }
-    return false;
-}
-
 // 16-byte vectors through the compiler's generic vector extension (SSE2 on x86-64, NEON on arm64).
 using V16 = std::uint8_t __attribute__((vector_size(16)));
 
@@ -323,71 +319,124 @@ inline V16 load16(const unsigned char* p)
 
 inline V16 splat(std::uint8_t b)
 {
-    V16 v;
-    for (int i = 0; i < 16; ++i)
-        v[i] = b;
-    return v;
+    // A scalar operand is broadcast to every lane.
+    return V16{} + b;
 }
 
-/// Case-insensitive scan of an ASCII needle (folded, with its case mask) in raw bytes: the first
-/// position >= from where it matches, or npos. Non-ASCII bytes never match an ASCII needle byte.
+/// Whether the code point starting at p (a lead byte) is one whose comparison form contains ASCII.
+inline bool asciiProducingAt(const unsigned char* p, const unsigned char* end, const Tables& t)
+{
+    if (!t.asciiProducingLead[*p])
+        return false;
+    if (*p < 0xE0 && end - p >= 2) // two-byte form: index the small table directly
+        return (p[1] & 0xC0) == 0x80 && t.asciiProducingSmall[(std::size_t(*p & 0x1F) << 6) | (p[1] & 0x3F)];
+    char32_t c;
+    decodeUtf8(p, end, c);
+    return c < 0x800 ? t.asciiProducingSmall[c] : t.asciiProducing.contains(static_cast<UChar32>(c));
+}
+
+/// Whether the lead bytes in [from, to) of text [begin, end) start a character folding to ASCII.
+inline bool rangeHasAsciiProducing(const unsigned char* begin, const unsigned char* end, std::size_t from,
+                                   std::size_t to, const Tables& t)
+{
+    for (std::size_t i = from; i < to; ++i)
+        if (begin[i] >= 0xC0 && asciiProducingAt(begin + i, end, t))
+            return true;
+    return false;
+}
+
+/// Case-insensitive scan of an ASCII needle (folded, with its case mask) in raw UTF-8. Non-ASCII
+/// bytes never equal an ASCII needle byte, so only characters that fold to ASCII ("ß" -> "ss")
+/// can hide a match: the same pass notes whether the text holds any.
 class AsciiScanner {
 public:
-    AsciiScanner(std::string_view needle, std::string_view mask)
-        : needle_(needle), mask_(mask), f0_(splat(static_cast<std::uint8_t>(needle.front()))),
-          f1_(splat(static_cast<std::uint8_t>(needle.back()))), m0_(splat(static_cast<std::uint8_t>(mask.front()))),
-          m1_(splat(static_cast<std::uint8_t>(mask.back())))
+    AsciiScanner(std::string_view needle, std::string_view mask, const Tables& tables)
+        : needle_(bytes(needle)), mask_(bytes(mask)), n_(needle.size()), t_(tables)
     {
     }
 
-    std::size_t find(std::string_view hay, std::size_t from) const
+    /// Whether the needle's byte j matches haystack byte b.
+    bool matchByte(unsigned char b, std::size_t j) const { return (b | mask_[j]) == needle_[j]; }
+
+    /// True at the first match at position pos for which accept(pos) holds. Sets special when
+    /// the text holds a character that folds to ASCII, unless a match is found first.
+    template <class Accept>
+    bool scan(std::string_view hay, bool& special, Accept&& accept) const
     {
-        const std::size_t n = needle_.size();
-        if (hay.size() < n || from > hay.size() - n)
-            return std::string_view::npos;
+        const std::size_t n = n_, size = hay.size();
         const auto* h = bytes(hay);
-        const std::size_t last = hay.size() - n; // last valid start
-        std::size_t i = from;
-        for (; i + 16 <= last + 1; i += 16) {
-            const auto a = (load16(h + i) | m0_) == f0_;
-            const auto b = (load16(h + i + n - 1) | m1_) == f1_;
-            const auto both = a & b;
-            static_assert(sizeof(both) == 16);
-            std::uint64_t half[2];
-            std::memcpy(half, &both, 16);
-            for (int k = 0; k < 2; ++k) {
-                std::uint64_t bits = half[k];
-                while (bits) {
-                    const int byte = __builtin_ctzll(bits) / 8;
-                    const std::size_t at = i + static_cast<std::size_t>(k * 8 + byte);
-                    if (verify(h + at))
-                        return at;
-                    bits &= ~(0xFFull << (byte * 8));
+        const auto* needle = needle_;
+        const auto* mask = mask_;
+        auto verify = [&](std::size_t at) {
+            for (std::size_t j = 0; j < n; ++j)
+                if ((h[at + j] | mask[j]) != needle[j])
+                    return false;
+            return true;
+        };
+        bool seen = special;
+        if (size < 16) {
+            // Short texts (application names, most links): bytewise.
+            for (std::size_t at = 0; at < size; ++at) {
+                if (!seen && h[at] >= 0xC0)
+                    seen = asciiProducingAt(h + at, h + size, t_);
+                if (at + n <= size && verify(at) && accept(at))
+                    return true;
+            }
+            special = seen;
+            return false;
+        }
+
+        const V16 f0 = splat(needle[0]), f1 = splat(needle[n - 1]), m0 = splat(mask[0]), m1 = splat(mask[n - 1]);
+        // Candidate starts are 0..size-n. Blocks of 16 starts, the last one overlapping the one
+        // before so that no bytewise tail is needed; a start may thus be tried twice.
+        const std::size_t starts = size >= n ? size - n + 1 : 0;
+        for (std::size_t i = 0; i < size; i += 16) {
+            const std::size_t block = std::min(i, size - 16);
+            if (!seen) {
+                // Cheap vector filter on the bytes that can belong to such characters (see
+                // Tables::asciiProducing): "ß" is C3 9F, the rest start with C4, C5, CD, E1, E2 or
+                // EF. Spanish accents (C3 xx) pass it without a second look.
+                const V16 v = load16(h + block);
+                const auto hit = (v == 0x9F) | ((v - 0xC4) < 2) | (v == 0xCD) | ((v - 0xE1) < 2) | (v == 0xEF);
+                std::uint64_t half[2];
+                std::memcpy(half, &hit, 16);
+                if ((half[0] | half[1]) != 0)
+                    seen = rangeHasAsciiProducing(h, h + size, block >= 3 ? block - 3 : 0, block + 16, t_);
+            }
+            if (starts == 0 || i >= starts)
+                continue;
+            if (starts >= 16) {
+                const std::size_t at0 = std::min(i, starts - 16);
+                const auto a = (load16(h + at0) | m0) == f0;
+                const auto b = (load16(h + at0 + n - 1) | m1) == f1;
+                const auto both = a & b;
+                static_assert(sizeof(both) == 16);
+                std::uint64_t half[2];
+                std::memcpy(half, &both, 16);
+                for (int k = 0; k < 2; ++k) {
+                    for (std::uint64_t bits = half[k]; bits;) {
+                        const int byte = __builtin_ctzll(bits) / 8;
+                        const std::size_t at = at0 + static_cast<std::size_t>(k * 8 + byte);
+                        if (verify(at) && accept(at))
+                            return true;
+                        bits &= ~(0xFFull << (byte * 8));
+                    }
                 }
+            } else {
+                for (std::size_t at = 0; at < starts; ++at)
+                    if (verify(at) && accept(at))
+                        return true;
             }
         }
-        for (; i <= last; ++i)
-            if (matchByte(h[i], 0) && verify(h + i))
-                return i;
-        return std::string_view::npos;
+        special = seen;
+        return false;
     }
 
 private:
-    bool matchByte(unsigned char b, std::size_t j) const
-    {
-        return static_cast<unsigned char>(b | static_cast<unsigned char>(mask_[j])) ==
-               static_cast<unsigned char>(needle_[j]);
-    }
-    bool verify(const unsigned char* p) const
-    {
-        for (std::size_t j = 0; j < needle_.size(); ++j)
-            if (!matchByte(p[j], j))
-                return false;
-        return true;
-    }
-
-    std::string_view needle_, mask_;
-    V16 f0_, f1_, m0_, m1_;
+    const unsigned char* needle_;
+    const unsigned char* mask_;
+    std::size_t n_;
+    const Tables& t_;
 };
 
 /// Position in a sequence of parts read as one string.
@@ -405,16 +454,15 @@ struct Joined {
         return false;
     }
 
-    void copy(std::size_t from, std::size_t to, std::string& out) const
+    /// The byte at absolute position pos, which must be inside.
+    unsigned char at(std::size_t pos) const
     {
-        out.clear();
-        std::size_t base = 0;
         for (auto part : parts) {
-            const std::size_t b = std::max(from, base), e = std::min(to, base + part.size());
-            if (b < e)
-                out.append(part.data() + (b - base), e - b);
-            base += part.size();
+            if (pos < part.size())
+                return static_cast<unsigned char>(part[pos]);
+            pos -= part.size();
         }
+        return 0;
     }
 };
 
@@ -507,44 +555,45 @@ bool FoldedNeedle::inJoined(std::span<const std::string_view> parts) const
 
 bool FoldedNeedle::asciiIn(std::span<const std::string_view> parts) const
 {
-    const AsciiScanner scan(folded_, caseMask_);
+    const auto& t = tables(rules_);
+    const AsciiScanner scanner(folded_, caseMask_, t);
     const Joined joined{parts};
     const std::size_t n = folded_.size();
+    bool special = false;
 
     // Matches inside one part.
     std::size_t base = 0;
     for (auto part : parts) {
-        for (auto pos = scan.find(part, 0); pos != std::string_view::npos; pos = scan.find(part, pos + 1))
-            if (!joined.extendsAt(base + pos + n))
-                return true;
+        if (scanner.scan(part, special, [&](std::size_t pos) { return !joined.extendsAt(base + pos + n); }))
+            return true;
         base += part.size();
     }
     const std::size_t total = base;
 
-    // Matches across a joint: search a window of n-1 bytes either side of it.
-    if (n > 1 && parts.size() > 1) {
-        auto& window = t_buffer;
-        std::size_t joint = 0, previous = 0;
-        for (std::size_t k = 0; k + 1 < parts.size(); ++k) {
-            joint += parts[k].size();
-            if (joint == 0 || joint == previous || joint >= total)
+    // Matches across a joint J start in [J-n+1, J) and end after J: try those few starts,
+    // first by their initial byte.
+    std::size_t joint = 0, previous = 0;
+    for (std::size_t k = 0; n > 1 && k + 1 < parts.size(); ++k) {
+        joint += parts[k].size();
+        if (joint == 0 || joint == previous || joint >= total)
+            continue;
+        previous = joint;
+        const std::size_t first = joint >= n - 1 ? joint - (n - 1) : 0;
+        const std::size_t partStart = joint - parts[k].size();
+        for (std::size_t s = first; s < joint && s + n <= total; ++s) {
+            const unsigned char b0 = s >= partStart ? static_cast<unsigned char>(parts[k][s - partStart]) : joined.at(s);
+            if (!scanner.matchByte(b0, 0))
                 continue;
-            previous = joint;
-            const std::size_t from = joint >= n - 1 ? joint - (n - 1) : 0;
-            const std::size_t to = std::min(total, joint + (n - 1));
-            joined.copy(from, to, window);
-            for (auto pos = scan.find(window, 0); pos != std::string_view::npos; pos = scan.find(window, pos + 1))
-                if (!joined.extendsAt(from + pos + n))
-                    return true;
+            std::size_t j = 1;
+            while (j < n && scanner.matchByte(joined.at(s + j), j))
+                ++j;
+            if (j == n && !joined.extendsAt(s + n))
+                return true;
         }
     }
 
-    // The byte scan misses only matches through characters that fold to ASCII ("ß" -> "ss").
-    const auto& t = tables(rules_);
-    for (auto part : parts)
-        if (hasAsciiProducing(part, t))
-            return foldedIn(parts);
-    return false;
+    // The byte scan misses only matches through characters that fold to ASCII.
+    return special && foldedIn(parts);
 }
 
 bool FoldedNeedle::foldedIn(std::span<const std::string_view> parts) const

@@ -84,7 +84,7 @@ TEST(LocalizedText, AsciiScanAgreesWithPlainSearchAtEveryOffset)
     const std::string alphabet = "abcABC @-\xC3\xB1";
     for (int round = 0; round < 3000; ++round) {
         std::string hay, needle;
-        const auto hayLen = rng() % 70, needleLen = 1 + rng() % 4;
+        const auto hayLen = rng() % 100, needleLen = 1 + rng() % 4;
         for (unsigned i = 0; i < hayLen; ++i)
             hay += alphabet[rng() % alphabet.size()];
         for (unsigned i = 0; i < needleLen; ++i)
@@ -92,6 +92,18 @@ TEST(LocalizedText, AsciiScanAgreesWithPlainSearchAtEveryOffset)
         const bool expected = lowerAscii(hay).find(lowerAscii(needle)) != std::string::npos;
         // The haystack may hold stray UTF-8 halves; they never match an ASCII needle.
         EXPECT_EQ(FoldedNeedle(needle, CaseRules::Default).in(hay), expected) << needle << " in " << hay;
+    }
+}
+
+TEST(LocalizedText, LongTextsGiveTheSameAnswersAtAnyOffset)
+{
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+        const std::string before(pad, 'x'), after(40 - pad, 'y');
+        EXPECT_TRUE(FoldedNeedle("STRASSE", CaseRules::Default).in(before + "Hauptstraße" + after)) << pad;
+        EXPECT_TRUE(FoldedNeedle("árbol", CaseRules::Default).in(before + "ÁRBOL" + after)) << pad;
+        EXPECT_FALSE(FoldedNeedle("nino", CaseRules::Default).in(before + "nin\u0303o" + after)) << pad;
+        EXPECT_TRUE(FoldedNeedle("xnin", CaseRules::Default).in(before + "xnin" + after)) << pad;
+        EXPECT_TRUE(FoldedNeedle("cde", CaseRules::Default).inJoined({before + "abc", "Def" + after, ""})) << pad;
     }
 }
 
