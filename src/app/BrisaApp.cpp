@@ -8,6 +8,8 @@
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
 #include "core/stores/TextSnippetStore.h"
+#include "core/store/Storage.h"
+#include "core/support/XdgPaths.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
 
@@ -52,7 +54,7 @@ BrisaApp::BrisaApp(QObject* parent)
 
 BrisaApp::~BrisaApp() = default;
 
-void BrisaApp::start()
+bool BrisaApp::start()
 {
     logf("Iniciando Brisa {}", BRISA_VERSION);
 
@@ -65,9 +67,20 @@ void BrisaApp::start()
     });
 
     scheduler_ = std::make_unique<QtScheduler>();
+    auto opened = Storage::open(xdgDataHome(), *scheduler_);
+    if (!opened.storage) {
+        logLine(opened.error);
+        return false;
+    }
+    storage_ = std::move(opened.storage);
+
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
     logf("Ajustes en {}", defaults_->file().string());
     settings_ = std::make_unique<AppSettings>(*defaults_);
+    AppSettingsHooks hooks;
+    hooks.setHistoryLimit = [this](std::int64_t limit) { storage_->setHistoryLimit(limit); };
+    hooks.setAutoDeleteDays = [this](std::int64_t days) { storage_->setAutoDeleteDays(days); };
+    settings_->setHooks(std::move(hooks));
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
@@ -76,6 +89,7 @@ void BrisaApp::start()
 
     setupStatusItem();
     logLine("Brisa está lista");
+    return true;
 }
 
 void BrisaApp::setupStatusItem()

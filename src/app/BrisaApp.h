@@ -13,6 +13,7 @@ class AppSettings;
 class LauncherStore;
 class QtScheduler;
 class SpaceStore;
+class Storage;
 class TextSnippetStore;
 class TrayMenu;
 class UnixSignals;
@@ -25,8 +26,9 @@ public:
     explicit BrisaApp(QObject* parent = nullptr);
     ~BrisaApp() override;
 
-    /// Runs the start-up sequence; the event loop takes over afterwards.
-    void start();
+    /// Runs the start-up sequence; the event loop takes over afterwards. False when Brisa cannot
+    /// run (the clip store cannot be opened): the message has been printed.
+    bool start();
     /// Ends the event loop after a clean shutdown.
     void quit();
 
@@ -37,6 +39,7 @@ private:
     void setupStatusItem();
 
     std::unique_ptr<QtScheduler> scheduler_;
+    std::unique_ptr<Storage> storage_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<AppSettings> settings_;
     std::unique_ptr<SpaceStore> spaces_;

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BrisaApp.h"
 #include "app/CommandLine.h"
+#include "app/StoreCommands.h"
+#include "core/settings/UserDefaults.h"
+#include "core/support/XdgPaths.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <iostream>
 
 int main(int argc, char** argv)
 {
@@ -21,8 +25,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "brisa: %s\nPrueba «brisa --help».\n", cl.error.c_str());
         return 2;
     case brisa::CommandLine::Action::Store:
-        std::fprintf(stderr, "brisa: las órdenes sobre el historial aún no están disponibles\n");
-        return 1;
+        return brisa::runStoreCommand(cl.store, {std::cout, std::cerr, std::cin, brisa::xdgDataHome(),
+                                                 brisa::UserDefaults::defaultFile()});
     case brisa::CommandLine::Action::Run:
         break;
     }
@@ -32,6 +36,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("brisa"));
     brisa::BrisaApp brisaApp;
-    brisaApp.start();
+    if (!brisaApp.start())
+        return brisa::StoreCommandExit::StoreUnavailable;
     return QApplication::exec();
 }
