@@ -5,6 +5,7 @@
 
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>

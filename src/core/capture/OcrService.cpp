@@ -8,6 +8,7 @@
 #include <tesseract/resultiterator.h>
 #include <vips/vips.h>
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 

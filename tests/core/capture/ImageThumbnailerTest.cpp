@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <cmath>
 #include <future>
 #include <limits>
