@@ -31,6 +31,8 @@ namespace fs = std::filesystem;
 constexpr std::string_view kStoreName = "Brisa.store";
 constexpr std::array<std::string_view, 3> kCompanionSuffixes{"", "-shm", "-wal"};
 constexpr int kBusyTimeoutMs = 5000;
+// Stores up to this many pages (32 MB at the default page size) get a full check at every start.
+constexpr std::int64_t kFullCheckMaxPages = 8192;
 // An image written by another process (the command line) just before its record: not an orphan yet.
 constexpr auto kOrphanGrace = std::chrono::seconds(60);
 
@@ -169,6 +171,12 @@ void migrateLegacyStore(const fs::path& dataHome)
     logf("Historial de Pinbox migrado a {}", newDir.string());
 }
 
+/// Left beside the store when SQLite reported damage during a run: the next start checks fully.
+fs::path checkMarker(const fs::path& store)
+{
+    return withSuffix(store, ".needs-check");
+}
+
 void chmodStoreFiles(const fs::path& store)
 {
     for (auto suffix : kCompanionSuffixes)
@@ -211,7 +219,15 @@ OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& 
         return OpenOutcome::Failed;
     }
 
-    {
+    // Reading the page count makes SQLite compare the header with the file: a truncated file
+    // shows up here, however large the store.
+    auto pages = db->queryInt("PRAGMA page_count");
+    if (!pages)
+        return failure(db->errorMessage());
+    // A full structural check reads every page: cheap for the usual history of a few hundred
+    // clips, too slow for start-up on a store of a hundred thousand. Large stores get it when a
+    // previous run saw SQLite report damage (the marker below).
+    if (*pages <= kFullCheckMaxPages || entryExists(checkMarker(path))) {
         StatementScope check(db->statement("PRAGMA quick_check"));
         const int rc = check->step();
         if (rc != SQLITE_ROW)
@@ -220,6 +236,7 @@ OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& 
             reason = verdict;
             return OpenOutcome::Corrupt;
         }
+        ::unlink(checkMarker(path).c_str());
     }
 
     {
@@ -231,7 +248,7 @@ OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& 
         return failure(db->errorMessage());
 
     std::string schemaError;
-    if (!migrateSchema(*db, schemaError))
+    if (!migrateSchema(*db, *version, schemaError))
         return failure(schemaError);
 
     sqlite3_db_config(db->handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
@@ -247,7 +264,7 @@ std::optional<fs::path> moveAside(const fs::path& store, TimePoint now, std::str
     const auto base = withSuffix(store, ".corrupt-" + fileTimeStamp(now));
     auto aside = base;
     for (int n = 2; anyCompanionExists(aside); ++n)
-        aside = withSuffix(base, "-" + std::to_string(n));
+        aside = withSuffix(base, fmt::format("-{}", n));
 
     if (::rename(store.c_str(), aside.c_str()) != 0) {
         reason = fmt::format("no se pudo apartar {}: {}", store.string(), std::strerror(errno));
@@ -263,6 +280,7 @@ std::optional<fs::path> moveAside(const fs::path& store, TimePoint now, std::str
             return std::nullopt;
         }
     }
+    ::unlink(checkMarker(store).c_str()); // the fresh store has nothing to check
     return aside;
 }
 
@@ -326,6 +344,7 @@ bool Storage::insert(const ClipItem& item)
     bindFields(*st, item);
     if (st->step() != SQLITE_DONE) {
         logf("No se pudo guardar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        noteFailure();
         return false;
     }
     return true;
@@ -341,6 +360,7 @@ bool Storage::update(const ClipItem& item)
     bindFields(*st, item);
     if (st->step() != SQLITE_DONE) {
         logf("No se pudo actualizar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        noteFailure();
         return false;
     }
     return db_->changes() == 1;
@@ -352,13 +372,16 @@ std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
                                           : fmt::format("SELECT {} FROM ClipItem WHERE id = ?1", kColumns);
     StatementScope st(db_->statement(sql));
     st->bindText(1, id.toString());
-    if (st->step() != SQLITE_ROW)
+    if (const int rc = st->step(); rc != SQLITE_ROW) {
+        if (rc != SQLITE_DONE)
+            noteFailure();
         return std::nullopt;
+    }
     return readRow(*st, withThumbnail);
 }
 
 std::vector<ClipItem> Storage::query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
-                                     bool withThumbnails)
+                                     bool withThumbnails, bool reserveAll)
 {
     constexpr auto kMax = static_cast<std::size_t>(INT64_MAX);
     StatementScope st(db_->statement(sql));
@@ -367,12 +390,16 @@ std::vector<ClipItem> Storage::query(const std::string& sql, std::optional<std::
     std::vector<ClipItem> items;
     if (limit)
         items.reserve(std::min<std::size_t>(*limit, 1024));
+    else if (reserveAll)
+        items.reserve(static_cast<std::size_t>(std::max<std::int64_t>(count(), 0))); // a hint: no doubling peak
     int rc;
     while ((rc = st->step()) == SQLITE_ROW)
         if (auto item = readRow(*st, withThumbnails))
             items.push_back(std::move(*item));
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
         logf("No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+    }
     return items;
 }
 
@@ -382,14 +409,14 @@ std::vector<ClipItem> Storage::fetchAll(const FetchOptions& options)
     const auto sql =
         fmt::format("SELECT {}{} FROM ClipItem ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns,
                     options.withThumbnails ? ", thumbnailData" : "");
-    return query(sql, options.limit, options.offset, options.withThumbnails);
+    return query(sql, options.limit, options.offset, options.withThumbnails, options.offset == 0);
 }
 
 std::vector<ClipItem> Storage::fetchPinned()
 {
     const auto sql = fmt::format(
         "SELECT {} FROM ClipItem WHERE isPinned = 1 ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns);
-    return query(sql, std::nullopt, 0, false);
+    return query(sql, std::nullopt, 0, false, false);
 }
 
 std::optional<Bytes> Storage::thumbnail(const Uuid& id)
@@ -414,6 +441,7 @@ bool Storage::deleteClip(const ClipItem& item)
     st->bindText(1, item.id.toString());
     if (st->step() != SQLITE_DONE) {
         logf("No se pudo borrar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        noteFailure();
         return false;
     }
     if (item.imageFileName) {
@@ -506,6 +534,7 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
     }
     if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
         logf("No se pudo aplicar la retención: {}", db_->errorMessage());
+        noteFailure();
         db_->exec("ROLLBACK");
         return;
     }
@@ -534,6 +563,17 @@ bool Storage::externallyChanged()
     const bool changed = *version != dataVersion_;
     dataVersion_ = *version;
     return changed;
+}
+
+void Storage::noteFailure()
+{
+    if (!isCorruptionCode(db_->errorCode()) || damageNoted_)
+        return;
+    damageNoted_ = true;
+    const auto marker = checkMarker(storeFile_);
+    if (int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
+    logf("SQLite informa de daños en {}; se comprobará entero en el próximo arranque", storeFile_.string());
 }
 
 void Storage::removeOrphanImages()

@@ -104,7 +104,10 @@ private:
     void runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind);
     void removeOrphanImages();
     std::vector<ClipItem> query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
-                                bool withThumbnails);
+                                bool withThumbnails, bool reserveAll);
+    /// After a failed statement: when SQLite called the file damaged, leave the marker that makes
+    /// the next start check the whole store.
+    void noteFailure();
 
     std::filesystem::path dataDir_;
     std::filesystem::path imagesDir_;
@@ -114,6 +117,7 @@ private:
     std::int64_t historyLimit_ = 100;
     std::int64_t autoDeleteDays_ = 0;
     std::int64_t dataVersion_ = 0;
+    bool damageNoted_ = false;
 };
 
 } // namespace brisa

@@ -44,15 +44,18 @@ constexpr std::array<MigrationStep, 2> kSteps{{
      // name this image" check all ran as full scans in version 1.
      "CREATE INDEX IF NOT EXISTS ClipItem_pinned ON ClipItem(isPinned, createdAt);"
      "CREATE INDEX IF NOT EXISTS ClipItem_contentHash ON ClipItem(contentHash);"
-     "CREATE INDEX IF NOT EXISTS ClipItem_imageFileName ON ClipItem(imageFileName);"},
+     // Partial: text clips (most of them) then cost no index write at all.
+     "CREATE INDEX IF NOT EXISTS ClipItem_imageFileName ON ClipItem(imageFileName) WHERE imageFileName IS NOT NULL;"},
 }};
 
 static_assert(kSteps.back().toVersion == kLatestSchemaVersion);
 
 } // namespace
 
-bool migrateSchema(SqliteDatabase& db, std::string& error)
+bool migrateSchema(SqliteDatabase& db, std::int64_t currentVersion, std::string& error)
 {
+    if (currentVersion == kLatestSchemaVersion)
+        return true; // the common case: no write lock needed at start-up
     for (const auto& step : kSteps) {
         // IMMEDIATE takes the write lock before reading the version, so two processes starting
         // together cannot both apply the same step.

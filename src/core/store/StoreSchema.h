@@ -14,6 +14,7 @@ inline constexpr std::int64_t kLatestSchemaVersion = 2;
 /// Brings the database from its user_version up to kLatestSchemaVersion, one transaction per
 /// step, never dropping data. Returns false with error set when a step fails (nothing of that
 /// step is kept). A database newer than this build is left alone and reported as an error.
-bool migrateSchema(SqliteDatabase& db, std::string& error);
+/// currentVersion is the user_version read at open; it is checked again under the write lock.
+bool migrateSchema(SqliteDatabase& db, std::int64_t currentVersion, std::string& error);
 
 } // namespace brisa

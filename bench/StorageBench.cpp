@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The clip store at the size of a long-used history: capture rate, start-up to the first page,
+// and the memory a fully loaded history takes.
+#include "core/model/ClipItem.h"
+#include "core/store/Storage.h"
+#include "core/support/Log.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace brisa;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kClips = 100'000;
+
+/// A folder under $TMPDIR that is removed when the benchmark ends.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "brisa-bench-XXXXXX").string();
+        if (char* made = mkdtemp(pattern.data()))
+            path_ = made;
+    }
+    ~ScratchDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+/// Deterministic text clips of 20 to 2,000 characters (log-uniform, as copies tend to be short),
+/// one a second, with an app name and a hash like capture writes.
+class ClipMaker {
+public:
+    ClipItem next(const Clock& clock)
+    {
+        const auto length = static_cast<std::size_t>(
+            std::exp(std::uniform_real_distribution<double>(std::log(20.0), std::log(2000.0))(rng_)));
+        std::string text;
+        while (text.size() < length)
+            text += kWords[rng_() % std::size(kWords)], text += ' ';
+        char hash[65];
+        for (int i = 0; i < 64; ++i)
+            hash[i] = "0123456789abcdef"[rng_() % 16];
+        hash[64] = 0;
+        auto item = makeClipItem({.type = ClipType::Text,
+                                  .textContent = std::move(text),
+                                  .sourceAppBundleID = "org.mozilla.firefox",
+                                  .sourceAppName = "Firefox",
+                                  .contentHash = std::string(hash),
+                                  .byteSize = static_cast<std::int64_t>(length)},
+                                 clock);
+        item.createdAt = start_ + std::chrono::seconds(n_++);
+        return item;
+    }
+
+private:
+    static constexpr const char* kWords[] = {"el",      "informe", "año",     "código", "función", "return",
+                                             "Madrid",  "factura", "reunión", "const",  "página",  "enlace",
+                                             "mañana",  "cliente", "std::string", "{", "}", "TODO"};
+    std::mt19937_64 rng_{20261207};
+    TimePoint start_ = fromUnixSeconds(1'750'000'000.0);
+    long n_ = 0;
+};
+
+std::unique_ptr<Storage> openOrDie(const fs::path& home, const Clock& clock)
+{
+    auto opened = Storage::open(home, clock);
+    if (!opened.storage) {
+        std::fprintf(stderr, "%s\n", opened.error.c_str());
+        std::abort();
+    }
+    return std::move(opened.storage);
+}
+
+/// One 100,000-clip store shared by the read benchmarks (5% of them images with an 8 KB thumbnail).
+/// Built in a child process so that neither its memory nor its open files count in what is measured.
+const fs::path& bigStore()
+{
+    static ScratchDir dir;
+    static const bool built = [] {
+        const pid_t pid = ::fork();
+        if (pid != 0) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        SystemClock clock;
+        auto store = openOrDie(dir.path(), clock);
+        store->setHistoryLimit(0);
+        ClipMaker maker;
+        Bytes thumb(8 * 1024, 0x42);
+        for (int i = 0; i < kClips; ++i) {
+            auto item = maker.next(clock);
+            if (i % 20 == 0) {
+                item.typeRaw = "image";
+                item.imageFileName = store->newImageFileName();
+                item.thumbnailData = thumb;
+            }
+            store->insert(item);
+        }
+        store.reset();
+        ::_exit(0);
+        return true;
+    }();
+    if (!built)
+        std::abort();
+    return dir.path();
+}
+
+long vmRssKiB()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+void quietLog()
+{
+    setLogSink([](std::string_view) {});
+}
+
+} // namespace
+
+/// 100,000 captures as the monitor stores them: insert plus both retention rules (no limits set).
+static void BM_InsertCaptured(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScratchDir dir;
+        auto store = openOrDie(dir.path(), clock);
+        store->setHistoryLimit(state.range(0));
+        ClipMaker maker;
+        std::vector<ClipItem> items;
+        items.reserve(kClips);
+        for (int i = 0; i < kClips; ++i)
+            items.push_back(maker.next(clock));
+        state.ResumeTiming();
+        for (const auto& item : items)
+            benchmark::DoNotOptimize(store->insertCaptured(item));
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kClips);
+    state.counters["clips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * kClips),
+                                                       benchmark::Counter::kIsRate);
+}
+// 0: no history limit (nothing to delete); 100: the default limit, one deletion per capture.
+BENCHMARK(BM_InsertCaptured)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+/// The same 100,000 records through the plain insert.
+static void BM_InsertPlain(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScratchDir dir;
+        auto store = openOrDie(dir.path(), clock);
+        ClipMaker maker;
+        std::vector<ClipItem> items;
+        items.reserve(kClips);
+        for (int i = 0; i < kClips; ++i)
+            items.push_back(maker.next(clock));
+        state.ResumeTiming();
+        for (const auto& item : items)
+            benchmark::DoNotOptimize(store->insert(item));
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.counters["clips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * kClips),
+                                                       benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_InsertPlain)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+/// Start-up to the first screen: open a 100,000-clip store (checks, orphan scan) and fetch the
+/// newest 50 for display. Target: under 50 ms.
+static void BM_OpenAndFirstPage(benchmark::State& state)
+{
+    quietLog();
+    const auto& home = bigStore();
+    SystemClock clock;
+    for (auto _ : state) {
+        auto store = openOrDie(home, clock);
+        auto page = store->fetchAll({.limit = 50});
+        benchmark::DoNotOptimize(page.data());
+        if (page.size() != 50)
+            state.SkipWithError("short page");
+        state.PauseTiming();
+        store.reset(); // closing checkpoints; not part of start-up
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenAndFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// Only the first page on an open store (what showing the panel costs).
+static void BM_FirstPage(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    auto store = openOrDie(bigStore(), clock);
+    for (auto _ : state) {
+        auto page = store->fetchAll({.limit = 50});
+        benchmark::DoNotOptimize(page.data());
+    }
+}
+BENCHMARK(BM_FirstPage)->Unit(benchmark::kMicrosecond);
+
+/// The whole history loaded for display (no thumbnails); reports the process's resident memory.
+/// Target: under 150 MB.
+static void BM_LoadAllForDisplay(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    auto store = openOrDie(bigStore(), clock);
+    const long before = vmRssKiB();
+    long peak = 0;
+    std::size_t loaded = 0;
+    for (auto _ : state) {
+        auto all = store->fetchAll();
+        benchmark::DoNotOptimize(all.data());
+        loaded = all.size();
+        peak = std::max(peak, vmRssKiB());
+    }
+    state.counters["clips"] = static_cast<double>(loaded);
+    state.counters["VmRSS_MB"] = static_cast<double>(peak) / 1024.0;
+    state.counters["history_MB"] = static_cast<double>(peak - before) / 1024.0;
+}
+BENCHMARK(BM_LoadAllForDisplay)->Unit(benchmark::kMillisecond)->Iterations(3);
