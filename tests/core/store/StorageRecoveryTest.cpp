@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 using namespace brisa;
@@ -106,6 +107,53 @@ TEST_P(TruncatedStoreTest, TruncatedDatabaseIsMovedAsideAndAFreshStoreStarts)
 
 // 50 bytes: not even a header; 4096: the first page only; 0 stands for half of the file.
 INSTANTIATE_TEST_SUITE_P(Sizes, TruncatedStoreTest, ::testing::Values(50u, 4096u, 0u));
+
+/// Overwrites count pages of 4 KB from the middle of the file with 0xFF.
+void damageMiddle(const fs::path& file, int count)
+{
+    const auto size = fs::file_size(file);
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(size / 2 / 4096 * 4096));
+    const std::string junk(4096 * static_cast<std::size_t>(count), '\xFF');
+    f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+}
+
+TEST_F(StorageRecoveryTest, DamageInsideAWholeFileIsFoundAtStart)
+{
+    makeClosedStore(3000);
+    damageMiddle(storeFile(), 4);
+    auto store = openStore();
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->count(), 0);
+    EXPECT_TRUE(fs::exists(dataDir() / ("Brisa.store.corrupt-" + fileTimeStamp(clock.now()))));
+}
+
+TEST_F(StorageRecoveryTest, DamageSeenDuringARunOnALargeStoreIsHandledAtTheNextStart)
+{
+    {
+        // About 40 MB: more than a start-up check reads in full.
+        auto store = openStore();
+        store->setHistoryLimit(0);
+        for (int i = 0; i < 600; ++i) {
+            auto item = textClip("imagen", clock.now() + std::chrono::seconds(i));
+            item.thumbnailData = Bytes(64 * 1024, static_cast<std::uint8_t>(i));
+            ASSERT_TRUE(store->insert(item));
+        }
+    }
+    damageMiddle(storeFile(), 8);
+    {
+        auto store = openStore();
+        ASSERT_TRUE(store); // opened without reading the damaged pages
+        store->fetchAll({.withThumbnails = true});
+        EXPECT_TRUE(log.contains("se comprobará entero"));
+        EXPECT_TRUE(fs::exists(dataDir() / "Brisa.store.needs-check"));
+    }
+    auto store = openStore();
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->count(), 0);
+    EXPECT_TRUE(fs::exists(dataDir() / ("Brisa.store.corrupt-" + fileTimeStamp(clock.now()))));
+    EXPECT_FALSE(fs::exists(dataDir() / "Brisa.store.needs-check"));
+}
 
 TEST_F(StorageRecoveryTest, GarbageJournalBesideASoundDatabaseIsHarmless)
 {
