@@ -12,7 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -55,6 +57,16 @@ std::optional<double> optionalSeconds(const std::optional<TimePoint>& t)
     return toUnixSeconds(*t);
 }
 
+/// A stored time as a TimePoint. Scripts can store anything in a REAL column: values beyond what a
+/// TimePoint holds (about ±292 years around 1970 in nanoseconds) are clamped, NaN reads as 1970.
+TimePoint storedTime(double seconds)
+{
+    constexpr double kLimit = 9.2e9;
+    if (!std::isfinite(seconds))
+        return fromUnixSeconds(0);
+    return fromUnixSeconds(std::clamp(seconds, -kLimit, kLimit));
+}
+
 /// Maps one row of kColumns (plus the thumbnail when asked). Rows whose id is not a UUID
 /// (written by some script) cannot be addressed by the app and are skipped.
 std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
@@ -69,7 +81,7 @@ std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
     item.imageFileName = st.optionalText(3);
     item.sourceAppBundleID = st.optionalText(4);
     item.sourceAppName = st.optionalText(5);
-    item.createdAt = fromUnixSeconds(st.real(6));
+    item.createdAt = storedTime(st.real(6));
     item.isPinned = st.int64(7) != 0;
     if (auto s = st.optionalText(8))
         item.spaceID = Uuid::parse(*s);
@@ -79,7 +91,7 @@ std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
     if (auto s = st.optionalText(12))
         item.batchID = Uuid::parse(*s);
     if (!st.isNull(13))
-        item.reminderDate = fromUnixSeconds(st.real(13));
+        item.reminderDate = storedTime(st.real(13));
     if (withThumbnail)
         item.thumbnailData = st.blob(14);
     return item;
@@ -284,6 +296,18 @@ std::optional<fs::path> moveAside(const fs::path& store, TimePoint now, std::str
     return aside;
 }
 
+void moveImagesAside(const fs::path& images, const fs::path& aside)
+{
+    std::error_code ec;
+    if (fs::is_empty(images, ec) || ec)
+        return;
+    if (::rename(images.c_str(), aside.c_str()) != 0) {
+        logf("No se pudieron apartar las imágenes de {}: {}", images.string(), std::strerror(errno));
+        return;
+    }
+    makePrivateDir(images);
+}
+
 } // namespace
 
 fs::path Storage::appSupportDir(const fs::path& dataHome)
@@ -311,6 +335,9 @@ Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)
             return {nullptr, "No se pudo crear ModelContainer: " + reason};
         logf("El almacén {} estaba dañado ({}); apartado como {} y creado uno nuevo", storePath.string(), damage,
              aside->filename().string());
+        // The images belong to the old history: the fresh store names none of them, so the orphan
+        // cleanup below would delete them all. They go aside with the file that names them.
+        moveImagesAside(dir / "images", dir / ("images" + aside->filename().string().substr(kStoreName.size())));
         outcome = openDatabase(storePath, db, reason);
     }
     if (outcome != OpenOutcome::Ok)

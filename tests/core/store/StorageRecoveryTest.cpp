@@ -76,6 +76,20 @@ TEST_F(StorageRecoveryTest, GarbageFileIsMovedAsideWithItsCompanionsAndAFreshSto
     EXPECT_EQ(readWholeFileForTest(dataDir() / aside), garbage);
 }
 
+TEST_F(StorageRecoveryTest, ImagesOfADamagedStoreGoAsideWithIt)
+{
+    const std::string image = "0B9E4D6A-1111-4222-8333-444455556666.png";
+    writeFile(storeFile(), std::string(4096, 'Z'));
+    writeFile(dataDir() / "images" / image, "png");
+    auto store = openStore();
+    ASSERT_TRUE(store);
+    const std::string stamp = fileTimeStamp(clock.now());
+    EXPECT_EQ(readWholeFileForTest(dataDir() / ("images.corrupt-" + stamp) / image), "png");
+    EXPECT_TRUE(fs::is_directory(dataDir() / "images"));
+    EXPECT_TRUE(fs::is_empty(dataDir() / "images"));
+    EXPECT_EQ(modeOf(dataDir() / "images"), 0700u);
+}
+
 TEST_F(StorageRecoveryTest, SecondDamageInTheSameSecondGetsItsOwnName)
 {
     writeFile(storeFile(), std::string(4096, 'A'));

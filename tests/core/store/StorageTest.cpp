@@ -386,6 +386,20 @@ TEST_F(StorageTest, ScriptWrittenRowsAreReadSafely)
     EXPECT_FALSE(store->insert(dup));
 }
 
+TEST_F(StorageTest, OutOfRangeStoredTimesAreClampedNotUndefined)
+{
+    auto store = openStore();
+    RawDb raw(storeFile());
+    const auto id = Uuid::random();
+    ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, createdAt, reminderDate) VALUES ('" + id.toString() +
+                       "', 'text', 1e300, 'mañana')"),
+              SQLITE_OK);
+    auto back = store->fetch(id);
+    ASSERT_TRUE(back);
+    EXPECT_GT(toUnixSeconds(back->createdAt), 9e9);
+    EXPECT_EQ(toUnixSeconds(*back->reminderDate), 0.0); // text in a REAL column reads as 0
+}
+
 TEST_F(StorageTest, SchemaVersionOneFixtureOpensAndMigrates)
 {
     fs::create_directories(dataDir());
