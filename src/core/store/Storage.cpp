@@ -6,6 +6,7 @@
 #include "core/store/StoreSchema.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
+#include "core/support/XdgPaths.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -313,6 +314,16 @@ void moveImagesAside(const fs::path& images, const fs::path& aside)
 fs::path Storage::appSupportDir(const fs::path& dataHome)
 {
     return dataHome / "Brisa";
+}
+
+fs::path Storage::appSupportDir()
+{
+    return appSupportDir(xdgDataHome());
+}
+
+Storage::Opened Storage::open(const Clock& clock)
+{
+    return open(xdgDataHome(), clock);
 }
 
 Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)

@@ -40,11 +40,14 @@ public:
         std::string error;                ///< "No se pudo crear ModelContainer: <reason>" when null
     };
 
-    /// dataHome/"Brisa".
+    /// dataHome/"Brisa"; without an argument, under xdgDataHome().
     static std::filesystem::path appSupportDir(const std::filesystem::path& dataHome);
+    static std::filesystem::path appSupportDir();
     /// Start-up: legacy migration, folders (0700), database (0600) with corrupt-file recovery,
     /// orphan image cleanup, "[Brisa] Storage listo en ..." log line. clock must outlive the store.
     static Opened open(const std::filesystem::path& dataHome, const Clock& clock);
+    /// open() under xdgDataHome().
+    static Opened open(const Clock& clock);
 
     ~Storage();
     Storage(const Storage&) = delete;

@@ -83,6 +83,21 @@ TEST_F(StorageTest, OpenCreatesPrivateFoldersAndFilesAndLogsTheFolder)
     EXPECT_EQ(store->autoDeleteDays(), 0);
 }
 
+TEST_F(StorageTest, DefaultDataFolderFollowsXdgDataHome)
+{
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    EXPECT_EQ(Storage::appSupportDir(), dataDir());
+    auto opened = Storage::open(clock);
+    EXPECT_TRUE(opened.storage) << opened.error;
+    EXPECT_TRUE(fs::exists(storeFile()));
+    if (saved)
+        ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
+
 TEST_F(StorageTest, TightensLooseModesOfAnExistingStore)
 {
     openStore().reset();
