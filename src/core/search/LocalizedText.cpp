@@ -390,14 +390,52 @@ public:
         // Candidate starts are 0..size-n. Blocks of 16 starts, the last one overlapping the one
         // before so that no bytewise tail is needed; a start may thus be tried twice.
         const std::size_t starts = size >= n ? size - n + 1 : 0;
-        for (std::size_t i = 0; i < size; i += 16) {
+        auto candidates = [&](std::size_t at0, std::uint64_t bits) {
+            for (; bits; bits &= bits - 1) {
+                const std::size_t at = at0 + static_cast<std::size_t>(__builtin_ctzll(bits) / 8);
+                if (verify(at) && accept(at))
+                    return true;
+            }
+            return false;
+        };
+        auto firstBytes = [&](V16 v) { return (v | m0) == f0; };
+        auto lastBytes = [&](V16 v) { return (v | m1) == f1; };
+        // Bytes that can belong to a character folding to ASCII (see Tables::asciiProducing): "ß"
+        // is C3 9F, the others start with C4 or a higher lead byte. Spanish accents (C2 xx and
+        // C3 xx) pass this cheap filter without a second look.
+        auto mayFoldToAscii = [](V16 v) { return (v == 0x9F) | (v >= 0xC4); };
+
+        // Main loop: 32 starts per step, a single branch unless something needs a closer look.
+        std::size_t i = 0;
+        for (; i + 32 <= starts; i += 32) {
+            const V16 v0 = load16(h + i), v1 = load16(h + i + 16);
+            const auto c0 = firstBytes(v0) & lastBytes(load16(h + i + n - 1));
+            const auto c1 = firstBytes(v1) & lastBytes(load16(h + i + 16 + n - 1));
+            const auto sp = seen ? decltype(c0){} : (mayFoldToAscii(v0) | mayFoldToAscii(v1));
+            const auto any = c0 | c1 | sp;
+            std::uint64_t w[2];
+            std::memcpy(w, &any, 16);
+            if ((w[0] | w[1]) == 0)
+                continue;
+            std::uint64_t half[4];
+            std::memcpy(half, &c0, 16);
+            std::memcpy(half + 2, &c1, 16);
+            for (int k = 0; k < 4; ++k)
+                if (candidates(i + static_cast<std::size_t>(8 * k), half[k] & 0x8080808080808080ull))
+                    return true;
+            if (!seen) {
+                std::memcpy(w, &sp, 16);
+                if ((w[0] | w[1]) != 0)
+                    seen = rangeHasAsciiProducing(h, h + size, i >= 3 ? i - 3 : 0, i + 32, t_);
+            }
+        }
+
+        // The rest in blocks of 16, the last one overlapping the one before so that no bytewise
+        // tail is needed; a start may thus be tried twice.
+        for (; i < size; i += 16) {
             const std::size_t block = std::min(i, size - 16);
             if (!seen) {
-                // Cheap vector filter on the bytes that can belong to such characters (see
-                // Tables::asciiProducing): "ß" is C3 9F, the rest start with C4, C5, CD, E1, E2 or
-                // EF. Spanish accents (C3 xx) pass it without a second look.
-                const V16 v = load16(h + block);
-                const auto hit = (v == 0x9F) | ((v - 0xC4) < 2) | (v == 0xCD) | ((v - 0xE1) < 2) | (v == 0xEF);
+                const auto hit = mayFoldToAscii(load16(h + block));
                 std::uint64_t half[2];
                 std::memcpy(half, &hit, 16);
                 if ((half[0] | half[1]) != 0)
@@ -407,21 +445,13 @@ public:
                 continue;
             if (starts >= 16) {
                 const std::size_t at0 = std::min(i, starts - 16);
-                const auto a = (load16(h + at0) | m0) == f0;
-                const auto b = (load16(h + at0 + n - 1) | m1) == f1;
-                const auto both = a & b;
+                const auto both = firstBytes(load16(h + at0)) & lastBytes(load16(h + at0 + n - 1));
                 static_assert(sizeof(both) == 16);
                 std::uint64_t half[2];
                 std::memcpy(half, &both, 16);
-                for (int k = 0; k < 2; ++k) {
-                    for (std::uint64_t bits = half[k]; bits;) {
-                        const int byte = __builtin_ctzll(bits) / 8;
-                        const std::size_t at = at0 + static_cast<std::size_t>(k * 8 + byte);
-                        if (verify(at) && accept(at))
-                            return true;
-                        bits &= ~(0xFFull << (byte * 8));
-                    }
-                }
+                if (candidates(at0, half[0] & 0x8080808080808080ull) ||
+                    candidates(at0 + 8, half[1] & 0x8080808080808080ull))
+                    return true;
             } else {
                 for (std::size_t at = 0; at < starts; ++at)
                     if (verify(at) && accept(at))
