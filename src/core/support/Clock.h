@@ -45,8 +45,14 @@ inline double toUnixSeconds(TimePoint t)
     return std::chrono::duration<double>(t.time_since_epoch()).count();
 }
 
+/// The time s seconds after the epoch. Values a time point cannot hold (beyond about ±292 years,
+/// or not a number, as a hand-edited file may carry) are clamped instead of overflowing.
 inline TimePoint fromUnixSeconds(double s)
 {
+    constexpr double limit = 9.0e9; // year 2255; far inside the nanosecond range
+    if (!(s == s))
+        s = 0;
+    s = s < -limit ? -limit : (s > limit ? limit : s);
     return TimePoint(std::chrono::duration_cast<TimePoint::duration>(std::chrono::duration<double>(s)));
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace brisa;
 
 TEST(ClipType, IteratesInDisplayOrderWithRawValuesLabelsAndSymbols)
@@ -85,4 +87,13 @@ TEST(NotchTab, RawValuesAndKindsPerTab)
     EXPECT_EQ(kinds(NotchTab::Prompts), "text code link ");
     EXPECT_EQ(kinds(NotchTab::Colors), "color ");
     EXPECT_EQ(kinds(NotchTab::Assets), "image file screenshot ");
+}
+
+TEST(UnixSeconds, RoundTripAndOutOfRangeValuesClamp)
+{
+    const auto t = fromUnixSeconds(1'780'000'000.5);
+    EXPECT_DOUBLE_EQ(toUnixSeconds(t), 1'780'000'000.5);
+    EXPECT_LT(toUnixSeconds(fromUnixSeconds(1e300)), 1e10);
+    EXPECT_GT(toUnixSeconds(fromUnixSeconds(-1e300)), -1e10);
+    EXPECT_EQ(toUnixSeconds(fromUnixSeconds(std::nan(""))), 0.0);
 }
