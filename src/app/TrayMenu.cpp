@@ -77,40 +77,32 @@ void TrayMenu::buildMenu()
     quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
-template <typename Enum>
-static void moveCheckmark(const std::map<Enum, QAction*>& items, Enum chosen)
+/// Applies the choice named by the item's data (a raw value) and moves the checkmark to it.
+/// A checkable item toggles itself before we see it, so an unknown value puts the mark back.
+template <typename Enum, typename FromRaw, typename Setter>
+static void applyChoice(QAction* sender, const std::map<Enum, QAction*>& items, Enum current, FromRaw fromRaw,
+                        Setter set)
 {
+    const QVariant data = sender ? sender->data() : QVariant();
+    std::optional<Enum> chosen;
+    if (data.typeId() == QMetaType::QString)
+        chosen = fromRaw(data.toString().toStdString());
+    if (chosen)
+        set(*chosen);
     for (const auto& [value, item] : items)
-        item->setChecked(value == chosen);
+        item->setChecked(value == chosen.value_or(current));
 }
 
 void TrayMenu::changeTheme(QAction* sender)
 {
-    const QVariant data = sender ? sender->data() : QVariant();
-    std::optional<AppTheme> theme;
-    if (data.typeId() == QMetaType::QString)
-        theme = appThemeFromRaw(data.toString().toStdString());
-    if (!theme) {
-        // A checkable item toggles itself before we see it: undo that.
-        moveCheckmark(themeMenuItems_, settings_.theme());
-        return;
-    }
-    settings_.setTheme(*theme);
-    moveCheckmark(themeMenuItems_, *theme);
+    applyChoice(sender, themeMenuItems_, settings_.theme(), appThemeFromRaw,
+                [this](AppTheme t) { settings_.setTheme(t); });
 }
 
 void TrayMenu::changeActivation(QAction* sender)
 {
-    const QVariant data = sender ? sender->data() : QVariant();
-    std::optional<NotchActivation> activation;
-    if (data.typeId() == QMetaType::QString)
-        activation = notchActivationFromRaw(data.toString().toStdString());
-    if (!activation) {
-        moveCheckmark(activationMenuItems_, settings_.notchActivation());
-        return;
-    }
-    settings_.setNotchActivation(*activation);
-    moveCheckmark(activationMenuItems_, *activation);
+    applyChoice(sender, activationMenuItems_, settings_.notchActivation(), notchActivationFromRaw,
+                [this](NotchActivation a) { settings_.setNotchActivation(a); });
 }
 
 } // namespace brisa
