@@ -314,6 +314,40 @@ bool isSensitive(const ClipboardSnapshot& snapshot)
     return false;
 }
 
+std::vector<std::string> targetsToRead(const std::vector<std::string>& offered)
+{
+    const auto find = [&](std::string_view name) -> const std::string* {
+        for (const auto& t : offered)
+            if (equalsIgnoringCase(t, name))
+                return &t;
+        return nullptr;
+    };
+    std::vector<std::string> wanted;
+    const std::string* hint = find(passwordManagerHint);
+    for (auto marker : privacyMarkers)
+        if (find(marker))
+            return hint ? std::vector<std::string>{*hint} : std::vector<std::string>{};
+    if (hint)
+        wanted.push_back(*hint);
+    for (auto list : {kUriList, kGnomeCopiedFiles})
+        if (const std::string* t = find(list))
+            wanted.push_back(*t);
+    if (const std::string* t = find(kPng))
+        wanted.push_back(*t);
+    else
+        for (auto type : kOtherImageTypes)
+            if (const std::string* other = find(type)) {
+                wanted.push_back(*other);
+                break;
+            }
+    for (auto type : kTextTypes)
+        if (const std::string* t = find(type)) {
+            wanted.push_back(*t);
+            break;
+        }
+    return wanted;
+}
+
 std::optional<std::string> filePathFromUri(std::string_view uri)
 {
     if (uri.size() < 7 || !equalsIgnoringCase(uri.substr(0, 7), "file://"))

@@ -38,6 +38,13 @@ inline constexpr std::size_t linkLengthLimit = 2048;
 /// with "secret", or that hint offered but not read). A snapshot without a target list is not sensitive.
 bool isSensitive(const ClipboardSnapshot& snapshot);
 
+/// The offered targets (in their offered spelling) worth reading for isSensitive and detect, in this
+/// order: the password-manager hint, the file lists, the first image target in detection order, the
+/// first text target in detection order. Nothing but the hint when a privacy marker is offered, since
+/// the content will not be recorded anyway. One image and one text target keep a change to a single
+/// conversion by the owner, which matters for large pictures.
+std::vector<std::string> targetsToRead(const std::vector<std::string>& offered);
+
 /// Classifies the change: files first, then images (always PNG), then text; nullopt when nothing usable.
 std::optional<DetectedClip> detect(const ClipboardSnapshot& snapshot, const ImageCodec& codec);
 

@@ -1,0 +1,271 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/capture/ClipboardMonitor.h"
+
+#include "core/capture/ClipboardTypeDetector.h"
+#include "core/capture/ImageThumbnailer.h"
+#include "core/support/Graphemes.h"
+#include "core/support/Log.h"
+#include "core/support/WorkerPool.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+
+namespace brisa {
+
+/// One accepted change on its way into the history.
+struct ClipboardMonitor::Capture {
+    std::optional<SourceApp> source;
+    std::optional<Uuid> batch;
+    /// Set on the main thread once the work below is done.
+    bool ready = false;
+    // Written by the background job, read on the main thread only after it posted back.
+    std::optional<PreparedClip> prepared;
+    std::optional<Bytes> toastThumbnail;
+    std::optional<Bytes> recognitionImage;
+};
+
+namespace {
+
+constexpr std::size_t kPreviewCharacters = 60;
+constexpr double kMinPollSeconds = 0.01;
+
+bool startsWithIgnoringCase(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && ClipboardSnapshot::sameName(s.substr(0, prefix.size()), prefix);
+}
+
+// Images are converted to PNG and thumbnailed, and copied files may be image files to read and
+// convert: both can take long for large pictures. Text is classified and hashed in no time.
+bool needsBackground(const ClipboardSnapshot& snapshot)
+{
+    for (const auto& [name, bytes] : snapshot.contents)
+        if (startsWithIgnoringCase(name, "image/") || ClipboardSnapshot::sameName(name, "text/uri-list")
+            || ClipboardSnapshot::sameName(name, "x-special/gnome-copied-files"))
+            return true;
+    return false;
+}
+
+std::string lastPathComponent(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (path == "/")
+        return "/";
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::optional<std::string> preview(const std::optional<std::string>& text)
+{
+    if (!text)
+        return std::nullopt;
+    return std::string(leadingCharacters(*text, kPreviewCharacters));
+}
+
+} // namespace
+
+ClipboardMonitor::ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
+                                   WorkerPool& pool)
+    : ClipboardMonitor(std::move(sources), scheduler, storage, codec,
+                       [&pool](std::function<void()> job) { return pool.submit(std::move(job)); })
+{
+}
+
+ClipboardMonitor::ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
+                                   Background background)
+    : sources_(std::move(sources))
+    , scheduler_(scheduler)
+    , storage_(storage)
+    , codec_(codec)
+    , background_(std::move(background))
+{
+    if (sources_.changeCount)
+        lastChangeCount_ = sources_.changeCount();
+}
+
+ClipboardMonitor::~ClipboardMonitor()
+{
+    if (timer_)
+        scheduler_.cancel(*timer_);
+}
+
+void ClipboardMonitor::start()
+{
+    if (timer_)
+        return;
+    const double seconds = std::isfinite(pollInterval) && pollInterval >= kMinPollSeconds ? pollInterval : 0.3;
+    const auto interval = std::chrono::duration_cast<Duration>(std::chrono::duration<double>(seconds));
+    timer_ = scheduler_.repeat(interval, [this] { poll(); });
+    logf("ClipboardMonitor iniciado (cada {}s)", seconds);
+}
+
+void ClipboardMonitor::poll()
+{
+    if (!sources_.changeCount)
+        return;
+    const std::int64_t count = sources_.changeCount();
+    if (count == lastChangeCount_)
+        return;
+    if (reading_) {
+        // One read at a time: this change is looked at again on the first tick after the read.
+        if (scheduler_.now() - readStartedAt_ < kReadTimeout)
+            return;
+        logLine("Lectura del portapapeles sin respuesta: se abandona");
+        reading_ = false;
+    }
+    lastChangeCount_ = count;
+
+    if (ignoreNextChange) {
+        ignoreNextChange = false;
+        return;
+    }
+    if (!sources_.read)
+        return;
+
+    // The application in front now is the one that copied; by the time the read answers the user
+    // may have switched.
+    readSource_ = sources_.frontmostApp ? sources_.frontmostApp() : std::nullopt;
+    readBatch_.reset();
+    if (activeBatch)
+        if (auto batch = activeBatch())
+            readBatch_ = *batch;
+
+    reading_ = true;
+    readStartedAt_ = scheduler_.now();
+    const std::uint64_t readId = ++readId_;
+    std::weak_ptr<char> alive = alive_;
+    sources_.read(&ClipboardTypeDetector::targetsToRead,
+                  [this, alive, readId, count](std::optional<ClipboardSnapshot> snapshot) {
+                      if (alive.lock())
+                          onSnapshot(readId, count, std::move(snapshot));
+                  });
+}
+
+void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std::optional<ClipboardSnapshot> snapshot)
+{
+    if (!reading_ || readId != readId_)
+        return; // an abandoned read answering late
+    reading_ = false;
+    if (!snapshot)
+        return;
+    // The clipboard changed again while it was being read, so what was read may already be the newer
+    // content, possibly Brisa's own write: leave it to the next tick, which knows what that change is.
+    if (sources_.changeCount && sources_.changeCount() != count)
+        return;
+
+    if (ClipboardTypeDetector::isSensitive(*snapshot)) {
+        logLine("Cambio ignorado (contenido sensible)");
+        return;
+    }
+    if (readSource_ && readSource_->bundleID && blockedBundleIDs.contains(*readSource_->bundleID)) {
+        logf("Cambio ignorado (app en lista negra: {})", *readSource_->bundleID);
+        return;
+    }
+
+    auto capture = std::make_shared<Capture>();
+    capture->source = readSource_;
+    capture->batch = readBatch_;
+    const bool wantsRecognition = static_cast<bool>(recognizeText);
+    const auto work = [&codec = codec_, wantsRecognition](Capture& c, const ClipboardSnapshot& s) {
+        auto detected = ClipboardTypeDetector::detect(s, codec);
+        if (!detected)
+            return;
+        if (detected->imageData) {
+            c.toastThumbnail =
+                ImageThumbnailer::thumbnailPNG(*detected->imageData, ImageThumbnailer::kToastMaxDimension);
+            if (wantsRecognition)
+                c.recognitionImage = *detected->imageData;
+        }
+        c.prepared = prepareClip(std::move(*detected));
+    };
+
+    pending_.push_back(capture);
+    if (!needsBackground(*snapshot) || !background_) {
+        work(*capture, *snapshot);
+        capture->ready = true;
+        drain();
+        return;
+    }
+
+    std::weak_ptr<char> alive = alive_;
+    auto job = [this, alive, capture, snapshot = std::move(*snapshot), work, &scheduler = scheduler_]() {
+        try {
+            work(*capture, snapshot);
+        } catch (const std::exception& e) {
+            // Recorded as nothing, so the clips behind it are not held up forever.
+            capture->prepared.reset();
+            logf("Error preparando el cambio del portapapeles: {}", e.what());
+        }
+        scheduler.post([this, alive, capture] {
+            if (!alive.lock())
+                return;
+            capture->ready = true;
+            drain();
+        });
+    };
+    if (!background_(std::move(job))) {
+        capture->prepared.reset();
+        capture->ready = true;
+        drain();
+    }
+}
+
+void ClipboardMonitor::drain()
+{
+    while (!pending_.empty() && pending_.front()->ready) {
+        auto capture = std::move(pending_.front());
+        pending_.pop_front();
+        finish(*capture);
+    }
+}
+
+void ClipboardMonitor::finish(Capture& capture)
+{
+    if (!capture.prepared)
+        return; // nothing usable on the clipboard
+    const bool isImage = capture.prepared->detected.imageData.has_value();
+    auto outcome = recordClip(storage_, scheduler_, std::move(*capture.prepared), capture.source, capture.batch);
+    // A duplicate only moved the newest clip's time; a failed insert left nothing to show or read.
+    if (outcome.kind != RecordOutcome::Kind::Inserted)
+        return;
+    if (showToast)
+        showToast(toastData(outcome.item, capture.source, std::move(capture.toastThumbnail)));
+    if (isImage && recognizeText && capture.recognitionImage)
+        recognizeText(outcome.item, *capture.recognitionImage);
+}
+
+ToastData ClipboardMonitor::toastData(const ClipItem& item, const std::optional<SourceApp>& source,
+                                      std::optional<Bytes> toastThumbnail)
+{
+    ToastData data;
+    data.sourceApp = source ? source->name : std::nullopt;
+    data.drag = ClipDragPayload::from(item);
+    const auto& text = item.textContent;
+    switch (item.type()) {
+    case ClipType::Text:
+        data.kind = ToastData::Text{preview(text)};
+        break;
+    case ClipType::Code:
+        data.kind = ToastData::Code{preview(text)};
+        break;
+    case ClipType::Link:
+        data.kind = ToastData::Link{text.value_or("")};
+        break;
+    case ClipType::Image:
+        data.kind = ToastData::Image{std::move(toastThumbnail)};
+        break;
+    case ClipType::Screenshot:
+        data.kind = ToastData::Screenshot{std::move(toastThumbnail)};
+        break;
+    case ClipType::Color:
+        data.kind = ToastData::Color{text.value_or("")};
+        break;
+    case ClipType::File:
+        data.kind = ToastData::File{text ? std::optional<std::string>(lastPathComponent(*text)) : std::nullopt};
+        break;
+    }
+    return data;
+}
+
+} // namespace brisa

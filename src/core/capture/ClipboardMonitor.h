@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/capture/ClipRecorder.h"
+#include "core/capture/ClipboardSnapshot.h"
+#include "core/capture/ImageCodec.h"
+#include "core/capture/ToastData.h"
+#include "core/support/Clock.h"
+#include "core/support/Uuid.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace brisa {
+
+class Storage;
+class WorkerPool;
+
+/// The capture pipeline of the clipboard: polls the change counter every 0.3 s, skips Brisa's own
+/// writes, sensitive content and blocked applications, classifies the change and records it, then
+/// shows a toast and starts text recognition for images.
+///
+/// Runs on the main thread. Reads are asynchronous and never overlap: a change seen while a read is
+/// in flight waits for the next tick after that read ends. Image changes are classified and
+/// thumbnailed in the background; clips are still recorded in the order they were copied.
+class ClipboardMonitor {
+public:
+    /// Given the offered targets, the targets to read.
+    using ChooseTargets = std::function<std::vector<std::string>(const std::vector<std::string>&)>;
+    /// Receives the snapshot on the main thread; nullopt when the read failed.
+    using ReadDone = std::function<void(std::optional<ClipboardSnapshot>)>;
+    /// Runs a job off the main thread; false when it cannot (the job is then dropped).
+    using Background = std::function<bool(std::function<void()>)>;
+
+    /// What the platform provides.
+    struct Sources {
+        /// The clipboard's change counter.
+        std::function<std::int64_t()> changeCount;
+        /// Reads the current content: calls choose with the offered targets, then done exactly once.
+        std::function<void(ChooseTargets choose, ReadDone done)> read;
+        /// The application in front right now; nullopt when unknown.
+        std::function<std::optional<SourceApp>()> frontmostApp;
+    };
+
+    /// A read that has not answered after this long is given up, so a lost answer cannot stop capture.
+    static constexpr Duration kReadTimeout{10'000};
+
+    /// Primes lastChangeCount from the clipboard: content already there is never captured.
+    /// scheduler, storage, codec and pool must outlive the monitor and every job it submitted.
+    ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
+                     WorkerPool& pool);
+    /// As above, with the background work handed to background (tests run it inline or by hand).
+    ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
+                     Background background);
+    ~ClipboardMonitor();
+    ClipboardMonitor(const ClipboardMonitor&) = delete;
+    ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;
+
+    /// Starts polling every pollInterval and logs it; a second call does nothing.
+    void start();
+    /// One tick: looks at the counter and starts a read when it moved. start() calls it.
+    void poll();
+
+    /// The last change counter seen.
+    std::int64_t lastChangeCount() const { return lastChangeCount_; }
+    /// True while a read is in flight.
+    bool isReading() const { return reading_; }
+    /// Changes read and accepted but not recorded yet (waiting for their background work or their turn).
+    std::size_t pendingCount() const { return pending_.size(); }
+
+    /// Set by every code path that writes the clipboard itself, right before it writes: the next
+    /// change is skipped and the flag cleared.
+    bool ignoreNextChange = false;
+    /// Identifiers (WM_CLASS) of applications whose copies are ignored; replaced whole by the settings.
+    std::set<std::string> blockedBundleIDs;
+    /// Poll period in seconds; read by start().
+    double pollInterval = 0.3;
+
+    /// Shows the toast of a new clip.
+    std::function<void(const ToastData&)> showToast;
+    /// Starts text recognition of a new image clip.
+    std::function<void(const ClipItem&, const Bytes&)> recognizeText;
+    /// Bulk copy: nullopt when it is off, else the current batch id (which may itself be nil).
+    std::function<std::optional<std::optional<Uuid>>()> activeBatch;
+
+    /// The toast for a new record: kind and payload from the record's kind and text, the toast
+    /// thumbnail made from the image (160), the source's name and the record's drag payload.
+    static ToastData toastData(const ClipItem& item, const std::optional<SourceApp>& source,
+                               std::optional<Bytes> toastThumbnail);
+
+private:
+    struct Capture;
+
+    void onSnapshot(std::uint64_t readId, std::int64_t count, std::optional<ClipboardSnapshot> snapshot);
+    void drain();
+    void finish(Capture& capture);
+
+    Sources sources_;
+    Scheduler& scheduler_;
+    Storage& storage_;
+    const ImageCodec& codec_;
+    Background background_;
+
+    std::int64_t lastChangeCount_ = 0;
+    std::optional<Scheduler::TaskId> timer_;
+    bool reading_ = false;
+    std::uint64_t readId_ = 0;
+    TimePoint readStartedAt_{};
+    /// What the poll that started the read saw: the frontmost app and the bulk-copy batch.
+    std::optional<SourceApp> readSource_;
+    std::optional<Uuid> readBatch_;
+    /// Accepted changes in copy order.
+    std::deque<std::shared_ptr<Capture>> pending_;
+    /// Expires with the monitor, so late reads and background results find out it is gone.
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
+};
+
+} // namespace brisa

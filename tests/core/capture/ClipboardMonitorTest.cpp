@@ -1,0 +1,644 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/capture/ClipboardMonitor.h"
+#include "core/capture/ClipboardTypeDetector.h"
+#include "core/capture/ImageThumbnailer.h"
+#include "core/capture/VipsImageCodec.h"
+#include "core/store/Storage.h"
+#include "core/support/WorkerPool.h"
+#include "fakes/LogCapture.h"
+#include "fakes/TempDir.h"
+#include "fakes/TestImages.h"
+#include "fakes/VirtualScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+
+using namespace brisa;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+/// The clipboard as the monitor sees it: a counter, the offered targets and their bytes.
+struct FakeClipboard {
+    std::int64_t count = 7;
+    ClipboardSnapshot content;
+    /// When true, reads wait in `waiting` until the test answers them.
+    bool manualAnswers = false;
+    std::vector<std::function<void()>> waiting;
+    std::vector<std::vector<std::string>> asked;
+
+    void offer(std::vector<std::pair<std::string, Bytes>> targets)
+    {
+        ++count;
+        content = {};
+        content.types.emplace();
+        for (auto& [name, bytes] : targets) {
+            content.types->push_back(name);
+            content.contents[name] = std::move(bytes);
+        }
+    }
+    void copyText(const std::string& s) { offer({{"UTF8_STRING", toBytes(s)}, {"text/plain", toBytes(s)}}); }
+    void copyImage(Bytes png) { offer({{"image/png", std::move(png)}, {"text/html", toBytes("<img>")}}); }
+
+    void read(const ClipboardMonitor::ChooseTargets& choose, ClipboardMonitor::ReadDone done)
+    {
+        ClipboardSnapshot snapshot;
+        snapshot.types = content.types;
+        asked.push_back(choose(*content.types));
+        for (const auto& t : asked.back())
+            if (const Bytes* b = content.data(t))
+                snapshot.contents[t] = *b;
+        auto answer = [done = std::move(done), snapshot = std::move(snapshot)]() mutable { done(std::move(snapshot)); };
+        if (manualAnswers)
+            waiting.push_back(std::move(answer));
+        else
+            answer();
+    }
+    void answerAll()
+    {
+        auto pending = std::move(waiting);
+        waiting.clear();
+        for (auto& a : pending)
+            a();
+    }
+};
+
+/// Background work queued until the test runs it, in any order it likes.
+struct ManualBackground {
+    std::vector<std::function<void()>> jobs;
+    ClipboardMonitor::Background function()
+    {
+        return [this](std::function<void()> job) {
+            jobs.push_back(std::move(job));
+            return true;
+        };
+    }
+};
+
+struct ClipboardMonitorTest : ::testing::Test {
+    test::TempDir dir;
+    test::VirtualScheduler clock;
+    test::LogCapture log;
+    std::unique_ptr<Storage> storage = Storage::open(dir.path(), clock).storage;
+    VipsImageCodec codec;
+    FakeClipboard clipboard;
+    std::optional<SourceApp> front = SourceApp{"org.gnome.TextEditor", "Editor de texto"};
+    std::vector<ToastData> toasts;
+    std::vector<std::pair<Uuid, Bytes>> recognised;
+    std::optional<std::optional<Uuid>> batch;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(storage);
+        ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    }
+
+    ClipboardMonitor::Sources sources()
+    {
+        return {.changeCount = [this] { return clipboard.count; },
+                .read = [this](auto choose, auto done) { clipboard.read(choose, std::move(done)); },
+                .frontmostApp = [this] { return front; }};
+    }
+
+    /// A started monitor; background work runs inline unless a background is given.
+    std::unique_ptr<ClipboardMonitor> makeMonitor(ClipboardMonitor::Background background = {})
+    {
+        if (!background)
+            background = [](std::function<void()> job) {
+                job();
+                return true;
+            };
+        auto m = std::make_unique<ClipboardMonitor>(sources(), clock, *storage, codec, std::move(background));
+        m->showToast = [this](const ToastData& t) { toasts.push_back(t); };
+        m->recognizeText = [this](const ClipItem& item, const Bytes& png) { recognised.emplace_back(item.id, png); };
+        m->activeBatch = [this] { return batch; };
+        m->start();
+        return m;
+    }
+
+    std::vector<ClipItem> clips() { return storage->fetchAll({.withThumbnails = true}); }
+    std::vector<std::string> texts()
+    {
+        std::vector<std::string> out;
+        for (auto& c : clips())
+            out.push_back(c.textContent.value_or("<none>"));
+        return out;
+    }
+    void tick() { clock.advance(300ms); }
+};
+
+} // namespace
+
+TEST_F(ClipboardMonitorTest, StartLogsOncePollsEveryThreeTenthsAndIgnoresWhatWasAlreadyThere)
+{
+    clipboard.copyText("ya estaba");
+    auto monitor = makeMonitor();
+    monitor->start();
+    const auto lines = log.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[Brisa] ClipboardMonitor iniciado (cada 0.3s)"), 1);
+    EXPECT_EQ(monitor->lastChangeCount(), clipboard.count);
+    clock.advance(1s);
+    EXPECT_EQ(storage->count(), 0);
+
+    clock.advance(200ms); // onto the fourth tick
+    clipboard.copyText("nuevo");
+    clock.advance(299ms);
+    EXPECT_EQ(storage->count(), 0) << "the first tick after the copy has not come yet";
+    clock.advance(1ms);
+    EXPECT_EQ(texts(), std::vector<std::string>{"nuevo"});
+    const auto before = clipboard.asked.size();
+    clipboard.copyText("otro");
+    tick();
+    EXPECT_EQ(clipboard.asked.size(), before + 1) << "one timer, however often start() is called";
+}
+
+TEST_F(ClipboardMonitorTest, StoresTheClipWithItsSourceAndLogsIt)
+{
+    auto monitor = makeMonitor();
+    clipboard.copyText("hola");
+    tick();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].typeRaw, "text");
+    EXPECT_EQ(all[0].sourceAppBundleID, "org.gnome.TextEditor");
+    EXPECT_EQ(all[0].sourceAppName, "Editor de texto");
+    EXPECT_EQ(all[0].contentHash, "4c237167e278022de3a8558c157d71024b8281e73de226c7f4a00e7ba8d9cee3");
+    EXPECT_EQ(all[0].byteSize, 4);
+    EXPECT_FALSE(all[0].batchID);
+    EXPECT_TRUE(log.contains("[Brisa] Guardado text de Editor de texto (4 b)"));
+
+    front.reset();
+    clipboard.copyText("x");
+    tick();
+    EXPECT_EQ(clips()[0].sourceAppBundleID, std::nullopt);
+    EXPECT_TRUE(log.contains("[Brisa] Guardado text de ? (1 b)"));
+}
+
+TEST_F(ClipboardMonitorTest, SameTextTwiceIsOneClipMovedToTheSecondCopyWithOneToast)
+{
+    auto monitor = makeMonitor();
+    clipboard.copyText("hola");
+    tick();
+    const auto firstTime = clips()[0].createdAt;
+    clock.advance(5s);
+    clipboard.copyText("hola");
+    tick();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_GE(all[0].createdAt, firstTime + 5s);
+    EXPECT_EQ(toasts.size(), 1u);
+}
+
+TEST_F(ClipboardMonitorTest, SameTextAfterSomethingElseIsANewClip)
+{
+    auto monitor = makeMonitor();
+    for (const char* s : {"A", "B", "A"}) {
+        clipboard.copyText(s);
+        tick();
+    }
+    EXPECT_EQ(texts(), (std::vector<std::string>{"A", "B", "A"}));
+    EXPECT_EQ(toasts.size(), 3u);
+}
+
+TEST_F(ClipboardMonitorTest, OwnWriteIsSkippedOnceAndTheNextExternalChangeIsCaptured)
+{
+    auto monitor = makeMonitor();
+    monitor->ignoreNextChange = true;
+    clipboard.copyText("pegado por Brisa");
+    tick();
+    EXPECT_EQ(storage->count(), 0);
+    EXPECT_FALSE(monitor->ignoreNextChange);
+    EXPECT_TRUE(clipboard.asked.empty()) << "a skipped change is not even read";
+
+    clipboard.copyText("copiado fuera");
+    tick();
+    EXPECT_EQ(texts(), std::vector<std::string>{"copiado fuera"});
+}
+
+TEST_F(ClipboardMonitorTest, CopyFromBlockedAppIsNeverCapturedEvenAfterSwitchingApps)
+{
+    auto monitor = makeMonitor();
+    monitor->blockedBundleIDs = {"KeePassXC"};
+    front = SourceApp{"KeePassXC", "KeePassXC"};
+    clipboard.copyText("contraseña");
+    tick();
+    EXPECT_TRUE(log.contains("[Brisa] Cambio ignorado (app en lista negra: KeePassXC)"));
+    front = SourceApp{"firefox", "Firefox"};
+    clock.advance(3s);
+    EXPECT_EQ(storage->count(), 0);
+    EXPECT_EQ(monitor->lastChangeCount(), clipboard.count) << "the change is consumed";
+
+    clipboard.copyText("otra cosa");
+    tick();
+    EXPECT_EQ(texts(), std::vector<std::string>{"otra cosa"});
+}
+
+TEST_F(ClipboardMonitorTest, SourceIsTheAppInFrontWhenTheChangeWasSeenNotWhenTheReadAnswered)
+{
+    auto monitor = makeMonitor();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("hola");
+    tick();
+    front = SourceApp{"firefox", "Firefox"};
+    clipboard.answerAll();
+    ASSERT_EQ(storage->count(), 1);
+    EXPECT_EQ(clips()[0].sourceAppBundleID, "org.gnome.TextEditor");
+}
+
+TEST_F(ClipboardMonitorTest, SensitiveContentIsSkippedWithItsLogLineAndNeverCapturedLater)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, Bytes>> targets;
+        bool contentRead; // the hint's value is only known once read, so the text comes in the same read
+    };
+    const std::vector<Case> cases{
+        {"marker", {{"org.nspasteboard.ConcealedType", {}}, {"UTF8_STRING", toBytes("secreto")}}, false},
+        {"transient", {{"UTF8_STRING", toBytes("secreto")}, {"org.nspasteboard.TransientType", {}}}, false},
+        {"password manager",
+         {{"x-kde-passwordManagerHint", toBytes("secret")}, {"UTF8_STRING", toBytes("secreto")}},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::LogCapture lines;
+        auto monitor = makeMonitor();
+        clipboard.offer(c.targets);
+        tick();
+        clock.advance(3s);
+        EXPECT_EQ(storage->count(), 0);
+        EXPECT_TRUE(lines.contains("[Brisa] Cambio ignorado (contenido sensible)"));
+        ASSERT_FALSE(clipboard.asked.empty());
+        const auto& asked = clipboard.asked.back();
+        EXPECT_EQ(std::count(asked.begin(), asked.end(), "UTF8_STRING"), c.contentRead ? 1 : 0);
+    }
+}
+
+TEST_F(ClipboardMonitorTest, PasswordManagerHintOtherThanSecretIsCaptured)
+{
+    auto monitor = makeMonitor();
+    clipboard.offer({{"x-kde-passwordManagerHint", toBytes("public")}, {"UTF8_STRING", toBytes("usuario")}});
+    tick();
+    EXPECT_EQ(texts(), std::vector<std::string>{"usuario"});
+}
+
+TEST_F(ClipboardMonitorTest, ContentDetectionCannotUseIsSkippedSilently)
+{
+    auto monitor = makeMonitor();
+    const auto before = log.lines().size();
+    clipboard.offer({{"text/html", toBytes("<b>x</b>")}});
+    tick();
+    EXPECT_EQ(storage->count(), 0);
+    EXPECT_EQ(log.lines().size(), before);
+    EXPECT_TRUE(toasts.empty());
+}
+
+TEST_F(ClipboardMonitorTest, BulkCopyBatchGoesOnNewClipsButNotOnARefreshedDuplicate)
+{
+    auto monitor = makeMonitor();
+    clipboard.copyText("antes");
+    tick();
+    const Uuid id = Uuid::random();
+    batch = std::optional<Uuid>(id);
+    clipboard.copyText("antes");
+    tick();
+    EXPECT_FALSE(clips()[0].batchID) << "a duplicate does not join the batch";
+    clipboard.copyText("uno");
+    tick();
+    EXPECT_EQ(clips()[0].batchID, id);
+
+    batch = std::optional<Uuid>(); // bulk copy on, but no batch id yet
+    clipboard.copyText("dos");
+    tick();
+    EXPECT_FALSE(clips()[0].batchID);
+    EXPECT_EQ(storage->count(), 3);
+}
+
+TEST_F(ClipboardMonitorTest, ImageClipGetsFileThumbnailToastAndTextRecognition)
+{
+    auto monitor = makeMonitor();
+    const Bytes png = test::gradientImage(800, 400);
+    clipboard.copyImage(png);
+    tick();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 1u);
+    const ClipItem& clip = all[0];
+    EXPECT_EQ(clip.typeRaw, "image");
+    ASSERT_TRUE(clip.imageFileName);
+    EXPECT_TRUE(fs::exists(storage->imagesDir() / *clip.imageFileName));
+    ASSERT_TRUE(clip.thumbnailData);
+    EXPECT_EQ(ImageThumbnailer::imagePixelSize(*clip.thumbnailData), (ImageThumbnailer::PixelSize{320, 160}));
+
+    ASSERT_EQ(toasts.size(), 1u);
+    const ToastData& toast = toasts[0];
+    EXPECT_EQ(toast.title(), "Imagen copiada");
+    EXPECT_EQ(toast.subtitle(), "Editor de texto");
+    ASSERT_TRUE(toast.thumbnail());
+    EXPECT_EQ(ImageThumbnailer::imagePixelSize(*toast.thumbnail()), (ImageThumbnailer::PixelSize{160, 80}));
+    EXPECT_EQ(toast.drag, ClipDragPayload::imageFile(*clip.imageFileName));
+
+    ASSERT_EQ(recognised.size(), 1u);
+    EXPECT_EQ(recognised[0].first, clip.id);
+    EXPECT_EQ(recognised[0].second, png);
+
+    clipboard.copyImage(png);
+    tick();
+    EXPECT_EQ(recognised.size(), 1u) << "a duplicate is not recognised again";
+    EXPECT_EQ(toasts.size(), 1u);
+}
+
+TEST_F(ClipboardMonitorTest, ImageWhoseFileCannotBeWrittenKeepsItsThumbnail)
+{
+    auto monitor = makeMonitor();
+    fs::remove_all(storage->imagesDir());
+    std::ofstream(storage->imagesDir()) << "not a folder";
+    clipboard.copyImage(test::gradientImage(64, 64));
+    tick();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_FALSE(all[0].imageFileName);
+    EXPECT_TRUE(all[0].thumbnailData);
+    EXPECT_TRUE(log.contains("[Brisa] Error guardando imagen"));
+    ASSERT_EQ(toasts.size(), 1u);
+    EXPECT_FALSE(toasts[0].drag) << "no file to drag";
+}
+
+TEST_F(ClipboardMonitorTest, TextToastCarriesTheFirstSixtyCharactersAndTheText)
+{
+    auto monitor = makeMonitor();
+    std::string longText;
+    for (int i = 0; i < 70; ++i)
+        longText += "e\xCC\x81"; // "é" as e + combining acute: one character, three bytes
+    clipboard.copyText(longText);
+    tick();
+    ASSERT_EQ(toasts.size(), 1u);
+    std::string expected;
+    for (int i = 0; i < 60; ++i)
+        expected += "e\xCC\x81";
+    EXPECT_EQ(toasts[0].kind, ToastData::Kind(ToastData::Text{expected}));
+    EXPECT_EQ(toasts[0].sourceApp, "Editor de texto");
+    EXPECT_EQ(toasts[0].drag, ClipDragPayload::text(longText));
+    EXPECT_TRUE(recognised.empty());
+}
+
+TEST_F(ClipboardMonitorTest, BigImageFollowedByQuickTextAreRecordedInCopyOrder)
+{
+    ManualBackground background;
+    auto monitor = makeMonitor(background.function());
+    clipboard.copyImage(test::gradientImage(300, 200));
+    tick();
+    clipboard.copyText("después");
+    tick();
+    EXPECT_EQ(storage->count(), 0) << "the text waits for the image copied before it";
+    EXPECT_EQ(monitor->pendingCount(), 2u);
+    ASSERT_EQ(background.jobs.size(), 1u) << "text is prepared on the main thread";
+
+    background.jobs[0]();
+    clock.runPosted();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].textContent, "después");
+    EXPECT_EQ(all[1].typeRaw, "image");
+    ASSERT_EQ(toasts.size(), 2u);
+    EXPECT_EQ(toasts[0].title(), "Imagen copiada");
+    EXPECT_EQ(monitor->pendingCount(), 0u);
+}
+
+TEST_F(ClipboardMonitorTest, ImagesPreparedOutOfOrderAreStillRecordedInCopyOrder)
+{
+    ManualBackground background;
+    auto monitor = makeMonitor(background.function());
+    const Bytes first = test::gradientImage(40, 30), second = test::gradientImage(30, 40);
+    clipboard.copyImage(first);
+    tick();
+    clipboard.copyImage(second);
+    tick();
+    ASSERT_EQ(background.jobs.size(), 2u);
+    background.jobs[1]();
+    clock.runPosted();
+    EXPECT_EQ(storage->count(), 0);
+    background.jobs[0]();
+    clock.runPosted();
+    ASSERT_EQ(recognised.size(), 2u);
+    EXPECT_EQ(recognised[0].second, first);
+    EXPECT_EQ(recognised[1].second, second);
+    EXPECT_EQ(storage->count(), 2);
+}
+
+TEST_F(ClipboardMonitorTest, WorksWithARealWorkerPool)
+{
+    WorkerPool pool(2);
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = 0;
+    // Counts the jobs so the test can wait for them instead of sleeping.
+    auto monitor = makeMonitor([&](std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex);
+            ++running;
+        }
+        return pool.submit([&, job = std::move(job)] {
+            job();
+            std::lock_guard lock(mutex);
+            --running;
+            finished.notify_all();
+        });
+    });
+    clipboard.copyImage(test::gradientImage(1200, 900));
+    tick();
+    clipboard.copyText("texto");
+    tick();
+    {
+        std::unique_lock lock(mutex);
+        finished.wait(lock, [&] { return running == 0; });
+    }
+    clock.runPosted();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].textContent, "texto");
+    EXPECT_EQ(all[1].typeRaw, "image");
+}
+
+TEST_F(ClipboardMonitorTest, ResultsArrivingAfterTheMonitorIsGoneAreDropped)
+{
+    ManualBackground background;
+    auto monitor = makeMonitor(background.function());
+    clipboard.copyImage(test::gradientImage(40, 30));
+    tick();
+    monitor.reset();
+    ASSERT_EQ(background.jobs.size(), 1u);
+    background.jobs[0]();
+    clock.runPosted();
+    EXPECT_EQ(storage->count(), 0);
+}
+
+TEST_F(ClipboardMonitorTest, ChangeSeenWhileAReadIsInFlightIsReadAfterIt)
+{
+    auto monitor = makeMonitor();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("uno");
+    tick();
+    ASSERT_EQ(clipboard.waiting.size(), 1u);
+    auto answerOne = std::move(clipboard.waiting[0]);
+    clipboard.waiting.clear();
+    clipboard.copyText("dos");
+    tick();
+    tick();
+    EXPECT_TRUE(clipboard.waiting.empty()) << "never two reads at once";
+    EXPECT_TRUE(monitor->isReading());
+
+    // The first read's content was replaced before it could be recorded: the two copies collapse,
+    // as copies faster than a tick do.
+    answerOne();
+    EXPECT_FALSE(monitor->isReading());
+    tick();
+    ASSERT_EQ(clipboard.waiting.size(), 1u);
+    clipboard.answerAll();
+    EXPECT_EQ(texts(), std::vector<std::string>{"dos"});
+}
+
+TEST_F(ClipboardMonitorTest, SnapshotOfAChangeOvertakenDuringTheReadIsLeftToTheNextTick)
+{
+    auto monitor = makeMonitor();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("externo");
+    tick();
+    // Brisa pastes while the read is in flight; the read ends up with Brisa's own content.
+    monitor->ignoreNextChange = true;
+    clipboard.copyText("pegado por Brisa");
+    clipboard.answerAll();
+    tick();
+    clipboard.answerAll();
+    EXPECT_EQ(storage->count(), 0) << "Brisa's own write is never recorded";
+
+    clipboard.copyText("siguiente");
+    tick();
+    clipboard.answerAll();
+    EXPECT_EQ(texts(), std::vector<std::string>{"siguiente"});
+}
+
+TEST_F(ClipboardMonitorTest, ReadThatNeverAnswersIsGivenUpAndItsLateAnswerIgnored)
+{
+    auto monitor = makeMonitor();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("colgado");
+    tick();
+    auto lost = std::move(clipboard.waiting[0]);
+    clipboard.waiting.clear();
+    clipboard.copyText("después");
+    clock.advance(ClipboardMonitor::kReadTimeout - 300ms);
+    EXPECT_TRUE(clipboard.waiting.empty());
+    clock.advance(600ms);
+    ASSERT_EQ(clipboard.waiting.size(), 1u);
+    EXPECT_TRUE(log.contains("[Brisa] Lectura del portapapeles sin respuesta"));
+    clipboard.answerAll();
+    lost();
+    EXPECT_EQ(texts(), std::vector<std::string>{"después"});
+}
+
+TEST_F(ClipboardMonitorTest, FailedReadRecordsNothingAndCaptureGoesOn)
+{
+    auto s = sources();
+    bool fail = true;
+    s.read = [&](auto choose, auto done) {
+        if (fail)
+            done(std::nullopt);
+        else
+            clipboard.read(choose, std::move(done));
+    };
+    ClipboardMonitor monitor(s, clock, *storage, codec, [](std::function<void()> job) {
+        job();
+        return true;
+    });
+    monitor.start();
+    clipboard.copyText("perdido");
+    tick();
+    EXPECT_EQ(storage->count(), 0);
+    fail = false;
+    clipboard.copyText("bien");
+    tick();
+    EXPECT_EQ(texts(), std::vector<std::string>{"bien"});
+}
+
+TEST_F(ClipboardMonitorTest, CopiedFileBecomesAFileClipWithItsNameInTheToast)
+{
+    auto monitor = makeMonitor();
+    const fs::path pdf = dir / "informe final.pdf";
+    std::ofstream(pdf) << "%PDF";
+    clipboard.offer({{"text/uri-list", toBytes("file://" + dir.path().string() + "/informe%20final.pdf\r\n")}});
+    tick();
+    auto all = clips();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].typeRaw, "file");
+    EXPECT_EQ(all[0].textContent, pdf.string());
+    ASSERT_EQ(toasts.size(), 1u);
+    EXPECT_EQ(toasts[0].kind, ToastData::Kind(ToastData::File{"informe final.pdf"}));
+    EXPECT_EQ(toasts[0].drag, ClipDragPayload::filePath(pdf.string()));
+}
+
+TEST_F(ClipboardMonitorTest, ToastDataFollowsTheKindOfTheClip)
+{
+    const auto item = [](ClipType type, std::optional<std::string> text) {
+        ClipItem c;
+        c.typeRaw = std::string(rawValue(type));
+        c.textContent = std::move(text);
+        return c;
+    };
+    const SourceApp app{"firefox", "Firefox"};
+    using K = ToastData::Kind;
+    struct Case {
+        ClipItem clip;
+        K kind;
+    };
+    const std::vector<Case> cases{
+        {item(ClipType::Code, "let a = 1;\nlet b = 2;"), ToastData::Code{"let a = 1;\nlet b = 2;"}},
+        {item(ClipType::Text, std::nullopt), ToastData::Text{std::nullopt}},
+        {item(ClipType::Link, "https://example.org"), ToastData::Link{"https://example.org"}},
+        {item(ClipType::Link, std::nullopt), ToastData::Link{""}},
+        {item(ClipType::Color, "#FF8800"), ToastData::Color{"#FF8800"}},
+        {item(ClipType::File, "/home/ana/fotos/"), ToastData::File{"fotos"}},
+        {item(ClipType::File, std::nullopt), ToastData::File{std::nullopt}},
+        {item(ClipType::Screenshot, std::nullopt), ToastData::Screenshot{toBytes("png")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.clip.typeRaw);
+        const auto data = ClipboardMonitor::toastData(c.clip, app, toBytes("png"));
+        EXPECT_EQ(data.kind, c.kind);
+        EXPECT_EQ(data.sourceApp, "Firefox");
+        EXPECT_EQ(data.drag, ClipDragPayload::from(c.clip));
+    }
+    EXPECT_EQ(ClipboardMonitor::toastData(item(ClipType::Text, "x"), std::nullopt, std::nullopt).sourceApp,
+              std::nullopt);
+}
+
+TEST(ClipboardTargetsToRead, AsksForWhatDetectionUsesAndNothingElse)
+{
+    using V = std::vector<std::string>;
+    struct Case {
+        const char* name;
+        V offered, wanted;
+    };
+    const std::vector<Case> cases{
+        {"text prefers UTF-8", {"TARGETS", "text/plain", "UTF8_STRING", "STRING"}, {"UTF8_STRING"}},
+        {"utf-8 mime first", {"UTF8_STRING", "text/plain;charset=utf-8"}, {"text/plain;charset=utf-8"}},
+        {"files and their text", {"x-special/gnome-copied-files", "text/uri-list", "UTF8_STRING"},
+         {"text/uri-list", "x-special/gnome-copied-files", "UTF8_STRING"}},
+        {"one image, PNG first", {"image/jpeg", "image/png", "image/bmp", "text/html"}, {"image/png"}},
+        {"one image, detection order", {"image/gif", "image/bmp", "image/tiff"}, {"image/tiff"}},
+        {"offered spelling kept", {"Image/PNG", "Text/Plain"}, {"Image/PNG", "Text/Plain"}},
+        {"password manager hint", {"x-kde-passwordManagerHint", "UTF8_STRING"},
+         {"x-kde-passwordManagerHint", "UTF8_STRING"}},
+        {"privacy marker", {"UTF8_STRING", "org.nspasteboard.ConcealedType", "image/png"}, {}},
+        {"marker with hint", {"UTF8_STRING", "x-kde-passwordManagerHint", "org.nspasteboard.TransientType"},
+         {"x-kde-passwordManagerHint"}},
+        {"nothing usable", {"TARGETS", "TIMESTAMP", "text/html"}, {}},
+        {"nothing offered", {}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClipboardTypeDetector::targetsToRead(c.offered), c.wanted) << c.name;
+}
