@@ -26,6 +26,9 @@
 #include <string>
 #include <thread>
 
+// Last: its macros (None, Bool, Status) would clash with names in the headers above.
+#include <X11/Xlib.h>
+
 extern char** environ;
 
 using namespace brisa;
@@ -400,6 +403,8 @@ struct Misbehaviour {
     const char* logged; // part of the log line expected, or "" for none in particular
 };
 
+std::ostream& operator<<(std::ostream& out, const Misbehaviour& m) { return out << m.mode; }
+
 class X11ClipboardMisbehavingOwnerTest : public X11ClipboardTest,
                                          public ::testing::WithParamInterface<Misbehaviour> {};
 
@@ -527,6 +532,59 @@ TEST_F(X11ClipboardTest, ServesAnImageToOtherProgramsInIncrements)
     const auto snapshot = readNow(only({"image/png"}));
     ASSERT_TRUE(snapshot && snapshot->data("image/png"));
     EXPECT_TRUE(*snapshot->data("image/png") == png);
+}
+
+/// A property of w as bytes (format 8) or as atoms' numbers (format 32).
+std::vector<long> propertyValues(Display* d, Window w, Atom property, std::string* text = nullptr)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> values;
+    if (XGetWindowProperty(d, w, property, 0, 1 << 20, False, AnyPropertyType, &type, &format, &items, &after, &data)
+            == Success
+        && data) {
+        if (format == 32)
+            values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + items);
+        else if (text && format == 8)
+            text->assign(reinterpret_cast<char*>(data), items);
+        XFree(data);
+    }
+    return values;
+}
+
+TEST_F(X11ClipboardTest, AnswersSeveralTargetsInOneRequest)
+{
+    ASSERT_TRUE(clipboard->write({{"UTF8_STRING", toBytes("uno")}, {"text/html", toBytes("<i>uno</i>")}}));
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_TRUE(d);
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    auto atom = [&](const char* name) { return XInternAtom(d, name, False); };
+    const std::vector<long> asked{static_cast<long>(atom("UTF8_STRING")), static_cast<long>(atom("P1")),
+                                  static_cast<long>(atom("image/png")),   static_cast<long>(atom("P2")),
+                                  static_cast<long>(atom("text/html")),   static_cast<long>(atom("P3"))};
+    XChangeProperty(d, w, atom("REQUEST"), atom("ATOM_PAIR"), 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(asked.data()), static_cast<int>(asked.size()));
+    XConvertSelection(d, atom("CLIPBOARD"), atom("MULTIPLE"), atom("REQUEST"), w, CurrentTime);
+    XFlush(d);
+    XEvent event{};
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!XCheckTypedWindowEvent(d, w, SelectionNotify, &event) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+
+    ASSERT_EQ(event.type, SelectionNotify);
+    EXPECT_EQ(event.xselection.property, atom("REQUEST"));
+    std::vector<long> answered = asked;
+    answered[3] = None; // not offered: refused in place
+    EXPECT_EQ(propertyValues(d, w, atom("REQUEST")), answered);
+    std::string text;
+    propertyValues(d, w, atom("P1"), &text);
+    EXPECT_EQ(text, "uno");
+    propertyValues(d, w, atom("P3"), &text);
+    EXPECT_EQ(text, "<i>uno</i>");
+    XCloseDisplay(d);
 }
 
 TEST_F(X11ClipboardTest, ReadsBackItsOwnWrite)

@@ -25,7 +25,10 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace brisa {
 namespace {
@@ -351,10 +354,13 @@ void X11Clipboard::Owner::serve(const XSelectionRequestEvent& request)
     // Obsolete clients pass no property and expect the target's name to be used.
     const Atom property = request.property != None ? request.property : request.target;
     if (request.selection == clipboard_ && request.owner == window_ && offer_) {
+        X11Display::takeError();
         const bool ok = request.target == multiple_
             ? request.property != None && convertMultiple(request.requestor, request.property)
             : convert(request.requestor, request.target, property);
-        if (ok)
+        // A property the server refused (no memory for it, requestor window gone) must not be announced.
+        XSync(display_, False);
+        if (ok && X11Display::takeError() == 0)
             reply.xselection.property = property;
     }
     XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
@@ -385,6 +391,8 @@ bool X11Clipboard::Owner::convert(Window requestor, Atom target, Atom property)
     const std::size_t index = static_cast<std::size_t>(it - offer_->atoms.begin());
     const Bytes& data = offer_->data[index];
     if (data.size() > incrThreshold_) {
+        // A requestor asking again into the same property abandons the earlier transfer.
+        std::erase_if(transfers_, [&](const Outgoing& t) { return t.requestor == requestor && t.property == property; });
         // Announce the size; the requestor deletes the property to ask for the first chunk.
         XSelectInput(display_, requestor, PropertyChangeMask);
         const long size = static_cast<long>(data.size());
