@@ -167,17 +167,24 @@ void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std:
     capture->source = readSource_;
     capture->batch = readBatch_;
     const bool wantsRecognition = static_cast<bool>(recognizeText);
+    // Classification and the costly parts of recording; safe on any thread. A failure records
+    // nothing for this change, so the clips queued behind it are not held up.
     const auto work = [&codec = codec_, wantsRecognition](Capture& c, const ClipboardSnapshot& s) {
-        auto detected = ClipboardTypeDetector::detect(s, codec);
-        if (!detected)
-            return;
-        if (detected->imageData) {
-            c.toastThumbnail =
-                ImageThumbnailer::thumbnailPNG(*detected->imageData, ImageThumbnailer::kToastMaxDimension);
-            if (wantsRecognition)
-                c.recognitionImage = *detected->imageData;
+        try {
+            auto detected = ClipboardTypeDetector::detect(s, codec);
+            if (!detected)
+                return;
+            if (detected->imageData) {
+                c.toastThumbnail =
+                    ImageThumbnailer::thumbnailPNG(*detected->imageData, ImageThumbnailer::kToastMaxDimension);
+                if (wantsRecognition)
+                    c.recognitionImage = *detected->imageData;
+            }
+            c.prepared = prepareClip(std::move(*detected));
+        } catch (const std::exception& e) {
+            c.prepared.reset();
+            logf("Error preparando el cambio del portapapeles: {}", e.what());
         }
-        c.prepared = prepareClip(std::move(*detected));
     };
 
     pending_.push_back(capture);
@@ -190,13 +197,7 @@ void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std:
 
     std::weak_ptr<char> alive = alive_;
     auto job = [this, alive, capture, snapshot = std::move(*snapshot), work, &scheduler = scheduler_]() {
-        try {
-            work(*capture, snapshot);
-        } catch (const std::exception& e) {
-            // Recorded as nothing, so the clips behind it are not held up forever.
-            capture->prepared.reset();
-            logf("Error preparando el cambio del portapapeles: {}", e.what());
-        }
+        work(*capture, snapshot);
         scheduler.post([this, alive, capture] {
             if (!alive.lock())
                 return;
