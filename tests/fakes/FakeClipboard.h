@@ -26,7 +26,7 @@ public:
     void copy(std::vector<std::pair<std::string, Bytes>> targets);
     /// Another application copies text offered as "UTF8_STRING" and "text/plain;charset=utf-8".
     void copyText(const std::string& text);
-    /// Offers targets without data: reads of them find them refused.
+    /// Another application copies, offering targets it then refuses to convert (one change).
     void offerWithoutData(std::vector<std::string> types);
     /// Counts one change without touching the content.
     void bumpChangeCount() { ++changeCount_; }

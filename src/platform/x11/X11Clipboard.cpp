@@ -785,7 +785,8 @@ X11Clipboard::Reader::Conversion X11Clipboard::Reader::receiveIncremental(Atom p
     XFlush(display_);
 
     Conversion result{Outcome::Ok};
-    result.bytes.reserve(announced);
+    // The announcement comes from the owner: trust it for a start, not for tens of megabytes up front.
+    result.bytes.reserve(std::min<std::size_t>(announced, 8u * 1024 * 1024));
     for (;;) {
         XEvent event;
         const Outcome next = waitFor(
