@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace brisa {
+
+/// Tells when entries appear in one folder (not its subfolders).
+class DirectoryWatcher {
+public:
+    /// Runs on the main thread after entries were created, moved in, or closed after writing;
+    /// one call may stand for several entries.
+    using Changed = std::function<void()>;
+
+    virtual ~DirectoryWatcher() = default;
+
+    /// Starts watching folder, replacing any previous folder; false when it cannot be watched
+    /// (missing, not a folder, no permission, no watch left), with the reason in lastError().
+    virtual bool watch(const std::filesystem::path& folder, Changed changed) = 0;
+
+    /// Why the last watch() failed; empty after a success.
+    virtual std::string lastError() const = 0;
+};
+
+} // namespace brisa
