@@ -49,7 +49,7 @@ inline double toUnixSeconds(TimePoint t)
 /// or not a number, as a hand-edited file may carry) are clamped instead of overflowing.
 inline TimePoint fromUnixSeconds(double s)
 {
-    constexpr double limit = 9.0e9; // year 2255; far inside the nanosecond range
+    constexpr double limit = 9.2e9; // about year 2261, just inside what nanoseconds hold
     if (!(s == s))
         s = 0;
     s = s < -limit ? -limit : (s > limit ? limit : s);
