@@ -3,13 +3,19 @@
 
 #include "app/TrayMenu.h"
 #include "app/UnixSignals.h"
+#include "core/capture/ClipboardMonitor.h"
+#include "core/capture/OcrService.h"
+#include "core/capture/ScreenshotWatcher.h"
+#include "core/capture/VipsImageCodec.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
 #include "core/stores/TextSnippetStore.h"
 #include "core/store/Storage.h"
+#include "core/support/WorkerPool.h"
 #include "core/support/XdgPaths.h"
+#include "platform/PlatformServices.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
 
@@ -80,16 +86,61 @@ bool BrisaApp::start()
     AppSettingsHooks hooks;
     hooks.setHistoryLimit = [this](std::int64_t limit) { storage_->setHistoryLimit(limit); };
     hooks.setAutoDeleteDays = [this](std::int64_t days) { storage_->setAutoDeleteDays(days); };
+    hooks.setBlockedBundleIDs = [this](const std::set<std::string>& ids) {
+        if (monitor_)
+            monitor_->blockedBundleIDs = ids;
+    };
     settings_->setHooks(std::move(hooks));
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
 
+    createClipboardMonitor();
     settings_->apply();
+    if (monitor_)
+        monitor_->start();
+    startScreenshotWatcher();
 
     setupStatusItem();
     logLine("Brisa está lista");
     return true;
+}
+
+void BrisaApp::createClipboardMonitor()
+{
+    codec_ = std::make_unique<VipsImageCodec>();
+    workers_ = std::make_unique<WorkerPool>();
+    ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, [this](const Uuid& id, const std::string& text) {
+        // The clip may have gone while its text was being recognised: then there is nothing to do.
+        if (auto item = storage_->fetch(id, false)) {
+            item->ocrText = text;
+            storage_->update(*item);
+        }
+    });
+    platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
+    if (!platform_->clipboard)
+        return;
+
+    ClipboardMonitor::Sources sources;
+    Clipboard& clipboard = *platform_->clipboard;
+    sources.changeCount = [&clipboard] { return clipboard.changeCount(); };
+    sources.read = [&clipboard](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
+        clipboard.read(std::move(choose), std::move(done));
+    };
+    sources.frontmostApp = [this]() -> std::optional<SourceApp> {
+        return platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
+    };
+    monitor_ = std::make_unique<ClipboardMonitor>(std::move(sources), *scheduler_, *storage_, *codec_, *workers_);
+    monitor_->recognizeText = [this](const ClipItem& item, const Bytes& png) { ocr_->recognizeAsync(item, png); };
+}
+
+void BrisaApp::startScreenshotWatcher()
+{
+    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_);
+    auto* watcher = platform_->directoryWatcher.get();
+    screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
+        return watcher && watcher->watch(folder, [this] { screenshots_->scan(); });
+    });
 }
 
 void BrisaApp::setupStatusItem()

@@ -10,6 +10,12 @@ class QSystemTrayIcon;
 namespace brisa {
 
 class AppSettings;
+class ClipboardMonitor;
+class OcrService;
+class ScreenshotWatcher;
+class VipsImageCodec;
+class WorkerPool;
+struct PlatformServices;
 class LauncherStore;
 class QtScheduler;
 class SpaceStore;
@@ -37,6 +43,8 @@ public:
 
 private:
     void setupStatusItem();
+    void createClipboardMonitor();
+    void startScreenshotWatcher();
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
@@ -45,6 +53,14 @@ private:
     std::unique_ptr<SpaceStore> spaces_;
     std::unique_ptr<TextSnippetStore> snippets_;
     std::unique_ptr<LauncherStore> launcher_;
+    // Declared so that they go in the right order: the monitor before the platform it reads, the
+    // pool's threads joined before the codec and the store their jobs use.
+    std::unique_ptr<VipsImageCodec> codec_;
+    std::unique_ptr<WorkerPool> workers_;
+    std::unique_ptr<OcrService> ocr_;
+    std::unique_ptr<ScreenshotWatcher> screenshots_;
+    std::unique_ptr<PlatformServices> platform_;
+    std::unique_ptr<ClipboardMonitor> monitor_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;
     UnixSignals* signals_ = nullptr;

@@ -21,6 +21,7 @@ if [ -z "${display:-}" ]; then echo "with-display: Xvfb did not start" >&2; exit
 export DISPLAY=":$display"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
+export BRISA_TEST_DISPLAY=1
 
 runtime_dir=$(mktemp -d); chmod 700 "$runtime_dir"
 export XDG_RUNTIME_DIR="$runtime_dir"

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/PlatformServices.h"
+
+#include "core/support/Log.h"
+#include "platform/linux/InotifyDirectoryWatcher.h"
+
+#ifdef BRISA_WITH_X11
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11FrontmostApplication.h"
+#endif
+
+#include <cstdlib>
+
+namespace brisa {
+
+PlatformServices createPlatformServices(Scheduler& scheduler)
+{
+    PlatformServices services;
+    services.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
+    const char* display = std::getenv("DISPLAY");
+    const bool hasX = display && *display;
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland)
+        logLine(hasX ? "Sesión Wayland: Brisa usa XWayland y solo ve el portapapeles de las apps X11"
+                     : "Sesión Wayland sin XWayland: la captura del portapapeles no está disponible");
+#ifdef BRISA_WITH_X11
+    if (hasX) {
+        services.clipboard = X11Clipboard::create(scheduler);
+        auto frontmost = std::make_unique<X11FrontmostApplication>();
+        if (frontmost->isConnected())
+            services.frontmost = std::move(frontmost);
+    }
+#else
+    (void)scheduler;
+#endif
+    if (!services.clipboard)
+        logLine("Sin portapapeles X11: Brisa no capturará copias en esta sesión");
+    return services;
+}
+
+} // namespace brisa

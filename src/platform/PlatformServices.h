@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Clipboard.h"
+#include "platform/DirectoryWatcher.h"
+#include "platform/FrontmostApplication.h"
+
+#include <memory>
+
+namespace brisa {
+
+class Scheduler;
+
+/// What this desktop session offers Brisa. A member is null when the session cannot give it.
+struct PlatformServices {
+    std::unique_ptr<Clipboard> clipboard;
+    std::unique_ptr<FrontmostApplication> frontmost;
+    std::unique_ptr<DirectoryWatcher> directoryWatcher;
+};
+
+/// The one place that looks at the session (an X display, Wayland) and picks the backends.
+PlatformServices createPlatformServices(Scheduler& scheduler);
+
+} // namespace brisa
