@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/settings/KeyboardShortcuts.h"
+#include "platform/GlobalHotkeys.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brisa {
+
+/// What the application's global shortcuts do; the app fills these in. Empty ones do nothing.
+struct ShortcutActions {
+    std::function<void()> togglePanel{};
+    std::function<void()> quickNote{};
+    std::function<void()> bulkCopyToggle{};
+    std::function<void()> sequentialPaste{};
+    std::function<void()> sequentialPasteBack{};
+    /// Pastes slot 0 (the newest clip) to 9.
+    std::function<void(int slot)> quickPaste{};
+};
+
+/// Keeps the named shortcuts grabbed on the desktop and runs their handlers when the combination is
+/// released: never on press, once per press however long the keys are held. Follows changes made
+/// through KeyboardShortcuts at once. Everything runs on the main thread.
+class ShortcutRegistry {
+public:
+    /// shortcuts and hotkeys must outlive the registry.
+    ShortcutRegistry(KeyboardShortcuts& shortcuts, GlobalHotkeys& hotkeys);
+    ~ShortcutRegistry();
+    ShortcutRegistry(const ShortcutRegistry&) = delete;
+    ShortcutRegistry& operator=(const ShortcutRegistry&) = delete;
+
+    /// Adds a key-up handler for name and grabs the name's combination if it is not grabbed yet;
+    /// writes the name's default first when nothing is stored for it.
+    void onKeyUp(const ShortcutName& name, std::function<void()> action);
+
+    /// Registers the application's handlers: togglePanel, quickNote, bulkCopyToggle, sequentialPaste,
+    /// sequentialPasteBack, then quickPaste0 to quickPaste9.
+    void registerGlobalShortcuts(const ShortcutActions& actions);
+
+    /// True while name's combination is grabbed.
+    bool isRegistered(const ShortcutName& name) const;
+
+private:
+    struct Entry {
+        ShortcutName name;
+        std::vector<std::function<void()>> keyUp;
+        std::optional<GlobalHotkeys::HotkeyId> id;
+        bool held = false;
+    };
+
+    void grab(Entry& entry);
+    void ungrab(Entry& entry);
+    void shortcutChanged(const ShortcutName& name);
+    void keyEvent(GlobalHotkeys::HotkeyId id, GlobalHotkeys::KeyEvent event);
+
+    KeyboardShortcuts& shortcuts_;
+    GlobalHotkeys& hotkeys_;
+    std::map<std::string, Entry> entries_;
+    std::map<GlobalHotkeys::HotkeyId, std::string> names_;
+    GlobalHotkeys::HotkeyId nextId_ = 1;
+    // KeyboardShortcuts keeps its observers for good: they check this before touching the registry.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace brisa
