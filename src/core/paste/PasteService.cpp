@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/paste/PasteService.h"
+
+#include "core/paste/TerminalClasses.h"
+#include "core/support/Log.h"
+
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+namespace brisa {
+namespace {
+
+/// A stored name is one plain file name inside the images folder, never a way out of it.
+bool safeImageName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+std::optional<Bytes> readWhole(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+PasteService::PasteService(Ports ports, Scheduler& scheduler, std::filesystem::path imagesDir)
+    : terminalClasses(defaultTerminalClasses())
+    , ports_(std::move(ports))
+    , scheduler_(scheduler)
+    , imagesDir_(std::move(imagesDir))
+{
+}
+
+PasteService::~PasteService() = default;
+
+std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir)
+{
+    switch (item.type()) {
+    case ClipType::Image:
+    case ClipType::Screenshot: {
+        if (!item.imageFileName || !safeImageName(*item.imageFileName))
+            return std::nullopt;
+        auto png = readWhole(imagesDir / *item.imageFileName);
+        if (!png)
+            return std::nullopt;
+        return PasteTargets{{"image/png", std::move(*png)}};
+    }
+    case ClipType::File:
+        if (!item.textContent)
+            return std::nullopt;
+        return fileTargets(*item.textContent);
+    case ClipType::Text:
+    case ClipType::Code:
+    case ClipType::Link:
+    case ClipType::Color:
+        break;
+    }
+    if (!item.textContent)
+        return std::nullopt;
+    return textTargets(*item.textContent);
+}
+
+bool PasteService::writeTargets(PasteTargets targets)
+{
+    if (ports_.ignoreNextChange)
+        ports_.ignoreNextChange(true);
+    if (ports_.write && ports_.write(std::move(targets)))
+        return true;
+    // No change will come to consume the flag: left set, it would swallow the user's next copy.
+    if (ports_.ignoreNextChange)
+        ports_.ignoreNextChange(false);
+    logLine("No se pudo escribir en el portapapeles");
+    return false;
+}
+
+bool PasteService::writeToPasteboard(const ClipItem& item)
+{
+    auto targets = targetsFor(item, imagesDir_);
+    if (!targets) {
+        writeTargets({}); // the clipboard stays cleared, as a paste of nothing should leave it
+        return false;
+    }
+    return writeTargets(std::move(*targets));
+}
+
+void PasteService::pasteFromPasteboard()
+{
+    if (ports_.collapsePanel)
+        ports_.collapsePanel();
+    if (ports_.restorePreviousWindow)
+        ports_.restorePreviousWindow();
+    const KeyAccess access = ports_.keyAccess ? ports_.keyAccess() : KeyAccess::MissingXTest;
+    if (access != KeyAccess::Granted) {
+        logLine(access == KeyAccess::Wayland ? "Pegado automático no disponible (sesión Wayland)"
+                                             : "Pegado automático no disponible (sin XTest)");
+        if (ports_.showAlert && ports_.showAlert(missingPermissionAlert(access)) == 0 && ports_.openSettings)
+            ports_.openSettings();
+        return;
+    }
+    scheduler_.runAfter(kPasteDelay, [this, alive = std::weak_ptr<char>(alive_)] {
+        if (alive.lock())
+            typeChord();
+    });
+}
+
+void PasteService::typeChord()
+{
+    // Asked now, not at the request: the keys go to whichever window has the focus when they are typed.
+    const auto windowClass = ports_.focusedWindowClass ? ports_.focusedWindowClass() : std::nullopt;
+    const bool terminal = windowClass && isTerminalClass(*windowClass, terminalClasses);
+    if (!ports_.sendPaste || !ports_.sendPaste(terminal))
+        logLine("No se pudo enviar la pulsación de pegar");
+}
+
+void PasteService::paste(const ClipItem& item)
+{
+    writeToPasteboard(item);
+    pasteFromPasteboard();
+}
+
+} // namespace brisa

@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/paste/PasteService.h"
+#include "core/paste/PasteTargets.h"
+#include "core/paste/QuickPasteService.h"
+#include "core/paste/TerminalClasses.h"
+#include "core/settings/UserDefaults.h"
+#include "PasteTestSupport.h"
+
+#include <gmock/gmock.h>
+
+#include <fstream>
+
+using namespace brisa;
+using namespace brisa::test;
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+namespace {
+
+Bytes bytes(std::string_view s) { return toBytes(s); }
+
+// ---- What each kind puts on the clipboard ----
+
+TEST(PasteTargetsTest, TextKindsOfferThreeTextTargets)
+{
+    EXPECT_THAT(textTargets("hola ñ"),
+                ElementsAre(Pair("text/plain;charset=utf-8", bytes("hola ñ")), Pair("UTF8_STRING", bytes("hola ñ")),
+                            Pair("text/plain", bytes("hola ñ"))));
+}
+
+TEST(PasteTargetsTest, FileOffersUriListCopiedFilesAndPath)
+{
+    EXPECT_THAT(fileTargets("/home/ana/Informe final.pdf"),
+                ElementsAre(Pair("text/uri-list", bytes("file:///home/ana/Informe%20final.pdf\r\n")),
+                            Pair("x-special/gnome-copied-files", bytes("copy\nfile:///home/ana/Informe%20final.pdf")),
+                            Pair("text/plain", bytes("/home/ana/Informe final.pdf"))));
+}
+
+TEST(PasteTargetsTest, FileUriEncodesEverythingOutsideTheUnreservedSet)
+{
+    const struct {
+        const char* path;
+        const char* uri;
+    } cases[] = {
+        {"/tmp/a-b_c.~d", "file:///tmp/a-b_c.~d"},
+        {"/tmp/100%#?", "file:///tmp/100%25%23%3F"},
+        {"/tmp/línea\nnueva", "file:///tmp/l%C3%ADnea%0Anueva"},
+        {"/tmp/a\r\nfile:///etc/passwd", "file:///tmp/a%0D%0Afile%3A///etc/passwd"},
+        {"", "file://"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fileUri(c.path), c.uri) << c.path;
+}
+
+TEST(TerminalClassesTest, MatchesIgnoringCase)
+{
+    const auto& list = defaultTerminalClasses();
+    for (const char* cls : {"XTerm", "xterm", "Gnome-terminal", "konsole", "kitty", "Alacritty", "org.gnome.Console",
+                            "kgx", "URxvt", "foot", "St"})
+        EXPECT_TRUE(isTerminalClass(cls, list)) << cls;
+    for (const char* cls : {"Gedit", "firefox", "", "xterm ", "kitty2"})
+        EXPECT_FALSE(isTerminalClass(cls, list)) << cls;
+}
+
+TEST(TerminalClassesTest, SettingReplacesTheDefaultsAndSkipsNonStrings)
+{
+    UserDefaults defaults;
+    EXPECT_EQ(terminalClasses(defaults), defaultTerminalClasses());
+    defaults.set(kTerminalClassesKey, nlohmann::json::array({"MiTerminal", 3, nullptr}));
+    EXPECT_EQ(terminalClasses(defaults), std::vector<std::string>{"MiTerminal"});
+    defaults.set(kTerminalClassesKey, "xterm");
+    EXPECT_EQ(terminalClasses(defaults), defaultTerminalClasses());
+}
+
+using PasteServiceTest = PasteFixture;
+
+TEST_F(PasteServiceTest, TextKindsWriteTheirTextOnlyAsText)
+{
+    for (ClipType type : {ClipType::Text, ClipType::Code, ClipType::Link, ClipType::Color}) {
+        const ClipItem item = makeClipItem({.type = type, .textContent = "https://ejemplo.es"}, scheduler);
+        EXPECT_TRUE(paster->writeToPasteboard(item));
+        EXPECT_EQ(clipboard.written(), textTargets("https://ejemplo.es")) << rawValue(type);
+    }
+}
+
+TEST_F(PasteServiceTest, UnknownKindIsWrittenAsText)
+{
+    ClipItem item = makeClipItem({.type = ClipType::Text, .textContent = "x"}, scheduler);
+    item.typeRaw = "holograma";
+    paster->writeToPasteboard(item);
+    EXPECT_EQ(clipboard.written(), textTargets("x"));
+}
+
+TEST_F(PasteServiceTest, FileWhoseFileIsGoneStillWritesUriAndPath)
+{
+    const ClipItem item = makeClipItem({.type = ClipType::File, .textContent = "/no/existe.txt"}, scheduler);
+    EXPECT_TRUE(paster->writeToPasteboard(item));
+    EXPECT_EQ(clipboard.written(), fileTargets("/no/existe.txt"));
+}
+
+TEST_F(PasteServiceTest, ImageIsWrittenAsTheFileBytesUnchanged)
+{
+    const std::string png("\x89PNG\r\n\x1a\n\0\1\2 not decoded", 22);
+    ASSERT_TRUE(storage->writeImage("A.png", toBytes(png)));
+    ClipItem item = makeClipItem({.type = ClipType::Screenshot, .imageFileName = "A.png"}, scheduler);
+    EXPECT_TRUE(paster->writeToPasteboard(item));
+    EXPECT_THAT(clipboard.written(), ElementsAre(Pair("image/png", toBytes(png))));
+}
+
+TEST_F(PasteServiceTest, NothingToGiveClearsTheClipboardWithTheFlagSet)
+{
+    const std::filesystem::path outside = home / "secreto.png";
+    std::ofstream(outside) << "no";
+    const struct {
+        ClipType type;
+        std::optional<std::string> text;
+        std::optional<std::string> image;
+    } cases[] = {
+        {ClipType::Text, std::nullopt, std::nullopt},
+        {ClipType::File, std::nullopt, std::nullopt},
+        {ClipType::Image, std::nullopt, std::nullopt},
+        {ClipType::Image, std::nullopt, "borrada.png"},
+        {ClipType::Image, std::nullopt, "../secreto.png"},
+        {ClipType::Image, std::nullopt, ".."},
+        {ClipType::Screenshot, std::nullopt, outside.string()},
+    };
+    for (const auto& c : cases) {
+        clipboard.copyText("anterior");
+        events.clear();
+        ClipItem item = makeClipItem({.type = c.type, .textContent = c.text, .imageFileName = c.image}, scheduler);
+        EXPECT_FALSE(paster->writeToPasteboard(item));
+        EXPECT_TRUE(clipboard.written().empty());
+        EXPECT_THAT(events, ElementsAre("ignore", "write"));
+        EXPECT_TRUE(monitorFlag); // the clear is the change the monitor skips
+    }
+}
+
+TEST_F(PasteServiceTest, FlagIsSetBeforeTheSingleWrite)
+{
+    const std::size_t before = clipboard.writeCount();
+    paster->writeToPasteboard(makeClipItem({.type = ClipType::Text, .textContent = "a"}, scheduler));
+    EXPECT_THAT(events, ElementsAre("ignore", "write"));
+    EXPECT_EQ(clipboard.writeCount(), before + 1);
+}
+
+TEST_F(PasteServiceTest, FailedWriteTakesTheFlagBack)
+{
+    clipboard.setWritesFail(true);
+    EXPECT_FALSE(paster->writeToPasteboard(makeClipItem({.type = ClipType::Text, .textContent = "a"}, scheduler)));
+    EXPECT_THAT(events, ElementsAre("ignore", "write", "unignore"));
+    EXPECT_FALSE(monitorFlag);
+    EXPECT_TRUE(log.contains("No se pudo escribir en el portapapeles"));
+}
+
+TEST_F(PasteServiceTest, ChordIsTypedExactly120msAfterTheFocusComesBack)
+{
+    const TimePoint start = scheduler.now();
+    paster->pasteFromPasteboard();
+    EXPECT_THAT(events, ElementsAre("collapse", "restore"));
+    scheduler.advance(Duration{119});
+    EXPECT_EQ(chords(), 0u);
+    scheduler.advance(Duration{1});
+    ASSERT_EQ(chords(), 1u);
+    EXPECT_EQ(chordTimes[0] - start, Duration{120});
+    EXPECT_THAT(events, ElementsAre("collapse", "restore", "ctrl+v"));
+}
+
+TEST_F(PasteServiceTest, TerminalsGetControlShiftV)
+{
+    focusedClass = "XTerm";
+    paster->pasteFromPasteboard();
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_EQ(events.back(), "ctrl+shift+v");
+
+    paster->terminalClasses = {"Gedit"};
+    focusedClass = "gedit";
+    paster->pasteFromPasteboard();
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_EQ(events.back(), "ctrl+shift+v");
+
+    focusedClass = std::nullopt;
+    paster->pasteFromPasteboard();
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_EQ(events.back(), "ctrl+v");
+}
+
+TEST_F(PasteServiceTest, SuccessivePastesEachTypeTheirOwnChord)
+{
+    paster->pasteFromPasteboard();
+    scheduler.advance(Duration{50});
+    paster->pasteFromPasteboard();
+    scheduler.advance(Duration{200});
+    EXPECT_EQ(chords(), 2u);
+}
+
+TEST_F(PasteServiceTest, PendingChordDiesWithTheService)
+{
+    paster->pasteFromPasteboard();
+    paster.reset();
+    scheduler.advance(Duration{500});
+    EXPECT_EQ(chords(), 0u);
+}
+
+TEST_F(PasteServiceTest, WithoutKeyAccessTheAlertShowsAfterCollapseAndRestoreAndTheClipStays)
+{
+    for (KeyAccess why : {KeyAccess::MissingXTest, KeyAccess::Wayland}) {
+        access = why;
+        events.clear();
+        alerts.clear();
+        paster->paste(makeClipItem({.type = ClipType::Text, .textContent = "sigue aquí"}, scheduler));
+        scheduler.advance(Duration{1000});
+        EXPECT_THAT(events, ElementsAre("ignore", "write", "collapse", "restore", "alert"));
+        EXPECT_EQ(plainText(), "sigue aquí");
+        EXPECT_EQ(chords(), 0u);
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0].title, "Permiso de Accesibilidad necesario");
+        EXPECT_EQ(alerts[0].buttons, (std::vector<std::string>{"Abrir Ajustes", "Cancelar"}));
+        EXPECT_NE(alerts[0].informativeText.find('\n'), std::string::npos);
+    }
+    EXPECT_NE(missingPermissionAlert(KeyAccess::MissingXTest).informativeText.find("XTest"), std::string::npos);
+    EXPECT_NE(missingPermissionAlert(KeyAccess::Wayland).informativeText.find("Wayland"), std::string::npos);
+}
+
+TEST_F(PasteServiceTest, OpenSettingsOnlyWhenTheFirstButtonIsChosen)
+{
+    access = KeyAccess::MissingXTest;
+    for (int answer : {0, 1, -1}) {
+        events.clear();
+        alertAnswer = answer;
+        paster->pasteFromPasteboard();
+        EXPECT_EQ(events.back() == "settings", answer == 0) << answer;
+    }
+}
+
+TEST_F(PasteServiceTest, MissingKeyAccessPortMeansNoKeystrokes)
+{
+    PasteService bare({}, scheduler, storage->imagesDir());
+    bare.pasteFromPasteboard();
+    scheduler.advance(Duration{500});
+    EXPECT_TRUE(log.contains("Pegado automático no disponible"));
+}
+
+// ---- Quick paste ----
+
+TEST_F(PasteServiceTest, QuickPasteSlotNeedsMoreClipsThanItsNumber)
+{
+    QuickPasteService quick(*storage, *paster);
+    quick.paste(0); // empty history
+    EXPECT_EQ(clipboard.writeCount(), 0u);
+    EXPECT_TRUE(events.empty());
+
+    addClip(ClipType::Text, "uno", 30);
+    addClip(ClipType::Text, "dos", 20);
+    addClip(ClipType::Text, "tres", 10);
+    quick.paste(3); // exactly three clips
+    quick.paste(-1);
+    EXPECT_EQ(clipboard.writeCount(), 0u);
+
+    addClip(ClipType::Text, "cuatro", 5);
+    quick.paste(3);
+    EXPECT_EQ(plainText(), "uno");
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_THAT(events, ElementsAre("ignore", "write", "collapse", "restore", "ctrl+v"));
+}
+
+TEST_F(PasteServiceTest, QuickPasteIgnoresPinning)
+{
+    addClip(ClipType::Text, "fijado", 100, std::nullopt, true);
+    addClip(ClipType::Link, "https://nuevo.es", 1);
+    QuickPasteService quick(*storage, *paster);
+    quick.paste(0);
+    EXPECT_EQ(plainText(), "https://nuevo.es");
+}
+
+TEST_F(PasteServiceTest, QuickPasteWithTwoClipsIgnoresSlotTwo)
+{
+    addClip(ClipType::Text, "a", 2);
+    addClip(ClipType::Text, "b", 1);
+    QuickPasteService(*storage, *paster).paste(2);
+    EXPECT_EQ(clipboard.writeCount(), 0u);
+    EXPECT_TRUE(events.empty());
+}
+
+} // namespace
