@@ -158,6 +158,24 @@ void BrisaApp::setupStatusItem()
     statusItem_->show();
 }
 
+void BrisaApp::perform(const RemoteCommand& command)
+{
+    switch (command.kind) {
+    case RemoteCommand::Kind::Toggle:
+        logLine("El panel aún no está disponible");
+        break;
+    case RemoteCommand::Kind::QuickNote:
+        logLine("Quick Note aún no está disponible");
+        break;
+    case RemoteCommand::Kind::BulkCopy:
+        logLine("Bulk Copy aún no está disponible");
+        break;
+    case RemoteCommand::Kind::PasteSlot:
+        logf("Pegar el clip {} aún no está disponible", command.slot);
+        break;
+    }
+}
+
 void BrisaApp::quit()
 {
     logLine("Saliendo de Brisa");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/CommandLine.h"
+
 #include <QObject>
 
 #include <memory>
@@ -37,6 +39,8 @@ public:
     bool start();
     /// Ends the event loop after a clean shutdown.
     void quit();
+    /// Performs an action another brisa process asked for.
+    void perform(const RemoteCommand& command);
 
     AppSettings& settings() { return *settings_; }
     TrayMenu& trayMenu() { return *trayMenu_; }

@@ -96,10 +96,40 @@ CommandLine parseStoreCommand(const std::string& name, const CommandSpec& spec, 
     return cl;
 }
 
+/// toggle, quick-note, bulk-copy, paste-slot N: actions of the running Brisa.
+std::optional<CommandLine> parseRemoteCommand(const std::vector<std::string>& args)
+{
+    using K = RemoteCommand::Kind;
+    static const std::map<std::string, K> names{
+        {"toggle", K::Toggle}, {"quick-note", K::QuickNote}, {"bulk-copy", K::BulkCopy}, {"paste-slot", K::PasteSlot}};
+    auto it = names.find(args.front());
+    if (it == names.end())
+        return std::nullopt;
+    CommandLine cl;
+    cl.action = CommandLine::Action::Remote;
+    cl.remote.kind = it->second;
+    const std::size_t expected = it->second == K::PasteSlot ? 2 : 1;
+    if (args.size() != expected) {
+        if (it->second == K::PasteSlot && args.size() < 2)
+            return error("«paste-slot» necesita un número del 0 al 9");
+        return error("sobra un argumento para «" + args.front() + "»: " + args[expected]);
+    }
+    if (it->second == K::PasteSlot) {
+        auto n = parseCount(args[1]);
+        if (!n || *n > 9)
+            return error("«paste-slot» necesita un número del 0 al 9, no «" + args[1] + "»");
+        cl.remote.slot = static_cast<int>(*n);
+    }
+    return cl;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args)
 {
+    if (!args.empty())
+        if (auto remote = parseRemoteCommand(args))
+            return *remote;
     CommandLine cl;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto& a = args[i];
@@ -136,12 +166,18 @@ std::string helpText()
            "\n"
            "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
            "\n"
+           "Órdenes para el Brisa en marcha:\n"
+           "  toggle                             abre o cierra el panel\n"
+           "  quick-note                         abre Quick Note\n"
+           "  bulk-copy                          activa o desactiva Bulk Copy\n"
+           "  paste-slot N                       pega el clip N (0 es el más nuevo, hasta 9)\n"
+           "\n"
            "Opciones:\n"
            "  -h, --help       muestra esta ayuda y sale\n"
            "  -v, --version    muestra la versión y sale\n"
            "\n"
            "Códigos de salida: 0 bien, 1 clip no encontrado o fallo, 2 uso incorrecto,\n"
-           "3 no se pudo abrir el historial.\n";
+           "3 no se pudo abrir el historial, 4 Brisa no está en marcha.\n";
 }
 
 } // namespace brisa

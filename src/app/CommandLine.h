@@ -21,11 +21,20 @@ struct StoreCommand {
     std::optional<std::string> argument;
 };
 
+/// An action the running Brisa performs when another brisa process asks it to (over D-Bus).
+struct RemoteCommand {
+    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot };
+    Kind kind = Kind::Toggle;
+    /// PasteSlot: 0 (the newest clip) to 9.
+    int slot = 0;
+};
+
 /// What the command line asks for.
 struct CommandLine {
-    enum class Action { Run, Version, Help, Store, Error };
+    enum class Action { Run, Version, Help, Store, Remote, Error };
     Action action = Action::Run;
     StoreCommand store;
+    RemoteCommand remote;
     /// For Error: the message to print.
     std::string error;
 };

@@ -20,7 +20,7 @@ struct StoreCommandContext {
 };
 
 /// Exit codes of the store commands.
-enum StoreCommandExit { Ok = 0, NotFound = 1, Usage = 2, StoreUnavailable = 3 };
+enum StoreCommandExit { Ok = 0, NotFound = 1, Usage = 2, StoreUnavailable = 3, NotRunning = 4 };
 
 /// Runs one command against the store directly (SQLite lets it run beside a running Brisa).
 int runStoreCommand(const StoreCommand& command, const StoreCommandContext& context);

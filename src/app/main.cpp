@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BrisaApp.h"
 #include "app/CommandLine.h"
+#include "app/InstanceBus.h"
 #include "app/StoreCommands.h"
 #include "core/settings/UserDefaults.h"
 #include "core/support/XdgPaths.h"
@@ -27,6 +28,15 @@ int main(int argc, char** argv)
     case brisa::CommandLine::Action::Store:
         return brisa::runStoreCommand(cl.store, {std::cout, std::cerr, std::cin, brisa::xdgDataHome(),
                                                  brisa::UserDefaults::defaultFile()});
+    case brisa::CommandLine::Action::Remote: {
+        QCoreApplication app(argc, argv);
+        std::string error;
+        if (!brisa::InstanceBus::send(cl.remote, error)) {
+            std::fprintf(stderr, "brisa: %s\n", error.c_str());
+            return brisa::StoreCommandExit::NotRunning;
+        }
+        return 0;
+    }
     case brisa::CommandLine::Action::Run:
         break;
     }
@@ -35,7 +45,14 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Brisa"));
     QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("brisa"));
+    brisa::InstanceBus bus;
+    if (bus.claim() == brisa::InstanceBus::Claim::AlreadyRunning) {
+        std::string error;
+        std::fprintf(stderr, "[Brisa] Brisa ya está en marcha: se le pide que abra el panel\n");
+        return brisa::InstanceBus::send({brisa::RemoteCommand::Kind::Toggle, 0}, error) ? 0 : 1;
+    }
     brisa::BrisaApp brisaApp;
+    bus.onCommand = [&brisaApp](const brisa::RemoteCommand& command) { brisaApp.perform(command); };
     if (!brisaApp.start())
         return brisa::StoreCommandExit::StoreUnavailable;
     return QApplication::exec();

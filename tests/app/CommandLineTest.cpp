@@ -59,3 +59,16 @@ TEST(CommandLine, BadUsageIsAnErrorNamingTheProblem)
         EXPECT_NE(cl.error.find(c.mentions), std::string::npos) << cl.error;
     }
 }
+
+TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)
+{
+    auto toggle = parseCommandLine({"toggle"});
+    EXPECT_EQ(toggle.action, Action::Remote);
+    EXPECT_EQ(toggle.remote.kind, RemoteCommand::Kind::Toggle);
+    auto slot = parseCommandLine({"paste-slot", "7"});
+    EXPECT_EQ(slot.remote.kind, RemoteCommand::Kind::PasteSlot);
+    EXPECT_EQ(slot.remote.slot, 7);
+    EXPECT_EQ(parseCommandLine({"paste-slot", "10"}).action, Action::Error);
+    EXPECT_EQ(parseCommandLine({"paste-slot"}).action, Action::Error);
+    EXPECT_EQ(parseCommandLine({"bulk-copy", "now"}).action, Action::Error);
+}

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/InstanceBus.h"
+
+#include "core/support/Log.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+namespace brisa {
+
+InstanceBus::InstanceBus(QObject* parent)
+    : QObject(parent)
+{
+}
+
+InstanceBus::Claim InstanceBus::claim()
+{
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        logf("Sin bus de sesión D-Bus ({}): no se comprobará si ya hay otro Brisa en marcha",
+             bus.lastError().message().toStdString());
+        return Claim::NoBus;
+    }
+    if (bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
+        return Claim::AlreadyRunning;
+    if (!bus.registerObject(QString::fromLatin1(kPath), this, QDBusConnection::ExportAllSlots)
+        || !bus.registerService(QString::fromLatin1(kService))) {
+        // Lost a race with another Brisa starting at the same moment.
+        bus.unregisterObject(QString::fromLatin1(kPath));
+        return Claim::AlreadyRunning;
+    }
+    return Claim::Claimed;
+}
+
+bool InstanceBus::send(const RemoteCommand& command, std::string& error)
+{
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        error = "no hay bus de sesión D-Bus";
+        return false;
+    }
+    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot"};
+    auto message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                                  QString::fromLatin1(kService),
+                                                  QString::fromLatin1(methods[static_cast<int>(command.kind)]));
+    if (command.kind == RemoteCommand::Kind::PasteSlot)
+        message << command.slot;
+    const auto reply = bus.call(message, QDBus::Block, 5000);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        error = reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
+                    ? "Brisa no está en marcha"
+                    : reply.errorMessage().toStdString();
+        return false;
+    }
+    return true;
+}
+
+void InstanceBus::run(RemoteCommand command)
+{
+    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot"};
+    logf("Orden recibida: {}", names[static_cast<int>(command.kind)]);
+    if (onCommand)
+        onCommand(command);
+}
+
+void InstanceBus::Toggle() { run({RemoteCommand::Kind::Toggle, 0}); }
+void InstanceBus::QuickNote() { run({RemoteCommand::Kind::QuickNote, 0}); }
+void InstanceBus::BulkCopy() { run({RemoteCommand::Kind::BulkCopy, 0}); }
+
+void InstanceBus::PasteSlot(int slot)
+{
+    if (slot < 0 || slot > 9) {
+        logf("Orden rechazada: paste-slot {} fuera de 0 a 9", slot);
+        return;
+    }
+    run({RemoteCommand::Kind::PasteSlot, slot});
+}
+
+} // namespace brisa
