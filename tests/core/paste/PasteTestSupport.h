@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +37,8 @@ protected:
         p.ignoreNextChange = [this](bool on) {
             monitorFlag = on;
             events.push_back(on ? "ignore" : "unignore");
+            if (forwardIgnore)
+                forwardIgnore(on);
         };
         p.write = [this](PasteTargets targets) {
             events.push_back("write");
@@ -96,6 +99,8 @@ protected:
     std::vector<TimePoint> chordTimes;
     std::vector<PermissionAlert> alerts;
     bool monitorFlag = false;
+    /// Also receives the flag (a test binds it to a real clipboard monitor).
+    std::function<void(bool)> forwardIgnore;
     KeyAccess access = KeyAccess::Granted;
     std::optional<std::string> focusedClass = std::string("Gedit");
     int alertAnswer = 1;
