@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace brisa {
+
+/// The window that had the focus before Brisa took it, and giving the focus back to it.
+class WindowActivation {
+public:
+    virtual ~WindowActivation() = default;
+    /// Notes the window that has the focus now as the one to come back to; false when there is none.
+    virtual bool rememberActiveWindow() = 0;
+    /// Asks for the focus to go back to the remembered window; false when none is remembered or it has gone.
+    virtual bool restorePreviousWindow() = 0;
+    /// The WM_CLASS class of the window that has the focus now; nullopt when it cannot be told.
+    virtual std::optional<std::string> activeWindowClass() = 0;
+};
+
+} // namespace brisa
