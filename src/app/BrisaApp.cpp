@@ -30,16 +30,10 @@
 namespace brisa {
 namespace {
 
-/// The tray symbol drawn in the panel's text colour, so it reads on light and dark panels alike.
+/// The tray symbol, rendered at the sizes tray hosts ask for.
 QIcon trayIcon()
 {
-    QFile file(QStringLiteral(":/brisa/icons/brisa-tray.svg"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray svg = file.readAll();
-    const QColor ink = QApplication::palette().color(QPalette::WindowText);
-    svg.replace("#000", ink.name().toLatin1());
-    QSvgRenderer renderer(svg);
+    QSvgRenderer renderer(QStringLiteral(":/brisa/icons/brisa-tray.svg"));
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
@@ -153,6 +147,11 @@ void BrisaApp::setupStatusItem()
     statusItem_ = new QSystemTrayIcon(trayIcon(), this);
     statusItem_->setToolTip(QStringLiteral("Brisa"));
     statusItem_->setContextMenu(trayMenu_->menu());
+    // A plain click opens the panel, as the menu's first item does; the menu is on the other button.
+    connect(statusItem_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            perform({RemoteCommand::Kind::Toggle, 0});
+    });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         logLine("No hay bandeja del sistema en este escritorio; el icono aparecerá cuando la haya");
     statusItem_->show();
