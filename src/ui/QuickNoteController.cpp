@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/QuickNoteController.h"
+
+#include "core/support/Log.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+
+namespace brisa {
+
+QuickNoteController::QuickNoteController(SaveNote saveNote, QObject* parent)
+    : QObject(parent), saveNote_(std::move(saveNote))
+{
+}
+
+void QuickNoteController::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    Q_EMIT textChanged();
+    const bool canSave = !trimmedNote(text_).isEmpty();
+    if (canSave != canSave_) {
+        canSave_ = canSave;
+        Q_EMIT canSaveChanged();
+    }
+}
+
+QString QuickNoteController::title() { return QStringLiteral("Quick Note"); }
+QString QuickNoteController::hint() { return QStringLiteral("⌘⏎ guardar · Esc cancelar"); }
+QString QuickNoteController::cancelLabel() { return QStringLiteral("Cancelar"); }
+QString QuickNoteController::saveLabel() { return QStringLiteral("Guardar"); }
+
+QFont QuickNoteController::editorFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont body = QGuiApplication::font();
+    if (body.pointSizeF() > 0)
+        font.setPointSizeF(body.pointSizeF());
+    return font;
+}
+
+QString QuickNoteController::trimmedNote(const QString& text) { return text.trimmed(); }
+
+bool QuickNoteController::save()
+{
+    const QString note = trimmedNote(text_);
+    if (note.isEmpty())
+        return false;
+    if (!saveNote_ || !saveNote_(note.toStdString())) {
+        logLine("No se pudo guardar la nota rápida");
+        return false;
+    }
+    Q_EMIT saved();
+    return true;
+}
+
+void QuickNoteController::cancel() { Q_EMIT cancelled(); }
+
+} // namespace brisa
