@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/QuickNoteWindowController.h"
+#include "GuiApp.h"
+
+#include <QCoreApplication>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace brisa;
+
+namespace {
+
+class QuickNoteWindowControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::guiApp(); }
+
+    // Lets deleteLater() and the scene catch up.
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+    QQuickWindow* shown()
+    {
+        controller.show();
+        QQuickWindow* w = controller.window();
+        if (w) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        }
+        return w;
+    }
+
+    // QTest types into widgets only; a window gets one key at a time (ASCII here).
+    static void type(QWindow* w, const char* text)
+    {
+        for (; *text; ++text)
+            QTest::keyClick(w, *text);
+    }
+
+    std::vector<std::string> stored;
+    QuickNoteWindowController controller{[this](const std::string& text) {
+        stored.push_back(text);
+        return true;
+    }};
+};
+
+} // namespace
+
+TEST_F(QuickNoteWindowControllerTest, NoWindowUntilFirstShown)
+{
+    EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_EQ(controller.note(), nullptr);
+}
+
+TEST_F(QuickNoteWindowControllerTest, ShowsAFixedFloatingWindowWithOnlyACloseControl)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->title(), QStringLiteral("Quick Note"));
+    const auto flags = w->flags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(w->width(), 380);
+    EXPECT_GE(w->height(), 140 + 2 * 16);
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+}
+
+TEST_F(QuickNoteWindowControllerTest, ShowingAgainReusesTheWindow)
+{
+    QQuickWindow* first = shown();
+    QQuickWindow* second = shown();
+    EXPECT_EQ(first, second);
+}
+
+TEST_F(QuickNoteWindowControllerTest, TypingGoesToTheEditorAtOnce)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    type(w, "hola");
+    EXPECT_EQ(controller.note()->text(), QStringLiteral("hola"));
+}
+
+TEST_F(QuickNoteWindowControllerTest, TheCloseControlHidesAndKeepsTheText)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    controller.note()->setText(QStringLiteral("a medias"));
+    w->close();
+    settle();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(shown(), w);
+    EXPECT_EQ(controller.note()->text(), QStringLiteral("a medias"));
+}
+
+TEST_F(QuickNoteWindowControllerTest, CtrlReturnSavesAndTheNextWindowStartsEmpty)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    type(w, " nota ");
+    QTest::keyClick(w, Qt::Key_Return, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(stored, std::vector<std::string>{"nota"});
+    EXPECT_EQ(controller.window(), nullptr);
+    shown();
+    ASSERT_NE(controller.note(), nullptr);
+    EXPECT_TRUE(controller.note()->text().isEmpty());
+}
+
+TEST_F(QuickNoteWindowControllerTest, CtrlReturnOnABlankNoteDoesNothing)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    type(w, "  ");
+    QTest::keyClick(w, Qt::Key_Return);
+    QTest::keyClick(w, Qt::Key_Return, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(stored.empty());
+    EXPECT_EQ(controller.window(), w);
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(QuickNoteWindowControllerTest, CtrlEscapeCancelsWithoutStoring)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    type(w, "borrador");
+    QTest::keyClick(w, Qt::Key_Escape, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(stored.empty());
+    EXPECT_EQ(controller.window(), nullptr);
+}
+
+TEST_F(QuickNoteWindowControllerTest, SaveButtonFollowsTheNote)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    auto* save = w->contentItem()->findChild<QQuickItem*>(QStringLiteral("saveButton"));
+    ASSERT_NE(save, nullptr);
+    EXPECT_FALSE(save->isEnabled());
+    controller.note()->setText(QStringLiteral("x"));
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_EQ(save->property("text").toString(), QStringLiteral("Guardar"));
+}
+
+// Run under tests/support/with-display.sh: shows the window on an Xvfb screen and leaves a
+// screenshot at /tmp/quicknote.png for a person to look at.
+TEST(QuickNoteScreenshot, ShowsTheWindowOnARealDisplay)
+{
+    if (!std::getenv("BRISA_TEST_DISPLAY"))
+        GTEST_SKIP() << "needs a display (tests/support/with-display.sh)";
+    test::guiApp();
+    QuickNoteWindowController controller{[](const std::string&) { return true; }};
+    controller.show();
+    ASSERT_NE(controller.window(), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    controller.note()->setText(QStringLiteral("Comprar café\ny llamar a Núria"));
+    QTest::qWait(300); // a real X server paints asynchronously
+    const std::filesystem::path shot = "/tmp/quicknote.png";
+    std::filesystem::remove(shot);
+    ASSERT_EQ(std::system("import -window root /tmp/quicknote.png"), 0);
+    EXPECT_TRUE(std::filesystem::exists(shot));
+    EXPECT_GT(std::filesystem::file_size(shot), 0u);
+}
