@@ -8,6 +8,8 @@
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
 #include "core/settings/AppSettings.h"
+#include "core/shell/LoginItem.h"
+#include "core/shell/QuickNote.h"
 #include "core/settings/UserDefaults.h"
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
@@ -18,6 +20,7 @@
 #include "platform/PlatformServices.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
+#include "ui/QuickNoteWindowController.h"
 
 #include <QApplication>
 #include <QFile>
@@ -74,12 +77,21 @@ bool BrisaApp::start()
     }
     storage_ = std::move(opened.storage);
 
+    if (auto exe = runningExecutable()) {
+        loginItem_ = std::make_unique<LoginItem>(xdgConfigHome(), *exe);
+        loginItem_->dropLegacyAgent();
+    }
+
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
     logf("Ajustes en {}", defaults_->file().string());
     settings_ = std::make_unique<AppSettings>(*defaults_);
     AppSettingsHooks hooks;
     hooks.setHistoryLimit = [this](std::int64_t limit) { storage_->setHistoryLimit(limit); };
     hooks.setAutoDeleteDays = [this](std::int64_t days) { storage_->setAutoDeleteDays(days); };
+    hooks.setLaunchAtLogin = [this](bool enabled) {
+        if (loginItem_)
+            loginItem_->setEnabled(enabled);
+    };
     hooks.setBlockedBundleIDs = [this](const std::set<std::string>& ids) {
         if (monitor_)
             monitor_->blockedBundleIDs = ids;
@@ -94,6 +106,9 @@ bool BrisaApp::start()
     if (monitor_)
         monitor_->start();
     startScreenshotWatcher();
+
+    quickNote_ = std::make_unique<QuickNoteWindowController>(
+        [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
 
     setupStatusItem();
     logLine("Brisa está lista");
@@ -141,6 +156,7 @@ void BrisaApp::setupStatusItem()
 {
     TrayActions actions;
     actions.quit = [this] { quit(); };
+    actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;
@@ -164,7 +180,8 @@ void BrisaApp::perform(const RemoteCommand& command)
         logLine("El panel aún no está disponible");
         break;
     case RemoteCommand::Kind::QuickNote:
-        logLine("Quick Note aún no está disponible");
+        if (quickNote_)
+            quickNote_->show();
         break;
     case RemoteCommand::Kind::BulkCopy:
         logLine("Bulk Copy aún no está disponible");

@@ -13,7 +13,9 @@ namespace brisa {
 
 class AppSettings;
 class ClipboardMonitor;
+class LoginItem;
 class OcrService;
+class QuickNoteWindowController;
 class ScreenshotWatcher;
 class VipsImageCodec;
 class WorkerPool;
@@ -52,6 +54,7 @@ private:
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
+    std::unique_ptr<LoginItem> loginItem_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<AppSettings> settings_;
     std::unique_ptr<SpaceStore> spaces_;
@@ -65,6 +68,7 @@ private:
     std::unique_ptr<ScreenshotWatcher> screenshots_;
     std::unique_ptr<PlatformServices> platform_;
     std::unique_ptr<ClipboardMonitor> monitor_;
+    std::unique_ptr<QuickNoteWindowController> quickNote_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;
     UnixSignals* signals_ = nullptr;

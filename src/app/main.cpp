@@ -7,9 +7,13 @@
 #include "core/support/XdgPaths.h"
 
 #include <QApplication>
+#include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
 #include <iostream>
+
+// The UI is a static QML module: name its plugin so QML can import Brisa.Ui.
+Q_IMPORT_QML_PLUGIN(Brisa_UiPlugin)
 
 int main(int argc, char** argv)
 {

@@ -24,6 +24,8 @@ check "the second did not start a second Brisa" '[ $(grep -c "Brisa está lista"
 "$brisa" quick-note && "$brisa" bulk-copy && "$brisa" paste-slot 3; rc=$?
 check "remote commands reach the running Brisa" \
   '[ $rc -eq 0 ] && grep -q "Orden recibida: quick-note" "$home/app.log" && grep -q "Orden recibida: bulk-copy" "$home/app.log" && grep -q "Orden recibida: paste-slot" "$home/app.log"'
+check "quick-note opens the Quick Note window" 'for _ in $(seq 50); do xdotool search --onlyvisible --name "^Quick Note$" >/dev/null && break; sleep 0.1; done; xdotool search --onlyvisible --name "^Quick Note$" >/dev/null'
+import -window root "${SHOT:-/dev/null}" 2>/dev/null
 check "Brisa is still running" 'kill -0 $app'
 [ $fail -eq 0 ] || cat "$home/app.log"
 exit $fail

@@ -20,6 +20,12 @@ run_until_ready
 check "starts and logs its ready line" 'grep -q "^\[Brisa\] Brisa está lista" "$log"'
 check "SIGTERM ends it cleanly with exit 0" '[ $rc -eq 0 ] && grep -q "Saliendo de Brisa" "$log"'
 
+entry="$XDG_CONFIG_HOME/autostart/brisa.desktop"
+check "it starts at login by default (an autostart entry naming this brisa)" 'grep -q "^Exec=$(readlink -f "$brisa")" "$entry"'
+mkdir -p "$XDG_CONFIG_HOME/Brisa"; echo '{"launchAtLogin": false}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
+run_until_ready
+check "turning start at login off removes the entry" '[ ! -e "$entry" ]'
+
 mkdir -p "$XDG_CONFIG_HOME/Brisa"
 printf '{"historyLimit": 5,' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
 run_until_ready
