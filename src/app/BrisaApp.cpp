@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BrisaApp.h"
 
+#include "app/ShortcutRegistry.h"
 #include "app/TrayMenu.h"
 #include "app/UnixSignals.h"
 #include "core/capture/ClipboardMonitor.h"
@@ -8,6 +9,7 @@
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
 #include "core/settings/AppSettings.h"
+#include "core/settings/KeyboardShortcuts.h"
 #include "core/shell/LoginItem.h"
 #include "core/shell/QuickNote.h"
 #include "core/settings/UserDefaults.h"
@@ -111,6 +113,7 @@ bool BrisaApp::start()
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
 
     setupStatusItem();
+    registerGlobalShortcuts();
     logLine("Brisa está lista");
     return true;
 }
@@ -150,6 +153,25 @@ void BrisaApp::startScreenshotWatcher()
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
         return watcher && watcher->watch(folder, [this] { screenshots_->scan(); });
     });
+}
+
+void BrisaApp::registerGlobalShortcuts()
+{
+    shortcuts_ = std::make_unique<KeyboardShortcuts>(*defaults_);
+    shortcuts_->ensureApplicationDefaults(); // persisted even where keys cannot be grabbed
+    if (!platform_->hotkeys) {
+        logLine("Sin atajos globales en esta sesión: usa «brisa toggle» y las demás órdenes desde los atajos del escritorio");
+        return;
+    }
+    shortcutRegistry_ = std::make_unique<ShortcutRegistry>(*shortcuts_, *platform_->hotkeys);
+    ShortcutActions actions;
+    actions.togglePanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
+    actions.quickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
+    actions.bulkCopyToggle = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
+    actions.sequentialPaste = [] { logLine("Pegado secuencial aún no está disponible"); };
+    actions.sequentialPasteBack = [] { logLine("Pegado secuencial aún no está disponible"); };
+    actions.quickPaste = [this](int slot) { perform({RemoteCommand::Kind::PasteSlot, slot}); };
+    shortcutRegistry_->registerGlobalShortcuts(std::move(actions));
 }
 
 void BrisaApp::setupStatusItem()

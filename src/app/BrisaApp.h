@@ -13,7 +13,9 @@ namespace brisa {
 
 class AppSettings;
 class ClipboardMonitor;
+class KeyboardShortcuts;
 class LoginItem;
+class ShortcutRegistry;
 class OcrService;
 class QuickNoteWindowController;
 class ScreenshotWatcher;
@@ -51,6 +53,7 @@ private:
     void setupStatusItem();
     void createClipboardMonitor();
     void startScreenshotWatcher();
+    void registerGlobalShortcuts();
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
@@ -68,6 +71,8 @@ private:
     std::unique_ptr<ScreenshotWatcher> screenshots_;
     std::unique_ptr<PlatformServices> platform_;
     std::unique_ptr<ClipboardMonitor> monitor_;
+    std::unique_ptr<KeyboardShortcuts> shortcuts_;
+    std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;

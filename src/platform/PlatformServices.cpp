@@ -7,6 +7,7 @@
 #ifdef BRISA_WITH_X11
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11FrontmostApplication.h"
+#include "platform/x11/X11GlobalHotkeys.h"
 #endif
 
 #include <cstdlib>
@@ -28,6 +29,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
         auto frontmost = std::make_unique<X11FrontmostApplication>();
         if (frontmost->isConnected())
             services.frontmost = std::move(frontmost);
+        services.hotkeys = X11GlobalHotkeys::create(scheduler);
     }
 #else
     (void)scheduler;

@@ -3,6 +3,7 @@
 
 #include "platform/Clipboard.h"
 #include "platform/DirectoryWatcher.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/FrontmostApplication.h"
 
 #include <memory>
@@ -16,6 +17,7 @@ struct PlatformServices {
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<FrontmostApplication> frontmost;
     std::unique_ptr<DirectoryWatcher> directoryWatcher;
+    std::unique_ptr<GlobalHotkeys> hotkeys;
 };
 
 /// The one place that looks at the session (an X display, Wayland) and picks the backends.

@@ -14,7 +14,7 @@ trap cleanup EXIT
 
 # -displayfd lets Xvfb pick a free display number itself: tests may run in parallel.
 fifo=$(mktemp -u); mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
 xvfb_pid=$!
 read -r -t 20 display <"$fifo"; rm -f "$fifo"
 if [ -z "${display:-}" ]; then echo "with-display: Xvfb did not start" >&2; exit 1; fi

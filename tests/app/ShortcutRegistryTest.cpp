@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/shortcuts/ShortcutRegistry.h"
+#include "app/ShortcutRegistry.h"
 
 #include "core/shortcuts/KeyTranslation.h"
 #include "fakes/FakeGlobalHotkeys.h"
