@@ -4,7 +4,7 @@
 #include "platform/x11/X11GlobalHotkeys.h"
 
 #include "core/settings/KeyboardShortcuts.h"
-#include "core/shortcuts/ShortcutRegistry.h"
+#include "app/ShortcutRegistry.h"
 #include "fakes/LogCapture.h"
 #include "fakes/VirtualScheduler.h"
 
