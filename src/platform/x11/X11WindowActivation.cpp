@@ -53,12 +53,25 @@ bool X11WindowActivation::restorePreviousWindow()
 {
     if (!remembered_)
         return false;
+    if (!exists(*remembered_)) {
+        remembered_.reset(); // gone for good: do not keep trying it
+        logLine("La ventana anterior ya no existe; el foco se queda donde está");
+        return false;
+    }
+    // A window manager may leave _NET_ACTIVE_WINDOW naming a window that has just gone, so this
+    // shortcut comes only after the window is known to exist.
     if (activeWindow() == remembered_)
         return true;
-    if (activate(*remembered_))
-        return true;
-    remembered_.reset(); // gone for good: do not keep trying it
-    return false;
+    return activate(*remembered_);
+}
+
+bool X11WindowActivation::exists(unsigned long window)
+{
+    if (!display_)
+        return false;
+    XWindowAttributes attributes{};
+    const Status known = XGetWindowAttributes(display_->get(), window, &attributes);
+    return X11Display::takeError() == 0 && known;
 }
 
 unsigned long X11WindowActivation::serverTime()
@@ -84,10 +97,8 @@ bool X11WindowActivation::activate(unsigned long window)
     Display* d = display_->get();
     XWindowAttributes attributes{};
     const Status known = XGetWindowAttributes(d, window, &attributes);
-    if (X11Display::takeError() || !known) {
-        logLine("La ventana anterior ya no existe; el foco se queda donde está");
+    if (X11Display::takeError() || !known)
         return false;
-    }
     if (x11::windowManagerSupports(d, "_NET_ACTIVE_WINDOW")) {
         XEvent event{};
         event.xclient.type = ClientMessage;

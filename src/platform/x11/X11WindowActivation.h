@@ -37,6 +37,7 @@ public:
     bool isConnected() const { return display_ != nullptr; }
 
 private:
+    bool exists(unsigned long window);
     unsigned long serverTime();
 
     std::unique_ptr<X11Display> display_;

@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Pasting into real windows: a window manager (openbox) on the test's own Xvfb, a text field of ours
+// and xterm, with the clip taken from a real store and put on the real clipboard.
+#include "core/paste/PasteService.h"
+#include "core/paste/QuickPasteService.h"
+#include "core/store/Storage.h"
+#include "fakes/TempDir.h"
+#include "fakes/VirtualScheduler.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11WindowActivation.h"
+#include "platform/x11/XTestKeySynthesizer.h"
+
+// gtest before Xlib: Xlib's macros (None, Bool, Status) would break gtest's own declarations.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+using namespace brisa;
+using namespace brisa::test;
+
+namespace {
+
+/// A program started for the test, ended (SIGTERM, then waited for) when the test is done.
+class Child {
+public:
+    explicit Child(std::vector<std::string> argv)
+    {
+        std::vector<char*> args;
+        for (auto& a : argv)
+            args.push_back(a.data());
+        args.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/tmp/h9-child.log", O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, "/tmp/h9-child.log", O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+/// Real processes answer in real time: look again every 20 ms until pred holds or 10 s have passed.
+bool waitFor(const std::function<bool()>& pred)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return pred();
+}
+
+std::string readFile(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool windowManagerRunning()
+{
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return false;
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
+    bool running = false;
+    if (check != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        running = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type, &format,
+                                     &count, &remaining, &data) == Success &&
+                  count == 1;
+        if (data)
+            XFree(data);
+    }
+    XCloseDisplay(d);
+    return running;
+}
+
+/// The windows the window manager manages (_NET_CLIENT_LIST).
+std::vector<unsigned long> clientList()
+{
+    std::vector<unsigned long> windows;
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return windows;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False), 0, 1024, False,
+                           AnyPropertyType, &type, &format, &count, &remaining, &data) == Success &&
+        format == 32 && data) {
+        const auto* ids = reinterpret_cast<const unsigned long*>(data);
+        windows.assign(ids, ids + count);
+    }
+    if (data)
+        XFree(data);
+    XCloseDisplay(d);
+    return windows;
+}
+
+class X11PasteTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!std::getenv("DISPLAY"))
+            return;
+        // A window manager that ran before leaves its check property behind: clear it so the wait
+        // below sees this one arrive.
+        if (Display* d = XOpenDisplay(nullptr)) {
+            XDeleteProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False));
+            XCloseDisplay(d);
+        }
+        windowManager = new Child({"openbox", "--sm-disable"});
+        if (!windowManager->started() || !waitFor(windowManagerRunning)) {
+            delete windowManager;
+            windowManager = nullptr;
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete windowManager;
+        windowManager = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs a display (run through tests/support/with-display.sh)";
+        ASSERT_NE(windowManager, nullptr) << "openbox did not start";
+        storage = std::move(Storage::open(home.path(), scheduler).storage);
+        ASSERT_NE(storage, nullptr);
+        clipboard = X11Clipboard::create(scheduler);
+        ASSERT_NE(clipboard, nullptr);
+        ASSERT_TRUE(keys.available());
+    }
+
+    /// The service as the application wires it, on the real clipboard, focus and keyboard.
+    PasteService::Ports ports()
+    {
+        PasteService::Ports p;
+        p.write = [this](PasteTargets targets) { return clipboard->write(std::move(targets)); };
+        p.restorePreviousWindow = [this] { return windows.restorePreviousWindow(); };
+        p.keyAccess = [this] { return keys.available() ? KeyAccess::Granted : KeyAccess::MissingXTest; };
+        p.focusedWindowClass = [this] { return windows.activeWindowClass(); };
+        p.sendPaste = [this](bool terminal) { return keys.sendPaste(terminal); };
+        return p;
+    }
+
+    /// A window opened for the test, with the focus on it.
+    struct Opened {
+        std::unique_ptr<Child> child;
+        unsigned long window = 0;
+    };
+
+    /// Starts argv, waits for its window to be managed, and gives it the focus (a window manager
+    /// may decline to focus a new window on its own while another one has the focus).
+    Opened openWindow(std::vector<std::string> argv)
+    {
+        Opened opened;
+        const auto before = clientList();
+        opened.child = std::make_unique<Child>(std::move(argv));
+        EXPECT_TRUE(waitFor([&] {
+            for (unsigned long w : clientList())
+                if (std::find(before.begin(), before.end(), w) == before.end())
+                    opened.window = w;
+            return opened.window != 0;
+        }));
+        EXPECT_TRUE(waitFor([&] {
+            if (windows.activeWindow() == opened.window)
+                return true;
+            windows.activate(opened.window);
+            return false;
+        }));
+        return opened;
+    }
+
+    /// Starts a text field writing to out, with the focus on it.
+    Opened openTextField(const std::filesystem::path& out)
+    {
+        return openWindow({BRISA_PASTE_TARGET, out.string()});
+    }
+
+    void addText(const std::string& text)
+    {
+        ClipItem item = makeClipItem({.type = ClipType::Text, .textContent = text}, scheduler);
+        ASSERT_TRUE(storage->insert(item));
+        scheduler.advance(Duration{1000});
+    }
+
+    static inline Child* windowManager = nullptr;
+    TempDir home;
+    VirtualScheduler scheduler;
+    std::unique_ptr<Storage> storage;
+    std::unique_ptr<X11Clipboard> clipboard;
+    X11WindowActivation windows;
+    XTestKeySynthesizer keys;
+};
+
+TEST_F(X11PasteTest, QuickPasteTypesTheClipIntoTheFocusedTextField)
+{
+    addText("antiguo");
+    addText("hola desde Brisa ñ");
+    const auto out = home / "campo.txt";
+    auto field = openTextField(out);
+    ASSERT_TRUE(windows.rememberActiveWindow());
+
+    PasteService paster(ports(), scheduler, storage->imagesDir());
+    QuickPasteService quick(*storage, paster);
+    quick.paste(0);
+    EXPECT_EQ(readFile(out), ""); // nothing typed before the delay
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_TRUE(waitFor([&] { return readFile(out) == "hola desde Brisa ñ"; })) << readFile(out);
+}
+
+TEST_F(X11PasteTest, FocusGoesBackToTheRememberedWindowBeforeTyping)
+{
+    const auto firstOut = home / "primero.txt";
+    const auto secondOut = home / "segundo.txt";
+    auto first = openTextField(firstOut);
+    ASSERT_TRUE(windows.rememberActiveWindow());
+    const auto firstWindow = windows.rememberedWindow();
+    ASSERT_EQ(firstWindow, first.window);
+    auto second = openTextField(secondOut);
+    ASSERT_EQ(windows.activeWindow(), second.window);
+
+    addText("vuelve");
+    PasteService paster(ports(), scheduler, storage->imagesDir());
+    paster.paste(storage->fetchAll({.limit = 1}).front());
+    EXPECT_TRUE(waitFor([&] { return windows.activeWindow() == firstWindow; }));
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_TRUE(waitFor([&] { return readFile(firstOut) == "vuelve"; })) << readFile(firstOut);
+    EXPECT_EQ(readFile(secondOut), "");
+}
+
+TEST_F(X11PasteTest, ForgottenWindowIsNotRestored)
+{
+    const auto out = home / "campo.txt";
+    {
+        auto field = openTextField(out);
+        ASSERT_TRUE(windows.rememberActiveWindow());
+    }
+    EXPECT_TRUE(waitFor([&] { return !windows.restorePreviousWindow(); }));
+    EXPECT_EQ(windows.rememberedWindow(), std::nullopt);
+}
+
+TEST_F(X11PasteTest, TerminalGetsControlShiftV)
+{
+    const auto out = home / "terminal.txt";
+    // xterm binds no paste key by default; this binding exists only for Ctrl+Shift+V, so a plain
+    // Ctrl+V would type a control character instead of the clip.
+    auto xterm = openWindow({"xterm", "-xrm",
+                             "XTerm*VT100.translations: #override Ctrl Shift <Key>V: insert-selection(CLIPBOARD)",
+                             "-e", "sh", "-c", "head -n 1 > '" + out.string() + "'"});
+    ASSERT_EQ(windows.activeWindowClass(), "XTerm");
+    ASSERT_TRUE(windows.rememberActiveWindow());
+
+    addText("eco en la terminal\n");
+    PasteService paster(ports(), scheduler, storage->imagesDir());
+    QuickPasteService(*storage, paster).paste(0);
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_TRUE(waitFor([&] { return readFile(out) == "eco en la terminal\n"; })) << readFile(out);
+}
+
+} // namespace
