@@ -12,6 +12,7 @@
 #include "core/store/Storage.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
+#include "core/support/Utf8.h"
 
 #include <nlohmann/json.hpp>
 
@@ -215,7 +216,7 @@ std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, st
             return *d;
         return "no hay nada que guardar";
     }
-    auto valid = ClipboardTypeDetector::validUtf8(*text);
+    auto valid = validUtf8(*text);
     const auto byteSize = static_cast<std::int64_t>(valid.size());
     return DetectedClip{*forced, std::move(valid), std::nullopt, byteSize};
 }

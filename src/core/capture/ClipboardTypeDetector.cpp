@@ -3,6 +3,7 @@
 
 #include "core/capture/ColorParser.h"
 #include "core/support/Log.h"
+#include "core/support/Utf8.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,61 +27,6 @@ constexpr std::array<std::string_view, 13> kCodeKeywords{"func ",   "def ",     
                                                          "public ", "private ", "#include", "=>"};
 constexpr std::string_view kCodeSymbols = "{};()=>[]<>";
 constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1A\n";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-struct Scalar {
-    char32_t value = 0;
-    std::size_t length = 1;
-    bool valid = false;
-};
-
-// The scalar at s[i] (i < s.size()); an invalid sequence spans its maximal valid prefix, at least one byte.
-Scalar decodeAt(std::string_view s, std::size_t i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80)
-        return {lead, 1, true};
-    std::size_t continuations = 0;
-    char32_t value = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        continuations = 1;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        continuations = 2;
-        value = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlongs
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        continuations = 3;
-        value = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-    } else {
-        return {};
-    }
-    std::size_t length = 1;
-    for (std::size_t k = 0; k < continuations; ++k) {
-        if (i + length >= s.size())
-            return {0, length, false};
-        const unsigned char c = byte(i + length);
-        if (c < low || c > high)
-            return {0, length, false};
-        value = (value << 6) | (c & 0x3F);
-        ++length;
-        low = 0x80;
-        high = 0xBF;
-    }
-    return {value, length, true};
-}
-
-// Unicode White_Space, which includes the line breaks.
-bool isWhitespace(char32_t c)
-{
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680
-        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
-}
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -102,7 +48,7 @@ int hexValue(char c)
 // Non-ASCII characters an internationalised URL may hold: no controls, white space or bidi formatting.
 bool isAllowedNonAscii(char32_t c)
 {
-    return c >= 0xA0 && !isWhitespace(c) && !(c >= 0x200E && c <= 0x200F) && !(c >= 0x202A && c <= 0x202E)
+    return c >= 0xA0 && !isUnicodeWhitespace(c) && !(c >= 0x200E && c <= 0x200F) && !(c >= 0x202A && c <= 0x202E)
         && !(c >= 0x2066 && c <= 0x2069) && !(c >= 0xFDD0 && c <= 0xFDEF) && (c & 0xFFFE) != 0xFFFE;
 }
 
@@ -113,7 +59,7 @@ bool isValidUrlPart(std::string_view part, Allowed asciiAllowed)
     for (std::size_t i = 0; i < part.size();) {
         const char c = part[i];
         if (static_cast<unsigned char>(c) >= 0x80) {
-            const Scalar s = decodeAt(part, i);
+            const Utf8Scalar s = decodeUtf8At(part, i);
             if (!s.valid || !isAllowedNonAscii(s.value))
                 return false;
             i += s.length;
@@ -251,50 +197,6 @@ DetectedClip makeClip(ClipType type, std::optional<std::string> text, std::optio
 }
 
 } // namespace
-
-std::string validUtf8(std::string_view s)
-{
-    std::string out;
-    out.reserve(s.size());
-    std::size_t run = 0; // start of the valid bytes not yet copied
-    for (std::size_t i = 0; i < s.size();) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        const Scalar scalar = decodeAt(s, i);
-        if (!scalar.valid) {
-            out.append(s.substr(run, i - run)).append(kReplacement);
-            run = i + scalar.length;
-        }
-        i += scalar.length;
-    }
-    out.append(s.substr(run));
-    return out;
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    std::size_t begin = 0;
-    while (begin < s.size()) {
-        const Scalar scalar = decodeAt(s, begin);
-        if (!scalar.valid || !isWhitespace(scalar.value))
-            break;
-        begin += scalar.length;
-    }
-    std::size_t end = s.size();
-    while (end > begin) {
-        // Back to the lead byte of the last sequence; broken bytes count as content.
-        std::size_t lead = end - 1;
-        while (lead > begin && end - lead < 4 && (static_cast<unsigned char>(s[lead]) & 0xC0) == 0x80)
-            --lead;
-        const Scalar scalar = decodeAt(s.substr(0, end), lead);
-        if (!scalar.valid || lead + scalar.length != end || !isWhitespace(scalar.value))
-            break;
-        end = lead;
-    }
-    return s.substr(begin, end - begin);
-}
 
 bool isSensitive(const ClipboardSnapshot& snapshot)
 {
@@ -444,7 +346,7 @@ bool isLink(std::string_view s)
 {
     // Counted before any parsing, and no further than needed.
     std::size_t characters = 0;
-    for (std::size_t i = 0; i < s.size(); i += decodeAt(s, i).length)
+    for (std::size_t i = 0; i < s.size(); i += decodeUtf8At(s, i).length)
         if (++characters > linkLengthLimit)
             return false;
     if (s.find(' ') != std::string_view::npos || s.find('\n') != std::string_view::npos)
@@ -537,7 +439,7 @@ std::optional<DetectedClip> detect(const ClipboardSnapshot& snapshot, const Imag
     // Owners do send broken UTF-8; it is repaired (U+FFFD) so that everything downstream sees valid text.
     std::string s = validUtf8(std::string_view(reinterpret_cast<const char*>(raw->data()), raw->size()));
     const std::size_t size = s.size();
-    const std::string_view trim = trimmed(s);
+    const std::string_view trim = trimWhitespace(s);
     if (ColorParser::color(trim))
         return makeClip(ClipType::Color, std::string(trim), std::nullopt, size);
     if (isLink(trim))

@@ -67,11 +67,6 @@ bool isLink(std::string_view s);
 /// True for more than one line holding a code keyword or more than 3 code symbols.
 bool looksLikeCode(std::string_view s);
 
-/// s with every invalid UTF-8 sequence replaced by U+FFFD.
-std::string validUtf8(std::string_view s);
-
-/// s without leading and trailing Unicode white space and line breaks.
-std::string_view trimmed(std::string_view s);
 
 } // namespace ClipboardTypeDetector
 } // namespace brisa

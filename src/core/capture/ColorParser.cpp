@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ColorParser.h"
 
+#include "core/support/Utf8.h"
+
 #include <fmt/format.h>
 
 #include <locale.h>
@@ -14,42 +16,6 @@
 
 namespace brisa::ColorParser {
 namespace {
-
-// UTF-8 encodings of the Unicode White_Space characters (line breaks included). A lead byte never
-// occurs inside another sequence, so matching these bytes at either end is safe even on invalid UTF-8.
-constexpr std::array<std::string_view, 24> kWhitespace{
-    "\t", "\n", "\v", "\f", "\r", " ",
-    "\xC2\x85", "\xC2\xA0", "\xE1\x9A\x80",
-    "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85",
-    "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A",
-    "\xE2\x80\xA8", "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F",
-};
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
-
-std::size_t whitespacePrefix(std::string_view s)
-{
-    for (auto w : kWhitespace)
-        if (s.starts_with(w))
-            return w.size();
-    return s.starts_with(kIdeographicSpace) ? kIdeographicSpace.size() : 0;
-}
-
-std::size_t whitespaceSuffix(std::string_view s)
-{
-    for (auto w : kWhitespace)
-        if (s.ends_with(w))
-            return w.size();
-    return s.ends_with(kIdeographicSpace) ? kIdeographicSpace.size() : 0;
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    while (std::size_t n = whitespacePrefix(s))
-        s.remove_prefix(n);
-    while (std::size_t n = whitespaceSuffix(s))
-        s.remove_suffix(n);
-    return s;
-}
 
 std::string asciiLower(std::string_view s)
 {
@@ -101,7 +67,7 @@ long toByte(double component)
 
 std::optional<RgbaColor> color(std::string_view from)
 {
-    const std::string_view t = trimmed(from);
+    const std::string_view t = trimWhitespace(from);
     // Long copied texts are rejected before they are lower-cased.
     if (t.starts_with('#'))
         return hexColor(asciiLower(t.substr(1)));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/shell/LoginItem.h"
 
-#include "core/stores/StoreText.h"
+#include "core/support/Utf8.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
 

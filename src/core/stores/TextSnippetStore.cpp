@@ -2,7 +2,7 @@
 #include "core/stores/TextSnippetStore.h"
 
 #include "core/stores/JsonText.h"
-#include "core/stores/StoreText.h"
+#include "core/support/Utf8.h"
 
 #include <algorithm>
 

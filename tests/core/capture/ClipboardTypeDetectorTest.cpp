@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ClipboardTypeDetector.h"
+#include "core/support/Utf8.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
 
@@ -302,17 +303,17 @@ TEST(ClipboardTypeDetectorText, InvalidUtf8IsReplacedNotPassedOn)
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->textContent, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
     EXPECT_EQ(clip->byteSize, 8);
-    EXPECT_EQ(Detector::validUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"); // a surrogate
-    EXPECT_EQ(Detector::validUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                 // overlong "/"
+    EXPECT_EQ(validUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"); // a surrogate
+    EXPECT_EQ(validUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                 // overlong "/"
 }
 
 TEST(ClipboardTypeDetectorText, TrimsUnicodeWhiteSpaceAndLineBreaks)
 {
-    EXPECT_EQ(Detector::trimmed("\t\r\n\xC2\x85\xE2\x80\xA9\xE3\x80\x80 x y\xE2\x80\xAF\xC2\xA0"), "x y");
-    EXPECT_EQ(Detector::trimmed(" \n "), "");
-    EXPECT_EQ(Detector::trimmed("\xFF "), "\xFF");
-    EXPECT_EQ(Detector::trimmed(" x\xE2\x80\xE2\x80\xA8"), "x\xE2\x80"); // a broken sequence is content
-    EXPECT_EQ(Detector::trimmed("\x80\x80\x80\x80 "), "\x80\x80\x80\x80");
+    EXPECT_EQ(trimWhitespace("\t\r\n\xC2\x85\xE2\x80\xA9\xE3\x80\x80 x y\xE2\x80\xAF\xC2\xA0"), "x y");
+    EXPECT_EQ(trimWhitespace(" \n "), "");
+    EXPECT_EQ(trimWhitespace("\xFF "), "\xFF");
+    EXPECT_EQ(trimWhitespace(" x\xE2\x80\xE2\x80\xA8"), "x\xE2\x80"); // a broken sequence is content
+    EXPECT_EQ(trimWhitespace("\x80\x80\x80\x80 "), "\x80\x80\x80\x80");
 }
 
 // ---------------------------------------------------------------------------------------------- rules
