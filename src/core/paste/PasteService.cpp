@@ -5,7 +5,6 @@
 #include "core/support/Log.h"
 
 #include <fstream>
-#include <iterator>
 #include <utility>
 
 namespace brisa {
@@ -23,12 +22,17 @@ std::optional<Bytes> readWhole(const std::filesystem::path& path)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         return std::nullopt;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        return std::nullopt;
+    // One read of the known size: a screenshot is megabytes, too many for a byte-wise copy.
+    Bytes bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::uintmax_t>(in.gcount()) != size)
+        return std::nullopt; // changed under us while reading
     return bytes;
 }
 

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// From a quick-paste request to the paste chord being handed to the keyboard port: Brisa's own work
+// (history fetch, reading the clip, building the targets, the clipboard hand-off), without the
+// 0.12 s delay, which this scheduler skips. The X server's side is not part of it.
+#include "core/paste/PasteService.h"
+#include "core/paste/QuickPasteService.h"
+#include "core/store/Storage.h"
+#include "core/support/Log.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+using namespace brisa;
+
+namespace {
+
+/// Runs delayed work at once: the measured time is everything but the deliberate delay.
+class ImmediateScheduler final : public Scheduler {
+public:
+    TimePoint now() const override { return std::chrono::system_clock::now(); }
+    TaskId runAfter(Duration, std::function<void()> fn) override
+    {
+        fn();
+        return 0;
+    }
+    TaskId repeat(Duration, std::function<void()>) override { return 0; }
+    void cancel(TaskId) override {}
+    void post(std::function<void()> fn) override { fn(); }
+};
+
+/// A store of `count` text clips (plus one image clip of imageBytes at the newest position when
+/// imageBytes > 0) in a fresh temporary folder.
+struct Fixture {
+    explicit Fixture(int count, std::size_t imageBytes = 0)
+    {
+        setLogSink([](std::string_view) {});
+        char pattern[] = "/tmp/brisa-bench-XXXXXX";
+        home = mkdtemp(pattern);
+        storage = std::move(Storage::open(home, scheduler).storage);
+        for (int i = 0; i < count; ++i) {
+            ClipItem item = makeClipItem({.type = ClipType::Text,
+                                          .textContent = "Clip de prueba número " + std::to_string(i),
+                                          .byteSize = 24},
+                                         scheduler);
+            item.createdAt -= std::chrono::seconds(count - i + 1);
+            storage->insert(item);
+        }
+        if (imageBytes > 0) {
+            const std::string name = storage->newImageFileName();
+            storage->writeImage(name, Bytes(imageBytes, 0x42));
+            storage->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, scheduler));
+        }
+        PasteService::Ports ports;
+        ports.ignoreNextChange = [this](bool on) { flag = on; };
+        ports.write = [this](PasteTargets targets) {
+            written = std::move(targets); // what the clipboard backend takes over
+            return true;
+        };
+        ports.collapsePanel = [] {};
+        ports.restorePreviousWindow = [] { return true; };
+        ports.keyAccess = [] { return KeyAccess::Granted; };
+        ports.focusedWindowClass = [] { return std::optional<std::string>("firefox"); };
+        ports.sendPaste = [this](bool) {
+            ++chords;
+            return true;
+        };
+        paster = std::make_unique<PasteService>(std::move(ports), scheduler, storage->imagesDir());
+        quick = std::make_unique<QuickPasteService>(*storage, *paster);
+    }
+    ~Fixture()
+    {
+        quick.reset();
+        paster.reset();
+        storage.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(home, ec);
+        setLogSink({});
+    }
+
+    ImmediateScheduler scheduler;
+    std::filesystem::path home;
+    std::unique_ptr<Storage> storage;
+    std::unique_ptr<PasteService> paster;
+    std::unique_ptr<QuickPasteService> quick;
+    PasteTargets written;
+    bool flag = false;
+    std::int64_t chords = 0;
+};
+
+void BM_QuickPasteText(benchmark::State& state)
+{
+    Fixture f(100);
+    const int slot = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        f.quick->paste(slot);
+    if (f.chords != static_cast<std::int64_t>(state.iterations()))
+        state.SkipWithError("a paste typed no chord");
+}
+BENCHMARK(BM_QuickPasteText)->Arg(0)->Arg(9)->Unit(benchmark::kMicrosecond);
+
+void BM_QuickPasteImage(benchmark::State& state)
+{
+    Fixture f(100, static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state)
+        f.quick->paste(0);
+    if (f.chords != static_cast<std::int64_t>(state.iterations()))
+        state.SkipWithError("a paste typed no chord");
+}
+// A 4K screenshot is a few megabytes of PNG.
+BENCHMARK(BM_QuickPasteImage)->Arg(4 << 20)->Unit(benchmark::kMicrosecond);
+
+} // namespace
