@@ -4,6 +4,8 @@
 #include "core/search/SearchQuery.h"
 
 #include <algorithm>
+#include <thread>
+#include <vector>
 
 namespace brisa {
 namespace {
@@ -42,6 +44,44 @@ inline void prefetchAhead(std::span<const ClipItem* const> history, std::size_t 
             if (*text)
                 __builtin_prefetch((*text)->data());
     }
+}
+
+/// The clips for which keep() holds, in history order. A text search over a long history is
+/// split across the cores: each slice is scanned on its own thread and the slices are joined in
+/// order, so the result is the one a single pass gives.
+template <class Keep>
+std::vector<Kept> keptMatching(std::span<const ClipItem* const> history, bool searching, const Keep& keep)
+{
+    auto scan = [&](std::size_t from, std::size_t to) {
+        std::vector<Kept> out;
+        for (std::size_t i = from; i < to; ++i) {
+            const ClipItem* item = history[i];
+            if (searching)
+                prefetchAhead(history, i);
+            if (keep(*item))
+                out.push_back({item->isPinned, item->createdAt, item});
+        }
+        return out;
+    };
+    // Below this a thread costs more than it saves; filters without a text are cheap anyway.
+    constexpr std::size_t kParallelFrom = 8192;
+    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    if (!searching || cores < 2 || history.size() < kParallelFrom)
+        return scan(0, history.size());
+
+    const std::size_t slices = std::min(cores, history.size() / (kParallelFrom / 2));
+    std::vector<std::vector<Kept>> parts(slices);
+    const std::size_t step = (history.size() + slices - 1) / slices;
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t s = 1; s < slices; ++s)
+            workers.emplace_back([&, s] { parts[s] = scan(s * step, std::min(history.size(), (s + 1) * step)); });
+        parts[0] = scan(0, std::min(history.size(), step)); // this thread takes a slice too
+    }
+    std::vector<Kept> out = std::move(parts[0]);
+    for (std::size_t s = 1; s < slices; ++s)
+        out.insert(out.end(), parts[s].begin(), parts[s].end());
+    return out;
 }
 
 ClipList sorted(std::vector<Kept>& kept)
@@ -86,20 +126,10 @@ ClipList filteredItems(std::span<const ClipItem* const> history, NotchTab tab, b
 {
     // Parsed once for the whole history rather than once per clip: same result, far cheaper.
     const SearchQuery query(searchText);
-    std::vector<Kept> out;
-    for (std::size_t i = 0; i < history.size(); ++i) {
-        const ClipItem* item = history[i];
-        if (!query.isEmpty())
-            prefetchAhead(history, i);
-        if (!matches(tab, item->type()))
-            continue;
-        if (favouritesOnly && !item->isPinned)
-            continue;
-        if (!query.matches(*item))
-            continue;
-        out.push_back({item->isPinned, item->createdAt, item});
-    }
-    return sorted(out);
+    auto kept = keptMatching(history, !query.isEmpty(), [&](const ClipItem& item) {
+        return matches(tab, item.type()) && (!favouritesOnly || item.isPinned) && query.matches(item);
+    });
+    return sorted(kept);
 }
 
 ClipList filteredItems(std::span<const ClipItem> history, NotchTab tab, bool favouritesOnly,
@@ -125,18 +155,10 @@ ClipList filtered(std::span<const ClipItem* const> history, std::optional<ClipTy
                   std::string_view searchText)
 {
     const SearchQuery query(searchText);
-    std::vector<Kept> out;
-    for (std::size_t i = 0; i < history.size(); ++i) {
-        const ClipItem* item = history[i];
-        if (!query.isEmpty())
-            prefetchAhead(history, i);
-        if (kindFilter && item->type() != *kindFilter)
-            continue;
-        if (!query.matches(*item))
-            continue;
-        out.push_back({item->isPinned, item->createdAt, item});
-    }
-    return sorted(out);
+    auto kept = keptMatching(history, !query.isEmpty(), [&](const ClipItem& item) {
+        return (!kindFilter || item.type() == *kindFilter) && query.matches(item);
+    });
+    return sorted(kept);
 }
 
 ClipList filtered(std::span<const ClipItem> history, std::optional<ClipType> kindFilter, std::string_view searchText)

@@ -113,3 +113,22 @@ TEST_F(ClipFiltersTest, LibraryCombinesItsKindFilterWithTheQuery)
               (std::vector<std::string>{"Informe final", "https://ejemplo.es/informe"}));
     EXPECT_TRUE(filtered(history, std::nullopt, "@slack").empty());
 }
+
+TEST_F(ClipFiltersTest, LongHistorySearchKeepsEveryMatchInOrder)
+{
+    // Long enough to be searched in slices: the joined result must be the single-pass one.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 30000; ++i) {
+        const bool hit = i % 7 == 0;
+        const std::string name = (hit ? "informe " : "nota ") + std::to_string(i);
+        add(name, ClipType::Text, i % 1000 == 0);
+        if (hit && i % 1000 == 0)
+            expected.push_back(name);
+    }
+    for (int i = 0; i < 30000; ++i)
+        if (i % 7 == 0 && i % 1000 != 0)
+            expected.push_back("informe " + std::to_string(i));
+
+    EXPECT_EQ(names(filtered(history, std::nullopt, "INFORME")), expected);
+    EXPECT_EQ(names(filteredItems(history, NotchTab::History, false, "informe")), expected);
+}
