@@ -8,6 +8,11 @@
 #include "core/capture/OcrService.h"
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/paste/BulkCopyService.h"
+#include "core/paste/PasteService.h"
+#include "core/paste/QuickPasteService.h"
+#include "core/paste/SequentialPasteService.h"
+#include "core/paste/TerminalClasses.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/KeyboardShortcuts.h"
 #include "core/shell/LoginItem.h"
@@ -26,11 +31,16 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+
+#include <algorithm>
 
 namespace brisa {
 namespace {
@@ -104,6 +114,7 @@ bool BrisaApp::start()
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
 
     createClipboardMonitor();
+    createPasteServices();
     settings_->apply();
     if (monitor_)
         monitor_->start();
@@ -146,6 +157,64 @@ void BrisaApp::createClipboardMonitor()
     monitor_->recognizeText = [this](const ClipItem& item, const Bytes& png) { ocr_->recognizeAsync(item, png); };
 }
 
+void BrisaApp::createPasteServices()
+{
+    PasteService::Ports ports;
+    ports.ignoreNextChange = [this](bool on) {
+        if (monitor_)
+            monitor_->ignoreNextChange = on;
+    };
+    ports.write = [this](PasteTargets targets) {
+        return platform_->clipboard && platform_->clipboard->write(std::move(targets));
+    };
+    ports.collapsePanel = [] {}; // the panel closes itself once it exists
+    ports.restorePreviousWindow = [this] {
+        // Only when one of Brisa's windows holds the focus: a quick paste from a shortcut starts in
+        // the user's window already, and sending the focus to a window remembered long ago would
+        // paste into the wrong application.
+        return platform_->windows && QGuiApplication::focusWindow() && platform_->windows->restorePreviousWindow();
+    };
+    ports.keyAccess = [this] {
+        if (platform_->keys && platform_->keys->available())
+            return KeyAccess::Granted;
+        return platform_->wayland ? KeyAccess::Wayland : KeyAccess::MissingXTest;
+    };
+    ports.focusedWindowClass = [this]() -> std::optional<std::string> {
+        return platform_->windows ? platform_->windows->activeWindowClass() : std::nullopt;
+    };
+    ports.sendPaste = [this](bool terminal) { return platform_->keys && platform_->keys->sendPaste(terminal); };
+    ports.showAlert = [this](const PermissionAlert& alert) { return showAlert(alert); };
+    ports.openSettings = [] { logLine("La ventana de ajustes aún no está disponible"); };
+    paster_ = std::make_unique<PasteService>(std::move(ports), *scheduler_, storage_->imagesDir());
+    paster_->terminalClasses = terminalClasses(*defaults_);
+
+    quickPaste_ = std::make_unique<QuickPasteService>(*storage_, *paster_);
+    sequentialPaste_ = std::make_unique<SequentialPasteService>(*storage_, *paster_);
+    bulkCopy_ = std::make_unique<BulkCopyService>(*storage_, *paster_);
+    // Until toasts have a window of their own, the status goes to the log.
+    bulkCopy_->activeChanged = [](bool on) { logLine(on ? BulkCopyService::kOnMessage : BulkCopyService::kOffMessage); };
+    if (monitor_)
+        monitor_->activeBatch = [this] { return bulkCopy_->activeBatch(); };
+}
+
+int BrisaApp::showAlert(const PermissionAlert& alert)
+{
+    logLine(alert.title);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(alert.title),
+                    QString::fromStdString(alert.title));
+    box.setInformativeText(QString::fromStdString(alert.informativeText));
+    std::vector<QAbstractButton*> buttons;
+    for (const auto& title : alert.buttons)
+        buttons.push_back(box.addButton(QString::fromStdString(title),
+                                        buttons.empty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    if (!buttons.empty())
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+    const auto it = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return it == buttons.end() ? -1 : static_cast<int>(it - buttons.begin());
+}
+
 void BrisaApp::startScreenshotWatcher()
 {
     screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_);
@@ -168,8 +237,8 @@ void BrisaApp::registerGlobalShortcuts()
     actions.togglePanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.quickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.bulkCopyToggle = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
-    actions.sequentialPaste = [] { logLine("Pegado secuencial aún no está disponible"); };
-    actions.sequentialPasteBack = [] { logLine("Pegado secuencial aún no está disponible"); };
+    actions.sequentialPaste = [this] { sequentialPaste_->pasteNext(); };
+    actions.sequentialPasteBack = [this] { sequentialPaste_->pasteBack(); };
     actions.quickPaste = [this](int slot) { perform({RemoteCommand::Kind::PasteSlot, slot}); };
     shortcutRegistry_->registerGlobalShortcuts(std::move(actions));
 }
@@ -206,10 +275,11 @@ void BrisaApp::perform(const RemoteCommand& command)
             quickNote_->show();
         break;
     case RemoteCommand::Kind::BulkCopy:
-        logLine("Bulk Copy aún no está disponible");
+        bulkCopy_->toggle();
         break;
     case RemoteCommand::Kind::PasteSlot:
-        logf("Pegar el clip {} aún no está disponible", command.slot);
+        logf("Pegar el clip {}", command.slot);
+        quickPaste_->paste(command.slot);
         break;
     }
 }

@@ -12,6 +12,11 @@ class QSystemTrayIcon;
 namespace brisa {
 
 class AppSettings;
+class BulkCopyService;
+class PasteService;
+class QuickPasteService;
+class SequentialPasteService;
+struct PermissionAlert;
 class ClipboardMonitor;
 class KeyboardShortcuts;
 class LoginItem;
@@ -54,6 +59,8 @@ private:
     void createClipboardMonitor();
     void startScreenshotWatcher();
     void registerGlobalShortcuts();
+    void createPasteServices();
+    int showAlert(const PermissionAlert& alert);
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
@@ -71,6 +78,10 @@ private:
     std::unique_ptr<ScreenshotWatcher> screenshots_;
     std::unique_ptr<PlatformServices> platform_;
     std::unique_ptr<ClipboardMonitor> monitor_;
+    std::unique_ptr<PasteService> paster_;
+    std::unique_ptr<QuickPasteService> quickPaste_;
+    std::unique_ptr<BulkCopyService> bulkCopy_;
+    std::unique_ptr<SequentialPasteService> sequentialPaste_;
     std::unique_ptr<KeyboardShortcuts> shortcuts_;
     std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;

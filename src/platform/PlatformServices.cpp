@@ -8,6 +8,8 @@
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11FrontmostApplication.h"
 #include "platform/x11/X11GlobalHotkeys.h"
+#include "platform/x11/X11WindowActivation.h"
+#include "platform/x11/XTestKeySynthesizer.h"
 #endif
 
 #include <cstdlib>
@@ -20,7 +22,9 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
     services.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
     const char* display = std::getenv("DISPLAY");
     const bool hasX = display && *display;
-    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland)
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    services.wayland = wayland && *wayland;
+    if (services.wayland)
         logLine(hasX ? "Sesión Wayland: Brisa usa XWayland y solo ve el portapapeles de las apps X11"
                      : "Sesión Wayland sin XWayland: la captura del portapapeles no está disponible");
 #ifdef BRISA_WITH_X11
@@ -30,6 +34,10 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
         if (frontmost->isConnected())
             services.frontmost = std::move(frontmost);
         services.hotkeys = X11GlobalHotkeys::create(scheduler);
+        if (auto keys = std::make_unique<XTestKeySynthesizer>(); keys->isConnected())
+            services.keys = std::move(keys);
+        if (auto windows = std::make_unique<X11WindowActivation>(); windows->isConnected())
+            services.windows = std::move(windows);
     }
 #else
     (void)scheduler;

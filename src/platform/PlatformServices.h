@@ -5,6 +5,8 @@
 #include "platform/DirectoryWatcher.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/FrontmostApplication.h"
+#include "platform/KeySynthesizer.h"
+#include "platform/WindowActivation.h"
 
 #include <memory>
 
@@ -18,6 +20,12 @@ struct PlatformServices {
     std::unique_ptr<FrontmostApplication> frontmost;
     std::unique_ptr<DirectoryWatcher> directoryWatcher;
     std::unique_ptr<GlobalHotkeys> hotkeys;
+    /// Types the paste chord into other applications.
+    std::unique_ptr<KeySynthesizer> keys;
+    /// Gives the focus back to the window the user was working in.
+    std::unique_ptr<WindowActivation> windows;
+    /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
+    bool wayland = false;
 };
 
 /// The one place that looks at the session (an X display, Wayland) and picks the backends.

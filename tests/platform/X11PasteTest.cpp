@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pasting into real windows: a window manager (openbox) on the test's own Xvfb, a text field of ours
 // and xterm, with the clip taken from a real store and put on the real clipboard.
+#include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
 #include "core/store/Storage.h"
@@ -46,8 +47,8 @@ public:
         args.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/tmp/h9-child.log", O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, "/tmp/h9-child.log", O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -213,9 +214,10 @@ protected:
         return openWindow({BRISA_PASTE_TARGET, out.string()});
     }
 
-    void addText(const std::string& text)
+    void addText(const std::string& text, std::optional<Uuid> batch = std::nullopt)
     {
         ClipItem item = makeClipItem({.type = ClipType::Text, .textContent = text}, scheduler);
+        item.batchID = batch;
         ASSERT_TRUE(storage->insert(item));
         scheduler.advance(Duration{1000});
     }
@@ -243,6 +245,24 @@ TEST_F(X11PasteTest, QuickPasteTypesTheClipIntoTheFocusedTextField)
     EXPECT_EQ(readFile(out), ""); // nothing typed before the delay
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_TRUE(waitFor([&] { return readFile(out) == "hola desde Brisa ñ"; })) << readFile(out);
+}
+
+TEST_F(X11PasteTest, BatchArrivesAsOneBlockInCopyOrder)
+{
+    const Uuid batch = Uuid::random();
+    addText("primera línea", batch);
+    addText("fuera del lote");
+    addText("segunda línea", batch);
+    addText("tercera línea", batch);
+    const auto out = home / "lote.txt";
+    auto field = openTextField(out);
+
+    PasteService paster(ports(), scheduler, storage->imagesDir());
+    BulkCopyService bulk(*storage, paster);
+    bulk.pasteGroup(batch);
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_TRUE(waitFor([&] { return readFile(out) == "primera línea\nsegunda línea\ntercera línea"; }))
+        << readFile(out);
 }
 
 TEST_F(X11PasteTest, FocusGoesBackToTheRememberedWindowBeforeTyping)

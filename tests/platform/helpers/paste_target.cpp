@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A stand-in for the application the user pastes into: one window with one focused text field.
+// A stand-in for the application the user pastes into: one window with one focused text field
+// that takes several lines.
 //
 // Usage: paste_target OUTPUT_FILE
 // Every change of the field's text replaces OUTPUT_FILE (written aside, then renamed, so a reader
@@ -7,7 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSaveFile>
 
 int main(int argc, char** argv)
@@ -16,13 +17,13 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     const QString output = QString::fromLocal8Bit(argv[1]);
-    QLineEdit field;
+    QPlainTextEdit field;
     field.setWindowTitle(QStringLiteral("paste_target"));
-    field.resize(400, 40);
-    QObject::connect(&field, &QLineEdit::textChanged, [&output](const QString& text) {
+    field.resize(400, 120);
+    QObject::connect(&field, &QPlainTextEdit::textChanged, [&output, &field] {
         QSaveFile file(output);
         if (file.open(QIODevice::WriteOnly)) {
-            file.write(text.toUtf8());
+            file.write(field.toPlainText().toUtf8());
             file.commit();
         }
     });
