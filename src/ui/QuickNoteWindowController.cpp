@@ -92,7 +92,12 @@ bool QuickNoteWindowController::createWindow()
     const auto save = [note] { note->save(); }; // an empty note does nothing
     addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Return), note, save);
     addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Enter), note, save);
-    addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Escape), note, [note] { note->cancel(); });
+    // The hint shows the Command key, which is Super on these keyboards: it saves too.
+    addShortcut(view, QKeySequence(Qt::META | Qt::Key_Return), note, save);
+    addShortcut(view, QKeySequence(Qt::META | Qt::Key_Enter), note, save);
+    const auto cancel = [note] { note->cancel(); };
+    addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Escape), note, cancel);
+    addShortcut(view, QKeySequence(Qt::Key_Escape), note, cancel); // what the hint promises
     connect(note, &QuickNoteController::saved, this, &QuickNoteWindowController::discardWindow);
     connect(note, &QuickNoteController::cancelled, this, &QuickNoteWindowController::discardWindow);
 

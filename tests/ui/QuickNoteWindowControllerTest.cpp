@@ -129,15 +129,27 @@ TEST_F(QuickNoteWindowControllerTest, CtrlReturnOnABlankNoteDoesNothing)
     EXPECT_TRUE(w->isVisible());
 }
 
-TEST_F(QuickNoteWindowControllerTest, CtrlEscapeCancelsWithoutStoring)
+TEST_F(QuickNoteWindowControllerTest, EscapeWithOrWithoutCtrlCancelsWithoutStoring)
+{
+    for (auto modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
+        QQuickWindow* w = shown();
+        ASSERT_NE(w, nullptr);
+        type(w, "borrador");
+        QTest::keyClick(w, Qt::Key_Escape, modifiers);
+        settle();
+        EXPECT_TRUE(stored.empty());
+        EXPECT_EQ(controller.window(), nullptr);
+    }
+}
+
+TEST_F(QuickNoteWindowControllerTest, SuperReturnSavesLikeTheHintSays)
 {
     QQuickWindow* w = shown();
     ASSERT_NE(w, nullptr);
-    type(w, "borrador");
-    QTest::keyClick(w, Qt::Key_Escape, Qt::ControlModifier);
+    type(w, "nota");
+    QTest::keyClick(w, Qt::Key_Return, Qt::MetaModifier);
     settle();
-    EXPECT_TRUE(stored.empty());
-    EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_EQ(stored, std::vector<std::string>{"nota"});
 }
 
 TEST_F(QuickNoteWindowControllerTest, SaveButtonFollowsTheNote)
