@@ -129,13 +129,19 @@ TEST(QtScreens, WithoutAGuiApplicationThereAreNoScreens)
     EXPECT_EQ(QtScreens::primaryGeometry(), QRect());
 }
 
-TEST(QtScreens, ReportsTheOffscreenScreenAsPrimaryAtTheOrigin)
+// The offscreen platform's screens; one application for the rest of the run.
+void ensureGuiApplication()
 {
     static int argc = 1;
     static char name[] = "test_QtScreensTest";
     static char* argv[] = {name, nullptr};
     static auto* app = QCoreApplication::instance() ? nullptr : new QGuiApplication(argc, argv);
     (void)app;
+}
+
+TEST(QtScreens, ReportsTheOffscreenScreenAsPrimaryAtTheOrigin)
+{
+    ensureGuiApplication();
     ASSERT_NE(qobject_cast<QGuiApplication*>(QCoreApplication::instance()), nullptr);
 
     QtScreens qtScreens;
@@ -157,6 +163,45 @@ TEST(QtScreens, ReportsTheOffscreenScreenAsPrimaryAtTheOrigin)
     EXPECT_EQ(qtScreens.fromPointer(primary->geometry().topLeft()), (Point{0, first.frame.height - 1}));
     QCoreApplication::processEvents();
     EXPECT_EQ(changes, 0);
+}
+
+TEST(QtScreens, OneChangeOfSeveralSignalsMakesOneCallToEachCallback)
+{
+    ensureGuiApplication();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    ASSERT_NE(primary, nullptr);
+    QtScreens screens;
+    std::vector<int> calls;
+    screens.onChanged([&] { calls.push_back(1); });
+    screens.onChanged([&] { calls.push_back(2); });
+
+    // What the window system sends when a monitor is rearranged.
+    Q_EMIT primary->geometryChanged(primary->geometry());
+    Q_EMIT primary->availableGeometryChanged(primary->availableGeometry());
+    Q_EMIT qGuiApp->primaryScreenChanged(primary);
+    EXPECT_TRUE(calls.empty()) << "callbacks run from the event loop, not inside the signal";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, (std::vector<int>{1, 2}));
+
+    Q_EMIT primary->availableGeometryChanged(primary->availableGeometry());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, (std::vector<int>{1, 2, 1, 2}));
+}
+
+TEST(QtScreens, SignalsAfterItIsGoneAreHarmless)
+{
+    ensureGuiApplication();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    ASSERT_NE(primary, nullptr);
+    int calls = 0;
+    {
+        QtScreens screens;
+        screens.onChanged([&] { ++calls; });
+        Q_EMIT primary->geometryChanged(primary->geometry());
+    }
+    Q_EMIT primary->geometryChanged(primary->geometry());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 0);
 }
 
 } // namespace
