@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/notch/ExpandedPanelState.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+using namespace brisa;
+
+namespace {
+
+// A state whose selection sits at index within a list of count cards.
+ExpandedPanelState selectedAt(int index, int count)
+{
+    ExpandedPanelState s;
+    EXPECT_TRUE(s.selectCard(index, count));
+    return s;
+}
+
+} // namespace
+
+TEST(ExpandedPanelState, StartsOnHistoryWithTheFirstCardAndNoFocus)
+{
+    ExpandedPanelState s;
+    EXPECT_EQ(s.selectedTab(), NotchTab::History);
+    EXPECT_FALSE(s.onlyFavorites());
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_EQ(s.scrollReset(), 0);
+    EXPECT_FALSE(s.listHasFocus());
+}
+
+struct SelectionCase {
+    int start;
+    int count;
+    int delta;
+    int expected;
+};
+
+class MoveSelection : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(MoveSelection, StaysWithinTheListWithoutWrapping)
+{
+    const auto& c = GetParam();
+    ExpandedPanelState s;
+    s.clampSelection(c.count);
+    if (c.count > 0)
+        s.selectCard(c.start, c.count);
+    s.moveSelection(c.delta, c.count);
+    EXPECT_EQ(s.selectedIndex(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MoveSelection,
+                         ::testing::Values(SelectionCase{0, 5, +1, 1}, SelectionCase{2, 5, -1, 1},
+                                           SelectionCase{4, 5, +1, 4},   // right on the last card
+                                           SelectionCase{0, 5, -1, 0},   // left on the first card
+                                           SelectionCase{0, 1, +1, 0}, SelectionCase{0, 0, +1, 0},
+                                           SelectionCase{0, 0, -1, 0},   // empty list
+                                           SelectionCase{1, 5, INT_MAX, 4}, SelectionCase{3, 5, INT_MIN, 0}));
+
+TEST(ExpandedPanelState, MovingTheSelectionDoesNotResetTheScroll)
+{
+    auto s = selectedAt(1, 5);
+    s.moveSelection(+1, 5);
+    EXPECT_EQ(s.scrollReset(), 0);
+}
+
+TEST(ExpandedPanelState, ArrowsOnAnEmptyListAreHandledButChangeNothing)
+{
+    ExpandedPanelState s;
+    for (auto key : {PanelKey::Left, PanelKey::Right}) {
+        EXPECT_EQ(s.handleKey(key, 0), (PanelKeyResult{.handled = true, .action = PanelAction::None}));
+        EXPECT_EQ(s.selectedIndex(), 0);
+    }
+}
+
+TEST(ExpandedPanelState, TabMovesFollowChipOrderAndStopAtTheEnds)
+{
+    ExpandedPanelState s;
+    s.moveTab(-1);
+    EXPECT_EQ(s.selectedTab(), NotchTab::History);
+    s.moveTab(+1);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Prompts);
+    s.moveTab(+1);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Colors);
+    s.moveTab(+1);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
+    s.moveTab(+1);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
+    s.moveTab(INT_MIN);
+    EXPECT_EQ(s.selectedTab(), NotchTab::History);
+    s.moveTab(INT_MAX);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
+}
+
+TEST(ExpandedPanelState, UpOnHistoryKeepsTheSelectionAndScroll)
+{
+    auto s = selectedAt(3, 5);
+    EXPECT_TRUE(s.handleKey(PanelKey::Up, 5).handled);
+    EXPECT_EQ(s.selectedTab(), NotchTab::History);
+    EXPECT_EQ(s.selectedIndex(), 3);
+    EXPECT_EQ(s.scrollReset(), 0);
+}
+
+TEST(ExpandedPanelState, DownOnAssetsKeepsTheTab)
+{
+    ExpandedPanelState s;
+    s.setSelectedTab(NotchTab::Assets);
+    const int reset = s.scrollReset();
+    EXPECT_TRUE(s.handleKey(PanelKey::Down, 3).handled);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
+    EXPECT_EQ(s.scrollReset(), reset);
+}
+
+TEST(ExpandedPanelState, ChangingTheTabSelectsTheFirstCardAndResetsTheScroll)
+{
+    auto s = selectedAt(3, 5);
+    s.handleKey(PanelKey::Down, 5);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Prompts);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_EQ(s.scrollReset(), 1);
+}
+
+TEST(ExpandedPanelState, SelectingTheSameTabChangesNothing)
+{
+    auto s = selectedAt(2, 5);
+    s.setSelectedTab(NotchTab::History);
+    EXPECT_EQ(s.selectedIndex(), 2);
+    EXPECT_EQ(s.scrollReset(), 0);
+}
+
+TEST(ExpandedPanelState, ClampSelection)
+{
+    auto s = selectedAt(4, 5);
+    s.clampSelection(3);
+    EXPECT_EQ(s.selectedIndex(), 2);
+    s.clampSelection(0);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    s.clampSelection(-7);
+    EXPECT_EQ(s.selectedIndex(), 0);
+}
+
+TEST(ExpandedPanelState, DeletingTheLastCardSelectsTheNewLastCard)
+{
+    auto s = selectedAt(4, 5);
+    EXPECT_EQ(s.handleKey(PanelKey::Delete, 5), (PanelKeyResult{.handled = true, .action = PanelAction::DeleteSelected}));
+    s.clampSelection(4); // the owner deletes the clip, then clamps to the shorter list
+    EXPECT_EQ(s.selectedIndex(), 3);
+}
+
+TEST(ExpandedPanelState, DeletingTheOnlyCardLeavesSelectionZero)
+{
+    ExpandedPanelState s;
+    EXPECT_EQ(s.handleKey(PanelKey::Backspace, 1).action, PanelAction::DeleteSelected);
+    s.clampSelection(0);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_FALSE(s.hasValidSelection(0));
+}
+
+TEST(ExpandedPanelState, DeleteOnAnEmptyListDoesNothing)
+{
+    ExpandedPanelState s;
+    EXPECT_EQ(s.handleKey(PanelKey::Delete, 0), (PanelKeyResult{.handled = true, .action = PanelAction::None}));
+}
+
+TEST(ExpandedPanelState, ReturnPastesTheSelectedCard)
+{
+    auto s = selectedAt(2, 3);
+    EXPECT_EQ(s.handleKey(PanelKey::Return, 3), (PanelKeyResult{.handled = true, .action = PanelAction::PasteSelected}));
+}
+
+TEST(ExpandedPanelState, ReturnWithAnEmptyListDoesNothing)
+{
+    ExpandedPanelState s;
+    EXPECT_EQ(s.handleKey(PanelKey::Return, 0), (PanelKeyResult{.handled = true, .action = PanelAction::None}));
+}
+
+TEST(ExpandedPanelState, ReturnWithAStaleSelectionDoesNotPaste)
+{
+    auto s = selectedAt(4, 5);
+    // The list shrank behind the panel's back and nobody clamped yet.
+    EXPECT_EQ(s.handleKey(PanelKey::Return, 2).action, PanelAction::None);
+}
+
+TEST(ExpandedPanelState, EscapeClosesAndGivesTheFocusBack)
+{
+    ExpandedPanelState s;
+    EXPECT_EQ(s.handleKey(PanelKey::Escape, 0),
+              (PanelKeyResult{.handled = true, .action = PanelAction::CloseAndRestoreFocus}));
+}
+
+TEST(ExpandedPanelState, OtherKeysArePassedOnUnchanged)
+{
+    auto s = selectedAt(1, 3);
+    EXPECT_EQ(s.handleKey(PanelKey::Other, 3), (PanelKeyResult{.handled = false, .action = PanelAction::None}));
+    EXPECT_EQ(s.selectedIndex(), 1);
+    EXPECT_EQ(s.selectedTab(), NotchTab::History);
+    EXPECT_EQ(s.scrollReset(), 0);
+}
+
+TEST(ExpandedPanelState, TakingTheKeyboardGoesToTheDefaultTabAndFocusesTheList)
+{
+    auto s = selectedAt(2, 5);
+    s.onKeyboardActiveChanged(true, NotchTab::Colors);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Colors);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_TRUE(s.listHasFocus());
+    EXPECT_EQ(s.scrollReset(), 1);
+}
+
+TEST(ExpandedPanelState, TakingTheKeyboardOnTheDefaultTabStillSelectsTheFirstCard)
+{
+    auto s = selectedAt(2, 5);
+    s.onKeyboardActiveChanged(true, NotchTab::History);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_TRUE(s.listHasFocus());
+}
+
+TEST(ExpandedPanelState, GivingTheKeyboardBackClearsOnlyTheFocus)
+{
+    ExpandedPanelState s;
+    s.onKeyboardActiveChanged(true, NotchTab::Prompts);
+    s.selectCard(1, 3);
+    s.onKeyboardActiveChanged(false, NotchTab::History);
+    EXPECT_FALSE(s.listHasFocus());
+    EXPECT_EQ(s.selectedTab(), NotchTab::Prompts);
+    EXPECT_EQ(s.selectedIndex(), 1);
+}
+
+TEST(ExpandedPanelState, OpeningResetsTheSelectionAndScrollClosingDoesNot)
+{
+    auto s = selectedAt(3, 5);
+    s.onExpandedChanged(false);
+    EXPECT_EQ(s.selectedIndex(), 3);
+    EXPECT_EQ(s.scrollReset(), 0);
+    s.onExpandedChanged(true);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_EQ(s.scrollReset(), 1);
+}
+
+TEST(ExpandedPanelState, TabAndFavouritesSurviveClosingAndReopening)
+{
+    ExpandedPanelState s;
+    s.setSelectedTab(NotchTab::Assets);
+    s.toggleOnlyFavorites();
+    s.onExpandedChanged(false);
+    s.onExpandedChanged(true);
+    EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
+    EXPECT_TRUE(s.onlyFavorites());
+}
+
+TEST(ExpandedPanelState, ClickingACardSelectsOnlyExistingCards)
+{
+    ExpandedPanelState s;
+    EXPECT_TRUE(s.selectCard(2, 3));
+    EXPECT_EQ(s.selectedIndex(), 2);
+    EXPECT_FALSE(s.selectCard(3, 3));
+    EXPECT_FALSE(s.selectCard(-1, 3));
+    EXPECT_EQ(s.selectedIndex(), 2);
+}
