@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+
+namespace brisa {
+
+/// A window as the window system names it: QWindow::winId().
+using NativeWindowId = std::uintptr_t;
+
+/// What the drop-down panel window needs from the window system beyond Qt's window flags.
+class PanelWindowHints {
+public:
+    virtual ~PanelWindowHints() = default;
+
+    /// on: pointer events go through the window to whatever lies below it; off: the window takes
+    /// them again. False when the window system cannot do it or the window is gone.
+    virtual bool setClickThrough(NativeWindowId window, bool on) = 0;
+    /// Asks the window manager to keep the window above the others on every desktop, out of the
+    /// taskbar and the window switcher. Best done before the window is first shown, and again after
+    /// Qt's window flags change (Qt rewrites the window type then). False when the window is gone.
+    virtual bool applyPanelHints(NativeWindowId window) = 0;
+};
+
+} // namespace brisa

@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/x11/X11PanelWindowHints.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+// After Qt and gtest: Xlib's macros (None, Bool, Status) would break their declarations.
+#include "platform/x11/X11Display.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+using namespace brisa;
+
+namespace {
+
+QGuiApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "brisa-test";
+    static char* argv[] = {name, nullptr};
+    static auto* instance = new QGuiApplication(argc, argv);
+    return *instance;
+}
+
+bool xdotool(const std::string& args) { return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
+
+/// The next event of type on display, waiting up to three seconds.
+std::optional<XEvent> nextEvent(Display* display, int type)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == type)
+                return event;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return std::nullopt;
+        pollfd fd{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&fd, 1, static_cast<int>(left.count()));
+    }
+}
+
+struct X11PanelWindowHintsTest : ::testing::Test {
+    std::unique_ptr<X11Display> x;
+
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (run under tests/support/with-display.sh)";
+        x = X11Display::open({});
+        ASSERT_TRUE(x);
+    }
+
+    Display* d() const { return x->get(); }
+
+    Window createWindow(int left, int top, int size, long events = 0)
+    {
+        XSetWindowAttributes attributes{};
+        attributes.event_mask = events;
+        const Window w = XCreateWindow(d(), DefaultRootWindow(d()), left, top, size, size, 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWEventMask, &attributes);
+        XSync(d(), False);
+        return w;
+    }
+
+    void mapAndWait(Window w)
+    {
+        XMapRaised(d(), w);
+        XSync(d(), False);
+    }
+
+    std::vector<std::string> atomList(Window w, const char* property)
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        std::vector<Atom> atoms;
+        if (XGetWindowProperty(d(), w, x->atom(property), 0, 64, False, XA_ATOM, &type, &format, &count, &remaining,
+                               &data) == Success &&
+            data) {
+            if (type == XA_ATOM && format == 32)
+                atoms.assign(reinterpret_cast<unsigned long*>(data), reinterpret_cast<unsigned long*>(data) + count);
+            XFree(data);
+        }
+        return x->atomNames(atoms);
+    }
+
+    std::optional<unsigned long> cardinal(Window w, const char* property)
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        std::optional<unsigned long> value;
+        if (XGetWindowProperty(d(), w, x->atom(property), 0, 1, False, XA_CARDINAL, &type, &format, &count, &remaining,
+                               &data) == Success &&
+            data) {
+            if (type == XA_CARDINAL && format == 32 && count == 1)
+                value = *reinterpret_cast<unsigned long*>(data) & 0xFFFFFFFFul; // Xlib widens 32 bits, sign and all
+            XFree(data);
+        }
+        return value;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+Names sorted(Names names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(X11PanelWindowHintsTest, ClickThroughLetsAClickReachTheWindowBelowAndOffCatchesIt)
+{
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xdotool is not installed";
+    const Window below = createWindow(0, 0, 400, ButtonPressMask);
+    const Window panel = createWindow(100, 100, 200, ButtonPressMask);
+    mapAndWait(below);
+    mapAndWait(panel);
+
+    ASSERT_TRUE(x11::setClickThrough(d(), panel, true));
+    ASSERT_TRUE(xdotool("mousemove 150 150 click 1"));
+    auto press = nextEvent(d(), ButtonPress);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->xbutton.window, below);
+
+    ASSERT_TRUE(x11::setClickThrough(d(), panel, false));
+    ASSERT_TRUE(xdotool("click 1"));
+    press = nextEvent(d(), ButtonPress);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->xbutton.window, panel);
+
+    // Twice on is still on; the window below gets the click again.
+    ASSERT_TRUE(x11::setClickThrough(d(), panel, true));
+    ASSERT_TRUE(x11::setClickThrough(d(), panel, true));
+    ASSERT_TRUE(xdotool("click 1"));
+    press = nextEvent(d(), ButtonPress);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->xbutton.window, below);
+}
+
+TEST_F(X11PanelWindowHintsTest, HintsOfAWindowNotShownYetAreItsProperties)
+{
+    const Window w = createWindow(0, 0, 50);
+    // A state already there (Qt writes "above" for a stay-on-top window) stays, once.
+    const unsigned long existing[] = {x->atom("_NET_WM_STATE_ABOVE"), x->atom("_NET_WM_STATE_MODAL")};
+    XChangeProperty(d(), w, x->atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(existing), 2);
+
+    ASSERT_TRUE(x11::applyPanelHints(d(), w));
+    EXPECT_EQ(sorted(atomList(w, "_NET_WM_STATE")),
+              sorted({"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_MODAL", "_NET_WM_STATE_STICKY",
+                      "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}));
+    EXPECT_EQ(cardinal(w, "_NET_WM_DESKTOP"), 0xFFFFFFFFul);
+    EXPECT_EQ(atomList(w, "_NET_WM_WINDOW_TYPE"), Names{"_NET_WM_WINDOW_TYPE_DOCK"});
+
+    // Applying again adds nothing twice.
+    ASSERT_TRUE(x11::applyPanelHints(d(), w));
+    EXPECT_EQ(atomList(w, "_NET_WM_STATE").size(), 5u);
+}
+
+TEST_F(X11PanelWindowHintsTest, HintsOfAShownWindowAreAskedOfTheWindowManager)
+{
+    const Window w = createWindow(0, 0, 50);
+    mapAndWait(w);
+    // Play the window manager on a second connection: it receives the requests sent to the root window.
+    auto wm = X11Display::open({});
+    ASSERT_TRUE(wm);
+    XSelectInput(wm->get(), DefaultRootWindow(wm->get()), SubstructureRedirectMask);
+    XSync(wm->get(), False);
+    ASSERT_EQ(X11Display::takeError(), 0);
+
+    ASSERT_TRUE(x11::applyPanelHints(d(), w));
+    Names states;
+    std::optional<long> desktop;
+    for (int i = 0; i < 3; ++i) {
+        auto message = nextEvent(wm->get(), ClientMessage);
+        ASSERT_TRUE(message);
+        const XClientMessageEvent& m = message->xclient;
+        EXPECT_EQ(m.window, w);
+        if (m.message_type == wm->atom("_NET_WM_STATE")) {
+            EXPECT_EQ(m.data.l[0], 1) << "add";
+            EXPECT_EQ(m.data.l[3], 1) << "from an application";
+            for (const auto& name : wm->atomNames({static_cast<Atom>(m.data.l[1]), static_cast<Atom>(m.data.l[2])}))
+                states.push_back(name);
+        } else if (m.message_type == wm->atom("_NET_WM_DESKTOP")) {
+            desktop = m.data.l[0] & 0xFFFFFFFFl;
+        }
+    }
+    EXPECT_EQ(sorted(states), sorted({"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+                                      "_NET_WM_STATE_SKIP_PAGER"}));
+    EXPECT_EQ(desktop, 0xFFFFFFFFl);
+    EXPECT_EQ(atomList(w, "_NET_WM_WINDOW_TYPE"), Names{"_NET_WM_WINDOW_TYPE_DOCK"});
+    EXPECT_TRUE(atomList(w, "_NET_WM_STATE").empty()) << "the window manager writes the state of a shown window";
+}
+
+TEST_F(X11PanelWindowHintsTest, AWindowThatIsGoneIsRefused)
+{
+    const Window w = createWindow(0, 0, 50);
+    XDestroyWindow(d(), w);
+    XSync(d(), False);
+    EXPECT_FALSE(x11::setClickThrough(d(), w, true));
+    EXPECT_FALSE(x11::applyPanelHints(d(), w));
+    EXPECT_FALSE(x11::setClickThrough(d(), 0, true));
+    EXPECT_FALSE(x11::applyPanelHints(nullptr, w));
+    X11Display::takeError();
+}
+
+TEST_F(X11PanelWindowHintsTest, AQtPanelWindowKeepsTheHintsWhenShown)
+{
+    app();
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    QWindow window;
+    window.setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    window.setGeometry(10, 10, 120, 40);
+    window.create();
+    auto hints = X11PanelWindowHints::create();
+    ASSERT_TRUE(hints);
+    ASSERT_TRUE(hints->applyPanelHints(window.winId()));
+    ASSERT_TRUE(hints->setClickThrough(window.winId(), true));
+    window.show();
+    QGuiApplication::sync();
+
+    const auto w = static_cast<Window>(window.winId());
+    EXPECT_EQ(atomList(w, "_NET_WM_WINDOW_TYPE"), Names{"_NET_WM_WINDOW_TYPE_DOCK"});
+    const Names states = atomList(w, "_NET_WM_STATE");
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+                              "_NET_WM_STATE_SKIP_PAGER"})
+        EXPECT_NE(std::find(states.begin(), states.end(), state), states.end()) << state;
+    EXPECT_EQ(cardinal(w, "_NET_WM_DESKTOP"), 0xFFFFFFFFul);
+
+    // Clicks over the window reach the root: the window takes none.
+    Window root = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    XWarpPointer(d(), 0, DefaultRootWindow(d()), 0, 0, 0, 0, 50, 30);
+    XQueryPointer(d(), DefaultRootWindow(d()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    EXPECT_NE(child, w);
+    ASSERT_TRUE(hints->setClickThrough(window.winId(), false));
+    QGuiApplication::sync();
+    XQueryPointer(d(), DefaultRootWindow(d()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    EXPECT_EQ(child, w);
+}
