@@ -199,6 +199,19 @@ void NotchController::togglePinnedOpen()
     openForKeyboard();
 }
 
+void NotchController::closeAndRestoreFocus()
+{
+    releaseAndCollapse();
+    if (previousApp_ && ports_.activateApp)
+        ports_.activateApp(*previousApp_);
+}
+
+void NotchController::releaseAndCollapse()
+{
+    releaseKeyboard();
+    collapse();
+}
+
 void NotchController::openForKeyboard()
 {
     // Before install there is no window to pin; pinning anyway would block the pointer for good.

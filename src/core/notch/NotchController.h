@@ -100,6 +100,11 @@ public:
     void togglePinnedOpen();
     /// Opens the panel pinned, with the keyboard focus, on the screen under the pointer.
     void openForKeyboard();
+    /// The close button: the panel lets go of the keyboard, closes, and the focus goes back to the
+    /// application that had it.
+    void closeAndRestoreFocus();
+    /// Before a paste: the panel lets go of the keyboard and closes; the caller gives the focus back.
+    void releaseAndCollapse();
     /// Keeps the panel open and focused while a dialog opened from it is up.
     void beginModalInteraction();
     /// Moves the window after the position or scale setting changed.

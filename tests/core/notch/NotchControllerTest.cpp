@@ -518,6 +518,26 @@ TEST_F(NotchControllerTest, EscapeInKeyboardModeClosesAndGivesTheFocusBack)
     EXPECT_THAT(desk.activated, ElementsAre("gedit"));
 }
 
+TEST_F(NotchControllerTest, TheCloseButtonClosesEvenAPinnedPanelAndGivesTheFocusBack)
+{
+    openForKeyboard();
+    notch.closeAndRestoreFocus();
+    EXPECT_FALSE(notch.expanded());
+    EXPECT_FALSE(notch.pinned());
+    EXPECT_FALSE(desk.keyable);
+    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
+}
+
+TEST_F(NotchControllerTest, APasteClosesAPinnedPanelAndLeavesTheFocusToThePaste)
+{
+    openForKeyboard();
+    notch.releaseAndCollapse();
+    EXPECT_FALSE(notch.expanded());
+    EXPECT_FALSE(notch.keyboardActive());
+    EXPECT_FALSE(desk.keyable);
+    EXPECT_TRUE(desk.activated.empty());
+}
+
 TEST_F(NotchControllerTest, AModalInteractionKeepsThePanelOpenAndFocused)
 {
     openByPointer();
