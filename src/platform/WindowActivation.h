@@ -16,6 +16,10 @@ public:
     virtual bool restorePreviousWindow() = 0;
     /// The WM_CLASS class of the window that has the focus now; nullopt when it cannot be told.
     virtual std::optional<std::string> activeWindowClass() = 0;
+    /// The window that has the focus now, as the window system names it; nullopt when none.
+    virtual std::optional<unsigned long> activeWindow() = 0;
+    /// Asks for the focus to go to window; false when it does not exist or is not on screen.
+    virtual bool activate(unsigned long window) = 0;
 };
 
 } // namespace brisa

@@ -27,11 +27,10 @@ public:
     std::optional<std::string> activeWindowClass() override;
 
     /// The window named by _NET_ACTIVE_WINDOW now (an X window id).
-    std::optional<unsigned long> activeWindow();
+    std::optional<unsigned long> activeWindow() override;
     /// The remembered window, if any.
     std::optional<unsigned long> rememberedWindow() const { return remembered_; }
-    /// Asks for the focus to go to window; false when it does not exist or is not on screen.
-    bool activate(unsigned long window);
+    bool activate(unsigned long window) override;
 
     /// False when the display could not be opened.
     bool isConnected() const { return display_ != nullptr; }
