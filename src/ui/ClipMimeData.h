@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/model/ClipDragPayload.h"
+
+#include <QMimeData>
+
+#include <filesystem>
+#include <memory>
+
+namespace brisa {
+
+/// What a clip dragged out of Brisa carries, so that a file manager gets a file, an image editor
+/// an image and a text field text. An image whose file cannot be read still carries its file URL
+/// (the receiver decides); a name that would leave the images folder carries nothing.
+std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const std::filesystem::path& imagesDir);
+
+} // namespace brisa

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/NotchPanelWindow.h"
+
+#include "core/support/Log.h"
+#include "platform/PanelWindowHints.h"
+
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSurfaceFormat>
+
+namespace brisa {
+
+NotchPanelWindow::NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap properties, PanelWindowHints* hints,
+                                   ToWindowGeometry toWindowGeometry, QObject* parent)
+    : QObject(parent),
+      engine_(engine),
+      viewUrl_(std::move(view)),
+      properties_(std::move(properties)),
+      hints_(hints),
+      toWindowGeometry_(std::move(toWindowGeometry))
+{
+}
+
+NotchPanelWindow::~NotchPanelWindow() { delete view_; }
+
+QQuickWindow* NotchPanelWindow::window() const { return view_; }
+
+bool NotchPanelWindow::create(const Rect& frame)
+{
+    if (view_)
+        return true;
+    auto* view = new QQuickView(&engine_, nullptr);
+    // Transparent around the outline: an alpha channel, and a clear colour behind the content.
+    QSurfaceFormat format = view->format();
+    format.setAlphaBufferSize(8);
+    view->setFormat(format);
+    view->setColor(Qt::transparent);
+    view->setResizeMode(QQuickView::SizeRootObjectToView);
+    view->setInitialProperties(properties_);
+    view->setSource(viewUrl_);
+    if (view->status() != QQuickView::Ready || !view->rootObject()) {
+        QStringList errors;
+        for (const auto& e : view->errors())
+            errors << e.toString();
+        logf("No se pudo cargar el panel: {}", errors.join(QStringLiteral("; ")).toStdString());
+        delete view;
+        return false;
+    }
+    view->setTitle(QStringLiteral("Brisa"));
+    view_ = view;
+    applyFlags();
+    setFrame(frame);
+    view_->show();
+    if (hints_) {
+        // After show: the window manager reads the state of a mapped window from its messages.
+        hints_->applyPanelHints(view_->winId());
+        hints_->setClickThrough(view_->winId(), ignoresMouse_);
+    }
+    view_->raise();
+    return true;
+}
+
+void NotchPanelWindow::applyFlags()
+{
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::NoDropShadowWindowHint;
+    if (!keyable_)
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    if (view_->flags() == flags)
+        return;
+    view_->setFlags(flags);
+    // Qt rewrites the window type when the flags change: the hints go again.
+    if (hints_ && view_->isVisible())
+        hints_->applyPanelHints(view_->winId());
+}
+
+void NotchPanelWindow::setFrame(const Rect& frame)
+{
+    if (!view_)
+        return;
+    const QRect geometry = toWindowGeometry_(frame).toAlignedRect();
+    if (view_->geometry() != geometry)
+        view_->setGeometry(geometry);
+}
+
+void NotchPanelWindow::setIgnoresMouse(bool ignores)
+{
+    ignoresMouse_ = ignores;
+    if (view_ && hints_)
+        hints_->setClickThrough(view_->winId(), ignores);
+}
+
+void NotchPanelWindow::orderFront()
+{
+    if (view_)
+        view_->raise();
+}
+
+void NotchPanelWindow::setKeyable(bool keyable)
+{
+    if (keyable_ == keyable)
+        return;
+    keyable_ = keyable;
+    if (view_)
+        applyFlags();
+}
+
+void NotchPanelWindow::makeKeyAndFront()
+{
+    if (!view_)
+        return;
+    view_->raise();
+    view_->requestActivate();
+}
+
+} // namespace brisa

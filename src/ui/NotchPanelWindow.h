@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/notch/ScreenGeometry.h"
+
+#include <QObject>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+class QQmlEngine;
+class QQuickView;
+class QQuickWindow;
+
+namespace brisa {
+
+class PanelWindowHints;
+
+/// The drop-down panel's window: frameless, above everything, on every desktop, out of the
+/// taskbar, transparent around the panel's outline. It carries out the window operations the panel
+/// controller decides on; frames come in Brisa's bottom-left coordinates.
+class NotchPanelWindow final : public QObject {
+    Q_OBJECT
+public:
+    /// Converts a global bottom-left frame to Qt's top-left window geometry.
+    using ToWindowGeometry = std::function<QRectF(const Rect&)>;
+
+    /// view: the QML file of the window's content; properties are set on its root before it loads.
+    /// hints may be null (no window system extras: the window is then not click-through).
+    NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap properties, PanelWindowHints* hints,
+                     ToWindowGeometry toWindowGeometry, QObject* parent = nullptr);
+    ~NotchPanelWindow() override;
+
+    /// Creates the window at frame, ignoring the mouse and not keyable, and shows it. False when
+    /// the view cannot be loaded (logged); every other call then does nothing.
+    bool create(const Rect& frame);
+    void setFrame(const Rect& frame);
+    void setIgnoresMouse(bool ignores);
+    void orderFront();
+    void setKeyable(bool keyable);
+    void makeKeyAndFront();
+
+    QQuickWindow* window() const;
+    bool ignoresMouse() const { return ignoresMouse_; }
+
+private:
+    void applyFlags();
+
+    QQmlEngine& engine_;
+    QUrl viewUrl_;
+    QVariantMap properties_;
+    PanelWindowHints* hints_;
+    ToWindowGeometry toWindowGeometry_;
+    QQuickView* view_ = nullptr;
+    bool ignoresMouse_ = true;
+    bool keyable_ = false;
+};
+
+} // namespace brisa
