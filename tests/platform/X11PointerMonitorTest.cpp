@@ -195,6 +195,29 @@ TEST_F(X11PointerMonitorTest, EscapeIsFoundAgainAfterTheKeyboardMapChanges)
     EXPECT_EQ(recorder.escapes, 1) << "the key that gave Escape before is F20 now";
 }
 
+TEST_F(X11PointerMonitorTest, EventsArriveWhileAnotherClientGrabsPointerAndKeyboard)
+{
+    auto monitor = make();
+    ASSERT_TRUE(monitor);
+    // Another application with an open menu holds both grabs.
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_TRUE(other);
+    const Window root = DefaultRootWindow(other);
+    ASSERT_EQ(XGrabPointer(other, root, False, ButtonPressMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, 0, 0,
+                           CurrentTime),
+              GrabSuccess);
+    ASSERT_EQ(XGrabKeyboard(other, root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+    XSync(other, False);
+
+    ASSERT_TRUE(moveMouse(222, 333));
+    ASSERT_TRUE(xdotool("click 1 key Escape"));
+    const bool seen = waitUntil([&] { return recorder.escapes == 1; });
+    XCloseDisplay(other);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(recorder.moves, (std::vector<Point>{{222, 746}}));
+    EXPECT_EQ(recorder.clicks, (std::vector<Point>{{222, 746}}));
+}
+
 TEST_F(X11PointerMonitorTest, AReceiverMayReplaceTheHandlersOrDestroyTheMonitor)
 {
     auto monitor = make();
