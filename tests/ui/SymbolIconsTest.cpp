@@ -9,9 +9,13 @@
 #include <QFile>
 #include <QFont>
 #include <QPainter>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -192,6 +196,44 @@ TEST_F(SymbolIconsTest, ProviderServesTheRequestedSizeAndColour)
     const QImage unknown = provider.requestImage(QStringLiteral("not.a.symbol?color=%23ffffff"), &size, QSize());
     EXPECT_EQ(size, QSize(16, 16));
     EXPECT_GT(opaquePixels(unknown), 10);
+}
+
+namespace {
+// Records the ids the engine hands over, to see what survives of the URL.
+class RecordingProvider : public SymbolImageProvider {
+public:
+    explicit RecordingProvider(QStringList* ids) : ids_(ids) {}
+    QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override
+    {
+        ids_->append(id);
+        return SymbolImageProvider::requestImage(id, size, requestedSize);
+    }
+
+private:
+    QStringList* ids_;
+};
+} // namespace
+
+TEST_F(SymbolIconsTest, QmlImageGetsTheSymbolInTheColourOfItsUrl)
+{
+    QStringList ids;
+    QQmlEngine engine;
+    engine.addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new RecordingProvider(&ids));
+    QQmlComponent component(&engine);
+    // A QML colour turned into text is "#rrggbb": the "#" must not be lost as a URL fragment.
+    component.setData("import QtQuick\n"
+                      "Image { property color tint: \"#ff0000\"\n"
+                      "        source: \"image://symbol/star.fill?color=\" + tint\n"
+                      "        sourceSize.width: 20; sourceSize.height: 20 }",
+                      QUrl());
+    std::unique_ptr<QObject> image(component.create());
+    ASSERT_TRUE(image) << component.errorString().toStdString();
+    EXPECT_EQ(image->property("status").toInt(), 1); // Image.Ready
+    EXPECT_EQ(image->property("implicitWidth").toReal(), 20);
+    ASSERT_EQ(ids.size(), 1);
+    const auto request = icons::parseRequest(ids.front());
+    EXPECT_EQ(request.name, "star.fill");
+    EXPECT_EQ(request.color, QColor(Qt::red)) << ids.front().toStdString();
 }
 
 // Draws every symbol on the panel's dark and light backgrounds into the build folder, to look at.
