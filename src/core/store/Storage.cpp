@@ -471,6 +471,51 @@ std::int64_t Storage::count()
     return db_->queryInt("SELECT count(*) FROM ClipItem").value_or(0);
 }
 
+namespace {
+
+/// The tab's kinds as a condition on typeRaw. Raw values compare exactly, as clipTypeOrText
+/// does: anything outside the known kinds (even "Image") is text, so Prompts is the complement
+/// of the other kinds rather than a list of its own.
+std::string_view tabCondition(NotchTab tab)
+{
+    switch (tab) {
+    case NotchTab::History: return "1";
+    case NotchTab::Prompts: return "typeRaw NOT IN ('image', 'file', 'color', 'screenshot')";
+    case NotchTab::Colors: return "typeRaw = 'color'";
+    case NotchTab::Assets: return "typeRaw IN ('image', 'file', 'screenshot')";
+    }
+    return "1";
+}
+
+} // namespace
+
+std::vector<ClipItem> Storage::fetchPanelPage(NotchTab tab, bool onlyPinned, std::size_t offset, std::size_t limit)
+{
+    if (limit == 0)
+        return {};
+    // The page is chosen from the indexes alone (isPinned, createdAt and the kind, with the
+    // rowid every index carries); only its own rows are then read from the table. Reading the
+    // columns after a spilled thumbnail means walking its overflow pages, which on a deep page
+    // of the Assets tab cost hundreds of milliseconds.
+    const auto sql = fmt::format(
+        "SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem WHERE {}{} "
+        "ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) AS page "
+        "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC",
+        kColumns, tabCondition(tab), onlyPinned ? " AND isPinned != 0" : "");
+    return query(sql, limit, offset, false, false);
+}
+
+std::int64_t Storage::countForTab(NotchTab tab)
+{
+    if (tab == NotchTab::Prompts) {
+        // Every kind but four counts as text: the complement of index ranges beats a scan.
+        const auto others = db_->queryInt(fmt::format("SELECT count(*) FROM ClipItem WHERE typeRaw IN "
+                                                      "('image', 'file', 'color', 'screenshot')"));
+        return std::max<std::int64_t>(count() - others.value_or(0), 0);
+    }
+    return db_->queryInt(fmt::format("SELECT count(*) FROM ClipItem WHERE {}", tabCondition(tab))).value_or(0);
+}
+
 bool Storage::deleteClip(const ClipItem& item)
 {
     // The record goes first: if we stop in between, the leftover file is an orphan that the next

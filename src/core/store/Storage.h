@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/model/ClipItem.h"
+#include "core/model/NotchTab.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
@@ -33,7 +34,7 @@ struct FetchOptions {
 class Storage {
 public:
     /// Schema version this build writes; older databases are migrated forward at open.
-    static constexpr std::int64_t kSchemaVersion = 2;
+    static constexpr std::int64_t kSchemaVersion = 3;
 
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
@@ -79,6 +80,13 @@ public:
     std::optional<Bytes> thumbnail(const Uuid& id);
     /// Number of records.
     std::int64_t count();
+
+    /// One page of the panel's cards: the tab's clips (an unknown kind counts as text), only
+    /// pinned ones when onlyPinned; pinned first, then newest first, equal times newest row
+    /// first. Thumbnails are left out: the cards load them lazily.
+    std::vector<ClipItem> fetchPanelPage(NotchTab tab, bool onlyPinned, std::size_t offset, std::size_t limit);
+    /// The tab's count badge: how many clips it shows, pinned or not.
+    std::int64_t countForTab(NotchTab tab);
 
     /// Deletes the record and then its image file (unless another record still names it).
     bool deleteClip(const ClipItem& item);

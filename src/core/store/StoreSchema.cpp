@@ -18,7 +18,7 @@ struct MigrationStep {
 
 // Each step is applied once, in order, to databases older than its version. Never edit a step
 // that has shipped: add a new one. Steps only add; user data is never dropped or rewritten.
-constexpr std::array<MigrationStep, 2> kSteps{{
+constexpr std::array<MigrationStep, 3> kSteps{{
     {1,
      // id compares without letter case so that a script writing lower-case UUIDs still hits the
      // same record (and cannot create a second one) as the canonical upper-case form.
@@ -46,6 +46,10 @@ constexpr std::array<MigrationStep, 2> kSteps{{
      "CREATE INDEX IF NOT EXISTS ClipItem_contentHash ON ClipItem(contentHash);"
      // Partial: text clips (most of them) then cost no index write at all.
      "CREATE INDEX IF NOT EXISTS ClipItem_imageFileName ON ClipItem(imageFileName) WHERE imageFileName IS NOT NULL;"},
+    {3,
+     // The panel's tabs: a kind's count badge and its pages in panel order read this index alone,
+     // instead of every row (whose thumbnail sits between the columns the panel needs).
+     "CREATE INDEX IF NOT EXISTS ClipItem_kind ON ClipItem(typeRaw, isPinned, createdAt);"},
 }};
 
 static_assert(kSteps.back().toVersion == kLatestSchemaVersion);

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/store/ThumbnailReader.h"
+
+#include "core/support/Log.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace brisa {
+
+namespace {
+constexpr int kBusyTimeoutMs = 2000;
+}
+
+ThumbnailReader::ThumbnailReader(std::filesystem::path storeFile)
+    : storeFile_(std::move(storeFile))
+{
+}
+
+ThumbnailReader::~ThumbnailReader()
+{
+    close();
+}
+
+void ThumbnailReader::close()
+{
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool ThumbnailReader::ensureOpen()
+{
+    if (db_)
+        return true;
+    // Read-only and never created: a missing store must not leave an empty file behind.
+    const int rc = sqlite3_open_v2(storeFile_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        logf("No se pudo abrir {} para leer miniaturas: {}", storeFile_.string(),
+             db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+        close();
+        return false;
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    return true;
+}
+
+std::optional<Bytes> ThumbnailReader::thumbnail(const Uuid& id)
+{
+    if (!ensureOpen())
+        return std::nullopt;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT thumbnailData FROM ClipItem WHERE id = ?1", -1, &st, nullptr) != SQLITE_OK) {
+        // No table yet, or a damaged file: drop the connection and try afresh next time.
+        close();
+        return std::nullopt;
+    }
+    const auto text = id.toString();
+    sqlite3_bind_text(st, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    std::optional<Bytes> out;
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL) {
+        // A script may have stored text there: any value reads as its bytes.
+        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, 0));
+        const int size = sqlite3_column_bytes(st, 0);
+        out = size > 0 && data ? Bytes(data, data + size) : Bytes{};
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        close();
+    return out;
+}
+
+} // namespace brisa
