@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The capture toast: a pill hanging from the top edge of the screen, like an extension of the
+// notch, that says what was copied and counts its time down along its border. It fills the toast
+// window; only the pill (x 40, y 0, 360 × 115) should take the pointer.
+import QtQuick
+import QtQuick.Shapes
+
+Item {
+    id: root
+
+    /// A ToastViewModel.
+    required property QtObject viewModel
+    /// "dark", "light" or "liquidGlass".
+    property string theme: "dark"
+    /// The icon of the kind, drawn in the tile when there is no thumbnail.
+    property url symbolSource: viewModel.symbol !== "" ? "image://symbol/" + viewModel.symbol : ""
+    /// Off, the pill jumps to its end state (for still pictures of it).
+    property bool animated: true
+
+    /// False while a thumbnail is still being decoded.
+    readonly property bool thumbnailReady: !pill.hasThumbnail || thumbnailImage.status === Image.Ready
+    readonly property real pillHeight: 90
+    readonly property bool isLight: theme === "light"
+    readonly property color textColor: isLight ? "black" : "white"
+
+    // Reveal progress, 0 hidden to 1 in place.
+    property real scaleP: 0
+    property real offsetP: 0
+
+    width: 440
+    height: 130
+
+    Connections {
+        target: root.viewModel
+        function onRevealed() {
+            concealAnimation.stop()
+            if (root.animated) {
+                revealAnimation.restart()
+            } else {
+                root.scaleP = 1
+                root.offsetP = 1
+            }
+        }
+        function onConcealed() {
+            revealAnimation.stop()
+            if (root.animated) {
+                concealAnimation.restart()
+            } else {
+                root.scaleP = 0
+                root.offsetP = 0
+            }
+        }
+    }
+
+    ParallelAnimation {
+        id: revealAnimation
+        // A spring of 0.42 s response and 0.58 damping fraction, in the per-16 ms terms of
+        // SpringAnimation: spring = (2π / 0.42)² × 0.016, damping = 2 × 0.58 × 2π / 0.42 × 0.016.
+        SpringAnimation { target: root; property: "scaleP"; to: 1; spring: 3.58; damping: 0.278; epsilon: 0.002 }
+        NumberAnimation {
+            target: root; property: "offsetP"; to: 1; duration: 320
+            easing.type: Easing.BezierSpline; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1]
+        }
+    }
+
+    ParallelAnimation {
+        id: concealAnimation
+        NumberAnimation {
+            target: root; properties: "scaleP,offsetP"; to: 0; duration: 200
+            easing.type: Easing.BezierSpline; easing.bezierCurve: [0.42, 0, 1, 1, 1, 1]
+        }
+    }
+
+    // The countdown border moves on every frame while the time runs.
+    FrameAnimation {
+        running: pill.visible && root.viewModel.active && !root.viewModel.isPaused
+        onTriggered: root.viewModel.updateFraction()
+    }
+
+    Item {
+        id: pill
+
+        readonly property bool collapsed: root.viewModel.collapsed
+        readonly property bool hasThumbnail: root.viewModel.thumbnail.toString() !== ""
+        readonly property real sidePadding: collapsed ? 16 : 32
+        readonly property real spacing: collapsed ? 0 : 11
+        readonly property real textWidth: collapsed ? 0 : Math.max(titleText.implicitWidth, subtitleText.implicitWidth)
+        readonly property real naturalWidth: 2 * sidePadding + leading.width + spacing + textWidth
+
+        visible: root.viewModel.hasData
+        anchors.top: parent.top
+        anchors.horizontalCenter: parent.horizontalCenter
+        width: collapsed ? naturalWidth : Math.min(360, naturalWidth)
+        height: 36 + Math.max(leading.height, collapsed ? 0 : textColumn.implicitHeight) + 18
+
+        transform: [
+            Scale {
+                origin.x: pill.width / 2
+                origin.y: 0
+                xScale: 0.9 * root.scaleP + 0.1
+                yScale: 0.9 * root.scaleP + 0.1
+            },
+            Translate { y: -root.pillHeight * (1 - root.offsetP) }
+        ]
+
+        NotchPanelShape {
+            anchors.fill: parent
+            topRadius: 12
+            bottomRadius: 28
+            // Windows get no blur of what lies behind them everywhere; a tinted translucent fill
+            // stands in for the glass.
+            fillColor: root.theme === "light" ? Qt.rgba(1, 1, 1, 0.92)
+                     : root.theme === "liquidGlass" ? Qt.rgba(0.16, 0.17, 0.2, 0.78)
+                     : "black"
+            strokeColor: root.theme === "light" ? Qt.rgba(0, 0, 0, 0.1)
+                       : root.theme === "liquidGlass" ? Qt.rgba(1, 1, 1, 0.18)
+                       : Qt.rgba(1, 1, 1, 0.06)
+            strokeWidth: 0.5
+            layer.enabled: true
+            layer.samples: 4
+        }
+
+        ToastProgressBorder {
+            anchors.fill: parent
+            topRadius: 12
+            bottomRadius: 28
+            fraction: root.viewModel.fraction
+            layer.enabled: true
+            layer.samples: 4
+        }
+
+        Row {
+            x: pill.sidePadding
+            y: 36
+            width: pill.width - 2 * pill.sidePadding
+            spacing: pill.spacing
+
+            Item {
+                id: leading
+                width: pill.hasThumbnail ? (pill.collapsed ? 48 : 72) : 34
+                height: pill.hasThumbnail ? (pill.collapsed ? 38 : 58) : 34
+                anchors.verticalCenter: parent.verticalCenter
+
+                Image {
+                    id: thumbnailImage
+                    // Already cropped and rounded by the model.
+                    anchors.fill: parent
+                    visible: pill.hasThumbnail
+                    source: root.viewModel.thumbnail
+                    fillMode: Image.Stretch
+                    smooth: true
+                    mipmap: true
+                }
+
+                Rectangle {
+                    anchors.fill: parent
+                    visible: !pill.hasThumbnail
+                    radius: 9
+                    color: root.isLight ? Qt.rgba(0, 0, 0, 0.08) : Qt.rgba(1, 1, 1, 0.1)
+
+                    Image {
+                        anchors.centerIn: parent
+                        width: 15
+                        height: 15
+                        source: root.symbolSource
+                        sourceSize: Qt.size(45, 45)
+                        fillMode: Image.PreserveAspectFit
+                        smooth: true
+                    }
+                }
+            }
+
+            Column {
+                id: textColumn
+                visible: !pill.collapsed
+                width: Math.max(0, parent.width - leading.width - pill.spacing)
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 2
+
+                Text {
+                    id: titleText
+                    width: parent.width
+                    text: root.viewModel.title
+                    color: root.textColor
+                    font.pixelSize: 13
+                    font.weight: Font.DemiBold
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                }
+                Text {
+                    id: subtitleText
+                    width: parent.width
+                    visible: text !== ""
+                    // One line: a multi-line preview shows its first lines run together.
+                    text: root.viewModel.subtitle.replace(/\s*[\r\n]+\s*/g, " ")
+                    color: root.textColor
+                    opacity: root.isLight ? 0.55 : 0.5
+                    font.pixelSize: 11
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    wrapMode: Text.NoWrap
+                    textFormat: Text.PlainText
+                }
+            }
+        }
+
+        HoverHandler {
+            id: hover
+            onHoveredChanged: hovered ? root.viewModel.pointerEntered() : root.viewModel.pointerLeft()
+        }
+
+        DragHandler {
+            id: dragHandler
+            target: null
+            enabled: root.viewModel.draggable
+            onActiveChanged: if (active) root.viewModel.dragStarted()
+        }
+
+        Drag.active: dragHandler.active
+        Drag.dragType: Drag.Automatic
+        Drag.supportedActions: Qt.CopyAction
+        Drag.mimeData: root.viewModel.dragMimeData
+        Drag.imageSource: pill.hasThumbnail ? root.viewModel.thumbnail : ""
+    }
+}

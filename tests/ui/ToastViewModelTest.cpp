@@ -1,0 +1,349 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/ToastViewModel.h"
+#include "GuiApp.h"
+
+#include "core/toast/ToastController.h"
+#include "fakes/VirtualScheduler.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QQmlEngine>
+#include <QQuickImageProvider>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace brisa;
+using namespace std::chrono_literals;
+
+namespace {
+
+Bytes pngOf(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return Bytes(data.begin(), data.end());
+}
+
+ToastData textToast(std::string preview, std::optional<ClipDragPayload> drag = std::nullopt)
+{
+    return ToastData{ToastData::Text{std::move(preview)}, std::nullopt, std::move(drag)};
+}
+
+ToastData imageToast(std::optional<Bytes> thumbnail)
+{
+    return ToastData{ToastData::Image{std::move(thumbnail)}, "Firefox", ClipDragPayload::imageFile("A.png")};
+}
+
+QImage decodeDataUrl(const QUrl& url)
+{
+    const QString s = url.toString();
+    const QString prefix = QStringLiteral("data:image/png;base64,");
+    if (!s.startsWith(prefix))
+        return {};
+    return QImage::fromData(QByteArray::fromBase64(s.mid(prefix.size()).toLatin1()), "PNG");
+}
+
+class ToastViewModelTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::guiApp(); }
+
+    static ToastController::Ports ports()
+    {
+        ToastController::Ports p;
+        p.currentMetrics = [] {
+            NotchGeometry::Metrics m;
+            m.screen.frame = {0, 0, 1920, 1080};
+            return std::optional(m);
+        };
+        return p;
+    }
+
+    test::VirtualScheduler scheduler;
+    ToastController controller{ports(), scheduler};
+    ToastViewModel model{controller, scheduler, "/home/u/.local/share/brisa/images"};
+};
+
+} // namespace
+
+TEST_F(ToastViewModelTest, ShowsTheDataOfTheToast)
+{
+    QSignalSpy revealed(&model, &ToastViewModel::revealed);
+    EXPECT_FALSE(model.hasData());
+    EXPECT_FALSE(model.active());
+
+    controller.show(ToastData{ToastData::Link{"https://brisa.example/a"}, "Firefox", std::nullopt});
+    EXPECT_TRUE(model.active());
+    EXPECT_TRUE(model.hasData());
+    EXPECT_EQ(model.title(), QStringLiteral("Enlace copiado"));
+    EXPECT_EQ(model.subtitle(), QStringLiteral("https://brisa.example/a"));
+    EXPECT_EQ(model.symbol(), QStringLiteral("link"));
+    EXPECT_EQ(model.kind(), QStringLiteral("link"));
+    EXPECT_EQ(model.showID(), 1);
+    EXPECT_DOUBLE_EQ(model.fraction(), 1.0);
+    EXPECT_FALSE(model.draggable());
+    EXPECT_EQ(revealed.count(), 1);
+}
+
+TEST_F(ToastViewModelTest, KindNamesFollowTheCases)
+{
+    const std::vector<std::pair<ToastData::Kind, QString>> cases{
+        {ToastData::Text{}, "text"},  {ToastData::Code{}, "code"},   {ToastData::Link{}, "link"},
+        {ToastData::Image{}, "image"}, {ToastData::Screenshot{}, "screenshot"},
+        {ToastData::Color{}, "color"}, {ToastData::File{}, "file"},
+    };
+    for (const auto& [kind, name] : cases) {
+        controller.show(ToastData{kind, std::nullopt, std::nullopt});
+        EXPECT_EQ(model.kind(), name);
+    }
+}
+
+TEST_F(ToastViewModelTest, AnEmptyTextPreviewHasNoSubtitle)
+{
+    controller.show(textToast(""));
+    EXPECT_EQ(model.title(), QStringLiteral("Texto copiado"));
+    EXPECT_TRUE(model.subtitle().isEmpty());
+}
+
+TEST_F(ToastViewModelTest, EqualDataShownTwiceRevealsTwice)
+{
+    QSignalSpy revealed(&model, &ToastViewModel::revealed);
+    QSignalSpy showID(&model, &ToastViewModel::showIDChanged);
+    controller.show(textToast("a"));
+    scheduler.advance(1s);
+    controller.show(textToast("a"));
+    EXPECT_EQ(revealed.count(), 2);
+    EXPECT_EQ(showID.count(), 2);
+    EXPECT_EQ(model.showID(), 2);
+    EXPECT_DOUBLE_EQ(model.fraction(), 1.0);
+}
+
+TEST_F(ToastViewModelTest, KeepsTheDataThroughTheExitAnimation)
+{
+    QSignalSpy concealed(&model, &ToastViewModel::concealed);
+    controller.show(textToast("a"));
+    scheduler.advance(4s);
+    EXPECT_FALSE(model.active());
+    EXPECT_EQ(concealed.count(), 1);
+    EXPECT_TRUE(model.hasData());
+    EXPECT_EQ(model.subtitle(), QStringLiteral("a"));
+    scheduler.advance(349ms);
+    EXPECT_TRUE(model.hasData());
+    scheduler.advance(1ms);
+    EXPECT_FALSE(model.hasData());
+    EXPECT_TRUE(model.title().isEmpty());
+}
+
+TEST_F(ToastViewModelTest, AToastShownDuringTheExitKeepsItsPill)
+{
+    controller.show(textToast("a"));
+    controller.dismissNow();
+    scheduler.advance(200ms);
+    controller.show(textToast("b"));
+    scheduler.advance(1s);
+    EXPECT_TRUE(model.hasData());
+    EXPECT_EQ(model.subtitle(), QStringLiteral("b"));
+}
+
+TEST_F(ToastViewModelTest, ThePointerPausesAndResumesTheCountdown)
+{
+    QSignalSpy paused(&model, &ToastViewModel::isPausedChanged);
+    controller.show(textToast("a"));
+    scheduler.advance(1s);
+    model.updateFraction();
+    EXPECT_DOUBLE_EQ(model.fraction(), 0.75);
+
+    model.pointerEntered();
+    EXPECT_TRUE(model.isPaused());
+    scheduler.advance(10s);
+    model.updateFraction();
+    EXPECT_DOUBLE_EQ(model.fraction(), 0.75);
+    EXPECT_TRUE(model.active());
+
+    model.pointerLeft();
+    EXPECT_FALSE(model.isPaused());
+    EXPECT_EQ(paused.count(), 2);
+    scheduler.advance(3s);
+    EXPECT_FALSE(model.active());
+    EXPECT_DOUBLE_EQ(model.fraction(), 0.0);
+}
+
+TEST_F(ToastViewModelTest, AThumbnailIsCroppedAndRoundedAtThreeTimesItsSize)
+{
+    controller.show(imageToast(pngOf({400, 100}, Qt::red)));
+    const QImage thumb = decodeDataUrl(model.thumbnail());
+    ASSERT_FALSE(thumb.isNull());
+    EXPECT_EQ(thumb.size(), QSize(216, 174));
+    EXPECT_EQ(thumb.pixelColor(108, 87), QColor(Qt::red));
+    EXPECT_EQ(thumb.pixelColor(0, 0).alpha(), 0); // a rounded corner
+    EXPECT_EQ(model.symbol(), QStringLiteral("photo"));
+}
+
+TEST_F(ToastViewModelTest, AThumbnailThatDoesNotDecodeShowsThePhotoTile)
+{
+    for (const Bytes& bad : {Bytes{}, toBytes("not an image"), Bytes(64, 0xff)}) {
+        controller.show(imageToast(bad));
+        EXPECT_TRUE(model.thumbnail().isEmpty());
+        EXPECT_EQ(model.symbol(), QStringLiteral("photo"));
+    }
+    controller.show(imageToast(std::nullopt));
+    EXPECT_TRUE(model.thumbnail().isEmpty());
+}
+
+TEST_F(ToastViewModelTest, DraggingCollapsesOnlyAThumbnailAndANewToastUndoesIt)
+{
+    controller.show(textToast("a", ClipDragPayload::text("a")));
+    model.dragStarted();
+    EXPECT_TRUE(model.dragging());
+    EXPECT_FALSE(model.collapsed());
+
+    controller.show(imageToast(pngOf({40, 40}, Qt::blue)));
+    EXPECT_FALSE(model.dragging());
+    model.dragStarted();
+    EXPECT_TRUE(model.collapsed());
+}
+
+TEST_F(ToastViewModelTest, DragCarriesThePayload)
+{
+    const std::filesystem::path images = "/home/u/imgs";
+    struct Case {
+        ClipDragPayload payload;
+        QVariantMap mime;
+    };
+    const std::vector<Case> cases{
+        {ClipDragPayload::text("hola"), {{"text/plain", "hola"}}},
+        {ClipDragPayload::filePath("/tmp/a b.pdf"), {{"text/uri-list", "file:///tmp/a%20b.pdf"}, {"text/plain", "/tmp/a b.pdf"}}},
+        {ClipDragPayload::filePath("relative.pdf"), {}},
+        {ClipDragPayload::imageFile("A.png"), {{"text/uri-list", "file:///home/u/imgs/A.png"}}},
+        {ClipDragPayload::imageFile("../secret"), {}},
+        {ClipDragPayload::imageFile(".."), {}},
+        {ClipDragPayload::imageFile("sub/A.png"), {}},
+        {ClipDragPayload::imageFile("/etc/passwd"), {}},
+        {ClipDragPayload::imageFile(""), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.payload.value);
+        EXPECT_EQ(ToastViewModel::mimeDataFor(c.payload, images), c.mime);
+    }
+    EXPECT_TRUE(ToastViewModel::mimeDataFor(ClipDragPayload::imageFile("A.png"), {}).isEmpty());
+
+    controller.show(textToast("a", ClipDragPayload::text("a")));
+    EXPECT_TRUE(model.draggable());
+    controller.show(textToast("a"));
+    EXPECT_FALSE(model.draggable());
+}
+
+TEST_F(ToastViewModelTest, DelayedWorkDoesNotOutliveTheModel)
+{
+    {
+        ToastViewModel other(controller, scheduler);
+        controller.show(textToast("a"));
+    }
+    controller.dismissNow(); // the gone model's callback must not run
+    scheduler.advance(1s);
+    EXPECT_FALSE(model.hasData());
+}
+
+// ---- The pill drawn offscreen, one picture per theme and kind, written next to the test binary.
+
+namespace {
+
+/// Stands in for the application's symbol icons: a plain ring, enough to see the tile's content.
+class RingProvider : public QQuickImageProvider {
+public:
+    RingProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
+    QImage requestImage(const QString&, QSize* size, const QSize& requested) override
+    {
+        const QSize s = requested.isValid() ? requested : QSize(45, 45);
+        QImage image(s, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(128, 128, 128), s.width() / 8.0));
+        p.drawEllipse(QRectF(image.rect()).adjusted(4, 4, -4, -4));
+        *size = s;
+        return image;
+    }
+};
+
+struct Shot {
+    const char* theme;
+    bool image;
+};
+
+class ClipToastRender : public ToastViewModelTest, public ::testing::WithParamInterface<Shot> {};
+
+} // namespace
+
+TEST_P(ClipToastRender, DrawsThePillHangingFromTheTopEdge)
+{
+    const Shot shot = GetParam();
+    QQuickView view;
+    view.engine()->addImageProvider(QStringLiteral("symbol"), new RingProvider);
+    const QColor backdrop(0x4a, 0x6f, 0x8f);
+    view.setColor(backdrop);
+    view.setInitialProperties({{"viewModel", QVariant::fromValue<QObject*>(&model)},
+                               {"theme", QString::fromLatin1(shot.theme)},
+                               {"animated", false}});
+    view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ClipToast.qml")));
+    ASSERT_EQ(view.status(), QQuickView::Ready) << view.errors().value(0).toString().toStdString();
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    if (shot.image)
+        controller.show(imageToast(pngOf({320, 200}, QColor(220, 60, 40))));
+    else
+        controller.show(textToast("Reunión a las 10:30 en la sala Brisa, con el equipo de diseño y producto"));
+    scheduler.advance(1s); // a quarter of the countdown gone
+    model.updateFraction();
+
+    // Data URLs load in the background.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.rootObject()->property("thumbnailReady").toBool(); }));
+    QImage image;
+    for (int i = 0; i < 5; ++i) { // let the scene pick up the changes
+        QCoreApplication::processEvents();
+        image = view.grabWindow();
+    }
+    ASSERT_EQ(image.size(), QSize(440, 130) * image.devicePixelRatio());
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/toast-shots");
+    QDir().mkpath(dir);
+    const QString file = dir + QStringLiteral("/toast-%1-%2.png").arg(shot.theme, shot.image ? "image" : "text");
+    EXPECT_TRUE(image.save(file));
+
+    // Transparent margins beside the pill, the pill's fill inside it, hanging from the top edge.
+    EXPECT_EQ(image.pixelColor(5, 5), backdrop);
+    EXPECT_EQ(image.pixelColor(220, 125), backdrop);
+    const QColor fill = image.pixelColor(220, 10);
+    if (QByteArray(shot.theme) == "light")
+        EXPECT_GT(fill.lightness(), 200) << file.toStdString();
+    else
+        EXPECT_LT(fill.lightness(), 80) << file.toStdString();
+    if (shot.image) {
+        // The whole 72 × 58 thumbnail is on screen, rounded at its corners.
+        int thumbnailPixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                thumbnailPixels += c.red() > 180 && c.green() < 100 && c.blue() < 100;
+            }
+        EXPECT_GT(thumbnailPixels, 72 * 58 * 9 / 10);
+        EXPECT_LE(thumbnailPixels, 72 * 58);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, ClipToastRender,
+                         ::testing::Values(Shot{"dark", false}, Shot{"dark", true}, Shot{"light", false},
+                                           Shot{"light", true}, Shot{"liquidGlass", false}, Shot{"liquidGlass", true}),
+                         [](const auto& info) {
+                             return std::string(info.param.theme) + (info.param.image ? "Image" : "Text");
+                         });
