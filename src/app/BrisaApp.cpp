@@ -8,6 +8,7 @@
 #include "core/capture/OcrService.h"
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/notch/NotchController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
@@ -27,7 +28,12 @@
 #include "platform/PlatformServices.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
+#include "ui/NotchPanelViewModel.h"
+#include "ui/NotchPanelWindow.h"
 #include "ui/QuickNoteWindowController.h"
+#include "ui/SymbolImageProvider.h"
+#include "ui/ThumbnailImageProvider.h"
+#include "platform/qt/QtScreens.h"
 
 #include <QApplication>
 #include <QFile>
@@ -35,6 +41,9 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QCursor>
+#include <QQmlEngine>
+#include <QQuickWindow>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
@@ -123,6 +132,7 @@ bool BrisaApp::start()
     quickNote_ = std::make_unique<QuickNoteWindowController>(
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
 
+    installNotchPanel();
     setupStatusItem();
     registerGlobalShortcuts();
     logLine("Brisa está lista");
@@ -167,12 +177,17 @@ void BrisaApp::createPasteServices()
     ports.write = [this](PasteTargets targets) {
         return platform_->clipboard && platform_->clipboard->write(std::move(targets));
     };
-    ports.collapsePanel = [] {}; // the panel closes itself once it exists
+    ports.collapsePanel = [this] {
+        if (notch_)
+            notch_->releaseAndCollapse();
+    };
     ports.restorePreviousWindow = [this] {
         // Only when one of Brisa's windows holds the focus: a quick paste from a shortcut starts in
         // the user's window already, and sending the focus to a window remembered long ago would
         // paste into the wrong application.
-        return platform_->windows && QGuiApplication::focusWindow() && platform_->windows->restorePreviousWindow();
+        if (!platform_->windows || !QGuiApplication::focusWindow() || !notch_ || !notch_->previousApp())
+            return false;
+        return platform_->windows->activate(std::stoul(*notch_->previousApp()));
     };
     ports.keyAccess = [this] {
         if (platform_->keys && platform_->keys->available())
@@ -213,6 +228,75 @@ int BrisaApp::showAlert(const PermissionAlert& alert)
     box.exec();
     const auto it = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return it == buttons.end() ? -1 : static_cast<int>(it - buttons.begin());
+}
+
+void BrisaApp::installNotchPanel()
+{
+    if (!platform_->screens)
+        return;
+    static const std::string self = "brisa";
+    NotchController::Ports ports;
+    ports.screens = [this] { return platform_->screens->screens(); };
+    ports.pointerPosition = [this] {
+        if (platform_->pointer)
+            return platform_->pointer->pointerPosition();
+        return static_cast<QtScreens&>(*platform_->screens).fromPointer(QCursor::pos());
+    };
+    ports.createPanel = [this](Rect frame) { panelWindow_->create(frame); };
+    ports.setFrame = [this](Rect frame) { panelWindow_->setFrame(frame); };
+    ports.setIgnoresMouse = [this](bool ignores) { panelWindow_->setIgnoresMouse(ignores); };
+    ports.orderFront = [this] { panelWindow_->orderFront(); };
+    ports.setKeyable = [this](bool keyable) { panelWindow_->setKeyable(keyable); };
+    ports.makeKeyAndFront = [this] { panelWindow_->makeKeyAndFront(); };
+    ports.resetSequentialCursor = [this] { sequentialPaste_->cursor = -1; };
+    ports.frontmostApp = [this]() -> std::optional<std::string> {
+        if (QGuiApplication::focusWindow())
+            return self; // one of Brisa's own windows
+        if (!platform_->windows)
+            return std::nullopt;
+        const auto window = platform_->windows->activeWindow();
+        return window ? std::optional<std::string>(std::to_string(*window)) : std::nullopt;
+    };
+    ports.ownAppId = [] { return self; };
+    ports.activateApp = [this](const std::string& id) {
+        if (platform_->windows && id != self)
+            platform_->windows->activate(std::stoul(id));
+    };
+    notch_ = std::make_unique<NotchController>(std::move(ports), *scheduler_, *settings_);
+
+    qmlEngine_ = std::make_unique<QQmlEngine>();
+    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
+    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    panelModel_ = std::make_unique<NotchPanelViewModel>(
+        NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_});
+    auto& screens = static_cast<QtScreens&>(*platform_->screens);
+    panelWindow_ = std::make_unique<NotchPanelWindow>(
+        *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NotchRoot.qml")),
+        QVariantMap{{QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
+        platform_->panelHints.get(), [&screens](const Rect& frame) { return screens.toWindowGeometry(frame); });
+    if (!notch_->install())
+        return;
+
+    settings_->onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::PanelPosition || field == AppSettings::Field::PanelScale)
+            notch_->applyPositionChange();
+    });
+    platform_->screens->onChanged([this] { notch_->applyPositionChange(); });
+    if (platform_->pointer) {
+        PointerMonitor::Handlers handlers;
+        handlers.onMoved = [this](Point) { notch_->mouseMoved(); };
+        handlers.onButtonDown = [this](Point) {
+            // Clicks in Brisa's own menus and windows are not clicks elsewhere; the panel decides for itself.
+            QWindow* under = QGuiApplication::topLevelAt(QCursor::pos());
+            if (under && under != panelWindow_->window())
+                return;
+            notch_->mouseDown();
+        };
+        handlers.onEscapeDown = [this] { notch_->keyDown(true); };
+        platform_->pointer->setHandlers(std::move(handlers));
+    } else {
+        logLine("Sin eventos globales del puntero: el panel se abre con el atajo o «brisa toggle»");
+    }
 }
 
 void BrisaApp::startScreenshotWatcher()
@@ -268,7 +352,10 @@ void BrisaApp::perform(const RemoteCommand& command)
 {
     switch (command.kind) {
     case RemoteCommand::Kind::Toggle:
-        logLine("El panel aún no está disponible");
+        if (notch_)
+            notch_->togglePinnedOpen();
+        else
+            logLine("El panel no está disponible en esta sesión");
         break;
     case RemoteCommand::Kind::QuickNote:
         if (quickNote_)

@@ -7,11 +7,15 @@
 
 #include <memory>
 
+class QQmlEngine;
 class QSystemTrayIcon;
 
 namespace brisa {
 
 class AppSettings;
+class NotchController;
+class NotchPanelViewModel;
+class NotchPanelWindow;
 class BulkCopyService;
 class PasteService;
 class QuickPasteService;
@@ -60,6 +64,7 @@ private:
     void startScreenshotWatcher();
     void registerGlobalShortcuts();
     void createPasteServices();
+    void installNotchPanel();
     int showAlert(const PermissionAlert& alert);
 
     std::unique_ptr<QtScheduler> scheduler_;
@@ -85,6 +90,11 @@ private:
     std::unique_ptr<KeyboardShortcuts> shortcuts_;
     std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;
+    // The views go before the engine that made them and the controller they read.
+    std::unique_ptr<NotchController> notch_;
+    std::unique_ptr<QQmlEngine> qmlEngine_;
+    std::unique_ptr<NotchPanelViewModel> panelModel_;
+    std::unique_ptr<NotchPanelWindow> panelWindow_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;
     UnixSignals* signals_ = nullptr;

@@ -3,11 +3,17 @@
 
 #include "core/support/Log.h"
 #include "platform/linux/InotifyDirectoryWatcher.h"
+#include "platform/qt/QtScreens.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 #ifdef BRISA_WITH_X11
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11FrontmostApplication.h"
 #include "platform/x11/X11GlobalHotkeys.h"
+#include "platform/x11/X11PanelWindowHints.h"
+#include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11WindowActivation.h"
 #include "platform/x11/XTestKeySynthesizer.h"
 #endif
@@ -20,6 +26,9 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
 {
     PlatformServices services;
     services.directoryWatcher = std::make_unique<InotifyDirectoryWatcher>();
+    auto screens = std::make_unique<QtScreens>();
+    QtScreens* qtScreens = screens.get();
+    services.screens = std::move(screens);
     const char* display = std::getenv("DISPLAY");
     const bool hasX = display && *display;
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -38,9 +47,17 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
             services.keys = std::move(keys);
         if (auto windows = std::make_unique<X11WindowActivation>(); windows->isConnected())
             services.windows = std::move(windows);
+        // The server counts device pixels; Qt's screens are in scaled points.
+        services.pointer = X11PointerMonitor::create([qtScreens](double x, double y) {
+            const QScreen* primary = QGuiApplication::primaryScreen();
+            const double ratio = primary ? primary->devicePixelRatio() : 1.0;
+            return qtScreens->fromPointer(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio)));
+        });
+        services.panelHints = X11PanelWindowHints::create();
     }
 #else
     (void)scheduler;
+    (void)qtScreens;
 #endif
     if (!services.clipboard)
         logLine("Sin portapapeles X11: Brisa no capturará copias en esta sesión");

@@ -6,6 +6,9 @@
 #include "platform/GlobalHotkeys.h"
 #include "platform/FrontmostApplication.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/PanelWindowHints.h"
+#include "platform/PointerMonitor.h"
+#include "platform/Screens.h"
 #include "platform/WindowActivation.h"
 
 #include <memory>
@@ -24,6 +27,12 @@ struct PlatformServices {
     std::unique_ptr<KeySynthesizer> keys;
     /// Gives the focus back to the window the user was working in.
     std::unique_ptr<WindowActivation> windows;
+    /// The screens, in Brisa's bottom-left coordinates.
+    std::unique_ptr<Screens> screens;
+    /// System-wide pointer moves, clicks and Escape, for the drop-down panel.
+    std::unique_ptr<PointerMonitor> pointer;
+    /// Click-through and stay-on-top hints for the panel and toast windows.
+    std::unique_ptr<PanelWindowHints> panelHints;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
 };

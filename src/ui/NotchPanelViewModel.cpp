@@ -1,0 +1,271 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/NotchPanelViewModel.h"
+
+#include "core/model/ClipDragPayload.h"
+#include "core/notch/NotchController.h"
+#include "core/notch/StripScroll.h"
+#include "core/paste/BulkCopyService.h"
+#include "core/paste/PasteService.h"
+#include "core/paste/PasteTargets.h"
+#include "core/settings/AppSettings.h"
+#include "core/store/Storage.h"
+#include "core/stores/SpaceStore.h"
+#include "core/support/Log.h"
+#include "ui/ClipMimeData.h"
+#include "ui/ClipStripModel.h"
+
+#include <QCursor>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QMenu>
+
+namespace brisa {
+namespace {
+
+PanelKey panelKey(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Left: return PanelKey::Left;
+    case Qt::Key_Right: return PanelKey::Right;
+    case Qt::Key_Up: return PanelKey::Up;
+    case Qt::Key_Down: return PanelKey::Down;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return PanelKey::Return;
+    case Qt::Key_Escape: return PanelKey::Escape;
+    case Qt::Key_Delete: return PanelKey::Delete;
+    case Qt::Key_Backspace: return PanelKey::Backspace;
+    default: return PanelKey::Other;
+    }
+}
+
+} // namespace
+
+NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
+    : QObject(parent), services_(services), strip_(new ClipStripModel(services.storage, services.clock, this))
+{
+    services_.controller.onChanged([this](NotchController::Flag) {
+        Q_EMIT flagsChanged();
+        const bool keyboard = keyboardActive();
+        if (keyboard != lastKeyboardActive_) {
+            lastKeyboardActive_ = keyboard;
+            changeState([&] { state_.onKeyboardActiveChanged(keyboard, services_.settings.defaultTab()); });
+        }
+        const bool open = expanded();
+        if (open != lastExpanded_) {
+            lastExpanded_ = open;
+            if (open)
+                reload(); // what was copied (here or by another program) since the last look
+            changeState([&] { state_.onExpandedChanged(open); });
+        }
+    });
+    services_.settings.onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::Theme)
+            Q_EMIT themeChanged();
+    });
+    connect(strip_, &QAbstractItemModel::modelReset, this, &NotchPanelViewModel::stripChanged);
+    connect(strip_, &QAbstractItemModel::rowsInserted, this, &NotchPanelViewModel::stripChanged);
+    connect(strip_, &QAbstractItemModel::rowsRemoved, this, &NotchPanelViewModel::stripChanged);
+}
+
+NotchPanelViewModel::~NotchPanelViewModel() = default;
+
+bool NotchPanelViewModel::expanded() const { return services_.controller.expanded(); }
+bool NotchPanelViewModel::pinned() const { return services_.controller.pinned(); }
+bool NotchPanelViewModel::keyboardActive() const { return services_.controller.keyboardActive(); }
+bool NotchPanelViewModel::activeHasNotch() const { return services_.controller.activeHasNotch(); }
+QString NotchPanelViewModel::theme() const { return QString::fromUtf8(rawValue(services_.settings.theme()).data()); }
+
+QStringList NotchPanelViewModel::tabTitles()
+{
+    QStringList titles;
+    for (NotchTab tab : allNotchTabs)
+        titles << QString::fromUtf8(rawValue(tab).data(), static_cast<int>(rawValue(tab).size()));
+    return titles;
+}
+
+QObject* NotchPanelViewModel::strip() const { return strip_; }
+int NotchPanelViewModel::stripCount() const { return strip_->count(); }
+
+int NotchPanelViewModel::countFor(int tab, int) const
+{
+    if (tab < 0 || tab >= static_cast<int>(allNotchTabs.size()))
+        return 0;
+    return strip_->countFor(tab);
+}
+
+template <typename Change>
+void NotchPanelViewModel::changeState(Change&& change)
+{
+    const ExpandedPanelState before = state_;
+    change();
+    if (state_.selectedTab() != before.selectedTab()) {
+        strip_->setTab(static_cast<int>(state_.selectedTab()));
+        Q_EMIT selectedTabChanged();
+    }
+    if (state_.onlyFavorites() != before.onlyFavorites()) {
+        strip_->setOnlyFavorites(state_.onlyFavorites());
+        Q_EMIT onlyFavoritesChanged();
+    }
+    if (state_.selectedIndex() != before.selectedIndex())
+        Q_EMIT selectedIndexChanged();
+    if (state_.scrollReset() != before.scrollReset())
+        Q_EMIT scrollResetChanged();
+    if (state_.listHasFocus() != before.listHasFocus())
+        Q_EMIT listFocusChanged();
+}
+
+void NotchPanelViewModel::selectTab(int tab)
+{
+    if (tab < 0 || tab >= static_cast<int>(allNotchTabs.size()))
+        return;
+    changeState([&] { state_.setSelectedTab(allNotchTabs[static_cast<std::size_t>(tab)]); });
+}
+
+void NotchPanelViewModel::toggleFavorites()
+{
+    changeState([&] { state_.toggleOnlyFavorites(); });
+    changeState([&] { state_.clampSelection(stripCount()); }); // the list is shorter or longer now
+}
+
+void NotchPanelViewModel::close() { services_.controller.closeAndRestoreFocus(); }
+
+void NotchPanelViewModel::pickColor() { logLine("El selector de color de pantalla aún no está disponible"); }
+
+std::optional<ClipItem> NotchPanelViewModel::clipAt(int row) const
+{
+    const QVariant text = strip_->idAt(row);
+    if (!text.isValid())
+        return std::nullopt;
+    const auto id = Uuid::parse(text.toString().toStdString());
+    if (!id)
+        return std::nullopt;
+    return services_.storage.fetch(*id, false);
+}
+
+void NotchPanelViewModel::paste(int row)
+{
+    if (auto item = clipAt(row))
+        services_.paster.paste(*item);
+}
+
+void NotchPanelViewModel::deleteRow(int row)
+{
+    if (auto item = clipAt(row)) {
+        services_.storage.deleteClip(*item);
+        reload();
+        changeState([&] { state_.clampSelection(stripCount()); });
+    }
+}
+
+void NotchPanelViewModel::clickCard(int row)
+{
+    changeState([&] { state_.selectCard(row, stripCount()); });
+    paste(row);
+}
+
+bool NotchPanelViewModel::handleKey(int qtKey)
+{
+    PanelKeyResult result;
+    changeState([&] { result = state_.handleKey(panelKey(qtKey), stripCount()); });
+    // Moving towards the end of what is loaded reads the next page, so the arrows never hit a wall.
+    if (selectedIndex() >= stripCount() - 5 && strip_->canFetchMore({}))
+        strip_->fetchMore({});
+    switch (result.action) {
+    case PanelAction::None: break;
+    case PanelAction::PasteSelected: paste(selectedIndex()); break;
+    case PanelAction::DeleteSelected: deleteRow(selectedIndex()); break;
+    case PanelAction::CloseAndRestoreFocus: close(); break;
+    }
+    return result.handled;
+}
+
+namespace {
+/// The outline's top flare: the strip starts this far in from the panel's edge.
+constexpr double kFlare = 28;
+} // namespace
+
+double NotchPanelViewModel::stripLeadingInset() { return StripScroll::kLeadingInset - kFlare; }
+
+double NotchPanelViewModel::centredOffset(int index, double viewportWidth) const
+{
+    const double inset = stripLeadingInset();
+    const double document = StripScroll::documentWidth(StripScroll::contentWidth(stripCount(), inset), viewportWidth);
+    return StripScroll::centredOffset(index, viewportWidth, document, StripScroll::kItemWidth, StripScroll::kSpacing,
+                                      inset)
+        .value_or(0);
+}
+
+double NotchPanelViewModel::wheelTarget(double origin, double unitsX, double unitsY, double viewportWidth) const
+{
+    const double document =
+        StripScroll::documentWidth(StripScroll::contentWidth(stripCount(), stripLeadingInset()), viewportWidth);
+    return StripScroll::wheelTarget(origin, unitsX, unitsY, document, viewportWidth);
+}
+
+void NotchPanelViewModel::reload()
+{
+    strip_->reload();
+    ++countsVersion_;
+    changeState([&] { state_.clampSelection(stripCount()); });
+    Q_EMIT stripChanged();
+}
+
+void NotchPanelViewModel::startDrag(int row)
+{
+    const auto item = clipAt(row);
+    const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
+    if (!payload)
+        return; // a clip with nothing to hand over cannot be dragged
+    auto* drag = new QDrag(this);
+    drag->setMimeData(clipMimeData(*payload, services_.storage.imagesDir()).release());
+    drag->exec(Qt::CopyAction);
+}
+
+void NotchPanelViewModel::openCardMenu(int row)
+{
+    const auto found = clipAt(row);
+    if (!found)
+        return;
+    const ClipItem item = *found;
+    QMenu menu;
+    auto add = [&](const char* title, auto action) {
+        return menu.addAction(QString::fromUtf8(title), this, action);
+    };
+    add("Pegar", [this, item] { services_.paster.paste(item); });
+    add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
+    add("Enviar… (AirDrop / Mensajes)", [] { logLine("Compartir aún no está disponible"); });
+    if (item.ocrText && !item.ocrText->empty())
+        add("Copiar texto reconocido", [this, text = *item.ocrText] { services_.paster.writeTargets(textTargets(text)); });
+    if (item.batchID) {
+        menu.addSeparator();
+        add("Pegar grupo completo", [this, batch = *item.batchID] { services_.bulkCopy.pasteGroup(batch); });
+    }
+    menu.addSeparator();
+    add(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…",
+        [] { logLine("Los recordatorios aún no están disponibles"); });
+    if (item.reminderDate)
+        add("Quitar recordatorio", [] { logLine("Los recordatorios aún no están disponibles"); });
+    if (!services_.spaces.spaces().empty()) {
+        QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
+        auto file = [this, item](std::optional<Uuid> space) {
+            ClipItem changed = item;
+            changed.spaceID = space;
+            services_.storage.update(changed);
+        };
+        move->addAction(QStringLiteral("Sin categoría"), this, [file] { file(std::nullopt); });
+        for (const auto& space : services_.spaces.spaces())
+            move->addAction(QString::fromStdString(space.name), this, [file, id = space.id] { file(id); });
+    }
+    menu.addSeparator();
+    add(item.isPinned ? "Quitar de favoritos" : "Fijar como favorito", [this, item] {
+        ClipItem changed = item;
+        changed.isPinned = !item.isPinned;
+        services_.storage.update(changed);
+        reload();
+    });
+    menu.addSeparator();
+    add("Eliminar", [this, row] { deleteRow(row); });
+    menu.exec(QCursor::pos());
+}
+
+} // namespace brisa

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/notch/ExpandedPanelState.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+
+namespace brisa {
+
+class AppSettings;
+class Clock;
+class BulkCopyService;
+class ClipStripModel;
+class NotchController;
+class PasteService;
+class SpaceStore;
+class Storage;
+struct ClipItem;
+
+/// What the open panel's views read and call: the controller's flags, the tab, favourites switch
+/// and selection, the card strip, and the actions on cards. The views only lay things out.
+class NotchPanelViewModel final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool expanded READ expanded NOTIFY flagsChanged)
+    Q_PROPERTY(bool pinned READ pinned NOTIFY flagsChanged)
+    Q_PROPERTY(bool keyboardActive READ keyboardActive NOTIFY flagsChanged)
+    Q_PROPERTY(bool activeHasNotch READ activeHasNotch NOTIFY flagsChanged)
+    Q_PROPERTY(QString theme READ theme NOTIFY themeChanged)
+    Q_PROPERTY(QStringList tabTitles READ tabTitles CONSTANT)
+    Q_PROPERTY(int selectedTab READ selectedTab NOTIFY selectedTabChanged)
+    Q_PROPERTY(bool onlyFavorites READ onlyFavorites NOTIFY onlyFavoritesChanged)
+    Q_PROPERTY(int selectedIndex READ selectedIndex NOTIFY selectedIndexChanged)
+    Q_PROPERTY(int scrollReset READ scrollReset NOTIFY scrollResetChanged)
+    Q_PROPERTY(QObject* strip READ strip CONSTANT)
+    Q_PROPERTY(int stripCount READ stripCount NOTIFY stripChanged)
+    Q_PROPERTY(int countsVersion READ countsVersion NOTIFY stripChanged)
+    Q_PROPERTY(bool listHasFocus READ listHasFocus NOTIFY listFocusChanged)
+    Q_PROPERTY(double stripLeadingInset READ stripLeadingInset CONSTANT)
+
+public:
+    /// Everything it acts through; all must outlive it.
+    struct Services {
+        NotchController& controller;
+        PasteService& paster;
+        Storage& storage;
+        BulkCopyService& bulkCopy;
+        AppSettings& settings;
+        SpaceStore& spaces;
+        const Clock& clock;
+    };
+
+    explicit NotchPanelViewModel(Services services, QObject* parent = nullptr);
+    ~NotchPanelViewModel() override;
+
+    bool expanded() const;
+    bool pinned() const;
+    bool keyboardActive() const;
+    bool activeHasNotch() const;
+    QString theme() const;
+    static QStringList tabTitles();
+    int selectedTab() const { return static_cast<int>(state_.selectedTab()); }
+    bool onlyFavorites() const { return state_.onlyFavorites(); }
+    int selectedIndex() const { return state_.selectedIndex(); }
+    int scrollReset() const { return state_.scrollReset(); }
+    QObject* strip() const;
+    int stripCount() const;
+    int countsVersion() const { return countsVersion_; }
+    bool listHasFocus() const { return state_.listHasFocus(); }
+    /// Space before the first card, from the strip's own left edge, which starts where the
+    /// panel's body does (inside the outline's top flares).
+    static double stripLeadingInset();
+
+    /// The clip count of a tab (favourites ignored). version only makes QML re-evaluate.
+    Q_INVOKABLE int countFor(int tab, int version = 0) const;
+    Q_INVOKABLE void selectTab(int tab);
+    Q_INVOKABLE void toggleFavorites();
+    /// The close button: the panel closes and the focus goes back where it was.
+    Q_INVOKABLE void close();
+    Q_INVOKABLE void pickColor();
+    /// A click on a card: selects it and pastes it at once.
+    Q_INVOKABLE void clickCard(int row);
+    Q_INVOKABLE void openCardMenu(int row);
+    /// Starts dragging a card's clip out of Brisa: a file, an image or text.
+    Q_INVOKABLE void startDrag(int row);
+    /// A key pressed while the card list has the focus (a Qt::Key); false when not handled.
+    Q_INVOKABLE bool handleKey(int qtKey);
+    /// The strip's scroll position that centres a card in a viewport of this width.
+    Q_INVOKABLE double centredOffset(int index, double viewportWidth) const;
+    /// Where a plain mouse wheel of this many units (per axis) moves the strip from origin.
+    Q_INVOKABLE double wheelTarget(double origin, double unitsX, double unitsY, double viewportWidth) const;
+    /// Reads the history again (a new capture, a change by another program).
+    Q_INVOKABLE void reload();
+
+Q_SIGNALS:
+    void flagsChanged();
+    void themeChanged();
+    void selectedTabChanged();
+    void onlyFavoritesChanged();
+    void selectedIndexChanged();
+    void scrollResetChanged();
+    void stripChanged();
+    void listFocusChanged();
+
+private:
+    std::optional<ClipItem> clipAt(int row) const;
+    void paste(int row);
+    void deleteRow(int row);
+    /// Emits whatever changed in the panel state since before.
+    template <typename Change>
+    void changeState(Change&& change);
+
+    Services services_;
+    ExpandedPanelState state_;
+    ClipStripModel* strip_;
+    int countsVersion_ = 0;
+    bool lastExpanded_ = false;
+    bool lastKeyboardActive_ = false;
+};
+
+} // namespace brisa

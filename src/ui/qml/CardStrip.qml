@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The horizontal strip of clip cards. The selected card is kept centred; a new tab or a fresh
+// opening jumps back to the start; a plain mouse wheel scrolls sideways.
+import QtQuick
+
+ListView {
+    id: strip
+
+    required property QtObject panel
+    /// The panel's background, which the ends of the strip fade into.
+    property color fadeColor: "black"
+
+    orientation: ListView.Horizontal
+    spacing: 16
+    leftMargin: panel.stripLeadingInset
+    rightMargin: 24
+    topMargin: 8
+    bottomMargin: 8
+    clip: true
+    boundsBehavior: Flickable.StopAtBounds
+    model: panel.strip
+    currentIndex: panel.selectedIndex
+    highlightFollowsCurrentItem: false
+    cacheBuffer: 600
+    reuseItems: true
+
+    delegate: ClipCard {
+        required property int index
+        width: 212
+        height: 138
+        theme: strip.panel.theme
+        selected: index === strip.panel.selectedIndex
+        onActivated: strip.panel.clickCard(index)
+        onMenuRequested: strip.panel.openCardMenu(index)
+        onDragRequested: strip.panel.startDrag(index)
+    }
+
+    NumberAnimation {
+        id: glide
+        target: strip
+        property: "contentX"
+        duration: 280
+        easing.type: Easing.OutCubic
+    }
+
+    function scrollTo(x, animated) {
+        glide.stop()
+        const target = x - strip.leftMargin // contentX counts from before the leading margin
+        if (animated) {
+            glide.to = target
+            glide.start()
+        } else {
+            strip.contentX = target
+        }
+    }
+
+    Connections {
+        target: strip.panel
+        function onSelectedIndexChanged() {
+            strip.scrollTo(strip.panel.centredOffset(strip.panel.selectedIndex, strip.width), true)
+        }
+        function onScrollResetChanged() { strip.scrollTo(0, false) }
+    }
+
+    // Cards scrolling out of view dissolve into the panel's colour at both ends.
+    Rectangle {
+        anchors { left: parent.left; top: parent.top; bottom: parent.bottom }
+        width: 18
+        gradient: Gradient {
+            orientation: Gradient.Horizontal
+            GradientStop { position: 0; color: strip.fadeColor }
+            GradientStop { position: 1; color: "transparent" }
+        }
+    }
+    Rectangle {
+        anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+        width: 24
+        gradient: Gradient {
+            orientation: Gradient.Horizontal
+            GradientStop { position: 0; color: "transparent" }
+            GradientStop { position: 1; color: strip.fadeColor }
+        }
+    }
+
+    WheelHandler {
+        acceptedDevices: PointerDevice.Mouse
+        onWheel: (event) => {
+            strip.scrollTo(strip.panel.wheelTarget(strip.contentX + strip.leftMargin, event.angleDelta.x / 120,
+                                                   event.angleDelta.y / 120, strip.width), true)
+        }
+    }
+}

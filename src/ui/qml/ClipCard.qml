@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One clip as a card: a preview by kind, and a footer with where it came from, its age and size.
+import QtQuick
+import QtQuick.Layouts
+
+Item {
+    id: card
+
+    // Roles of the strip's model.
+    required property string kind
+    required property string text
+    required property string url
+    required property string colorHex
+    required property color color
+    required property bool colorIsLight
+    required property string fileName
+    required property string sourceAppName
+    required property string age
+    required property string byteSizeText
+    required property bool pinned
+    required property bool inBatch
+    required property string thumbnailUrl
+
+    property string theme: "dark"
+    property bool selected: false
+    signal activated()
+    signal menuRequested()
+    signal dragRequested()
+
+    readonly property bool light: theme === "light"
+    readonly property color ink: kind === "color" ? (colorIsLight ? "black" : "white") : (light ? "black" : "white")
+    readonly property bool hovering: mouse.containsMouse
+
+    function symbol(name) { return "image://symbol/" + name + "?color=" + String(card.ink).replace("#", "") }
+    readonly property string kindSymbol: ({
+        "text": "text.alignleft", "code": "chevron.left.forwardslash.chevron.right", "link": "link",
+        "image": "photo", "file": "doc", "color": "paintpalette", "screenshot": "camera.viewfinder"
+    })[kind] || "text.alignleft"
+
+    scale: hovering && !selected ? 1.02 : 1
+    Behavior on scale { SpringAnimation { spring: 5; damping: 0.4; epsilon: 0.001 } }
+
+    Rectangle {
+        id: body
+        anchors.fill: parent
+        radius: 22
+        clip: true
+        color: card.kind === "color" ? card.color
+             : card.theme === "dark" ? Qt.rgba(1, 1, 1, 0.06) : card.light ? Qt.rgba(0, 0, 0, 0.05) : Qt.rgba(1, 1, 1, 0.1)
+        border.width: card.selected ? 2 : 1
+        border.color: card.selected ? (card.light ? "#0a64d6" : "#4da3ff")
+                    : card.theme === "dark" ? Qt.rgba(1, 1, 1, 0.1) : card.light ? Qt.rgba(0, 0, 0, 0.1) : Qt.rgba(1, 1, 1, 0.18)
+
+        // Preview
+        Item {
+            id: preview
+            anchors { left: parent.left; right: parent.right; top: parent.top; bottom: footer.top; margins: 8 }
+
+            Rectangle { // text and code on a faint ground
+                anchors.fill: parent
+                visible: card.kind === "text" || card.kind === "code"
+                radius: 14
+                color: card.light ? Qt.rgba(0, 0, 0, 0.08) : Qt.rgba(1, 1, 1, 0.08)
+                Text {
+                    anchors.fill: parent
+                    anchors.margins: 12
+                    text: card.text
+                    color: card.ink
+                    font.pixelSize: 13
+                    font.family: card.kind === "code" ? "monospace" : Qt.application.font.family
+                    wrapMode: Text.Wrap
+                    elide: Text.ElideRight
+                    clip: true
+                }
+            }
+
+            Rectangle { // link: a gradient, the symbol and the address
+                anchors.fill: parent
+                visible: card.kind === "link"
+                radius: 14
+                gradient: Gradient {
+                    GradientStop { position: 0; color: card.light ? "#dbe8ff" : "#1d3b6e" }
+                    GradientStop { position: 1; color: card.light ? "#eef3fb" : "#14213a" }
+                }
+                Column {
+                    anchors.centerIn: parent
+                    width: parent.width - 20
+                    spacing: 6
+                    Image {
+                        anchors.horizontalCenter: parent.horizontalCenter
+                        width: 30; height: 30
+                        sourceSize: Qt.size(60, 60)
+                        source: card.symbol("link")
+                    }
+                    Text {
+                        width: parent.width
+                        horizontalAlignment: Text.AlignHCenter
+                        text: card.url
+                        color: card.ink
+                        font.pixelSize: 13
+                        font.weight: Font.Medium
+                        elide: Text.ElideMiddle
+                    }
+                }
+            }
+
+            Image { // image and screenshot thumbnails, decoded off the main thread
+                id: thumb
+                anchors.fill: parent
+                visible: card.thumbnailUrl.length > 0 && status === Image.Ready
+                source: card.thumbnailUrl
+                asynchronous: true
+                fillMode: Image.PreserveAspectCrop
+                sourceSize: Qt.size(320, 200)
+            }
+            Image { // no thumbnail (yet, or ever): the photo symbol
+                anchors.centerIn: parent
+                width: 30; height: 30
+                sourceSize: Qt.size(60, 60)
+                visible: (card.kind === "image" || card.kind === "screenshot") && thumb.status !== Image.Ready
+                source: card.symbol("photo")
+            }
+
+            Column { // file: its icon and name
+                anchors.centerIn: parent
+                width: parent.width - 16
+                visible: card.kind === "file"
+                spacing: 6
+                Image {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    width: 34; height: 34
+                    sourceSize: Qt.size(68, 68)
+                    source: card.symbol("doc")
+                }
+                Text {
+                    width: parent.width
+                    horizontalAlignment: Text.AlignHCenter
+                    text: card.fileName
+                    color: card.ink
+                    font.pixelSize: 11
+                    elide: Text.ElideMiddle
+                }
+            }
+
+            Text { // colour: its canonical hex on the colour itself
+                anchors.centerIn: parent
+                visible: card.kind === "color"
+                text: card.colorHex
+                color: card.ink
+                font.family: "monospace"
+                font.bold: true
+                font.pixelSize: 16
+            }
+        }
+
+        // Footer
+        RowLayout {
+            id: footer
+            anchors { left: parent.left; right: parent.right; bottom: parent.bottom; margins: 10 }
+            height: 16
+            spacing: 5
+            Image {
+                Layout.preferredWidth: 12; Layout.preferredHeight: 12
+                sourceSize: Qt.size(24, 24)
+                source: card.symbol(card.kindSymbol)
+                opacity: 0.8
+            }
+            Text {
+                Layout.fillWidth: true
+                text: card.sourceAppName.length ? card.sourceAppName + " · " + card.age : card.age
+                color: card.ink
+                opacity: 0.6
+                font.pixelSize: 10
+                elide: Text.ElideRight
+            }
+            Image {
+                visible: card.pinned
+                Layout.preferredWidth: 11; Layout.preferredHeight: 11
+                sourceSize: Qt.size(22, 22)
+                source: card.symbol("pin.fill")
+            }
+            Image {
+                visible: card.inBatch
+                Layout.preferredWidth: 11; Layout.preferredHeight: 11
+                sourceSize: Qt.size(22, 22)
+                source: card.symbol("square.stack.3d.up.fill")
+            }
+            Text {
+                text: card.byteSizeText
+                color: card.ink
+                opacity: 0.6
+                font.pixelSize: 10
+            }
+        }
+    }
+
+    MouseArea {
+        id: mouse
+        anchors.fill: parent
+        hoverEnabled: true
+        acceptedButtons: Qt.LeftButton | Qt.RightButton
+        property point pressedAt
+        property bool dragged: false
+        onPressed: (m) => { pressedAt = Qt.point(m.x, m.y); dragged = false }
+        onPositionChanged: (m) => {
+            if (pressed && !dragged && (m.buttons & Qt.LeftButton)
+                    && Math.abs(m.x - pressedAt.x) + Math.abs(m.y - pressedAt.y) > 8) {
+                dragged = true
+                card.dragRequested()
+            }
+        }
+        onClicked: (m) => {
+            if (dragged)
+                return
+            if (m.button === Qt.RightButton)
+                card.menuRequested()
+            else
+                card.activated()
+        }
+    }
+}

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The open panel: buttons, tab chips with counts, and the strip of clip cards (or the empty state).
+// Every decision is the panel object's; this file only lays things out.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+Item {
+    id: root
+
+    required property QtObject panel
+
+    readonly property string theme: panel.theme
+    readonly property bool light: theme === "light"
+    readonly property color ink: light ? "black" : "white"
+    readonly property color chrome: light ? Qt.rgba(0, 0, 0, 0.07) : theme === "liquidGlass" ? Qt.rgba(1, 1, 1, 0.1) : Qt.rgba(1, 1, 1, 0.07)
+
+    // The card list takes the keys while the panel holds the keyboard; unhandled keys go on.
+    focus: panel.listHasFocus
+    Keys.onPressed: (event) => { event.accepted = root.panel.handleKey(event.key) }
+    Connections {
+        target: root.panel
+        function onListFocusChanged() {
+            if (root.panel.listHasFocus)
+                root.forceActiveFocus()
+        }
+    }
+
+    function symbol(name, color) {
+        return "image://symbol/" + name + "?color=" + String(color === undefined ? root.ink : color).replace("#", "")
+    }
+
+    NotchPanelShape {
+        id: background
+        anchors.fill: parent
+        topRadius: 28
+        bottomRadius: 42
+        fillColor: root.theme === "dark" ? "black"
+                 : root.light ? Qt.rgba(1, 1, 1, 0.92)
+                 : Qt.rgba(0.12, 0.13, 0.16, 0.82) // tinted glass where nothing blurs behind
+        strokeColor: root.theme === "dark" ? Qt.rgba(1, 1, 1, 0.06) : root.light ? Qt.rgba(0, 0, 0, 0.1) : Qt.rgba(1, 1, 1, 0.18)
+        strokeWidth: 1
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.topMargin: root.panel.activeHasNotch ? 7 : 12
+        anchors.bottomMargin: 8
+        anchors.leftMargin: 36
+        anchors.rightMargin: 36
+        spacing: 10
+
+        // One row for the tab chips (centred) and the buttons (right): three rows would not fit the
+        // 218-point panel of a screen without a notch, and the cards would be cut off.
+        Item {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 30
+
+            Row {
+                anchors.centerIn: parent
+                spacing: 8
+                Repeater {
+                    model: root.panel.tabTitles
+                    delegate: TabChip {
+                        required property int index
+                        required property string modelData
+                        anchors.verticalCenter: parent.verticalCenter
+                        title: modelData
+                        symbolName: ["clock", "text.bubble", "paintpalette", "square.grid.2x2"][index]
+                        count: root.panel.countFor(index, root.panel.countsVersion)
+                        active: root.panel.selectedTab === index
+                        theme: root.theme
+                        onClicked: root.panel.selectTab(index)
+                    }
+                }
+            }
+
+            Row {
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 8
+                Repeater {
+                    model: [
+                        { name: "eyedropper", tip: "Capturar color de pantalla", act: "pickColor" },
+                        { name: root.panel.onlyFavorites ? "star.fill" : "star", tip: "", act: "toggleFavorites" },
+                        { name: "xmark", tip: "", act: "close" }
+                    ]
+                    delegate: Rectangle {
+                        required property var modelData
+                        width: 30; height: 30; radius: 8
+                        color: root.chrome
+                        Image {
+                            anchors.centerIn: parent
+                            width: 14; height: 14
+                            sourceSize: Qt.size(28, 28)
+                            source: root.symbol(parent.modelData.name)
+                        }
+                        MouseArea {
+                            id: buttonArea
+                            anchors.fill: parent
+                            hoverEnabled: true
+                            onClicked: root.panel[parent.modelData.act]()
+                        }
+                        ToolTip.visible: modelData.tip.length > 0 && buttonArea.containsMouse
+                        ToolTip.text: modelData.tip
+                        ToolTip.delay: 600
+                    }
+                }
+            }
+        }
+
+        CardStrip {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            // Within the panel's body: the outline's top flares are 28 points on each side.
+            Layout.leftMargin: -8
+            Layout.rightMargin: -8
+            panel: root.panel
+            fadeColor: background.fillColor
+            visible: root.panel.stripCount > 0
+        }
+
+        Column {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            visible: root.panel.stripCount === 0
+            spacing: 8
+            topPadding: 24
+            Image {
+                anchors.horizontalCenter: parent.horizontalCenter
+                width: 30; height: 30
+                sourceSize: Qt.size(60, 60)
+                source: root.symbol("tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
+            }
+            Text {
+                anchors.horizontalCenter: parent.horizontalCenter
+                text: "Nada todavía. Copia algo."
+                color: root.ink
+                opacity: 0.6
+                font.pixelSize: 15
+            }
+        }
+    }
+}

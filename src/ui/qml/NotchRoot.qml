@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The panel window's content: a faint handle while closed, and the open panel revealed from the
+// top edge (grown from a tenth of its size and slid down) while open.
+import QtQuick
+
+Item {
+    id: root
+
+    required property QtObject panel
+
+    readonly property bool expanded: panel.expanded
+    readonly property real panelHeight: panel.activeHasNotch ? 256 : 218
+    property real scaleP: expanded ? 1 : 0
+    property real offsetP: expanded ? 1 : 0
+
+    Behavior on scaleP {
+        SpringAnimation { spring: 3.4; damping: 0.26; epsilon: 0.002 }
+    }
+    Behavior on offsetP {
+        NumberAnimation { duration: 320; easing.type: Easing.OutCubic }
+    }
+
+    // Closed: a nearly invisible layer that still takes the pointer, with a small capsule at the bottom.
+    Rectangle {
+        anchors.fill: parent
+        color: Qt.rgba(0, 0, 0, 0.001)
+        opacity: root.expanded ? 0 : 1
+        visible: opacity > 0
+        Behavior on opacity { NumberAnimation { duration: 200; easing.type: Easing.OutQuad } }
+
+        Rectangle {
+            width: 38
+            height: 4
+            radius: 2
+            anchors.horizontalCenter: parent.horizontalCenter
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 2
+            color: root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.35) : Qt.rgba(1, 1, 1, 0.35)
+        }
+    }
+
+    NotchExpanded {
+        id: content
+        panel: root.panel
+        width: 780
+        height: root.panelHeight
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: -root.panelHeight * (1 - root.offsetP)
+        enabled: root.expanded
+        visible: root.scaleP > 0.001 || root.offsetP > 0.001
+        transform: Scale {
+            origin.x: content.width / 2
+            origin.y: 0
+            xScale: 0.9 * root.scaleP + 0.1
+            yScale: 0.9 * root.scaleP + 0.1
+        }
+    }
+}
