@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include <algorithm>
+#include <iterator>
 #include <variant>
 
 namespace brisa {

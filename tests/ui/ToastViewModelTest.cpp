@@ -5,6 +5,7 @@
 #include "core/toast/ToastController.h"
 #include "fakes/VirtualScheduler.h"
 
+#include <QAnimationDriver>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -359,3 +360,82 @@ INSTANTIATE_TEST_SUITE_P(Themes, ClipToastRender,
                          [](const auto& info) {
                              return std::string(info.param.theme) + (info.param.image ? "Image" : "Text");
                          });
+
+// ---- The reveal and exit motion, on an animation clock the test moves by hand.
+
+namespace {
+
+/// Qt's animations read this clock instead of the real one, one 16 ms frame per step.
+class SteppedAnimationDriver : public QAnimationDriver {
+public:
+    qint64 elapsed() const override { return now_; }
+    void step(int frames = 1)
+    {
+        for (int i = 0; i < frames; ++i) {
+            // Animations that were just started register with the timer from the event loop.
+            QCoreApplication::processEvents();
+            now_ += 16;
+            advance();
+        }
+    }
+
+private:
+    qint64 now_ = 0;
+};
+
+class ClipToastMotion : public ToastViewModelTest {
+protected:
+    void SetUp() override
+    {
+        ToastViewModelTest::SetUp();
+        driver.install();
+        view.engine()->addImageProvider(QStringLiteral("symbol"), new RingProvider);
+        view.setInitialProperties({{"viewModel", QVariant::fromValue<QObject*>(&model)}});
+        view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ClipToast.qml")));
+        ASSERT_EQ(view.status(), QQuickView::Ready);
+    }
+    void TearDown() override { driver.uninstall(); }
+
+    double scaleP() const { return view.rootObject()->property("scaleP").toDouble(); }
+    double offsetP() const { return view.rootObject()->property("offsetP").toDouble(); }
+
+    SteppedAnimationDriver driver;
+    QQuickView view;
+};
+
+} // namespace
+
+TEST_F(ClipToastMotion, SpringsInOvershootingALittleAndSlidesDownInAThirdOfASecond)
+{
+    EXPECT_EQ(scaleP(), 0.0);
+    controller.show(textToast("a"));
+    double highest = 0;
+    for (int frame = 0; frame < 20; ++frame) { // 320 ms
+        driver.step();
+        highest = std::max(highest, scaleP());
+    }
+    EXPECT_DOUBLE_EQ(offsetP(), 1.0);
+    for (int frame = 0; frame < 100; ++frame) {
+        driver.step();
+        highest = std::max(highest, scaleP());
+    }
+    // A damping fraction of 0.58 overshoots by about a tenth, then settles.
+    EXPECT_GT(highest, 1.03);
+    EXPECT_LT(highest, 1.2);
+    EXPECT_NEAR(scaleP(), 1.0, 0.005);
+}
+
+TEST_F(ClipToastMotion, EasesOutInAFifthOfASecondAndIsRemovedAfterIt)
+{
+    controller.show(textToast("a"));
+    driver.step(120);
+    controller.dismissNow();
+    driver.step(6);
+    EXPECT_GT(offsetP(), 0.0);
+    driver.step(7); // 208 ms
+    EXPECT_EQ(scaleP(), 0.0);
+    EXPECT_EQ(offsetP(), 0.0);
+    EXPECT_TRUE(model.hasData());
+    scheduler.advance(350ms);
+    EXPECT_FALSE(model.hasData());
+}
