@@ -389,18 +389,23 @@ protected:
     {
         ToastViewModelTest::SetUp();
         driver.install();
-        view.engine()->addImageProvider(QStringLiteral("symbol"), new RingProvider);
-        view.setInitialProperties({{"viewModel", QVariant::fromValue<QObject*>(&model)}});
-        view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ClipToast.qml")));
-        ASSERT_EQ(view.status(), QQuickView::Ready);
+        view = std::make_unique<QQuickView>(); // needs the application made by SetUp
+        view->engine()->addImageProvider(QStringLiteral("symbol"), new RingProvider);
+        view->setInitialProperties({{"viewModel", QVariant::fromValue<QObject*>(&model)}});
+        view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ClipToast.qml")));
+        ASSERT_EQ(view->status(), QQuickView::Ready);
     }
-    void TearDown() override { driver.uninstall(); }
+    void TearDown() override
+    {
+        view.reset();
+        driver.uninstall();
+    }
 
-    double scaleP() const { return view.rootObject()->property("scaleP").toDouble(); }
-    double offsetP() const { return view.rootObject()->property("offsetP").toDouble(); }
+    double scaleP() const { return view->rootObject()->property("scaleP").toDouble(); }
+    double offsetP() const { return view->rootObject()->property("offsetP").toDouble(); }
 
     SteppedAnimationDriver driver;
-    QQuickView view;
+    std::unique_ptr<QQuickView> view;
 };
 
 } // namespace
