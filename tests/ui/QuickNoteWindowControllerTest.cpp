@@ -165,7 +165,7 @@ TEST_F(QuickNoteWindowControllerTest, SaveButtonFollowsTheNote)
 }
 
 // Run under tests/support/with-display.sh: shows the window on an Xvfb screen and leaves a
-// screenshot at /tmp/quicknote.png for a person to look at.
+// screenshot, quicknote.png in $BRISA_SCREENSHOT_DIR (else the temporary folder), for a person to look at.
 TEST(QuickNoteScreenshot, ShowsTheWindowOnARealDisplay)
 {
     if (!std::getenv("BRISA_TEST_DISPLAY"))
@@ -177,9 +177,11 @@ TEST(QuickNoteScreenshot, ShowsTheWindowOnARealDisplay)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
     controller.note()->setText(QStringLiteral("Comprar café\ny llamar a Núria"));
     QTest::qWait(300); // a real X server paints asynchronously
-    const std::filesystem::path shot = "/tmp/quicknote.png";
+    const char* dir = std::getenv("BRISA_SCREENSHOT_DIR");
+    const std::filesystem::path shot =
+        (dir && *dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path()) / "quicknote.png";
     std::filesystem::remove(shot);
-    ASSERT_EQ(std::system("import -window root /tmp/quicknote.png"), 0);
+    ASSERT_EQ(std::system(("import -window root '" + shot.string() + "'").c_str()), 0);
     EXPECT_TRUE(std::filesystem::exists(shot));
     EXPECT_GT(std::filesystem::file_size(shot), 0u);
 }
