@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ToastViewModel.h"
 
+#include "ui/ClipMimeData.h"
+
 #include "core/toast/ToastController.h"
 
 #include <QBuffer>
@@ -229,28 +231,7 @@ QUrl ToastViewModel::thumbnailUrl(const Bytes& bytes)
 
 QVariantMap ToastViewModel::mimeDataFor(const ClipDragPayload& payload, const std::filesystem::path& imagesDir)
 {
-    const QString value = qs(payload.value);
-    switch (payload.kind) {
-    case ClipDragPayload::Kind::Text:
-        return {{QStringLiteral("text/plain"), value}};
-    case ClipDragPayload::Kind::FilePath: {
-        const std::filesystem::path path(payload.value);
-        if (!path.is_absolute())
-            return {};
-        return {{QStringLiteral("text/uri-list"), QUrl::fromLocalFile(value).toString(QUrl::FullyEncoded)},
-                {QStringLiteral("text/plain"), value}};
-    }
-    case ClipDragPayload::Kind::ImageFile: {
-        // A bare file name inside the images folder; anything else would hand out another file.
-        const std::filesystem::path name(payload.value);
-        if (imagesDir.empty() || payload.value.empty() || name.has_parent_path() || name == "." || name == ".."
-            || payload.value.find('/') != std::string::npos || payload.value.find('\0') != std::string::npos)
-            return {};
-        const QString path = QString::fromStdString((imagesDir / name).string());
-        return {{QStringLiteral("text/uri-list"), QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)}};
-    }
-    }
-    return {};
+    return clipMimeTexts(payload, imagesDir);
 }
 
 } // namespace brisa
