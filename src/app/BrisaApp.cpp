@@ -9,6 +9,7 @@
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
 #include "core/notch/NotchController.h"
+#include "core/toast/ToastController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
@@ -33,6 +34,7 @@
 #include "ui/QuickNoteWindowController.h"
 #include "ui/SymbolImageProvider.h"
 #include "ui/ThumbnailImageProvider.h"
+#include "ui/ToastViewModel.h"
 #include "platform/qt/QtScreens.h"
 
 #include <QApplication>
@@ -133,6 +135,7 @@ bool BrisaApp::start()
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
 
     installNotchPanel();
+    installToastPanel();
     setupStatusItem();
     registerGlobalShortcuts();
     logLine("Brisa está lista");
@@ -249,6 +252,11 @@ void BrisaApp::installNotchPanel()
     ports.setKeyable = [this](bool keyable) { panelWindow_->setKeyable(keyable); };
     ports.makeKeyAndFront = [this] { panelWindow_->makeKeyAndFront(); };
     ports.resetSequentialCursor = [this] { sequentialPaste_->cursor = -1; };
+    ports.toastShowing = [this] { return toast_ && toast_->current().has_value(); };
+    ports.dismissToastNow = [this] {
+        if (toast_)
+            toast_->dismissNow();
+    };
     ports.frontmostApp = [this]() -> std::optional<std::string> {
         if (QGuiApplication::focusWindow())
             return self; // one of Brisa's own windows
@@ -299,9 +307,57 @@ void BrisaApp::installNotchPanel()
     }
 }
 
+void BrisaApp::installToastPanel()
+{
+    if (!notch_ || !panelModel_)
+        return;
+    ToastController::Ports ports;
+    ports.panelExpanded = [this] { return notch_->expanded(); };
+    ports.screenUnderPointer = [this]() -> std::optional<NotchGeometry::Metrics> {
+        const auto screens = platform_->screens->screens();
+        const Point p = platform_->pointer ? platform_->pointer->pointerPosition()
+                                           : static_cast<QtScreens&>(*platform_->screens).fromPointer(QCursor::pos());
+        const auto screen = NotchGeometry::screenContaining(screens, p);
+        return screen ? std::optional(NotchGeometry::metrics(*screen)) : std::nullopt;
+    };
+    ports.currentMetrics = [this]() -> std::optional<NotchGeometry::Metrics> {
+        const auto screens = platform_->screens->screens();
+        return screens.empty() ? std::nullopt : std::optional(NotchGeometry::currentMetrics(screens));
+    };
+    ports.createWindow = [this](Rect frame) { toastWindow_->create(frame); };
+    ports.setFrame = [this](Rect frame) { toastWindow_->setFrame(frame); };
+    ports.setIgnoresMouse = [this](bool ignores) {
+        toastWindow_->setIgnoresMouse(ignores);
+        if (!ignores)
+            toastWindow_->orderFront(); // above the panel's window
+    };
+    toast_ = std::make_unique<ToastController>(std::move(ports), *scheduler_);
+    toastModel_ = std::make_unique<ToastViewModel>(*toast_, *scheduler_, storage_->imagesDir());
+    auto& screens = static_cast<QtScreens&>(*platform_->screens);
+    toastWindow_ = std::make_unique<NotchPanelWindow>(
+        *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ToastRoot.qml")),
+        QVariantMap{{QStringLiteral("viewModel"), QVariant::fromValue<QObject*>(toastModel_.get())},
+                    {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
+        platform_->panelHints.get(), [&screens](const Rect& frame) { return screens.toWindowGeometry(frame); });
+    if (!toast_->install())
+        return;
+    const auto show = [this](const ToastData& data) { toast_->show(data); };
+    if (monitor_)
+        monitor_->showToast = show;
+    bulkCopy_->showToast = show;
+}
+
 void BrisaApp::startScreenshotWatcher()
 {
-    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_);
+    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, [this](const ScreenshotToast& shot) {
+        if (!toast_)
+            return;
+        ToastData data;
+        data.kind = ToastData::Screenshot{.thumbnail = shot.thumbnail};
+        if (shot.imageFileName)
+            data.drag = ClipDragPayload::imageFile(*shot.imageFileName);
+        toast_->show(std::move(data));
+    });
     auto* watcher = platform_->directoryWatcher.get();
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
         return watcher && watcher->watch(folder, [this] { screenshots_->scan(); });

@@ -14,6 +14,8 @@ namespace brisa {
 
 class AppSettings;
 class NotchController;
+class ToastController;
+class ToastViewModel;
 class NotchPanelViewModel;
 class NotchPanelWindow;
 class BulkCopyService;
@@ -65,6 +67,7 @@ private:
     void registerGlobalShortcuts();
     void createPasteServices();
     void installNotchPanel();
+    void installToastPanel();
     int showAlert(const PermissionAlert& alert);
 
     std::unique_ptr<QtScheduler> scheduler_;
@@ -92,9 +95,12 @@ private:
     std::unique_ptr<QuickNoteWindowController> quickNote_;
     // The views go before the engine that made them and the controller they read.
     std::unique_ptr<NotchController> notch_;
+    std::unique_ptr<ToastController> toast_;
     std::unique_ptr<QQmlEngine> qmlEngine_;
     std::unique_ptr<NotchPanelViewModel> panelModel_;
     std::unique_ptr<NotchPanelWindow> panelWindow_;
+    std::unique_ptr<ToastViewModel> toastModel_;
+    std::unique_ptr<NotchPanelWindow> toastWindow_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;
     UnixSignals* signals_ = nullptr;
