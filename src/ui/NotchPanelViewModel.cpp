@@ -13,6 +13,7 @@
 #include "core/support/Log.h"
 #include "ui/ClipMimeData.h"
 #include "ui/ClipStripModel.h"
+#include "ui/PanelTrace.h"
 
 #include <QCursor>
 #include <QDrag>
@@ -44,6 +45,9 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
     : QObject(parent), services_(services), strip_(new ClipStripModel(services.storage, services.clock, this))
 {
     services_.controller.onChanged([this](NotchController::Flag) {
+        auto* trace = PanelTrace::fromEnvironment();
+        if (trace && !expanded() && (pinned() || keyboardActive()))
+            trace->openRequested(); // the shortcut's opening raises these first
         Q_EMIT flagsChanged();
         const bool keyboard = keyboardActive();
         if (keyboard != lastKeyboardActive_) {
@@ -53,6 +57,8 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
         const bool open = expanded();
         if (open != lastExpanded_) {
             lastExpanded_ = open;
+            if (trace)
+                trace->expandedChanged(open);
             if (open)
                 reload(); // what was copied (here or by another program) since the last look
             changeState([&] { state_.onExpandedChanged(open); });

@@ -3,6 +3,7 @@
 
 #include "core/support/Log.h"
 #include "platform/PanelWindowHints.h"
+#include "ui/PanelTrace.h"
 
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -18,7 +19,8 @@ NotchPanelWindow::NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap pr
       viewUrl_(std::move(view)),
       properties_(std::move(properties)),
       hints_(hints),
-      toWindowGeometry_(std::move(toWindowGeometry))
+      toWindowGeometry_(std::move(toWindowGeometry)),
+      trace_(PanelTrace::fromEnvironment())
 {
 }
 
@@ -49,6 +51,16 @@ bool NotchPanelWindow::create(const Rect& frame)
     }
     view->setTitle(QStringLiteral("Brisa"));
     view_ = view;
+    if (trace_) {
+        // Swaps are reported on the render thread: the time is taken there, the bookkeeping here.
+        connect(
+            view_, &QQuickWindow::frameSwapped, this,
+            [this] {
+                const auto at = PanelTrace::SteadyClock::now();
+                QMetaObject::invokeMethod(this, [this, at] { trace_->frameSwapped(at); }, Qt::QueuedConnection);
+            },
+            Qt::DirectConnection);
+    }
     applyFlags();
     setFrame(frame);
     view_->show();
@@ -86,6 +98,8 @@ void NotchPanelWindow::setFrame(const Rect& frame)
 
 void NotchPanelWindow::setIgnoresMouse(bool ignores)
 {
+    if (trace_)
+        ignores ? trace_->collapseRequested() : trace_->openRequested(); // expand and collapse start here
     ignoresMouse_ = ignores;
     if (view_ && hints_)
         hints_->setClickThrough(view_->winId(), ignores);

@@ -16,6 +16,7 @@ class QQuickWindow;
 
 namespace brisa {
 
+class PanelTrace;
 class PanelWindowHints;
 
 /// The drop-down panel's window: frameless, above everything, on every desktop, out of the
@@ -56,6 +57,7 @@ private:
     QQuickView* view_ = nullptr;
     bool ignoresMouse_ = true;
     bool keyable_ = false;
+    PanelTrace* trace_ = nullptr; ///< only with BRISA_TRACE_PANEL=1
 };
 
 } // namespace brisa
