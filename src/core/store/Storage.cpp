@@ -391,7 +391,7 @@ bool Storage::insert(const ClipItem& item)
 bool Storage::update(const ClipItem& item)
 {
     StatementScope st(db_->statement(
-        "UPDATE ClipItem SET typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = ?5, "
+        "UPDATE ClipItem SET typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = COALESCE(?5, thumbnailData), "
         "sourceAppBundleID = ?6, sourceAppName = ?7, createdAt = ?8, isPinned = ?9, spaceID = ?10, "
         "contentHash = ?11, byteSize = ?12, ocrText = ?13, batchID = ?14, reminderDate = ?15 WHERE id = ?1"));
     st->bindText(1, item.id.toString());

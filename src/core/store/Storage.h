@@ -68,7 +68,9 @@ public:
 
     /// Stores one new record; false (and a log line) on failure, e.g. a duplicate id.
     bool insert(const ClipItem& item);
-    /// Writes every field of the record with item.id; false when there is none or on failure.
+    /// Writes every field of the record with item.id; false when there is none or on failure. An
+    /// absent thumbnail keeps the stored one: records are mostly fetched without their thumbnails,
+    /// and writing one back after pinning it must not lose its picture.
     bool update(const ClipItem& item);
     /// The record with id, or nullopt.
     std::optional<ClipItem> fetch(const Uuid& id, bool withThumbnail = true);

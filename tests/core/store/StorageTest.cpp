@@ -151,6 +151,21 @@ TEST_F(StorageTest, AbsentAndEmptyValuesStayDistinct)
     EXPECT_EQ(back->reminderDate, std::nullopt);
 }
 
+TEST_F(StorageTest, UpdatingARecordFetchedWithoutItsThumbnailKeepsTheThumbnail)
+{
+    auto store = openStore();
+    const auto item = fullClip();
+    ASSERT_TRUE(store->insert(item));
+    auto light = store->fetch(item.id, false);
+    ASSERT_TRUE(light);
+    ASSERT_EQ(light->thumbnailData, std::nullopt);
+    light->ocrText = "texto reconocido";
+    light->isPinned = false;
+    ASSERT_TRUE(store->update(*light));
+    EXPECT_EQ(store->thumbnail(item.id), item.thumbnailData);
+    EXPECT_EQ(store->fetch(item.id)->ocrText, std::optional<std::string>("texto reconocido"));
+}
+
 TEST_F(StorageTest, UpdateWritesEveryFieldOfTheRecord)
 {
     auto store = openStore();
@@ -163,7 +178,6 @@ TEST_F(StorageTest, UpdateWritesEveryFieldOfTheRecord)
 
     changed.spaceID.reset();
     changed.reminderDate.reset();
-    changed.thumbnailData.reset();
     ASSERT_TRUE(store->update(changed));
     expectSameFields(*store->fetch(item.id), changed);
 }
