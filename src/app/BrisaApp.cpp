@@ -164,7 +164,12 @@ void BrisaApp::createClipboardMonitor()
         clipboard.read(std::move(choose), std::move(done));
     };
     sources.frontmostApp = [this]() -> std::optional<SourceApp> {
-        return platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
+        auto app = platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
+        // One of Brisa's own windows in front (the panel, a toast) says nothing about who copied:
+        // a program without a window (a script, xclip) did, so the clip has no source.
+        if (app && app->bundleID && QString::fromStdString(*app->bundleID).compare(QStringLiteral("brisa"), Qt::CaseInsensitive) == 0)
+            return std::nullopt;
+        return app;
     };
     monitor_ = std::make_unique<ClipboardMonitor>(std::move(sources), *scheduler_, *storage_, *codec_, *workers_);
     monitor_->recognizeText = [this](const ClipItem& item, const Bytes& png) { ocr_->recognizeAsync(item, png); };
