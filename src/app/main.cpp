@@ -7,6 +7,8 @@
 #include "core/support/XdgPaths.h"
 
 #include <QApplication>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
@@ -45,6 +47,11 @@ int main(int argc, char** argv)
         break;
     }
 
+    // Brisa's windows are small overlays: drawing them on the CPU costs a few milliseconds a frame,
+    // where loading a GL driver for them would more than double the memory of a program that sits
+    // in the background all day. QT_QUICK_BACKEND still chooses otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisa"));
     QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));
