@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The drop-down panel of a running Brisa under a window manager, used as a person would: the
+# pointer opens it from the top centre and closes it by leaving, clicks pass through the closed
+# panel to the window below, and the keyboard shortcut opens it to pick a clip and paste it into
+# the window that had the focus. A screenshot of the open panel is kept for people to look at.
+# Usage: panel.sh BRISA PASTE_TARGET XTEST_POINTER SCREENSHOT.png   (run under with-display.sh)
+#
+# The pointer is moved with XTest, never warped: a warp sends no raw motion, so Brisa would not
+# see it. The screen is 1920x1080 with no desktop panel, so the closed panel is 220 wide at x=850
+# and its handle (the middle 70 %) runs from x=883 to x=1037.
+set -u
+brisa="$1"; target="$2"; pointer="$3"; shot="$4"
+home=$(mktemp -d)
+export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+count() { "$brisa" history --json | jq length; }
+wait_count() { for _ in $(seq 100); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
+n=0
+copy() { printf '%s' "$1" | xclip -selection clipboard; n=$((n + 1)); wait_count $n; }
+field() { cat "$home/$1.txt" 2>/dev/null; }
+# Waits until text field $1 holds exactly $2, at most 5 s.
+wait_field() { for _ in $(seq 50); do [ "$(field "$1")" = "$2" ] && return 0; sleep 0.1; done; return 1; }
+
+# The panel window's width, or nothing when it is not there.
+panel_width() { xdotool getwindowgeometry --shell "$panel" 2>/dev/null | sed -n 's/^WIDTH=//p'; }
+panel_at() { xdotool getwindowgeometry --shell "$panel" 2>/dev/null | sed -n 's/^[XY]=//p' | paste -sd,; }
+# Polls until the panel is $1 wide, at most $2 tenths of a second.
+wait_width() { for _ in $(seq "$2"); do [ "$(panel_width)" = "$1" ] && return 0; sleep 0.1; done; [ "$(panel_width)" = "$1" ]; }
+# True when the panel stays $1 wide for $2 tenths of a second.
+stays_width() { for _ in $(seq "$2"); do [ "$(panel_width)" = "$1" ] || return 1; sleep 0.1; done; return 0; }
+active() { xdotool getactivewindow 2>/dev/null; }
+wait_active() { for _ in $(seq 50); do [ "$(active)" = "$1" ] && return 0; sleep 0.1; done; return 1; }
+now_ms() { date +%s%3N; }
+move() { "$pointer" move "$1" "$2"; }
+# A field window of one paste_target process, by its pid.
+field_window() {
+  for _ in $(seq 100); do
+    w=$(xdotool search --all --onlyvisible --pid "$1" --name "^paste_target$" 2>/dev/null | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+openbox --sm-disable >/dev/null 2>&1 & wm=$!
+"$brisa" 2>"$home/app.log" & app=$!
+field_a=; field_b=
+trap 'kill $app $wm $field_a $field_b 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
+for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+# Start away from the top of the screen, as a mouse at rest would be.
+move 960 700
+
+# Other windows of Brisa's may carry the same title: the panel is the one at the top centre.
+find_panel() {
+  for w in $(xdotool search --onlyvisible --name "^Brisa$" 2>/dev/null); do
+    [ "$(xdotool getwindowgeometry --shell "$w" | sed -n 's/^X=//p')" = 850 ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+panel=
+for _ in $(seq 50); do panel=$(find_panel) && break; sleep 0.1; done
+check "the panel window is there" '[ -n "$panel" ]'
+check "closed at start: 220 wide" '[ "$(panel_width)" = 220 ]'
+check "closed at start: at the top centre" '[ "$(panel_at)" = "850,0" ]'
+
+# Pointer.
+move 940 12; move 960 10
+check "the pointer over the handle opens the panel" 'wait_width 848 20'
+check "the open panel hangs from the top centre, just over the edge" '[ "$(panel_at)" = "536,-2" ]'
+t0=$(now_ms)
+move 960 500; move 960 700
+check "moving away closes it within a second" 'wait_width 220 12'
+echo "closed and shrunk $(( $(now_ms) - t0 )) ms after the pointer left"
+move 860 10
+check "the left outer 15 % does not open it" 'stays_width 220 8'
+move 1060 10
+check "the right outer 15 % does not open it" 'stays_width 220 8'
+move 960 700
+
+# Clicks through the closed panel: one field lies under it, another has the focus.
+"$target" "$home/a.txt" & field_a=$!
+"$target" "$home/b.txt" & field_b=$!
+win_a=$(field_window $field_a); win_b=$(field_window $field_b)
+check "two separate field windows" '[ -n "$win_a" ] && [ -n "$win_b" ] && [ "$win_a" != "$win_b" ]'
+xdotool windowmove --sync "$win_b" 700 0 2>/dev/null
+xdotool windowactivate --sync "$win_a" 2>/dev/null
+check "the other field has the focus" 'wait_active "$win_a"'
+move 860 20
+"$pointer" click 1
+check "a click on the closed panel reaches the window below" 'wait_active "$win_b"'
+check "and does not open the panel" '[ "$(panel_width)" = 220 ]'
+move 960 700
+
+# Keyboard. Copies come only now: each one shows a toast at the top centre, and the pointer does
+# not open the panel over a toast.
+copy "uno"; copy "dos"; copy "tres"
+check "three copies are in the history" '[ "$(count)" = 3 ]'
+xdotool windowactivate --sync "$win_a" 2>/dev/null; wait_active "$win_a"
+xdotool key ctrl+super+v
+check "Ctrl+Super+V opens the panel" 'wait_width 848 30'
+check "with the keyboard focus" 'wait_active "$panel"'
+xdotool key Right; sleep 0.2; xdotool key Return
+check "Right then Return pastes the second newest clip into the field that had the focus" 'wait_field a "dos"'
+check "the panel closes after the paste" 'wait_width 220 20'
+check "the focus is back on the field" 'wait_active "$win_a"'
+check "pasting does not add to the history" '[ "$(count)" = 3 ]'
+
+xdotool key ctrl+super+v
+check "Ctrl+Super+V opens it again" 'wait_width 848 30 && wait_active "$panel"'
+# Let the reveal finish before the picture.
+sleep 0.8
+import -window root "$shot"
+xdotool key Escape
+check "Escape closes the keyboard-opened panel" 'wait_width 220 20'
+check "and gives the focus back" 'wait_active "$win_a"'
+check "nothing more was pasted" '[ "$(field a)" = "dos" ] && [ -z "$(field b)" ]'
+
+[ $fail -eq 0 ] || cat "$home/app.log"
+exit $fail
