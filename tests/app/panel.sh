@@ -73,6 +73,10 @@ t0=$(now_ms)
 move 960 500; move 960 700
 check "moving away closes it within a second" 'wait_width 220 12'
 echo "closed and shrunk $(( $(now_ms) - t0 )) ms after the pointer left"
+move 950 10
+check "the pointer opens it again" 'wait_width 848 20'
+xdotool key Escape
+check "Escape closes a panel the pointer opened" 'wait_width 220 12'
 move 860 10
 check "the left outer 15 % does not open it" 'stays_width 220 8'
 move 1060 10
@@ -101,6 +105,8 @@ xdotool windowactivate --sync "$win_a" 2>/dev/null; wait_active "$win_a"
 xdotool key ctrl+super+v
 check "Ctrl+Super+V opens the panel" 'wait_width 848 30'
 check "with the keyboard focus" 'wait_active "$panel"'
+move 960 10; move 960 700
+check "a keyboard-opened panel stays open when the pointer comes and goes" 'stays_width 848 8'
 xdotool key Right; sleep 0.2; xdotool key Return
 check "Right then Return pastes the second newest clip into the field that had the focus" 'wait_field a "dos"'
 check "the panel closes after the paste" 'wait_width 220 20'
@@ -115,6 +121,12 @@ import -window root "$shot"
 xdotool key Escape
 check "Escape closes the keyboard-opened panel" 'wait_width 220 20'
 check "and gives the focus back" 'wait_active "$win_a"'
+xdotool key ctrl+super+v
+check "opened once more" 'wait_width 848 30 && wait_active "$panel"'
+move 960 900
+"$pointer" click 1
+check "a click outside closes it" 'wait_width 220 20'
+check "and the focus goes back to the field" 'wait_active "$win_a"'
 check "nothing more was pasted" '[ "$(field a)" = "dos" ] && [ -z "$(field b)" ]'
 
 [ $fail -eq 0 ] || cat "$home/app.log"
