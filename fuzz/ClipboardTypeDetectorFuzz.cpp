@@ -3,6 +3,7 @@
 // targets, each [selector byte][length byte][data]; files are only ever read inside a private temp folder.
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/support/Log.h"
+#include "core/support/Utf8.h"
 
 #include <unistd.h>
 
@@ -78,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view whole(reinterpret_cast<const char*>(data), size);
     (void)Detector::isLink(whole);
     (void)Detector::looksLikeCode(whole);
-    (void)Detector::trimmed(whole);
+    (void)brisa::trimWhitespace(whole);
+    (void)brisa::validUtf8(whole);
     (void)Detector::filePathFromUri(whole);
     const auto file = dir / ("clip." + std::string(kExtensions[size % kExtensions.size()]));
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(whole.data(), static_cast<std::streamsize>(size));
