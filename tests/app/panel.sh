@@ -3,7 +3,8 @@
 # The drop-down panel of a running Brisa under a window manager, used as a person would: the
 # pointer opens it from the top centre and closes it by leaving, clicks pass through the closed
 # panel to the window below, and the keyboard shortcut opens it to pick a clip and paste it into
-# the window that had the focus. A screenshot of the open panel is kept for people to look at.
+# the window that had the focus; a new copy's toast keeps the pointer from opening it until the
+# toast has gone. A screenshot of the open panel is kept for people to look at.
 # Usage: panel.sh BRISA PASTE_TARGET XTEST_POINTER SCREENSHOT.png   (run under with-display.sh)
 #
 # The pointer is moved with XTest, never warped: a warp sends no raw motion, so Brisa would not
@@ -14,7 +15,7 @@ brisa="$1"; target="$2"; pointer="$3"; shot="$4"
 home=$(mktemp -d)
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
 fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; return 1; fi; }
 count() { "$brisa" history --json | jq length; }
 wait_count() { for _ in $(seq 100); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 n=0
@@ -93,7 +94,8 @@ xdotool windowactivate --sync "$win_a" 2>/dev/null
 check "the other field has the focus" 'wait_active "$win_a"'
 move 860 20
 "$pointer" click 1
-check "a click on the closed panel reaches the window below" 'wait_active "$win_b"'
+check "a click on the closed panel reaches the window below" 'wait_active "$win_b"' ||
+  echo "under the pointer: $(xdotool getmouselocation --shell | sed -n 's/^WINDOW=//p'); panel $panel"
 check "and does not open the panel" '[ "$(panel_width)" = 220 ]'
 move 960 700
 
@@ -128,6 +130,26 @@ move 960 900
 check "a click outside closes it" 'wait_width 220 20'
 check "and the focus goes back to the field" 'wait_active "$win_a"'
 check "nothing more was pasted" '[ "$(field a)" = "dos" ] && [ -z "$(field b)" ]'
+
+# A new copy shows its toast at the top centre for a few seconds; the pointer does not open the
+# panel over it, and does again once it has gone. The pointer keeps trying as a user would, going
+# away between tries (resting on the toast would hold it up).
+move 960 700
+copy "cuatro"
+move 950 10
+check "over a fresh toast the pointer does not open the panel" 'stays_width 220 5'
+t0=$(now_ms)
+reopened() {
+  for _ in $(seq 12); do
+    move 960 700; sleep 0.8; move 950 10
+    wait_width 848 3 && return 0
+  done
+  return 1
+}
+check "once the toast has gone the pointer opens the panel again" 'reopened'
+echo "opened again $(( $(now_ms) - t0 )) ms after the first try over the toast"
+move 960 700
+check "and it closes again" 'wait_width 220 12'
 
 [ $fail -eq 0 ] || cat "$home/app.log"
 exit $fail
