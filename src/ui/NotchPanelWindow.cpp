@@ -61,16 +61,29 @@ bool NotchPanelWindow::create(const Rect& frame)
             },
             Qt::DirectConnection);
     }
+    // Our hints go through a connection of their own and can reach the server before Qt's request
+    // to map the window: a window manager then frames the window without them (a frame that takes
+    // every click). So they are sent again once a frame has been shown after each (re)mapping.
+    connect(view_, &QQuickWindow::frameSwapped, this, &NotchPanelWindow::applyPendingHints, Qt::QueuedConnection);
     applyFlags();
     setFrame(frame);
     view_->show();
+    hintsPending_ = true;
+    applyPendingHints();
+    hintsPending_ = true;
+    view_->raise();
+    return true;
+}
+
+void NotchPanelWindow::applyPendingHints()
+{
+    if (!hintsPending_ || !view_ || !view_->isVisible())
+        return;
+    hintsPending_ = false;
     if (hints_) {
-        // After show: the window manager reads the state of a mapped window from its messages.
         hints_->applyPanelHints(view_->winId());
         hints_->setClickThrough(view_->winId(), ignoresMouse_);
     }
-    view_->raise();
-    return true;
 }
 
 void NotchPanelWindow::applyFlags()
@@ -82,9 +95,11 @@ void NotchPanelWindow::applyFlags()
     if (view_->flags() == flags)
         return;
     view_->setFlags(flags);
-    // Qt rewrites the window type when the flags change: the hints go again.
-    if (hints_ && view_->isVisible())
-        hints_->applyPanelHints(view_->winId());
+    // Qt rewrites the window type when the flags change (and may map the window anew): the hints
+    // go again, now and after the next frame.
+    hintsPending_ = true;
+    applyPendingHints();
+    hintsPending_ = true;
 }
 
 void NotchPanelWindow::setFrame(const Rect& frame)

@@ -48,6 +48,8 @@ public:
 
 private:
     void applyFlags();
+    /// Sends the window manager hints and the click-through state when they are due.
+    void applyPendingHints();
 
     QQmlEngine& engine_;
     QUrl viewUrl_;
@@ -57,6 +59,7 @@ private:
     QQuickView* view_ = nullptr;
     bool ignoresMouse_ = true;
     bool keyable_ = false;
+    bool hintsPending_ = false;
     PanelTrace* trace_ = nullptr; ///< only with BRISA_TRACE_PANEL=1
 };
 
