@@ -344,6 +344,9 @@ void BrisaApp::installToastPanel()
         QVariantMap{{QStringLiteral("viewModel"), QVariant::fromValue<QObject*>(toastModel_.get())},
                     {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
         platform_->panelHints.get(), [&screens](const Rect& frame) { return screens.toWindowGeometry(frame); });
+    // Clicks beside the pill go to the windows below, as they would without a toast.
+    const Rect pill = ToastController::kPillArea;
+    toastWindow_->setInputRect(QRectF(pill.x, pill.y, pill.width, pill.height).toAlignedRect());
     if (!toast_->install())
         return;
     const auto show = [this](const ToastData& data) { toast_->show(data); };

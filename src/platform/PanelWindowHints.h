@@ -16,6 +16,9 @@ public:
     /// on: pointer events go through the window to whatever lies below it; off: the window takes
     /// them again. False when the window system cannot do it or the window is gone.
     virtual bool setClickThrough(NativeWindowId window, bool on) = 0;
+    /// Only the rectangle (window pixels, from its top-left corner) takes pointer events; the rest
+    /// of the window lets them through. False when the window system cannot do it or the window is gone.
+    virtual bool setInputArea(NativeWindowId window, int x, int y, int width, int height) = 0;
     /// Asks the window manager to keep the window above the others on every desktop, out of the
     /// taskbar and the window switcher. Best done before the window is first shown, and again after
     /// Qt's window flags change (Qt rewrites the window type then). False when the window is gone.

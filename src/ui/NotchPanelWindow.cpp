@@ -9,6 +9,7 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSurfaceFormat>
+#include <QtMath>
 
 namespace brisa {
 
@@ -80,10 +81,23 @@ void NotchPanelWindow::applyPendingHints()
     if (!hintsPending_ || !view_ || !view_->isVisible())
         return;
     hintsPending_ = false;
-    if (hints_) {
+    if (hints_)
         hints_->applyPanelHints(view_->winId());
-        hints_->setClickThrough(view_->winId(), ignoresMouse_);
+    applyInputArea();
+}
+
+void NotchPanelWindow::applyInputArea()
+{
+    if (!view_ || !hints_)
+        return;
+    if (!ignoresMouse_ && inputRect_) {
+        const qreal ratio = view_->devicePixelRatio();
+        const QRect area(qFloor(inputRect_->x() * ratio), qFloor(inputRect_->y() * ratio),
+                         qCeil(inputRect_->width() * ratio), qCeil(inputRect_->height() * ratio));
+        hints_->setInputArea(view_->winId(), area.x(), area.y(), area.width(), area.height());
+        return;
     }
+    hints_->setClickThrough(view_->winId(), ignoresMouse_);
 }
 
 void NotchPanelWindow::applyFlags()
@@ -116,8 +130,7 @@ void NotchPanelWindow::setIgnoresMouse(bool ignores)
     if (trace_)
         ignores ? trace_->collapseRequested() : trace_->openRequested(); // expand and collapse start here
     ignoresMouse_ = ignores;
-    if (view_ && hints_)
-        hints_->setClickThrough(view_->winId(), ignores);
+    applyInputArea();
 }
 
 void NotchPanelWindow::orderFront()

@@ -5,10 +5,12 @@
 
 #include <QObject>
 #include <QUrl>
+#include <QRect>
 #include <QVariantMap>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QQmlEngine;
 class QQuickView;
@@ -39,6 +41,9 @@ public:
     bool create(const Rect& frame);
     void setFrame(const Rect& frame);
     void setIgnoresMouse(bool ignores);
+    /// While the window takes the pointer, only this part of it does (window coordinates, from its
+    /// top-left corner); the rest lets clicks through. Unset: the whole window.
+    void setInputRect(std::optional<QRect> rect) { inputRect_ = rect; }
     void orderFront();
     void setKeyable(bool keyable);
     void makeKeyAndFront();
@@ -50,6 +55,8 @@ private:
     void applyFlags();
     /// Sends the window manager hints and the click-through state when they are due.
     void applyPendingHints();
+    /// Tells the window system which part of the window takes the pointer now.
+    void applyInputArea();
 
     QQmlEngine& engine_;
     QUrl viewUrl_;
@@ -60,6 +67,7 @@ private:
     bool ignoresMouse_ = true;
     bool keyable_ = false;
     bool hintsPending_ = false;
+    std::optional<QRect> inputRect_;
     PanelTrace* trace_ = nullptr; ///< only with BRISA_TRACE_PANEL=1
 };
 

@@ -158,6 +158,30 @@ TEST_F(X11PanelWindowHintsTest, ClickThroughLetsAClickReachTheWindowBelowAndOffC
     EXPECT_EQ(press->xbutton.window, below);
 }
 
+TEST_F(X11PanelWindowHintsTest, InputAreaTakesClicksInsideAndLetsThemThroughBeside)
+{
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xdotool is not installed";
+    const Window below = createWindow(0, 0, 400, ButtonPressMask);
+    const Window panel = createWindow(100, 100, 200, ButtonPressMask);
+    mapAndWait(below);
+    mapAndWait(panel);
+
+    // Only the panel's left half (x 100..199 on screen) takes the pointer.
+    ASSERT_TRUE(x11::setInputArea(d(), panel, 0, 0, 100, 200));
+    ASSERT_TRUE(xdotool("mousemove 150 150 click 1"));
+    auto press = nextEvent(d(), ButtonPress);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->xbutton.window, panel);
+
+    ASSERT_TRUE(xdotool("mousemove 250 150 click 1"));
+    press = nextEvent(d(), ButtonPress);
+    ASSERT_TRUE(press);
+    EXPECT_EQ(press->xbutton.window, below);
+
+    EXPECT_FALSE(x11::setInputArea(d(), panel, 0, 0, 0, 10)); // an empty area is refused
+}
+
 TEST_F(X11PanelWindowHintsTest, HintsOfAWindowNotShownYetAreItsProperties)
 {
     const Window w = createWindow(0, 0, 50);

@@ -84,6 +84,19 @@ bool setClickThrough(Display* display, unsigned long window, bool on)
     return true;
 }
 
+bool setInputArea(Display* display, unsigned long window, int x, int y, int width, int height)
+{
+    XWindowAttributes attributes{};
+    if (!display || width <= 0 || height <= 0 || !windowExists(display, window, attributes) ||
+        !shapeInputSupported(display))
+        return false;
+    XRectangle area{static_cast<short>(std::clamp(x, -32768, 32767)), static_cast<short>(std::clamp(y, -32768, 32767)),
+                    static_cast<unsigned short>(std::min(width, 65535)), static_cast<unsigned short>(std::min(height, 65535))};
+    XShapeCombineRectangles(display, window, ShapeInput, 0, 0, &area, 1, ShapeSet, Unsorted);
+    XFlush(display);
+    return true;
+}
+
 bool applyPanelHints(Display* display, unsigned long window)
 {
     XWindowAttributes attributes{};
@@ -157,6 +170,11 @@ X11PanelWindowHints::~X11PanelWindowHints() = default;
 bool X11PanelWindowHints::setClickThrough(NativeWindowId window, bool on)
 {
     return x11::setClickThrough(display_, static_cast<Window>(window), on);
+}
+
+bool X11PanelWindowHints::setInputArea(NativeWindowId window, int x, int y, int width, int height)
+{
+    return x11::setInputArea(display_, static_cast<Window>(window), x, y, width, height);
 }
 
 bool X11PanelWindowHints::applyPanelHints(NativeWindowId window)

@@ -20,6 +20,8 @@ namespace x11 {
 /// the input shape back to the whole window. False without the Shape extension 1.1 or when window is
 /// gone. The window keeps its look: only its input region changes.
 bool setClickThrough(Display* display, unsigned long window, bool on);
+/// Only the rectangle takes pointer events (ShapeInput of one rectangle).
+bool setInputArea(Display* display, unsigned long window, int x, int y, int width, int height);
 
 /// Marks window as the panel: _NET_WM_STATE above, sticky, skip taskbar and skip pager,
 /// _NET_WM_DESKTOP all desktops, _NET_WM_WINDOW_TYPE dock (kept above, never in the taskbar or the
@@ -41,6 +43,7 @@ public:
     X11PanelWindowHints& operator=(const X11PanelWindowHints&) = delete;
 
     bool setClickThrough(NativeWindowId window, bool on) override;
+    bool setInputArea(NativeWindowId window, int x, int y, int width, int height) override;
     bool applyPanelHints(NativeWindowId window) override;
 
 private:
