@@ -64,6 +64,7 @@ public:
     Child& operator=(const Child&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -132,6 +133,26 @@ std::vector<unsigned long> clientList()
     return windows;
 }
 
+/// The process that owns window, from _NET_WM_PID; 0 when it does not say.
+unsigned long windowPid(unsigned long window)
+{
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return 0;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0, pid = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, AnyPropertyType, &type,
+                           &format, &count, &remaining, &data) == Success &&
+        format == 32 && count == 1 && data)
+        pid = *reinterpret_cast<const unsigned long*>(data);
+    if (data)
+        XFree(data);
+    XCloseDisplay(d);
+    return pid;
+}
+
 class X11PasteTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -191,11 +212,13 @@ protected:
     Opened openWindow(std::vector<std::string> argv)
     {
         Opened opened;
-        const auto before = clientList();
         opened.child = std::make_unique<Child>(std::move(argv));
+        // Found by its process: a new client may get the window id a window closed a moment ago
+        // had, and the window manager may still list that one.
+        const auto pid = static_cast<unsigned long>(opened.child->pid());
         EXPECT_TRUE(waitFor([&] {
             for (unsigned long w : clientList())
-                if (std::find(before.begin(), before.end(), w) == before.end())
+                if (windowPid(w) == pid)
                     opened.window = w;
             return opened.window != 0;
         }));
