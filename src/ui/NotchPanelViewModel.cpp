@@ -16,7 +16,6 @@
 #include "ui/PanelTrace.h"
 
 #include <QCursor>
-#include <QDrag>
 #include <QGuiApplication>
 #include <QMenu>
 
@@ -222,9 +221,7 @@ void NotchPanelViewModel::startDrag(int row)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    auto* drag = new QDrag(this);
-    drag->setMimeData(clipMimeData(*payload, services_.storage.imagesDir()).release());
-    drag->exec(Qt::CopyAction);
+    execClipDrag(*payload, services_.storage.imagesDir(), this);
 }
 
 void NotchPanelViewModel::openCardMenu(int row)

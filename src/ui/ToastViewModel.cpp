@@ -139,6 +139,15 @@ void ToastViewModel::dragStarted()
     setDragging(true);
 }
 
+void ToastViewModel::startDrag()
+{
+    if (!draggable_)
+        return;
+    dragStarted();
+    const ClipDragPayload payload = *frozen_->drag; // the toast may change while the drag runs
+    execClipDrag(payload, imagesDir_, this);
+}
+
 void ToastViewModel::onCurrentChanged()
 {
     const bool active = controller_.current().has_value();
@@ -179,7 +188,7 @@ void ToastViewModel::setFrozen(std::optional<ToastData> data)
     frozen_ = std::move(data);
     const Bytes* thumb = frozen_ ? frozen_->thumbnail() : nullptr;
     thumbnail_ = thumb ? thumbnailUrl(*thumb) : QUrl();
-    dragMimeData_ = frozen_ && frozen_->drag ? mimeDataFor(*frozen_->drag, imagesDir_) : QVariantMap();
+    draggable_ = frozen_ && frozen_->drag && !clipMimeTexts(*frozen_->drag, imagesDir_).isEmpty();
     Q_EMIT dataChanged();
     Q_EMIT draggingChanged(); // collapsed depends on the thumbnail
 }
@@ -227,11 +236,6 @@ QUrl ToastViewModel::thumbnailUrl(const Bytes& bytes)
     if (!out.save(&pngBuffer, "PNG"))
         return {};
     return QUrl(QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64()));
-}
-
-QVariantMap ToastViewModel::mimeDataFor(const ClipDragPayload& payload, const std::filesystem::path& imagesDir)
-{
-    return clipMimeTexts(payload, imagesDir);
 }
 
 } // namespace brisa

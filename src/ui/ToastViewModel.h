@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
@@ -38,9 +37,8 @@ class ToastViewModel : public QObject {
     /// The decoded thumbnail, cropped and rounded, as a data URL; empty when there is none or it
     /// does not decode.
     Q_PROPERTY(QUrl thumbnail READ thumbnail NOTIFY dataChanged)
-    /// Whether the pill can be dragged out, and what the drag carries by MIME type.
+    /// Whether dragging the pill would carry anything out.
     Q_PROPERTY(bool draggable READ draggable NOTIFY dataChanged)
-    Q_PROPERTY(QVariantMap dragMimeData READ dragMimeData NOTIFY dataChanged)
     Q_PROPERTY(int showID READ showID NOTIFY showIDChanged)
     Q_PROPERTY(bool isPaused READ isPaused NOTIFY isPausedChanged)
     Q_PROPERTY(bool hasNotch READ hasNotch NOTIFY hasNotchChanged)
@@ -66,8 +64,7 @@ public:
     QString symbol() const;
     QString kind() const;
     QUrl thumbnail() const { return thumbnail_; }
-    bool draggable() const { return !dragMimeData_.isEmpty(); }
-    QVariantMap dragMimeData() const { return dragMimeData_; }
+    bool draggable() const { return draggable_; }
     int showID() const;
     bool isPaused() const;
     bool hasNotch() const;
@@ -81,14 +78,14 @@ public:
     Q_INVOKABLE void pointerEntered();
     /// The pointer left the pill: the countdown goes on.
     Q_INVOKABLE void pointerLeft();
-    /// A drag of the pill began.
+    /// A drag of the pill began: it collapses.
     Q_INVOKABLE void dragStarted();
+    /// Drags the toast's clip out after dragStarted(); returns when it is dropped or given up.
+    Q_INVOKABLE void startDrag();
 
     /// The thumbnail bytes decoded, cropped to fill 72 × 58 at three times the size and rounded;
     /// an empty URL when they do not decode as an image.
     static QUrl thumbnailUrl(const Bytes& bytes);
-    /// What a drag of payload carries; empty for an image name that would leave imagesDir.
-    static QVariantMap mimeDataFor(const ClipDragPayload& payload, const std::filesystem::path& imagesDir);
 
 Q_SIGNALS:
     void activeChanged();
@@ -115,7 +112,7 @@ private:
     bool active_ = false;
     std::optional<ToastData> frozen_;
     QUrl thumbnail_;
-    QVariantMap dragMimeData_;
+    bool draggable_ = false;
     double fraction_ = 0;
     bool dragging_ = false;
     std::optional<Scheduler::TaskId> removeWork_;

@@ -55,3 +55,36 @@ TEST(ClipMimeDataTest, TextGivesPlainText)
     EXPECT_EQ(data->text(), QStringLiteral("hola ñ"));
     EXPECT_FALSE(data->hasUrls());
 }
+
+TEST(ClipMimeDataTest, AnImageDragShowsTheImageFittedWithin220Points)
+{
+    TempDir images;
+    QImage wide(880, 440, QImage::Format_ARGB32);
+    wide.fill(Qt::green);
+    ASSERT_TRUE(wide.save(QString::fromStdString((images / "wide.png").string())));
+    QImage small(20, 40, QImage::Format_ARGB32);
+    small.fill(Qt::blue);
+    ASSERT_TRUE(small.save(QString::fromStdString((images / "small.png").string())));
+
+    for (auto [name, size] : {std::pair{"wide.png", QSize(220, 110)}, {"small.png", QSize(110, 220)}}) {
+        const auto payload = ClipDragPayload::imageFile(name);
+        EXPECT_EQ(clipDragPreview(payload, *clipMimeData(payload, images.path())).size(), size) << name;
+    }
+}
+
+TEST(ClipMimeDataTest, AnUnreadableImageDragsAnInvisiblePoint)
+{
+    TempDir images;
+    const auto payload = ClipDragPayload::imageFile("gone.png");
+    const QImage preview = clipDragPreview(payload, *clipMimeData(payload, images.path()));
+    ASSERT_EQ(preview.size(), QSize(1, 1));
+    EXPECT_EQ(qAlpha(preview.pixel(0, 0)), 0);
+}
+
+TEST(ClipMimeDataTest, OtherDragsKeepThePlatformPicture)
+{
+    const auto text = ClipDragPayload::text("hola");
+    EXPECT_TRUE(clipDragPreview(text, *clipMimeData(text, "/unused")).isNull());
+    const auto file = ClipDragPayload::filePath("/etc/hostname");
+    EXPECT_TRUE(clipDragPreview(file, *clipMimeData(file, "/unused")).isNull());
+}

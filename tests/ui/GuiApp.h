@@ -2,6 +2,10 @@
 #pragma once
 
 #include <QGuiApplication>
+#include <QtQml/qqmlextensionplugin.h>
+
+// Views use the module's C++ types (import Brisa.Ui), as in the app.
+Q_IMPORT_QML_PLUGIN(Brisa_UiPlugin)
 
 namespace brisa::test {
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ToastViewModel.h"
+#include "ui/ClipMimeData.h"
 #include "GuiApp.h"
 
 #include "core/toast/ToastController.h"
@@ -234,9 +235,9 @@ TEST_F(ToastViewModelTest, DragCarriesThePayload)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.payload.value);
-        EXPECT_EQ(ToastViewModel::mimeDataFor(c.payload, images), c.mime);
+        EXPECT_EQ(clipMimeTexts(c.payload, images), c.mime);
     }
-    EXPECT_TRUE(ToastViewModel::mimeDataFor(ClipDragPayload::imageFile("A.png"), {}).isEmpty());
+    EXPECT_TRUE(clipMimeTexts(ClipDragPayload::imageFile("A.png"), {}).isEmpty());
 
     controller.show(textToast("a", ClipDragPayload::text("a")));
     EXPECT_TRUE(model.draggable());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One clip as a card: a preview by kind, and a footer with where it came from, its age and size.
 import QtQuick
+import Brisa.Ui
 import QtQuick.Layouts
 
 Item {
@@ -38,7 +39,9 @@ Item {
     })[kind] || "text.alignleft"
 
     scale: hovering && !selected ? 1.02 : 1
-    Behavior on scale { SpringAnimation { spring: 5; damping: 0.4; epsilon: 0.001 } }
+    Behavior on scale {
+        SpringAnimation { spring: Springs.spring(0.3, 0.7); damping: Springs.damping(0.3, 0.7); epsilon: 0.001 }
+    }
 
     Rectangle {
         id: body

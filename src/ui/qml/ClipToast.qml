@@ -3,6 +3,7 @@
 // notch, that says what was copied and counts its time down along its border. It fills the toast
 // window; only the pill (x 40, y 0, 360 × 115) should take the pointer.
 import QtQuick
+import Brisa.Ui
 import QtQuick.Shapes
 
 Item {
@@ -54,9 +55,10 @@ Item {
 
     ParallelAnimation {
         id: revealAnimation
-        // A spring of 0.42 s response and 0.58 damping fraction, in the per-16 ms terms of
-        // SpringAnimation: spring = (2π / 0.42)² × 0.016, damping = 2 × 0.58 × 2π / 0.42 × 0.016.
-        SpringAnimation { target: root; property: "scaleP"; to: 1; spring: 3.58; damping: 0.278; epsilon: 0.002 }
+        SpringAnimation {
+            target: root; property: "scaleP"; to: 1; epsilon: 0.002
+            spring: Springs.spring(0.42, 0.58); damping: Springs.damping(0.42, 0.58)
+        }
         NumberAnimation {
             target: root; property: "offsetP"; to: 1; duration: 320
             easing.type: Easing.BezierSpline; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1]
@@ -81,17 +83,23 @@ Item {
         id: pill
 
         readonly property bool collapsed: root.viewModel.collapsed
+        // 0 → 1 as a dragged pill shrinks to its thumbnail; a new toast starts it over at once.
+        property real collapseP: collapsed ? 1 : 0
+        Behavior on collapseP {
+            enabled: root.viewModel.dragging
+            SpringAnimation { spring: Springs.spring(0.4, 0.55); damping: Springs.damping(0.4, 0.55); epsilon: 0.002 }
+        }
         readonly property bool hasThumbnail: root.viewModel.thumbnail.toString() !== ""
-        readonly property real sidePadding: collapsed ? 16 : 32
-        readonly property real spacing: collapsed ? 0 : 11
-        readonly property real textWidth: collapsed ? 0 : Math.max(titleText.implicitWidth, subtitleText.implicitWidth)
+        readonly property real sidePadding: 32 - 16 * collapseP
+        readonly property real spacing: 11 * Math.max(0, 1 - collapseP)
+        readonly property real textWidth: Math.max(0, 1 - collapseP) * Math.max(titleText.implicitWidth, subtitleText.implicitWidth)
         readonly property real naturalWidth: 2 * sidePadding + leading.width + spacing + textWidth
 
         visible: root.viewModel.hasData
         anchors.top: parent.top
         anchors.horizontalCenter: parent.horizontalCenter
-        width: collapsed ? naturalWidth : Math.min(360, naturalWidth)
-        height: 36 + Math.max(leading.height, collapsed ? 0 : textColumn.implicitHeight) + 18
+        width: Math.min(360, naturalWidth)
+        height: 36 + Math.max(leading.height, Math.max(0, 1 - collapseP) * textColumn.implicitHeight) + 18
 
         transform: [
             Scale {
@@ -137,8 +145,8 @@ Item {
 
             Item {
                 id: leading
-                width: pill.hasThumbnail ? (pill.collapsed ? 48 : 72) : 34
-                height: pill.hasThumbnail ? (pill.collapsed ? 38 : 58) : 34
+                width: pill.hasThumbnail ? 72 - 24 * pill.collapseP : 34
+                height: pill.hasThumbnail ? 58 - 20 * pill.collapseP : 34
                 anchors.verticalCenter: parent.verticalCenter
 
                 Image {
@@ -172,7 +180,8 @@ Item {
 
             Column {
                 id: textColumn
-                visible: !pill.collapsed
+                visible: pill.collapseP < 1
+                opacity: 1 - pill.collapseP
                 width: Math.max(0, parent.width - leading.width - pill.spacing)
                 anchors.verticalCenter: parent.verticalCenter
                 spacing: 2
@@ -213,13 +222,7 @@ Item {
             id: dragHandler
             target: null
             enabled: root.viewModel.draggable
-            onActiveChanged: if (active) root.viewModel.dragStarted()
+            onActiveChanged: if (active) root.viewModel.startDrag()
         }
-
-        Drag.active: dragHandler.active
-        Drag.dragType: Drag.Automatic
-        Drag.supportedActions: Qt.CopyAction
-        Drag.mimeData: root.viewModel.dragMimeData
-        Drag.imageSource: pill.hasThumbnail ? root.viewModel.thumbnail : ""
     }
 }

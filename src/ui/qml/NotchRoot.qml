@@ -2,6 +2,7 @@
 // The panel window's content: a faint handle while closed, and the open panel revealed from the
 // top edge (grown from a tenth of its size and slid down) while open.
 import QtQuick
+import Brisa.Ui
 
 Item {
     id: root
@@ -14,7 +15,7 @@ Item {
     property real offsetP: expanded ? 1 : 0
 
     Behavior on scaleP {
-        SpringAnimation { spring: 3.4; damping: 0.26; epsilon: 0.002 }
+        SpringAnimation { spring: Springs.spring(0.42, 0.58); damping: Springs.damping(0.42, 0.58); epsilon: 0.002 }
     }
     Behavior on offsetP {
         NumberAnimation { duration: 320; easing.type: Easing.OutCubic }
