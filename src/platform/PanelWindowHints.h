@@ -2,11 +2,21 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace brisa {
 
 /// A window as the window system names it: QWindow::winId().
 using NativeWindowId = std::uintptr_t;
+
+/// A rectangle in window pixels, from the window's top-left corner.
+struct WindowRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const WindowRect&) const = default;
+};
 
 /// What the drop-down panel window needs from the window system beyond Qt's window flags.
 class PanelWindowHints {
@@ -23,6 +33,9 @@ public:
     /// taskbar and the window switcher. Best done before the window is first shown, and again after
     /// Qt's window flags change (Qt rewrites the window type then). False when the window is gone.
     virtual bool applyPanelHints(NativeWindowId window) = 0;
+    /// Asks the compositor to blur what lies behind the region (window pixels); an empty region
+    /// withdraws the request. Compositors without blur ignore it. False when the window is gone.
+    virtual bool setBlurBehind(NativeWindowId window, const std::vector<WindowRect>& region) = 0;
 };
 
 } // namespace brisa

@@ -3,9 +3,11 @@
 
 #include "core/support/Log.h"
 #include "platform/PanelWindowHints.h"
+#include "ui/BlurRegion.h"
 #include "ui/PanelTrace.h"
 
 #include <QQmlEngine>
+#include <QQmlProperty>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSurfaceFormat>
@@ -52,6 +54,11 @@ bool NotchPanelWindow::create(const Rect& frame)
     }
     view->setTitle(QStringLiteral("Brisa"));
     view_ = view;
+    for (const char* name : {"blurArea", "blurRadius"}) {
+        QQmlProperty property(view_->rootObject(), QString::fromLatin1(name));
+        if (property.hasNotifySignal())
+            property.connectNotifySignal(this, SLOT(onBlurAreaChanged()));
+    }
     if (trace_) {
         // Swaps are reported on the render thread: the time is taken there, the bookkeeping here.
         connect(
@@ -84,6 +91,22 @@ void NotchPanelWindow::applyPendingHints()
     if (hints_)
         hints_->applyPanelHints(view_->winId());
     applyInputArea();
+    applyBlur(true);
+}
+
+void NotchPanelWindow::applyBlur(bool force)
+{
+    if (!view_ || !hints_ || !view_->isVisible())
+        return;
+    QObject* root = view_->rootObject();
+    const QVariant area = root->property("blurArea");
+    if (!area.isValid())
+        return;
+    auto region = roundedBottomRegion(area.toRectF(), root->property("blurRadius").toReal(), view_->devicePixelRatio());
+    if (!force && region == blurRegion_)
+        return;
+    blurRegion_ = std::move(region);
+    hints_->setBlurBehind(view_->winId(), blurRegion_);
 }
 
 void NotchPanelWindow::applyInputArea()

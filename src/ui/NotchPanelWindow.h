@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/notch/ScreenGeometry.h"
+#include "platform/PanelWindowHints.h"
 
 #include <QObject>
 #include <QUrl>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QQmlEngine;
 class QQuickView;
@@ -23,7 +25,9 @@ class PanelWindowHints;
 
 /// The drop-down panel's window: frameless, above everything, on every desktop, out of the
 /// taskbar, transparent around the panel's outline. It carries out the window operations the panel
-/// controller decides on; frames come in Brisa's bottom-left coordinates.
+/// controller decides on; frames come in Brisa's bottom-left coordinates. A view whose root has
+/// `blurArea` (a rect, in window points) and `blurRadius` (its bottom corners) gets what lies behind
+/// that area blurred where the compositor can.
 class NotchPanelWindow final : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +61,9 @@ private:
     void applyPendingHints();
     /// Tells the window system which part of the window takes the pointer now.
     void applyInputArea();
+    /// Asks for blur behind the root's blurArea when it has changed (or always, with force).
+    void applyBlur(bool force);
+    Q_SLOT void onBlurAreaChanged() { applyBlur(false); }
 
     QQmlEngine& engine_;
     QUrl viewUrl_;
@@ -68,6 +75,7 @@ private:
     bool keyable_ = false;
     bool hintsPending_ = false;
     std::optional<QRect> inputRect_;
+    std::vector<WindowRect> blurRegion_; ///< as last sent
     PanelTrace* trace_ = nullptr; ///< only with BRISA_TRACE_PANEL=1
 };
 

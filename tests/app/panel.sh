@@ -4,7 +4,8 @@
 # pointer opens it from the top centre and closes it by leaving, clicks pass through the closed
 # panel to the window below, and the keyboard shortcut opens it to pick a clip and paste it into
 # the window that had the focus; a new copy's toast keeps the pointer from opening it until the
-# toast has gone. A screenshot of the open panel is kept for people to look at.
+# toast has gone. In the glass theme the open panel asks the compositor to blur what lies behind
+# it. A screenshot of the open panel is kept for people to look at.
 # Usage: panel.sh BRISA PASTE_TARGET XTEST_POINTER SCREENSHOT.png   (run under with-display.sh)
 #
 # The pointer is moved with XTest, never warped: a warp sends no raw motion, so Brisa would not
@@ -45,6 +46,15 @@ field_window() {
   return 1
 }
 
+# The glass theme: its window asks for blur behind the open panel.
+mkdir -p "$XDG_CONFIG_HOME/Brisa"
+echo '{"appTheme": "liquidGlass"}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
+# The blur region the panel window asks for, as x,y,w,h numbers; nothing when it asks for none.
+blur_region() { xprop -id "$panel" _KDE_NET_WM_BLUR_BEHIND_REGION 2>/dev/null | sed -n 's/^.*= //p'; }
+# True when the region's first rectangle is the open panel's body, below its top flares.
+blur_is_body() { [ "$(blur_region | cut -d, -f1-3 | tr -d ' ')" = "62,0,724" ]; }
+wait_no_blur() { for _ in $(seq 20); do [ -z "$(blur_region)" ] && return 0; sleep 0.1; done; return 1; }
+
 openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 field_a=; field_b=
@@ -65,14 +75,18 @@ for _ in $(seq 50); do panel=$(find_panel) && break; sleep 0.1; done
 check "the panel window is there" '[ -n "$panel" ]'
 check "closed at start: 220 wide" '[ "$(panel_width)" = 220 ]'
 check "closed at start: at the top centre" '[ "$(panel_at)" = "850,0" ]'
+check "closed, it asks for no blur" '[ -z "$(blur_region)" ]'
 
 # Pointer.
 move 940 12; move 960 10
 check "the pointer over the handle opens the panel" 'wait_width 848 50'
 check "the open panel hangs from the top centre, just over the edge" '[ "$(panel_at)" = "536,-2" ]'
+sleep 0.8
+check "open in the glass theme, it asks for blur behind its body" 'blur_is_body' || echo "blur region: $(blur_region)"
 t0=$(now_ms)
 move 960 500; move 960 700
 check "moving away closes it again" 'wait_width 220 40'
+check "closed again, it withdraws the blur" 'wait_no_blur'
 echo "closed and shrunk $(( $(now_ms) - t0 )) ms after the pointer left"
 move 950 10
 check "the pointer opens it again" 'wait_width 848 50'

@@ -100,21 +100,31 @@ struct X11PanelWindowHintsTest : ::testing::Test {
         return x->atomNames(atoms);
     }
 
-    std::optional<unsigned long> cardinal(Window w, const char* property)
+    /// The property's 32-bit cardinals; nullopt when the window has no such property.
+    std::optional<std::vector<unsigned long>> cardinals(Window w, const char* property)
     {
         Atom type = 0;
         int format = 0;
         unsigned long count = 0, remaining = 0;
         unsigned char* data = nullptr;
-        std::optional<unsigned long> value;
-        if (XGetWindowProperty(d(), w, x->atom(property), 0, 1, False, XA_CARDINAL, &type, &format, &count, &remaining,
-                               &data) == Success &&
+        std::optional<std::vector<unsigned long>> values;
+        if (XGetWindowProperty(d(), w, x->atom(property), 0, 256, False, XA_CARDINAL, &type, &format, &count,
+                               &remaining, &data) == Success &&
             data) {
-            if (type == XA_CARDINAL && format == 32 && count == 1)
-                value = *reinterpret_cast<unsigned long*>(data) & 0xFFFFFFFFul; // Xlib widens 32 bits, sign and all
+            if (type == XA_CARDINAL && format == 32) {
+                values.emplace();
+                for (unsigned long i = 0; i < count; ++i) // Xlib widens 32 bits, sign and all
+                    values->push_back(reinterpret_cast<unsigned long*>(data)[i] & 0xFFFFFFFFul);
+            }
             XFree(data);
         }
-        return value;
+        return values;
+    }
+
+    std::optional<unsigned long> cardinal(Window w, const char* property)
+    {
+        const auto values = cardinals(w, property);
+        return values && values->size() == 1 ? std::optional(values->front()) : std::nullopt;
     }
 };
 
@@ -237,6 +247,21 @@ TEST_F(X11PanelWindowHintsTest, HintsOfAShownWindowAreAskedOfTheWindowManager)
     EXPECT_TRUE(atomList(w, "_NET_WM_STATE").empty()) << "the window manager writes the state of a shown window";
 }
 
+TEST_F(X11PanelWindowHintsTest, BlurBehindNamesTheRegionAndAnEmptyOneWithdrawsIt)
+{
+    const Window w = createWindow(0, 0, 50);
+    ASSERT_TRUE(x11::setBlurBehind(d(), w, {{10, 0, 30, 20}, {12, 20, 0, 5}, {14, 20, 26, 4}}));
+    EXPECT_EQ(cardinals(w, "_KDE_NET_WM_BLUR_BEHIND_REGION"),
+              (std::vector<unsigned long>{10, 0, 30, 20, 14, 20, 26, 4}))
+        << "an empty rectangle is left out";
+
+    // No property at all: an empty one would ask for blur behind the whole window.
+    ASSERT_TRUE(x11::setBlurBehind(d(), w, {}));
+    EXPECT_EQ(cardinals(w, "_KDE_NET_WM_BLUR_BEHIND_REGION"), std::nullopt);
+    ASSERT_TRUE(x11::setBlurBehind(d(), w, {{0, 0, 0, 0}}));
+    EXPECT_EQ(cardinals(w, "_KDE_NET_WM_BLUR_BEHIND_REGION"), std::nullopt);
+}
+
 TEST_F(X11PanelWindowHintsTest, AWindowThatIsGoneIsRefused)
 {
     const Window w = createWindow(0, 0, 50);
@@ -244,6 +269,7 @@ TEST_F(X11PanelWindowHintsTest, AWindowThatIsGoneIsRefused)
     XSync(d(), False);
     EXPECT_FALSE(x11::setClickThrough(d(), w, true));
     EXPECT_FALSE(x11::applyPanelHints(d(), w));
+    EXPECT_FALSE(x11::setBlurBehind(d(), w, {{0, 0, 10, 10}}));
     EXPECT_FALSE(x11::setClickThrough(d(), 0, true));
     EXPECT_FALSE(x11::applyPanelHints(nullptr, w));
     X11Display::takeError();

@@ -144,6 +144,28 @@ bool applyPanelHints(Display* display, unsigned long window)
     return true;
 }
 
+bool setBlurBehind(Display* display, unsigned long window, const std::vector<WindowRect>& region)
+{
+    XWindowAttributes attributes{};
+    if (!display || !windowExists(display, window, attributes))
+        return false;
+    const Atom property = XInternAtom(display, "_KDE_NET_WM_BLUR_BEHIND_REGION", False);
+    std::vector<long> values;
+    values.reserve(region.size() * 4);
+    for (const WindowRect& r : region) {
+        if (r.width <= 0 || r.height <= 0)
+            continue;
+        values.insert(values.end(), {r.x, r.y, r.width, r.height});
+    }
+    if (values.empty())
+        XDeleteProperty(display, window, property);
+    else
+        XChangeProperty(display, window, property, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
+    XFlush(display);
+    return true;
+}
+
 } // namespace x11
 
 std::unique_ptr<X11PanelWindowHints> X11PanelWindowHints::create()
@@ -180,6 +202,11 @@ bool X11PanelWindowHints::setInputArea(NativeWindowId window, int x, int y, int 
 bool X11PanelWindowHints::applyPanelHints(NativeWindowId window)
 {
     return x11::applyPanelHints(display_, static_cast<Window>(window));
+}
+
+bool X11PanelWindowHints::setBlurBehind(NativeWindowId window, const std::vector<WindowRect>& region)
+{
+    return x11::setBlurBehind(display_, static_cast<Window>(window), region);
 }
 
 } // namespace brisa

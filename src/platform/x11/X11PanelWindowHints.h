@@ -30,6 +30,11 @@ bool setInputArea(Display* display, unsigned long window, int x, int y, int widt
 /// False when window is gone.
 bool applyPanelHints(Display* display, unsigned long window);
 
+/// _KDE_NET_WM_BLUR_BEHIND_REGION, read by compositors that blur (KWin and others): the region as
+/// x, y, width, height cardinals. An empty region deletes the property, because an empty value
+/// would mean "blur behind the whole window". False when window is gone.
+bool setBlurBehind(Display* display, unsigned long window, const std::vector<WindowRect>& region);
+
 } // namespace x11
 
 /// PanelWindowHints on an X connection: Qt's own when the application runs on xcb, so that the
@@ -45,6 +50,7 @@ public:
     bool setClickThrough(NativeWindowId window, bool on) override;
     bool setInputArea(NativeWindowId window, int x, int y, int width, int height) override;
     bool applyPanelHints(NativeWindowId window) override;
+    bool setBlurBehind(NativeWindowId window, const std::vector<WindowRect>& region) override;
 
 private:
     X11PanelWindowHints(Display* display, std::unique_ptr<X11Display> own);

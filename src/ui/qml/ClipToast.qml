@@ -27,6 +27,15 @@ Item {
     // Reveal progress, 0 hidden to 1 in place.
     property real scaleP: 0
     property real offsetP: 0
+    readonly property real revealScale: 0.9 * scaleP + 0.1
+
+    // What a compositor that blurs may blur behind the window (glass theme only): the pill as
+    // drawn now, without the flares at its top corners.
+    readonly property rect blurArea: theme === "liquidGlass" && pill.visible && scaleP > 0.001
+        ? Qt.rect(pill.x + pill.width / 2 - (pill.width / 2 - 12) * revealScale,
+                  -pillHeight * (1 - offsetP), (pill.width - 24) * revealScale, pill.height * revealScale)
+        : Qt.rect(0, 0, 0, 0)
+    readonly property real blurRadius: 28 * revealScale
 
     width: 440
     height: 130
@@ -105,8 +114,8 @@ Item {
             Scale {
                 origin.x: pill.width / 2
                 origin.y: 0
-                xScale: 0.9 * root.scaleP + 0.1
-                yScale: 0.9 * root.scaleP + 0.1
+                xScale: root.revealScale
+                yScale: root.revealScale
             },
             Translate { y: -root.pillHeight * (1 - root.offsetP) }
         ]

@@ -13,6 +13,15 @@ Item {
     readonly property real panelHeight: panel.activeHasNotch ? 256 : 218
     property real scaleP: expanded ? 1 : 0
     property real offsetP: expanded ? 1 : 0
+    readonly property real revealScale: 0.9 * scaleP + 0.1
+
+    // What a compositor that blurs may blur behind the window (glass theme only): the open panel's
+    // body as drawn now, without the flares at its top corners.
+    readonly property rect blurArea: panel.theme === "liquidGlass" && content.visible
+        ? Qt.rect(content.x + content.width / 2 - (content.width / 2 - 28) * revealScale, content.y,
+                  (content.width - 56) * revealScale, content.height * revealScale)
+        : Qt.rect(0, 0, 0, 0)
+    readonly property real blurRadius: 42 * revealScale
 
     Behavior on scaleP {
         SpringAnimation { spring: Springs.spring(0.42, 0.58); damping: Springs.damping(0.42, 0.58); epsilon: 0.002 }
@@ -52,8 +61,8 @@ Item {
         transform: Scale {
             origin.x: content.width / 2
             origin.y: 0
-            xScale: 0.9 * root.scaleP + 0.1
-            yScale: 0.9 * root.scaleP + 0.1
+            xScale: root.revealScale
+            yScale: root.revealScale
         }
     }
 }

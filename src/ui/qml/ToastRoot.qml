@@ -8,7 +8,11 @@ Item {
     required property QtObject viewModel
     required property QtObject panel
 
+    readonly property rect blurArea: toast.blurArea
+    readonly property real blurRadius: toast.blurRadius
+
     ClipToast {
+        id: toast
         anchors.fill: parent
         viewModel: root.viewModel
         theme: root.panel.theme
