@@ -50,10 +50,11 @@ field_window() {
 mkdir -p "$XDG_CONFIG_HOME/Brisa"
 echo '{"appTheme": "liquidGlass"}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
 # The blur region the panel window asks for, as x,y,w,h numbers; nothing when it asks for none.
-blur_region() { xprop -id "$panel" _KDE_NET_WM_BLUR_BEHIND_REGION 2>/dev/null | sed -n 's/^.*= //p'; }
+blur_region() { xprop -id "${1:-$panel}" _KDE_NET_WM_BLUR_BEHIND_REGION 2>/dev/null | sed -n 's/^.*= //p'; }
 # True when the region's first rectangle is the open panel's body, below its top flares.
 blur_is_body() { [ "$(blur_region | cut -d, -f1-3 | tr -d ' ')" = "62,0,724" ]; }
-wait_no_blur() { for _ in $(seq 20); do [ -z "$(blur_region)" ] && return 0; sleep 0.1; done; return 1; }
+wait_no_blur() { for _ in $(seq 20); do [ -z "$(blur_region "$@")" ] && return 0; sleep 0.1; done; return 1; }
+wait_blur() { for _ in $(seq 20); do [ -n "$(blur_region "$@")" ] && return 0; sleep 0.1; done; return 1; }
 
 openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
@@ -63,13 +64,15 @@ for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sl
 # Start away from the top of the screen, as a mouse at rest would be.
 move 960 700
 
-# Other windows of Brisa's may carry the same title: the panel is the one at the top centre.
-find_panel() {
+# Other windows of Brisa's may carry the same title: the panel is the one at the top centre, the
+# toast's the one 440 wide.
+brisa_window() {
   for w in $(xdotool search --onlyvisible --name "^Brisa$" 2>/dev/null); do
-    [ "$(xdotool getwindowgeometry --shell "$w" | sed -n 's/^X=//p')" = 850 ] && { echo "$w"; return 0; }
+    [ "$(xdotool getwindowgeometry --shell "$w" | sed -n "s/^$1=//p")" = "$2" ] && { echo "$w"; return 0; }
   done
   return 1
 }
+find_panel() { brisa_window X 850; }
 panel=
 for _ in $(seq 50); do panel=$(find_panel) && break; sleep 0.1; done
 check "the panel window is there" '[ -n "$panel" ]'
@@ -150,6 +153,8 @@ check "nothing more was pasted" '[ "$(field a)" = "dos" ] && [ -z "$(field b)" ]
 # away between tries (resting on the toast would hold it up).
 move 960 700
 copy "cuatro"
+toast=$(brisa_window WIDTH 440)
+check "the copy's toast asks for blur behind its pill" '[ -n "$toast" ] && wait_blur "$toast"'
 move 950 10
 check "over a fresh toast the pointer does not open the panel" 'stays_width 220 5'
 t0=$(now_ms)
@@ -162,6 +167,7 @@ reopened() {
 }
 check "once the toast has gone the pointer opens the panel again" 'reopened'
 echo "opened again $(( $(now_ms) - t0 )) ms after the first try over the toast"
+check "the toast that has gone asks for no blur" 'wait_no_blur "$toast"'
 move 960 700
 check "and it closes again" 'wait_width 220 40'
 
