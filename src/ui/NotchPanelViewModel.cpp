@@ -10,7 +10,6 @@
 #include "core/settings/AppSettings.h"
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
-#include "core/support/Log.h"
 #include "ui/ClipMimeData.h"
 #include "ui/ClipStripModel.h"
 #include "ui/PanelTrace.h"
@@ -134,7 +133,10 @@ void NotchPanelViewModel::toggleFavorites()
 
 void NotchPanelViewModel::close() { services_.controller.closeAndRestoreFocus(); }
 
-void NotchPanelViewModel::pickColor() { logLine("El selector de color de pantalla aún no está disponible"); }
+void NotchPanelViewModel::pickColor()
+{
+    // No screen colour sampler yet: the button is greyed out (canPickColor).
+}
 
 std::optional<ClipItem> NotchPanelViewModel::clipAt(int row) const
 {
@@ -236,7 +238,9 @@ void NotchPanelViewModel::openCardMenu(int row)
     };
     add("Pegar", [this, item] { services_.paster.paste(item); });
     add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
-    add("Enviar… (AirDrop / Mensajes)", [] { logLine("Compartir aún no está disponible"); });
+    // Sharing and reminders have no service yet: their places in the menu show, greyed out.
+    const auto unavailable = [&](const char* title) { menu.addAction(QString::fromUtf8(title))->setEnabled(false); };
+    unavailable("Enviar… (AirDrop / Mensajes)");
     if (item.ocrText && !item.ocrText->empty())
         add("Copiar texto reconocido", [this, text = *item.ocrText] { services_.paster.writeTargets(textTargets(text)); });
     if (item.batchID) {
@@ -244,10 +248,9 @@ void NotchPanelViewModel::openCardMenu(int row)
         add("Pegar grupo completo", [this, batch = *item.batchID] { services_.bulkCopy.pasteGroup(batch); });
     }
     menu.addSeparator();
-    add(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…",
-        [] { logLine("Los recordatorios aún no están disponibles"); });
+    unavailable(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…");
     if (item.reminderDate)
-        add("Quitar recordatorio", [] { logLine("Los recordatorios aún no están disponibles"); });
+        unavailable("Quitar recordatorio");
     if (!services_.spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
         auto file = [this, item](std::optional<Uuid> space) {

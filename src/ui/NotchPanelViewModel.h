@@ -24,6 +24,7 @@ struct ClipItem;
 /// and selection, the card strip, and the actions on cards. The views only lay things out.
 class NotchPanelViewModel final : public QObject {
     Q_OBJECT
+    Q_PROPERTY(bool canPickColor READ canPickColor CONSTANT)
     Q_PROPERTY(bool expanded READ expanded NOTIFY flagsChanged)
     Q_PROPERTY(bool pinned READ pinned NOTIFY flagsChanged)
     Q_PROPERTY(bool keyboardActive READ keyboardActive NOTIFY flagsChanged)
@@ -79,6 +80,8 @@ public:
     Q_INVOKABLE void toggleFavorites();
     /// The close button: the panel closes and the focus goes back where it was.
     Q_INVOKABLE void close();
+    /// Sampling a colour from the screen: not offered yet, its button shows greyed out.
+    bool canPickColor() const { return false; }
     Q_INVOKABLE void pickColor();
     /// A click on a card: selects it and pastes it at once.
     Q_INVOKABLE void clickCard(int row);

@@ -88,6 +88,8 @@ Item {
                         required property var modelData
                         width: 30; height: 30; radius: 8
                         color: root.chrome
+                        enabled: modelData.act !== "pickColor" || root.panel.canPickColor
+                        opacity: enabled ? 1 : 0.35
                         Image {
                             anchors.centerIn: parent
                             width: 14; height: 14
