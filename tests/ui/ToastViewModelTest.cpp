@@ -264,8 +264,11 @@ namespace {
 class RingProvider : public QQuickImageProvider {
 public:
     RingProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
-    QImage requestImage(const QString&, QSize* size, const QSize& requested) override
+    /// The symbols asked for, with their query (the colour).
+    QStringList requested;
+    QImage requestImage(const QString& id, QSize* size, const QSize& requested) override
     {
+        this->requested << id;
         const QSize s = requested.isValid() ? requested : QSize(45, 45);
         QImage image(s, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
@@ -291,7 +294,8 @@ TEST_P(ClipToastRender, DrawsThePillHangingFromTheTopEdge)
 {
     const Shot shot = GetParam();
     QQuickView view;
-    view.engine()->addImageProvider(QStringLiteral("symbol"), new RingProvider);
+    auto* symbols = new RingProvider;
+    view.engine()->addImageProvider(QStringLiteral("symbol"), symbols);
     const QColor backdrop(0x4a, 0x6f, 0x8f);
     view.setColor(backdrop);
     view.setInitialProperties({{"viewModel", QVariant::fromValue<QObject*>(&model)},
@@ -341,6 +345,10 @@ TEST_P(ClipToastRender, DrawsThePillHangingFromTheTopEdge)
         };
         EXPECT_GT(brightest(383, 387, 50), fill.lightness() + 30);
         EXPECT_LT(brightest(52, 56, 50), fill.lightness() + 30);
+    }
+    if (!shot.image) { // the kind's symbol in the text's colour, readable on the pill
+        EXPECT_EQ(symbols->requested.value(0),
+                  QByteArray(shot.theme) == "light" ? "doc.on.clipboard?color=000000" : "doc.on.clipboard?color=ffffff");
     }
     if (shot.image) {
         // The whole 72 × 58 thumbnail is on screen, rounded at its corners.

@@ -14,7 +14,8 @@ Item {
     /// "dark", "light" or "liquidGlass".
     property string theme: "dark"
     /// The icon of the kind, drawn in the tile when there is no thumbnail.
-    property url symbolSource: viewModel.symbol !== "" ? "image://symbol/" + viewModel.symbol : ""
+    property url symbolSource: viewModel.symbol !== ""
+        ? "image://symbol/" + viewModel.symbol + "?color=" + String(textColor).replace("#", "") : ""
     /// Off, the pill jumps to its end state (for still pictures of it).
     property bool animated: true
 
