@@ -9,6 +9,7 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <unordered_set>
 #include <cmath>
 
 namespace brisa {
@@ -145,7 +146,64 @@ QVariant ClipStripModel::idAt(int row) const
 void ClipStripModel::reload()
 {
     readCounts();
-    resetRows(items_.size());
+    refreshRows(items_.size());
+}
+
+void ClipStripModel::refreshRows(std::size_t rows)
+{
+    rows = std::max<std::size_t>(rows, kPageSize);
+    std::vector<ClipItem> fresh = store_.fetchPanelPage(tab_, onlyFavorites_, 0, rows);
+    const int before = count();
+    const QScopedValueRollback<bool> busy(fetching_, true);
+
+    // Rows whose clip is gone, a run at a time from the back so that the indexes stay valid.
+    std::unordered_set<Uuid> kept;
+    kept.reserve(fresh.size());
+    for (const auto& item : fresh)
+        kept.insert(item.id);
+    for (int last = count() - 1; last >= 0; --last) {
+        if (kept.contains(items_[static_cast<std::size_t>(last)].id))
+            continue;
+        int first = last;
+        while (first > 0 && !kept.contains(items_[static_cast<std::size_t>(first - 1)].id))
+            --first;
+        beginRemoveRows({}, first, last);
+        items_.erase(items_.begin() + first, items_.begin() + last + 1);
+        endRemoveRows();
+        last = first;
+    }
+    // Every row left is in fresh: walk it, moving rows that changed place (a pin) and inserting
+    // new clips where they belong.
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        const int row = static_cast<int>(i);
+        if (i < items_.size() && items_[i].id == fresh[i].id) {
+            items_[i] = std::move(fresh[i]);
+            continue;
+        }
+        const auto found = std::find_if(items_.begin() + row, items_.end(),
+                                        [&](const ClipItem& item) { return item.id == fresh[i].id; });
+        if (found != items_.end()) {
+            const int from = static_cast<int>(found - items_.begin());
+            beginMoveRows({}, from, from, {}, row);
+            std::rotate(items_.begin() + row, found, found + 1);
+            items_[i] = std::move(fresh[i]);
+            endMoveRows();
+        } else {
+            beginInsertRows({}, row, row);
+            items_.insert(items_.begin() + row, std::move(fresh[i]));
+            endInsertRows();
+        }
+    }
+    if (items_.size() > fresh.size()) { // cannot happen: every row left was found in fresh
+        beginRemoveRows({}, static_cast<int>(fresh.size()), count() - 1);
+        items_.resize(fresh.size());
+        endRemoveRows();
+    }
+    atEnd_ = fresh.size() < rows;
+    if (!items_.empty()) // what a card shows may have changed, its age at least
+        Q_EMIT dataChanged(index(0), index(count() - 1));
+    if (count() != before)
+        Q_EMIT countChanged();
 }
 
 bool ClipStripModel::reloadIfChanged()

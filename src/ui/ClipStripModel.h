@@ -82,7 +82,8 @@ public:
     Q_INVOKABLE int countFor(int tab) const;
     /// The id of the clip in row (upper-case UUID text), or an invalid value outside the rows.
     Q_INVOKABLE QVariant idAt(int row) const;
-    /// Reads the counts and the rows again, as many as were loaded (at least one page).
+    /// Reads the counts and the rows again, as many as were loaded (at least one page). Rows are
+    /// removed, moved and inserted, not reset, so that the strip keeps its scroll position.
     Q_INVOKABLE void reload();
     /// reload() when another process changed the store since the last look; true when it did.
     Q_INVOKABLE bool reloadIfChanged();
@@ -105,6 +106,8 @@ Q_SIGNALS:
 private:
     /// Reads rows [0, rows) afresh, in one model reset.
     void resetRows(std::size_t rows);
+    /// Reads rows [0, rows) again and changes the loaded rows into them row by row.
+    void refreshRows(std::size_t rows);
     void readCounts();
 
     Storage& store_;

@@ -197,6 +197,38 @@ TEST_F(ClipStripModelTest, ReloadPicksUpAClipAnotherProcessStored)
     EXPECT_FALSE(model.reloadIfChanged());
 }
 
+TEST_F(ClipStripModelTest, ReloadChangesTheRowsInPlaceSoTheStripKeepsItsScroll)
+{
+    fillMixed(90);
+    ClipStripModel model(*store, clock);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.fetchMore({});
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+
+    // One deleted, one pinned (it moves to the front), one new.
+    auto gone = store->fetch(Uuid::parse(model.idAt(10).toString().toStdString()).value());
+    ASSERT_TRUE(gone && store->deleteClip(*gone));
+    auto pin = store->fetch(Uuid::parse(model.idAt(40).toString().toStdString()).value());
+    ASSERT_TRUE(pin);
+    pin->isPinned = true;
+    ASSERT_TRUE(store->update(*pin));
+    ASSERT_TRUE(store->insert(clip("text", "nuevo", clock.now() + 1s)));
+    model.reload();
+
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_GE(removed.count(), 1);
+    EXPECT_GE(moved.count(), 1);
+    EXPECT_GE(inserted.count(), 1);
+    ClipStripModel fresh(*store, clock);
+    fresh.fetchMore({});
+    ASSERT_EQ(model.rowCount(), fresh.rowCount());
+    for (int row = 0; row < model.rowCount(); ++row)
+        ASSERT_EQ(model.idAt(row), fresh.idAt(row)) << row;
+}
+
 TEST_F(ClipStripModelTest, ReloadKeepsTheRowsAlreadyLoaded)
 {
     fillMixed(200);
