@@ -17,6 +17,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 
 namespace brisa {
 namespace {
@@ -65,6 +66,20 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
     services_.settings.onChanged([this](AppSettings::Field field) {
         if (field == AppSettings::Field::Theme)
             Q_EMIT themeChanged();
+    });
+    // The open panel follows the history as it changes: a copy, a screenshot, text recognised
+    // later. Changes come in bursts (a capture, then its retention), so one reload follows them.
+    services_.storage.onChanged([self = QPointer<NotchPanelViewModel>(this)] {
+        if (!self || self->reloadQueued_ || !self->expanded())
+            return;
+        self->reloadQueued_ = true;
+        QMetaObject::invokeMethod(
+            self, [self] {
+                self->reloadQueued_ = false;
+                if (self->expanded())
+                    self->reload();
+            },
+            Qt::QueuedConnection);
     });
     connect(strip_, &QAbstractItemModel::modelReset, this, &NotchPanelViewModel::stripChanged);
     connect(strip_, &QAbstractItemModel::rowsInserted, this, &NotchPanelViewModel::stripChanged);

@@ -120,6 +120,7 @@ private:
     ClipStripModel* strip_;
     int countsVersion_ = 0;
     bool lastExpanded_ = false;
+    bool reloadQueued_ = false; ///< a reload for store changes is on its way
     bool lastKeyboardActive_ = false;
 };
 

@@ -171,5 +171,14 @@ check "the toast that has gone asks for no blur" 'wait_no_blur "$toast"'
 move 960 700
 check "and it closes again" 'wait_width 220 40'
 
+# The open panel follows the history: a copy made while it is open becomes its first card.
+xdotool windowactivate --sync "$win_a" 2>/dev/null; wait_active "$win_a"
+xdotool key ctrl+super+v
+check "opened with the keyboard once more" 'wait_width 848 50 && wait_active "$panel"'
+copy "cinco"
+sleep 0.3
+xdotool key Return
+check "a copy made while the panel was open is its first card: Return pastes it" 'wait_field a "doscinco"'
+
 [ $fail -eq 0 ] || cat "$home/app.log"
 exit $fail

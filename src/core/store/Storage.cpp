@@ -385,6 +385,7 @@ bool Storage::insert(const ClipItem& item)
         noteFailure();
         return false;
     }
+    changed_.emit();
     return true;
 }
 
@@ -401,7 +402,10 @@ bool Storage::update(const ClipItem& item)
         noteFailure();
         return false;
     }
-    return db_->changes() == 1;
+    if (db_->changes() != 1)
+        return false;
+    changed_.emit();
+    return true;
 }
 
 std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
@@ -533,6 +537,7 @@ bool Storage::deleteClip(const ClipItem& item)
         if (named->step() == SQLITE_DONE) // nobody else names it (on a read error, keep the file)
             deleteImage(*item.imageFileName);
     }
+    changed_.emit();
     return true;
 }
 
@@ -627,6 +632,8 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
         if (named->step() == SQLITE_DONE)
             deleteImage(name);
     }
+    if (!rowids.empty())
+        changed_.emit();
 }
 
 bool Storage::insertCaptured(const ClipItem& item)

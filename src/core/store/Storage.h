@@ -5,6 +5,7 @@
 #include "core/model/NotchTab.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
+#include "core/support/Signal.h"
 #include "core/support/Uuid.h"
 
 #include <cstddef>
@@ -108,6 +109,9 @@ public:
 
     /// True when another connection committed a change since the previous call (or since open).
     bool externallyChanged();
+    /// f runs after each change made through this Storage: a record inserted, updated or deleted
+    /// (retention included). Changes by other connections show up in externallyChanged().
+    void onChanged(std::function<void()> f) { changed_.connect(std::move(f)); }
 
 private:
     Storage(std::filesystem::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock);
@@ -131,6 +135,7 @@ private:
     std::int64_t autoDeleteDays_ = 0;
     std::int64_t dataVersion_ = 0;
     bool damageNoted_ = false;
+    Signal<> changed_;
 };
 
 } // namespace brisa

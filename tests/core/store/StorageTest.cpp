@@ -383,6 +383,34 @@ TEST_F(StorageTest, NoticesWhatAnotherConnectionChanged)
     EXPECT_EQ(store->fetchPinned().size(), 2u);
 }
 
+TEST_F(StorageTest, ToldOfEachChangeOfItsOwn)
+{
+    auto store = openStore();
+    int changes = 0;
+    store->onChanged([&] { ++changes; });
+    auto a = textClip("a", clock.now() - 2h);
+    ASSERT_TRUE(store->insert(a));
+    EXPECT_EQ(changes, 1);
+    a.isPinned = true;
+    ASSERT_TRUE(store->update(a));
+    EXPECT_EQ(changes, 2);
+    auto unknown = textClip("nadie", clock.now());
+    EXPECT_FALSE(store->update(unknown));
+    EXPECT_FALSE(store->insert(a)); // a duplicate
+    EXPECT_EQ(changes, 2) << "nothing changed";
+    ASSERT_TRUE(store->deleteClip(a));
+    EXPECT_EQ(changes, 3);
+
+    store->setHistoryLimit(1);
+    ASSERT_TRUE(store->insert(textClip("b", clock.now() - 1h)));
+    ASSERT_TRUE(store->insert(textClip("c", clock.now())));
+    EXPECT_EQ(changes, 5);
+    store->enforceHistoryLimit();
+    EXPECT_EQ(changes, 6) << "the limit removed one";
+    store->enforceHistoryLimit();
+    EXPECT_EQ(changes, 6) << "nothing left to remove";
+}
+
 TEST_F(StorageTest, ReadersAndWritersWorkSideBySide)
 {
     auto store = openStore();
