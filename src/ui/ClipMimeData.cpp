@@ -2,6 +2,7 @@
 #include "ui/ClipMimeData.h"
 
 #include <QDrag>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QUrl>
 
@@ -19,13 +20,18 @@ void addUrlsAndText(QMimeData& data, const ClipDragPayload& payload, const std::
         if (imagesDir.empty() || payload.value.empty() || name.has_parent_path() || name == "." || name == ".." ||
             payload.value.find('\0') != std::string::npos)
             return;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString((imagesDir / name).string()))});
+        const auto path = QString::fromStdString((imagesDir / name).string());
+        if (!QFileInfo(path).isReadable())
+            return; // a clip whose image is gone hands over nothing rather than a dead link
+        data.setUrls({QUrl::fromLocalFile(path)});
         break;
     }
     case ClipDragPayload::Kind::FilePath: {
         if (!std::filesystem::path(payload.value).is_absolute())
             return; // a relative path would be resolved against whatever the receiver's folder is
         const auto path = QString::fromStdString(payload.value);
+        if (!QFileInfo(path).isReadable())
+            return;
         data.setUrls({QUrl::fromLocalFile(path)});
         data.setText(path);
         break;

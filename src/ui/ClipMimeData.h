@@ -15,9 +15,8 @@ class QObject;
 namespace brisa {
 
 /// What a clip dragged out of Brisa carries, so that a file manager gets a file, an image editor
-/// an image and a text field text. An image whose file cannot be read still carries its file URL
-/// (the receiver decides); a name that would leave the images folder, or a relative file path,
-/// carries nothing.
+/// an image and a text field text. A file that cannot be read, a name that would leave the images
+/// folder, or a relative file path carries nothing.
 std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const std::filesystem::path& imagesDir);
 
 /// The same as text formats only ("text/uri-list", "text/plain"), without reading the image:

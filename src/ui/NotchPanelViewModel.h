@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/notch/ExpandedPanelState.h"
+#include "core/notch/StripScroll.h"
 
 #include <QObject>
 #include <QStringList>
@@ -40,6 +41,9 @@ class NotchPanelViewModel final : public QObject {
     Q_PROPERTY(int countsVersion READ countsVersion NOTIFY stripChanged)
     Q_PROPERTY(bool listHasFocus READ listHasFocus NOTIFY listFocusChanged)
     Q_PROPERTY(double stripLeadingInset READ stripLeadingInset CONSTANT)
+    /// How long the strip glides to centre the selected card, and after a wheel step, in ms.
+    Q_PROPERTY(int centreScrollMs READ centreScrollMs CONSTANT)
+    Q_PROPERTY(int wheelScrollMs READ wheelScrollMs CONSTANT)
 
 public:
     /// Everything it acts through; all must outlive it.
@@ -73,6 +77,8 @@ public:
     /// Space before the first card, from the strip's own left edge, which starts where the
     /// panel's body does (inside the outline's top flares).
     static double stripLeadingInset();
+    static int centreScrollMs() { return static_cast<int>(StripScroll::kCentreAnimationSeconds * 1000); }
+    static int wheelScrollMs() { return static_cast<int>(StripScroll::kWheelAnimationSeconds * 1000); }
 
     /// The clip count of a tab (favourites ignored). version only makes QML re-evaluate.
     Q_INVOKABLE int countFor(int tab, int version = 0) const;

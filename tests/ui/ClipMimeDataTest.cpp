@@ -24,12 +24,11 @@ TEST(ClipMimeDataTest, ImageFileCarriesItsUrlAndTheImage)
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(8, 4));
 }
 
-TEST(ClipMimeDataTest, MissingImageStillCarriesItsUrlButNoImage)
+TEST(ClipMimeDataTest, AFileThatIsGoneCarriesNothing)
 {
     TempDir images;
-    const auto data = clipMimeData(ClipDragPayload::imageFile("gone.png"), images.path());
-    EXPECT_EQ(data->urls().size(), 1);
-    EXPECT_FALSE(data->hasImage());
+    EXPECT_TRUE(clipMimeData(ClipDragPayload::imageFile("gone.png"), images.path())->formats().isEmpty());
+    EXPECT_TRUE(clipMimeData(ClipDragPayload::filePath((images / "gone.pdf").string()), {})->formats().isEmpty());
 }
 
 TEST(ClipMimeDataTest, ImageNameLeavingTheFolderCarriesNothing)

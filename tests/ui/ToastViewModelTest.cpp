@@ -4,6 +4,7 @@
 #include "GuiApp.h"
 
 #include "core/toast/ToastController.h"
+#include "fakes/TempDir.h"
 #include "fakes/VirtualScheduler.h"
 
 #include <QAnimationDriver>
@@ -20,6 +21,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using namespace brisa;
 using namespace std::chrono_literals;
@@ -217,16 +220,25 @@ TEST_F(ToastViewModelTest, DraggingCollapsesOnlyAThumbnailAndANewToastUndoesIt)
 
 TEST_F(ToastViewModelTest, DragCarriesThePayload)
 {
-    const std::filesystem::path images = "/home/u/imgs";
+    test::TempDir folder;
+    const std::filesystem::path images = folder / "imgs";
+    std::filesystem::create_directories(images);
+    std::ofstream(images / "A.png") << "png";
+    std::ofstream(folder / "a b.pdf") << "pdf";
+    const std::string pdf = (folder / "a b.pdf").string();
+    const QString imageUrl = QUrl::fromLocalFile(QString::fromStdString((images / "A.png").string())).toString(QUrl::FullyEncoded);
+    const QString pdfUrl = QUrl::fromLocalFile(QString::fromStdString(pdf)).toString(QUrl::FullyEncoded);
     struct Case {
         ClipDragPayload payload;
         QVariantMap mime;
     };
     const std::vector<Case> cases{
         {ClipDragPayload::text("hola"), {{"text/plain", "hola"}}},
-        {ClipDragPayload::filePath("/tmp/a b.pdf"), {{"text/uri-list", "file:///tmp/a%20b.pdf"}, {"text/plain", "/tmp/a b.pdf"}}},
+        {ClipDragPayload::filePath(pdf), {{"text/uri-list", pdfUrl}, {"text/plain", QString::fromStdString(pdf)}}},
+        {ClipDragPayload::filePath((folder / "gone.pdf").string()), {}},
         {ClipDragPayload::filePath("relative.pdf"), {}},
-        {ClipDragPayload::imageFile("A.png"), {{"text/uri-list", "file:///home/u/imgs/A.png"}}},
+        {ClipDragPayload::imageFile("A.png"), {{"text/uri-list", imageUrl}}},
+        {ClipDragPayload::imageFile("B.png"), {}},
         {ClipDragPayload::imageFile("../secret"), {}},
         {ClipDragPayload::imageFile(".."), {}},
         {ClipDragPayload::imageFile("sub/A.png"), {}},

@@ -39,15 +39,16 @@ ListView {
         id: glide
         target: strip
         property: "contentX"
-        duration: 280
         easing.type: Easing.OutCubic
     }
 
-    function scrollTo(x, animated) {
+    /// Scrolls to x, counted from the strip's start; over duration ms, or at once for 0.
+    function scrollTo(x, duration) {
         glide.stop()
         const target = x - strip.leftMargin // contentX counts from before the leading margin
-        if (animated) {
+        if (duration > 0) {
             glide.to = target
+            glide.duration = duration
             glide.start()
         } else {
             strip.contentX = target
@@ -57,9 +58,9 @@ ListView {
     Connections {
         target: strip.panel
         function onSelectedIndexChanged() {
-            strip.scrollTo(strip.panel.centredOffset(strip.panel.selectedIndex, strip.width), true)
+            strip.scrollTo(strip.panel.centredOffset(strip.panel.selectedIndex, strip.width), strip.panel.centreScrollMs)
         }
-        function onScrollResetChanged() { strip.scrollTo(0, false) }
+        function onScrollResetChanged() { strip.scrollTo(0, 0) }
     }
 
     // Cards scrolling out of view dissolve into the panel's colour at both ends.
@@ -86,7 +87,7 @@ ListView {
         acceptedDevices: PointerDevice.Mouse
         onWheel: (event) => {
             strip.scrollTo(strip.panel.wheelTarget(strip.contentX + strip.leftMargin, event.angleDelta.x / 120,
-                                                   event.angleDelta.y / 120, strip.width), true)
+                                                   event.angleDelta.y / 120, strip.width), strip.panel.wheelScrollMs)
         }
     }
 }

@@ -53,6 +53,11 @@ Item {
         border.width: card.selected ? 2 : 1
         border.color: card.selected ? (card.light ? "#0a64d6" : "#4da3ff")
                     : card.theme === "dark" ? Qt.rgba(1, 1, 1, 0.1) : card.light ? Qt.rgba(0, 0, 0, 0.1) : Qt.rgba(1, 1, 1, 0.18)
+        // Selection comes and goes with the hover's spring; a colour cannot spring, so it eases.
+        Behavior on border.width {
+            SpringAnimation { spring: Springs.spring(0.3, 0.7); damping: Springs.damping(0.3, 0.7); epsilon: 0.01 }
+        }
+        Behavior on border.color { ColorAnimation { duration: 300; easing.type: Easing.OutCubic } }
 
         // Preview
         Item {
@@ -69,7 +74,7 @@ Item {
                     anchors.margins: 12
                     text: card.text
                     color: card.ink
-                    font.pixelSize: 13
+                    font.pixelSize: 12
                     font.family: card.kind === "code" ? "monospace" : Qt.application.font.family
                     wrapMode: Text.Wrap
                     elide: Text.ElideRight
@@ -100,7 +105,7 @@ Item {
                         horizontalAlignment: Text.AlignHCenter
                         text: card.url
                         color: card.ink
-                        font.pixelSize: 13
+                        font.pixelSize: 12
                         font.weight: Font.Medium
                         elide: Text.ElideMiddle
                     }
@@ -140,7 +145,7 @@ Item {
                     horizontalAlignment: Text.AlignHCenter
                     text: card.fileName
                     color: card.ink
-                    font.pixelSize: 11
+                    font.pixelSize: 10
                     elide: Text.ElideMiddle
                 }
             }

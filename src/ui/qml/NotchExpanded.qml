@@ -146,24 +146,26 @@ Item {
             visible: root.panel.stripCount > 0
         }
 
-        Column {
+        Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
             visible: root.panel.stripCount === 0
-            spacing: 8
-            topPadding: 24
-            Image {
-                anchors.horizontalCenter: parent.horizontalCenter
-                width: 30; height: 30
-                sourceSize: Qt.size(60, 60)
-                source: root.symbol("tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
-            }
-            Text {
-                anchors.horizontalCenter: parent.horizontalCenter
-                text: "Nada todavía. Copia algo."
-                color: root.ink
-                opacity: 0.6
-                font.pixelSize: 15
+            Column {
+                anchors.centerIn: parent
+                spacing: 8
+                Image {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    width: 30; height: 30
+                    sourceSize: Qt.size(60, 60)
+                    source: root.symbol("tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
+                }
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "Nada todavía. Copia algo."
+                    color: root.ink
+                    opacity: 0.6
+                    font.pixelSize: 12
+                }
             }
         }
     }

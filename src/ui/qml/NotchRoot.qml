@@ -45,7 +45,8 @@ Item {
             anchors.horizontalCenter: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 2
-            color: root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.35) : Qt.rgba(1, 1, 1, 0.35)
+            // The secondary text colour (ink at about half strength) at 0.35.
+            color: root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.5 * 0.35) : Qt.rgba(1, 1, 1, 0.55 * 0.35)
         }
     }
 
