@@ -319,14 +319,23 @@ QString ClipStripModel::byteSizeText(std::int64_t bytes)
         return QStringLiteral("1 byte");
     if (bytes < 1000)
         return QStringLiteral("%1 bytes").arg(bytes);
-    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
     const double b = static_cast<double>(bytes);
+    // Up to one decimal for MB and two for GB, without trailing zeros ("1 MB", "1,5 GB").
+    const auto decimal = [](double value, int digits) {
+        static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+        QString text = spanish.toString(value, 'f', digits);
+        while (text.endsWith(QLatin1Char('0')) && text.contains(spanish.decimalPoint()))
+            text.chop(1);
+        if (text.endsWith(spanish.decimalPoint()))
+            text.chop(spanish.decimalPoint().size());
+        return text;
+    };
     // Rounding can carry into the next unit (999 999 bytes are 1 MB, not 1000 KB).
     if (std::llround(b / 1e3) < 1000)
         return QStringLiteral("%1 KB").arg(std::llround(b / 1e3));
     if (std::round(b / 1e5) < 10000)
-        return spanish.toString(std::max(b / 1e6, 1.0), 'f', 1) + QStringLiteral(" MB");
-    return spanish.toString(b / 1e9, 'f', 2) + QStringLiteral(" GB");
+        return decimal(std::max(b / 1e6, 1.0), 1) + QStringLiteral(" MB");
+    return decimal(b / 1e9, 2) + QStringLiteral(" GB");
 }
 
 QString ClipStripModel::fileNameOf(const QString& path)

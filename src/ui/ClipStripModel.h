@@ -90,7 +90,7 @@ public:
 
     /// "hace 5 min" and the like: how long before now at is, in short Spanish units.
     static QString ageText(TimePoint at, TimePoint now);
-    /// "512 bytes", "12 KB", "3,4 MB", "1,25 GB": decimal units, as file sizes are shown.
+    /// "512 bytes", "12 KB", "3,4 MB", "1 GB", "1,25 GB": decimal units, as file sizes are shown.
     static QString byteSizeText(std::int64_t bytes);
     /// The last component of a stored path ("informe.pdf" for "/home/ana/informe.pdf/").
     static QString fileNameOf(const QString& path);

@@ -357,10 +357,12 @@ TEST(ClipStripModelFormat, ByteSizes)
                                                                      {1000, "1 KB"},
                                                                      {1499, "1 KB"},
                                                                      {999'499, "999 KB"},
-                                                                     {999'500, "1,0 MB"},
+                                                                     {999'500, "1 MB"},
                                                                      {12'345'678, "12,3 MB"},
-                                                                     {999'960'000, "1,00 GB"},
-                                                                     {5'000'000'000, "5,00 GB"}})
+                                                                     {999'960'000, "1 GB"},
+                                                                     {1'500'000'000, "1,5 GB"},
+                                                                     {1'234'000'000, "1,23 GB"},
+                                                                     {5'000'000'000, "5 GB"}})
         EXPECT_EQ(ClipStripModel::byteSizeText(bytes), QString::fromUtf8(text)) << bytes;
 }
 
