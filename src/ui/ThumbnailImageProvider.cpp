@@ -110,7 +110,29 @@ QImage ThumbnailImageProvider::load(const std::filesystem::path& storeFile, cons
     thread_local std::unique_ptr<ThumbnailReader> reader;
     if (!reader || reader->storeFile() != storeFile)
         reader = std::make_unique<ThumbnailReader>(storeFile);
-    return decode(reader->thumbnail(*uuid), requestedSize);
+    const auto picture = reader->picture(*uuid);
+    QImage image = decode(picture.thumbnail, requestedSize);
+    if (image.isNull() && picture.imageFileName) {
+        const std::filesystem::path name(*picture.imageFileName);
+        // Only a plain file name in the store's images folder.
+        if (!name.empty() && !name.has_parent_path() && name != "." && name != "..")
+            image = decodeFile(storeFile.parent_path() / "images" / name, requestedSize);
+    }
+    return image;
+}
+
+QImage ThumbnailImageProvider::decodeFile(const std::filesystem::path& path, const QSize& requestedSize)
+{
+    QImageReader reader(QString::fromStdString(path.string()));
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxFilePixels)
+        return {};
+    const QSize bound = requestedSize.isValid() && !requestedSize.isEmpty() ? requestedSize
+                                                                            : QSize(kDefaultSide, kDefaultSide);
+    if (size.width() > bound.width() || size.height() > bound.height())
+        reader.setScaledSize(size.scaled(bound, Qt::KeepAspectRatio));
+    return reader.read();
 }
 
 } // namespace brisa

@@ -453,6 +453,24 @@ TEST_F(ThumbnailImageProviderTest, GarbageMissingOrBadIdsGiveAnEmptyImage)
     EXPECT_TRUE(request(QString()).isNull());
 }
 
+TEST_F(ThumbnailImageProviderTest, WithoutAThumbnailTheImageFileShowsScaledDown)
+{
+    const auto name = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(name, bytesOf(pngOf({1600, 1000}, Qt::magenta))));
+    auto noThumb = makeClipItem({.type = ClipType::Screenshot, .imageFileName = name}, clock);
+    auto broken = makeClipItem({.type = ClipType::Image, .imageFileName = name, .thumbnailData = Bytes{1, 2, 3}}, clock);
+    auto escaping = makeClipItem({.type = ClipType::Image, .imageFileName = "../Brisa.store"}, clock);
+    ASSERT_TRUE(store->insert(noThumb));
+    ASSERT_TRUE(store->insert(broken));
+    ASSERT_TRUE(store->insert(escaping));
+
+    const QImage got = request(QString::fromStdString(noThumb.id.toString()), {424, 276});
+    EXPECT_EQ(got.size(), QSize(424, 265));
+    EXPECT_EQ(got.pixelColor(10, 10), QColor(Qt::magenta));
+    EXPECT_EQ(request(QString::fromStdString(broken.id.toString())).size(), QSize(320, 200));
+    EXPECT_TRUE(request(QString::fromStdString(escaping.id.toString())).isNull());
+}
+
 TEST_F(ThumbnailImageProviderTest, DecodeRefusesHugeImages)
 {
     EXPECT_TRUE(ThumbnailImageProvider::decode(bytesOf(pngOf({5000, 2}, Qt::green)), {}).isNull());

@@ -45,25 +45,33 @@ bool ThumbnailReader::ensureOpen()
     return true;
 }
 
-std::optional<Bytes> ThumbnailReader::thumbnail(const Uuid& id)
+ThumbnailReader::Picture ThumbnailReader::picture(const Uuid& id)
 {
     if (!ensureOpen())
-        return std::nullopt;
+        return {};
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT thumbnailData FROM ClipItem WHERE id = ?1", -1, &st, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db_, "SELECT thumbnailData, imageFileName FROM ClipItem WHERE id = ?1", -1, &st,
+                           nullptr) != SQLITE_OK) {
         // No table yet, or a damaged file: drop the connection and try afresh next time.
         close();
-        return std::nullopt;
+        return {};
     }
     const auto text = id.toString();
     sqlite3_bind_text(st, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    std::optional<Bytes> out;
+    Picture out;
     const int rc = sqlite3_step(st);
-    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL) {
-        // A script may have stored text there: any value reads as its bytes.
-        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, 0));
-        const int size = sqlite3_column_bytes(st, 0);
-        out = size > 0 && data ? Bytes(data, data + size) : Bytes{};
+    if (rc == SQLITE_ROW) {
+        if (sqlite3_column_type(st, 0) != SQLITE_NULL) {
+            // A script may have stored text there: any value reads as its bytes.
+            const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, 0));
+            const int size = sqlite3_column_bytes(st, 0);
+            out.thumbnail = size > 0 && data ? Bytes(data, data + size) : Bytes{};
+        }
+        if (sqlite3_column_type(st, 1) != SQLITE_NULL) {
+            const auto* name = sqlite3_column_text(st, 1);
+            out.imageFileName = std::string(reinterpret_cast<const char*>(name),
+                                            static_cast<std::size_t>(sqlite3_column_bytes(st, 1)));
+        }
     }
     sqlite3_finalize(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)

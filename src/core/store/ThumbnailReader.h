@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 struct sqlite3;
 
@@ -24,9 +25,17 @@ public:
 
     const std::filesystem::path& storeFile() const { return storeFile_; }
 
-    /// The stored thumbnail of the clip; nullopt when the clip or its thumbnail is missing, or the
-    /// store cannot be read (the next call tries to open it again).
-    std::optional<Bytes> thumbnail(const Uuid& id);
+    /// What a card can show of an image clip.
+    struct Picture {
+        std::optional<Bytes> thumbnail;
+        std::optional<std::string> imageFileName;
+    };
+
+    /// The clip's stored thumbnail and image file name; both nullopt when the clip is missing or
+    /// the store cannot be read (the next call tries to open it again).
+    Picture picture(const Uuid& id);
+    /// picture(id).thumbnail.
+    std::optional<Bytes> thumbnail(const Uuid& id) { return picture(id).thumbnail; }
 
 private:
     bool ensureOpen();
