@@ -17,7 +17,10 @@ ListView {
     topMargin: 8
     bottomMargin: 8
     clip: true
-    boundsBehavior: Flickable.StopAtBounds
+    // Dragging the strip moves it with the pointer and stops when the pointer does (no coasting);
+    // pulled past either end it gives a little and springs back.
+    boundsBehavior: Flickable.DragOverBounds
+    maximumFlickVelocity: 0
     model: panel.strip
     currentIndex: panel.selectedIndex
     highlightFollowsCurrentItem: false
