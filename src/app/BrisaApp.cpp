@@ -275,6 +275,14 @@ void BrisaApp::installNotchPanel()
         if (platform_->windows && id != self)
             platform_->windows->activate(std::stoul(id));
     };
+    ports.activateSelf = [this] {
+        // Comes after makeKeyAndFront, whose activation request has already sent the window's
+        // keyable state on Qt's connection. That request alone may be refused to a panel window by
+        // a window manager that prevents focus stealing; this one, with a fresh timestamp, is not.
+        QWindow* window = panelWindow_ ? panelWindow_->window() : nullptr;
+        if (platform_->windows && window)
+            platform_->windows->activate(static_cast<unsigned long>(window->winId()));
+    };
     notch_ = std::make_unique<NotchController>(std::move(ports), *scheduler_, *settings_);
 
     qmlEngine_ = std::make_unique<QQmlEngine>();

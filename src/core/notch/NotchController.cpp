@@ -257,6 +257,14 @@ void NotchController::applyPositionChange()
     if (!installed_)
         return;
     if (expanded_ || opening_) {
+        // Its screen is gone. Moved to another one, the panel would close at the first click or
+        // move over it, both measured against the screen that has gone; it closes now instead, as
+        // at a click outside.
+        if (activeScreen_ && !activeScreen()) {
+            cancelTask(collapseWork_);
+            closeAtOnce();
+            return;
+        }
         if (const auto frame = placeExpanded(); frame && ports_.setFrame)
             ports_.setFrame(*frame);
         return;
@@ -390,9 +398,8 @@ void NotchController::scheduleDwellExpand(const ScreenInfo& screen)
         if (alive.expired())
             return;
         dwellWork_.reset();
-        // A toast that appeared during the dwell keeps the panel shut, as it does for hover.
-        if (toastShowing())
-            return;
+        // No toast check here: a pointer resting on a toast pauses it, and waiting out the dwell is
+        // how the user opens the panel over it.
         const auto current = findScreen(screens(), screen);
         if (current && inHotZone(*current, pointer())) {
             activeScreen_ = *current;
@@ -420,10 +427,12 @@ void NotchController::captureFrontmostApp()
 
 void NotchController::takeFocus()
 {
-    if (ports_.activateSelf)
-        ports_.activateSelf();
+    // The window asks for the focus first, which also gets its keyable state to the window system;
+    // Brisa's own activation follows and is the one a window manager that refuses focus stealing obeys.
     if (ports_.makeKeyAndFront)
         ports_.makeKeyAndFront();
+    if (ports_.activateSelf)
+        ports_.activateSelf();
 }
 
 void NotchController::setFlag(bool& field, bool value, Flag flag)

@@ -68,7 +68,8 @@ public:
         std::function<std::string()> ownAppId{};
         /// Gives the focus back to a remembered application.
         std::function<void(const std::string&)> activateApp{};
-        /// Brings Brisa to the front, ignoring other applications.
+        /// Brings Brisa's window to the front with the focus, ignoring other applications; called
+        /// right after makeKeyAndFront, while the window is keyable.
         std::function<void()> activateSelf{};
 
         /// Where the now-playing side panel sits while the panel is open; nullopt when it has none.
@@ -107,7 +108,8 @@ public:
     void releaseAndCollapse();
     /// Keeps the panel open and focused while a dialog opened from it is up.
     void beginModalInteraction();
-    /// Moves the window after the position or scale setting changed.
+    /// Moves the window after the position or scale setting, or the screens, changed. An open
+    /// panel whose screen has gone closes instead, as at a click outside.
     void applyPositionChange();
 
     /// The pointer moved (anywhere on the desktop).

@@ -46,6 +46,8 @@ struct FakeDesktop {
     int cursorResets = 0;
     int selfActivations = 0;
     std::vector<std::string> activated;
+    /// The focus-related calls, in order.
+    std::vector<std::string> focusSteps;
 
     NotchController::Ports ports()
     {
@@ -56,15 +58,15 @@ struct FakeDesktop {
             .setFrame = [this](Rect r) { frames.push_back(r); },
             .setIgnoresMouse = [this](bool v) { ignoresMouse = v; },
             .orderFront = [this] { ++orderFronts; },
-            .setKeyable = [this](bool v) { keyable = v; },
-            .makeKeyAndFront = [this] { ++keyAndFronts; },
+            .setKeyable = [this](bool v) { keyable = v; focusSteps.push_back(v ? "keyable" : "not keyable"); },
+            .makeKeyAndFront = [this] { ++keyAndFronts; focusSteps.push_back("key and front"); },
             .toastShowing = [this] { return toast; },
             .dismissToastNow = [this] { ++toastDismissals; toast = false; },
             .resetSequentialCursor = [this] { ++cursorResets; },
             .frontmostApp = [this] { return frontmost; },
             .ownAppId = [] { return std::string("brisa"); },
             .activateApp = [this](const std::string& id) { activated.push_back(id); },
-            .activateSelf = [this] { ++selfActivations; },
+            .activateSelf = [this] { ++selfActivations; focusSteps.push_back("activate self"); },
             .nowPlayingFrame = [this] { return nowPlaying; },
             .launcherFrame = [this] { return launcher; },
         };
@@ -282,11 +284,22 @@ TEST_F(LongHoverTest, OpensOnlyIfThePointerIsStillOverTheHandleWhenTheDwellEnds)
     EXPECT_FALSE(notch.expanded());
 }
 
-TEST_F(LongHoverTest, AToastAppearingDuringTheDwellKeepsThePanelShut)
+TEST_F(LongHoverTest, APointerRestingOnAToastOverTheHandleStillOpensWhenTheDwellEnds)
+{
+    installed();
+    moveTo(kHandleA);
+    desk.toast = true; // a toast comes up under the resting pointer
+    scheduler.advance(3s);
+    turn();
+    EXPECT_TRUE(notch.expanded());
+}
+
+TEST_F(LongHoverTest, AMoveWhileAToastShowsStillCancelsTheDwell)
 {
     installed();
     moveTo(kHandleA);
     desk.toast = true;
+    moveTo({kHandleA.x + 10, kHandleA.y});
     scheduler.advance(3s);
     turn();
     EXPECT_FALSE(notch.expanded());
@@ -551,6 +564,20 @@ TEST_F(NotchControllerTest, AModalInteractionKeepsThePanelOpenAndFocused)
     EXPECT_TRUE(notch.expanded());
 }
 
+TEST_F(NotchControllerTest, TheWindowIsKeyableBeforeItTakesTheFocus)
+{
+    openForKeyboard();
+    EXPECT_THAT(desk.focusSteps, ElementsAre("keyable", "key and front", "activate self"));
+    EXPECT_EQ(desk.selfActivations, 1);
+}
+
+TEST_F(NotchControllerTest, AModalInteractionMakesTheWindowKeyableBeforeItTakesTheFocus)
+{
+    openByPointer();
+    notch.beginModalInteraction();
+    EXPECT_THAT(desk.focusSteps, ElementsAre("keyable", "key and front", "activate self"));
+}
+
 // ---- Clicks while open ----
 
 TEST_F(NotchControllerTest, AClickOutsideClosesEvenAPinnedPanelAndGivesTheFocusBack)
@@ -680,6 +707,82 @@ TEST_F(NotchControllerTest, AnUnpluggedScreenClosesAtTheNextClick)
     clickAt(kHandleB);
     EXPECT_FALSE(notch.expanded());
     EXPECT_THAT(desk.activated, ElementsAre("gedit"));
+}
+
+TEST_F(NotchControllerTest, UnpluggingTheScreenOfAPanelOpenByPointerClosesItAtTheScreenChange)
+{
+    desk.screens = {screenA(), screenB()};
+    installed();
+    moveTo(kHandleB);
+    turn();
+    ASSERT_TRUE(notch.expanded());
+    const Rect expandedB = desk.frame();
+    desk.screens = {screenA()};
+    notch.applyPositionChange();
+    EXPECT_FALSE(notch.expanded()) << "not moved to A, where it could not be used";
+    EXPECT_FALSE(notch.pinned());
+    EXPECT_EQ(desk.ignoresMouse, true);
+    EXPECT_TRUE(desk.activated.empty());
+    EXPECT_EQ(desk.frame(), expandedB) << "the close animation keeps its room";
+    scheduler.advance(420ms);
+    EXPECT_EQ(desk.frame(), kCollapsedA);
+
+    // On the screen that is left it opens and behaves as usual.
+    moveTo(kHandleA);
+    turn();
+    EXPECT_TRUE(notch.expanded());
+    EXPECT_EQ(notch.activeScreen(), screenA());
+    EXPECT_EQ(desk.frame(), kExpandedA);
+    clickAt({kExpandedA.midX(), kExpandedA.midY()});
+    moveTo({kExpandedA.midX(), kExpandedA.midY()});
+    scheduler.advance(1s);
+    EXPECT_TRUE(notch.expanded());
+}
+
+TEST_F(NotchControllerTest, UnpluggingTheScreenOfAKeyboardOpenedPanelClosesItAndGivesTheFocusBack)
+{
+    desk.screens = {screenA(), screenB()};
+    installed();
+    desk.pointer = kHandleB;
+    notch.togglePinnedOpen();
+    turn();
+    ASSERT_TRUE(notch.expanded());
+    desk.screens = {screenA()};
+    notch.applyPositionChange();
+    EXPECT_FALSE(notch.expanded());
+    EXPECT_FALSE(notch.pinned());
+    EXPECT_FALSE(notch.keyboardActive());
+    EXPECT_FALSE(desk.keyable);
+    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
+    scheduler.advance(1s);
+    EXPECT_EQ(desk.frame(), kCollapsedA);
+}
+
+TEST_F(NotchControllerTest, UnpluggingTheScreenBeforeTheOpeningTurnKeepsThePanelShut)
+{
+    desk.screens = {screenA(), screenB()};
+    installed();
+    moveTo(kHandleB);
+    desk.screens = {screenA()};
+    notch.applyPositionChange();
+    turn();
+    EXPECT_FALSE(notch.expanded());
+    scheduler.advance(1s);
+    EXPECT_EQ(desk.frame(), kCollapsedA);
+}
+
+TEST_F(NotchControllerTest, UnpluggingAnotherScreenLeavesTheOpenPanelWhereItIs)
+{
+    desk.screens = {screenA(), screenB()};
+    openForKeyboard();
+    desk.screens = {screenA()};
+    notch.applyPositionChange();
+    EXPECT_TRUE(notch.expanded());
+    EXPECT_TRUE(notch.pinned());
+    EXPECT_EQ(desk.frame(), kExpandedA);
+    clickAt({kExpandedA.midX(), kExpandedA.midY()});
+    EXPECT_TRUE(notch.expanded());
+    EXPECT_TRUE(desk.activated.empty());
 }
 
 // ---- Position and scale changes ----
