@@ -221,6 +221,8 @@ std::optional<DesktopEntries::Entry> DesktopEntries::parse(std::string_view text
             return std::nullopt;
         if (key == "StartupWMClass")
             entry.startupWMClass = value;
+        if (key == "Icon")
+            entry.icon = value;
         for (std::size_t i = 0; i < keys.size(); ++i)
             if (key == keys[i] && !names[i])
                 names[i] = value;

@@ -19,6 +19,7 @@ public:
         std::string id;             ///< desktop file id without ".desktop" ("org.gnome.TextEditor")
         std::string name;           ///< Name, localized when the file has a translation
         std::string startupWMClass; ///< empty when the file names none
+        std::string icon;           ///< Icon: a theme icon name or an absolute file path; empty when none
     };
 
     /// $XDG_DATA_HOME/applications, then each $XDG_DATA_DIRS entry's applications folder (default

@@ -135,6 +135,35 @@ TEST(DesktopEntries, ParsesOnlyTheMainGroupWithLocaleAndEscapes)
     }
 }
 
+TEST(DesktopEntries, ReadsTheIconNameOrPath)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string icon;
+    };
+    const std::vector<Case> cases{
+        {"theme name", app("Files", "Icon=org.gnome.Nautilus\n"), "org.gnome.Nautilus"},
+        {"absolute path", app("Tool", "Icon=/opt/tool/share/tool.png\n"), "/opt/tool/share/tool.png"},
+        {"escaped and spaced", app("Tool", "Icon = /opt/my\\stool/icon.svg \n"), "/opt/my tool/icon.svg"},
+        {"none", app("Plain"), ""},
+        {"empty", app("Plain", "Icon=\n"), ""},
+        {"action icon ignored", app("Main", "[Desktop Action new]\nIcon=document-new\n"), ""},
+    };
+    for (const auto& c : cases) {
+        auto entry = DesktopEntries::parse(c.text, "id", "es");
+        ASSERT_TRUE(entry) << c.what;
+        EXPECT_EQ(entry->icon, c.icon) << c.what;
+    }
+
+    test::TempDir dir;
+    write(dir / "apps/firefox-esr.desktop", app("Firefox ESR", "StartupWMClass=Firefox-esr\nIcon=firefox-esr\n"));
+    const auto index = DesktopEntries::scan({dir / "apps"});
+    const auto* entry = index.find("Firefox-esr");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->icon, "firefox-esr");
+}
+
 TEST(DesktopEntries, IgnoresHugeFilesAndOtherFiles)
 {
     test::TempDir dir;
