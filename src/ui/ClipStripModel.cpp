@@ -3,6 +3,7 @@
 
 #include "core/capture/ColorParser.h"
 #include "core/store/Storage.h"
+#include "ui/AppIconImageProvider.h"
 
 #include <QColor>
 #include <QLocale>
@@ -234,6 +235,7 @@ QHash<int, QByteArray> ClipStripModel::roleNames() const
         {InBatchRole, "inBatch"},
         {HasImageRole, "hasImage"},
         {ThumbnailUrlRole, "thumbnailUrl"},
+        {AppIconUrlRole, "appIconUrl"},
     };
 }
 
@@ -281,6 +283,7 @@ QVariant ClipStripModel::data(const QModelIndex& index, int role) const
     case ThumbnailUrlRole:
         return isImage ? QStringLiteral("image://brisa-thumbs/") + QString::fromStdString(item.id.toString())
                        : QString();
+    case AppIconUrlRole: return AppIconImageProvider::urlFor(qstr(item.sourceAppBundleID));
     default: return {};
     }
 }

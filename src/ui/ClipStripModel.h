@@ -19,7 +19,8 @@ class Storage;
 
 /// The panel's card strip: the selected tab's clips in panel order (pinned first, then newest),
 /// read from the store a page at a time as the strip scrolls, so that a long history is never
-/// loaded whole. Thumbnails are not read here: cards ask the "brisa-thumbs" image provider.
+/// loaded whole. Thumbnails are not read here: cards ask the "brisa-thumbs" image provider, and
+/// the "appicon" one for the source application's icon.
 class ClipStripModel : public QAbstractListModel {
     Q_OBJECT
     QML_ELEMENT
@@ -53,6 +54,7 @@ public:
         InBatchRole,
         HasImageRole,
         ThumbnailUrlRole,
+        AppIconUrlRole,
     };
     Q_ENUM(Role)
 

@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/AppIconImageProvider.h"
+
+#include <QPixmap>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace brisa {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The loose icon formats the desktop entry specification allows next to theme names.
+constexpr std::string_view kExtensions[] = {".png", ".svg", ".xpm"};
+
+QString qstr(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QIcon iconFromFile(const fs::path& file)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec))
+        return {};
+    QIcon icon;
+    icon.addFile(QString::fromStdString(file.string()));
+    return icon;
+}
+
+// The side to draw at: the requested size, one given side for both, else the default; bounded.
+QSize targetSize(const QSize& requested)
+{
+    int w = requested.width() > 0 ? requested.width() : requested.height();
+    int h = requested.height() > 0 ? requested.height() : requested.width();
+    if (w <= 0 || h <= 0)
+        w = h = AppIconImageProvider::kDefaultSide;
+    return {std::min(w, AppIconImageProvider::kMaxSide), std::min(h, AppIconImageProvider::kMaxSide)};
+}
+
+QImage render(const QIcon& icon, const QSize& target)
+{
+    if (icon.isNull())
+        return {};
+    QImage image = icon.pixmap(target, 1.0).toImage();
+    if (image.isNull())
+        return {};
+    image.setDevicePixelRatio(1.0);
+    // Icons that only come small (an old 32-pixel xpm) are scaled up so every card looks alike.
+    if (image.size() != target)
+        image = image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+} // namespace
+
+AppIconImageProvider::AppIconImageProvider(std::optional<std::vector<fs::path>> applicationDirs,
+                                           std::optional<std::vector<fs::path>> pixmapDirs)
+    : QQuickImageProvider(QQuickImageProvider::Image)
+    , applicationDirs_(std::move(applicationDirs))
+    , pixmapDirs_(pixmapDirs ? std::move(*pixmapDirs) : AppIconImageProvider::pixmapDirs())
+{
+}
+
+QImage AppIconImageProvider::requestImage(const QString& id, QSize* size, const QSize& requestedSize)
+{
+    // The engine hands the id over partly decoded; "%" itself always stays "%25", so decoding the
+    // rest once more gives the id back.
+    const QString appId = QUrl::fromPercentEncoding(id.toUtf8());
+    const QSize target = targetSize(requestedSize);
+    QImage image;
+    {
+        std::lock_guard lock(mutex_);
+        image = render(iconFor(appId), target);
+        if (image.isNull()) // a cached file that has gone away: look again next time
+            cache_.remove(appId);
+    }
+    if (size)
+        *size = image.size();
+    return image;
+}
+
+QString AppIconImageProvider::urlFor(const QString& appId)
+{
+    if (appId.isEmpty())
+        return {};
+    return QStringLiteral("image://") + QLatin1String(kProviderId) + QLatin1Char('/') +
+           QString::fromLatin1(QUrl::toPercentEncoding(appId));
+}
+
+std::vector<fs::path> AppIconImageProvider::pixmapDirs()
+{
+    std::vector<fs::path> dirs;
+    const char* env = std::getenv("XDG_DATA_DIRS");
+    std::string_view list = env && *env ? env : "/usr/local/share:/usr/share";
+    while (!list.empty()) {
+        const auto colon = list.find(':');
+        const std::string_view entry = list.substr(0, colon);
+        if (!entry.empty() && entry.front() == '/')
+            dirs.push_back((fs::path(entry) / "pixmaps").lexically_normal());
+        if (colon == std::string_view::npos)
+            break;
+        list.remove_prefix(colon + 1);
+    }
+    const fs::path system = "/usr/share/pixmaps";
+    if (std::find(dirs.begin(), dirs.end(), system) == dirs.end())
+        dirs.push_back(system);
+    return dirs;
+}
+
+QIcon AppIconImageProvider::iconFor(const QString& appId)
+{
+    if (appId.isEmpty())
+        return {};
+    if (auto it = cache_.constFind(appId); it != cache_.constEnd())
+        return *it;
+    if (!entries_)
+        entries_ = DesktopEntries::scan(applicationDirs_ ? *applicationDirs_ : DesktopEntries::applicationDirs());
+    const DesktopEntries::Entry* entry = entries_->find(appId.toStdString());
+    if (!entry)
+        return {};
+    QIcon icon = resolve(entry->icon);
+    if (!icon.isNull())
+        cache_.insert(appId, icon);
+    return icon;
+}
+
+QIcon AppIconImageProvider::resolve(const std::string& icon) const
+{
+    if (icon.empty())
+        return {};
+    const fs::path path(icon);
+    if (path.is_absolute())
+        return iconFromFile(path);
+    // A name, never a relative path: it must not reach outside the folders searched.
+    if (icon.find('/') != std::string::npos || icon == "." || icon == "..")
+        return {};
+    const QString name = qstr(icon);
+    if (QIcon::hasThemeIcon(name))
+        return QIcon::fromTheme(name);
+    // Some entries name a loose file with its extension ("foo.png") although they should not.
+    const bool hasExtension = std::any_of(std::begin(kExtensions), std::end(kExtensions),
+                                          [&](std::string_view ext) { return icon.ends_with(ext); });
+    for (const auto& dir : pixmapDirs_) {
+        if (hasExtension) {
+            if (QIcon found = iconFromFile(dir / icon); !found.isNull())
+                return found;
+            continue;
+        }
+        for (const auto ext : kExtensions)
+            if (QIcon found = iconFromFile(dir / (icon + std::string(ext))); !found.isNull())
+                return found;
+    }
+    return {};
+}
+
+} // namespace brisa
