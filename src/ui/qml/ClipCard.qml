@@ -16,6 +16,8 @@ Item {
     required property bool colorIsLight
     required property string fileName
     required property string sourceAppName
+    required property string sourceAppBundleID
+    required property string appIconUrl
     required property string age
     required property string byteSizeText
     required property bool pinned
@@ -31,6 +33,15 @@ Item {
     readonly property bool light: theme === "light"
     readonly property color ink: kind === "color" ? (colorIsLight ? "black" : "white") : (light ? "black" : "white")
     readonly property bool hovering: mouse.containsMouse
+
+    // The card's mouse area sits over everything (hover scale, click, drag), so the footer icons
+    // learn they are hovered from its position rather than from hover handlers of their own.
+    function pointerOver(item) {
+        if (!mouse.containsMouse || !item.visible)
+            return false
+        const p = item.mapFromItem(mouse, mouse.mouseX, mouse.mouseY)
+        return p.x >= -2 && p.y >= -2 && p.x < item.width + 2 && p.y < item.height + 2
+    }
 
     function symbol(name) { return "image://symbol/" + name + "?color=" + String(card.ink).replace("#", "") }
     readonly property string kindSymbol: ({
@@ -167,15 +178,29 @@ Item {
             anchors { left: parent.left; right: parent.right; bottom: parent.bottom; margins: 10 }
             height: 16
             spacing: 5
-            Image {
+            Item { // the source application's icon, else the kind's symbol
+                id: origin
                 Layout.preferredWidth: 12; Layout.preferredHeight: 12
-                sourceSize: Qt.size(24, 24)
-                source: card.symbol(card.kindSymbol)
-                opacity: 0.8
+                Image {
+                    id: appIcon
+                    objectName: "appIcon"
+                    anchors.fill: parent
+                    sourceSize: Qt.size(24, 24)
+                    source: card.appIconUrl
+                    visible: status === Image.Ready
+                }
+                Image {
+                    objectName: "kindSymbol"
+                    anchors.fill: parent
+                    sourceSize: Qt.size(24, 24)
+                    source: card.symbol(card.kindSymbol)
+                    visible: !appIcon.visible
+                    opacity: 0.8
+                }
             }
             Text {
                 Layout.fillWidth: true
-                text: card.sourceAppName.length ? card.sourceAppName + " · " + card.age : card.age
+                text: card.age
                 color: card.ink
                 opacity: 0.6
                 font.pixelSize: 10
@@ -188,6 +213,8 @@ Item {
                 source: card.symbol("pin.fill")
             }
             Image {
+                id: batchIcon
+                objectName: "batchIcon"
                 visible: card.inBatch
                 Layout.preferredWidth: 11; Layout.preferredHeight: 11
                 sourceSize: Qt.size(22, 22)
@@ -199,6 +226,26 @@ Item {
                 opacity: 0.6
                 font.pixelSize: 10
             }
+        }
+
+        // Help texts above the footer: the body clips, and the strip would cut off anything below.
+        HelpTip {
+            objectName: "appTip"
+            anchors.bottom: footer.top
+            anchors.bottomMargin: 4
+            x: Math.max(6, footer.x + origin.x - 4)
+            text: card.sourceAppName.length > 0 ? card.sourceAppName : card.sourceAppBundleID
+            hovered: appIcon.visible && card.pointerOver(origin)
+            light: card.light
+        }
+        HelpTip {
+            objectName: "batchTip"
+            anchors.bottom: footer.top
+            anchors.bottomMargin: 4
+            x: Math.min(body.width - width - 6, footer.x + batchIcon.x + batchIcon.width / 2 - width / 2)
+            text: "Parte de un lote de Bulk Copy"
+            hovered: card.pointerOver(batchIcon)
+            light: card.light
         }
     }
 

@@ -103,32 +103,13 @@ Item {
                             onClicked: root.panel[parent.modelData.act]()
                         }
                         // Help text under the button after a moment of hovering.
-                        Rectangle {
-                            visible: parent.modelData.tip.length > 0 && buttonArea.containsMouse && hoverDelay.done
+                        HelpTip {
                             anchors.top: parent.bottom
                             anchors.topMargin: 6
                             anchors.right: parent.right
-                            width: tipText.implicitWidth + 14
-                            height: tipText.implicitHeight + 8
-                            radius: 6
-                            color: root.light ? "#f2f2f2" : "#2a2a2a"
-                            border.color: root.light ? Qt.rgba(0, 0, 0, 0.15) : Qt.rgba(1, 1, 1, 0.15)
-                            z: 10
-                            Text {
-                                id: tipText
-                                anchors.centerIn: parent
-                                text: parent.parent.modelData.tip
-                                color: root.ink
-                                font.pixelSize: 11
-                            }
-                        }
-                        Timer {
-                            id: hoverDelay
-                            property bool done: false
-                            interval: 600
-                            running: buttonArea.containsMouse
-                            onRunningChanged: if (!running) done = false
-                            onTriggered: done = true
+                            text: parent.modelData.tip
+                            hovered: buttonArea.containsMouse
+                            light: root.light
                         }
                     }
                 }

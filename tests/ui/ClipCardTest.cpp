@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/AppIconImageProvider.h"
+#include "ui/ClipStripModel.h"
+#include "ui/SymbolImageProvider.h"
+#include "GuiApp.h"
+
+#include "core/store/Storage.h"
+#include "fakes/LogCapture.h"
+#include "fakes/TempDir.h"
+#include "fakes/VirtualScheduler.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <tuple>
+
+using namespace brisa;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr QColor kIconColour{0xf0, 0x8a, 0x24};
+
+// A strip of cards laid out as the panel does, over the model's rows.
+constexpr const char* kScene = R"(
+import QtQuick
+import Brisa.Ui
+
+Rectangle {
+    id: root
+    required property QtObject strip
+    property string theme: "dark"
+    property int activations: 0
+    property int drags: 0
+    width: 3 * 212 + 4 * 16
+    height: 138 + 40
+    color: theme === "light" ? "#f4f4f4" : "black"
+    function card(i) { return list.itemAtIndex(i) }
+    ListView {
+        id: list
+        anchors.fill: parent
+        anchors.margins: 16
+        anchors.topMargin: 24
+        orientation: ListView.Horizontal
+        spacing: 16
+        interactive: false
+        model: root.strip
+        delegate: ClipCard {
+            width: 212
+            height: 138
+            theme: root.theme
+            onActivated: root.activations++
+            onDragRequested: root.drags++
+        }
+    }
+}
+)";
+
+class ClipCardTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::guiApp();
+        auto opened = Storage::open(home.path(), clock);
+        ASSERT_NE(opened.storage, nullptr) << opened.error;
+        store = std::move(opened.storage);
+
+        // One installed application with an icon file, so that no icon theme of the machine matters.
+        fs::create_directories(home / "apps");
+        std::ofstream(home / "apps/org.brisa.Notas.desktop")
+            << "[Desktop Entry]\nType=Application\nName=Notas\nName[es]=Editor de notas\nIcon=brisa-notas\n";
+        fs::create_directories(home / "pixmaps");
+        QImage icon(48, 48, QImage::Format_ARGB32_Premultiplied);
+        icon.fill(Qt::transparent);
+        QPainter painter(&icon);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kIconColour);
+        painter.drawRoundedRect(QRectF(2, 2, 44, 44), 10, 10);
+        painter.end();
+        ASSERT_TRUE(icon.save(QString::fromStdString((home / "pixmaps/brisa-notas.png").string())));
+
+        const auto now = clock.now();
+        ClipItem note = makeClipItem({.textContent = "Recordar: reunión con el equipo el jueves a las 10:00.",
+                                      .sourceAppBundleID = "org.brisa.Notas",
+                                      .sourceAppName = "Editor de notas",
+                                      .byteSize = 58},
+                                     clock);
+        note.createdAt = now - 5min;
+        ClipItem code = makeClipItem({.type = ClipType::Code,
+                                      .textContent = "for (auto& clip : history)\n    show(clip);",
+                                      .sourceAppBundleID = "Unknown-app",
+                                      .sourceAppName = "Desconocida",
+                                      .byteSize = 41,
+                                      .batchID = Uuid::random()},
+                                     clock);
+        code.createdAt = now - 2h;
+        code.isPinned = true;
+        ClipItem link = makeClipItem({.type = ClipType::Link, .textContent = "https://example.org/blog", .byteSize = 24},
+                                     clock);
+        link.createdAt = now - 1min;
+        for (const auto& c : {note, code, link})
+            ASSERT_TRUE(store->insert(c));
+        model = std::make_unique<ClipStripModel>(*store, clock);
+    }
+
+    /// Shows the strip in theme; rows: the pinned code clip, the link, the note.
+    void show(const char* theme)
+    {
+        view = std::make_unique<QQuickView>();
+        view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml")); // where "import Brisa.Ui" is
+        view->engine()->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
+        view->engine()->addImageProvider(
+            QString::fromLatin1(AppIconImageProvider::kProviderId),
+            new AppIconImageProvider(std::vector<fs::path>{home / "apps"}, std::vector<fs::path>{home / "pixmaps"}));
+        view->setInitialProperties({{"strip", QVariant::fromValue<QObject*>(model.get())},
+                                    {"theme", QString::fromLatin1(theme)}});
+        const auto scene = home / "scene.qml";
+        std::ofstream(scene) << kScene;
+        view->setSource(QUrl::fromLocalFile(QString::fromStdString(scene.string())));
+        ASSERT_EQ(view->status(), QQuickView::Ready) << view->errors().value(0).toString().toStdString();
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return card(2) != nullptr; }));
+    }
+
+    QQuickItem* card(int row)
+    {
+        QVariant item;
+        QMetaObject::invokeMethod(view->rootObject(), "card", Q_RETURN_ARG(QVariant, item), Q_ARG(QVariant, row));
+        return item.value<QQuickItem*>();
+    }
+    QQuickItem* part(int row, const char* name) { return card(row)->findChild<QQuickItem*>(QLatin1String(name)); }
+    QPoint centreOf(QQuickItem* item)
+    {
+        return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+    }
+    QImage grab()
+    {
+        QImage image;
+        for (int i = 0; i < 3; ++i) { // let the scene pick up the changes
+            QCoreApplication::processEvents();
+            image = view->grabWindow();
+        }
+        return image;
+    }
+
+    test::TempDir home;
+    test::VirtualScheduler clock;
+    test::LogCapture log;
+    std::unique_ptr<Storage> store;
+    std::unique_ptr<ClipStripModel> model;
+    std::unique_ptr<QQuickView> view;
+};
+
+} // namespace
+
+TEST_F(ClipCardTest, TheFooterShowsTheSourceAppsIconElseTheKindsSymbol)
+{
+    show("dark");
+    EXPECT_EQ(model->data(model->index(2), ClipStripModel::AppIconUrlRole).toString(),
+              QStringLiteral("image://appicon/org.brisa.Notas"));
+    EXPECT_EQ(model->data(model->index(1), ClipStripModel::AppIconUrlRole).toString(), QString());
+
+    // The note's application has an icon; the code clip's is not installed; the link names none.
+    EXPECT_TRUE(part(2, "appIcon")->isVisible());
+    EXPECT_FALSE(part(2, "kindSymbol")->isVisible());
+    for (int row : {0, 1}) {
+        EXPECT_FALSE(part(row, "appIcon")->isVisible()) << row;
+        EXPECT_TRUE(part(row, "kindSymbol")->isVisible()) << row;
+    }
+    EXPECT_TRUE(part(0, "batchIcon")->isVisible());
+    EXPECT_FALSE(part(2, "batchIcon")->isVisible());
+
+    const QImage image = grab();
+    const QColor drawn = image.pixelColor(centreOf(part(2, "appIcon")) * image.devicePixelRatio());
+    EXPECT_LT(std::abs(drawn.red() - kIconColour.red()) + std::abs(drawn.green() - kIconColour.green()) +
+                  std::abs(drawn.blue() - kIconColour.blue()),
+              30)
+        << drawn.name().toStdString();
+}
+
+TEST_F(ClipCardTest, HoveringTheFooterIconsShowsTheirHelpTextsAndClicksStillWork)
+{
+    show("dark");
+    QQuickItem* appTip = part(2, "appTip");
+    QQuickItem* batchTip = part(0, "batchTip");
+    EXPECT_EQ(appTip->property("text").toString(), QStringLiteral("Editor de notas"));
+    EXPECT_EQ(batchTip->property("text").toString(), QStringLiteral("Parte de un lote de Bulk Copy"));
+
+    QTest::mouseMove(view.get(), centreOf(part(2, "appIcon")));
+    QTest::qWait(200);
+    EXPECT_FALSE(appTip->isVisible()) << "not before a moment of rest";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return appTip->isVisible(); }, 1500));
+    // Above the footer, inside the card.
+    const QRectF tipRect = appTip->mapRectToItem(card(2), appTip->boundingRect());
+    EXPECT_GE(tipRect.left(), 0);
+    EXPECT_LE(tipRect.bottom(), part(2, "appIcon")->mapToItem(card(2), QPointF(0, 0)).y());
+
+    QTest::mouseMove(view.get(), centreOf(card(2)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !appTip->isVisible(); }, 500));
+    QTest::qWait(800);
+    EXPECT_FALSE(appTip->isVisible()) << "only over the icon";
+
+    QTest::mouseMove(view.get(), centreOf(part(0, "batchIcon")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return batchTip->isVisible(); }, 1500));
+    const QRectF batchRect = batchTip->mapRectToItem(card(0), batchTip->boundingRect());
+    EXPECT_LE(batchRect.right(), card(0)->width());
+
+    // The card's own mouse area still takes clicks and drags that start on an icon.
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, centreOf(part(0, "batchIcon")));
+    EXPECT_EQ(view->rootObject()->property("activations").toInt(), 1);
+    const QPoint from = centreOf(part(2, "appIcon"));
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(view.get(), from + QPoint(6, -6));
+    QTest::mouseMove(view.get(), from + QPoint(20, -20));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, from + QPoint(20, -20));
+    EXPECT_EQ(view->rootObject()->property("drags").toInt(), 1);
+    EXPECT_EQ(view->rootObject()->property("activations").toInt(), 1);
+}
+
+// Pictures of the strip with a help text showing, in cards-<theme>.png next to the test, to look at:
+// the application's name in the dark theme, the batch's in the light one.
+TEST_F(ClipCardTest, DrawsTheStripWithAHelpText)
+{
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/card-shots");
+    QDir().mkpath(dir);
+    for (const auto& [theme, row, icon, tip] : {std::tuple{"dark", 2, "appIcon", "appTip"},
+                                                std::tuple{"light", 0, "batchIcon", "batchTip"}}) {
+        show(theme);
+        QTest::mouseMove(view.get(), QPoint(1, 1)); // a move to where the pointer already is is dropped
+        QTest::mouseMove(view.get(), centreOf(part(row, icon)));
+        ASSERT_TRUE(QTest::qWaitFor([&, row = row, tip = tip] { return part(row, tip)->isVisible(); }, 1500));
+        QTest::qWait(400); // the hover scale settles
+        const QImage image = grab();
+        const QString file = dir + QStringLiteral("/cards-%1.png").arg(QLatin1String(theme));
+        EXPECT_TRUE(image.save(file)) << file.toStdString();
+    }
+}
