@@ -29,6 +29,7 @@
 #include "platform/PlatformServices.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
+#include "ui/AppIconImageProvider.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
 #include "ui/QuickNoteWindowController.h"
@@ -288,6 +289,7 @@ void BrisaApp::installNotchPanel()
     qmlEngine_ = std::make_unique<QQmlEngine>();
     qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
     qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
     panelModel_ = std::make_unique<NotchPanelViewModel>(
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_});
     auto& screens = static_cast<QtScreens&>(*platform_->screens);

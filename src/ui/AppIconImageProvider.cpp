@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppIconImageProvider.h"
 
+#include "ui/SymbolIcons.h"
+
 #include <QPixmap>
 #include <QUrl>
 
@@ -69,7 +71,10 @@ QImage AppIconImageProvider::requestImage(const QString& id, QSize* size, const 
 {
     // The engine hands the id over partly decoded; "%" itself always stays "%25", so decoding the
     // rest once more gives the id back.
-    const QString appId = QUrl::fromPercentEncoding(id.toUtf8());
+    // "<app id>/<symbol request>": the part after the last '/' names the symbol drawn when the
+    // application has no icon, so the view never asks for an image that is not there.
+    const qsizetype slash = id.lastIndexOf(QLatin1Char('/'));
+    const QString appId = QUrl::fromPercentEncoding((slash < 0 ? id : id.left(slash)).toUtf8());
     const QSize target = targetSize(requestedSize);
     QImage image;
     {
@@ -77,6 +82,10 @@ QImage AppIconImageProvider::requestImage(const QString& id, QSize* size, const 
         image = render(iconFor(appId), target);
         if (image.isNull()) // a cached file that has gone away: look again next time
             cache_.remove(appId);
+    }
+    if (image.isNull() && slash >= 0) {
+        const auto fallback = SymbolIcons::parseRequest(id.mid(slash + 1));
+        image = SymbolIcons::render(fallback.name, target, fallback.color);
     }
     if (size)
         *size = image.size();
@@ -87,6 +96,7 @@ QString AppIconImageProvider::urlFor(const QString& appId)
 {
     if (appId.isEmpty())
         return {};
+    // '/' is encoded too: it separates the id from the fallback symbol.
     return QStringLiteral("image://") + QLatin1String(kProviderId) + QLatin1Char('/') +
            QString::fromLatin1(QUrl::toPercentEncoding(appId));
 }

@@ -15,12 +15,13 @@
 
 namespace brisa {
 
-/// Serves "image://appicon/<app id, percent-encoded>": the icon of the application a clip came
+/// Serves "image://appicon/<app id, percent-encoded>[/<symbol>?color=<hex>]": the icon of the application a clip came
 /// from (its id is the source window's WM_CLASS), drawn at the size the Image asks for. The id is
 /// matched to an installed .desktop file, whose Icon is an absolute file, else a name looked up in
 /// the icon theme and then in the pixmaps folders. Icons found are kept for the process's life; an
-/// id without one gives a null image and is looked up again on the next request, since the icon
-/// may be installed meanwhile.
+/// id without one gives the symbol named after it (as "image://symbol/" draws it), or a null image
+/// when none is named, and is looked up again on the next request, since the icon may be
+/// installed meanwhile.
 ///
 /// Images load synchronously (no Image.asynchronous), on the GUI thread: theme lookups and
 /// QIcon's pixmaps are not safe elsewhere. The state is still behind a mutex, so that a request
@@ -41,7 +42,7 @@ public:
 
     QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override;
 
-    /// The image source for an application id; empty for no id.
+    /// The image source for an application id, without a fallback symbol; empty for no id.
     static QString urlFor(const QString& appId);
     /// Each $XDG_DATA_DIRS entry's pixmaps folder (default /usr/local/share:/usr/share), then
     /// /usr/share/pixmaps when the list did not have it.

@@ -198,6 +198,24 @@ TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgain)
     EXPECT_TRUE(icons->requestImage(QStringLiteral("newer"), &size, {16, 16}).isNull());
 }
 
+TEST_F(AppIconImageProviderTest, WithoutAnIconTheNamedSymbolStandsIn)
+{
+    auto icons = provider();
+    write(dir / "apps/kept.desktop", app("Kept", "Icon=kept\n"));
+    writeImage(dir / "pixmaps/kept.png", {32, 32}, Qt::red);
+    QSize size;
+    // The fallback only shows when the application has no icon.
+    EXPECT_EQ(centre(icons->requestImage(QStringLiteral("kept/doc?color=00ff00"), &size, {16, 16})), QColor(Qt::red));
+    const QImage symbol = icons->requestImage(QStringLiteral("nobody/doc?color=00ff00"), &size, {32, 32});
+    ASSERT_FALSE(symbol.isNull());
+    EXPECT_EQ(size, QSize(32, 32));
+    int green = 0;
+    for (int y = 0; y < symbol.height(); ++y)
+        for (int x = 0; x < symbol.width(); ++x)
+            green += symbol.pixelColor(x, y).green() > 200 && symbol.pixelColor(x, y).alpha() > 200;
+    EXPECT_GT(green, 10) << "the symbol, in the colour asked for";
+}
+
 TEST_F(AppIconImageProviderTest, AnImageElementLoadsTheIconOfAnIdWithAnyCharacters)
 {
     writeImage(dir / "pixmaps/odd.png", {32, 32}, Qt::red);

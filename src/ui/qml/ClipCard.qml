@@ -178,25 +178,14 @@ Item {
             anchors { left: parent.left; right: parent.right; bottom: parent.bottom; margins: 10 }
             height: 16
             spacing: 5
-            Item { // the source application's icon, else the kind's symbol
+            Image { // the source application's icon, else the kind's symbol
                 id: origin
+                objectName: "origin"
                 Layout.preferredWidth: 12; Layout.preferredHeight: 12
-                Image {
-                    id: appIcon
-                    objectName: "appIcon"
-                    anchors.fill: parent
-                    sourceSize: Qt.size(24, 24)
-                    source: card.appIconUrl
-                    visible: status === Image.Ready
-                }
-                Image {
-                    objectName: "kindSymbol"
-                    anchors.fill: parent
-                    sourceSize: Qt.size(24, 24)
-                    source: card.symbol(card.kindSymbol)
-                    visible: !appIcon.visible
-                    opacity: 0.8
-                }
+                sourceSize: Qt.size(24, 24)
+                source: card.appIconUrl !== ""
+                    ? card.appIconUrl + "/" + card.kindSymbol + "?color=" + String(card.ink).replace("#", "")
+                    : card.symbol(card.kindSymbol)
             }
             Text {
                 Layout.fillWidth: true
@@ -235,7 +224,7 @@ Item {
             anchors.bottomMargin: 4
             x: Math.max(6, footer.x + origin.x - 4)
             text: card.sourceAppName.length > 0 ? card.sourceAppName : card.sourceAppBundleID
-            hovered: appIcon.visible && card.pointerOver(origin)
+            hovered: text.length > 0 && card.pointerOver(origin)
             light: card.light
         }
         HelpTip {
