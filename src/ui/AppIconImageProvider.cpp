@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppIconImageProvider.h"
 
+#include "core/support/XdgPaths.h"
 #include "ui/SymbolIcons.h"
 
 #include <QPixmap>
@@ -104,17 +105,8 @@ QString AppIconImageProvider::urlFor(const QString& appId)
 std::vector<fs::path> AppIconImageProvider::pixmapDirs()
 {
     std::vector<fs::path> dirs;
-    const char* env = std::getenv("XDG_DATA_DIRS");
-    std::string_view list = env && *env ? env : "/usr/local/share:/usr/share";
-    while (!list.empty()) {
-        const auto colon = list.find(':');
-        const std::string_view entry = list.substr(0, colon);
-        if (!entry.empty() && entry.front() == '/')
-            dirs.push_back((fs::path(entry) / "pixmaps").lexically_normal());
-        if (colon == std::string_view::npos)
-            break;
-        list.remove_prefix(colon + 1);
-    }
+    for (const auto& dir : xdgDataDirs())
+        dirs.push_back((dir / "pixmaps").lexically_normal());
     const fs::path system = "/usr/share/pixmaps";
     if (std::find(dirs.begin(), dirs.end(), system) == dirs.end())
         dirs.push_back(system);

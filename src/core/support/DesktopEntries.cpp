@@ -170,17 +170,8 @@ std::vector<fs::path> DesktopEntries::applicationDirs()
 {
     std::vector<fs::path> dirs;
     dirs.push_back(xdgDataHome() / "applications");
-    const char* env = std::getenv("XDG_DATA_DIRS");
-    std::string_view list = env && *env ? env : "/usr/local/share:/usr/share";
-    while (!list.empty()) {
-        const auto colon = list.find(':');
-        const std::string_view entry = list.substr(0, colon);
-        if (!entry.empty() && entry.front() == '/')
-            dirs.push_back(fs::path(entry) / "applications");
-        if (colon == std::string_view::npos)
-            break;
-        list.remove_prefix(colon + 1);
-    }
+    for (const auto& dir : xdgDataDirs())
+        dirs.push_back(dir / "applications");
     return dirs;
 }
 

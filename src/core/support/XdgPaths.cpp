@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string_view>
 
 namespace brisa {
 namespace {
@@ -30,5 +31,22 @@ std::filesystem::path homeDirectory()
 
 std::filesystem::path xdgConfigHome() { return fromEnv("XDG_CONFIG_HOME", ".config"); }
 std::filesystem::path xdgDataHome() { return fromEnv("XDG_DATA_HOME", ".local/share"); }
+
+std::vector<std::filesystem::path> xdgDataDirs()
+{
+    std::vector<std::filesystem::path> dirs;
+    const char* env = std::getenv("XDG_DATA_DIRS");
+    std::string_view list = env && *env ? env : "/usr/local/share:/usr/share";
+    while (!list.empty()) {
+        const auto colon = list.find(':');
+        const std::string_view entry = list.substr(0, colon);
+        if (!entry.empty() && entry.front() == '/') // relative entries are invalid
+            dirs.emplace_back(entry);
+        if (colon == std::string_view::npos)
+            break;
+        list.remove_prefix(colon + 1);
+    }
+    return dirs;
+}
 
 } // namespace brisa
