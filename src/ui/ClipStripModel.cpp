@@ -207,6 +207,12 @@ void ClipStripModel::refreshRows(std::size_t rows)
         Q_EMIT countChanged();
 }
 
+void ClipStripModel::refreshAges()
+{
+    if (!items_.empty())
+        Q_EMIT dataChanged(index(0), index(count() - 1), {AgeRole});
+}
+
 bool ClipStripModel::reloadIfChanged()
 {
     if (!store_.externallyChanged())

@@ -87,6 +87,8 @@ public:
     /// Reads the counts and the rows again, as many as were loaded (at least one page). Rows are
     /// removed, moved and inserted, not reset, so that the strip keeps its scroll position.
     Q_INVOKABLE void reload();
+    /// Tells the view that every row's age text may have moved on.
+    void refreshAges();
     /// reload() when another process changed the store since the last look; true when it did.
     Q_INVOKABLE bool reloadIfChanged();
 

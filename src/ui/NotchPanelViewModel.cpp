@@ -2,6 +2,7 @@
 #include "ui/NotchPanelViewModel.h"
 
 #include "core/model/ClipDragPayload.h"
+#include "core/support/Clock.h"
 #include "core/notch/NotchController.h"
 #include "core/notch/StripScroll.h"
 #include "core/paste/BulkCopyService.h"
@@ -60,6 +61,7 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
                 trace->expandedChanged(open);
             if (open)
                 reload(); // what was copied (here or by another program) since the last look
+            setLiveCheck(open);
             changeState([&] { state_.onExpandedChanged(open); });
         }
     });
@@ -86,7 +88,25 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
     connect(strip_, &QAbstractItemModel::rowsRemoved, this, &NotchPanelViewModel::stripChanged);
 }
 
-NotchPanelViewModel::~NotchPanelViewModel() = default;
+NotchPanelViewModel::~NotchPanelViewModel() { setLiveCheck(false); }
+
+void NotchPanelViewModel::setLiveCheck(bool on)
+{
+    if (liveCheck_)
+        services_.clock.cancel(*liveCheck_);
+    liveCheck_.reset();
+    if (!on)
+        return;
+    liveTicks_ = 0;
+    // Another program's change (the command line, a second Brisa) shows within a second; ages
+    // ("hace 5 s") move on every ten. PRAGMA data_version costs next to nothing.
+    liveCheck_ = services_.clock.repeat(std::chrono::seconds(1), [this] {
+        if (services_.storage.externallyChanged())
+            reload();
+        else if (++liveTicks_ % 10 == 0)
+            strip_->refreshAges();
+    });
+}
 
 bool NotchPanelViewModel::expanded() const { return services_.controller.expanded(); }
 bool NotchPanelViewModel::pinned() const { return services_.controller.pinned(); }

@@ -7,12 +7,13 @@
 #include <QObject>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 namespace brisa {
 
 class AppSettings;
-class Clock;
+class Scheduler;
 class BulkCopyService;
 class ClipStripModel;
 class NotchController;
@@ -54,7 +55,7 @@ public:
         BulkCopyService& bulkCopy;
         AppSettings& settings;
         SpaceStore& spaces;
-        const Clock& clock;
+        Scheduler& clock; ///< the time, and the panel's timers while it is open
     };
 
     explicit NotchPanelViewModel(Services services, QObject* parent = nullptr);
@@ -115,6 +116,8 @@ Q_SIGNALS:
 
 private:
     std::optional<ClipItem> clipAt(int row) const;
+    /// Starts or stops the once-a-second look at the store while the panel is open.
+    void setLiveCheck(bool on);
     void paste(int row);
     void deleteRow(int row);
     /// Emits whatever changed in the panel state since before.
@@ -127,6 +130,9 @@ private:
     int countsVersion_ = 0;
     bool lastExpanded_ = false;
     bool reloadQueued_ = false; ///< a reload for store changes is on its way
+    /// While open: looks for other programs' changes each second and refreshes the ages.
+    std::optional<std::uint64_t> liveCheck_;
+    int liveTicks_ = 0;
     bool lastKeyboardActive_ = false;
 };
 

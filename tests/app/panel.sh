@@ -179,6 +179,13 @@ copy "cinco"
 sleep 0.3
 xdotool key Return
 check "a copy made while the panel was open is its first card: Return pastes it" 'wait_field a "doscinco"'
+# So does a clip another program stores (here the command line), within a second or so.
+xdotool key ctrl+super+v
+check "opened with the keyboard again" 'wait_width 848 50 && wait_active "$panel"'
+"$brisa" add "seis" >/dev/null
+sleep 1.5
+xdotool key Return
+check "a clip stored by another program while the panel was open is its first card" 'wait_field a "doscincoseis"'
 
 [ $fail -eq 0 ] || cat "$home/app.log"
 exit $fail
