@@ -33,6 +33,11 @@ Item {
     readonly property bool light: theme === "light"
     readonly property color ink: kind === "color" ? (colorIsLight ? "black" : "white") : (light ? "black" : "white")
     readonly property bool hovering: mouse.containsMouse
+    // A card taken back from the strip's pool to show another clip takes that clip's look at once:
+    // its hover and selection animations only play for changes on screen.
+    property bool animated: true
+    ListView.onPooled: animated = false
+    ListView.onReused: Qt.callLater(() => { card.animated = true })
 
     // The card's mouse area sits over everything (hover scale, click, drag), so the footer icons
     // learn they are hovered from its position rather than from hover handlers of their own.
@@ -51,6 +56,7 @@ Item {
 
     scale: hovering && !selected ? 1.02 : 1
     Behavior on scale {
+        enabled: card.animated
         SpringAnimation { spring: Springs.spring(0.3, 0.7); damping: Springs.damping(0.3, 0.7); epsilon: 0.001 }
     }
 
@@ -66,9 +72,13 @@ Item {
                     : card.theme === "dark" ? Qt.rgba(1, 1, 1, 0.1) : card.light ? Qt.rgba(0, 0, 0, 0.1) : Qt.rgba(1, 1, 1, 0.18)
         // Selection comes and goes with the hover's spring; a colour cannot spring, so it eases.
         Behavior on border.width {
+            enabled: card.animated
             SpringAnimation { spring: Springs.spring(0.3, 0.7); damping: Springs.damping(0.3, 0.7); epsilon: 0.01 }
         }
-        Behavior on border.color { ColorAnimation { duration: 300; easing.type: Easing.OutCubic } }
+        Behavior on border.color {
+            enabled: card.animated
+            ColorAnimation { duration: 300; easing.type: Easing.OutCubic }
+        }
 
         // Preview
         Item {
