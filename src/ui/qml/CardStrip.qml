@@ -48,7 +48,9 @@ ListView {
     /// Scrolls to x, counted from the strip's start; over duration ms, or at once for 0.
     function scrollTo(x, duration) {
         glide.stop()
-        const target = x - strip.leftMargin // contentX counts from before the leading margin
+        // contentX counts from before the leading margin, and from originX: rows inserted or moved
+        // above the cards on screen shift the origin rather than the cards.
+        const target = strip.originX + x - strip.leftMargin
         if (duration > 0) {
             glide.to = target
             glide.duration = duration
@@ -89,7 +91,7 @@ ListView {
     WheelHandler {
         acceptedDevices: PointerDevice.Mouse
         onWheel: (event) => {
-            strip.scrollTo(strip.panel.wheelTarget(strip.contentX + strip.leftMargin, event.angleDelta.x / 120,
+            strip.scrollTo(strip.panel.wheelTarget(strip.contentX - strip.originX + strip.leftMargin, event.angleDelta.x / 120,
                                                    event.angleDelta.y / 120, strip.width), strip.panel.wheelScrollMs)
         }
     }
