@@ -465,3 +465,34 @@ TEST_F(ClipToastMotion, EasesOutInAFifthOfASecondAndIsRemovedAfterIt)
     scheduler.advance(350ms);
     EXPECT_FALSE(model.hasData());
 }
+
+TEST_F(ClipToastMotion, ADraggedPillShrinksToItsThumbnailWithASpringAndANewToastUndoesItAtOnce)
+{
+    auto collapseP = [&] {
+        auto* pill = view->rootObject()->childItems().value(0);
+        for (auto* child : view->rootObject()->childItems())
+            if (child->property("collapseP").isValid())
+                pill = child;
+        return pill->property("collapseP").toDouble();
+    };
+    controller.show(imageToast(pngOf({40, 40}, Qt::blue)));
+    // The thumbnail is a data URL, loaded in the background.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->rootObject()->property("thumbnailReady").toBool(); }));
+    driver.step(60);
+    model.dragStarted();
+    driver.step(3);
+    const double early = collapseP();
+    EXPECT_GT(early, 0.0);
+    EXPECT_LT(early, 0.9) << "it springs rather than jumps";
+    double highest = early;
+    for (int frame = 0; frame < 60; ++frame) {
+        driver.step();
+        highest = std::max(highest, collapseP());
+    }
+    EXPECT_GT(highest, 1.0) << "a damping fraction of 0.55 overshoots a little";
+    EXPECT_NEAR(collapseP(), 1.0, 0.01);
+
+    controller.show(imageToast(pngOf({40, 40}, Qt::red)));
+    driver.step();
+    EXPECT_EQ(collapseP(), 0.0);
+}

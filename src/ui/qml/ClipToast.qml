@@ -93,11 +93,21 @@ Item {
         id: pill
 
         readonly property bool collapsed: root.viewModel.collapsed
-        // 0 → 1 as a dragged pill shrinks to its thumbnail; a new toast starts it over at once.
-        property real collapseP: collapsed ? 1 : 0
-        Behavior on collapseP {
-            enabled: root.viewModel.dragging
-            SpringAnimation { spring: Springs.spring(0.4, 0.55); damping: Springs.damping(0.4, 0.55); epsilon: 0.002 }
+        // 0 → 1 as a dragged pill shrinks to its thumbnail with a spring; a new toast starts it
+        // over at once.
+        property real collapseP: 0
+        onCollapsedChanged: {
+            if (collapsed) {
+                collapseSpring.restart()
+            } else {
+                collapseSpring.stop()
+                collapseP = 0
+            }
+        }
+        SpringAnimation {
+            id: collapseSpring
+            target: pill; property: "collapseP"; to: 1; epsilon: 0.002
+            spring: Springs.spring(0.4, 0.55); damping: Springs.damping(0.4, 0.55)
         }
         readonly property bool hasThumbnail: root.viewModel.thumbnail.toString() !== ""
         readonly property real sidePadding: 32 - 16 * collapseP
