@@ -23,7 +23,8 @@ std::vector<WindowRect> roundedBottomRegion(const QRectF& shape, qreal radius, q
 
     std::vector<WindowRect> region;
     const auto add = [&](double inset, int y0, int y1) {
-        const int x0 = static_cast<int>(std::ceil(left + inset));
+        // Cut at the window's left edge too: a negative x would be written as a huge cardinal.
+        const int x0 = std::max(0, static_cast<int>(std::ceil(left + inset)));
         const int x1 = static_cast<int>(std::floor(right - inset));
         if (x1 > x0 && y1 > y0)
             region.push_back({x0, y0, x1 - x0, y1 - y0});

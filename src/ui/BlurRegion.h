@@ -13,7 +13,7 @@ namespace brisa {
 /// the body down to where the corners begin, then bands a few pixels high that step in along the
 /// curve, always inside it, so that the blur never shows past the outline. shape and radius are
 /// in points, the rectangles in window pixels (ratio pixels per point), cut at the window's top
-/// edge. Empty for an empty shape.
+/// and left edges. Empty for an empty shape.
 std::vector<WindowRect> roundedBottomRegion(const QRectF& shape, qreal radius, qreal ratio);
 
 } // namespace brisa

@@ -20,6 +20,8 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <utility>
+
 namespace brisa {
 namespace {
 
@@ -79,7 +81,7 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
             self, [self] {
                 self->reloadQueued_ = false;
                 if (self->expanded())
-                    self->reload();
+                    self->reloadUnlessModal();
             },
             Qt::QueuedConnection);
     });
@@ -102,7 +104,7 @@ void NotchPanelViewModel::setLiveCheck(bool on)
     // ("hace 5 s") move on every ten. PRAGMA data_version costs next to nothing.
     liveCheck_ = services_.clock.repeat(std::chrono::seconds(1), [this] {
         if (services_.storage.externallyChanged())
-            reload();
+            reloadUnlessModal();
         else if (++liveTicks_ % 10 == 0)
             strip_->refreshAges();
     });
@@ -192,11 +194,37 @@ void NotchPanelViewModel::paste(int row)
 
 void NotchPanelViewModel::deleteRow(int row)
 {
-    if (auto item = clipAt(row)) {
-        services_.storage.deleteClip(*item);
+    if (auto item = clipAt(row))
+        deleteClip(*item);
+}
+
+void NotchPanelViewModel::deleteClip(const ClipItem& item)
+{
+    services_.storage.deleteClip(item);
+    reload();
+    changeState([&] { state_.clampSelection(stripCount()); });
+}
+
+void NotchPanelViewModel::reloadUnlessModal()
+{
+    if (modal_)
+        reloadAfterModal_ = true;
+    else
         reload();
-        changeState([&] { state_.clampSelection(stripCount()); });
-    }
+}
+
+void NotchPanelViewModel::runModal(const std::function<void()>& loop)
+{
+    // A menu or a drag runs a nested event loop with a card's handler still on the stack: rows
+    // stay put until it is over, and whatever changed meanwhile is read once afterwards.
+    const bool outer = !modal_;
+    modal_ = true;
+    loop();
+    if (!outer)
+        return;
+    modal_ = false;
+    if (std::exchange(reloadAfterModal_, false))
+        reload();
 }
 
 void NotchPanelViewModel::clickCard(int row)
@@ -258,7 +286,7 @@ void NotchPanelViewModel::startDrag(int row)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    execClipDrag(*payload, services_.storage.imagesDir(), this);
+    runModal([&] { execClipDrag(*payload, services_.storage.imagesDir(), this); });
 }
 
 void NotchPanelViewModel::openCardMenu(int row)
@@ -305,8 +333,8 @@ void NotchPanelViewModel::openCardMenu(int row)
         reload();
     });
     menu.addSeparator();
-    add("Eliminar", [this, row] { deleteRow(row); });
-    menu.exec(QCursor::pos());
+    add("Eliminar", [this, item] { deleteClip(item); });
+    runModal([&] { menu.exec(QCursor::pos()); });
 }
 
 } // namespace brisa

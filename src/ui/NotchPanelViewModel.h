@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace brisa {
@@ -120,6 +121,11 @@ private:
     void setLiveCheck(bool on);
     void paste(int row);
     void deleteRow(int row);
+    void deleteClip(const ClipItem& item);
+    /// reload(), or once the menu or drag in progress is over.
+    void reloadUnlessModal();
+    /// Runs a menu's or a drag's nested event loop.
+    void runModal(const std::function<void()>& loop);
     /// Emits whatever changed in the panel state since before.
     template <typename Change>
     void changeState(Change&& change);
@@ -133,6 +139,8 @@ private:
     /// While open: looks for other programs' changes each second and refreshes the ages.
     std::optional<std::uint64_t> liveCheck_;
     int liveTicks_ = 0;
+    bool modal_ = false;            ///< a menu or a drag is running its own event loop
+    bool reloadAfterModal_ = false; ///< the store changed meanwhile
     bool lastKeyboardActive_ = false;
 };
 

@@ -59,6 +59,15 @@ TEST(BlurRegion, AShapeSlidUpPastTheWindowIsCutAtItsTopEdge)
     EXPECT_EQ(region.back().y + region.back().height, 50);
 }
 
+TEST(BlurRegion, AShapeWiderThanTheWindowIsCutAtItsLeftEdge)
+{
+    const auto region = roundedBottomRegion(QRectF(-30, 0, 200, 100), 20, 1);
+    ASSERT_FALSE(region.empty());
+    for (const auto& r : region)
+        EXPECT_GE(r.x, 0);
+    EXPECT_EQ(region.front().width, 170);
+}
+
 TEST(BlurRegion, NothingForAnEmptyShape)
 {
     EXPECT_TRUE(roundedBottomRegion(QRectF(), 42, 1).empty());
