@@ -213,14 +213,6 @@ void ClipStripModel::refreshAges()
         Q_EMIT dataChanged(index(0), index(count() - 1), {AgeRole});
 }
 
-bool ClipStripModel::reloadIfChanged()
-{
-    if (!store_.externallyChanged())
-        return false;
-    reload();
-    return true;
-}
-
 QHash<int, QByteArray> ClipStripModel::roleNames() const
 {
     return {

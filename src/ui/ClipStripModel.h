@@ -89,8 +89,6 @@ public:
     Q_INVOKABLE void reload();
     /// Tells the view that every row's age text may have moved on.
     void refreshAges();
-    /// reload() when another process changed the store since the last look; true when it did.
-    Q_INVOKABLE bool reloadIfChanged();
 
     /// "hace 5 min" and the like: how long before now at is, in short Spanish units.
     static QString ageText(TimePoint at, TimePoint now);

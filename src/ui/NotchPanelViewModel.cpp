@@ -72,15 +72,14 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
             Q_EMIT themeChanged();
     });
     // The open panel follows the history as it changes: a copy, a screenshot, text recognised
-    // later. Changes come in bursts (a capture, then its retention), so one reload follows them.
+    // later. Changes come in bursts (a capture, then its retention), so one reload follows them,
+    // and none when the panel's own action (a delete, a pin) has read the rows already.
     services_.storage.onChanged([self = QPointer<NotchPanelViewModel>(this)] {
-        if (!self || self->reloadQueued_ || !self->expanded())
+        if (!self || std::exchange(self->unreadChanges_, true) || !self->expanded())
             return;
-        self->reloadQueued_ = true;
         QMetaObject::invokeMethod(
             self, [self] {
-                self->reloadQueued_ = false;
-                if (self->expanded())
+                if (self->expanded() && self->unreadChanges_)
                     self->reloadUnlessModal();
             },
             Qt::QueuedConnection);
@@ -274,6 +273,7 @@ double NotchPanelViewModel::wheelTarget(double origin, double unitsX, double uni
 
 void NotchPanelViewModel::reload()
 {
+    unreadChanges_ = false;
     strip_->reload();
     ++countsVersion_;
     changeState([&] { state_.clampSelection(stripCount()); });

@@ -135,7 +135,7 @@ private:
     ClipStripModel* strip_;
     int countsVersion_ = 0;
     bool lastExpanded_ = false;
-    bool reloadQueued_ = false; ///< a reload for store changes is on its way
+    bool unreadChanges_ = false; ///< the store changed since the rows were last read
     /// While open: looks for other programs' changes each second and refreshes the ages.
     std::optional<std::uint64_t> liveCheck_;
     int liveTicks_ = 0;
