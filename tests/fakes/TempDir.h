@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace brisa::test {
@@ -31,5 +32,12 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+/// Writes contents to path as they are, making its folders first.
+inline void writeFile(const std::filesystem::path& path, const std::string& contents)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
 
 } // namespace brisa::test

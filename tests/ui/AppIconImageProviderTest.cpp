@@ -22,11 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void write(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
+using test::writeFile;
 
 void writeImage(const fs::path& path, QSize size, QColor color, const char* format = nullptr)
 {
@@ -59,7 +55,7 @@ protected:
         oldSearchPaths = QIcon::themeSearchPaths();
         oldFallbackPaths = QIcon::fallbackSearchPaths();
         oldTheme = QIcon::themeName();
-        write(dir / "icons/brisatest/index.theme",
+        writeFile(dir / "icons/brisatest/index.theme",
               "[Icon Theme]\nName=Brisa test\nDirectories=48x48/apps,scalable/apps\n\n"
               "[48x48/apps]\nSize=48\nType=Fixed\n\n[scalable/apps]\nSize=48\nMinSize=8\nMaxSize=512\nType=Scalable\n");
         QIcon::setThemeSearchPaths({QString::fromStdString((dir / "icons").string())});
@@ -111,10 +107,10 @@ TEST(AppIconImageProvider, UrlEncodesTheIdAndPixmapDirsFollowXdgDataDirs)
 TEST_F(AppIconImageProviderTest, AnAbsoluteIconIsThatFileAtTheRequestedSize)
 {
     writeImage(dir / "opt/tool.png", {40, 40}, Qt::red);
-    write(dir / "opt/tool.svg", svg("#00ff00"));
-    write(dir / "apps/tool.desktop", app("Tool", "Icon=" + (dir / "opt/tool.png").string() + "\n"));
-    write(dir / "apps/vector.desktop", app("Vector", "StartupWMClass=Vector-App\nIcon=" + (dir / "opt/tool.svg").string() + "\n"));
-    write(dir / "apps/gone.desktop", app("Gone", "Icon=" + (dir / "opt/missing.png").string() + "\n"));
+    writeFile(dir / "opt/tool.svg", svg("#00ff00"));
+    writeFile(dir / "apps/tool.desktop", app("Tool", "Icon=" + (dir / "opt/tool.png").string() + "\n"));
+    writeFile(dir / "apps/vector.desktop", app("Vector", "StartupWMClass=Vector-App\nIcon=" + (dir / "opt/tool.svg").string() + "\n"));
+    writeFile(dir / "apps/gone.desktop", app("Gone", "Icon=" + (dir / "opt/missing.png").string() + "\n"));
     auto icons = provider();
 
     QSize size;
@@ -142,18 +138,18 @@ TEST_F(AppIconImageProviderTest, AnAbsoluteIconIsThatFileAtTheRequestedSize)
 TEST_F(AppIconImageProviderTest, ANameComesFromTheThemeElseThePixmapsFolders)
 {
     writeImage(dir / "icons/brisatest/48x48/apps/themed.png", {48, 48}, Qt::blue);
-    write(dir / "icons/brisatest/scalable/apps/vectored.svg", svg("#ff00ff"));
+    writeFile(dir / "icons/brisatest/scalable/apps/vectored.svg", svg("#ff00ff"));
     writeImage(dir / "pixmaps/themed.png", {48, 48}, Qt::red); // the theme's comes first
     writeImage(dir / "pixmaps/loose.xpm", {16, 16}, Qt::yellow, "XPM");
-    write(dir / "pixmaps2/second.svg", svg("#00ffff"));
+    writeFile(dir / "pixmaps2/second.svg", svg("#00ffff"));
     writeImage(dir / "pixmaps2/named.png", {32, 32}, Qt::green);
-    write(dir / "apps/themed.desktop", app("Themed", "Icon=themed\n"));
-    write(dir / "apps/vectored.desktop", app("Vectored", "Icon=vectored\n"));
-    write(dir / "apps/loose.desktop", app("Loose", "Icon=loose\n"));
-    write(dir / "apps/second.desktop", app("Second", "Icon=second\n"));
-    write(dir / "apps/named.desktop", app("Named", "Icon=named.png\n"));
-    write(dir / "apps/sneaky.desktop", app("Sneaky", "Icon=../pixmaps/loose.xpm\n"));
-    write(dir / "apps/bare.desktop", app("Bare"));
+    writeFile(dir / "apps/themed.desktop", app("Themed", "Icon=themed\n"));
+    writeFile(dir / "apps/vectored.desktop", app("Vectored", "Icon=vectored\n"));
+    writeFile(dir / "apps/loose.desktop", app("Loose", "Icon=loose\n"));
+    writeFile(dir / "apps/second.desktop", app("Second", "Icon=second\n"));
+    writeFile(dir / "apps/named.desktop", app("Named", "Icon=named.png\n"));
+    writeFile(dir / "apps/sneaky.desktop", app("Sneaky", "Icon=../pixmaps/loose.xpm\n"));
+    writeFile(dir / "apps/bare.desktop", app("Bare"));
     reloadTheme();
     auto icons = provider();
 
@@ -177,8 +173,8 @@ TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgain)
 {
     auto icons = provider();
     // The applications are indexed at the first request, not when the provider is made.
-    write(dir / "apps/kept.desktop", app("Kept", "Icon=kept\n"));
-    write(dir / "apps/late.desktop", app("Late", "Icon=late\n"));
+    writeFile(dir / "apps/kept.desktop", app("Kept", "Icon=kept\n"));
+    writeFile(dir / "apps/late.desktop", app("Late", "Icon=late\n"));
     writeImage(dir / "pixmaps/kept.png", {32, 32}, Qt::red);
     QSize size;
     EXPECT_EQ(centre(icons->requestImage(QStringLiteral("kept"), &size, {16, 16})), QColor(Qt::red));
@@ -194,14 +190,14 @@ TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgain)
         << "a fresh provider would have found the theme's";
 
     // The index is made once: an application installed later is not seen by this provider.
-    write(dir / "apps/newer.desktop", app("Newer", "Icon=late\n"));
+    writeFile(dir / "apps/newer.desktop", app("Newer", "Icon=late\n"));
     EXPECT_TRUE(icons->requestImage(QStringLiteral("newer"), &size, {16, 16}).isNull());
 }
 
 TEST_F(AppIconImageProviderTest, WithoutAnIconTheNamedSymbolStandsIn)
 {
     auto icons = provider();
-    write(dir / "apps/kept.desktop", app("Kept", "Icon=kept\n"));
+    writeFile(dir / "apps/kept.desktop", app("Kept", "Icon=kept\n"));
     writeImage(dir / "pixmaps/kept.png", {32, 32}, Qt::red);
     QSize size;
     // The fallback only shows when the application has no icon.
@@ -219,7 +215,7 @@ TEST_F(AppIconImageProviderTest, WithoutAnIconTheNamedSymbolStandsIn)
 TEST_F(AppIconImageProviderTest, AnImageElementLoadsTheIconOfAnIdWithAnyCharacters)
 {
     writeImage(dir / "pixmaps/odd.png", {32, 32}, Qt::red);
-    write(dir / "apps/odd.desktop", app("Odd", "StartupWMClass=Mi app/ñ%?#+&=\nIcon=odd\n"));
+    writeFile(dir / "apps/odd.desktop", app("Odd", "StartupWMClass=Mi app/ñ%?#+&=\nIcon=odd\n"));
     QQmlEngine engine;
     engine.addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), provider().release());
     QQmlComponent component(&engine);

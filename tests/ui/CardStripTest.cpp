@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ClipStripModel.h"
-#include "ui/SymbolImageProvider.h"
 #include "GuiApp.h"
+#include "QmlScene.h"
 
 #include "core/store/Storage.h"
 #include "fakes/LogCapture.h"
@@ -76,15 +76,8 @@ protected:
         }
         model = std::make_unique<ClipStripModel>(*store, clock);
         view = std::make_unique<QQuickView>();
-        view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml")); // where "import Brisa.Ui" is
-        view->engine()->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
-        view->setInitialProperties({{"model", QVariant::fromValue<QObject*>(model.get())}});
-        const auto scene = home / "scene.qml";
-        std::ofstream(scene) << kScene;
-        view->setSource(QUrl::fromLocalFile(QString::fromStdString(scene.string())));
-        ASSERT_EQ(view->status(), QQuickView::Ready) << view->errors().value(0).toString().toStdString();
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        ASSERT_TRUE(test::showScene(*view, home.path(), kScene,
+                                    {{"model", QVariant::fromValue<QObject*>(model.get())}}));
     }
 
     QQuickItem* strip() { return view->rootObject()->property("strip").value<QQuickItem*>(); }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppIconImageProvider.h"
 #include "ui/ClipStripModel.h"
-#include "ui/SymbolImageProvider.h"
 #include "GuiApp.h"
+#include "QmlScene.h"
 
 #include "core/store/Storage.h"
 #include "fakes/LogCapture.h"
@@ -120,19 +120,12 @@ protected:
     void show(const char* theme)
     {
         view = std::make_unique<QQuickView>();
-        view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml")); // where "import Brisa.Ui" is
-        view->engine()->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
         view->engine()->addImageProvider(
             QString::fromLatin1(AppIconImageProvider::kProviderId),
             new AppIconImageProvider(std::vector<fs::path>{home / "apps"}, std::vector<fs::path>{home / "pixmaps"}));
-        view->setInitialProperties({{"strip", QVariant::fromValue<QObject*>(model.get())},
-                                    {"theme", QString::fromLatin1(theme)}});
-        const auto scene = home / "scene.qml";
-        std::ofstream(scene) << kScene;
-        view->setSource(QUrl::fromLocalFile(QString::fromStdString(scene.string())));
-        ASSERT_EQ(view->status(), QQuickView::Ready) << view->errors().value(0).toString().toStdString();
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        ASSERT_TRUE(test::showScene(*view, home.path(), kScene,
+                                    {{"strip", QVariant::fromValue<QObject*>(model.get())},
+                                     {"theme", QString::fromLatin1(theme)}}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return card(2) != nullptr; }));
     }
 

@@ -2,6 +2,7 @@
 #include "ui/ClipStripModel.h"
 #include "ui/ThumbnailImageProvider.h"
 #include "GuiApp.h"
+#include "SolidPng.h"
 
 #include "core/search/ClipFilters.h"
 #include "core/store/Storage.h"
@@ -394,22 +395,6 @@ TEST(ClipStripModelFormat, Lightness)
 
 // ---- thumbnails ----
 
-QByteArray pngOf(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return out;
-}
-
-Bytes bytesOf(const QByteArray& a)
-{
-    return Bytes(a.begin(), a.end());
-}
-
 class ThumbnailImageProviderTest : public ClipStripModelTest {
 protected:
     QImage request(const QString& id, QSize size = {})
@@ -426,7 +411,7 @@ protected:
 
 TEST_F(ThumbnailImageProviderTest, DecodesTheStoredThumbnailOffTheMainThread)
 {
-    auto image = makeClipItem({.type = ClipType::Image, .thumbnailData = bytesOf(pngOf({320, 200}, Qt::red))}, clock);
+    auto image = makeClipItem({.type = ClipType::Image, .thumbnailData = test::solidPng({320, 200}, Qt::red)}, clock);
     ASSERT_TRUE(store->insert(image));
     const QImage got = request(QString::fromStdString(image.id.toString()));
     EXPECT_EQ(got.size(), QSize(320, 200));
@@ -435,7 +420,7 @@ TEST_F(ThumbnailImageProviderTest, DecodesTheStoredThumbnailOffTheMainThread)
 
 TEST_F(ThumbnailImageProviderTest, ScalesDownToTheRequestedSize)
 {
-    auto image = makeClipItem({.type = ClipType::Image, .thumbnailData = bytesOf(pngOf({320, 200}, Qt::blue))}, clock);
+    auto image = makeClipItem({.type = ClipType::Image, .thumbnailData = test::solidPng({320, 200}, Qt::blue)}, clock);
     ASSERT_TRUE(store->insert(image));
     EXPECT_EQ(request(QString::fromStdString(image.id.toString()), {160, 160}).size(), QSize(160, 100));
     EXPECT_EQ(request(QString::fromStdString(image.id.toString()), {1000, 1000}).size(), QSize(320, 200));
@@ -457,7 +442,7 @@ TEST_F(ThumbnailImageProviderTest, GarbageMissingOrBadIdsGiveAnEmptyImage)
 TEST_F(ThumbnailImageProviderTest, WithoutAThumbnailTheImageFileShowsScaledDown)
 {
     const auto name = store->newImageFileName();
-    ASSERT_TRUE(store->writeImage(name, bytesOf(pngOf({1600, 1000}, Qt::magenta))));
+    ASSERT_TRUE(store->writeImage(name, test::solidPng({1600, 1000}, Qt::magenta)));
     auto noThumb = makeClipItem({.type = ClipType::Screenshot, .imageFileName = name}, clock);
     auto broken = makeClipItem({.type = ClipType::Image, .imageFileName = name, .thumbnailData = Bytes{1, 2, 3}}, clock);
     auto escaping = makeClipItem({.type = ClipType::Image, .imageFileName = "../Brisa.store"}, clock);
@@ -474,7 +459,7 @@ TEST_F(ThumbnailImageProviderTest, WithoutAThumbnailTheImageFileShowsScaledDown)
 
 TEST_F(ThumbnailImageProviderTest, DecodeRefusesHugeImages)
 {
-    EXPECT_TRUE(ThumbnailImageProvider::decode(bytesOf(pngOf({5000, 2}, Qt::green)), {}).isNull());
+    EXPECT_TRUE(ThumbnailImageProvider::decode(test::solidPng({5000, 2}, Qt::green), {}).isNull());
     EXPECT_TRUE(ThumbnailImageProvider::decode(std::nullopt, {}).isNull());
     EXPECT_TRUE(ThumbnailImageProvider::decode(Bytes{}, {}).isNull());
 }

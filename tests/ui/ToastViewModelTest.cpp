@@ -2,6 +2,7 @@
 #include "ui/ToastViewModel.h"
 #include "ui/ClipMimeData.h"
 #include "GuiApp.h"
+#include "SolidPng.h"
 
 #include "core/toast/ToastController.h"
 #include "fakes/TempDir.h"
@@ -28,17 +29,6 @@ using namespace brisa;
 using namespace std::chrono_literals;
 
 namespace {
-
-Bytes pngOf(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return Bytes(data.begin(), data.end());
-}
 
 ToastData textToast(std::string preview, std::optional<ClipDragPayload> drag = std::nullopt)
 {
@@ -185,7 +175,7 @@ TEST_F(ToastViewModelTest, ThePointerPausesAndResumesTheCountdown)
 
 TEST_F(ToastViewModelTest, AThumbnailIsCroppedAndRoundedAtThreeTimesItsSize)
 {
-    controller.show(imageToast(pngOf({400, 100}, Qt::red)));
+    controller.show(imageToast(test::solidPng({400, 100}, Qt::red)));
     const QImage thumb = decodeDataUrl(model.thumbnail());
     ASSERT_FALSE(thumb.isNull());
     EXPECT_EQ(thumb.size(), QSize(216, 174));
@@ -212,7 +202,7 @@ TEST_F(ToastViewModelTest, DraggingCollapsesOnlyAThumbnailAndANewToastUndoesIt)
     EXPECT_TRUE(model.dragging());
     EXPECT_FALSE(model.collapsed());
 
-    controller.show(imageToast(pngOf({40, 40}, Qt::blue)));
+    controller.show(imageToast(test::solidPng({40, 40}, Qt::blue)));
     EXPECT_FALSE(model.dragging());
     model.dragStarted();
     EXPECT_TRUE(model.collapsed());
@@ -319,7 +309,7 @@ TEST_P(ClipToastRender, DrawsThePillHangingFromTheTopEdge)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
     if (shot.image)
-        controller.show(imageToast(pngOf({320, 200}, QColor(220, 60, 40))));
+        controller.show(imageToast(test::solidPng({320, 200}, QColor(220, 60, 40))));
     else
         controller.show(textToast("Reunión a las 10:30 en la sala Brisa, con el equipo de diseño y producto"));
     scheduler.advance(1s); // a quarter of the countdown gone
@@ -475,7 +465,7 @@ TEST_F(ClipToastMotion, ADraggedPillShrinksToItsThumbnailWithASpringAndANewToast
                 pill = child;
         return pill->property("collapseP").toDouble();
     };
-    controller.show(imageToast(pngOf({40, 40}, Qt::blue)));
+    controller.show(imageToast(test::solidPng({40, 40}, Qt::blue)));
     // The thumbnail is a data URL, loaded in the background.
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->rootObject()->property("thumbnailReady").toBool(); }));
     driver.step(60);
@@ -492,7 +482,7 @@ TEST_F(ClipToastMotion, ADraggedPillShrinksToItsThumbnailWithASpringAndANewToast
     EXPECT_GT(highest, 1.0) << "a damping fraction of 0.55 overshoots a little";
     EXPECT_NEAR(collapseP(), 1.0, 0.01);
 
-    controller.show(imageToast(pngOf({40, 40}, Qt::red)));
+    controller.show(imageToast(test::solidPng({40, 40}, Qt::red)));
     driver.step();
     EXPECT_EQ(collapseP(), 0.0);
 }

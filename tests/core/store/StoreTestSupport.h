@@ -57,12 +57,6 @@ inline unsigned modeOf(const std::filesystem::path& p)
     return st.st_mode & 07777;
 }
 
-inline void writeFile(const std::filesystem::path& p, const std::string& contents)
-{
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << contents;
-}
-
 /// A temporary $XDG_DATA_HOME, a virtual clock and captured log lines.
 class StoreTest : public ::testing::Test {
 protected:

@@ -12,11 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void write(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
+using test::writeFile;
 
 std::string app(const std::string& name, const std::string& extra = "")
 {
@@ -70,9 +66,9 @@ TEST(DesktopEntries, ApplicationDirsFollowTheXdgVariables)
 TEST(DesktopEntries, MatchesStartupWMClassExactlyThenTheFileIdIgnoringCase)
 {
     test::TempDir dir;
-    write(dir / "apps/org.gnome.TextEditor.desktop", app("Text Editor", "Name[es]=Editor de texto\n"));
-    write(dir / "apps/firefox-esr.desktop", app("Firefox ESR", "StartupWMClass=Firefox-esr\n"));
-    write(dir / "apps/kde4/kate.desktop", app("Kate"));
+    writeFile(dir / "apps/org.gnome.TextEditor.desktop", app("Text Editor", "Name[es]=Editor de texto\n"));
+    writeFile(dir / "apps/firefox-esr.desktop", app("Firefox ESR", "StartupWMClass=Firefox-esr\n"));
+    writeFile(dir / "apps/kde4/kate.desktop", app("Kate"));
     const auto index = DesktopEntries::scan({dir / "apps"});
     EXPECT_EQ(index.size(), 3u);
     EXPECT_EQ(index.nameFor("org.gnome.TextEditor"), "Editor de texto");
@@ -88,18 +84,18 @@ TEST(DesktopEntries, MatchesStartupWMClassExactlyThenTheFileIdIgnoringCase)
 TEST(DesktopEntries, StartupWMClassWinsOverAnotherFilesId)
 {
     test::TempDir dir;
-    write(dir / "apps/code.desktop", app("Code (id)"));
-    write(dir / "apps/vscode.desktop", app("Visual Studio Code", "StartupWMClass=code\n"));
+    writeFile(dir / "apps/code.desktop", app("Code (id)"));
+    writeFile(dir / "apps/vscode.desktop", app("Visual Studio Code", "StartupWMClass=code\n"));
     EXPECT_EQ(DesktopEntries::scan({dir / "apps"}).nameFor("code"), "Visual Studio Code");
 }
 
 TEST(DesktopEntries, EarlierFolderOwnsAnIdAndHiddenRemovesIt)
 {
     test::TempDir dir;
-    write(dir / "home/gedit.desktop", app("Mi editor"));
-    write(dir / "system/gedit.desktop", app("gedit"));
-    write(dir / "home/hidden.desktop", app("Oculta", "Hidden=true\n"));
-    write(dir / "system/hidden.desktop", app("Visible"));
+    writeFile(dir / "home/gedit.desktop", app("Mi editor"));
+    writeFile(dir / "system/gedit.desktop", app("gedit"));
+    writeFile(dir / "home/hidden.desktop", app("Oculta", "Hidden=true\n"));
+    writeFile(dir / "system/hidden.desktop", app("Visible"));
     const auto index = DesktopEntries::scan({dir / "home", dir / "missing", dir / "system"});
     EXPECT_EQ(index.nameFor("gedit"), "Mi editor");
     EXPECT_EQ(index.nameFor("hidden"), std::nullopt);
@@ -157,7 +153,7 @@ TEST(DesktopEntries, ReadsTheIconNameOrPath)
     }
 
     test::TempDir dir;
-    write(dir / "apps/firefox-esr.desktop", app("Firefox ESR", "StartupWMClass=Firefox-esr\nIcon=firefox-esr\n"));
+    writeFile(dir / "apps/firefox-esr.desktop", app("Firefox ESR", "StartupWMClass=Firefox-esr\nIcon=firefox-esr\n"));
     const auto index = DesktopEntries::scan({dir / "apps"});
     const auto* entry = index.find("Firefox-esr");
     ASSERT_NE(entry, nullptr);
@@ -167,9 +163,9 @@ TEST(DesktopEntries, ReadsTheIconNameOrPath)
 TEST(DesktopEntries, IgnoresHugeFilesAndOtherFiles)
 {
     test::TempDir dir;
-    write(dir / "apps/big.desktop", app("Big", std::string(300 * 1024, '#')));
-    write(dir / "apps/notes.txt", app("Notes"));
-    write(dir / "apps/.desktop", app("Empty"));
+    writeFile(dir / "apps/big.desktop", app("Big", std::string(300 * 1024, '#')));
+    writeFile(dir / "apps/notes.txt", app("Notes"));
+    writeFile(dir / "apps/.desktop", app("Empty"));
     fs::create_directories(dir / "apps/folder.desktop");
     EXPECT_EQ(DesktopEntries::scan({dir / "apps"}).size(), 0u);
 }
