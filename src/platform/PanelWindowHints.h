@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace brisa {
@@ -36,6 +37,11 @@ public:
     /// Asks the compositor to blur what lies behind the region (window pixels); an empty region
     /// withdraws the request. Compositors without blur ignore it. False when the window is gone.
     virtual bool setBlurBehind(NativeWindowId window, const std::vector<WindowRect>& region) = 0;
+    /// Cuts the window to the region (window pixels): only that part is drawn and takes the pointer,
+    /// and the desktop shows through the rest, with or without a compositor. An empty region hides
+    /// the whole window; nullopt gives it back its full rectangle. False when the window system
+    /// cannot do it or the window is gone.
+    virtual bool setVisibleRegion(NativeWindowId window, const std::optional<std::vector<WindowRect>>& region) = 0;
 };
 
 } // namespace brisa

@@ -10,6 +10,7 @@
 
 #ifdef BRISA_WITH_X11
 #include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11CompositorWatch.h"
 #include "platform/x11/X11FrontmostApplication.h"
 #include "platform/x11/X11GlobalHotkeys.h"
 #include "platform/x11/X11PanelWindowHints.h"
@@ -54,6 +55,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
             return qtScreens->fromPointer(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio)));
         });
         services.panelHints = X11PanelWindowHints::create();
+        services.compositor = X11CompositorWatch::create();
     }
 #else
     (void)scheduler;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/CompositorWatch.h"
 #include "platform/DirectoryWatcher.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/FrontmostApplication.h"
@@ -33,6 +34,8 @@ struct PlatformServices {
     std::unique_ptr<PointerMonitor> pointer;
     /// Click-through and stay-on-top hints for the panel and toast windows.
     std::unique_ptr<PanelWindowHints> panelHints;
+    /// Whether translucent windows can be drawn (a compositor runs); null when nobody can tell.
+    std::unique_ptr<CompositorWatch> compositor;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
 };

@@ -19,6 +19,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 
 using namespace brisa;
 
@@ -262,6 +263,40 @@ TEST_F(X11PanelWindowHintsTest, BlurBehindNamesTheRegionAndAnEmptyOneWithdrawsIt
     EXPECT_EQ(cardinals(w, "_KDE_NET_WM_BLUR_BEHIND_REGION"), std::nullopt);
 }
 
+TEST_F(X11PanelWindowHintsTest, VisibleRegionCutsTheWindowToItsRectanglesAndNulloptGivesItBack)
+{
+    const Window w = createWindow(0, 0, 100);
+    // The bounding shape's rectangles, and whether the window has one at all.
+    const auto shape = [&](bool& shaped) {
+        int bx = 0, by = 0, cx = 0, cy = 0, clipShaped = 0, boundingShaped = 0;
+        unsigned int bw = 0, bh = 0, cw = 0, ch = 0;
+        XShapeQueryExtents(d(), w, &boundingShaped, &bx, &by, &bw, &bh, &clipShaped, &cx, &cy, &cw, &ch);
+        shaped = boundingShaped != 0;
+        int count = 0, ordering = 0;
+        XRectangle* rectangles = XShapeGetRectangles(d(), w, ShapeBounding, &count, &ordering);
+        std::vector<WindowRect> region;
+        for (int i = 0; i < count; ++i)
+            region.push_back({rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height});
+        if (rectangles)
+            XFree(rectangles);
+        std::sort(region.begin(), region.end(), [](auto& a, auto& b) { return a.y < b.y; });
+        return region;
+    };
+    bool shaped = false;
+
+    ASSERT_TRUE(x11::setVisibleRegion(d(), w, std::vector<WindowRect>{{10, 0, 80, 20}, {5, 5, 0, 5}, {20, 20, 60, 4}}));
+    EXPECT_EQ(shape(shaped), (std::vector<WindowRect>{{10, 0, 80, 20}, {20, 20, 60, 4}})) << "the empty one is left out";
+    EXPECT_TRUE(shaped);
+
+    ASSERT_TRUE(x11::setVisibleRegion(d(), w, std::vector<WindowRect>{}));
+    EXPECT_TRUE(shape(shaped).empty()) << "nothing of the window is left";
+    EXPECT_TRUE(shaped);
+
+    ASSERT_TRUE(x11::setVisibleRegion(d(), w, std::nullopt));
+    EXPECT_EQ(shape(shaped), (std::vector<WindowRect>{{0, 0, 100, 100}}));
+    EXPECT_FALSE(shaped);
+}
+
 TEST_F(X11PanelWindowHintsTest, AWindowThatIsGoneIsRefused)
 {
     const Window w = createWindow(0, 0, 50);
@@ -270,6 +305,7 @@ TEST_F(X11PanelWindowHintsTest, AWindowThatIsGoneIsRefused)
     EXPECT_FALSE(x11::setClickThrough(d(), w, true));
     EXPECT_FALSE(x11::applyPanelHints(d(), w));
     EXPECT_FALSE(x11::setBlurBehind(d(), w, {{0, 0, 10, 10}}));
+    EXPECT_FALSE(x11::setVisibleRegion(d(), w, std::nullopt));
     EXPECT_FALSE(x11::setClickThrough(d(), 0, true));
     EXPECT_FALSE(x11::applyPanelHints(nullptr, w));
     X11Display::takeError();

@@ -29,6 +29,12 @@ bool windowExists(Display* display, Window window, XWindowAttributes& attributes
     return window && XGetWindowAttributes(display, window, &attributes) != 0;
 }
 
+bool shapeSupported(Display* display)
+{
+    int eventBase = 0, errorBase = 0;
+    return XShapeQueryExtension(display, &eventBase, &errorBase);
+}
+
 bool shapeInputSupported(Display* display)
 {
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
@@ -166,6 +172,32 @@ bool setBlurBehind(Display* display, unsigned long window, const std::vector<Win
     return true;
 }
 
+bool setVisibleRegion(Display* display, unsigned long window, const std::optional<std::vector<WindowRect>>& region)
+{
+    XWindowAttributes attributes{};
+    if (!display || !windowExists(display, window, attributes) || !shapeSupported(display))
+        return false;
+    if (!region) {
+        XShapeCombineMask(display, window, ShapeBounding, 0, 0, None, ShapeSet); // no mask: the whole window
+        XFlush(display);
+        return true;
+    }
+    std::vector<XRectangle> rectangles;
+    rectangles.reserve(region->size());
+    for (const WindowRect& r : *region) {
+        if (r.width <= 0 || r.height <= 0)
+            continue;
+        rectangles.push_back({static_cast<short>(std::clamp(r.x, -32768, 32767)),
+                              static_cast<short>(std::clamp(r.y, -32768, 32767)),
+                              static_cast<unsigned short>(std::min(r.width, 65535)),
+                              static_cast<unsigned short>(std::min(r.height, 65535))});
+    }
+    XShapeCombineRectangles(display, window, ShapeBounding, 0, 0, rectangles.data(), static_cast<int>(rectangles.size()),
+                            ShapeSet, Unsorted);
+    XFlush(display);
+    return true;
+}
+
 } // namespace x11
 
 std::unique_ptr<X11PanelWindowHints> X11PanelWindowHints::create()
@@ -207,6 +239,11 @@ bool X11PanelWindowHints::applyPanelHints(NativeWindowId window)
 bool X11PanelWindowHints::setBlurBehind(NativeWindowId window, const std::vector<WindowRect>& region)
 {
     return x11::setBlurBehind(display_, static_cast<Window>(window), region);
+}
+
+bool X11PanelWindowHints::setVisibleRegion(NativeWindowId window, const std::optional<std::vector<WindowRect>>& region)
+{
+    return x11::setVisibleRegion(display_, static_cast<Window>(window), region);
 }
 
 } // namespace brisa

@@ -35,6 +35,11 @@ bool applyPanelHints(Display* display, unsigned long window);
 /// would mean "blur behind the whole window". False when window is gone.
 bool setBlurBehind(Display* display, unsigned long window, const std::vector<WindowRect>& region);
 
+/// The bounding shape (Shape extension): the window is only the region's rectangles, nothing for an
+/// empty region; nullopt removes the shape. The input shape is cut to it by the server as well.
+/// False without the Shape extension or when window is gone.
+bool setVisibleRegion(Display* display, unsigned long window, const std::optional<std::vector<WindowRect>>& region);
+
 } // namespace x11
 
 /// PanelWindowHints on an X connection: Qt's own when the application runs on xcb, so that the
@@ -51,6 +56,7 @@ public:
     bool setInputArea(NativeWindowId window, int x, int y, int width, int height) override;
     bool applyPanelHints(NativeWindowId window) override;
     bool setBlurBehind(NativeWindowId window, const std::vector<WindowRect>& region) override;
+    bool setVisibleRegion(NativeWindowId window, const std::optional<std::vector<WindowRect>>& region) override;
 
 private:
     X11PanelWindowHints(Display* display, std::unique_ptr<X11Display> own);

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The compositor watch on a real X server (run through tests/support/with-display.sh), with
+// xcompmgr started and stopped beside it.
+#include "platform/x11/X11CompositorWatch.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+using namespace brisa;
+
+namespace {
+
+QCoreApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "brisa-test";
+    static char* argv[] = {name, nullptr};
+    static auto* instance = new QCoreApplication(argc, argv);
+    return *instance;
+}
+
+/// Runs the event loop until done() holds or five seconds pass.
+bool waitUntil(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(5000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+struct X11CompositorWatchTest : ::testing::Test {
+    QProcess compositor;
+
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (run under tests/support/with-display.sh)";
+        if (QStandardPaths::findExecutable(QStringLiteral("xcompmgr")).isEmpty())
+            GTEST_SKIP() << "xcompmgr is not installed";
+        app();
+    }
+    void TearDown() override { stopCompositor(); }
+
+    void startCompositor() { compositor.start(QStringLiteral("xcompmgr"), {}); }
+    void stopCompositor()
+    {
+        if (compositor.state() == QProcess::NotRunning)
+            return;
+        compositor.terminate();
+        compositor.waitForFinished(3000);
+    }
+};
+
+} // namespace
+
+TEST_F(X11CompositorWatchTest, FollowsACompositorThatStartsAndStops)
+{
+    auto watch = X11CompositorWatch::create();
+    ASSERT_TRUE(watch);
+    EXPECT_FALSE(watch->isActive());
+    std::vector<bool> changes;
+    watch->onChanged([&](bool active) { changes.push_back(active); });
+
+    startCompositor();
+    ASSERT_TRUE(waitUntil([&] { return watch->isActive(); })) << "xcompmgr took the selection";
+    stopCompositor();
+    ASSERT_TRUE(waitUntil([&] { return !watch->isActive(); })) << "xcompmgr's going away was seen";
+    startCompositor();
+    ASSERT_TRUE(waitUntil([&] { return watch->isActive(); }));
+    EXPECT_EQ(changes, (std::vector<bool>{true, false, true}));
+}
+
+TEST_F(X11CompositorWatchTest, ACompositorRunningAtStartIsActiveAtOnce)
+{
+    startCompositor();
+    // Another watch sees xcompmgr take over; the one under test is made after that.
+    auto first = X11CompositorWatch::create();
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(waitUntil([&] { return first->isActive(); }));
+
+    auto watch = X11CompositorWatch::create();
+    ASSERT_TRUE(watch);
+    EXPECT_TRUE(watch->isActive());
+}
