@@ -30,6 +30,7 @@
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
 #include "ui/AppIconImageProvider.h"
+#include "ui/Compositing.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
 #include "ui/QuickNoteWindowController.h"
@@ -135,12 +136,24 @@ bool BrisaApp::start()
     quickNote_ = std::make_unique<QuickNoteWindowController>(
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
 
+    followCompositor();
     installNotchPanel();
     installToastPanel();
     setupStatusItem();
     registerGlobalShortcuts();
     logLine("Brisa está lista");
     return true;
+}
+
+void BrisaApp::followCompositor()
+{
+    // Without a way to tell, an X session is taken to have none: cut windows look right either way.
+    const bool active = platform_->compositor ? platform_->compositor->isActive() : !platform_->panelHints;
+    Compositing::instance().setActive(active);
+    if (!active)
+        logLine("Sin compositor: el panel y los avisos se recortan a su contorno y se dibujan opacos");
+    if (platform_->compositor)
+        platform_->compositor->onChanged([](bool on) { Compositing::instance().setActive(on); });
 }
 
 void BrisaApp::createClipboardMonitor()

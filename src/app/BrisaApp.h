@@ -66,6 +66,8 @@ private:
     void startScreenshotWatcher();
     void registerGlobalShortcuts();
     void createPasteServices();
+    /// Keeps the views' idea of the compositor current: translucent with one, cut and opaque without.
+    void followCompositor();
     void installNotchPanel();
     void installToastPanel();
     int showAlert(const PermissionAlert& alert);

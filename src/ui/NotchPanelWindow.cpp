@@ -3,7 +3,8 @@
 
 #include "core/support/Log.h"
 #include "platform/PanelWindowHints.h"
-#include "ui/BlurRegion.h"
+#include "ui/Compositing.h"
+#include "ui/OutlineRegion.h"
 #include "ui/PanelTrace.h"
 
 #include <QQmlEngine>
@@ -25,6 +26,7 @@ NotchPanelWindow::NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap pr
       toWindowGeometry_(std::move(toWindowGeometry)),
       trace_(PanelTrace::fromEnvironment())
 {
+    connect(&Compositing::instance(), &Compositing::activeChanged, this, [this] { applyVisibleRegion(true); });
 }
 
 NotchPanelWindow::~NotchPanelWindow() { delete view_; }
@@ -59,6 +61,8 @@ bool NotchPanelWindow::create(const Rect& frame)
         if (property.hasNotifySignal())
             property.connectNotifySignal(this, SLOT(onBlurAreaChanged()));
     }
+    if (QQmlProperty outline(view_->rootObject(), QStringLiteral("visibleOutline")); outline.hasNotifySignal())
+        outline.connectNotifySignal(this, SLOT(onOutlineChanged()));
     if (trace_) {
         // Swaps are reported on the render thread: the time is taken there, the bookkeeping here.
         connect(
@@ -90,6 +94,7 @@ void NotchPanelWindow::applyPendingHints()
     hintsPending_ = false;
     if (hints_)
         hints_->applyPanelHints(view_->winId());
+    applyVisibleRegion(true);
     applyInputArea();
     applyBlur(true);
 }
@@ -102,11 +107,30 @@ void NotchPanelWindow::applyBlur(bool force)
     const QVariant area = root->property("blurArea");
     if (!area.isValid())
         return;
-    auto region = roundedBottomRegion(area.toRectF(), root->property("blurRadius").toReal(), view_->devicePixelRatio());
+    auto region = outlineRegion({area.toRectF(), 0, root->property("blurRadius").toReal()}, view_->devicePixelRatio());
     if (!force && region == blurRegion_)
         return;
     blurRegion_ = std::move(region);
     hints_->setBlurBehind(view_->winId(), blurRegion_);
+}
+
+void NotchPanelWindow::applyVisibleRegion(bool force)
+{
+    if (!view_ || !hints_ || !view_->isVisible())
+        return;
+    std::optional<std::vector<WindowRect>> region;
+    const QVariant outlines = view_->rootObject()->property("visibleOutline");
+    if (!Compositing::instance().active() && outlines.isValid()) {
+        region.emplace();
+        for (const NotchOutline& outline : outlinesFromVariant(outlines)) {
+            const auto part = outlineRegion(outline, view_->devicePixelRatio());
+            region->insert(region->end(), part.begin(), part.end());
+        }
+    }
+    if (!force && region == visibleRegion_)
+        return;
+    visibleRegion_ = std::move(region);
+    hints_->setVisibleRegion(view_->winId(), visibleRegion_);
 }
 
 void NotchPanelWindow::applyInputArea()

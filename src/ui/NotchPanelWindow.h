@@ -27,7 +27,9 @@ class PanelWindowHints;
 /// taskbar, transparent around the panel's outline. It carries out the window operations the panel
 /// controller decides on; frames come in Brisa's bottom-left coordinates. A view whose root has
 /// `blurArea` (a rect, in window points) and `blurRadius` (its bottom corners) gets what lies behind
-/// that area blurred where the compositor can.
+/// that area blurred where the compositor can. Without a compositor the window is cut to the
+/// outlines its root lists in `visibleOutline` (see outlinesFromVariant), so the desktop, not
+/// black, shows around them; a root without that property keeps its whole rectangle.
 class NotchPanelWindow final : public QObject {
     Q_OBJECT
 public:
@@ -64,6 +66,10 @@ private:
     /// Asks for blur behind the root's blurArea when it has changed (or always, with force).
     void applyBlur(bool force);
     Q_SLOT void onBlurAreaChanged() { applyBlur(false); }
+    /// Cuts the window to the root's visibleOutline without a compositor, and gives it back its
+    /// whole rectangle with one; when that has changed (or always, with force).
+    void applyVisibleRegion(bool force);
+    Q_SLOT void onOutlineChanged() { applyVisibleRegion(false); }
 
     QQmlEngine& engine_;
     QUrl viewUrl_;
@@ -76,6 +82,7 @@ private:
     bool hintsPending_ = false;
     std::optional<QRect> inputRect_;
     std::vector<WindowRect> blurRegion_; ///< as last sent
+    std::optional<std::vector<WindowRect>> visibleRegion_; ///< as last sent
     PanelTrace* trace_ = nullptr; ///< only with BRISA_TRACE_PANEL=1
 };
 

@@ -38,6 +38,14 @@ Item {
         : Qt.rect(0, 0, 0, 0)
     readonly property real blurRadius: 28 * revealScale
 
+    // What the toast shows, as NotchPanelShape outlines: the pill as drawn now, flares included;
+    // nothing while hidden. Without a compositor the window is cut to it.
+    readonly property var visibleOutline: pill.visible && scaleP > 0.001
+        ? [{ x: pill.x + pill.width / 2 * (1 - revealScale), y: -pillHeight * (1 - offsetP),
+             width: pill.width * revealScale, height: pill.height * revealScale,
+             topRadius: 12 * revealScale, bottomRadius: 28 * revealScale }]
+        : []
+
     width: 440
     height: 130
 

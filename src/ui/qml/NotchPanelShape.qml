@@ -3,8 +3,11 @@
 // the two top corners, with rounded bottom corners. The radii are plain properties so that callers
 // can animate them with a Behavior. The path renderer does not antialias curves itself: a caller
 // that wants smooth edges on the GPU sets layer.enabled and layer.samples on its instance.
+// Without a compositor the fill is drawn opaque: the window is cut to this outline, and whatever is
+// not opaque inside it would show black rather than the desktop.
 import QtQuick
 import QtQuick.Shapes
+import Brisa.Ui
 
 Shape {
     id: root
@@ -34,7 +37,7 @@ Shape {
         readonly property real t: root.effectiveTopRadius
         readonly property real b: root.effectiveBottomRadius
 
-        fillColor: root.fillColor
+        fillColor: Compositing.active ? root.fillColor : Qt.rgba(root.fillColor.r, root.fillColor.g, root.fillColor.b, 1)
         strokeColor: root.strokeColor
         strokeWidth: root.strokeWidth
         joinStyle: ShapePath.RoundJoin

@@ -23,6 +23,20 @@ Item {
         : Qt.rect(0, 0, 0, 0)
     readonly property real blurRadius: 42 * revealScale
 
+    // What the window shows, as NotchPanelShape outlines in window points: without a compositor the
+    // window is cut to them. The open panel as drawn now (flares included), and the closed capsule.
+    readonly property var visibleOutline: {
+        const outlines = []
+        if (content.visible)
+            outlines.push({ x: content.x + content.width / 2 * (1 - revealScale), y: content.y,
+                            width: content.width * revealScale, height: content.height * revealScale,
+                            topRadius: 28 * revealScale, bottomRadius: 42 * revealScale })
+        if (closedLayer.visible)
+            outlines.push({ x: closedLayer.x + handle.x, y: closedLayer.y + handle.y, width: handle.width,
+                            height: handle.height, topRadius: 0, bottomRadius: 0 })
+        return outlines
+    }
+
     Behavior on scaleP {
         SpringAnimation { spring: Springs.spring(0.42, 0.58); damping: Springs.damping(0.42, 0.58); epsilon: 0.002 }
     }
@@ -30,23 +44,30 @@ Item {
         NumberAnimation { duration: 320; easing.type: Easing.OutCubic }
     }
 
-    // Closed: a nearly invisible layer that still takes the pointer, with a small capsule at the bottom.
-    Rectangle {
+    // Closed: only a small capsule at the bottom; the rest of the window is clear and lets the
+    // pointer through (the panel opens from the global pointer watch, not from this window).
+    Item {
+        id: closedLayer
         anchors.fill: parent
-        color: Qt.rgba(0, 0, 0, 0.001)
         opacity: root.expanded ? 0 : 1
         visible: opacity > 0
         Behavior on opacity { NumberAnimation { duration: 200; easing.type: Easing.OutQuad } }
 
         Rectangle {
+            id: handle
             width: 38
             height: 4
-            radius: 2
+            // Square without a compositor: the window is cut to this rectangle, and rounded corners
+            // would leave black pixels in it.
+            radius: Compositing.active ? 2 : 0
             anchors.horizontalCenter: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 2
-            // The secondary text colour (ink at about half strength) at 0.35.
-            color: root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.5 * 0.35) : Qt.rgba(1, 1, 1, 0.55 * 0.35)
+            // The secondary text colour (ink at about half strength) at 0.35; without a compositor
+            // nothing can be seen through it, so a grey of about the same weight on a desktop.
+            color: Compositing.active
+                ? (root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.5 * 0.35) : Qt.rgba(1, 1, 1, 0.55 * 0.35))
+                : (root.panel.theme === "light" ? "#8a8a8a" : "#6e6e6e")
         }
     }
 

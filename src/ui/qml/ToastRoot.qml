@@ -10,6 +10,7 @@ Item {
 
     readonly property rect blurArea: toast.blurArea
     readonly property real blurRadius: toast.blurRadius
+    readonly property var visibleOutline: toast.visibleOutline
 
     ClipToast {
         id: toast
