@@ -249,11 +249,12 @@ bool NotchPanelViewModel::handleKey(int qtKey)
 }
 
 namespace {
-/// The outline's top flare: the strip starts this far in from the panel's edge.
-constexpr double kFlare = 28;
+/// The strip starts this far in from the panel's edge: past the outline's top flare (28) and the
+/// reach of its rounded bottom corners at the cards' lower edge.
+constexpr double kStripEdge = 33;
 } // namespace
 
-double NotchPanelViewModel::stripLeadingInset() { return StripScroll::kLeadingInset - kFlare; }
+double NotchPanelViewModel::stripLeadingInset() { return StripScroll::kLeadingInset - kStripEdge; }
 
 double NotchPanelViewModel::centredOffset(int index, double viewportWidth) const
 {

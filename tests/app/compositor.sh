@@ -59,12 +59,13 @@ closed_h=$(xdotool getwindowgeometry --shell "$panel" | sed -n 's/^HEIGHT=//p')
 handle_y=$((closed_h - 4))
 
 # Points of the closed panel's window around its handle, of the toast's window around its pill, and
-# of the open panel's window outside its outline: beside it, below it and beside each flare.
+# of the open panel's window outside its outline: beside it, below it, beside each flare, and just
+# outside each rounded bottom corner, where the ends of the card strip fade out.
 closed_out=(852,1 900,$((closed_h / 2)) 1060,$((closed_h - 2)) 930,$handle_y 990,$handle_y)
 handle_in=(960,$handle_y)
 toast_out=(742,2 760,60 960,125 1178,2 1150,110)
 pill_in=(960,40)
-open_out=(540,100 1375,100 960,240 585,10 1335,10)
+open_out=(540,100 1375,100 960,240 585,10 1335,10 600,203 1320,203 610,212 1310,212)
 open_in=(960,100 620,100 1300,100 960,205)
 
 state() {

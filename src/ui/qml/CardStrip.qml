@@ -9,6 +9,7 @@ ListView {
     required property QtObject panel
     /// The panel's background, which the ends of the strip fade into.
     property color fadeColor: "black"
+    readonly property real cardHeight: 138
 
     orientation: ListView.Horizontal
     spacing: 16
@@ -30,7 +31,7 @@ ListView {
     delegate: ClipCard {
         required property int index
         width: 212
-        height: 138
+        height: strip.cardHeight
         theme: strip.panel.theme
         selected: index === strip.panel.selectedIndex
         onActivated: strip.panel.clickCard(index)
@@ -68,9 +69,12 @@ ListView {
         function onScrollResetChanged() { strip.scrollTo(0, 0) }
     }
 
-    // Cards scrolling out of view dissolve into the panel's colour at both ends.
+    // Cards scrolling out of view dissolve into the panel's colour at both ends, down to the cards'
+    // lower edge only: further down the panel's rounded corners begin, and the fades would show
+    // past its outline.
     Rectangle {
-        anchors { left: parent.left; top: parent.top; bottom: parent.bottom }
+        anchors { left: parent.left; top: parent.top }
+        height: strip.topMargin + strip.cardHeight
         width: 18
         gradient: Gradient {
             orientation: Gradient.Horizontal
@@ -79,7 +83,8 @@ ListView {
         }
     }
     Rectangle {
-        anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+        anchors { right: parent.right; top: parent.top }
+        height: strip.topMargin + strip.cardHeight
         width: 24
         gradient: Gradient {
             orientation: Gradient.Horizontal

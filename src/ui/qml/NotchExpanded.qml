@@ -119,9 +119,11 @@ Item {
         CardStrip {
             Layout.fillWidth: true
             Layout.fillHeight: true
-            // Within the panel's body: the outline's top flares are 28 points on each side.
-            Layout.leftMargin: -8
-            Layout.rightMargin: -8
+            // Within the panel's body: the outline's top flares are 28 points on each side, and at
+            // the cards' lower edge the rounded bottom corners reach 4 points further in; the strip
+            // and its fading ends stay inside them.
+            Layout.leftMargin: -3
+            Layout.rightMargin: -3
             panel: root.panel
             fadeColor: background.fillColor
             visible: root.panel.stripCount > 0
