@@ -67,7 +67,7 @@ Item {
             // nothing can be seen through it, so a grey of about the same weight on a desktop.
             color: Compositing.active
                 ? (root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.5 * 0.35) : Qt.rgba(1, 1, 1, 0.55 * 0.35))
-                : (root.panel.theme === "light" ? "#8a8a8a" : "#6e6e6e")
+                : (root.panel.theme === "light" ? "#666666" : "#8c8c8c")
         }
     }
 
