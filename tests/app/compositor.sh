@@ -66,7 +66,8 @@ handle_in=(960,$handle_y)
 toast_out=(742,2 760,60 960,125 1178,2 1150,110)
 pill_in=(960,40)
 open_out=(540,100 1375,100 960,240 585,10 1335,10 600,203 1320,203 610,212 1310,212)
-open_in=(960,100 620,100 1300,100 960,205)
+# Inside, down to near its bottom corners: the reveal has finished when these are drawn.
+open_in=(960,100 620,100 1300,100 960,205 640,214 1280,214)
 
 state() {
   local where="$1"
