@@ -418,7 +418,10 @@ void BrisaApp::setupStatusItem()
 {
     TrayActions actions;
     actions.quit = [this] { quit(); };
+    actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
+    actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
+    // The library and settings windows do not exist yet: their items stay greyed.
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;

@@ -2,10 +2,12 @@
 #include "app/TrayMenu.h"
 
 #include "core/settings/AppSettings.h"
-#include "core/support/Log.h"
+#include "ui/MenuTheme.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
+#include <QPointer>
 
 namespace brisa {
 namespace {
@@ -21,59 +23,70 @@ TrayMenu::TrayMenu(AppSettings& settings, TrayActions actions, QObject* parent)
     , menu_(new QMenu)
 {
     buildMenu();
+    applyMenuTheme(*menu_, settings_.theme());
+    // The menu dresses like the panel, whoever changes the theme.
+    settings_.onChanged([self = QPointer<TrayMenu>(this)](AppSettings::Field field) {
+        if (self && field == AppSettings::Field::Theme)
+            applyMenuTheme(*self->menu_, self->settings_.theme());
+    });
 }
 
 TrayMenu::~TrayMenu() { delete menu_; }
 
-QAction* TrayMenu::addAction(QMenu* menu, const char* title, const std::function<void()>& fn, const char* what)
+QAction* TrayMenu::addAction(QMenu* menu, const char* title, const std::function<void()>& fn)
 {
     auto* action = menu->addAction(QString::fromUtf8(title));
-    connect(action, &QAction::triggered, this, [fn, what] {
-        if (fn)
-            fn();
-        else
-            logf("{} aún no está disponible", what);
-    });
+    // An item whose window does not exist yet shows greyed rather than doing nothing when chosen.
+    if (!fn) {
+        action->setEnabled(false);
+        return action;
+    }
+    connect(action, &QAction::triggered, this, [fn] { fn(); });
     return action;
 }
 
 void TrayMenu::buildMenu()
 {
-    addAction(menu_, "Abrir panel", actions_.openPanel, "El panel");
-    addAction(menu_, "Biblioteca…", actions_.openLibrary, "La biblioteca");
-    addAction(menu_, "Quick Note…", actions_.openQuickNote, "Quick Note");
-    addAction(menu_, "Bulk Copy (Multi-Clip)", actions_.toggleBulkCopy, "Bulk Copy");
+    addAction(menu_, "Abrir panel", actions_.openPanel);
+    addAction(menu_, "Biblioteca…", actions_.openLibrary);
+    addAction(menu_, "Quick Note…", actions_.openQuickNote);
+    addAction(menu_, "Bulk Copy (Multi-Clip)", actions_.toggleBulkCopy);
     menu_->addSeparator();
 
     auto* themeMenu = menu_->addMenu(QStringLiteral("Tema"));
     themeMenu->setTitle(QStringLiteral("Tema"));
     themeMenuItems_.clear();
+    // Exclusive groups draw radio marks: one theme, one way of opening, at a time.
+    auto* themeGroup = new QActionGroup(themeMenu);
     for (auto theme : allAppThemes) {
         auto* item = themeMenu->addAction(qstr(label(theme)));
         item->setData(qstr(rawValue(theme)));
         item->setCheckable(true);
         item->setChecked(theme == settings_.theme());
+        themeGroup->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { changeTheme(item); });
         themeMenuItems_[theme] = item;
     }
 
     auto* activationMenu = menu_->addMenu(QStringLiteral("Abrir panel con"));
     activationMenuItems_.clear();
+    auto* activationGroup = new QActionGroup(activationMenu);
     for (auto activation : allNotchActivations) {
         auto* item = activationMenu->addAction(qstr(label(activation)));
         item->setData(qstr(rawValue(activation)));
         item->setCheckable(true);
         item->setChecked(activation == settings_.notchActivation());
+        activationGroup->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { changeActivation(item); });
         activationMenuItems_[activation] = item;
     }
     menu_->addSeparator();
 
-    auto* settingsItem = addAction(menu_, "Ajustes…", actions_.openSettings, "Los ajustes");
+    auto* settingsItem = addAction(menu_, "Ajustes…", actions_.openSettings);
     settingsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     menu_->addSeparator();
 
-    auto* quitItem = addAction(menu_, "Salir de Brisa", actions_.quit, "Salir");
+    auto* quitItem = addAction(menu_, "Salir de Brisa", actions_.quit);
     quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 

@@ -15,7 +15,7 @@ namespace brisa {
 
 class AppSettings;
 
-/// What the tray menu's items do. Unset entries log that the window is not there yet.
+/// What the tray menu's items do. An unset entry shows its item greyed (its window is not there yet).
 struct TrayActions {
     std::function<void()> openPanel{};
     std::function<void()> openLibrary{};
@@ -43,7 +43,7 @@ public:
     const std::map<NotchActivation, QAction*>& activationMenuItems() const { return activationMenuItems_; }
 
 private:
-    QAction* addAction(QMenu* menu, const char* title, const std::function<void()>& fn, const char* what);
+    QAction* addAction(QMenu* menu, const char* title, const std::function<void()>& fn);
     void buildMenu();
 
     AppSettings& settings_;

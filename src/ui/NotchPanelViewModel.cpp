@@ -13,6 +13,7 @@
 #include "core/stores/SpaceStore.h"
 #include "ui/ClipMimeData.h"
 #include "ui/ClipStripModel.h"
+#include "ui/MenuTheme.h"
 #include "ui/PanelTrace.h"
 
 #include <QCursor>
@@ -292,11 +293,18 @@ void NotchPanelViewModel::startDrag(int row)
 
 void NotchPanelViewModel::openCardMenu(int row)
 {
+    if (auto menu = cardMenu(row))
+        runModal([&] { menu->exec(QCursor::pos()); });
+}
+
+std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
+{
     const auto found = clipAt(row);
     if (!found)
-        return;
+        return nullptr;
     const ClipItem item = *found;
-    QMenu menu;
+    auto owned = std::make_unique<QMenu>();
+    QMenu& menu = *owned;
     auto add = [&](const char* title, auto action) {
         return menu.addAction(QString::fromUtf8(title), this, action);
     };
@@ -304,7 +312,7 @@ void NotchPanelViewModel::openCardMenu(int row)
     add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
     // Sharing and reminders have no service yet: their places in the menu show, greyed out.
     const auto unavailable = [&](const char* title) { menu.addAction(QString::fromUtf8(title))->setEnabled(false); };
-    unavailable("Enviar… (AirDrop / Mensajes)");
+    unavailable("Enviar…");
     if (item.ocrText && !item.ocrText->empty())
         add("Copiar texto reconocido", [this, text = *item.ocrText] { services_.paster.writeTargets(textTargets(text)); });
     if (item.batchID) {
@@ -324,7 +332,7 @@ void NotchPanelViewModel::openCardMenu(int row)
         };
         move->addAction(QStringLiteral("Sin categoría"), this, [file] { file(std::nullopt); });
         for (const auto& space : services_.spaces.spaces())
-            move->addAction(QString::fromStdString(space.name), this, [file, id = space.id] { file(id); });
+            move->addAction(menuItemTitle(QString::fromStdString(space.name)), this, [file, id = space.id] { file(id); });
     }
     menu.addSeparator();
     add(item.isPinned ? "Quitar de favoritos" : "Fijar como favorito", [this, item] {
@@ -335,7 +343,8 @@ void NotchPanelViewModel::openCardMenu(int row)
     });
     menu.addSeparator();
     add("Eliminar", [this, item] { deleteClip(item); });
-    runModal([&] { menu.exec(QCursor::pos()); });
+    applyMenuTheme(menu, services_.settings.theme());
+    return owned;
 }
 
 } // namespace brisa

@@ -9,7 +9,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QMenu;
 
 namespace brisa {
 
@@ -93,7 +96,10 @@ public:
     Q_INVOKABLE void pickColor();
     /// A click on a card: selects it and pastes it at once.
     Q_INVOKABLE void clickCard(int row);
+    /// Runs the card menu of a row at the pointer.
     Q_INVOKABLE void openCardMenu(int row);
+    /// The card menu of a row, dressed in the panel's theme; null when the row has no clip.
+    std::unique_ptr<QMenu> cardMenu(int row);
     /// Starts dragging a card's clip out of Brisa: a file, an image or text.
     Q_INVOKABLE void startDrag(int row);
     /// A key pressed while the card list has the focus (a Qt::Key); false when not handled.

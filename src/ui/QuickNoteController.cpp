@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuickNoteController.h"
 
+#include "core/settings/KeyboardShortcuts.h"
 #include "core/support/Log.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
 
 namespace brisa {
+namespace {
+
+constexpr int kReturnKeyCode = 36;
+constexpr int kEscapeKeyCode = 53;
+
+} // namespace
 
 QuickNoteController::QuickNoteController(SaveNote saveNote, QObject* parent)
     : QObject(parent), saveNote_(std::move(saveNote))
@@ -27,7 +34,13 @@ void QuickNoteController::setText(const QString& text)
 }
 
 QString QuickNoteController::title() { return QStringLiteral("Quick Note"); }
-QString QuickNoteController::hint() { return QStringLiteral("⌘⏎ guardar · Esc cancelar"); }
+QString QuickNoteController::hint()
+{
+    // The chords as this desktop writes them, with the same words the keys had before.
+    const std::string save = desktopForm({kReturnKeyCode, shortcutModifier::control});
+    const std::string cancel = desktopForm({kEscapeKeyCode, 0});
+    return QString::fromStdString(save + " guardar · " + cancel + " cancelar");
+}
 QString QuickNoteController::cancelLabel() { return QStringLiteral("Cancelar"); }
 QString QuickNoteController::saveLabel() { return QStringLiteral("Guardar"); }
 

@@ -5,12 +5,11 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
-#include <QShortcut>
 #include <QtMath>
 
 namespace brisa {
@@ -18,14 +17,40 @@ namespace {
 
 const QUrl viewUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/QuickNote.qml"));
 
-// Ctrl is the Command key of other desktops: Qt spells it that way everywhere.
-template <typename Action>
-void addShortcut(QWindow* window, QKeySequence keys, QObject* context, Action action)
-{
-    auto* shortcut = new QShortcut(keys, window);
-    shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, context, action);
-}
+/// The note's keys, read from the window's key presses before its editor sees them. QShortcut is
+/// no use here: in a QApplication its shortcuts only match while a widget window is active, and
+/// this window is a Qt Quick one, so Ctrl+Return and Escape from the X server went to the editor.
+class NoteKeys final : public QObject {
+public:
+    NoteKeys(QuickNoteController* note, QObject* parent) : QObject(parent), note_(note) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // Ctrl is the Command key of other desktops; Super saves too, for hands used to that.
+        const bool save = enter && (modifiers == Qt::ControlModifier || modifiers == Qt::MetaModifier);
+        const bool cancel = key->key() == Qt::Key_Escape &&
+                            (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier);
+        if (!save && !cancel)
+            return QObject::eventFilter(watched, event);
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+            if (save)
+                note_->save(); // an empty note does nothing
+            else
+                note_->cancel();
+        }
+        event->accept();
+        return true;
+    }
+
+private:
+    QuickNoteController* note_;
+};
 
 } // namespace
 
@@ -89,15 +114,7 @@ bool QuickNoteWindowController::createWindow()
         view->setPosition(frame.topLeft());
     }
 
-    const auto save = [note] { note->save(); }; // an empty note does nothing
-    addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Return), note, save);
-    addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Enter), note, save);
-    // The hint shows the Command key, which is Super on these keyboards: it saves too.
-    addShortcut(view, QKeySequence(Qt::META | Qt::Key_Return), note, save);
-    addShortcut(view, QKeySequence(Qt::META | Qt::Key_Enter), note, save);
-    const auto cancel = [note] { note->cancel(); };
-    addShortcut(view, QKeySequence(Qt::CTRL | Qt::Key_Escape), note, cancel);
-    addShortcut(view, QKeySequence(Qt::Key_Escape), note, cancel); // what the hint promises
+    view->installEventFilter(new NoteKeys(note, view));
     connect(note, &QuickNoteController::saved, this, &QuickNoteWindowController::discardWindow);
     connect(note, &QuickNoteController::cancelled, this, &QuickNoteWindowController::discardWindow);
 

@@ -2,10 +2,10 @@
 #include "app/TrayMenu.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
-#include "fakes/LogCapture.h"
 #include "fakes/QtApp.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -104,15 +104,45 @@ TEST_F(TrayMenuTest, UnknownRepresentedObjectChangesNothing)
     EXPECT_EQ(checked(submenu(tray.menu(), "Tema")), QStringList{"Oscuro"});
 }
 
-TEST_F(TrayMenuTest, ItemsRunTheirActionsAndMissingOnesOnlyLog)
+TEST_F(TrayMenuTest, ItemsRunTheirActionsAndItemsWithoutAWindowAreGreyed)
 {
-    int quits = 0;
+    std::vector<std::string> ran;
     TrayActions actions;
-    actions.quit = [&] { ++quits; };
+    actions.openPanel = [&] { ran.push_back("panel"); };
+    actions.openQuickNote = [&] { ran.push_back("note"); };
+    actions.toggleBulkCopy = [&] { ran.push_back("bulk"); };
+    actions.quit = [&] { ran.push_back("quit"); };
     TrayMenu tray(settings, actions);
-    test::LogCapture log;
-    item(tray.menu(), "Salir de Brisa")->trigger();
-    item(tray.menu(), "Biblioteca…")->trigger();
-    EXPECT_EQ(quits, 1);
-    EXPECT_TRUE(log.contains("La biblioteca aún no está disponible"));
+    for (const char* title : {"Abrir panel", "Quick Note…", "Bulk Copy (Multi-Clip)", "Salir de Brisa"}) {
+        EXPECT_TRUE(item(tray.menu(), title)->isEnabled()) << title;
+        item(tray.menu(), title)->trigger();
+    }
+    EXPECT_EQ(ran, (std::vector<std::string>{"panel", "note", "bulk", "quit"}));
+    for (const char* title : {"Biblioteca…", "Ajustes…"})
+        EXPECT_FALSE(item(tray.menu(), title)->isEnabled()) << title;
+}
+
+TEST_F(TrayMenuTest, ChoicesAreRadioGroupsAndTheMenusFollowTheTheme)
+{
+    TrayMenu tray(settings, {});
+    for (const char* title : {"Tema", "Abrir panel con"}) {
+        for (auto* a : submenu(tray.menu(), title)->actions()) {
+            ASSERT_NE(a->actionGroup(), nullptr) << title;
+            EXPECT_TRUE(a->actionGroup()->isExclusive()) << title;
+        }
+    }
+    const auto background = [&](const QMenu* m) { return m->palette().color(QPalette::Window).lightness(); };
+    const auto ink = [&](const QMenu* m) { return m->palette().color(QPalette::Text).lightness(); };
+    EXPECT_LT(background(tray.menu()), 60);
+    EXPECT_GT(ink(tray.menu()), 200);
+    EXPECT_LT(background(submenu(tray.menu(), "Tema")), 60);
+    item(submenu(tray.menu(), "Tema"), "Claro")->trigger();
+    EXPECT_GT(background(tray.menu()), 200);
+    EXPECT_LT(ink(tray.menu()), 60);
+    EXPECT_GT(background(submenu(tray.menu(), "Abrir panel con")), 200);
+    // A greyed item is readable but clearly fainter than the others.
+    const QPalette p = tray.menu()->palette();
+    const int greyed = p.color(QPalette::Disabled, QPalette::Text).lightness();
+    EXPECT_GT(greyed, ink(tray.menu()) + 40);
+    EXPECT_LT(greyed, background(tray.menu()) - 40);
 }

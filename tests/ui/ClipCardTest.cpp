@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
@@ -248,5 +249,59 @@ TEST_F(ClipCardTest, DrawsTheStripWithAHelpText)
         const QImage image = grab();
         const QString file = dir + QStringLiteral("/cards-%1.png").arg(QLatin1String(theme));
         EXPECT_TRUE(image.save(file)) << file.toStdString();
+    }
+}
+
+// Markup in a clip is text like any other: every text a card draws from it (preview, address,
+// file name, the application's name in its help text) shows the characters as written.
+TEST_F(ClipCardTest, MarkupInAClipIsDrawnAsWritten)
+{
+    const struct {
+        ClipType type;
+        const char* content;
+        const char* shown;
+    } cases[] = {
+        {ClipType::Text, "texto <b>no</b>", "texto <b>no</b>"},
+        {ClipType::Code, "<h1>Hola</h1>", "<h1>Hola</h1>"},
+        {ClipType::Link, "https://example.org/?q=<b>x</b>", "https://example.org/?q=<b>x</b>"},
+        {ClipType::File, "/tmp/<b>informe.pdf", "<b>informe.pdf"},
+    };
+    show("dark");
+    int minutes = 0;
+    for (const auto& c : cases) {
+        ClipItem item = makeClipItem(
+            {.type = c.type, .textContent = c.content, .sourceAppName = "<b>Notas</b> &amp; co", .byteSize = 9}, clock);
+        item.createdAt = clock.now() + std::chrono::minutes(++minutes);
+        item.isPinned = true; // first in the strip
+        ASSERT_TRUE(store->insert(item));
+        model->reload();
+        const auto texts = [&] {
+            std::vector<QQuickItem*> out;
+            for (QQuickItem* text : card(0) ? card(0)->findChildren<QQuickItem*>() : QList<QQuickItem*>())
+                if (qstrcmp(text->metaObject()->className(), "QQuickText") == 0 &&
+                    text->property("text").toString().contains(QLatin1Char('<')))
+                    out.push_back(text);
+            return out;
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            for (QQuickItem* text : texts())
+                if (text->property("text").toString() == QString::fromUtf8(c.shown))
+                    return true;
+            return false;
+        })) << c.content;
+        QStringList drawn;
+        for (QQuickItem* text : texts()) {
+            const QString s = text->property("text").toString();
+            // What shows: the kind's texts and the help text (hidden until hovered).
+            if (text->isVisible() || text->parentItem()->objectName() == QLatin1String("appTip"))
+                drawn << s;
+            // Obeyed markup would draw fewer characters (or larger ones): the width gives it away.
+            const QFontMetricsF metrics(text->property("font").value<QFont>());
+            EXPECT_NEAR(text->implicitWidth(), metrics.horizontalAdvance(s), 1.5) << s.toStdString();
+        }
+        QStringList expected{QString::fromUtf8(c.shown), QStringLiteral("<b>Notas</b> &amp; co")};
+        drawn.sort();
+        expected.sort();
+        EXPECT_EQ(drawn, expected) << c.content;
     }
 }

@@ -30,7 +30,7 @@ protected:
 TEST_F(QuickNoteControllerTest, ShowsTheTextsOfTheWindow)
 {
     EXPECT_EQ(note.title(), QStringLiteral("Quick Note"));
-    EXPECT_EQ(note.hint(), QStringLiteral("⌘⏎ guardar · Esc cancelar"));
+    EXPECT_EQ(note.hint(), QStringLiteral("Ctrl+Intro guardar · Esc cancelar"));
     EXPECT_EQ(note.cancelLabel(), QStringLiteral("Cancelar"));
     EXPECT_EQ(note.saveLabel(), QStringLiteral("Guardar"));
 }

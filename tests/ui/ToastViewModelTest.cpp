@@ -17,6 +17,7 @@
 #include <QQmlEngine>
 #include <QQuickImageProvider>
 #include <QQuickItem>
+#include <QFontMetricsF>
 #include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
@@ -485,4 +486,31 @@ TEST_F(ClipToastMotion, ADraggedPillShrinksToItsThumbnailWithASpringAndANewToast
     controller.show(imageToast(test::solidPng({40, 40}, Qt::red)));
     driver.step();
     EXPECT_EQ(collapseP(), 0.0);
+}
+
+// What a toast shows of a clip (its text, address, file name or source) is drawn as written.
+TEST_F(ToastViewModelTest, MarkupInAClipIsDrawnAsWritten)
+{
+    QQuickView view;
+    view.setInitialProperties({{"viewModel", QVariant::fromValue<QObject*>(&model)}, {"animated", false}});
+    view.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ClipToast.qml")));
+    ASSERT_EQ(view.status(), QQuickView::Ready) << view.errors().value(0).toString().toStdString();
+    const ToastData::Kind kinds[] = {ToastData::Text{"texto <b>no</b>"}, ToastData::Code{"<h1>Hola</h1>"},
+                                     ToastData::Link{"https://example.org/?q=<b>x</b>"},
+                                     ToastData::File{"<b>informe.pdf"}, ToastData::Image{}};
+    for (const auto& kind : kinds) {
+        controller.show(ToastData{kind, "<i>Notas</i>", std::nullopt});
+        const QString subtitle = model.subtitle();
+        ASSERT_TRUE(subtitle.contains(QLatin1Char('<'))) << subtitle.toStdString();
+        int found = 0;
+        for (QQuickItem* text : view.rootObject()->findChildren<QQuickItem*>()) {
+            if (qstrcmp(text->metaObject()->className(), "QQuickText") != 0 ||
+                text->property("text").toString() != subtitle)
+                continue;
+            ++found;
+            const QFontMetricsF metrics(text->property("font").value<QFont>());
+            EXPECT_NEAR(text->implicitWidth(), metrics.horizontalAdvance(subtitle), 1.5) << subtitle.toStdString();
+        }
+        EXPECT_EQ(found, 1) << subtitle.toStdString();
+    }
 }

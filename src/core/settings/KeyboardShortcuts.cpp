@@ -205,4 +205,45 @@ std::string symbolicForm(const Shortcut& shortcut)
     return out + keyName(shortcut.carbonKeyCode);
 }
 
+std::string desktopKeyName(int carbonKeyCode)
+{
+    // Only the keys keyName draws as a glyph have a word of their own on these desktops.
+    switch (carbonKeyCode) {
+    case 36: return "Intro";
+    case 48: return "Tab";
+    case 51: return "Retroceso";
+    case 53: return "Esc";
+    case 71: return "Borrar";
+    case 76: return "Intro";
+    case 114: return "Insert";
+    case 115: return "Inicio";
+    case 116: return "RePág";
+    case 117: return "Supr";
+    case 119: return "Fin";
+    case 121: return "AvPág";
+    case 123: return "Izquierda";
+    case 124: return "Derecha";
+    case 125: return "Abajo";
+    case 126: return "Arriba";
+    default: return keyName(carbonKeyCode);
+    }
+}
+
+std::string desktopForm(const Shortcut& shortcut)
+{
+    std::string out;
+    const auto m = shortcut.carbonModifiers;
+    if (m & shortcutModifier::control)
+        out += "Ctrl+";
+    if (m & shortcutModifier::option)
+        out += "Alt+";
+    if (m & shortcutModifier::shift)
+        out += "Mayús+";
+    if (m & shortcutModifier::command)
+        out += "Super+";
+    if (m & shortcutModifier::function)
+        out += "Fn+";
+    return out + desktopKeyName(shortcut.carbonKeyCode);
+}
+
 } // namespace brisa

@@ -97,4 +97,11 @@ std::string keyName(int carbonKeyCode);
 /// The modifiers as "⌃", "⌥", "⇧", "⌘", "🌐︎" (in that order), then keyName: "⌃⌘V".
 std::string symbolicForm(const Shortcut& shortcut);
 
+/// The key as Linux desktops write it in Spanish: "Intro", "Esc", "Supr", "Izquierda", else keyName.
+std::string desktopKeyName(int carbonKeyCode);
+
+/// The combination as Linux desktops write it: "Ctrl+", "Alt+", "Mayús+", "Super+", "Fn+" (in that
+/// order), then desktopKeyName: "Ctrl+Super+V", "Ctrl+Intro".
+std::string desktopForm(const Shortcut& shortcut);
+
 } // namespace brisa

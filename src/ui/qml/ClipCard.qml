@@ -94,6 +94,7 @@ Item {
                     anchors.fill: parent
                     anchors.margins: 12
                     text: card.text
+                    textFormat: Text.PlainText // a clip's markup is shown, never obeyed
                     color: card.ink
                     font.pixelSize: 12
                     font.family: card.kind === "code" ? "monospace" : Qt.application.font.family
@@ -125,6 +126,7 @@ Item {
                         width: parent.width
                         horizontalAlignment: Text.AlignHCenter
                         text: card.url
+                        textFormat: Text.PlainText
                         color: card.ink
                         font.pixelSize: 12
                         font.weight: Font.Medium
@@ -165,6 +167,7 @@ Item {
                     width: parent.width
                     horizontalAlignment: Text.AlignHCenter
                     text: card.fileName
+                    textFormat: Text.PlainText
                     color: card.ink
                     font.pixelSize: 10
                     elide: Text.ElideMiddle
@@ -175,6 +178,7 @@ Item {
                 anchors.centerIn: parent
                 visible: card.kind === "color"
                 text: card.colorHex
+                textFormat: Text.PlainText
                 color: card.ink
                 font.family: "monospace"
                 font.bold: true
@@ -200,6 +204,7 @@ Item {
             Text {
                 Layout.fillWidth: true
                 text: card.age
+                textFormat: Text.PlainText
                 color: card.ink
                 opacity: 0.6
                 font.pixelSize: 10
@@ -221,6 +226,7 @@ Item {
             }
             Text {
                 text: card.byteSizeText
+                textFormat: Text.PlainText
                 color: card.ink
                 opacity: 0.6
                 font.pixelSize: 10

@@ -218,6 +218,7 @@ Item {
                     id: titleText
                     width: parent.width
                     text: root.viewModel.title
+                    textFormat: Text.PlainText
                     color: root.textColor
                     font.pixelSize: 13
                     font.weight: Font.DemiBold

@@ -29,6 +29,7 @@ Rectangle {
         id: label
         anchors.centerIn: parent
         text: tip.text
+        textFormat: Text.PlainText // an application's name may carry markup; it is shown as written
         color: tip.light ? "black" : "white"
         font.pixelSize: 11
     }

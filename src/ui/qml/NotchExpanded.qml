@@ -85,29 +85,33 @@ Item {
                         { name: "xmark", tip: "", act: "close" }
                     ]
                     delegate: Rectangle {
+                        id: button
                         required property var modelData
+                        // A greyed button still explains itself: only its face fades, not its help text.
+                        readonly property bool available: modelData.act !== "pickColor" || root.panel.canPickColor
+                        objectName: modelData.act + "Button"
                         width: 30; height: 30; radius: 8
-                        color: root.chrome
-                        enabled: modelData.act !== "pickColor" || root.panel.canPickColor
-                        opacity: enabled ? 1 : 0.35
+                        color: available ? root.chrome : Qt.rgba(root.chrome.r, root.chrome.g, root.chrome.b, root.chrome.a * 0.35)
                         Image {
                             anchors.centerIn: parent
                             width: 14; height: 14
                             sourceSize: Qt.size(28, 28)
-                            source: root.symbol(parent.modelData.name)
+                            opacity: button.available ? 1 : 0.35
+                            source: root.symbol(button.modelData.name)
                         }
                         MouseArea {
                             id: buttonArea
                             anchors.fill: parent
                             hoverEnabled: true
-                            onClicked: root.panel[parent.modelData.act]()
+                            onClicked: if (button.available) root.panel[button.modelData.act]()
                         }
                         // Help text under the button after a moment of hovering.
                         HelpTip {
+                            objectName: button.modelData.act + "Tip"
                             anchors.top: parent.bottom
                             anchors.topMargin: 6
                             anchors.right: parent.right
-                            text: parent.modelData.tip
+                            text: button.modelData.tip
                             hovered: buttonArea.containsMouse
                             light: root.light
                         }
@@ -140,11 +144,13 @@ Item {
                     anchors.horizontalCenter: parent.horizontalCenter
                     width: 30; height: 30
                     sourceSize: Qt.size(60, 60)
-                    source: root.symbol("tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
+                    source: root.symbol(root.panel.onlyFavorites ? "star" : "tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
                 }
                 Text {
+                    objectName: "emptyText"
                     anchors.horizontalCenter: parent.horizontalCenter
-                    text: "Nada todavía. Copia algo."
+                    // With the favourites filter on, an empty strip says nothing about the history.
+                    text: root.panel.onlyFavorites ? "Aún no hay favoritos." : "Nada todavía. Copia algo."
                     color: root.ink
                     opacity: 0.6
                     font.pixelSize: 12

@@ -173,6 +173,26 @@ TEST(KeyboardShortcuts, SymbolicForm)
         EXPECT_EQ(symbolicForm(c.shortcut), c.text) << c.shortcut.carbonKeyCode;
 }
 
+TEST(KeyboardShortcuts, DesktopFormSpellsTheModifiersAndKeysOut)
+{
+    const struct {
+        Shortcut shortcut;
+        const char* text;
+    } cases[] = {
+        {{9, 4352}, "Ctrl+Super+V"},
+        {{36, 4096}, "Ctrl+Intro"},
+        {{53, 0}, "Esc"},
+        {{8, 512 | 256}, "Mayús+Super+C"},
+        {{125, 256}, "Super+Abajo"},
+        {{117, 2048}, "Alt+Supr"},
+        {{36, 0x20000 | 4096 | 2048 | 512 | 256}, "Ctrl+Alt+Mayús+Super+Fn+Intro"},
+        {{49, 0}, "Espacio"},
+        {{200, 4096}, "Ctrl+Tecla 200"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(desktopForm(c.shortcut), c.text) << c.shortcut.carbonKeyCode;
+}
+
 TEST(KeyboardShortcuts, EveryLetterAndDigitHasAName)
 {
     std::string letters, digits;

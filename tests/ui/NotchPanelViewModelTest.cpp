@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/NotchPanelViewModel.h"
+#include "fakes/QtApp.h"
+
+#include "core/notch/NotchController.h"
+#include "core/paste/BulkCopyService.h"
+#include "core/paste/PasteService.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/UserDefaults.h"
+#include "core/store/Storage.h"
+#include "core/stores/SpaceStore.h"
+#include "fakes/TempDir.h"
+#include "fakes/VirtualScheduler.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace brisa;
+
+namespace {
+
+class NotchPanelViewModelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::qtApp(); // the card menu is a widget menu
+        auto opened = Storage::open(home.path(), clock);
+        ASSERT_NE(opened.storage, nullptr) << opened.error;
+        store = std::move(opened.storage);
+        ASSERT_TRUE(store->insert(makeClipItem({.textContent = "texto <b>no</b> & más", .byteSize = 21}, clock)));
+        paster = std::make_unique<PasteService>(PasteService::Ports{}, clock, home.path());
+        bulk = std::make_unique<BulkCopyService>(*store, *paster);
+        notch = std::make_unique<NotchController>(NotchController::Ports{}, clock, settings);
+        model = std::make_unique<NotchPanelViewModel>(
+            NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock});
+        model->reload();
+    }
+
+    static QAction* item(const QMenu& menu, const QString& title)
+    {
+        for (auto* a : menu.actions())
+            if (a->text() == title)
+                return a;
+        return nullptr;
+    }
+
+    test::TempDir home;
+    test::VirtualScheduler clock;
+    UserDefaults defaults;
+    AppSettings settings{defaults};
+    SpaceStore spaces{defaults};
+    std::unique_ptr<Storage> store;
+    std::unique_ptr<PasteService> paster;
+    std::unique_ptr<BulkCopyService> bulk;
+    std::unique_ptr<NotchController> notch;
+    std::unique_ptr<NotchPanelViewModel> model;
+};
+
+} // namespace
+
+TEST_F(NotchPanelViewModelTest, TheCardMenuOffersSendingGreyedWithoutNamingServices)
+{
+    auto menu = model->cardMenu(0);
+    ASSERT_NE(menu, nullptr);
+    QAction* send = item(*menu, QStringLiteral("Enviar…"));
+    ASSERT_NE(send, nullptr);
+    EXPECT_FALSE(send->isEnabled());
+    EXPECT_EQ(model->cardMenu(5), nullptr);
+}
+
+TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
+{
+    const struct {
+        AppTheme theme;
+        bool lightBackground;
+    } cases[] = {{AppTheme::Dark, false}, {AppTheme::Light, true}, {AppTheme::LiquidGlass, false}};
+    spaces.add("Diseño", "folder");
+    for (const auto& c : cases) {
+        settings.setTheme(c.theme);
+        auto menu = model->cardMenu(0);
+        ASSERT_NE(menu, nullptr);
+        QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
+        for (const QMenu* m : {menu.get(), move}) {
+            const QPalette p = m->palette();
+            EXPECT_EQ(p.color(QPalette::Window).lightness() > 128, c.lightBackground) << rawValue(c.theme);
+            EXPECT_EQ(p.color(QPalette::Text).lightness() > 128, !c.lightBackground) << rawValue(c.theme);
+        }
+    }
+}
+
+TEST_F(NotchPanelViewModelTest, ACategoryNameIsShownAsWrittenInTheMenu)
+{
+    spaces.add("I+D & <b>Diseño</b>", "folder");
+    auto menu = model->cardMenu(0);
+    ASSERT_NE(menu, nullptr);
+    QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
+    ASSERT_NE(move, nullptr);
+    ASSERT_EQ(move->actions().size(), 2);
+    // A lone '&' would underline the next letter and vanish; doubled, it shows as itself.
+    EXPECT_EQ(move->actions()[1]->text(), QStringLiteral("I+D && <b>Diseño</b>"));
+    EXPECT_EQ(move->actions()[1]->iconText(), QStringLiteral("I+D & <b>Diseño</b>"));
+}
