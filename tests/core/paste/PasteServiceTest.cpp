@@ -21,19 +21,41 @@ Bytes bytes(std::string_view s) { return toBytes(s); }
 
 // ---- What each kind puts on the clipboard ----
 
-TEST(PasteTargetsTest, TextKindsOfferThreeTextTargets)
+TEST(PasteTargetsTest, TextKindsOfferTheTextTargetsAndLatin1WhenItFits)
 {
     EXPECT_THAT(textTargets("hola ñ"),
                 ElementsAre(Pair("text/plain;charset=utf-8", bytes("hola ñ")), Pair("UTF8_STRING", bytes("hola ñ")),
-                            Pair("text/plain", bytes("hola ñ"))));
+                            Pair("text/plain", bytes("hola ñ")), Pair("STRING", bytes("hola \xF1"))));
+    EXPECT_THAT(textTargets("€"), ElementsAre(Pair("text/plain;charset=utf-8", bytes("€")), Pair("UTF8_STRING", bytes("€")),
+                                              Pair("text/plain", bytes("€"))));
 }
 
-TEST(PasteTargetsTest, FileOffersUriListCopiedFilesAndPath)
+TEST(PasteTargetsTest, FileOffersUriListCopiedFilesAndThePathAsText)
 {
+    const Bytes path = bytes("/home/ana/Informe final.pdf");
     EXPECT_THAT(fileTargets("/home/ana/Informe final.pdf"),
                 ElementsAre(Pair("text/uri-list", bytes("file:///home/ana/Informe%20final.pdf\r\n")),
                             Pair("x-special/gnome-copied-files", bytes("copy\nfile:///home/ana/Informe%20final.pdf")),
-                            Pair("text/plain", bytes("/home/ana/Informe final.pdf"))));
+                            Pair("text/plain;charset=utf-8", path), Pair("UTF8_STRING", path),
+                            Pair("text/plain", path), Pair("STRING", path)));
+}
+
+TEST(PasteTargetsTest, Latin1KeepsWhatFitsAndRefusesTheRest)
+{
+    const struct {
+        const char* utf8;
+        std::optional<const char*> latin1;
+    } cases[] = {
+        {"abc\n", "abc\n"},       {"año ¿Ü?", "a\xF1o \xBF\xDC?"}, {"\u00A0\u00FF", "\xA0\xFF"},
+        {"€", std::nullopt},       {"ő", std::nullopt},             {"\xC3", std::nullopt},
+        {"\xF1o", std::nullopt},   {"", ""},
+    };
+    for (const auto& c : cases) {
+        const auto got = latin1(c.utf8);
+        ASSERT_EQ(got.has_value(), c.latin1.has_value()) << c.utf8;
+        if (got)
+            EXPECT_EQ(*got, bytes(*c.latin1)) << c.utf8;
+    }
 }
 
 TEST(PasteTargetsTest, FileUriEncodesEverythingOutsideTheUnreservedSet)
