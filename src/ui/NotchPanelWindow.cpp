@@ -14,6 +14,8 @@
 #include <QSurfaceFormat>
 #include <QtMath>
 
+#include <utility>
+
 namespace brisa {
 
 NotchPanelWindow::NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap properties, PanelWindowHints* hints,
@@ -77,6 +79,13 @@ bool NotchPanelWindow::create(const Rect& frame)
     // to map the window: a window manager then frames the window without them (a frame that takes
     // every click). So they are sent again once a frame has been shown after each (re)mapping.
     connect(view_, &QQuickWindow::frameSwapped, this, &NotchPanelWindow::applyPendingHints, Qt::QueuedConnection);
+    connect(
+        view_, &QQuickWindow::frameSwapped, this,
+        [this] {
+            if (std::exchange(outlinePending_, false))
+                applyVisibleRegion(false);
+        },
+        Qt::QueuedConnection);
     applyFlags();
     setFrame(frame);
     view_->show();
@@ -131,6 +140,14 @@ void NotchPanelWindow::applyVisibleRegion(bool force)
         return;
     visibleRegion_ = std::move(region);
     hints_->setVisibleRegion(view_->winId(), visibleRegion_);
+}
+
+void NotchPanelWindow::onOutlineChanged()
+{
+    if (!view_ || Compositing::instance().active())
+        return;
+    outlinePending_ = true;
+    view_->update(); // a frame to wait for, even if nothing else is drawn anew
 }
 
 void NotchPanelWindow::applyInputArea()

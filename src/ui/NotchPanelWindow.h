@@ -69,7 +69,9 @@ private:
     /// Cuts the window to the root's visibleOutline without a compositor, and gives it back its
     /// whole rectangle with one; when that has changed (or always, with force).
     void applyVisibleRegion(bool force);
-    Q_SLOT void onOutlineChanged() { applyVisibleRegion(false); }
+    /// A changed outline is applied once a frame drawn with it is on screen: cut earlier, a growing
+    /// outline would uncover pixels not drawn yet, which show black without a compositor.
+    Q_SLOT void onOutlineChanged();
 
     QQmlEngine& engine_;
     QUrl viewUrl_;
@@ -83,6 +85,7 @@ private:
     std::optional<QRect> inputRect_;
     std::vector<WindowRect> blurRegion_; ///< as last sent
     std::optional<std::vector<WindowRect>> visibleRegion_; ///< as last sent
+    bool outlinePending_ = false;
     PanelTrace* trace_ = nullptr; ///< only with BRISA_TRACE_PANEL=1
 };
 
