@@ -164,6 +164,12 @@ void BrisaApp::createClipboardMonitor()
     sources.read = [&clipboard](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
         clipboard.read(std::move(choose), std::move(done));
     };
+    // BRISA_CLIPBOARD_POLL=1 looks every 0.3 s instead, as where the platform cannot tell (for comparisons).
+    if (clipboard.notifiesChanges() && qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0)
+        sources.subscribe = [&clipboard](std::function<void()> handler) { clipboard.setChangeHandler(std::move(handler)); };
+    sources.retain = [&clipboard](std::int64_t change, Clipboard::Targets targets) {
+        clipboard.retain(change, std::move(targets));
+    };
     sources.frontmostApp = [this]() -> std::optional<SourceApp> {
         auto app = platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
         // One of Brisa's own windows in front (the panel, a toast) says nothing about who copied:
