@@ -212,7 +212,8 @@ void BrisaApp::createPasteServices()
     ports.focusedWindowClass = [this]() -> std::optional<std::string> {
         return platform_->windows ? platform_->windows->activeWindowClass() : std::nullopt;
     };
-    ports.sendPaste = [this](bool terminal) { return platform_->keys && platform_->keys->sendPaste(terminal); };
+    ports.sendPaste = [this](PasteChord chord) { return platform_->keys && platform_->keys->sendPaste(chord); };
+    ports.mirrorToPrimary = [this] { return platform_->clipboard && platform_->clipboard->mirrorToPrimary(); };
     ports.showAlert = [this](const PermissionAlert& alert) { return showAlert(alert); };
     ports.openSettings = [] { logLine("La ventana de ajustes aún no está disponible"); };
     paster_ = std::make_unique<PasteService>(std::move(ports), *scheduler_, storage_->imagesDir());
