@@ -62,7 +62,7 @@ struct Fixture {
         ports.restorePreviousWindow = [] { return true; };
         ports.keyAccess = [] { return KeyAccess::Granted; };
         ports.focusedWindowClass = [] { return std::optional<std::string>("firefox"); };
-        ports.sendPaste = [this](bool) {
+        ports.sendPaste = [this](PasteChord) {
             ++chords;
             return true;
         };

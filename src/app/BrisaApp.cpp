@@ -177,6 +177,12 @@ void BrisaApp::createClipboardMonitor()
     sources.read = [&clipboard](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
         clipboard.read(std::move(choose), std::move(done));
     };
+    // BRISA_CLIPBOARD_POLL=1 looks every 0.3 s instead, as where the platform cannot tell (for comparisons).
+    if (clipboard.notifiesChanges() && qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0)
+        sources.subscribe = [&clipboard](std::function<void()> handler) { clipboard.setChangeHandler(std::move(handler)); };
+    sources.retain = [&clipboard](std::int64_t change, Clipboard::Targets targets) {
+        clipboard.retain(change, std::move(targets));
+    };
     sources.frontmostApp = [this]() -> std::optional<SourceApp> {
         auto app = platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
         // One of Brisa's own windows in front (the panel, a toast) says nothing about who copied:
@@ -219,7 +225,8 @@ void BrisaApp::createPasteServices()
     ports.focusedWindowClass = [this]() -> std::optional<std::string> {
         return platform_->windows ? platform_->windows->activeWindowClass() : std::nullopt;
     };
-    ports.sendPaste = [this](bool terminal) { return platform_->keys && platform_->keys->sendPaste(terminal); };
+    ports.sendPaste = [this](PasteChord chord) { return platform_->keys && platform_->keys->sendPaste(chord); };
+    ports.mirrorToPrimary = [this] { return platform_->clipboard && platform_->clipboard->mirrorToPrimary(); };
     ports.showAlert = [this](const PermissionAlert& alert) { return showAlert(alert); };
     ports.openSettings = [] { logLine("La ventana de ajustes aún no está disponible"); };
     paster_ = std::make_unique<PasteService>(std::move(ports), *scheduler_, storage_->imagesDir());

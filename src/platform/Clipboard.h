@@ -20,6 +20,8 @@ public:
     using Chooser = std::function<std::vector<std::string>(const std::vector<std::string>& offered)>;
     /// Receives the snapshot of a read, or nullopt when the read failed as a whole.
     using ReadDone = std::function<void(std::optional<ClipboardSnapshot>)>;
+    /// Targets with their data, in the order they are offered.
+    using Targets = std::vector<std::pair<std::string, Bytes>>;
 
     virtual ~Clipboard() = default;
 
@@ -34,6 +36,21 @@ public:
     /// Takes the clipboard and offers these targets, in this order, replacing everything at once (one change);
     /// false when ownership could not be taken.
     virtual bool write(std::vector<std::pair<std::string, Bytes>> targets) = 0;
+
+    /// True when this clipboard calls the change handler on every change, so nobody has to poll changeCount().
+    virtual bool notifiesChanges() const { return false; }
+    /// Runs handler on the main thread soon after the owner changes (a burst may be told once); empty to stop.
+    virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
+    /// The content of change number `change`, kept to be offered when its owner quits or hands it over on
+    /// exit; an empty list keeps nothing. Forgotten at the next change.
+    virtual void retain(std::int64_t change, Targets targets)
+    {
+        (void)change;
+        (void)targets;
+    }
+    /// Offers what Brisa last wrote on the mouse selection too, for programs that paste only from it
+    /// (Shift+Insert in xterm); false when the clipboard is not Brisa's or there is no such selection.
+    virtual bool mirrorToPrimary() { return false; }
 };
 
 } // namespace brisa

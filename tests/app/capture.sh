@@ -12,9 +12,11 @@ fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 count() { "$brisa" history --json | jq length; }
 newest() { "$brisa" history --json --limit 1 | jq -r ".[0].$1"; }
-# Waits until the history holds $1 clips (the monitor polls every 0.3 s), at most 10 s.
+# Waits until the history holds $1 clips, at most 10 s.
 wait_count() { for _ in $(seq 100); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 copy() { printf '%s' "$1" | xclip -selection clipboard ${2:+-t "$2"}; }
+# Waits until the clipboard gives $1 as text, at most 5 s.
+wait_clip() { for _ in $(seq 50); do [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ] && return 0; sleep 0.1; done; return 1; }
 
 printf 'ya estaba' | xclip -selection clipboard
 "$brisa" 2>"$home/app.log" & app=$!
@@ -47,7 +49,7 @@ expect_kind "a JPEG image" image null xclip -selection clipboard -t image/jpeg -
 check "the JPEG is stored as PNG" '[ "$(identify -format %m "$XDG_DATA_HOME/Brisa/images/$(newest imageFileName)")" = PNG ]'
 
 before=$(count); first=$(newest createdAt)
-sleep 0.5; copy "#1E90FF"; copy "hola de nuevo"; n=$((n + 1)); wait_count $n
+sleep 0.5; copy "hola de nuevo"; n=$((n + 1)); wait_count $n
 copy "hola de nuevo 2"; n=$((n + 1)); wait_count $n
 sleep 0.5; copy "hola de nuevo 2"; sleep 1
 check "the same copy again right after only refreshes the newest clip" '[ "$(count)" = $n ]'
@@ -55,7 +57,13 @@ check "the same copy again right after only refreshes the newest clip" '[ "$(cou
 "$owner" "text/plain=contraseña" "x-kde-passwordManagerHint=secret" >/dev/null & pw=$!
 sleep 1.5
 check "a copy marked secret by a password manager is not stored" '[ "$(count)" = $n ] && grep -q "Cambio ignorado (contenido sensible)" "$home/app.log"'
-kill $pw 2>/dev/null
+kill $pw 2>/dev/null; wait $pw 2>/dev/null; sleep 0.5
+check "a secret copy goes with the program that made it" '[ -z "$(xclip -selection clipboard -o -t TARGETS 2>/dev/null)" ]'
+
+"$owner" "UTF8_STRING=sigo aquí" >/dev/null & keeper=$!; n=$((n + 1))
+wait_count $n; kill $keeper 2>/dev/null; wait $keeper 2>/dev/null
+check "a copy outlives the program that made it" 'wait_clip "sigo aquí"'
+check "and is not stored a second time" 'sleep 0.5; [ "$(count)" = $n ]'
 
 head -c 5000000 /dev/zero | tr '\0' 'a' >"$home/big.txt"
 xclip -selection clipboard -i "$home/big.txt"; n=$((n + 1))

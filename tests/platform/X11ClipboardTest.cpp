@@ -495,6 +495,143 @@ TEST_F(X11ClipboardTest, IgnoresTheMouseSelection)
     EXPECT_EQ(clipboard->changeCount(), start + 1);
 }
 
+TEST_F(X11ClipboardTest, TellsOfEachChangeOnTheMainLoopButNotOfTheMouseSelection)
+{
+    ASSERT_TRUE(clipboard->notifiesChanges());
+    int told = 0;
+    clipboard->setChangeHandler([&] { ++told; });
+    auto waitTold = [&](int atLeast) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (told < atLeast && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(2ms);
+            scheduler.runPosted();
+        }
+        return told >= atLeast;
+    };
+    xclipCopy(toBytes("uno"), "UTF8_STRING");
+    EXPECT_TRUE(waitTold(1));
+    EXPECT_EQ(told, 1) << "called on the main loop only, never from the X thread";
+
+    xclipCopy(toBytes("resaltado"), "UTF8_STRING", "primary");
+    xclipCopy(toBytes("dos"), "UTF8_STRING");
+    EXPECT_TRUE(waitTold(2));
+    scheduler.runPosted();
+    EXPECT_EQ(told, 2);
+
+    clipboard->setChangeHandler({});
+    xclipCopy(toBytes("tres"), "UTF8_STRING");
+    scheduler.runPosted();
+    EXPECT_EQ(told, 2) << "no handler, no call";
+}
+
+// --- the clipboard outlives its owner ---------------------------------------------------------------------
+
+/// Waits until xclip reads text from the clipboard as target (empty: until it reads nothing).
+bool clipboardBecomes(const std::string& target, const std::string& text)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (capture("xclip -selection clipboard -o -t " + quoted(target) + " 2>/dev/null") == text)
+            return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+TEST_F(X11ClipboardTest, OffersWhatItKeptWhenTheOwnerQuitsWithoutCountingAChange)
+{
+    std::int64_t change = clipboard->changeCount();
+    {
+        OwnerProcess owner({"UTF8_STRING=sigue aquí", "text/html=<b>sigue</b>"});
+        ASSERT_TRUE(owner.ready());
+        ASSERT_TRUE(waitForChanges(change + 1));
+        change = clipboard->changeCount();
+        clipboard->retain(change, {{"UTF8_STRING", toBytes("sigue aquí")}, {"text/html", toBytes("<b>sigue</b>")}});
+    }
+    EXPECT_TRUE(clipboardBecomes("UTF8_STRING", "sigue aquí"));
+    EXPECT_EQ(xclipOut("text/html"), "<b>sigue</b>");
+    EXPECT_EQ(clipboard->changeCount(), change) << "the same content, so no new change";
+}
+
+TEST_F(X11ClipboardTest, KeepsNothingWhenToldSoOrForAnOlderChange)
+{
+    struct Case {
+        const char* name;
+        std::int64_t changeOffset;
+        Clipboard::Targets targets;
+    };
+    const Case cases[] = {
+        {"an empty list (a secret, a blocked application)", 0, {}},
+        {"the content of the change before", -1, {{"UTF8_STRING", toBytes("viejo")}}},
+    };
+    for (const auto& c : cases) {
+        {
+            OwnerProcess owner({"UTF8_STRING=efímero"});
+            ASSERT_TRUE(owner.ready());
+            ASSERT_TRUE(clipboardBecomes("UTF8_STRING", "efímero"));
+            clipboard->retain(clipboard->changeCount() + c.changeOffset, c.targets);
+            clipboard->retain(clipboard->changeCount() + c.changeOffset, c.targets); // twice: the last one counts
+            capture("xclip -selection clipboard -o -t TARGETS"); // a round trip: the retain has been taken in
+        }
+        EXPECT_TRUE(clipboardBecomes("TARGETS", "")) << c.name;
+    }
+}
+
+/// Asks the clipboard manager to save the clipboard, as a program quitting does; true when it said it did.
+std::optional<bool> askToSave(std::chrono::milliseconds wait)
+{
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return std::nullopt;
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    XConvertSelection(d, XInternAtom(d, "CLIPBOARD_MANAGER", False), XInternAtom(d, "SAVE_TARGETS", False),
+                      XInternAtom(d, "BRISA_TEST_SAVE", False), w, CurrentTime);
+    XFlush(d);
+    XEvent event{};
+    std::optional<bool> saved;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (XCheckTypedWindowEvent(d, w, SelectionNotify, &event)) {
+            saved = event.xselection.property != None;
+            break;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    XCloseDisplay(d);
+    return saved;
+}
+
+TEST_F(X11ClipboardTest, OwnsTheClipboardManagerSelectionAndSavesOnRequest)
+{
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_TRUE(d);
+    EXPECT_NE(XGetSelectionOwner(d, XInternAtom(d, "CLIPBOARD_MANAGER", False)), 0ul);
+    XCloseDisplay(d);
+
+    {
+        OwnerProcess owner({"UTF8_STRING=guardado al salir"});
+        ASSERT_TRUE(owner.ready());
+        ASSERT_TRUE(clipboardBecomes("UTF8_STRING", "guardado al salir"));
+        // Asked before the content was handed over: the answer waits for it.
+        std::optional<bool> saved;
+        std::thread asker([&] { saved = askToSave(5s); });
+        std::this_thread::sleep_for(100ms);
+        clipboard->retain(clipboard->changeCount(), {{"UTF8_STRING", toBytes("guardado al salir")}});
+        asker.join();
+        EXPECT_EQ(saved, std::optional<bool>(true));
+    }
+    EXPECT_TRUE(clipboardBecomes("UTF8_STRING", "guardado al salir"));
+
+    {
+        OwnerProcess owner({"UTF8_STRING=secreto", "x-kde-passwordManagerHint=secret"});
+        ASSERT_TRUE(owner.ready());
+        ASSERT_TRUE(clipboardBecomes("UTF8_STRING", "secreto"));
+        clipboard->retain(clipboard->changeCount(), {});
+        EXPECT_EQ(askToSave(5s), std::optional<bool>(false)) << "refused at once";
+    }
+    EXPECT_TRUE(clipboardBecomes("TARGETS", ""));
+}
+
 // --- writing ----------------------------------------------------------------------------------------------
 
 TEST_F(X11ClipboardTest, ServesOurTextToOtherPrograms)

@@ -197,7 +197,8 @@ protected:
         p.restorePreviousWindow = [this] { return windows.restorePreviousWindow(); };
         p.keyAccess = [this] { return keys.available() ? KeyAccess::Granted : KeyAccess::MissingXTest; };
         p.focusedWindowClass = [this] { return windows.activeWindowClass(); };
-        p.sendPaste = [this](bool terminal) { return keys.sendPaste(terminal); };
+        p.sendPaste = [this](PasteChord chord) { return keys.sendPaste(chord); };
+        p.mirrorToPrimary = [this] { return clipboard->mirrorToPrimary(); };
         return p;
     }
 
@@ -319,22 +320,40 @@ TEST_F(X11PasteTest, ForgottenWindowIsNotRestored)
     EXPECT_EQ(windows.rememberedWindow(), std::nullopt);
 }
 
-TEST_F(X11PasteTest, TerminalGetsControlShiftV)
+/// Terminals as Debian ships them, with no settings of ours: each gets its own chord from the table.
+struct TerminalCase {
+    const char* name;
+    std::vector<std::string> argv; // before "-e sh -c SCRIPT"
+    const char* windowClass;
+};
+
+class X11TerminalPasteTest : public X11PasteTest, public ::testing::WithParamInterface<TerminalCase> {};
+
+TEST_P(X11TerminalPasteTest, StockTerminalReceivesTheClip)
 {
+    const auto& terminal = GetParam();
+    if (std::system(("command -v " + terminal.argv[0] + " >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << terminal.argv[0] << " is not installed (scripts/deps)";
     const auto out = home / "terminal.txt";
-    // xterm binds no paste key by default; this binding exists only for Ctrl+Shift+V, so a plain
-    // Ctrl+V would type a control character instead of the clip.
-    auto xterm = openWindow({"xterm", "-xrm",
-                             "XTerm*VT100.translations: #override Ctrl Shift <Key>V: insert-selection(CLIPBOARD)",
-                             "-e", "sh", "-c", "head -n 1 > '" + out.string() + "'"});
-    ASSERT_EQ(windows.activeWindowClass(), "XTerm");
+    auto argv = terminal.argv;
+    argv.push_back("-e");
+    argv.push_back("sh -c 'head -n 1 > \"$0\"' " + out.string());
+    if (terminal.argv[0] == "xterm") // xterm takes the command as separate words
+        argv = {"xterm", "-e", "sh", "-c", "head -n 1 > '" + out.string() + "'"};
+    auto window = openWindow(argv);
+    ASSERT_EQ(windows.activeWindowClass(), terminal.windowClass);
     ASSERT_TRUE(windows.rememberActiveWindow());
 
-    addText("eco en la terminal\n");
+    addText("eco en la terminal ñ\n");
     PasteService paster(ports(), scheduler, storage->imagesDir());
     QuickPasteService(*storage, paster).paste(0);
     scheduler.advance(PasteService::kPasteDelay);
-    EXPECT_TRUE(waitFor([&] { return readFile(out) == "eco en la terminal\n"; })) << readFile(out);
+    EXPECT_TRUE(waitFor([&] { return readFile(out) == "eco en la terminal ñ\n"; })) << readFile(out);
 }
+
+INSTANTIATE_TEST_SUITE_P(Terminals, X11TerminalPasteTest,
+                         ::testing::Values(TerminalCase{"xterm", {"xterm"}, "XTerm"},
+                                           TerminalCase{"lxterminal", {"lxterminal", "--no-remote"}, "Lxterminal"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

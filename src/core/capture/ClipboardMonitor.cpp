@@ -3,10 +3,12 @@
 
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/ImageThumbnailer.h"
+#include "core/paste/PasteTargets.h"
 #include "core/support/Graphemes.h"
 #include "core/support/Log.h"
 #include "core/support/WorkerPool.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -88,12 +90,25 @@ ClipboardMonitor::~ClipboardMonitor()
 {
     if (timer_)
         scheduler_.cancel(*timer_);
+    if (readTimer_)
+        scheduler_.cancel(*readTimer_);
 }
 
 void ClipboardMonitor::start()
 {
-    if (timer_)
+    if (timer_ || subscribed_)
         return;
+    if (sources_.subscribe) {
+        // Nothing runs until the platform tells of a change: an idle Brisa never wakes for the clipboard.
+        subscribed_ = true;
+        sources_.subscribe([this, alive = std::weak_ptr<char>(alive_)] {
+            if (alive.lock())
+                poll();
+        });
+        logLine("ClipboardMonitor iniciado (a cada cambio del portapapeles)");
+        poll(); // a change between construction and now
+        return;
+    }
     const double seconds = std::isfinite(pollInterval) && pollInterval >= kMinPollSeconds ? pollInterval : 0.3;
     const auto interval = std::chrono::duration_cast<Duration>(std::chrono::duration<double>(seconds));
     timer_ = scheduler_.repeat(interval, [this] { poll(); });
@@ -135,6 +150,13 @@ void ClipboardMonitor::poll()
     readStartedAt_ = scheduler_.now();
     const std::uint64_t readId = ++readId_;
     std::weak_ptr<char> alive = alive_;
+    if (subscribed_)
+        readTimer_ = scheduler_.runAfter(kReadTimeout, [this, alive, readId] {
+            if (!alive.lock() || !reading_ || readId != readId_)
+                return;
+            readTimer_.reset();
+            giveUpRead();
+        });
     sources_.read(&ClipboardTypeDetector::targetsToRead,
                   [this, alive, readId, count](std::optional<ClipboardSnapshot> snapshot) {
                       if (alive.lock())
@@ -142,26 +164,59 @@ void ClipboardMonitor::poll()
                   });
 }
 
+void ClipboardMonitor::giveUpRead()
+{
+    logLine("Lectura del portapapeles sin respuesta: se abandona");
+    reading_ = false;
+    poll();
+}
+
 void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std::optional<ClipboardSnapshot> snapshot)
 {
     if (!reading_ || readId != readId_)
         return; // an abandoned read answering late
     reading_ = false;
-    if (!snapshot)
-        return;
+    if (readTimer_) {
+        scheduler_.cancel(*readTimer_);
+        readTimer_.reset();
+    }
+    if (snapshot)
+        accept(count, std::move(*snapshot));
+    else
+        retain(count, {});
+    // Changes told while the read ran were put off; without ticks, nothing else would look at them.
+    if (subscribed_)
+        scheduler_.post([this, alive = std::weak_ptr<char>(alive_)] {
+            if (alive.lock())
+                poll();
+        });
+}
+
+void ClipboardMonitor::retain(std::int64_t count, std::vector<std::pair<std::string, Bytes>> targets)
+{
+    if (sources_.retain)
+        sources_.retain(count, std::move(targets));
+}
+
+void ClipboardMonitor::accept(std::int64_t count, ClipboardSnapshot snapshot)
+{
     // The clipboard changed again while it was being read, so what was read may already be the newer
-    // content, possibly Brisa's own write: leave it to the next tick, which knows what that change is.
+    // content, possibly Brisa's own write: leave it to the next look, which knows what that change is.
     if (sources_.changeCount && sources_.changeCount() != count)
         return;
 
-    if (ClipboardTypeDetector::isSensitive(*snapshot)) {
+    if (ClipboardTypeDetector::isSensitive(snapshot)) {
         logLine("Cambio ignorado (contenido sensible)");
+        retain(count, {});
         return;
     }
     if (readSource_ && readSource_->bundleID && blockedBundleIDs.contains(*readSource_->bundleID)) {
         logf("Cambio ignorado (app en lista negra: {})", *readSource_->bundleID);
+        retain(count, {});
         return;
     }
+    if (sources_.retain)
+        retain(count, targetsToKeep(snapshot));
 
     auto capture = std::make_shared<Capture>();
     capture->source = readSource_;
@@ -189,15 +244,15 @@ void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std:
     };
 
     pending_.push_back(capture);
-    if (!needsBackground(*snapshot) || !background_) {
-        work(*capture, *snapshot);
+    if (!needsBackground(snapshot) || !background_) {
+        work(*capture, snapshot);
         capture->ready = true;
         drain();
         return;
     }
 
     std::weak_ptr<char> alive = alive_;
-    auto job = [this, alive, capture, snapshot = std::move(*snapshot), work, &scheduler = scheduler_]() {
+    auto job = [this, alive, capture, snapshot = std::move(snapshot), work, &scheduler = scheduler_]() {
         work(*capture, snapshot);
         scheduler.post([this, alive, capture] {
             if (!alive.lock())
@@ -211,6 +266,33 @@ void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std:
         capture->ready = true;
         drain();
     }
+}
+
+std::vector<std::pair<std::string, Bytes>> ClipboardMonitor::targetsToKeep(const ClipboardSnapshot& snapshot)
+{
+    std::vector<std::pair<std::string, Bytes>> kept;
+    const auto has = [&](std::string_view name) {
+        return std::any_of(kept.begin(), kept.end(), [&](const auto& t) { return ClipboardSnapshot::sameName(t.first, name); });
+    };
+    const auto keep = [&](const std::string& name, const Bytes& bytes) {
+        if (!has(name) && !ClipboardSnapshot::sameName(name, ClipboardTypeDetector::passwordManagerHint))
+            kept.emplace_back(name, bytes);
+    };
+    // The owner's order first: it put what it thinks best first.
+    if (snapshot.types)
+        for (const auto& name : *snapshot.types)
+            if (const auto it = snapshot.contents.find(name); it != snapshot.contents.end())
+                keep(it->first, it->second);
+    for (const auto& [name, bytes] : snapshot.contents)
+        keep(name, bytes);
+    // Text was read under one of its names; programs ask for any of them.
+    for (const auto name : {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain"})
+        if (const Bytes* text = snapshot.data(name)) {
+            for (auto& [alias, bytes] : textTargets(toString(*text)))
+                keep(alias, bytes);
+            break;
+        }
+    return kept;
 }
 
 void ClipboardMonitor::drain()

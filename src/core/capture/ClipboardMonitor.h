@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brisa {
@@ -22,13 +23,14 @@ namespace brisa {
 class Storage;
 class WorkerPool;
 
-/// The capture pipeline of the clipboard: polls the change counter every 0.3 s, skips Brisa's own
-/// writes, sensitive content and blocked applications, classifies the change and records it, then
-/// shows a toast and starts text recognition for images.
+/// The capture pipeline of the clipboard: looks at the change counter when the platform tells of a
+/// change (or every 0.3 s where it cannot), skips Brisa's own writes, sensitive content and blocked
+/// applications, classifies the change and records it, then shows a toast and starts text
+/// recognition for images.
 ///
 /// Runs on the main thread. Reads are asynchronous and never overlap: a change seen while a read is
-/// in flight waits for the next tick after that read ends. Image changes are classified and
-/// thumbnailed in the background; clips are still recorded in the order they were copied.
+/// in flight is looked at again once that read ends. Image changes are classified and thumbnailed
+/// in the background; clips are still recorded in the order they were copied.
 class ClipboardMonitor {
 public:
     /// Given the offered targets, the targets to read.
@@ -46,6 +48,12 @@ public:
         std::function<void(ChooseTargets choose, ReadDone done)> read;
         /// The application in front right now; nullopt when unknown.
         std::function<std::optional<SourceApp>()> frontmostApp;
+        /// Registers a function to run on the main thread after each change; absent when the platform
+        /// cannot tell, and the monitor polls the counter instead.
+        std::function<void(std::function<void()>)> subscribe;
+        /// Hands the content of a change back to the platform, to be offered on once its owner quits; an
+        /// empty list for a change that must not outlive its owner (secret, from a blocked application).
+        std::function<void(std::int64_t change, std::vector<std::pair<std::string, Bytes>>)> retain;
     };
 
     /// A read that has not answered after this long is given up, so a lost answer cannot stop capture.
@@ -62,10 +70,17 @@ public:
     ClipboardMonitor(const ClipboardMonitor&) = delete;
     ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;
 
-    /// Starts polling every pollInterval and logs it; a second call does nothing.
+    /// Subscribes to change events, or starts polling every pollInterval without them, and logs
+    /// which; a second call does nothing.
     void start();
-    /// One tick: looks at the counter and starts a read when it moved. start() calls it.
+    /// One look: at the counter, starting a read when it moved. Change events and ticks call it.
     void poll();
+    /// True when started on change events rather than a poll timer.
+    bool onChangeEvents() const { return subscribed_; }
+
+    /// What a change's owner offered that Brisa can offer in its place: the targets read (the
+    /// password manager's hint left out) and, for text, the usual other names of text.
+    static std::vector<std::pair<std::string, Bytes>> targetsToKeep(const ClipboardSnapshot& snapshot);
 
     /// The last change counter seen.
     std::int64_t lastChangeCount() const { return lastChangeCount_; }
@@ -98,6 +113,9 @@ private:
     struct Capture;
 
     void onSnapshot(std::uint64_t readId, std::int64_t count, std::optional<ClipboardSnapshot> snapshot);
+    void accept(std::int64_t count, ClipboardSnapshot snapshot);
+    void giveUpRead();
+    void retain(std::int64_t count, std::vector<std::pair<std::string, Bytes>> targets);
     void drain();
     void finish(Capture& capture);
 
@@ -109,6 +127,9 @@ private:
 
     std::int64_t lastChangeCount_ = 0;
     std::optional<Scheduler::TaskId> timer_;
+    bool subscribed_ = false;
+    /// With change events there is no tick to notice a read that never answers: this one-shot does.
+    std::optional<Scheduler::TaskId> readTimer_;
     bool reading_ = false;
     std::uint64_t readId_ = 0;
     TimePoint readStartedAt_{};

@@ -122,8 +122,11 @@ void PasteService::typeChord()
 {
     // Asked now, not at the request: the keys go to whichever window has the focus when they are typed.
     const auto windowClass = ports_.focusedWindowClass ? ports_.focusedWindowClass() : std::nullopt;
-    const bool terminal = windowClass && isTerminalClass(*windowClass, terminalClasses);
-    if (!ports_.sendPaste || !ports_.sendPaste(terminal))
+    const PasteChord chord = windowClass ? pasteChordFor(*windowClass, terminalClasses) : PasteChord::ControlV;
+    // Shift+Insert pastes the mouse selection, so the clip has to be there as well.
+    if (chord == PasteChord::ShiftInsert && (!ports_.mirrorToPrimary || !ports_.mirrorToPrimary()))
+        logLine("No se pudo poner el clip en la selección del ratón");
+    if (!ports_.sendPaste || !ports_.sendPaste(chord))
         logLine("No se pudo enviar la pulsación de pegar");
 }
 

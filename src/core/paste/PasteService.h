@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/model/ClipItem.h"
+#include "core/paste/PasteChord.h"
 #include "core/paste/PasteTargets.h"
 #include "core/paste/PermissionAlert.h"
 #include "core/support/Clock.h"
@@ -38,8 +39,10 @@ public:
         std::function<KeyAccess()> keyAccess;
         /// WM_CLASS of the window that has the focus now; nullopt when unknown.
         std::function<std::optional<std::string>()> focusedWindowClass;
-        /// Types Ctrl+V (Ctrl+Shift+V when terminal) into the focused window; false when it could not.
-        std::function<bool(bool terminal)> sendPaste;
+        /// Types the chord into the focused window; false when it could not.
+        std::function<bool(PasteChord)> sendPaste;
+        /// Offers what Brisa wrote on the mouse selection too, for a chord that pastes from there.
+        std::function<bool()> mirrorToPrimary;
         /// Shows the alert modally and returns the index of the chosen button (-1: dismissed).
         std::function<int(const PermissionAlert&)> showAlert;
         /// Opens Brisa's settings ("Abrir Ajustes" of the alert).
@@ -67,7 +70,8 @@ public:
     /// file kind, no image file name, an unsafe name, or an unreadable file).
     static std::optional<PasteTargets> targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir);
 
-    /// Window classes that take Ctrl+Shift+V; the application sets it from the settings.
+    /// Window classes that take another chord than Ctrl+V (see TerminalClasses.h); the application
+    /// sets it from the settings.
     std::vector<std::string> terminalClasses;
 
 private:

@@ -10,9 +10,9 @@ namespace brisa {
 const std::vector<std::string>& defaultTerminalClasses()
 {
     static const std::vector<std::string> classes = {
-        "xterm",          "uxterm",         "gnome-terminal", "gnome-terminal-server", "konsole",
+        "xterm=shift+insert", "uxterm=shift+insert", "gnome-terminal", "gnome-terminal-server", "konsole",
         "kitty",          "alacritty",      "tilix",          "xfce4-terminal",        "wezterm",
-        "org.wezfurlong.wezterm", "terminator", "urxvt",      "rxvt",                  "st",
+        "org.wezfurlong.wezterm", "terminator", "urxvt=shift+insert", "rxvt=shift+insert", "st",
         "st-256color",    "foot",           "footclient",     "lxterminal",            "mate-terminal",
         "qterminal",      "kgx",            "org.gnome.Console", "terminology",        "sakura",
         "guake",          "tilda",          "yakuake",        "cool-retro-term",       "deepin-terminal",
@@ -34,15 +34,44 @@ std::vector<std::string> terminalClasses(const UserDefaults& defaults)
     return classes;
 }
 
-bool isTerminalClass(std::string_view windowClass, const std::vector<std::string>& classes)
+namespace {
+
+bool sameIgnoringCase(std::string_view a, std::string_view b)
 {
     const auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; };
-    return std::any_of(classes.begin(), classes.end(), [&](const std::string& c) {
-        return c.size() == windowClass.size() &&
-               std::equal(c.begin(), c.end(), windowClass.begin(),
-                          [&](char a, char b) { return lower(static_cast<unsigned char>(a)) ==
-                                                       lower(static_cast<unsigned char>(b)); });
-    });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
+           });
 }
 
+/// The entry naming windowClass, split into its class and its chord name (empty when it names none).
+const std::string* findEntry(std::string_view windowClass, const std::vector<std::string>& classes,
+                             std::string_view& chord)
+{
+    for (const auto& entry : classes) {
+        const std::string_view whole = entry;
+        const auto eq = whole.find('=');
+        if (sameIgnoringCase(whole.substr(0, eq), windowClass)) {
+            chord = eq == std::string_view::npos ? std::string_view{} : whole.substr(eq + 1);
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool isTerminalClass(std::string_view windowClass, const std::vector<std::string>& classes)
+{
+    std::string_view chord;
+    return findEntry(windowClass, classes, chord) != nullptr;
+}
+
+PasteChord pasteChordFor(std::string_view windowClass, const std::vector<std::string>& classes)
+{
+    std::string_view chord;
+    if (!findEntry(windowClass, classes, chord))
+        return PasteChord::ControlV;
+    return chordFromName(chord).value_or(PasteChord::ControlShiftV);
+}
 } // namespace brisa

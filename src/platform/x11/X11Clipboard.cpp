@@ -21,6 +21,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
@@ -160,22 +161,54 @@ const unsigned char kNothing = 0;
 
 } // namespace
 
+/// The change handler, shared with the tasks posted to the main thread so that they may outlive the clipboard.
+struct ChangeNotice {
+    std::mutex mutex;
+    std::function<void()> handler;
+    /// True while a task is posted and has not run: a burst of changes costs one task.
+    std::atomic<bool> posted{false};
+
+    void post(Scheduler& scheduler, const std::shared_ptr<ChangeNotice>& self)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (!handler)
+                return;
+        }
+        if (posted.exchange(true))
+            return;
+        scheduler.post([self] {
+            self->posted = false;
+            std::function<void()> handler;
+            {
+                std::lock_guard lock(self->mutex);
+                handler = self->handler;
+            }
+            if (handler)
+                handler();
+        });
+    }
+};
+
 // ---------------------------------------------------------------------------------------------------------------
-// Owner: counts owner changes and serves what Brisa wrote, on its own connection and thread.
+// Owner: counts owner changes and serves what Brisa wrote, on its own connection and thread. It also keeps the
+// content of the latest change the monitor accepted, to offer it on once the program that copied it quits.
 
 class X11Clipboard::Owner {
 public:
-    Owner(std::unique_ptr<X11Display> display, int xfixesEventBase, const Options& options);
+    Owner(std::unique_ptr<X11Display> display, int xfixesEventBase, Scheduler& scheduler, const Options& options);
     ~Owner();
     Owner(const Owner&) = delete;
     Owner& operator=(const Owner&) = delete;
 
     std::int64_t changeCount() const { return changes_.load(std::memory_order_acquire); }
-    bool write(std::vector<std::pair<std::string, Bytes>> targets);
+    bool write(std::vector<std::pair<std::string, Bytes>> targets) { return submit(std::move(targets), false); }
+    bool mirrorToPrimary() { return submit({}, true); }
+    void setChangeHandler(std::function<void()> handler);
+    void retain(std::int64_t change, Targets targets);
 
 private:
     struct Offer {
-        Time time = CurrentTime;
         std::vector<Atom> atoms;
         std::vector<Bytes> data;
     };
@@ -191,9 +224,22 @@ private:
     };
     struct WriteJob {
         std::vector<std::pair<std::string, Bytes>> targets;
+        /// Instead of a write: offer what the clipboard offers on the mouse selection too.
+        bool mirror = false;
         std::promise<bool> result;
     };
+    struct Retained {
+        std::int64_t change = 0;
+        std::shared_ptr<const Offer> offer;
+    };
+    /// A program quitting asked us to save the clipboard before the monitor had read it.
+    struct PendingSave {
+        XSelectionRequestEvent request{};
+        SteadyTime deadline;
+    };
 
+    bool submit(std::vector<std::pair<std::string, Bytes>> targets, bool mirror);
+    bool mirror();
     void run();
     void handlePending();
     void handle(XEvent& event);
@@ -205,6 +251,14 @@ private:
     void forget(std::size_t transfer);
     void expireTransfers();
     bool take(std::vector<std::pair<std::string, Bytes>> targets);
+    std::shared_ptr<Offer> makeOffer(std::vector<std::pair<std::string, Bytes>> targets);
+    bool own(std::shared_ptr<const Offer> offer, bool counted);
+    void takeRetained(std::pair<std::int64_t, Targets> incoming);
+    bool takeOver();
+    void serveManager(const XSelectionRequestEvent& request);
+    void answerSave(const XSelectionRequestEvent& request, bool saved);
+    void expireSave();
+    void becomeManager();
     Time serverTime();
     static Bool isTimestampEvent(Display* display, XEvent* event, XPointer self);
 
@@ -212,27 +266,44 @@ private:
     Display* display_;
     const Options options_;
     const int xfixesEventBase_;
+    Scheduler& scheduler_;
     Window window_;
     Atom clipboard_, targets_, timestamp_, multiple_, incr_, atomPair_, timestampProperty_;
+    Atom manager_, clipboardManager_, saveTargets_, null_;
     std::size_t incrThreshold_;
     std::size_t chunkSize_;
 
     std::shared_ptr<const Offer> offer_;
+    /// What the mouse selection offers while Brisa owns it (a copy of offer_ for a terminal's Shift+Insert).
+    std::shared_ptr<const Offer> primaryOffer_;
+    /// The offer a request being answered is served from.
+    std::shared_ptr<const Offer> serving_;
+    Time ownedSince_ = CurrentTime;
     std::vector<Outgoing> transfers_;
     std::atomic<std::int64_t> changes_{0};
+    std::shared_ptr<ChangeNotice> notice_ = std::make_shared<ChangeNotice>();
+    /// Our own takes of the clipboard not seen back yet: their time, and whether they count as a change
+    /// (a write does; offering on what another program copied does not).
+    std::deque<std::pair<Time, bool>> ownTakes_;
+    std::optional<Retained> retained_;
+    std::optional<PendingSave> pendingSave_;
 
     WakeFd wake_;
     std::mutex mutex_;
     std::deque<std::shared_ptr<WriteJob>> jobs_;
+    /// The latest retain() not taken in by the thread yet (an older one is of no use).
+    std::optional<std::pair<std::int64_t, Targets>> incomingRetain_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
 
-X11Clipboard::Owner::Owner(std::unique_ptr<X11Display> display, int xfixesEventBase, const Options& options)
+X11Clipboard::Owner::Owner(std::unique_ptr<X11Display> display, int xfixesEventBase, Scheduler& scheduler,
+                           const Options& options)
     : x_(std::move(display))
     , display_(x_->get())
     , options_(options)
     , xfixesEventBase_(xfixesEventBase)
+    , scheduler_(scheduler)
     , window_(makeWindow(display_))
     , clipboard_(x_->atom("CLIPBOARD"))
     , targets_(x_->atom("TARGETS"))
@@ -241,9 +312,16 @@ X11Clipboard::Owner::Owner(std::unique_ptr<X11Display> display, int xfixesEventB
     , incr_(x_->atom("INCR"))
     , atomPair_(x_->atom("ATOM_PAIR"))
     , timestampProperty_(x_->atom("_BRISA_TIMESTAMP"))
+    , manager_(x_->atom("MANAGER"))
+    , clipboardManager_(x_->atom("CLIPBOARD_MANAGER"))
+    , saveTargets_(x_->atom("SAVE_TARGETS"))
+    , null_(x_->atom("NULL"))
 {
-    // Only CLIPBOARD: the mouse highlight (PRIMARY) is never captured.
-    XFixesSelectSelectionInput(display_, window_, clipboard_, XFixesSetSelectionOwnerNotifyMask);
+    // Only CLIPBOARD: the mouse highlight (PRIMARY) is never captured. An owner that goes away is
+    // told too, to offer on what it copied.
+    XFixesSelectSelectionInput(display_, window_, clipboard_,
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
+                                   | XFixesSelectionClientCloseNotifyMask);
     long maxRequest = XExtendedMaxRequestSize(display_);
     if (maxRequest == 0)
         maxRequest = XMaxRequestSize(display_);
@@ -251,6 +329,7 @@ X11Clipboard::Owner::Owner(std::unique_ptr<X11Display> display, int xfixesEventB
     const std::size_t serverLimit = static_cast<std::size_t>(std::max(maxRequest, 1024L)) * 4 - 64;
     incrThreshold_ = options_.incrThreshold ? options_.incrThreshold : serverLimit;
     chunkSize_ = std::clamp<std::size_t>(incrThreshold_, 1, std::min(kMaxChunk, serverLimit));
+    becomeManager();
     XFlush(display_);
     thread_ = std::thread([this] { run(); });
 }
@@ -265,10 +344,11 @@ X11Clipboard::Owner::~Owner()
         job->result.set_value(false);
 }
 
-bool X11Clipboard::Owner::write(std::vector<std::pair<std::string, Bytes>> targets)
+bool X11Clipboard::Owner::submit(std::vector<std::pair<std::string, Bytes>> targets, bool mirror)
 {
     auto job = std::make_shared<WriteJob>();
     job->targets = std::move(targets);
+    job->mirror = mirror;
     auto result = job->result.get_future();
     {
         std::lock_guard lock(mutex_);
@@ -280,6 +360,21 @@ bool X11Clipboard::Owner::write(std::vector<std::pair<std::string, Bytes>> targe
         return false;
     }
     return result.get();
+}
+
+void X11Clipboard::Owner::setChangeHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(notice_->mutex);
+    notice_->handler = std::move(handler);
+}
+
+void X11Clipboard::Owner::retain(std::int64_t change, Targets targets)
+{
+    {
+        std::lock_guard lock(mutex_);
+        incomingRetain_.emplace(change, std::move(targets));
+    }
+    wake_.wake();
 }
 
 void X11Clipboard::Owner::run()
@@ -295,14 +390,149 @@ void X11Clipboard::Owner::run()
                 job = jobs_.front();
                 jobs_.pop_front();
             }
-            const bool taken = take(std::move(job->targets));
+            const bool taken = job->mirror ? mirror() : take(std::move(job->targets));
             // Our own owner-change event is queued by now: count it before the writer returns, so that
             // a monitor polling right after the write sees exactly one change for it.
             handlePending();
             job->result.set_value(taken);
         }
+        std::optional<std::pair<std::int64_t, Targets>> incoming;
+        {
+            std::lock_guard lock(mutex_);
+            incoming.swap(incomingRetain_);
+        }
+        if (incoming)
+            takeRetained(std::move(*incoming));
         expireTransfers();
-        sleepOn(display_, wake_, transfers_.empty() ? -1 : 500);
+        expireSave();
+        // Asleep until something happens: an idle clipboard costs no wake-ups.
+        int timeout = transfers_.empty() ? -1 : 500;
+        if (pendingSave_)
+            timeout = std::max(1, millisUntil(pendingSave_->deadline));
+        sleepOn(display_, wake_, timeout);
+    }
+}
+
+void X11Clipboard::Owner::takeRetained(std::pair<std::int64_t, Targets> incoming)
+{
+    // Content of a change already replaced is of no use: whoever owns the clipboard now is someone else.
+    if (incoming.first != changeCount())
+        return;
+    retained_.reset();
+    if (!incoming.second.empty())
+        retained_ = Retained{incoming.first, makeOffer(std::move(incoming.second))};
+    // The owner may have quit while the content was on its way here.
+    if (retained_ && XGetSelectionOwner(display_, clipboard_) == None)
+        takeOver();
+    if (pendingSave_) {
+        const auto request = pendingSave_->request;
+        pendingSave_.reset();
+        answerSave(request, retained_ && (XGetSelectionOwner(display_, clipboard_) == window_ || takeOver()));
+    }
+}
+
+bool X11Clipboard::Owner::mirror()
+{
+    // Only Brisa's own content: what another program owns would have to be read first.
+    if (!offer_ || XGetSelectionOwner(display_, clipboard_) != window_)
+        return false;
+    XSetSelectionOwner(display_, XA_PRIMARY, window_, serverTime());
+    if (XGetSelectionOwner(display_, XA_PRIMARY) != window_) {
+        logLine("No se pudo tomar la selección del ratón");
+        return false;
+    }
+    primaryOffer_ = offer_;
+    return true;
+}
+
+bool X11Clipboard::Owner::takeOver()
+{
+    if (!retained_ || retained_->change != changeCount())
+        return false;
+    if (!own(retained_->offer, false))
+        return false;
+    logLine("Brisa ofrece el portapapeles de un programa que se cerró");
+    return true;
+}
+
+void X11Clipboard::Owner::becomeManager()
+{
+    // The freedesktop convention: programs about to quit hand the clipboard to the owner of
+    // CLIPBOARD_MANAGER. Another manager running keeps the post.
+    if (XGetSelectionOwner(display_, clipboardManager_) != None)
+        return;
+    const Time time = serverTime();
+    XSetSelectionOwner(display_, clipboardManager_, window_, time);
+    if (XGetSelectionOwner(display_, clipboardManager_) != window_)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = DefaultRootWindow(display_);
+    event.xclient.message_type = manager_;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(time);
+    event.xclient.data.l[1] = static_cast<long>(clipboardManager_);
+    event.xclient.data.l[2] = static_cast<long>(window_);
+    XSendEvent(display_, DefaultRootWindow(display_), False, StructureNotifyMask, &event);
+}
+
+void X11Clipboard::Owner::serveManager(const XSelectionRequestEvent& request)
+{
+    if (request.target == saveTargets_ && request.property != None) {
+        if (pendingSave_) // one at a time: the older asker gets its answer now
+            answerSave(pendingSave_->request, false);
+        pendingSave_.reset();
+        if (XGetSelectionOwner(display_, clipboard_) == window_ || takeOver()) {
+            answerSave(request, true);
+            return;
+        }
+        // The monitor has not read this copy yet: answer once it has (or has refused it).
+        pendingSave_ = PendingSave{request, steadyNow() + options_.timeout};
+        return;
+    }
+    XEvent reply{};
+    reply.xselection.type = SelectionNotify;
+    reply.xselection.requestor = request.requestor;
+    reply.xselection.selection = request.selection;
+    reply.xselection.target = request.target;
+    reply.xselection.time = request.time;
+    reply.xselection.property = None;
+    const Atom property = request.property != None ? request.property : request.target;
+    if (request.target == targets_) {
+        const long list[] = {static_cast<long>(targets_), static_cast<long>(saveTargets_)};
+        XChangeProperty(display_, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(list), 2);
+        reply.xselection.property = property;
+    }
+    XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
+    XFlush(display_);
+    X11Display::takeError();
+}
+
+void X11Clipboard::Owner::answerSave(const XSelectionRequestEvent& request, bool saved)
+{
+    XEvent reply{};
+    reply.xselection.type = SelectionNotify;
+    reply.xselection.requestor = request.requestor;
+    reply.xselection.selection = request.selection;
+    reply.xselection.target = request.target;
+    reply.xselection.time = request.time;
+    reply.xselection.property = None;
+    if (saved) {
+        // A target that is only a side effect answers with an empty property of type NULL.
+        XChangeProperty(display_, request.requestor, request.property, null_, 32, PropModeReplace, &kNothing, 0);
+        reply.xselection.property = request.property;
+    }
+    XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
+    XFlush(display_);
+    X11Display::takeError();
+}
+
+void X11Clipboard::Owner::expireSave()
+{
+    if (pendingSave_ && steadyNow() >= pendingSave_->deadline) {
+        answerSave(pendingSave_->request, false);
+        pendingSave_.reset();
     }
 }
 
@@ -319,18 +549,43 @@ void X11Clipboard::Owner::handle(XEvent& event)
 {
     if (event.type == xfixesEventBase_ + XFixesSelectionNotify) {
         const auto& notify = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
-        if (notify.selection == clipboard_ && notify.subtype == XFixesSetSelectionOwnerNotify)
-            changes_.fetch_add(1, std::memory_order_acq_rel);
+        if (notify.selection != clipboard_)
+            return;
+        if (notify.subtype != XFixesSetSelectionOwnerNotify) {
+            // The owner's window or connection is gone and the clipboard with it.
+            if (XGetSelectionOwner(display_, clipboard_) == None)
+                takeOver();
+            return;
+        }
+        bool counted = true;
+        if (notify.owner == window_) {
+            const auto own = std::find_if(ownTakes_.begin(), ownTakes_.end(),
+                                          [&](const auto& take) { return take.first == notify.selection_timestamp; });
+            if (own != ownTakes_.end()) {
+                counted = own->second;
+                ownTakes_.erase(ownTakes_.begin(), own + 1);
+            }
+        }
+        if (!counted)
+            return;
+        changes_.fetch_add(1, std::memory_order_acq_rel);
+        retained_.reset();
+        notice_->post(scheduler_, notice_);
         return;
     }
     switch (event.type) {
     case SelectionRequest:
-        serve(event.xselectionrequest);
+        if (event.xselectionrequest.selection == clipboardManager_ && event.xselectionrequest.owner == window_)
+            serveManager(event.xselectionrequest);
+        else
+            serve(event.xselectionrequest);
         break;
     case SelectionClear:
         // A clear sent before our latest take may arrive after it: believe the server, not the event.
         if (event.xselectionclear.selection == clipboard_ && XGetSelectionOwner(display_, clipboard_) != window_)
             offer_.reset();
+        if (event.xselectionclear.selection == XA_PRIMARY && XGetSelectionOwner(display_, XA_PRIMARY) != window_)
+            primaryOffer_.reset();
         break;
     case PropertyNotify:
         if (event.xproperty.state == PropertyDelete && event.xproperty.window != window_)
@@ -353,7 +608,11 @@ void X11Clipboard::Owner::serve(const XSelectionRequestEvent& request)
     reply.xselection.property = None;
     // Obsolete clients pass no property and expect the target's name to be used.
     const Atom property = request.property != None ? request.property : request.target;
-    if (request.selection == clipboard_ && request.owner == window_ && offer_) {
+    const std::shared_ptr<const Offer>* offer = request.selection == clipboard_ ? &offer_
+        : request.selection == XA_PRIMARY                                      ? &primaryOffer_
+                                                                               : nullptr;
+    if (offer && *offer && request.owner == window_) {
+        serving_ = *offer;
         X11Display::takeError();
         const bool ok = request.target == multiple_
             ? request.property != None && convertMultiple(request.requestor, request.property)
@@ -362,6 +621,7 @@ void X11Clipboard::Owner::serve(const XSelectionRequestEvent& request)
         XSync(display_, False);
         if (ok && X11Display::takeError() == 0)
             reply.xselection.property = property;
+        serving_.reset();
     }
     XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
     XFlush(display_);
@@ -373,23 +633,23 @@ bool X11Clipboard::Owner::convert(Window requestor, Atom target, Atom property)
     if (target == targets_) {
         std::vector<long> list{static_cast<long>(targets_), static_cast<long>(timestamp_),
                                static_cast<long>(multiple_)};
-        for (Atom a : offer_->atoms)
+        for (Atom a : serving_->atoms)
             list.push_back(static_cast<long>(a));
         XChangeProperty(display_, requestor, property, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(list.data()), static_cast<int>(list.size()));
         return true;
     }
     if (target == timestamp_) {
-        const long time = static_cast<long>(offer_->time);
+        const long time = static_cast<long>(ownedSince_);
         XChangeProperty(display_, requestor, property, XA_INTEGER, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&time), 1);
         return true;
     }
-    const auto it = std::find(offer_->atoms.begin(), offer_->atoms.end(), target);
-    if (it == offer_->atoms.end())
+    const auto it = std::find(serving_->atoms.begin(), serving_->atoms.end(), target);
+    if (it == serving_->atoms.end())
         return false;
-    const std::size_t index = static_cast<std::size_t>(it - offer_->atoms.begin());
-    const Bytes& data = offer_->data[index];
+    const std::size_t index = static_cast<std::size_t>(it - serving_->atoms.begin());
+    const Bytes& data = serving_->data[index];
     if (data.size() > incrThreshold_) {
         // A requestor asking again into the same property abandons the earlier transfer.
         std::erase_if(transfers_, [&](const Outgoing& t) { return t.requestor == requestor && t.property == property; });
@@ -398,7 +658,7 @@ bool X11Clipboard::Owner::convert(Window requestor, Atom target, Atom property)
         const long size = static_cast<long>(data.size());
         XChangeProperty(display_, requestor, property, incr_, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&size), 1);
-        transfers_.push_back({requestor, property, target, offer_, index, 0, steadyNow()});
+        transfers_.push_back({requestor, property, target, serving_, index, 0, steadyNow()});
         return true;
     }
     XChangeProperty(display_, requestor, property, target, 8, PropModeReplace, data.empty() ? &kNothing : data.data(),
@@ -489,6 +749,11 @@ void X11Clipboard::Owner::expireTransfers()
 
 bool X11Clipboard::Owner::take(std::vector<std::pair<std::string, Bytes>> targets)
 {
+    return own(makeOffer(std::move(targets)), true);
+}
+
+std::shared_ptr<X11Clipboard::Owner::Offer> X11Clipboard::Owner::makeOffer(std::vector<std::pair<std::string, Bytes>> targets)
+{
     auto offer = std::make_shared<Offer>();
     std::set<std::string> seen;
     for (auto& [name, bytes] : targets) {
@@ -498,12 +763,21 @@ bool X11Clipboard::Owner::take(std::vector<std::pair<std::string, Bytes>> target
         offer->atoms.push_back(x_->atom(name));
         offer->data.push_back(std::move(bytes));
     }
-    offer->time = serverTime();
-    XSetSelectionOwner(display_, clipboard_, window_, offer->time);
+    return offer;
+}
+
+bool X11Clipboard::Owner::own(std::shared_ptr<const Offer> offer, bool counted)
+{
+    const Time time = serverTime();
+    XSetSelectionOwner(display_, clipboard_, window_, time);
     if (XGetSelectionOwner(display_, clipboard_) != window_) {
         logLine("No se pudo tomar el portapapeles");
         return false;
     }
+    ownTakes_.emplace_back(time, counted);
+    if (ownTakes_.size() > 64) // an event the server never sent must not grow this for ever
+        ownTakes_.pop_front();
+    ownedSince_ = time;
     offer_ = std::move(offer);
     return true;
 }
@@ -900,7 +1174,7 @@ std::unique_ptr<X11Clipboard> X11Clipboard::create(Scheduler& scheduler, const O
     int readerEvents = 0;
     if (!queryXfixes(ownerDisplay->get(), ownerEvents) || !queryXfixes(readerDisplay->get(), readerEvents))
         return nullptr;
-    auto owner = std::make_unique<Owner>(std::move(ownerDisplay), ownerEvents, options);
+    auto owner = std::make_unique<Owner>(std::move(ownerDisplay), ownerEvents, scheduler, options);
     auto reader = std::make_unique<Reader>(std::move(readerDisplay), readerEvents, scheduler, options);
     return std::unique_ptr<X11Clipboard>(new X11Clipboard(std::move(owner), std::move(reader)));
 }
@@ -921,5 +1195,11 @@ bool X11Clipboard::write(std::vector<std::pair<std::string, Bytes>> targets)
 {
     return owner_->write(std::move(targets));
 }
+
+void X11Clipboard::setChangeHandler(std::function<void()> handler) { owner_->setChangeHandler(std::move(handler)); }
+
+void X11Clipboard::retain(std::int64_t change, Targets targets) { owner_->retain(change, std::move(targets)); }
+
+bool X11Clipboard::mirrorToPrimary() { return owner_->mirrorToPrimary(); }
 
 } // namespace brisa

@@ -10,9 +10,11 @@
 
 namespace brisa {
 
-/// The CLIPBOARD selection of an X server. Owner changes are counted from XFixes events; reads run on a
-/// connection and thread of their own, and so does serving what Brisa wrote, so a slow or hung clipboard
-/// owner never blocks the main thread.
+/// The CLIPBOARD selection of an X server. Owner changes are counted from XFixes events and told to the
+/// change handler; reads run on a connection and thread of their own, and so does serving what Brisa
+/// wrote, so a slow or hung clipboard owner never blocks the main thread. Brisa is the clipboard manager
+/// of the freedesktop convention (it owns CLIPBOARD_MANAGER when no other program does): what retain() was
+/// given is offered on when its owner quits, or asks for SAVE_TARGETS on its way out.
 class X11Clipboard final : public Clipboard {
 public:
     struct Options {
@@ -36,9 +38,14 @@ public:
     /// Stops both threads; reads still queued are dropped without calling their callbacks.
     ~X11Clipboard() override;
 
+    /// Offering on what retain() kept is not a change: the content is the one already counted.
     std::int64_t changeCount() const override;
     void read(Chooser choose, ReadDone done) override;
     bool write(std::vector<std::pair<std::string, Bytes>> targets) override;
+    bool notifiesChanges() const override { return true; }
+    void setChangeHandler(std::function<void()> handler) override;
+    void retain(std::int64_t change, Targets targets) override;
+    bool mirrorToPrimary() override;
 
 private:
     class Owner;

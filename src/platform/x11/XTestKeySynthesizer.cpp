@@ -8,6 +8,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace brisa {
@@ -59,34 +60,45 @@ XTestKeySynthesizer::XTestKeySynthesizer(const std::string& displayName)
 
 XTestKeySynthesizer::~XTestKeySynthesizer() = default;
 
-bool XTestKeySynthesizer::sendPaste(bool terminal)
+bool XTestKeySynthesizer::sendPaste(PasteChord chord)
 {
     if (!xtest_)
         return false;
     Display* d = display_->get();
-    const KeyCode control = XKeysymToKeycode(d, XK_Control_L);
-    const KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);
-    const KeyCode v = XKeysymToKeycode(d, XK_v);
-    if (control == 0 || v == 0 || (terminal && shift == 0)) {
-        logLine("No se puede pegar: la distribución de teclado no tiene la tecla V o Control");
+    std::vector<KeyCode> modifiers;
+    KeyCode key = 0;
+    switch (chord) {
+    case PasteChord::ControlV:
+        modifiers = {XKeysymToKeycode(d, XK_Control_L)};
+        key = XKeysymToKeycode(d, XK_v);
+        break;
+    case PasteChord::ControlShiftV:
+        modifiers = {XKeysymToKeycode(d, XK_Control_L), XKeysymToKeycode(d, XK_Shift_L)};
+        key = XKeysymToKeycode(d, XK_v);
+        break;
+    case PasteChord::ShiftInsert:
+        modifiers = {XKeysymToKeycode(d, XK_Shift_L)};
+        key = XKeysymToKeycode(d, XK_Insert);
+        break;
+    }
+    if (key == 0 || std::find(modifiers.begin(), modifiers.end(), 0) != modifiers.end()) {
+        logf("No se puede pegar: la distribución de teclado no tiene las teclas de {}", chordName(chord));
         return false;
     }
-    const auto key = [d](KeyCode code, bool down) { XTestFakeKeyEvent(d, code, down ? True : False, CurrentTime); };
+    const auto press = [d](KeyCode code, bool down) { XTestFakeKeyEvent(d, code, down ? True : False, CurrentTime); };
 
     const auto held = heldModifiers(d);
     for (KeyCode code : held)
-        key(code, false);
-    key(control, true);
-    if (terminal)
-        key(shift, true);
-    key(v, true);
-    key(v, false);
-    if (terminal)
-        key(shift, false);
-    key(control, false);
+        press(code, false);
+    for (KeyCode code : modifiers)
+        press(code, true);
+    press(key, true);
+    press(key, false);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
+        press(*it, false);
     // Put back what the user is still holding, so the server's view matches the keyboard until they let go.
     for (KeyCode code : held)
-        key(code, true);
+        press(code, true);
     XSync(d, False);
     if (const int error = X11Display::takeError()) {
         logf("No se pudo enviar la pulsación de pegar (error X {})", error);

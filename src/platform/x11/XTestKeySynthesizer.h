@@ -23,7 +23,7 @@ public:
     XTestKeySynthesizer& operator=(const XTestKeySynthesizer&) = delete;
 
     bool available() override { return xtest_; }
-    bool sendPaste(bool terminal) override;
+    bool sendPaste(PasteChord chord) override;
 
     /// False when the display could not be opened.
     bool isConnected() const { return display_ != nullptr; }

@@ -91,6 +91,10 @@ struct ClipboardMonitorTest : ::testing::Test {
     std::vector<ToastData> toasts;
     std::vector<std::pair<Uuid, Bytes>> recognised;
     std::optional<std::optional<Uuid>> batch;
+    /// When true, the monitor is told of changes (and no longer polls).
+    bool events = false;
+    std::function<void()> changed;
+    std::vector<std::pair<std::int64_t, std::vector<std::pair<std::string, Bytes>>>> retained;
 
     void SetUp() override
     {
@@ -100,9 +104,13 @@ struct ClipboardMonitorTest : ::testing::Test {
 
     ClipboardMonitor::Sources sources()
     {
-        return {.changeCount = [this] { return clipboard.count; },
-                .read = [this](auto choose, auto done) { clipboard.read(choose, std::move(done)); },
-                .frontmostApp = [this] { return front; }};
+        ClipboardMonitor::Sources s{.changeCount = [this] { return clipboard.count; },
+                                    .read = [this](auto choose, auto done) { clipboard.read(choose, std::move(done)); },
+                                    .frontmostApp = [this] { return front; }};
+        if (events)
+            s.subscribe = [this](std::function<void()> f) { changed = std::move(f); };
+        s.retain = [this](std::int64_t change, auto targets) { retained.emplace_back(change, std::move(targets)); };
+        return s;
     }
 
     /// A started monitor; background work runs inline unless a background is given.
@@ -130,6 +138,17 @@ struct ClipboardMonitorTest : ::testing::Test {
         return out;
     }
     void tick() { clock.advance(300ms); }
+    /// The platform tells of a change as the X11 clipboard does: later, on the main loop.
+    void tell()
+    {
+        clock.post([this] { changed(); });
+        settle();
+    }
+    void settle()
+    {
+        for (int i = 0; i < 5; ++i)
+            clock.runPosted();
+    }
 };
 
 } // namespace
@@ -641,4 +660,127 @@ TEST(ClipboardTargetsToRead, AsksForWhatDetectionUsesAndNothingElse)
     };
     for (const auto& c : cases)
         EXPECT_EQ(ClipboardTypeDetector::targetsToRead(c.offered), c.wanted) << c.name;
+}
+
+// ---- On change events: nothing polls, the rules stay ----
+
+TEST_F(ClipboardMonitorTest, OnEventsACopyIsRecordedWhenToldAndNoTimerRuns)
+{
+    events = true;
+    auto monitor = makeMonitor();
+    EXPECT_TRUE(monitor->onChangeEvents());
+    EXPECT_TRUE(log.contains("[Brisa] ClipboardMonitor iniciado (a cada cambio del portapapeles)"));
+    EXPECT_EQ(clock.pendingCount(), 0u) << "no poll timer";
+
+    clipboard.copyText("hola");
+    tell();
+    EXPECT_EQ(texts(), std::vector<std::string>{"hola"}) << "recorded without the clock moving";
+    EXPECT_EQ(clock.pendingCount(), 0u) << "the read's watchdog is gone with the read";
+
+    clipboard.copyText("no contado");
+    clock.advance(1h);
+    EXPECT_EQ(clipboard.asked.size(), 1u) << "a change nobody told of is not looked for";
+}
+
+TEST_F(ClipboardMonitorTest, OnEventsABurstIsReadOnce)
+{
+    events = true;
+    auto monitor = makeMonitor();
+    for (const char* text : {"a", "b", "c"}) {
+        clipboard.copyText(text);
+        clock.post([this] { changed(); });
+    }
+    settle();
+    EXPECT_EQ(clipboard.asked.size(), 1u);
+    EXPECT_EQ(texts(), std::vector<std::string>{"c"});
+}
+
+TEST_F(ClipboardMonitorTest, OnEventsAChangeToldDuringAReadIsReadWhenItEnds)
+{
+    events = true;
+    auto monitor = makeMonitor();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("uno");
+    tell();
+    ASSERT_EQ(clipboard.waiting.size(), 1u);
+    auto answerOne = std::move(clipboard.waiting[0]);
+    clipboard.waiting.clear();
+    clipboard.copyText("dos");
+    tell();
+    EXPECT_TRUE(clipboard.waiting.empty()) << "never two reads at once";
+
+    answerOne();
+    settle();
+    ASSERT_EQ(clipboard.waiting.size(), 1u) << "looked at again without being told";
+    clipboard.answerAll();
+    EXPECT_EQ(texts(), std::vector<std::string>{"dos"});
+}
+
+TEST_F(ClipboardMonitorTest, OnEventsOwnWriteIsSkippedOnce)
+{
+    events = true;
+    auto monitor = makeMonitor();
+    monitor->ignoreNextChange = true;
+    clipboard.copyText("pegado por Brisa");
+    tell();
+    EXPECT_EQ(storage->count(), 0);
+    EXPECT_FALSE(monitor->ignoreNextChange);
+    EXPECT_TRUE(clipboard.asked.empty());
+    clipboard.copyText("copiado fuera");
+    tell();
+    EXPECT_EQ(texts(), std::vector<std::string>{"copiado fuera"});
+}
+
+TEST_F(ClipboardMonitorTest, OnEventsAReadThatNeverAnswersIsGivenUpOnItsOwnTimer)
+{
+    events = true;
+    auto monitor = makeMonitor();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("colgado");
+    tell();
+    auto lost = std::move(clipboard.waiting[0]);
+    clipboard.waiting.clear();
+    clipboard.copyText("después");
+    tell();
+    clock.advance(ClipboardMonitor::kReadTimeout - 1ms);
+    EXPECT_TRUE(clipboard.waiting.empty());
+    clock.advance(1ms);
+    EXPECT_TRUE(log.contains("[Brisa] Lectura del portapapeles sin respuesta"));
+    ASSERT_EQ(clipboard.waiting.size(), 1u);
+    clipboard.answerAll();
+    lost();
+    settle();
+    EXPECT_EQ(texts(), std::vector<std::string>{"después"});
+}
+
+TEST_F(ClipboardMonitorTest, WhatIsKeptForWhenTheOwnerQuitsFollowsTheRules)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, Bytes>> targets;
+        std::string blocked;
+        std::vector<std::string> kept;
+    };
+    const std::vector<Case> cases{
+        {"text, under all its names", {{"UTF8_STRING", toBytes("hola")}}, "",
+         {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain", "STRING"}},
+        {"a secret", {{"UTF8_STRING", toBytes("clave")}, {"x-kde-passwordManagerHint", toBytes("secret")}}, "", {}},
+        {"a copy from a blocked application", {{"UTF8_STRING", toBytes("bloqueado")}}, "org.gnome.TextEditor", {}},
+        {"a link list and its text", {{"text/uri-list", toBytes("file:///tmp/a\r\n")}, {"text/plain", toBytes("/tmp/a")}}, "",
+         {"text/uri-list", "text/plain", "text/plain;charset=utf-8", "UTF8_STRING", "STRING"}},
+    };
+    for (const auto& c : cases) {
+        retained.clear();
+        auto monitor = makeMonitor();
+        if (!c.blocked.empty())
+            monitor->blockedBundleIDs = {c.blocked};
+        clipboard.offer(c.targets);
+        tick();
+        ASSERT_EQ(retained.size(), 1u) << c.name;
+        EXPECT_EQ(retained[0].first, clipboard.count) << c.name;
+        std::vector<std::string> names;
+        for (const auto& [name, bytes] : retained[0].second)
+            names.push_back(name);
+        EXPECT_EQ(names, c.kept) << c.name;
+    }
 }

@@ -84,6 +84,24 @@ TEST(TerminalClassesTest, MatchesIgnoringCase)
         EXPECT_FALSE(isTerminalClass(cls, list)) << cls;
 }
 
+TEST(TerminalClassesTest, AnEntryMayNameItsChord)
+{
+    const std::vector<std::string> list{"xterm=shift+insert", "MiTerm=CTRL+V", "Raro=ctrl+alt+v", "kitty"};
+    const struct {
+        const char* windowClass;
+        PasteChord chord;
+    } cases[] = {
+        {"XTerm", PasteChord::ShiftInsert},   {"miterm", PasteChord::ControlV},
+        {"Raro", PasteChord::ControlShiftV},  {"kitty", PasteChord::ControlShiftV},
+        {"Gedit", PasteChord::ControlV},      {"xterm=shift+insert", PasteChord::ControlV},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pasteChordFor(c.windowClass, list), c.chord) << c.windowClass;
+    EXPECT_TRUE(isTerminalClass("Raro", list));
+    EXPECT_EQ(pasteChordFor("XTerm", defaultTerminalClasses()), PasteChord::ShiftInsert);
+    EXPECT_EQ(pasteChordFor("URxvt", defaultTerminalClasses()), PasteChord::ShiftInsert);
+}
+
 TEST(TerminalClassesTest, SettingReplacesTheDefaultsAndSkipsNonStrings)
 {
     UserDefaults defaults;
@@ -187,9 +205,32 @@ TEST_F(PasteServiceTest, ChordIsTypedExactly120msAfterTheFocusComesBack)
     EXPECT_THAT(events, ElementsAre("collapse", "restore", "ctrl+v"));
 }
 
+TEST_F(PasteServiceTest, EachTerminalGetsTheChordOfItsEntry)
+{
+    const struct {
+        const char* windowClass;
+        std::vector<std::string> tail; // the events after the focus came back
+    } cases[] = {
+        {"XTerm", {"primary", "shift+insert"}},
+        {"URxvt", {"primary", "shift+insert"}},
+        {"Lxterminal", {"ctrl+shift+v"}},
+        {"kitty", {"ctrl+shift+v"}},
+        {"Gedit", {"ctrl+v"}},
+    };
+    for (const auto& c : cases) {
+        focusedClass = c.windowClass;
+        events.clear();
+        paster->pasteFromPasteboard();
+        scheduler.advance(PasteService::kPasteDelay);
+        std::vector<std::string> expected{"collapse", "restore"};
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(events, expected) << c.windowClass;
+    }
+}
+
 TEST_F(PasteServiceTest, TerminalsGetControlShiftV)
 {
-    focusedClass = "XTerm";
+    focusedClass = "konsole";
     paster->pasteFromPasteboard();
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_EQ(events.back(), "ctrl+shift+v");

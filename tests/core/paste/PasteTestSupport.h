@@ -51,8 +51,12 @@ protected:
         };
         p.keyAccess = [this] { return access; };
         p.focusedWindowClass = [this] { return focusedClass; };
-        p.sendPaste = [this](bool terminal) {
-            events.push_back(terminal ? "ctrl+shift+v" : "ctrl+v");
+        p.mirrorToPrimary = [this] {
+            events.push_back("primary");
+            return true;
+        };
+        p.sendPaste = [this](PasteChord chord) {
+            events.push_back(std::string(chordName(chord)));
             chordTimes.push_back(scheduler.now());
             return true;
         };
