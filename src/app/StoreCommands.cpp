@@ -304,10 +304,10 @@ int addMany(Storage& storage, const Clock& clock, const StoreCommand& cmd, const
             ctx.err << "brisa: el clip " << number << " supera el límite de 50 MB; no se guarda\n";
             continue;
         }
+        if (trimWhitespace(piece).empty())
+            continue; // a blank line between clips is not a clip
         std::optional<DetectedClip> detected;
         if (forced) {
-            if (trimWhitespace(piece).empty())
-                continue;
             auto valid = validUtf8(piece);
             const auto size = static_cast<std::int64_t>(valid.size());
             detected = DetectedClip{*forced, std::move(valid), std::nullopt, size};
@@ -318,7 +318,7 @@ int addMany(Storage& storage, const Clock& clock, const StoreCommand& cmd, const
             detected = ClipboardTypeDetector::detect(snapshot, VipsImageCodec());
         }
         if (!detected)
-            continue; // nothing worth keeping (blank)
+            continue;
         auto prepared = prepareClip(std::move(*detected));
         std::optional<std::string> fileName;
         if (prepared.detected.imageData) { // a line naming an image file stores the image, as a copy of it would
@@ -389,7 +389,8 @@ std::optional<TimePoint> parseSince(const std::string& text, TimePoint now)
     tm.tm_mon -= 1;
     tm.tm_isdst = -1;
     const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1))
+    // A time point counts nanoseconds: beyond about 2262 it cannot hold the date.
+    if (t == static_cast<std::time_t>(-1) || t > 9'000'000'000 || t < -9'000'000'000)
         return std::nullopt;
     return std::chrono::system_clock::from_time_t(t);
 }
@@ -464,8 +465,14 @@ int exportClips(Storage& storage, const Clock& clock, const StoreCommand& cmd, c
 
 volatile std::sig_atomic_t stopImport = 0;
 
-extern "C" void requestImportStop(int)
+/// The first signal asks the import to stop after storing what it read; a second one (the import
+/// may be waiting on a terminal or a pipe) ends the process at once, which leaves whole batches too.
+extern "C" void requestImportStop(int signal)
 {
+    if (stopImport) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
     stopImport = 1;
 }
 

@@ -388,6 +388,9 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
         if (batch.size() >= batchSize && !flush())
             return report;
     }
+    // A stop that came while waiting for input (a pipe) ended the read: still a stop.
+    if (!report.stopped && options.stopRequested && options.stopRequested())
+        report.stopped = true;
     flush();
     return report;
 }
