@@ -30,6 +30,7 @@ struct CommandSpec {
     /// 0: none, 1: required, 2: optional.
     int argument;
     const char* argumentName;
+    bool takesExportOptions = false;
 };
 
 const std::map<std::string, CommandSpec>& commands()
@@ -43,6 +44,8 @@ const std::map<std::string, CommandSpec>& commands()
         {"delete", {K::Delete, false, false, false, 1, "ID"}},
         {"pin", {K::Pin, false, false, false, 1, "ID"}},
         {"unpin", {K::Unpin, false, false, false, 1, "ID"}},
+        {"export", {K::Export, false, false, false, 2, "ARCHIVO", true}},
+        {"import", {K::Import, false, false, false, 1, "ARCHIVO"}},
     };
     return table;
 }
@@ -76,6 +79,25 @@ CommandLine parseStoreCommand(const std::string& name, const CommandSpec& spec, 
             if (!v)
                 return error("--type necesita un tipo (text, code, link, image, file, color, screenshot)");
             cl.store.type = *v;
+        } else if (!optionsEnded && a == "--type" && spec.takesExportOptions) {
+            auto v = value();
+            if (!v || v->empty())
+                return error("--type necesita un tipo (text, code, link, image, file, color, screenshot)");
+            for (std::size_t start = 0; start <= v->size();) {
+                const auto comma = std::min(v->find(',', start), v->size());
+                if (comma > start)
+                    cl.store.kinds.push_back(v->substr(start, comma - start));
+                start = comma + 1;
+            }
+        } else if (!optionsEnded && a == "--since" && spec.takesExportOptions) {
+            auto v = value();
+            if (!v)
+                return error("--since necesita una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m)");
+            cl.store.since = *v;
+        } else if (!optionsEnded && a == "--image-folder" && spec.takesExportOptions) {
+            cl.store.imageFolder = true;
+        } else if (!optionsEnded && (a == "--lines" || a == "--null") && spec.takesAddOptions) {
+            cl.store.separator = a == "--lines" ? '\n' : '\0';
         } else if (!optionsEnded && a == "--image" && spec.takesAddOptions) {
             auto v = value();
             if (!v)
@@ -93,6 +115,10 @@ CommandLine parseStoreCommand(const std::string& name, const CommandSpec& spec, 
         return error("«" + name + "» necesita " + spec.argumentName);
     if (cl.store.imageFile && cl.store.argument)
         return error("«add» acepta un texto o --image, no ambos");
+    if (cl.store.separator && (cl.store.imageFile || cl.store.argument))
+        return error("--lines y --null leen los clips de la entrada estándar, sin texto ni --image");
+    if (cl.store.imageFolder && (!cl.store.argument || *cl.store.argument == "-"))
+        return error("--image-folder necesita el ARCHIVO de la exportación, junto al que va la carpeta");
     return cl;
 }
 
@@ -158,13 +184,22 @@ std::string helpText()
            "  history [--limit N] [--json]      los clips, del más nuevo al más antiguo\n"
            "  add [--type TIPO] [TEXTO]          guarda TEXTO (o la entrada estándar)\n"
            "  add --image ARCHIVO                guarda una imagen\n"
+           "  add --lines | --null [--type TIPO] guarda un clip por línea (o por trozo acabado\n"
+           "                                     en NUL) de la entrada estándar\n"
            "  search CONSULTA [--limit N] [--json]\n"
            "                                     busca; @tipo y @app filtran (@image, @firefox)\n"
            "  show ID [--json]                   muestra un clip\n"
            "  delete ID                          borra un clip y su imagen\n"
            "  pin ID | unpin ID                  marca o desmarca un clip como favorito\n"
+           "  export [ARCHIVO] [--since CUÁNDO] [--type TIPO] [--image-folder]\n"
+           "                                     escribe los clips como líneas JSON (o en la\n"
+           "                                     salida estándar); imágenes en base64 o, con\n"
+           "                                     --image-folder, en ARCHIVO.images\n"
+           "  import ARCHIVO                     guarda los clips de una exportación; omite los\n"
+           "                                     que ya están (mismo id o mismo contenido)\n"
            "\n"
            "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
+           "CUÁNDO es una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m).\n"
            "\n"
            "Órdenes para el Brisa en marcha:\n"
            "  toggle                             abre o cierra el panel\n"
@@ -177,7 +212,8 @@ std::string helpText()
            "  -v, --version    muestra la versión y sale\n"
            "\n"
            "Códigos de salida: 0 bien, 1 clip no encontrado o fallo, 2 uso incorrecto,\n"
-           "3 no se pudo abrir el historial, 4 Brisa no está en marcha.\n";
+           "3 no se pudo abrir el historial, 4 Brisa no está en marcha, 5 importación\n"
+           "incompleta (líneas rechazadas o interrumpida; lo demás quedó guardado).\n";
 }
 
 } // namespace brisa

@@ -9,7 +9,7 @@ namespace brisa {
 
 /// A command that reads or changes the clip store directly, beside a running Brisa or without one.
 struct StoreCommand {
-    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin };
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import };
     Kind kind = Kind::History;
     bool json = false;
     std::optional<std::size_t> limit;
@@ -17,8 +17,17 @@ struct StoreCommand {
     std::optional<std::string> type;
     /// add: an image file to store.
     std::optional<std::string> imageFile;
-    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin: the id.
+    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin: the id;
+    /// export: the file to write (nullopt: standard output); import: the file to read ("-": stdin).
     std::optional<std::string> argument;
+    /// add: standard input holds many clips, one per line (--lines) or ended by NUL bytes (--null).
+    std::optional<char> separator;
+    /// export: only clips created at or after this ("2026-12-01", "2026-12-01 09:30", "7d", "12h").
+    std::optional<std::string> since;
+    /// export: only these kinds (--type, repeated or comma-separated); empty = all.
+    std::vector<std::string> kinds;
+    /// export: images as files in a folder beside the export ("FILE.images") instead of inline.
+    bool imageFolder = false;
 };
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).

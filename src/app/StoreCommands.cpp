@@ -9,6 +9,7 @@
 #include "core/search/ClipFilters.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
+#include "core/store/ClipLines.h"
 #include "core/store/Storage.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
@@ -16,7 +17,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -248,6 +257,285 @@ int add(Storage& storage, const Clock& clock, const StoreCommand& cmd, const Sto
     return StoreCommandExit::Ok;
 }
 
+/// Clips read at a time from a stream, and stored in one transaction.
+constexpr std::size_t kBatchSize = 5000;
+
+/// `add --lines` / `add --null`: every piece of standard input is a clip of its own.
+int addMany(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    std::optional<ClipType> forced;
+    if (cmd.type) {
+        forced = clipTypeFromRaw(*cmd.type);
+        if (!forced) {
+            ctx.err << "brisa: tipo desconocido: " << *cmd.type << " (text, code, link, file, color)\n";
+            return StoreCommandExit::Usage;
+        }
+        if (*forced == ClipType::Image || *forced == ClipType::Screenshot) {
+            ctx.err << "brisa: para guardar una imagen usa --image ARCHIVO\n";
+            return StoreCommandExit::Usage;
+        }
+    }
+    std::vector<ClipItem> batch;
+    batch.reserve(kBatchSize);
+    std::vector<std::string> images; // written for this batch, removed again if it fails
+    bool ok = true;
+    auto flush = [&] {
+        if (batch.empty())
+            return;
+        const auto outcome = storage.insertBatch(batch);
+        if (!outcome.ok) {
+            for (const auto& name : images)
+                storage.deleteImage(name);
+            ok = false;
+        } else {
+            for (const auto& item : batch)
+                ctx.out << item.id.toString() << "\n";
+        }
+        batch.clear();
+        images.clear();
+    };
+    std::string piece;
+    std::size_t number = 0;
+    while (ok && std::getline(ctx.in, piece, *cmd.separator)) {
+        ++number;
+        if (*cmd.separator == '\n' && !piece.empty() && piece.back() == '\r')
+            piece.pop_back();
+        if (piece.size() > kMaxInputBytes) {
+            ctx.err << "brisa: el clip " << number << " supera el límite de 50 MB; no se guarda\n";
+            continue;
+        }
+        if (trimWhitespace(piece).empty())
+            continue; // a blank line between clips is not a clip
+        std::optional<DetectedClip> detected;
+        if (forced) {
+            auto valid = validUtf8(piece);
+            const auto size = static_cast<std::int64_t>(valid.size());
+            detected = DetectedClip{*forced, std::move(valid), std::nullopt, size};
+        } else {
+            ClipboardSnapshot snapshot;
+            snapshot.types = std::vector<std::string>{"text/plain;charset=utf-8"};
+            snapshot.contents["text/plain;charset=utf-8"] = toBytes(piece);
+            detected = ClipboardTypeDetector::detect(snapshot, VipsImageCodec());
+        }
+        if (!detected)
+            continue;
+        auto prepared = prepareClip(std::move(*detected));
+        std::optional<std::string> fileName;
+        if (prepared.detected.imageData) { // a line naming an image file stores the image, as a copy of it would
+            auto name = storage.newImageFileName();
+            if (!storage.writeImage(name, *prepared.detected.imageData))
+                continue;
+            images.push_back(name);
+            fileName = std::move(name);
+        }
+        const auto& d = prepared.detected;
+        batch.push_back(makeClipItem({.type = d.type,
+                                      .textContent = d.textContent,
+                                      .imageFileName = fileName,
+                                      .thumbnailData = std::move(prepared.thumbnail),
+                                      .contentHash = prepared.hash,
+                                      .byteSize = d.byteSize},
+                                     clock));
+        if (batch.size() >= kBatchSize)
+            flush();
+    }
+    flush();
+    if (!ok) {
+        ctx.err << "brisa: no se pudieron guardar los clips (" << storage.storeFile().string() << ")\n";
+        return StoreCommandExit::NotFound;
+    }
+    return StoreCommandExit::Ok;
+}
+
+/// --since: a local date, a local date and time, or an age counted back from now ("7d", "12h", "30m").
+std::optional<TimePoint> parseSince(const std::string& text, TimePoint now)
+{
+    if (text.size() >= 2 && std::isdigit(static_cast<unsigned char>(text.front()))) {
+        const char unit = text.back();
+        const std::string digits = text.substr(0, text.size() - 1);
+        if (digits.find_first_not_of("0123456789") == std::string::npos && digits.size() <= 6) {
+            const long n = std::stol(digits);
+            switch (unit) {
+            case 'd': return now - std::chrono::hours(24 * n);
+            case 'h': return now - std::chrono::hours(n);
+            case 'm': return now - std::chrono::minutes(n);
+            default: break;
+            }
+        }
+    }
+    std::tm tm{};
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &consumed) != 3)
+        return std::nullopt;
+    std::string rest = text.substr(static_cast<std::size_t>(consumed));
+    if (!rest.empty()) {
+        if (rest[0] != ' ' && rest[0] != 'T')
+            return std::nullopt;
+        int more = 0;
+        tm.tm_sec = 0;
+        if (std::sscanf(rest.c_str() + 1, "%2d:%2d%n", &tm.tm_hour, &tm.tm_min, &more) != 2)
+            return std::nullopt;
+        rest = rest.substr(1 + static_cast<std::size_t>(more));
+        if (!rest.empty()) {
+            int last = 0;
+            if (std::sscanf(rest.c_str(), ":%2d%n", &tm.tm_sec, &last) != 1 || static_cast<std::size_t>(last) != rest.size())
+                return std::nullopt;
+        }
+    }
+    if (tm.tm_mon < 1 || tm.tm_mon > 12 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 || tm.tm_min > 59 ||
+        tm.tm_sec > 60 || tm.tm_hour < 0 || tm.tm_min < 0 || tm.tm_sec < 0)
+        return std::nullopt;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    // A time point counts nanoseconds: beyond about 2262 it cannot hold the date.
+    if (t == static_cast<std::time_t>(-1) || t > 9'000'000'000 || t < -9'000'000'000)
+        return std::nullopt;
+    return std::chrono::system_clock::from_time_t(t);
+}
+
+int exportClips(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    ExportOptions options;
+    for (const auto& kind : cmd.kinds) {
+        if (!clipTypeFromRaw(kind)) {
+            ctx.err << "brisa: tipo desconocido: " << kind << " (text, code, link, image, file, color, screenshot)\n";
+            return StoreCommandExit::Usage;
+        }
+        options.kinds.push_back(kind);
+    }
+    if (cmd.since) {
+        options.since = parseSince(*cmd.since, clock.now());
+        if (!options.since) {
+            ctx.err << "brisa: --since no entiende «" << *cmd.since
+                    << "»: usa una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m)\n";
+            return StoreCommandExit::Usage;
+        }
+    }
+    const bool toFile = cmd.argument && *cmd.argument != "-";
+    if (!toFile) {
+        const auto report = exportClipLines(storage, ctx.out, options);
+        if (report.error) {
+            ctx.err << "brisa: " << *report.error << "\n";
+            return StoreCommandExit::NotFound;
+        }
+        ctx.err << report.clips << " clips exportados\n";
+        return StoreCommandExit::Ok;
+    }
+
+    // Written beside the target and renamed over it at the end: a stopped export leaves no half
+    // file under the name, and the clips are private like the store they come from.
+    const std::filesystem::path target = std::filesystem::absolute(*cmd.argument);
+    auto partial = target;
+    partial += ".partial";
+    if (int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600); fd >= 0) {
+        ::close(fd);
+    } else {
+        ctx.err << "brisa: no se puede escribir " << target.string() << ": " << std::strerror(errno) << "\n";
+        return StoreCommandExit::NotFound;
+    }
+    if (cmd.imageFolder) {
+        auto folder = target;
+        folder += ".images";
+        options.imagesDir = folder;
+        options.imagesBase = target.parent_path();
+    }
+    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+    auto report = exportClipLines(storage, file, options);
+    file.close();
+    if (!report.error && !file)
+        report.error = "no se pudo escribir " + partial.string();
+    std::error_code ec;
+    if (!report.error)
+        std::filesystem::rename(partial, target, ec);
+    if (report.error || ec) {
+        std::filesystem::remove(partial, ec);
+        ctx.err << "brisa: " << report.error.value_or(ec.message()) << "\n";
+        return StoreCommandExit::NotFound;
+    }
+    ctx.err << report.clips << " clips exportados a " << target.string();
+    if (report.images > 0)
+        ctx.err << " (" << report.images << " imágenes" << (cmd.imageFolder ? " en la carpeta .images" : "") << ")";
+    ctx.err << "\n";
+    if (report.missingImages > 0)
+        ctx.err << "brisa: " << report.missingImages << " clips de imagen ya no tenían su archivo; van sin él\n";
+    return StoreCommandExit::Ok;
+}
+
+volatile std::sig_atomic_t stopImport = 0;
+
+/// The first signal asks the import to stop after storing what it read; a second one (the import
+/// may be waiting on a terminal or a pipe) ends the process at once, which leaves whole batches too.
+extern "C" void requestImportStop(int signal)
+{
+    if (stopImport) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    stopImport = 1;
+}
+
+int importClips(Storage& storage, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    const std::string& name = cmd.argument.value_or("-");
+    std::ifstream file;
+    std::istream* in = &ctx.in;
+    ImportOptions options;
+    options.imagesBase = std::filesystem::current_path();
+    if (name != "-") {
+        file.open(name, std::ios::binary);
+        if (!file) {
+            ctx.err << "brisa: no se puede leer " << name << ": " << std::strerror(errno) << "\n";
+            return StoreCommandExit::NotFound;
+        }
+        in = &file;
+        options.imagesBase = std::filesystem::absolute(name).parent_path();
+    }
+    options.batchSize = kBatchSize;
+    options.onProgress = [&](const ImportProgress& p) {
+        if (ctx.errIsTerminal)
+            ctx.err << "\rImportando: " << p.lines << " líneas, " << p.imported << " clips nuevos, " << p.duplicates
+                    << " ya estaban" << std::flush;
+    };
+    // Ctrl+C stores what was read so far and stops; SQLite would keep the store whole anyway,
+    // but this way the batch in hand is not lost and the summary still shows.
+    stopImport = 0;
+    options.stopRequested = [] { return stopImport != 0; };
+    struct sigaction stop {};
+    stop.sa_handler = requestImportStop;
+    sigemptyset(&stop.sa_mask);
+    struct sigaction oldInt {}, oldTerm {};
+    ::sigaction(SIGINT, &stop, &oldInt);
+    ::sigaction(SIGTERM, &stop, &oldTerm);
+    const auto report = importClipLines(storage, *in, options);
+    ::sigaction(SIGINT, &oldInt, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    if (ctx.errIsTerminal && report.lines > 0)
+        ctx.err << "\n";
+
+    for (const auto& problem : report.problems)
+        ctx.err << "brisa: " << problem << "\n";
+    if (report.refused > report.problems.size())
+        ctx.err << "brisa: … y " << report.refused - report.problems.size() << " líneas rechazadas más\n";
+    ctx.out << report.imported << " clips importados, " << report.duplicates << " ya estaban";
+    if (report.refused > 0)
+        ctx.out << ", " << report.refused << " líneas rechazadas";
+    ctx.out << "\n";
+    if (report.missingImages > 0)
+        ctx.err << "brisa: " << report.missingImages << " clips de imagen llegaron sin su imagen\n";
+    if (report.storeFailed) {
+        ctx.err << "brisa: no se pudo guardar un lote (" << storage.storeFile().string()
+                << "); lo anterior quedó guardado\n";
+        return StoreCommandExit::NotFound;
+    }
+    if (report.stopped) {
+        ctx.err << "brisa: importación interrumpida; lo leído hasta ahí quedó guardado\n";
+        return StoreCommandExit::Incomplete;
+    }
+    return report.refused > 0 ? StoreCommandExit::Incomplete : StoreCommandExit::Ok;
+}
+
 } // namespace
 
 int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
@@ -291,14 +579,19 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         printList(found, cmd, ctx.out);
         break;
     }
-    case K::Add: {
+    case K::Add:
+    case K::Import: {
         UserDefaults defaults(ctx.defaultsFile, clock);
         AppSettings settings(defaults);
         storage.setHistoryLimit(settings.historyLimit());
         storage.setAutoDeleteDays(settings.autoDeleteDays());
-        rc = add(storage, clock, cmd, ctx);
+        if (cmd.kind == K::Import)
+            rc = importClips(storage, cmd, ctx);
+        else
+            rc = cmd.separator ? addMany(storage, clock, cmd, ctx) : add(storage, clock, cmd, ctx);
         break;
     }
+    case K::Export: rc = exportClips(storage, clock, cmd, ctx); break;
     case K::Show:
     case K::Delete:
     case K::Pin:

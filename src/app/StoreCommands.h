@@ -17,10 +17,12 @@ struct StoreCommandContext {
     std::filesystem::path dataHome;
     /// The settings file, for the history limit and auto-delete days that adding a clip applies.
     std::filesystem::path defaultsFile;
+    /// Whether err is a terminal: long imports then show how far they are on one line.
+    bool errIsTerminal = false;
 };
 
 /// Exit codes of the store commands.
-enum StoreCommandExit { Ok = 0, NotFound = 1, Usage = 2, StoreUnavailable = 3, NotRunning = 4 };
+enum StoreCommandExit { Ok = 0, NotFound = 1, Usage = 2, StoreUnavailable = 3, NotRunning = 4, Incomplete = 5 };
 
 /// Runs one command against the store directly (SQLite lets it run beside a running Brisa).
 int runStoreCommand(const StoreCommand& command, const StoreCommandContext& context);

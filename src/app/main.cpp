@@ -11,6 +11,8 @@
 #include <QSGRendererInterface>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 
@@ -33,7 +35,7 @@ int main(int argc, char** argv)
         return 2;
     case brisa::CommandLine::Action::Store:
         return brisa::runStoreCommand(cl.store, {std::cout, std::cerr, std::cin, brisa::xdgDataHome(),
-                                                 brisa::UserDefaults::defaultFile()});
+                                                 brisa::UserDefaults::defaultFile(), isatty(STDERR_FILENO) == 1});
     case brisa::CommandLine::Action::Remote: {
         QCoreApplication app(argc, argv);
         std::string error;

@@ -207,6 +207,12 @@ void ClipStripModel::refreshRows(std::size_t rows)
         Q_EMIT countChanged();
 }
 
+void ClipStripModel::resetToStart()
+{
+    readCounts();
+    resetRows(kPageSize);
+}
+
 void ClipStripModel::refreshAges()
 {
     if (!items_.empty())

@@ -87,6 +87,9 @@ public:
     /// Reads the counts and the rows again, as many as were loaded (at least one page). Rows are
     /// removed, moved and inserted, not reset, so that the strip keeps its scroll position.
     Q_INVOKABLE void reload();
+    /// Reads the counts and the first page afresh, in one model reset: for a fresh opening, which
+    /// starts at the first card whatever was loaded or scrolled to before.
+    void resetToStart();
     /// Tells the view that every row's age text may have moved on.
     void refreshAges();
 

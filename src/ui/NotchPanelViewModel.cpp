@@ -62,8 +62,13 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
             lastExpanded_ = open;
             if (trace)
                 trace->expandedChanged(open);
+            // What was copied (here or by another program) since the last look, in one reset
+            // rather than row by row: the strip of a panel never opened since the start has not
+            // been laid out (its layout waits while hidden), and rows inserted above the cards it
+            // holds would move its origin only after the scroll reset below had read it, leaving
+            // the new cards off screen to the left.
             if (open)
-                reload(); // what was copied (here or by another program) since the last look
+                reloadFromStart();
             setLiveCheck(open);
             changeState([&] { state_.onExpandedChanged(open); });
         }
@@ -277,6 +282,15 @@ void NotchPanelViewModel::reload()
 {
     unreadChanges_ = false;
     strip_->reload();
+    ++countsVersion_;
+    changeState([&] { state_.clampSelection(stripCount()); });
+    Q_EMIT stripChanged();
+}
+
+void NotchPanelViewModel::reloadFromStart()
+{
+    unreadChanges_ = false;
+    strip_->resetToStart();
     ++countsVersion_;
     changeState([&] { state_.clampSelection(stripCount()); });
     Q_EMIT stripChanged();

@@ -128,6 +128,8 @@ private:
     void paste(int row);
     void deleteRow(int row);
     void deleteClip(const ClipItem& item);
+    /// Opening: the rows read afresh from the first card (see the call).
+    void reloadFromStart();
     /// reload(), or once the menu or drag in progress is over.
     void reloadUnlessModal();
     /// Runs a menu's or a drag's nested event loop.

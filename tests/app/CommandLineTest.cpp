@@ -53,11 +53,38 @@ TEST(CommandLine, BadUsageIsAnErrorNamingTheProblem)
              {{"delete", "A", "--json"}, "--json"},
              {{"add", "--image", "x.png", "text"}, "--image"},
              {{"add", "--type"}, "--type"},
+             {{"add", "--lines", "texto"}, "--lines"},
+             {{"add", "--null", "--image", "x.png"}, "--null"},
+             {{"export", "--since"}, "--since"},
+             {{"export", "--image-folder"}, "--image-folder"},
+             {{"export", "a.jsonl", "b.jsonl"}, "b.jsonl"},
+             {{"import"}, "ARCHIVO"},
+             {{"import", "a", "--since", "7d"}, "--since"},
          }) {
         auto cl = parseCommandLine(c.args);
         EXPECT_EQ(cl.action, Action::Error) << c.args[0];
         EXPECT_NE(cl.error.find(c.mentions), std::string::npos) << cl.error;
     }
+}
+
+TEST(CommandLine, StreamsExportAndImportTakeTheirOptions)
+{
+    EXPECT_EQ(parseCommandLine({"add", "--lines"}).store.separator, '\n');
+    EXPECT_EQ(parseCommandLine({"add", "--null", "--type", "code"}).store.separator, '\0');
+
+    auto e = parseCommandLine({"export", "out.jsonl", "--since", "7d", "--type", "text,link", "--type", "image",
+                               "--image-folder"});
+    ASSERT_EQ(e.action, Action::Store);
+    EXPECT_EQ(e.store.kind, Kind::Export);
+    EXPECT_EQ(e.store.argument, "out.jsonl");
+    EXPECT_EQ(e.store.since, "7d");
+    EXPECT_EQ(e.store.kinds, (std::vector<std::string>{"text", "link", "image"}));
+    EXPECT_TRUE(e.store.imageFolder);
+    EXPECT_FALSE(parseCommandLine({"export"}).store.argument);
+
+    auto i = parseCommandLine({"import", "-"});
+    EXPECT_EQ(i.store.kind, Kind::Import);
+    EXPECT_EQ(i.store.argument, "-");
 }
 
 TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)

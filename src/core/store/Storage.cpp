@@ -699,4 +699,102 @@ void Storage::removeOrphanImages()
         logf("{} imágenes sin registro eliminadas de {}", removed, imagesDir_.string());
 }
 
+Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items, std::optional<std::int64_t> sameContentUpToRow)
+{
+    BatchOutcome outcome;
+    if (items.empty()) {
+        outcome.ok = true;
+        return outcome;
+    }
+    if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        logf("No se pudo guardar un lote de clips: {}", db_->errorMessage());
+        noteFailure();
+        return outcome;
+    }
+    // Both statements stay prepared for the whole batch: the cache hands back the same ones.
+    auto& insertSt = db_->statement(
+        "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
+        "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) ON CONFLICT(id) DO NOTHING");
+    auto& sameContent = db_->statement("SELECT 1 FROM ClipItem WHERE contentHash = ?1 AND rowid <= ?2 LIMIT 1");
+    bool ok = true;
+    for (const auto& item : items) {
+        if (sameContentUpToRow && item.contentHash) {
+            StatementScope found(sameContent);
+            found->bindText(1, *item.contentHash);
+            found->bindInt64(2, *sameContentUpToRow);
+            const int rc = found->step();
+            if (rc == SQLITE_ROW) {
+                ++outcome.skipped;
+                outcome.skippedAt.push_back(static_cast<std::size_t>(&item - items.data()));
+                continue;
+            }
+            if (rc != SQLITE_DONE) {
+                ok = false;
+                break;
+            }
+        }
+        StatementScope st(insertSt);
+        st->bindText(1, item.id.toString());
+        bindFields(*st, item);
+        if (st->step() != SQLITE_DONE) {
+            ok = false;
+            break;
+        }
+        if (db_->changes() == 1) {
+            ++outcome.inserted;
+        } else {
+            ++outcome.skipped;
+            outcome.skippedAt.push_back(static_cast<std::size_t>(&item - items.data()));
+        }
+    }
+    if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
+        logf("No se pudo guardar un lote de clips: {}", db_->errorMessage());
+        noteFailure();
+        db_->exec("ROLLBACK");
+        return {};
+    }
+    outcome.ok = true;
+    if (outcome.inserted > 0) {
+        changed_.emit();
+        enforceHistoryLimit();
+        purgeOldItems();
+    }
+    return outcome;
+}
+
+std::int64_t Storage::lastRowId()
+{
+    return db_->queryInt("SELECT coalesce(max(rowid), 0) FROM ClipItem").value_or(0);
+}
+
+void Storage::forEachOldestFirst(std::optional<TimePoint> since, const std::vector<std::string>& kinds,
+                                 const std::function<bool(const ClipItem&)>& f)
+{
+    // Kinds are bound, one parameter each, after the time (?1).
+    std::string sql =
+        fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE (?1 IS NULL OR createdAt >= ?1)", kColumns);
+    if (!kinds.empty()) {
+        sql += " AND typeRaw IN (";
+        for (std::size_t i = 0; i < kinds.size(); ++i)
+            sql += fmt::format("{}?{}", i == 0 ? "" : ", ", i + 2);
+        sql += ")";
+    }
+    sql += " ORDER BY createdAt, rowid";
+    // A statement of its own, not the cache's: f may use this Storage meanwhile.
+    SqliteStatement st(db_->handle(), sql);
+    st.bindOptionalDouble(1, optionalSeconds(since));
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        st.bindText(static_cast<int>(i + 2), kinds[i]);
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        if (auto item = readRow(st, true); item && !f(*item))
+            return;
+    }
+    if (rc != SQLITE_DONE) {
+        logf("No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+    }
+}
+
 } // namespace brisa

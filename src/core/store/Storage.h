@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,28 @@ public:
     /// f runs after each change made through this Storage: a record inserted, updated or deleted
     /// (retention included). Changes by other connections show up in externallyChanged().
     void onChanged(std::function<void()> f) { changed_.connect(std::move(f)); }
+
+    /// What insertBatch did with its records.
+    struct BatchOutcome {
+        bool ok = false;          ///< false: nothing of the batch was stored
+        std::size_t inserted = 0; ///< new records
+        std::size_t skipped = 0;  ///< records left out as already stored
+        std::vector<std::size_t> skippedAt; ///< their positions in the batch
+    };
+    /// Stores many new records in one transaction with one prepared statement, then applies the
+    /// retention rules once. A record whose id is stored already is skipped, and so, when
+    /// sameContentUpToRow is given, is one whose contentHash a record up to that row (see
+    /// lastRowId) has: an import skips what the store held before it began, yet keeps the
+    /// repeats among the clips it brings. All or nothing: on a failure none of the batch stays.
+    BatchOutcome insertBatch(std::span<const ClipItem> items,
+                             std::optional<std::int64_t> sameContentUpToRow = std::nullopt);
+    /// The newest row's number (0 for an empty store); rows stored later have higher ones.
+    std::int64_t lastRowId();
+    /// Every record oldest first (equal times in the order they were stored), with its thumbnail,
+    /// handed to f one at a time; f returns false to stop. Optionally only those created at or
+    /// after since, and only of the given raw kinds (empty: all).
+    void forEachOldestFirst(std::optional<TimePoint> since, const std::vector<std::string>& kinds,
+                            const std::function<bool(const ClipItem&)>& f);
 
 private:
     Storage(std::filesystem::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock);

@@ -1,0 +1,398 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/store/ClipLines.h"
+
+#include "core/capture/ContentHash.h"
+#include "core/store/Storage.h"
+#include "core/support/AtomicFile.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cmath>
+#include <istream>
+#include <ostream>
+
+namespace brisa {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::size_t kMaxProblems = 20;
+
+/// The error of one line's field, carried out of the readers below.
+struct FieldError {
+    std::string message;
+};
+
+const json* member(const json& j, const char* key)
+{
+    const auto it = j.find(key);
+    return it == j.end() || it->is_null() ? nullptr : &*it;
+}
+
+std::optional<std::string> optionalString(const json& j, const char* key)
+{
+    const json* v = member(j, key);
+    if (!v)
+        return std::nullopt;
+    if (!v->is_string())
+        throw FieldError{fmt::format("«{}» debe ser un texto", key)};
+    return v->get<std::string>();
+}
+
+std::optional<Uuid> optionalUuid(const json& j, const char* key)
+{
+    auto text = optionalString(j, key);
+    if (!text)
+        return std::nullopt;
+    auto id = Uuid::parse(*text);
+    if (!id)
+        throw FieldError{fmt::format("«{}» no es un identificador válido: {}", key, *text)};
+    return id;
+}
+
+std::optional<TimePoint> optionalTime(const json& j, const char* key)
+{
+    const json* v = member(j, key);
+    if (!v)
+        return std::nullopt;
+    if (!v->is_number() || !std::isfinite(v->get<double>()))
+        throw FieldError{fmt::format("«{}» debe ser un número de segundos", key)};
+    return fromUnixSeconds(v->get<double>());
+}
+
+std::optional<Bytes> optionalBase64(const json& j, const char* key)
+{
+    auto text = optionalString(j, key);
+    if (!text)
+        return std::nullopt;
+    auto bytes = base64Decode(*text);
+    if (!bytes)
+        throw FieldError{fmt::format("«{}» no es base64 válido", key)};
+    return bytes;
+}
+
+/// A path inside the export's folder: relative, without "..", never empty.
+bool isInsidePath(const std::string& text)
+{
+    if (text.empty() || text.find('\0') != std::string::npos)
+        return false;
+    const fs::path p(text);
+    if (p.is_absolute())
+        return false;
+    for (const auto& part : p)
+        if (part == "..")
+            return false;
+    return true;
+}
+
+template <typename T>
+json optionalJson(const std::optional<T>& v)
+{
+    return v ? json(*v) : json(nullptr);
+}
+
+/// Our image names, as the store writes them: a UUID and ".png".
+bool isStoreImageName(const std::string& name)
+{
+    return name.size() == 40 && name.ends_with(".png") && Uuid::parse(std::string_view(name).substr(0, 36));
+}
+
+} // namespace
+
+std::string base64Encode(std::span<const std::uint8_t> bytes)
+{
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const std::uint32_t v = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
+        out += kAlphabet[v >> 18];
+        out += kAlphabet[(v >> 12) & 63];
+        out += kAlphabet[(v >> 6) & 63];
+        out += kAlphabet[v & 63];
+    }
+    if (const std::size_t rest = bytes.size() - i; rest > 0) {
+        const std::uint32_t v = (bytes[i] << 16) | (rest == 2 ? bytes[i + 1] << 8 : 0);
+        out += kAlphabet[v >> 18];
+        out += kAlphabet[(v >> 12) & 63];
+        out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+std::optional<Bytes> base64Decode(std::string_view text)
+{
+    static const auto values = [] {
+        std::array<std::int8_t, 256> t{};
+        t.fill(-1);
+        for (std::size_t i = 0; i < kAlphabet.size(); ++i)
+            t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+        return t;
+    }();
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    Bytes out;
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        int pad = 0;
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const char c = text[i + k];
+            if (c == '=' && last && k >= 2) {
+                ++pad;
+                v <<= 6;
+                continue;
+            }
+            const auto d = values[static_cast<unsigned char>(c)];
+            if (d < 0 || pad > 0) // a digit after padding
+                return std::nullopt;
+            v = (v << 6) | static_cast<std::uint32_t>(d);
+        }
+        // Bits beyond the last byte must be zero: one text for each byte string.
+        if ((pad == 2 && (v & 0xFFFF) != 0) || (pad == 1 && (v & 0xFF) != 0))
+            return std::nullopt;
+        out.push_back(static_cast<std::uint8_t>(v >> 16));
+        if (pad < 2)
+            out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+        if (pad < 1)
+            out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    }
+    return out;
+}
+
+std::string formatClipLine(const ClipLine& line)
+{
+    const ClipItem& c = line.item;
+    auto uuid = [](const std::optional<Uuid>& u) { return u ? json(u->toString()) : json(nullptr); };
+    nlohmann::ordered_json j{
+        {"id", c.id.toString()},
+        {"typeRaw", c.typeRaw},
+        {"textContent", optionalJson(c.textContent)},
+        {"imageFileName", optionalJson(c.imageFileName)},
+        {"sourceAppBundleID", optionalJson(c.sourceAppBundleID)},
+        {"sourceAppName", optionalJson(c.sourceAppName)},
+        {"createdAt", toUnixSeconds(c.createdAt)},
+        {"isPinned", c.isPinned},
+        {"spaceID", uuid(c.spaceID)},
+        {"contentHash", optionalJson(c.contentHash)},
+        {"byteSize", c.byteSize},
+        {"ocrText", optionalJson(c.ocrText)},
+        {"batchID", uuid(c.batchID)},
+        {"reminderDate", c.reminderDate ? json(toUnixSeconds(*c.reminderDate)) : json(nullptr)},
+        {"thumbnailData", c.thumbnailData ? json(base64Encode(*c.thumbnailData)) : json(nullptr)},
+    };
+    if (line.imageData)
+        j["imageData"] = base64Encode(*line.imageData);
+    if (line.imageFile)
+        j["imageFile"] = *line.imageFile;
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::variant<ClipLine, std::string> parseClipLine(std::string_view text)
+{
+    const json j = json::parse(text, nullptr, false);
+    if (j.is_discarded())
+        return std::string("no es JSON válido");
+    if (!j.is_object())
+        return std::string("no es un objeto JSON");
+    try {
+        ClipLine line;
+        ClipItem& c = line.item;
+        c.id = optionalUuid(j, "id").value_or(Uuid::random());
+        auto type = optionalString(j, "typeRaw");
+        if (!type || type->empty())
+            return std::string("falta «typeRaw»");
+        c.typeRaw = std::move(*type);
+        auto created = optionalTime(j, "createdAt");
+        if (!created)
+            return std::string("falta «createdAt»");
+        c.createdAt = *created;
+        c.textContent = optionalString(j, "textContent");
+        c.imageFileName = optionalString(j, "imageFileName");
+        c.sourceAppBundleID = optionalString(j, "sourceAppBundleID");
+        c.sourceAppName = optionalString(j, "sourceAppName");
+        if (const json* pinned = member(j, "isPinned")) {
+            if (!pinned->is_boolean())
+                return std::string("«isPinned» debe ser true o false");
+            c.isPinned = pinned->get<bool>();
+        }
+        c.spaceID = optionalUuid(j, "spaceID");
+        c.contentHash = optionalString(j, "contentHash");
+        if (const json* size = member(j, "byteSize")) {
+            if (!size->is_number_integer())
+                return std::string("«byteSize» debe ser un número entero");
+            c.byteSize = size->get<std::int64_t>();
+        }
+        c.ocrText = optionalString(j, "ocrText");
+        c.batchID = optionalUuid(j, "batchID");
+        c.reminderDate = optionalTime(j, "reminderDate");
+        c.thumbnailData = optionalBase64(j, "thumbnailData");
+        line.imageData = optionalBase64(j, "imageData");
+        line.imageFile = optionalString(j, "imageFile");
+        if (line.imageFile && !isInsidePath(*line.imageFile))
+            return "«imageFile» debe ser una ruta dentro de la carpeta de la exportación: " + *line.imageFile;
+        return line;
+    } catch (const FieldError& e) {
+        return e.message;
+    }
+}
+
+ExportReport exportClipLines(Storage& storage, std::ostream& out, const ExportOptions& options)
+{
+    ExportReport report;
+    if (options.imagesDir) {
+        std::error_code ec;
+        fs::create_directories(*options.imagesDir, ec);
+        if (ec) {
+            report.error = fmt::format("no se pudo crear {}: {}", options.imagesDir->string(), ec.message());
+            return report;
+        }
+    }
+    std::string text;
+    storage.forEachOldestFirst(options.since, options.kinds, [&](const ClipItem& item) {
+        ClipLine line{item, std::nullopt, std::nullopt};
+        if (item.imageFileName) {
+            if (auto bytes = readWholeFile(storage.imagesDir() / *item.imageFileName)) {
+                ++report.images;
+                if (options.imagesDir) {
+                    const auto target = *options.imagesDir / *item.imageFileName;
+                    if (auto error = writeFileAtomically(target, *bytes, 0600)) {
+                        report.error = *error;
+                        return false;
+                    }
+                    line.imageFile = target.lexically_relative(options.imagesBase).string();
+                } else {
+                    line.imageData = toBytes(*bytes);
+                }
+            } else {
+                ++report.missingImages;
+            }
+        }
+        text = formatClipLine(line);
+        text += '\n';
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!out) {
+            report.error = "no se pudo escribir la exportación";
+            return false;
+        }
+        ++report.clips;
+        return true;
+    });
+    out.flush();
+    if (!out && !report.error)
+        report.error = "no se pudo escribir la exportación";
+    return report;
+}
+
+ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOptions& options)
+{
+    ImportReport report;
+    // The store as it was before: its clips count as duplicates, the ones this import brings do not.
+    const std::int64_t before = storage.lastRowId();
+    const std::size_t batchSize = std::max<std::size_t>(options.batchSize, 1);
+    std::vector<ClipItem> batch;
+    std::vector<std::optional<std::string>> written; // image files this batch wrote, by position
+    batch.reserve(batchSize);
+    written.reserve(batchSize);
+
+    auto refuse = [&](std::size_t lineNumber, const std::string& why) {
+        ++report.refused;
+        if (report.problems.size() < kMaxProblems)
+            report.problems.push_back(fmt::format("línea {}: {}", lineNumber, why));
+    };
+    auto flush = [&] {
+        if (batch.empty())
+            return true;
+        const auto outcome = storage.insertBatch(batch, before);
+        if (!outcome.ok) {
+            for (const auto& name : written)
+                if (name)
+                    storage.deleteImage(*name);
+            report.storeFailed = true;
+        } else {
+            report.imported += outcome.inserted;
+            report.duplicates += outcome.skipped;
+            for (auto at : outcome.skippedAt)
+                if (written[at])
+                    storage.deleteImage(*written[at]);
+        }
+        batch.clear();
+        written.clear();
+        if (options.onProgress)
+            options.onProgress(report);
+        return outcome.ok;
+    };
+
+    std::string text;
+    std::size_t lineNumber = 0;
+    while (std::getline(in, text)) {
+        ++lineNumber;
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        if (text.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        ++report.lines;
+        if (options.stopRequested && options.stopRequested()) {
+            report.stopped = true;
+            --report.lines;
+            break;
+        }
+        auto parsed = parseClipLine(text);
+        if (auto* why = std::get_if<std::string>(&parsed)) {
+            refuse(lineNumber, *why);
+            continue;
+        }
+        auto& line = std::get<ClipLine>(parsed);
+        ClipItem& item = line.item;
+
+        std::optional<Bytes> image = std::move(line.imageData);
+        if (!image && line.imageFile) {
+            auto bytes = readWholeFile(options.imagesBase / *line.imageFile);
+            if (!bytes) {
+                refuse(lineNumber, "no se puede leer la imagen " + *line.imageFile);
+                continue;
+            }
+            image = toBytes(*bytes);
+        }
+        if (!item.contentHash)
+            item.contentHash = contentHash(DetectedClip{item.type(), item.textContent, image, item.byteSize});
+
+        std::optional<std::string> wrote;
+        if (image) {
+            // The exported name when it is one of ours and free here, so that a round trip keeps
+            // it; a fresh one otherwise.
+            std::string name = item.imageFileName && isStoreImageName(*item.imageFileName) &&
+                                       !fs::exists(storage.imagesDir() / *item.imageFileName)
+                                   ? *item.imageFileName
+                                   : storage.newImageFileName();
+            if (!storage.writeImage(name, *image)) {
+                refuse(lineNumber, "no se pudo guardar su imagen");
+                continue;
+            }
+            item.imageFileName = name;
+            wrote = std::move(name);
+        } else if (item.imageFileName) {
+            // Its image did not come with it: a record naming a file that is not here would be a
+            // card without a picture that no start ever cleans up.
+            item.imageFileName.reset();
+            ++report.missingImages;
+        }
+        batch.push_back(std::move(item));
+        written.push_back(std::move(wrote));
+        if (batch.size() >= batchSize && !flush())
+            return report;
+    }
+    // A stop that came while waiting for input (a pipe) ended the read: still a stop.
+    if (!report.stopped && options.stopRequested && options.stopRequested())
+        report.stopped = true;
+    flush();
+    return report;
+}
+
+} // namespace brisa
