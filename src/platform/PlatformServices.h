@@ -11,6 +11,7 @@
 #include "platform/Screens.h"
 #include "platform/WindowActivation.h"
 
+#include <functional>
 #include <memory>
 
 namespace brisa {
@@ -33,6 +34,8 @@ struct PlatformServices {
     std::unique_ptr<PointerMonitor> pointer;
     /// Click-through and stay-on-top hints for the panel and toast windows.
     std::unique_ptr<PanelWindowHints> panelHints;
+    /// Opens the mouse selection (PRIMARY) as a clipboard of its own; absent where the session has none.
+    std::function<std::unique_ptr<Clipboard>()> openPrimarySelection;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
 };
