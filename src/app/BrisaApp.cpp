@@ -120,6 +120,8 @@ bool BrisaApp::start()
     hooks.setBlockedBundleIDs = [this](const std::set<std::string>& ids) {
         if (monitor_)
             monitor_->blockedBundleIDs = ids;
+        if (primaryMonitor_)
+            primaryMonitor_->blockedBundleIDs = ids;
     };
     settings_->setHooks(std::move(hooks));
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
@@ -131,6 +133,11 @@ bool BrisaApp::start()
     settings_->apply();
     if (monitor_)
         monitor_->start();
+    recordPrimarySelection(settings_->recordPrimarySelection());
+    settings_->onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::RecordPrimarySelection)
+            recordPrimarySelection(settings_->recordPrimarySelection());
+    });
     startScreenshotWatcher();
 
     quickNote_ = std::make_unique<QuickNoteWindowController>(
@@ -183,16 +190,44 @@ void BrisaApp::createClipboardMonitor()
     sources.retain = [&clipboard](std::int64_t change, Clipboard::Targets targets) {
         clipboard.retain(change, std::move(targets));
     };
-    sources.frontmostApp = [this]() -> std::optional<SourceApp> {
-        auto app = platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
-        // One of Brisa's own windows in front (the panel, a toast) says nothing about who copied:
-        // a program without a window (a script, xclip) did, so the clip has no source.
-        if (app && app->bundleID && QString::fromStdString(*app->bundleID).compare(QStringLiteral("brisa"), Qt::CaseInsensitive) == 0)
-            return std::nullopt;
-        return app;
-    };
+    sources.frontmostApp = [this] { return copyingApp(); };
     monitor_ = std::make_unique<ClipboardMonitor>(std::move(sources), *scheduler_, *storage_, *codec_, *workers_);
     monitor_->recognizeText = [this](const ClipItem& item, const Bytes& png) { ocr_->recognizeAsync(item, png); };
+}
+
+std::optional<SourceApp> BrisaApp::copyingApp() const
+{
+    auto app = platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
+    // One of Brisa's own windows in front (the panel, a toast) says nothing about who copied:
+    // a program without a window (a script, xclip) did, so the clip has no source.
+    if (app && app->bundleID && QString::fromStdString(*app->bundleID).compare(QStringLiteral("brisa"), Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    return app;
+}
+
+void BrisaApp::recordPrimarySelection(bool on)
+{
+    if (!on || !platform_->openPrimarySelection || !monitor_) {
+        primaryMonitor_.reset();
+        primary_.reset();
+        return;
+    }
+    if (primaryMonitor_ || !(primary_ = platform_->openPrimarySelection()))
+        return;
+    Clipboard& selection = *primary_;
+    ClipboardMonitor::Sources sources;
+    sources.changeCount = [&selection] { return selection.changeCount(); };
+    sources.read = [&selection](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
+        selection.read(std::move(choose), std::move(done));
+    };
+    sources.subscribe = [&selection](std::function<void()> handler) { selection.setChangeHandler(std::move(handler)); };
+    sources.selectionInProgress = [&selection] { return selection.selectionInProgress(); };
+    sources.frontmostApp = [this] { return copyingApp(); };
+    primaryMonitor_ = std::make_unique<ClipboardMonitor>(std::move(sources), *scheduler_, *storage_, *codec_, *workers_);
+    // Recorded without a toast: a highlight is not a copy the user asked to confirm.
+    primaryMonitor_->blockedBundleIDs = monitor_->blockedBundleIDs;
+    primaryMonitor_->settleDelay = Duration{500};
+    primaryMonitor_->start();
 }
 
 void BrisaApp::createPasteServices()
@@ -226,7 +261,15 @@ void BrisaApp::createPasteServices()
         return platform_->windows ? platform_->windows->activeWindowClass() : std::nullopt;
     };
     ports.sendPaste = [this](PasteChord chord) { return platform_->keys && platform_->keys->sendPaste(chord); };
-    ports.mirrorToPrimary = [this] { return platform_->clipboard && platform_->clipboard->mirrorToPrimary(); };
+    ports.mirrorToPrimary = [this] {
+        // Brisa's own content on the mouse selection is not a new selection to record.
+        if (primaryMonitor_)
+            primaryMonitor_->ignoreNextChange = true;
+        const bool mirrored = platform_->clipboard && platform_->clipboard->mirrorToPrimary();
+        if (!mirrored && primaryMonitor_)
+            primaryMonitor_->ignoreNextChange = false;
+        return mirrored;
+    };
     ports.showAlert = [this](const PermissionAlert& alert) { return showAlert(alert); };
     ports.openSettings = [] { logLine("La ventana de ajustes aún no está disponible"); };
     paster_ = std::make_unique<PasteService>(std::move(ports), *scheduler_, storage_->imagesDir());

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class QQmlEngine;
 class QSystemTrayIcon;
@@ -23,7 +24,9 @@ class PasteService;
 class QuickPasteService;
 class SequentialPasteService;
 struct PermissionAlert;
+class Clipboard;
 class ClipboardMonitor;
+struct SourceApp;
 class KeyboardShortcuts;
 class LoginItem;
 class ShortcutRegistry;
@@ -63,6 +66,10 @@ public:
 private:
     void setupStatusItem();
     void createClipboardMonitor();
+    /// The application in front, as the source of a copy; nullopt when it is Brisa itself or unknown.
+    std::optional<SourceApp> copyingApp() const;
+    /// Starts or stops recording the mouse selection too.
+    void recordPrimarySelection(bool on);
     void startScreenshotWatcher();
     void registerGlobalShortcuts();
     void createPasteServices();
@@ -88,6 +95,8 @@ private:
     std::unique_ptr<ScreenshotWatcher> screenshots_;
     std::unique_ptr<PlatformServices> platform_;
     std::unique_ptr<ClipboardMonitor> monitor_;
+    std::unique_ptr<Clipboard> primary_;
+    std::unique_ptr<ClipboardMonitor> primaryMonitor_;
     std::unique_ptr<PasteService> paster_;
     std::unique_ptr<QuickPasteService> quickPaste_;
     std::unique_ptr<BulkCopyService> bulkCopy_;

@@ -13,7 +13,7 @@
 
 namespace brisa {
 
-/// The system clipboard (the selection of Copy and Ctrl+C, never the mouse highlight).
+/// The system clipboard (the selection of Copy and Ctrl+C), or the mouse selection where a backend offers it.
 class Clipboard {
 public:
     /// Picks, from the offered targets, the ones whose data should be read.
@@ -51,6 +51,8 @@ public:
     /// Offers what Brisa last wrote on the mouse selection too, for programs that paste only from it
     /// (Shift+Insert in xterm); false when the clipboard is not Brisa's or there is no such selection.
     virtual bool mirrorToPrimary() { return false; }
+    /// True while a mouse button is held, so a mouse selection may still be growing. Main thread only.
+    virtual bool selectionInProgress() { return false; }
 };
 
 } // namespace brisa

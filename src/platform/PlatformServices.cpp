@@ -40,6 +40,11 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
 #ifdef BRISA_WITH_X11
     if (hasX) {
         services.clipboard = X11Clipboard::create(scheduler);
+        services.openPrimarySelection = [&scheduler]() -> std::unique_ptr<Clipboard> {
+            X11Clipboard::Options options;
+            options.selection = "PRIMARY";
+            return X11Clipboard::create(scheduler, options);
+        };
         auto frontmost = std::make_unique<X11FrontmostApplication>();
         if (frontmost->isConnected())
             services.frontmost = std::move(frontmost);

@@ -12,6 +12,7 @@
 #include "platform/Screens.h"
 #include "platform/WindowActivation.h"
 
+#include <functional>
 #include <memory>
 
 namespace brisa {
@@ -36,6 +37,8 @@ struct PlatformServices {
     std::unique_ptr<PanelWindowHints> panelHints;
     /// Whether translucent windows can be drawn (a compositor runs); null when nobody can tell.
     std::unique_ptr<CompositorWatch> compositor;
+    /// Opens the mouse selection (PRIMARY) as a clipboard of its own; absent where the session has none.
+    std::function<std::unique_ptr<Clipboard>()> openPrimarySelection;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
 };

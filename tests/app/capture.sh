@@ -7,7 +7,7 @@ brisa="$1"; owner="$2"
 home=$(mktemp -d)
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
 shots="$home/Capturas"; mkdir -p "$shots" "$XDG_CONFIG_HOME/Brisa"
-echo '{"historyLimit": 0, "screenshotLocation": "'"$shots"'"}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
+echo '{"historyLimit": 0, "recordPrimarySelection": true, "screenshotLocation": "'"$shots"'"}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 count() { "$brisa" history --json | jq length; }
@@ -79,6 +79,9 @@ check "a new file in the screenshot folder becomes a screenshot clip" \
   'wait_count $n && [ "$(newest typeRaw)" = screenshot ] && [ "$(newest sourceAppName)" = "Captura de pantalla" ]'
 echo "no soy una imagen" >"$shots/Screenshot falso.png"; sleep 3.5
 check "a file that is not an image is not imported" '[ "$(count)" = $n ]'
+printf 'texto resaltado' | xclip -selection primary; n=$((n + 1))
+check "with the setting on, a mouse selection is recorded once it settles" \
+  'wait_count $n && [ "$(newest textContent)" = "texto resaltado" ]'
 check "Brisa is still running" 'kill -0 $app'
 [ $fail -eq 0 ] || { echo "--- app log"; cat "$home/app.log"; }
 exit $fail

@@ -632,6 +632,35 @@ TEST_F(X11ClipboardTest, OwnsTheClipboardManagerSelectionAndSavesOnRequest)
     EXPECT_TRUE(clipboardBecomes("TARGETS", ""));
 }
 
+TEST_F(X11ClipboardTest, TheMouseSelectionIsAClipboardOfItsOwnWhenAskedFor)
+{
+    auto o = options();
+    o.selection = "PRIMARY";
+    auto primary = X11Clipboard::create(scheduler, o);
+    ASSERT_TRUE(primary);
+    const std::int64_t start = primary->changeCount();
+    xclipCopy(toBytes("copiado"), "UTF8_STRING");
+    xclipCopy(toBytes("resaltado"), "UTF8_STRING", "primary");
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (primary->changeCount() == start && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(primary->changeCount(), start + 1) << "the clipboard's change is not the mouse selection's";
+
+    const auto snapshot = readNow(*primary, only({"UTF8_STRING"}));
+    ASSERT_TRUE(snapshot && snapshot->data("UTF8_STRING"));
+    EXPECT_EQ(toString(*snapshot->data("UTF8_STRING")), "resaltado");
+    EXPECT_FALSE(primary->selectionInProgress()) << "no button held";
+}
+
+TEST_F(X11ClipboardTest, MirrorsItsOwnWriteOntoTheMouseSelection)
+{
+    xclipCopy(toBytes("de otro"), "UTF8_STRING");
+    EXPECT_FALSE(clipboard->mirrorToPrimary()) << "only Brisa's own content";
+    ASSERT_TRUE(clipboard->write({{"UTF8_STRING", toBytes("para xterm")}}));
+    ASSERT_TRUE(clipboard->mirrorToPrimary());
+    EXPECT_EQ(capture("xclip -selection primary -o -t UTF8_STRING"), "para xterm");
+}
+
 // --- writing ----------------------------------------------------------------------------------------------
 
 TEST_F(X11ClipboardTest, ServesOurTextToOtherPrograms)

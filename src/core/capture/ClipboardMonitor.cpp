@@ -92,6 +92,8 @@ ClipboardMonitor::~ClipboardMonitor()
         scheduler_.cancel(*timer_);
     if (readTimer_)
         scheduler_.cancel(*readTimer_);
+    if (settleTimer_)
+        scheduler_.cancel(*settleTimer_);
 }
 
 void ClipboardMonitor::start()
@@ -103,7 +105,7 @@ void ClipboardMonitor::start()
         subscribed_ = true;
         sources_.subscribe([this, alive = std::weak_ptr<char>(alive_)] {
             if (alive.lock())
-                poll();
+                onChangeTold();
         });
         logLine("ClipboardMonitor iniciado (a cada cambio del portapapeles)");
         poll(); // a change between construction and now
@@ -162,6 +164,26 @@ void ClipboardMonitor::poll()
                       if (alive.lock())
                           onSnapshot(readId, count, std::move(snapshot));
                   });
+}
+
+void ClipboardMonitor::onChangeTold()
+{
+    if (settleDelay <= Duration::zero()) {
+        poll();
+        return;
+    }
+    // Every change of a burst starts the wait again; a held button puts the read off until it is let go.
+    if (settleTimer_)
+        scheduler_.cancel(*settleTimer_);
+    settleTimer_ = scheduler_.runAfter(settleDelay, [this, alive = std::weak_ptr<char>(alive_)] {
+        if (!alive.lock())
+            return;
+        settleTimer_.reset();
+        if (sources_.selectionInProgress && sources_.selectionInProgress())
+            onChangeTold();
+        else
+            poll();
+    });
 }
 
 void ClipboardMonitor::giveUpRead()

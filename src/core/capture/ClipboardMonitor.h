@@ -54,6 +54,8 @@ public:
         /// Hands the content of a change back to the platform, to be offered on once its owner quits; an
         /// empty list for a change that must not outlive its owner (secret, from a blocked application).
         std::function<void(std::int64_t change, std::vector<std::pair<std::string, Bytes>>)> retain;
+        /// True while the selection may still be growing (a mouse button held down); absent: never.
+        std::function<bool()> selectionInProgress;
     };
 
     /// A read that has not answered after this long is given up, so a lost answer cannot stop capture.
@@ -96,6 +98,9 @@ public:
     std::set<std::string> blockedBundleIDs;
     /// Poll period in seconds; read by start().
     double pollInterval = 0.3;
+    /// With change events: a change is read only once no other came for this long and no drag is in
+    /// progress (0: at once). For the mouse selection, which changes with every pointer move of a drag.
+    Duration settleDelay{0};
 
     /// Shows the toast of a new clip.
     std::function<void(const ToastData&)> showToast;
@@ -115,6 +120,7 @@ private:
     void onSnapshot(std::uint64_t readId, std::int64_t count, std::optional<ClipboardSnapshot> snapshot);
     void accept(std::int64_t count, ClipboardSnapshot snapshot);
     void giveUpRead();
+    void onChangeTold();
     void retain(std::int64_t count, std::vector<std::pair<std::string, Bytes>> targets);
     void drain();
     void finish(Capture& capture);
@@ -130,6 +136,7 @@ private:
     bool subscribed_ = false;
     /// With change events there is no tick to notice a read that never answers: this one-shot does.
     std::optional<Scheduler::TaskId> readTimer_;
+    std::optional<Scheduler::TaskId> settleTimer_;
     bool reading_ = false;
     std::uint64_t readId_ = 0;
     TimePoint readStartedAt_{};

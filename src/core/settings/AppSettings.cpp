@@ -22,6 +22,7 @@ constexpr std::string_view libraryViewModeKey = "libraryViewMode";
 constexpr std::string_view panelPositionKey = "panelPosition";
 constexpr std::string_view panelScaleKey = "panelScale";
 constexpr std::string_view defaultTabKey = "defaultTab";
+constexpr std::string_view recordPrimarySelectionKey = "recordPrimarySelection";
 
 std::optional<std::int64_t> readInt64(const UserDefaults& d, std::string_view key)
 {
@@ -101,6 +102,7 @@ AppSettings::AppSettings(UserDefaults& defaults, AppSettingsHooks hooks)
     panelPosition_ = readEnum(defaults_, panelPositionKey, panelPositionFromRaw, PanelPosition::TopCenter);
     panelScale_ = readDouble(defaults_, panelScaleKey).value_or(defaultPanelScale);
     defaultTab_ = readEnum(defaults_, defaultTabKey, notchTabFromRaw, NotchTab::History);
+    recordPrimarySelection_ = readBool(defaults_, recordPrimarySelectionKey).value_or(false);
 }
 
 void AppSettings::apply()
@@ -117,6 +119,13 @@ void AppSettings::setHistoryLimit(std::int64_t value)
     defaults_.set(historyLimitKey, value);
     call(hooks_.setHistoryLimit, value);
     changed_.emit(Field::HistoryLimit);
+}
+
+void AppSettings::setRecordPrimarySelection(bool value)
+{
+    recordPrimarySelection_ = value;
+    defaults_.set(recordPrimarySelectionKey, value);
+    changed_.emit(Field::RecordPrimarySelection);
 }
 
 void AppSettings::setLaunchAtLogin(bool value)

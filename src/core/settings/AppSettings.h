@@ -50,6 +50,7 @@ public:
         PanelPosition,
         PanelScale,
         DefaultTab,
+        RecordPrimarySelection,
     };
 
     static constexpr std::int64_t defaultHistoryLimit = 100;
@@ -105,6 +106,10 @@ public:
     NotchTab defaultTab() const { return defaultTab_; }
     void setDefaultTab(NotchTab value);
 
+    /// Whether the mouse selection (PRIMARY) is recorded too, once a drag has ended; off by default.
+    bool recordPrimarySelection() const { return recordPrimarySelection_; }
+    void setRecordPrimarySelection(bool value);
+
 private:
     UserDefaults& defaults_;
     AppSettingsHooks hooks_;
@@ -120,6 +125,7 @@ private:
     PanelPosition panelPosition_ = PanelPosition::TopCenter;
     double panelScale_ = defaultPanelScale;
     NotchTab defaultTab_ = NotchTab::History;
+    bool recordPrimarySelection_ = false;
 };
 
 } // namespace brisa

@@ -305,7 +305,7 @@ X11Clipboard::Owner::Owner(std::unique_ptr<X11Display> display, int xfixesEventB
     , xfixesEventBase_(xfixesEventBase)
     , scheduler_(scheduler)
     , window_(makeWindow(display_))
-    , clipboard_(x_->atom("CLIPBOARD"))
+    , clipboard_(x_->atom(options.selection))
     , targets_(x_->atom("TARGETS"))
     , timestamp_(x_->atom("TIMESTAMP"))
     , multiple_(x_->atom("MULTIPLE"))
@@ -329,7 +329,8 @@ X11Clipboard::Owner::Owner(std::unique_ptr<X11Display> display, int xfixesEventB
     const std::size_t serverLimit = static_cast<std::size_t>(std::max(maxRequest, 1024L)) * 4 - 64;
     incrThreshold_ = options_.incrThreshold ? options_.incrThreshold : serverLimit;
     chunkSize_ = std::clamp<std::size_t>(incrThreshold_, 1, std::min(kMaxChunk, serverLimit));
-    becomeManager();
+    if (clipboard_ != XA_PRIMARY)
+        becomeManager();
     XFlush(display_);
     thread_ = std::thread([this] { run(); });
 }
@@ -434,7 +435,7 @@ void X11Clipboard::Owner::takeRetained(std::pair<std::int64_t, Targets> incoming
 bool X11Clipboard::Owner::mirror()
 {
     // Only Brisa's own content: what another program owns would have to be read first.
-    if (!offer_ || XGetSelectionOwner(display_, clipboard_) != window_)
+    if (clipboard_ == XA_PRIMARY || !offer_ || XGetSelectionOwner(display_, clipboard_) != window_)
         return false;
     XSetSelectionOwner(display_, XA_PRIMARY, window_, serverTime());
     if (XGetSelectionOwner(display_, XA_PRIMARY) != window_) {
@@ -870,7 +871,7 @@ X11Clipboard::Reader::Reader(std::unique_ptr<X11Display> display, int xfixesEven
     , options_(options)
     , xfixesEventBase_(xfixesEventBase)
     , window_(makeWindow(display_))
-    , clipboard_(x_->atom("CLIPBOARD"))
+    , clipboard_(x_->atom(options.selection))
     , targets_(x_->atom("TARGETS"))
     , incr_(x_->atom("INCR"))
 {
@@ -1176,7 +1177,9 @@ std::unique_ptr<X11Clipboard> X11Clipboard::create(Scheduler& scheduler, const O
         return nullptr;
     auto owner = std::make_unique<Owner>(std::move(ownerDisplay), ownerEvents, scheduler, options);
     auto reader = std::make_unique<Reader>(std::move(readerDisplay), readerEvents, scheduler, options);
-    return std::unique_ptr<X11Clipboard>(new X11Clipboard(std::move(owner), std::move(reader)));
+    auto clipboard = std::unique_ptr<X11Clipboard>(new X11Clipboard(std::move(owner), std::move(reader)));
+    clipboard->displayName_ = options.displayName;
+    return clipboard;
 }
 
 X11Clipboard::X11Clipboard(std::unique_ptr<Owner> owner, std::unique_ptr<Reader> reader)
@@ -1201,5 +1204,19 @@ void X11Clipboard::setChangeHandler(std::function<void()> handler) { owner_->set
 void X11Clipboard::retain(std::int64_t change, Targets targets) { owner_->retain(change, std::move(targets)); }
 
 bool X11Clipboard::mirrorToPrimary() { return owner_->mirrorToPrimary(); }
+
+bool X11Clipboard::selectionInProgress()
+{
+    if (!pointer_)
+        pointer_ = X11Display::open(displayName_);
+    if (!pointer_)
+        return false;
+    Display* d = pointer_->get();
+    Window root = None, child = None;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return (mask & (Button1Mask | Button2Mask | Button3Mask)) != 0;
+}
 
 } // namespace brisa

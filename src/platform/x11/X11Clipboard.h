@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string>
 
 namespace brisa {
+
+class X11Display;
 
 /// The CLIPBOARD selection of an X server. Owner changes are counted from XFixes events and told to the
 /// change handler; reads run on a connection and thread of their own, and so does serving what Brisa
@@ -20,6 +23,9 @@ public:
     struct Options {
         /// Display to connect to; empty for $DISPLAY.
         std::string displayName{};
+        /// The selection watched, read and written: "CLIPBOARD", or "PRIMARY" for the mouse selection (which
+        /// never keeps content after its owner quits, nor becomes the clipboard manager).
+        std::string selection = "CLIPBOARD";
         /// Longest wait for any single answer of a clipboard owner (and for taking ownership).
         Duration timeout{2000};
         /// Longest time one conversion may take in all, incremental transfers included.
@@ -46,6 +52,7 @@ public:
     void setChangeHandler(std::function<void()> handler) override;
     void retain(std::int64_t change, Targets targets) override;
     bool mirrorToPrimary() override;
+    bool selectionInProgress() override;
 
 private:
     class Owner;
@@ -55,6 +62,9 @@ private:
 
     std::unique_ptr<Owner> owner_;
     std::unique_ptr<Reader> reader_;
+    std::string displayName_;
+    /// The main thread's own connection, for the pointer's buttons; opened when first needed.
+    std::unique_ptr<X11Display> pointer_;
 };
 
 } // namespace brisa

@@ -784,3 +784,37 @@ TEST_F(ClipboardMonitorTest, WhatIsKeptForWhenTheOwnerQuitsFollowsTheRules)
         EXPECT_EQ(names, c.kept) << c.name;
     }
 }
+
+TEST_F(ClipboardMonitorTest, ASelectionStillBeingDraggedIsRecordedOnceWhenItSettles)
+{
+    events = true;
+    bool buttonHeld = true;
+    auto s = sources();
+    s.selectionInProgress = [&] { return buttonHeld; };
+    ClipboardMonitor monitor(s, clock, *storage, codec, [](std::function<void()> job) {
+        job();
+        return true;
+    });
+    monitor.settleDelay = 500ms;
+    monitor.start();
+
+    // A drag: the selection grows with every pointer move.
+    for (const char* text : {"h", "ho", "hol", "hola"}) {
+        clipboard.copyText(text);
+        tell();
+        clock.advance(100ms);
+    }
+    clock.advance(2s);
+    EXPECT_TRUE(clipboard.asked.empty()) << "nothing read while the button is held";
+    buttonHeld = false;
+    clock.advance(500ms);
+    EXPECT_EQ(texts(), std::vector<std::string>{"hola"});
+
+    // A selection made from the keyboard: no button, recorded once it stops changing.
+    clipboard.copyText("otra");
+    tell();
+    clock.advance(499ms);
+    EXPECT_EQ(storage->count(), 1);
+    clock.advance(1ms);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"otra", "hola"}));
+}
