@@ -271,6 +271,9 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         return StoreCommandExit::StoreUnavailable;
     }
     Storage& storage = *opened.storage;
+    // A damaged store was moved aside: a script must hear it, though the command itself goes on.
+    if (!opened.notice.empty())
+        ctx.err << "brisa: " << opened.notice << "\n";
 
     int rc = StoreCommandExit::Ok;
     using K = StoreCommand::Kind;

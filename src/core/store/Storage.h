@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brisa {
@@ -40,6 +41,9 @@ public:
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
         std::string error;                ///< "No se pudo crear ModelContainer: <reason>" when null
+        /// What the user should hear even though the store opened: a damaged store (and the images
+        /// it named) moved aside, and where. Empty when nothing happened.
+        std::string notice{};
     };
 
     /// dataHome/"Brisa"; without an argument, under xdgDataHome().
@@ -47,6 +51,10 @@ public:
     static std::filesystem::path appSupportDir();
     /// Start-up: legacy migration, folders (0700), database (0600) with corrupt-file recovery,
     /// orphan image cleanup, "[Brisa] Storage listo en ..." log line. clock must outlive the store.
+    /// Damage includes what SQLite would not call damage: something other than a regular file at
+    /// the store's path (it could block the start), and an empty file while images or a journal
+    /// exist (SQLite would take it for a new store). Damaged files go aside with mode 0600, the
+    /// images with them. The orphan cleanup never runs against a store created in this start.
     static Opened open(const std::filesystem::path& dataHome, const Clock& clock);
     /// open() under xdgDataHome().
     static Opened open(const Clock& clock);
