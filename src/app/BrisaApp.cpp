@@ -148,11 +148,8 @@ void BrisaApp::createClipboardMonitor()
     codec_ = std::make_unique<VipsImageCodec>();
     workers_ = std::make_unique<WorkerPool>();
     ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, [this](const Uuid& id, const std::string& text) {
-        // The clip may have gone while its text was being recognised: then there is nothing to do.
-        if (auto item = storage_->fetch(id, false)) {
-            item->ocrText = text;
-            storage_->update(*item);
-        }
+        // The clip may have gone while its text was being recognised: then nothing is written.
+        storage_->setOcrText(id, text);
     });
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     if (!platform_->clipboard)

@@ -501,6 +501,45 @@ bool Storage::update(const ClipItem& item)
     return true;
 }
 
+bool Storage::updateField(const Uuid& id, std::string_view assignment,
+                          const std::function<void(SqliteStatement&)>& bind)
+{
+    StatementScope st(db_->statement(fmt::format("UPDATE ClipItem SET {} WHERE id = ?1", assignment)));
+    st->bindText(1, id.toString());
+    bind(*st);
+    if (st->step() != SQLITE_DONE) {
+        logf("No se pudo actualizar el clip {}: {}", id.toString(), db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    if (db_->changes() != 1)
+        return false;
+    changed_.emit();
+    return true;
+}
+
+bool Storage::setPinned(const Uuid& id, bool pinned)
+{
+    return updateField(id, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); });
+}
+
+bool Storage::setSpace(const Uuid& id, const std::optional<Uuid>& spaceID)
+{
+    return updateField(id, "spaceID = ?2",
+                       [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); });
+}
+
+bool Storage::setOcrText(const Uuid& id, const std::optional<std::string>& text)
+{
+    return updateField(id, "ocrText = ?2", [&text](SqliteStatement& st) { st.bindOptionalText(2, text); });
+}
+
+bool Storage::setCreatedAt(const Uuid& id, TimePoint createdAt)
+{
+    return updateField(id, "createdAt = ?2",
+                       [createdAt](SqliteStatement& st) { st.bindDouble(2, toUnixSeconds(createdAt)); });
+}
+
 std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
 {
     const std::string sql = withThumbnail ? fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE id = ?1", kColumns)

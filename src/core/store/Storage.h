@@ -81,6 +81,13 @@ public:
     /// absent thumbnail keeps the stored one: records are mostly fetched without their thumbnails,
     /// and writing one back after pinning it must not lose its picture.
     bool update(const ClipItem& item);
+    /// Field-wise updates: each writes its own column only, so that what another path changed
+    /// meanwhile (recognised text arriving, a pin from the command line) is not overwritten with a
+    /// copy read earlier. False when there is no such record or on failure.
+    bool setPinned(const Uuid& id, bool pinned);
+    bool setSpace(const Uuid& id, const std::optional<Uuid>& spaceID);
+    bool setOcrText(const Uuid& id, const std::optional<std::string>& text);
+    bool setCreatedAt(const Uuid& id, TimePoint createdAt);
     /// The record with id, or nullopt.
     std::optional<ClipItem> fetch(const Uuid& id, bool withThumbnail = true);
     /// Records newest first (createdAt descending); thumbnails only when asked for.
@@ -128,6 +135,8 @@ private:
     /// files no record names any more.
     void runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind);
     void removeOrphanImages();
+    /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2.
+    bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind);
     std::vector<ClipItem> query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
                                 bool withThumbnails, bool reserveAll);
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes
