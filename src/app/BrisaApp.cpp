@@ -375,7 +375,7 @@ void BrisaApp::startScreenshotWatcher()
     });
     auto* watcher = platform_->directoryWatcher.get();
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
-        return watcher && watcher->watch(folder, [this] { screenshots_->scan(); });
+        return watcher && watcher->watch(folder, [this](const auto& removed) { screenshots_->scan(removed); });
     });
 }
 
