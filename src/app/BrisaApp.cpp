@@ -23,6 +23,7 @@
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
 #include "core/stores/TextSnippetStore.h"
+#include "core/store/IdleCheckpoint.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
 #include "core/support/XdgPaths.h"
@@ -100,6 +101,7 @@ bool BrisaApp::start()
         return false;
     }
     storage_ = std::move(opened.storage);
+    checkpoint_ = std::make_unique<IdleCheckpoint>(*storage_, *scheduler_);
 
     if (auto exe = runningExecutable()) {
         loginItem_ = std::make_unique<LoginItem>(xdgConfigHome(), *exe);
@@ -445,6 +447,8 @@ void BrisaApp::perform(const RemoteCommand& command)
 void BrisaApp::quit()
 {
     logLine("Saliendo de Brisa");
+    if (checkpoint_)
+        checkpoint_->flush();
     // Every change is saved when it is made; leaving the loop lets destructors close what is open.
     QApplication::quit();
 }

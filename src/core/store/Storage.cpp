@@ -777,6 +777,19 @@ bool Storage::insertCaptured(const ClipItem& item)
     return true;
 }
 
+bool Storage::checkpoint()
+{
+    int logFrames = 0;
+    int copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(db_->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
+    if (rc != SQLITE_OK) {
+        logf("No se pudo volcar el diario de {}: {}", storeFile_.string(), db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    return copied == logFrames;
+}
+
 bool Storage::externallyChanged()
 {
     auto version = db_->queryInt("PRAGMA data_version");

@@ -122,6 +122,11 @@ public:
     /// What every capture path does: insert, then enforceHistoryLimit, then purgeOldItems.
     bool insertCaptured(const ClipItem& item);
 
+    /// Copies the write-ahead journal into the database file without waiting for readers: after a
+    /// crash, a damaged journal can only cost what was written since. False when some of it had to
+    /// stay (a reader was in the way) or on failure.
+    bool checkpoint();
+
     /// True when another connection committed a change since the previous call (or since open).
     bool externallyChanged();
     /// f runs after each change made through this Storage: a record inserted, updated or deleted
