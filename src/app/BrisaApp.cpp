@@ -23,6 +23,7 @@
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
 #include "core/stores/TextSnippetStore.h"
+#include "core/store/IdleCheckpoint.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
 #include "core/support/XdgPaths.h"
@@ -101,6 +102,7 @@ bool BrisaApp::start()
         return false;
     }
     storage_ = std::move(opened.storage);
+    checkpoint_ = std::make_unique<IdleCheckpoint>(*storage_, *scheduler_);
 
     if (auto exe = runningExecutable()) {
         loginItem_ = std::make_unique<LoginItem>(xdgConfigHome(), *exe);
@@ -168,11 +170,8 @@ void BrisaApp::createClipboardMonitor()
     codec_ = std::make_unique<VipsImageCodec>();
     workers_ = std::make_unique<WorkerPool>();
     ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, [this](const Uuid& id, const std::string& text) {
-        // The clip may have gone while its text was being recognised: then there is nothing to do.
-        if (auto item = storage_->fetch(id, false)) {
-            item->ocrText = text;
-            storage_->update(*item);
-        }
+        // The clip may have gone while its text was being recognised: then nothing is written.
+        storage_->setOcrText(id, text);
     });
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     if (!platform_->clipboard)
@@ -441,7 +440,7 @@ void BrisaApp::startScreenshotWatcher()
     });
     auto* watcher = platform_->directoryWatcher.get();
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
-        return watcher && watcher->watch(folder, [this] { screenshots_->scan(); });
+        return watcher && watcher->watch(folder, [this](const auto& removed) { screenshots_->scan(removed); });
     });
 }
 
@@ -514,6 +513,8 @@ void BrisaApp::perform(const RemoteCommand& command)
 void BrisaApp::quit()
 {
     logLine("Saliendo de Brisa");
+    if (checkpoint_)
+        checkpoint_->flush();
     // Every change is saved when it is made; leaving the loop lets destructors close what is open.
     QApplication::quit();
 }

@@ -39,6 +39,7 @@ struct PlatformServices;
 class LauncherStore;
 class QtScheduler;
 class SpaceStore;
+class IdleCheckpoint;
 class Storage;
 class TextSnippetStore;
 class TrayMenu;
@@ -81,6 +82,7 @@ private:
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
+    std::unique_ptr<IdleCheckpoint> checkpoint_;
     std::unique_ptr<LoginItem> loginItem_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<AppSettings> settings_;

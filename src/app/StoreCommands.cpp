@@ -246,12 +246,8 @@ int add(Storage& storage, const Clock& clock, const StoreCommand& cmd, const Sto
     }
     // There is no event loop to come back to: recognise the text here, then store it.
     if (outcome.kind == RecordOutcome::Kind::Inserted && image) {
-        if (auto text = OcrService::recognize(*image)) {
-            if (auto item = storage.fetch(outcome.item.id, false)) {
-                item->ocrText = *text;
-                storage.update(*item);
-            }
-        }
+        if (auto text = OcrService::recognize(*image))
+            storage.setOcrText(outcome.item.id, *text);
     }
     ctx.out << outcome.item.id.toString() << "\n";
     return StoreCommandExit::Ok;
@@ -559,6 +555,9 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         return StoreCommandExit::StoreUnavailable;
     }
     Storage& storage = *opened.storage;
+    // A damaged store was moved aside: a script must hear it, though the command itself goes on.
+    if (!opened.notice.empty())
+        ctx.err << "brisa: " << opened.notice << "\n";
 
     int rc = StoreCommandExit::Ok;
     using K = StoreCommand::Kind;
@@ -610,8 +609,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
                 rc = StoreCommandExit::NotFound;
             }
         } else {
-            item->isPinned = cmd.kind == K::Pin;
-            if (!storage.update(*item)) {
+            if (!storage.setPinned(item->id, cmd.kind == K::Pin)) {
                 ctx.err << "brisa: no se pudo cambiar el clip\n";
                 rc = StoreCommandExit::NotFound;
             }

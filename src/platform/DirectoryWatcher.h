@@ -3,16 +3,18 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace brisa {
 
-/// Tells when entries appear in one folder (not its subfolders).
+/// Tells when entries appear in, or leave, one folder (not its subfolders).
 class DirectoryWatcher {
 public:
-    /// Runs on the main thread after entries were created, moved in, or closed after writing;
-    /// one call may stand for several entries.
-    using Changed = std::function<void()>;
+    /// Runs on the main thread after entries were created, moved in, closed after writing,
+    /// deleted or moved out; one call may stand for several entries. removed names the entries
+    /// that were deleted or moved out since the previous call (they may be back already).
+    using Changed = std::function<void(const std::set<std::string>& removed)>;
 
     virtual ~DirectoryWatcher() = default;
 

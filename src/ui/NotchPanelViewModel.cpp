@@ -339,20 +339,14 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
         unavailable("Quitar recordatorio");
     if (!services_.spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
-        auto file = [this, item](std::optional<Uuid> space) {
-            ClipItem changed = item;
-            changed.spaceID = space;
-            services_.storage.update(changed);
-        };
+        auto file = [this, id = item.id](std::optional<Uuid> space) { services_.storage.setSpace(id, space); };
         move->addAction(QStringLiteral("Sin categoría"), this, [file] { file(std::nullopt); });
         for (const auto& space : services_.spaces.spaces())
             move->addAction(menuItemTitle(QString::fromStdString(space.name)), this, [file, id = space.id] { file(id); });
     }
     menu.addSeparator();
     add(item.isPinned ? "Quitar de favoritos" : "Fijar como favorito", [this, item] {
-        ClipItem changed = item;
-        changed.isPinned = !item.isPinned;
-        services_.storage.update(changed);
+        services_.storage.setPinned(item.id, !item.isPinned);
         reload();
     });
     menu.addSeparator();

@@ -16,6 +16,8 @@
 
 #include <fstream>
 #include <functional>
+#include <set>
+#include <string>
 
 using namespace brisa;
 namespace fs = std::filesystem;
@@ -50,7 +52,10 @@ protected:
 
     void watch()
     {
-        ASSERT_TRUE(watcher.watch(folder, [this] { ++calls; })) << watcher.lastError();
+        ASSERT_TRUE(watcher.watch(folder, [this](const std::set<std::string>& gone) {
+            ++calls;
+            removed.insert(gone.begin(), gone.end());
+        })) << watcher.lastError();
         EXPECT_EQ(watcher.lastError(), "");
     }
 
@@ -58,6 +63,7 @@ protected:
     fs::path folder = dir / "watched";
     InotifyDirectoryWatcher watcher;
     int calls = 0;
+    std::set<std::string> removed;
 };
 
 TEST_F(InotifyDirectoryWatcherTest, AFileWrittenInTheFolderIsReported)
@@ -75,12 +81,24 @@ TEST_F(InotifyDirectoryWatcherTest, AFileMovedInIsReported)
     EXPECT_TRUE(processEventsUntil([&] { return calls > 0; }));
 }
 
+TEST_F(InotifyDirectoryWatcherTest, DeletedAndMovedOutNamesAreReported)
+{
+    std::ofstream(folder / "borrada.png") << "datos";
+    std::ofstream(folder / "movida.png") << "datos";
+    watch();
+    fs::remove(folder / "borrada.png");
+    fs::rename(folder / "movida.png", dir / "fuera.png");
+    std::ofstream(folder / "borrada.png") << "otra vez";
+    EXPECT_TRUE(processEventsUntil([&] { return removed.size() == 2; }));
+    EXPECT_EQ(removed, (std::set<std::string>{"borrada.png", "movida.png"}));
+}
+
 TEST_F(InotifyDirectoryWatcherTest, WhatCannotBeWatchedFailsWithAReason)
 {
-    EXPECT_FALSE(watcher.watch(dir / "missing", [] {}));
+    EXPECT_FALSE(watcher.watch(dir / "missing", [](const auto&) {}));
     EXPECT_NE(watcher.lastError(), "");
     std::ofstream(dir / "file") << "x";
-    EXPECT_FALSE(watcher.watch(dir / "file", [] {})); // a file is not a folder
+    EXPECT_FALSE(watcher.watch(dir / "file", [](const auto&) {})); // a file is not a folder
     EXPECT_NE(watcher.lastError(), "");
 }
 
@@ -90,7 +108,7 @@ TEST_F(InotifyDirectoryWatcherTest, WatchingAnotherFolderReplacesTheFirst)
     const fs::path other = dir / "other";
     fs::create_directories(other);
     int otherCalls = 0;
-    ASSERT_TRUE(watcher.watch(other, [&] { ++otherCalls; }));
+    ASSERT_TRUE(watcher.watch(other, [&](const auto&) { ++otherCalls; }));
     std::ofstream(folder / "a.png") << "x";
     std::ofstream(other / "b.png") << "x";
     EXPECT_TRUE(processEventsUntil([&] { return otherCalls > 0; }));
@@ -116,7 +134,7 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
     WorkerPool pool(1);
     ScreenshotWatcher screenshots(*storage, scheduler, pool);
     ASSERT_TRUE(screenshots.start(folder, [&](const fs::path& path) {
-        return watcher.watch(path, [&] { screenshots.scan(); });
+        return watcher.watch(path, [&](const auto& removed) { screenshots.scan(removed); });
     }));
 
     const Bytes png = test::gradientImage(32, 32);
@@ -130,6 +148,14 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
     const auto clips = storage->fetchAll();
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0].type(), ClipType::Screenshot);
+
+    // Deleted and saved again under the same name, faster than the events are read: a new clip.
+    fs::remove(folder / "Screenshot from 2026-03-01.png");
+    {
+        std::ofstream out(folder / "Screenshot from 2026-03-01.png", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    }
+    EXPECT_TRUE(processEventsUntil([&] { return storage->count() == 2; }));
     pool.shutdown();
 }
 

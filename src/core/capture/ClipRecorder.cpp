@@ -27,7 +27,7 @@ RecordOutcome recordClip(Storage& storage, const Clock& clock, PreparedClip prep
         && *newest.front().contentHash == prepared.hash) {
         auto recent = std::move(newest.front());
         recent.createdAt = clock.now();
-        storage.update(recent);
+        storage.setCreatedAt(recent.id, recent.createdAt);
         return {RecordOutcome::Kind::RefreshedDuplicate, std::move(recent)};
     }
 

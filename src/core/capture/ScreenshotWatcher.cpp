@@ -183,6 +183,9 @@ Outcome prepare(const fs::path& path)
     } else {
         return retry("no se pudo convertir a PNG");
     }
+    // A sliver (2000 × 2) has a thumbnail side that rounds to nothing: it is stored without one.
+    if (!ImageThumbnailer::thumbnailSize(size->first, size->second, ImageThumbnailer::kStoredMaxDimension))
+        return out;
     out.thumbnail = ImageThumbnailer::thumbnailPNG(out.png, ImageThumbnailer::kStoredMaxDimension);
     if (!out.thumbnail)
         return retry("no es una imagen decodificable");
@@ -290,10 +293,12 @@ bool ScreenshotWatcher::start(const fs::path& folder, const Watch& watch)
     return true;
 }
 
-void ScreenshotWatcher::scan()
+void ScreenshotWatcher::scan(const std::set<std::string>& removed)
 {
     if (!watchedDir_)
         return;
+    for (const auto& name : removed)
+        knownFiles_.erase(name);
     auto current = currentFiles(*watchedDir_);
     // A failed listing is not an empty folder: forgetting every name would import every old
     // screenshot at the next successful look.

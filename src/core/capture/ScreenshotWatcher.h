@@ -73,7 +73,9 @@ public:
     bool start(const std::filesystem::path& folder, const Watch& watch);
 
     /// Imports the screenshot-like files that appeared since the previous look. Main thread.
-    void scan();
+    /// removed names entries the folder watch saw go away meanwhile: one that is back under the
+    /// same name (a screenshot deleted and saved again) is new, though both looks find the name.
+    void scan(const std::set<std::string>& removed = {});
 
     /// True when the lower-cased name starts with one of the screenshot prefixes.
     static bool isLikelyScreenshot(std::string_view name);

@@ -4,6 +4,7 @@
 #include "core/support/Utf8.h"
 #include "core/support/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -92,15 +93,18 @@ AppSettings::AppSettings(UserDefaults& defaults, AppSettingsHooks hooks)
     : defaults_(defaults)
     , hooks_(std::move(hooks))
 {
-    historyLimit_ = readInt64(defaults_, historyLimitKey).value_or(defaultHistoryLimit);
+    historyLimit_ = std::clamp(readInt64(defaults_, historyLimitKey).value_or(defaultHistoryLimit), std::int64_t{0},
+                               maxHistoryLimit);
     launchAtLogin_ = readBool(defaults_, launchAtLoginKey).value_or(defaultLaunchAtLogin);
     blockedBundleIDs_ = readStrings(defaults_, blockedBundleIDsKey).value_or(std::vector<std::string>{});
     theme_ = readEnum(defaults_, themeKey, appThemeFromRaw, AppTheme::Dark);
     notchActivation_ = readEnum(defaults_, notchActivationKey, notchActivationFromRaw, NotchActivation::Hover);
-    autoDeleteDays_ = readInt64(defaults_, autoDeleteDaysKey).value_or(defaultAutoDeleteDays);
+    autoDeleteDays_ = std::clamp(readInt64(defaults_, autoDeleteDaysKey).value_or(defaultAutoDeleteDays),
+                                 std::int64_t{0}, maxAutoDeleteDays);
     libraryViewMode_ = readEnum(defaults_, libraryViewModeKey, libraryViewModeFromRaw, LibraryViewMode::Card);
     panelPosition_ = readEnum(defaults_, panelPositionKey, panelPositionFromRaw, PanelPosition::TopCenter);
-    panelScale_ = readDouble(defaults_, panelScaleKey).value_or(defaultPanelScale);
+    panelScale_ = std::clamp(readDouble(defaults_, panelScaleKey).value_or(defaultPanelScale), minPanelScale,
+                             maxPanelScale);
     defaultTab_ = readEnum(defaults_, defaultTabKey, notchTabFromRaw, NotchTab::History);
     recordPrimarySelection_ = readBool(defaults_, recordPrimarySelectionKey).value_or(false);
 }
@@ -115,6 +119,7 @@ void AppSettings::apply()
 
 void AppSettings::setHistoryLimit(std::int64_t value)
 {
+    value = std::clamp(value, std::int64_t{0}, maxHistoryLimit);
     historyLimit_ = value;
     defaults_.set(historyLimitKey, value);
     call(hooks_.setHistoryLimit, value);
@@ -163,6 +168,7 @@ void AppSettings::setNotchActivation(NotchActivation value)
 
 void AppSettings::setAutoDeleteDays(std::int64_t value)
 {
+    value = std::clamp(value, std::int64_t{0}, maxAutoDeleteDays);
     autoDeleteDays_ = value;
     defaults_.set(autoDeleteDaysKey, value);
     call(hooks_.setAutoDeleteDays, value);
@@ -190,6 +196,7 @@ void AppSettings::setPanelScale(double value)
         logLine("Escala del panel no válida; se ignora");
         return;
     }
+    value = std::clamp(value, minPanelScale, maxPanelScale);
     panelScale_ = value;
     defaults_.set(panelScaleKey, value);
     call(hooks_.applyPositionChange);

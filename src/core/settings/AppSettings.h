@@ -36,6 +36,8 @@ struct AppSettingsHooks {
 /// integers within range (3.0 is a fraction in JSON terms and gives the default: Brisa always
 /// writes integers, so a fraction means a hand edit we would only be guessing about); booleans must
 /// be JSON booleans; the scale takes any JSON number; enumeration strings must match a raw value exactly.
+/// Numbers, loaded or assigned, are clamped to the range the settings window offers: a hand-edited
+/// scale of 100 would otherwise ask the window system for a panel a hundred times too large.
 class AppSettings {
 public:
     /// The settings, in declaration order; observers are told which one changed.
@@ -57,6 +59,10 @@ public:
     static constexpr bool defaultLaunchAtLogin = true;
     static constexpr std::int64_t defaultAutoDeleteDays = 0;
     static constexpr double defaultPanelScale = 1.0;
+    static constexpr std::int64_t maxHistoryLimit = 100000;
+    static constexpr std::int64_t maxAutoDeleteDays = 365;
+    static constexpr double minPanelScale = 0.7;
+    static constexpr double maxPanelScale = 1.3;
 
     explicit AppSettings(UserDefaults& defaults, AppSettingsHooks hooks = {});
 

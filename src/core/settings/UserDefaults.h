@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,9 +20,16 @@ class UserDefaults {
 public:
     /// A store that lives in memory only.
     UserDefaults() = default;
-    /// Loads file. A file that is not a JSON object is renamed aside ("<file>.corrupt-<time>")
-    /// with a log line, and the store starts empty; the user's old file is never overwritten.
+    /// Loads file and makes its folder private (0700). A file that is not a JSON object, is nested
+    /// deeper than kMaxNesting, is larger than kMaxFileBytes or is not a regular file (a FIFO, a
+    /// folder...) is renamed aside ("<file>.corrupt-<time>", mode 0600) with a log line, and the
+    /// store starts empty; the user's old file is never overwritten. Opening never blocks.
     UserDefaults(std::filesystem::path file, const Clock& clock);
+
+    /// Brisa's own values are at most two levels deep; far deeper documents are hostile.
+    static constexpr std::size_t kMaxNesting = 32;
+    /// A settings file is a few hundred bytes; this leaves room for long lists.
+    static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
 
     /// $XDG_CONFIG_HOME/Brisa/defaults.json.
     static std::filesystem::path defaultFile();
@@ -37,11 +45,14 @@ public:
     /// The backing file; empty for an in-memory store.
     const std::filesystem::path& file() const { return file_; }
 
-    /// The JSON text of the whole store (what the file holds).
+    /// The JSON text of the whole store (what the file holds): one key per line, each value on one
+    /// line, so that what is written stays as small as what was read.
     std::string serialized() const;
 
 private:
     void save();
+    /// Renames the unusable file aside; false (memory-only from then on) when it cannot be moved.
+    bool moveAside(const Clock& clock, const std::string& problem);
 
     std::filesystem::path file_;
     nlohmann::json values_ = nlohmann::json::object();

@@ -137,6 +137,14 @@ void makePrivateDir(const fs::path& dir)
     ::chmod(dir.c_str(), 0700);
 }
 
+/// Folders and files that go aside may hold what was copied: only the user reads them.
+void makePrivate(const fs::path& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
+        ::chmod(path.c_str(), S_ISDIR(info.st_mode) ? 0700 : 0600);
+}
+
 fs::path withSuffix(fs::path p, std::string_view suffix)
 {
     p += std::string(suffix);
@@ -276,16 +284,26 @@ std::optional<fs::path> moveAside(const fs::path& store, TimePoint now, std::str
 {
     const auto base = withSuffix(store, ".corrupt-" + fileTimeStamp(now));
     auto aside = base;
-    for (int n = 2; anyCompanionExists(aside); ++n)
+    for (int n = 2; anyCompanionExists(aside); ++n) {
+        if (n > 1000) { // the folder cannot be looked at: never rename over something
+            reason = fmt::format("no se pudo apartar {}: no hay un nombre libre", store.string());
+            return std::nullopt;
+        }
         aside = withSuffix(base, fmt::format("-{}", n));
+    }
 
     if (::rename(store.c_str(), aside.c_str()) != 0) {
         reason = fmt::format("no se pudo apartar {}: {}", store.string(), std::strerror(errno));
         return std::nullopt;
     }
+    makePrivate(aside);
     for (auto suffix : {std::string_view("-wal"), std::string_view("-shm")}) {
         const auto from = withSuffix(store, suffix);
-        if (::rename(from.c_str(), withSuffix(aside, suffix).c_str()) == 0 || errno == ENOENT)
+        if (::rename(from.c_str(), withSuffix(aside, suffix).c_str()) == 0) {
+            makePrivate(withSuffix(aside, suffix));
+            continue;
+        }
+        if (errno == ENOENT)
             continue;
         // A leftover journal would be replayed into the fresh database: it must not stay.
         if (::unlink(from.c_str()) != 0 && errno != ENOENT) {
@@ -297,17 +315,71 @@ std::optional<fs::path> moveAside(const fs::path& store, TimePoint now, std::str
     return aside;
 }
 
-void moveImagesAside(const fs::path& images, const fs::path& aside)
+/// Moves the images folder to aside and makes a new empty one; false when nothing moved.
+bool moveImagesAside(const fs::path& images, const fs::path& aside)
 {
     std::error_code ec;
     if (fs::is_empty(images, ec) || ec)
-        return;
+        return false;
     if (::rename(images.c_str(), aside.c_str()) != 0) {
         logf("No se pudieron apartar las imágenes de {}: {}", images.string(), std::strerror(errno));
-        return;
+        return false;
     }
+    ::chmod(aside.c_str(), 0700);
     makePrivateDir(images);
+    return true;
 }
+
+/// True when the folder holds at least one file named like our images.
+bool holdsImages(const fs::path& images)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(images, ec), end; !ec && it != end; it.increment(ec))
+        if (looksLikeImageName(it->path().filename().string()))
+            return true;
+    return false;
+}
+
+bool isNonEmptyRegularFile(const fs::path& p)
+{
+    struct stat info {};
+    return ::stat(p.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+enum class Found { Missing, Present, Damaged };
+
+/// What stands at the store's path, looked at before SQLite opens it: SQLite would block reading
+/// a FIFO, and would take an empty file for a new store (and drop a journal beside it). damage says
+/// what is wrong; for a missing store it is set when images of an earlier history remain.
+Found inspectStore(const fs::path& store, const fs::path& images, std::string& damage)
+{
+    for (auto suffix : kCompanionSuffixes) {
+        const auto path = withSuffix(store, suffix);
+        struct stat info {}, link {};
+        // Only what is there counts; a path that cannot be looked at (its folder is a file) is
+        // left to SQLite, which says why it cannot open it.
+        if (::lstat(path.c_str(), &link) != 0)
+            continue;
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            damage = fmt::format("{} no es un archivo normal", path.filename().string());
+            return Found::Damaged;
+        }
+    }
+    struct stat info {};
+    if (::stat(store.c_str(), &info) != 0) {
+        if (holdsImages(images))
+            damage = "no existe y quedan imágenes de un historial anterior";
+        return Found::Missing;
+    }
+    if (info.st_size > 0)
+        return Found::Present;
+    if (holdsImages(images) || isNonEmptyRegularFile(withSuffix(store, "-wal"))) {
+        damage = "el archivo está vacío";
+        return Found::Damaged;
+    }
+    return Found::Missing; // an interrupted first start: nothing to lose
+}
+
 
 } // namespace
 
@@ -335,30 +407,51 @@ Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)
     makePrivateDir(dir / "images");
 
     const auto storePath = dir / kStoreName;
+    const auto imagesDir = dir / "images";
     std::unique_ptr<SqliteDatabase> db;
     std::string reason;
-    auto outcome = openDatabase(storePath, db, reason);
+    std::string notice;
+    std::string damage;
+    const auto found = inspectStore(storePath, imagesDir, damage);
+    bool created = found == Found::Missing;
+    if (found == Found::Missing && !damage.empty()) {
+        // The new store names none of these images; a later start's cleanup would delete them all.
+        const auto aside = dir / ("images.orphaned-" + fileTimeStamp(clock.now()));
+        if (moveImagesAside(imagesDir, aside)) {
+            notice = fmt::format("El almacén {} {}; imágenes apartadas en {}", storePath.string(), damage,
+                                 aside.filename().string());
+            logLine(notice);
+        }
+    }
+    auto outcome = found == Found::Damaged ? OpenOutcome::Corrupt : openDatabase(storePath, db, reason);
+    if (found == Found::Damaged)
+        reason = damage;
     if (outcome == OpenOutcome::Corrupt) {
         // The damaged file keeps whatever can still be rescued; the app goes on with a new one.
-        const std::string damage = reason;
+        db.reset();
+        damage = reason;
         auto aside = moveAside(storePath, clock.now(), reason);
         if (!aside)
             return {nullptr, "No se pudo crear ModelContainer: " + reason};
-        logf("El almacén {} estaba dañado ({}); apartado como {} y creado uno nuevo", storePath.string(), damage,
-             aside->filename().string());
+        notice = fmt::format("El almacén {} estaba dañado ({}); apartado como {} y creado uno nuevo",
+                             storePath.string(), damage, aside->filename().string());
+        logLine(notice);
         // The images belong to the old history: the fresh store names none of them, so the orphan
         // cleanup below would delete them all. They go aside with the file that names them.
-        moveImagesAside(dir / "images", dir / ("images" + aside->filename().string().substr(kStoreName.size())));
+        moveImagesAside(imagesDir, dir / ("images" + aside->filename().string().substr(kStoreName.size())));
+        created = true;
         outcome = openDatabase(storePath, db, reason);
     }
     if (outcome != OpenOutcome::Ok)
         return {nullptr, "No se pudo crear ModelContainer: " + reason};
 
     std::unique_ptr<Storage> storage(new Storage(dir, std::move(db), clock));
-    storage->removeOrphanImages();
+    // A store made in this start names no image yet: whatever is in the folder is not its orphan.
+    if (!created)
+        storage->removeOrphanImages();
     storage->dataVersion_ = storage->db_->queryInt("PRAGMA data_version").value_or(0);
     logf("Storage listo en {}", dir.string());
-    return {std::move(storage), {}};
+    return {std::move(storage), {}, std::move(notice)};
 }
 
 Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock)
@@ -406,6 +499,45 @@ bool Storage::update(const ClipItem& item)
         return false;
     changed_.emit();
     return true;
+}
+
+bool Storage::updateField(const Uuid& id, std::string_view assignment,
+                          const std::function<void(SqliteStatement&)>& bind)
+{
+    StatementScope st(db_->statement(fmt::format("UPDATE ClipItem SET {} WHERE id = ?1", assignment)));
+    st->bindText(1, id.toString());
+    bind(*st);
+    if (st->step() != SQLITE_DONE) {
+        logf("No se pudo actualizar el clip {}: {}", id.toString(), db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    if (db_->changes() != 1)
+        return false;
+    changed_.emit();
+    return true;
+}
+
+bool Storage::setPinned(const Uuid& id, bool pinned)
+{
+    return updateField(id, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); });
+}
+
+bool Storage::setSpace(const Uuid& id, const std::optional<Uuid>& spaceID)
+{
+    return updateField(id, "spaceID = ?2",
+                       [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); });
+}
+
+bool Storage::setOcrText(const Uuid& id, const std::optional<std::string>& text)
+{
+    return updateField(id, "ocrText = ?2", [&text](SqliteStatement& st) { st.bindOptionalText(2, text); });
+}
+
+bool Storage::setCreatedAt(const Uuid& id, TimePoint createdAt)
+{
+    return updateField(id, "createdAt = ?2",
+                       [createdAt](SqliteStatement& st) { st.bindDouble(2, toUnixSeconds(createdAt)); });
 }
 
 std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
@@ -643,6 +775,19 @@ bool Storage::insertCaptured(const ClipItem& item)
     enforceHistoryLimit();
     purgeOldItems();
     return true;
+}
+
+bool Storage::checkpoint()
+{
+    int logFrames = 0;
+    int copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(db_->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
+    if (rc != SQLITE_OK) {
+        logf("No se pudo volcar el diario de {}: {}", storeFile_.string(), db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    return copied == logFrames;
 }
 
 bool Storage::externallyChanged()

@@ -16,6 +16,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brisa {
@@ -41,6 +42,9 @@ public:
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
         std::string error;                ///< "No se pudo crear ModelContainer: <reason>" when null
+        /// What the user should hear even though the store opened: a damaged store (and the images
+        /// it named) moved aside, and where. Empty when nothing happened.
+        std::string notice{};
     };
 
     /// dataHome/"Brisa"; without an argument, under xdgDataHome().
@@ -48,6 +52,10 @@ public:
     static std::filesystem::path appSupportDir();
     /// Start-up: legacy migration, folders (0700), database (0600) with corrupt-file recovery,
     /// orphan image cleanup, "[Brisa] Storage listo en ..." log line. clock must outlive the store.
+    /// Damage includes what SQLite would not call damage: something other than a regular file at
+    /// the store's path (it could block the start), and an empty file while images or a journal
+    /// exist (SQLite would take it for a new store). Damaged files go aside with mode 0600, the
+    /// images with them. The orphan cleanup never runs against a store created in this start.
     static Opened open(const std::filesystem::path& dataHome, const Clock& clock);
     /// open() under xdgDataHome().
     static Opened open(const Clock& clock);
@@ -74,6 +82,13 @@ public:
     /// absent thumbnail keeps the stored one: records are mostly fetched without their thumbnails,
     /// and writing one back after pinning it must not lose its picture.
     bool update(const ClipItem& item);
+    /// Field-wise updates: each writes its own column only, so that what another path changed
+    /// meanwhile (recognised text arriving, a pin from the command line) is not overwritten with a
+    /// copy read earlier. False when there is no such record or on failure.
+    bool setPinned(const Uuid& id, bool pinned);
+    bool setSpace(const Uuid& id, const std::optional<Uuid>& spaceID);
+    bool setOcrText(const Uuid& id, const std::optional<std::string>& text);
+    bool setCreatedAt(const Uuid& id, TimePoint createdAt);
     /// The record with id, or nullopt.
     std::optional<ClipItem> fetch(const Uuid& id, bool withThumbnail = true);
     /// Records newest first (createdAt descending); thumbnails only when asked for.
@@ -107,6 +122,11 @@ public:
     void purgeOldItems();
     /// What every capture path does: insert, then enforceHistoryLimit, then purgeOldItems.
     bool insertCaptured(const ClipItem& item);
+
+    /// Copies the write-ahead journal into the database file without waiting for readers: after a
+    /// crash, a damaged journal can only cost what was written since. False when some of it had to
+    /// stay (a reader was in the way) or on failure.
+    bool checkpoint();
 
     /// True when another connection committed a change since the previous call (or since open).
     bool externallyChanged();
@@ -143,6 +163,8 @@ private:
     /// files no record names any more.
     void runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind);
     void removeOrphanImages();
+    /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2.
+    bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind);
     std::vector<ClipItem> query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
                                 bool withThumbnails, bool reserveAll);
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes

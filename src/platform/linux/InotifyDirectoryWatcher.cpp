@@ -36,7 +36,10 @@ bool InotifyDirectoryWatcher::watch(const std::filesystem::path& folder, Changed
     }
     // IN_CREATE alone would report files before they hold anything; the close after writing and the
     // move in (tools that write a temporary file and rename it) say when they are complete.
-    wd_ = inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE_SELF | IN_ONLYDIR);
+    // Deletions matter too: a file deleted and saved again under its name is new.
+    wd_ = inotify_add_watch(fd_, folder.c_str(),
+                            IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_DELETE_SELF
+                                | IN_ONLYDIR);
     if (wd_ < 0) {
         error_ = errnoText(errno);
         stop();
@@ -68,6 +71,7 @@ void InotifyDirectoryWatcher::readEvents()
 {
     bool changed = false;
     bool gone = false;
+    std::set<std::string> removed;
     alignas(inotify_event) char buffer[16 * 1024];
     for (;;) {
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
@@ -86,6 +90,11 @@ void InotifyDirectoryWatcher::readEvents()
             // An overflowed queue lost events: a look at the folder finds what they were about.
             else if (event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_Q_OVERFLOW))
                 changed = true;
+            else if (event->mask & (IN_DELETE | IN_MOVED_FROM)) {
+                changed = true;
+                if (event->len > 0)
+                    removed.insert(std::string(event->name)); // the kernel pads the name with NULs
+            }
             p += sizeof(inotify_event) + event->len;
         }
     }
@@ -96,7 +105,7 @@ void InotifyDirectoryWatcher::readEvents()
     }
     if (changed && changed_) {
         const Changed callback = changed_; // the callback may call watch() and replace changed_
-        callback();
+        callback(removed);
     }
 }
 

@@ -219,6 +219,31 @@ TEST_F(ScreenshotWatcherTest, ANameSeenBeforeIsNotImportedAgainUntilItDisappears
     EXPECT_EQ(storage->count(), 2);
 }
 
+TEST_F(ScreenshotWatcherTest, ANameDeletedAndSavedAgainBetweenTwoLooksIsImportedAgain)
+{
+    start();
+    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
+    scan();
+    fs::remove(shots / "Screenshot.png");
+    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
+    watcher->scan({"Screenshot.png"}); // the folder watch saw the deletion
+    drain();
+    EXPECT_EQ(storage->count(), 2);
+}
+
+TEST_F(ScreenshotWatcherTest, ASliverWhoseThumbnailRoundsToNothingIsStoredWithoutOne)
+{
+    start();
+    writeBytes(shots / "Screenshot.png", test::gradientImage(2000, 2));
+    scan(); // no retry: one look is enough
+    const auto clips = storage->fetchAll({.withThumbnails = true});
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_FALSE(clips[0].thumbnailData);
+    EXPECT_TRUE(clips[0].imageFileName);
+    ASSERT_EQ(toasts.size(), 1u);
+    EXPECT_FALSE(toasts[0].thumbnail);
+}
+
 TEST_F(ScreenshotWatcherTest, RenamingAFileToAScreenshotNameImportsIt)
 {
     start();

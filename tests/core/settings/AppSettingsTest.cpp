@@ -300,3 +300,50 @@ TEST(AppSettings, SurvivesReloadFromFile)
     EXPECT_EQ(s.panelScale(), 1.3);
     EXPECT_EQ(s.defaultTab(), NotchTab::Prompts);
 }
+
+TEST(AppSettings, NumbersOutsideTheirControlsRangeAreClamped)
+{
+    struct Case {
+        std::string key;
+        json stored;
+        std::int64_t historyLimit = 100;
+        std::int64_t autoDeleteDays = 0;
+        double panelScale = 1.0;
+    };
+    const std::vector<Case> cases{
+        {"panelScale", 100, 100, 0, 1.3},
+        {"panelScale", 1e308, 100, 0, 1.3},
+        {"panelScale", 0.01, 100, 0, 0.7},
+        {"panelScale", -4, 100, 0, 0.7},
+        {"historyLimit", 1'000'000'000'000, 100000, 0, 1.0},
+        {"historyLimit", -5, 0, 0, 1.0},
+        {"autoDeleteDays", 100000, 100, 365, 1.0},
+        {"autoDeleteDays", -1, 100, 0, 1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key + " = " + c.stored.dump());
+        UserDefaults defaults;
+        defaults.set(c.key, c.stored);
+        AppSettings loaded(defaults);
+        EXPECT_EQ(loaded.historyLimit(), c.historyLimit);
+        EXPECT_EQ(loaded.autoDeleteDays(), c.autoDeleteDays);
+        EXPECT_EQ(loaded.panelScale(), c.panelScale);
+
+        // The same value assigned is clamped the same way, and stored clamped.
+        UserDefaults fresh;
+        AppSettings assigned(fresh);
+        if (c.key == "panelScale")
+            assigned.setPanelScale(c.stored.get<double>());
+        else if (c.key == "historyLimit")
+            assigned.setHistoryLimit(c.stored.get<std::int64_t>());
+        else
+            assigned.setAutoDeleteDays(c.stored.get<std::int64_t>());
+        EXPECT_EQ(assigned.historyLimit(), c.historyLimit);
+        EXPECT_EQ(assigned.autoDeleteDays(), c.autoDeleteDays);
+        EXPECT_EQ(assigned.panelScale(), c.panelScale);
+        EXPECT_EQ(AppSettings(fresh).panelScale(), c.panelScale);
+        EXPECT_EQ(fresh.value(c.key)->get<double>(), c.key == "panelScale" ? c.panelScale
+                                                     : c.key == "historyLimit" ? double(c.historyLimit)
+                                                                               : double(c.autoDeleteDays));
+    }
+}

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
+#include <vector>
+
 using namespace brisa;
 namespace fs = std::filesystem;
 
@@ -84,4 +87,68 @@ TEST(UserDefaults, InvalidUtf8InAStringDoesNotLoseTheOtherValues)
         d.set("note", std::string("bad \xC3"));
     }
     EXPECT_EQ(UserDefaults(file, clock).value("historyLimit"), nlohmann::json(7));
+}
+
+TEST(UserDefaults, UnusableFilesAreSetAsidePrivatelyWithoutBlocking)
+{
+    const std::string deep = "{\"x\":" + std::string(200'000, '[') + std::string(200'000, ']') + "}";
+    const std::string large = "{\"x\": \"" + std::string(UserDefaults::kMaxFileBytes, 'a') + "\"}";
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* logged;
+    };
+    const std::vector<Case> cases{
+        {"nested 200000 levels", [&](const fs::path& f) { ASSERT_FALSE(writeFileAtomically(f, deep, 0644)); },
+         "anida más de 32 niveles"},
+        {"over 1 MB", [&](const fs::path& f) { ASSERT_FALSE(writeFileAtomically(f, large, 0644)); }, "ocupa más de"},
+        {"fifo", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0644), 0); }, "no es un archivo normal"},
+        {"folder", [](const fs::path& f) { fs::create_directory(f); }, "no es un archivo normal"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        test::VirtualScheduler clock;
+        test::LogCapture log;
+        auto file = dir / "defaults.json";
+        c.make(file);
+
+        UserDefaults d(file, clock);
+        EXPECT_TRUE(log.contains(c.logged));
+        EXPECT_FALSE(d.contains("x"));
+        auto aside = dir / ("defaults.json.corrupt-" + fileTimeStamp(clock.now()));
+        ASSERT_TRUE(fs::exists(fs::symlink_status(aside)));
+        EXPECT_EQ(modeOf(aside), fs::is_directory(aside) ? 0700u : 0600u);
+
+        d.set("historyLimit", 5);
+        EXPECT_EQ(UserDefaults(file, clock).value("historyLimit"), nlohmann::json(5));
+    }
+}
+
+TEST(UserDefaults, AnExistingFolderIsMadePrivate)
+{
+    test::TempDir dir;
+    test::VirtualScheduler clock;
+    fs::create_directory(dir / "Brisa");
+    ::chmod((dir / "Brisa").c_str(), 0755);
+    UserDefaults d(dir / "Brisa/defaults.json", clock);
+    EXPECT_EQ(modeOf(dir / "Brisa"), 0700u);
+}
+
+TEST(UserDefaults, ValuesItDoesNotOwnAreWrittenBackAsCompactAsTheyCame)
+{
+    test::TempDir dir;
+    test::VirtualScheduler clock;
+    auto file = dir / "defaults.json";
+    const std::string nested = std::string(UserDefaults::kMaxNesting - 1, '[') + "1" +
+                               std::string(UserDefaults::kMaxNesting - 1, ']');
+    ASSERT_FALSE(writeFileAtomically(file, "{\"x\": " + nested + "}"));
+
+    UserDefaults d(file, clock);
+    d.set("historyLimit", 5);
+    const auto text = readWholeFile(file);
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("\"x\": " + nested), std::string::npos) << *text;
+    EXPECT_LT(text->size(), nested.size() + 64);
+    EXPECT_EQ(UserDefaults(file, clock).value("x"), nlohmann::json::parse(nested));
 }

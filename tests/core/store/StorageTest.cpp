@@ -506,10 +506,10 @@ TEST_F(StorageTest, NewerSchemaIsRefusedAndLeftUntouched)
 
 TEST_F(StorageTest, StoreThatCannotBeOpenedReportsWhy)
 {
-    fs::create_directories(storeFile()); // a folder where the database file should be
+    writeFile(dataDir(), "un archivo donde debería estar la carpeta");
     auto opened = Storage::open(home.path(), clock);
     EXPECT_EQ(opened.storage, nullptr);
     EXPECT_EQ(opened.error.rfind("No se pudo crear ModelContainer: ", 0), 0u) << opened.error;
     EXPECT_GT(opened.error.size(), std::string("No se pudo crear ModelContainer: ").size());
-    EXPECT_TRUE(fs::is_directory(storeFile())); // not mistaken for a damaged file and moved
+    EXPECT_EQ(readWholeFileForTest(dataDir()), "un archivo donde debería estar la carpeta");
 }
