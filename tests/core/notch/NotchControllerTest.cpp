@@ -793,9 +793,9 @@ TEST_F(NotchControllerTest, APositionChangeMovesTheOpenWindow)
     settings.setPanelPosition(PanelPosition::BottomRight);
     notch.applyPositionChange();
     EXPECT_EQ(desk.frame(), (Rect{1920 - 34 - 2 - 848, -2, 848, 252}));
-    settings.setPanelScale(0.5);
+    settings.setPanelScale(0.75); // the smallest size the settings offer is 0.7
     notch.applyPositionChange();
-    EXPECT_EQ(desk.frame(), (Rect{1920 - 36 - 458, -2, 458, 143}));
+    EXPECT_EQ(desk.frame(), (Rect{1920 - 36 - 653, -2, 653, 197.5}));
 }
 
 TEST_F(NotchControllerTest, APositionChangeMovesTheClosedWindow)
