@@ -11,6 +11,7 @@
 #include <QQmlProperty>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QScreen>
 #include <QSurfaceFormat>
 #include <QtMath>
 
@@ -184,7 +185,14 @@ void NotchPanelWindow::setFrame(const Rect& frame)
 {
     if (!view_)
         return;
-    const QRect geometry = toWindowGeometry_(frame).toAlignedRect();
+    QRect geometry = toWindowGeometry_(frame).toAlignedRect();
+    // Never ask the window system for more than the desktop holds: a runaway size (a scale edited
+    // by hand) made the X server allocate gigabytes for the window's pixels.
+    if (const QScreen* screen = view_->screen()) {
+        const QSize desktop = screen->virtualGeometry().size();
+        if (!desktop.isEmpty())
+            geometry.setSize(geometry.size().boundedTo(desktop).expandedTo(QSize(1, 1)));
+    }
     if (view_->geometry() != geometry)
         view_->setGeometry(geometry);
 }
