@@ -252,7 +252,8 @@ static void BM_ImportIntoBigStore(benchmark::State& state)
         store->setHistoryLimit(0);
         std::istringstream in(text);
         state.ResumeTiming();
-        const auto report = importClipLines(*store, in, {.batchSize = static_cast<std::size_t>(state.range(0))});
+        const auto batch = static_cast<std::size_t>(state.range(0));
+        const auto report = importClipLines(*store, in, {.batchSize = batch});
         if (report.imported != kImported)
             state.SkipWithError("not every clip was imported");
         state.PauseTiming();

@@ -378,7 +378,8 @@ std::optional<TimePoint> parseSince(const std::string& text, TimePoint now)
         rest = rest.substr(1 + static_cast<std::size_t>(more));
         if (!rest.empty()) {
             int last = 0;
-            if (std::sscanf(rest.c_str(), ":%2d%n", &tm.tm_sec, &last) != 1 || static_cast<std::size_t>(last) != rest.size())
+            if (std::sscanf(rest.c_str(), ":%2d%n", &tm.tm_sec, &last) != 1 ||
+                static_cast<std::size_t>(last) != rest.size())
                 return std::nullopt;
         }
     }
