@@ -2,6 +2,7 @@
 // The clip store at the size of a long-used history: capture rate, start-up to the first page,
 // and the memory a fully loaded history takes.
 #include "core/model/ClipItem.h"
+#include "core/store/ClipLines.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -171,6 +173,127 @@ static void BM_InsertCaptured(benchmark::State& state)
 }
 // 0: no history limit (nothing to delete); 100: the default limit, one deletion per capture.
 BENCHMARK(BM_InsertCaptured)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+/// The same 100,000 captures through the batched insert: 5,000 or 20,000 records a transaction, retention
+/// once a batch. BM_InsertCaptured/0 is the one-transaction-a-clip figure to set it against.
+static void BM_InsertBatched(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    const auto batchSize = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScratchDir dir;
+        auto store = openOrDie(dir.path(), clock);
+        store->setHistoryLimit(0);
+        ClipMaker maker;
+        std::vector<ClipItem> items;
+        items.reserve(kClips);
+        for (int i = 0; i < kClips; ++i)
+            items.push_back(maker.next(clock));
+        state.ResumeTiming();
+        for (std::size_t at = 0; at < items.size(); at += batchSize) {
+            const auto n = std::min(batchSize, items.size() - at);
+            if (!store->insertBatch(std::span<const ClipItem>(items).subspan(at, n)).ok)
+                state.SkipWithError("batch failed");
+        }
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.counters["clips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * kClips),
+                                                       benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_InsertBatched)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+namespace {
+
+constexpr int kImported = 50'000;
+
+/// An export of 50,000 text clips the big store does not have, as `brisa export` writes it.
+const std::string& importLines()
+{
+    static const std::string text = [] {
+        SystemClock clock;
+        ClipMaker maker;
+        for (int i = 0; i < kClips; ++i) // past the big store's own clips
+            maker.next(clock);
+        std::string out;
+        for (int i = 0; i < kImported; ++i) {
+            out += formatClipLine({maker.next(clock), std::nullopt, std::nullopt});
+            out += '\n';
+        }
+        return out;
+    }();
+    return text;
+}
+
+/// A fresh copy of the 100,000-clip store in dir.
+void copyBigStore(const fs::path& dir)
+{
+    fs::copy(bigStore(), dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+} // namespace
+
+/// `brisa import` of 50,000 new text clips into a 100,000-clip store: lines parsed, duplicates
+/// looked up by content hash, at three batch sizes (20,000 is the import's). Target: over 50,000
+/// clips/s.
+static void BM_ImportIntoBigStore(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    const auto& text = importLines();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScratchDir dir;
+        copyBigStore(dir.path());
+        auto store = openOrDie(dir.path(), clock);
+        store->setHistoryLimit(0);
+        std::istringstream in(text);
+        state.ResumeTiming();
+        const auto batch = static_cast<std::size_t>(state.range(0));
+        const auto report = importClipLines(*store, in, {.batchSize = batch});
+        if (report.imported != kImported)
+            state.SkipWithError("not every clip was imported");
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.counters["clips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * kImported),
+                                                       benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ImportIntoBigStore)->Arg(5000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+/// The same import as it would run without the batched insert: each line parsed and stored the
+/// way a capture is, one transaction and both retention rules per clip.
+static void BM_ImportOneByOne(benchmark::State& state)
+{
+    quietLog();
+    SystemClock clock;
+    const auto& text = importLines();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScratchDir dir;
+        copyBigStore(dir.path());
+        auto store = openOrDie(dir.path(), clock);
+        store->setHistoryLimit(0);
+        std::istringstream in(text);
+        state.ResumeTiming();
+        std::string line;
+        while (std::getline(in, line)) {
+            auto parsed = parseClipLine(line);
+            if (auto* clip = std::get_if<ClipLine>(&parsed))
+                store->insertCaptured(clip->item);
+        }
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.counters["clips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * kImported),
+                                                       benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ImportOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 /// The same 100,000 records through the plain insert.
 static void BM_InsertPlain(benchmark::State& state)

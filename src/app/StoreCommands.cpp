@@ -254,7 +254,7 @@ int add(Storage& storage, const Clock& clock, const StoreCommand& cmd, const Sto
 }
 
 /// Clips read at a time from a stream, and stored in one transaction.
-constexpr std::size_t kBatchSize = 5000;
+constexpr std::size_t kBatchSize = 20000;
 
 /// `add --lines` / `add --null`: every piece of standard input is a clip of its own.
 int addMany(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
@@ -374,7 +374,8 @@ std::optional<TimePoint> parseSince(const std::string& text, TimePoint now)
         rest = rest.substr(1 + static_cast<std::size_t>(more));
         if (!rest.empty()) {
             int last = 0;
-            if (std::sscanf(rest.c_str(), ":%2d%n", &tm.tm_sec, &last) != 1 || static_cast<std::size_t>(last) != rest.size())
+            if (std::sscanf(rest.c_str(), ":%2d%n", &tm.tm_sec, &last) != 1 ||
+                static_cast<std::size_t>(last) != rest.size())
                 return std::nullopt;
         }
     }
@@ -488,7 +489,6 @@ int importClips(Storage& storage, const StoreCommand& cmd, const StoreCommandCon
         in = &file;
         options.imagesBase = std::filesystem::absolute(name).parent_path();
     }
-    options.batchSize = kBatchSize;
     options.onProgress = [&](const ImportProgress& p) {
         if (ctx.errIsTerminal)
             ctx.err << "\rImportando: " << p.lines << " líneas, " << p.imported << " clips nuevos, " << p.duplicates

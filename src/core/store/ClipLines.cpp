@@ -298,6 +298,7 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
     const std::size_t batchSize = std::max<std::size_t>(options.batchSize, 1);
     std::vector<ClipItem> batch;
     std::vector<std::optional<std::string>> written; // image files this batch wrote, by position
+    std::size_t batchBytes = 0;
     batch.reserve(batchSize);
     written.reserve(batchSize);
 
@@ -324,6 +325,7 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
         }
         batch.clear();
         written.clear();
+        batchBytes = 0;
         if (options.onProgress)
             options.onProgress(report);
         return outcome.ok;
@@ -383,9 +385,10 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
             item.imageFileName.reset();
             ++report.missingImages;
         }
+        batchBytes += text.size();
         batch.push_back(std::move(item));
         written.push_back(std::move(wrote));
-        if (batch.size() >= batchSize && !flush())
+        if ((batch.size() >= batchSize || batchBytes >= options.batchBytes) && !flush())
             return report;
     }
     // A stop that came while waiting for input (a pipe) ended the read: still a stop.

@@ -72,8 +72,10 @@ struct ImportProgress {
 struct ImportOptions {
     /// Where "imageFile" paths are looked up (the export file's folder).
     std::filesystem::path imagesBase{};
-    /// Lines stored per transaction.
-    std::size_t batchSize = 5000;
+    /// Clips stored per transaction: the larger, the fewer times each index page of a large
+    /// store is written again. A batch also ends at batchBytes of clip data (images, mostly).
+    std::size_t batchSize = 20000;
+    std::size_t batchBytes = 64u << 20;
     /// After each stored batch.
     std::function<void(const ImportProgress&)> onProgress{};
     /// Asked between lines; true stops the import after storing what was read.

@@ -844,7 +844,8 @@ void Storage::removeOrphanImages()
         logf("{} imágenes sin registro eliminadas de {}", removed, imagesDir_.string());
 }
 
-Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items, std::optional<std::int64_t> sameContentUpToRow)
+Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
+                                           std::optional<std::int64_t> sameContentUpToRow)
 {
     BatchOutcome outcome;
     if (items.empty()) {

@@ -23,8 +23,8 @@ protected:
         const auto space = Uuid::random();
         const auto batch = Uuid::random();
         for (int i = 0; i < 7; ++i) {
-            auto item = textClip(i == 6 ? "repetido" : "clip " + std::to_string(i), clock.now() + std::chrono::seconds(i),
-                                 i == 2);
+            auto item = textClip(i == 6 ? "repetido" : "clip " + std::to_string(i),
+                                 clock.now() + std::chrono::seconds(i), i == 2);
             item.contentHash = std::string(64, static_cast<char>('a' + (i == 6 ? 5 : i)));
             item.sourceAppName = "Firefox";
             item.sourceAppBundleID = "org.mozilla.firefox";
@@ -153,13 +153,13 @@ TEST_F(ClipLinesTest, ImportSkipsClipsTheStoreHasByIdOrContentAndReportsBadLines
 {
     auto store = openStore();
     store->setHistoryLimit(0);
-    const auto items = fillStore(*store);
+    fillStore(*store);
     std::stringstream lines;
     exportClipLines(*store, lines, {});
     auto text = lines.str();
     // A new clip with the content of a stored one, a new one, and a broken line.
-    text += R"({"typeRaw": "text", "createdAt": 5, "textContent": "otra vez", "contentHash": ")" + std::string(64, 'a') +
-            "\"}\n";
+    text += R"({"typeRaw": "text", "createdAt": 5, "textContent": "otra vez", "contentHash": ")" +
+            std::string(64, 'a') + "\"}\n";
     text += R"({"typeRaw": "text", "createdAt": 6, "textContent": "nuevo"})" "\n";
     text += "{roto\n";
     std::stringstream in(text);
