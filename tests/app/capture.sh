@@ -21,7 +21,7 @@ wait_clip() { for _ in $(seq 50); do [ "$(xclip -selection clipboard -o 2>/dev/n
 printf 'ya estaba' | xclip -selection clipboard
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 sleep 0.7
 check "what was on the clipboard before start is not captured" '[ "$(count)" = 0 ]'
 

@@ -51,7 +51,7 @@ openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 compositor=
 trap 'kill $app $wm $compositor 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 panel=
 for _ in $(seq 50); do panel=$(brisa_window X 850) && break; sleep 0.1; done
 check "the panel window is there" '[ -n "$panel" ]'

@@ -35,7 +35,7 @@ openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 field_a=
 trap 'kill $app $wm $field_a 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 "$pointer" move 960 700
 
 panel=

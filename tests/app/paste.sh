@@ -22,10 +22,12 @@ openbox --sm-disable 2>/dev/null & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app $wm $field_pid 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
 field_pid=
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 
 copy "uno"; copy "dos"; copy "tres"
 check "three copies are in the history" '[ "$(count)" = 3 ]'
+# Nothing below can pass without them: stop here with the log rather than time out.
+[ $fail -eq 0 ] || { cat "$home/app.log"; exit 1; }
 
 "$target" "$home/field.txt" & field_pid=$!
 for _ in $(seq 100); do xdotool search --onlyvisible --name "^paste_target$" >/dev/null && break; sleep 0.1; done

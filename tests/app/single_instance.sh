@@ -14,7 +14,7 @@ check "a remote command with no Brisa running exits 4 with a message" '[ $rc -eq
 
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 
 timeout 10 "$brisa" 2>"$home/second.log"; rc=$?
 check "a second brisa exits 0 at once" '[ $rc -eq 0 ] && grep -q "ya está en marcha" "$home/second.log"'

@@ -12,7 +12,7 @@ check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 run_until_ready() { # starts brisa, waits for its ready line, stops it with SIGTERM; sets rc and log
   log="$home/brisa.log"; : >"$log"
   "$brisa" 2>"$log" & local pid=$!
-  for _ in $(seq 100); do grep -q "Brisa está lista" "$log" && break; sleep 0.1; done
+  for _ in $(seq 600); do grep -q "Brisa está lista" "$log" && break; sleep 0.1; done
   kill -TERM "$pid"; wait "$pid"; rc=$?
 }
 

@@ -12,7 +12,7 @@ db="$XDG_DATA_HOME/Brisa/Brisa.store"
 # A running Brisa holds the store open the whole time.
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 check "the app is running" 'kill -0 $app'
 
 id_text=$("$brisa" add "hola árbol"); rc=$?

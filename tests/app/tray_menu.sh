@@ -17,7 +17,7 @@ trayer --edge top --align right --widthtype pixel --width 120 --height 28 --tint
 for _ in $(seq 50); do xdotool search --name "^panel$" >/dev/null 2>&1 && break; sleep 0.1; done
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app $tray $wm 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
 check "the icon is in the tray" '! grep -q "No hay bandeja del sistema" "$home/app.log"'
 "$brisa" add "una copia" >/dev/null
 
