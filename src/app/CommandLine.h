@@ -9,7 +9,7 @@ namespace brisa {
 
 /// A command that reads or changes the clip store directly, beside a running Brisa or without one.
 struct StoreCommand {
-    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin };
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Image };
     Kind kind = Kind::History;
     bool json = false;
     std::optional<std::size_t> limit;
@@ -17,8 +17,16 @@ struct StoreCommand {
     std::optional<std::string> type;
     /// add: an image file to store.
     std::optional<std::string> imageFile;
-    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin: the id.
+    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin/image: the id.
     std::optional<std::string> argument;
+    /// image: what to do with the clip, its parameter already checked.
+    struct ImageAction {
+        enum class Op { Compress, RemoveBackground, Resize, Convert };
+        Op op = Op::Compress;
+        double scale = 1;
+        std::string format; ///< "png", "jpeg" or "tiff"
+    };
+    std::optional<ImageAction> image;
 };
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).

@@ -6,6 +6,8 @@
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/OcrService.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageClipOperations.h"
+#include "core/image/ImageProcessor.h"
 #include "core/search/ClipFilters.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
@@ -248,6 +250,55 @@ int add(Storage& storage, const Clock& clock, const StoreCommand& cmd, const Sto
     return StoreCommandExit::Ok;
 }
 
+/// image ID ...: the same operation the panel offers, run here and now, printing the new clip's id.
+int imageCommand(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    auto item = resolve(storage, cmd.argument.value_or(""), ctx.err);
+    if (!item)
+        return StoreCommandExit::NotFound;
+    if (!ImageProcessor::isProcessable(*item)) {
+        ctx.err << "brisa: el clip " << item->id.toString() << " no es una imagen ni una captura\n";
+        return StoreCommandExit::NotFound;
+    }
+    auto full = storage.fetch(item->id, true);
+    auto source = full ? imageSourceBytes(storage, *full) : std::nullopt;
+    if (!source) {
+        ctx.err << "brisa: el clip no tiene imagen ni miniatura\n";
+        return StoreCommandExit::NotFound;
+    }
+    using Op = StoreCommand::ImageAction::Op;
+    ImageOperation operation;
+    switch (cmd.image->op) {
+    case Op::Compress: operation.kind = ImageOperation::Kind::Compress; break;
+    case Op::RemoveBackground: operation.kind = ImageOperation::Kind::RemoveBackground; break;
+    case Op::Resize: operation.kind = ImageOperation::Kind::Resize; break;
+    case Op::Convert: operation.kind = ImageOperation::Kind::Convert; break;
+    }
+    operation.scale = cmd.image->scale;
+    operation.format = imageFileFormatFromRaw(cmd.image->format).value_or(ImageFileFormat::Png);
+    auto processed = processImage(operation, *source, full->sourceAppName);
+    if (!processed) {
+        ctx.err << "brisa: la operación no dio ninguna imagen\n";
+        return StoreCommandExit::NotFound;
+    }
+    const Bytes data = processed->data;
+    auto inserted = insertImageClip(storage, clock, std::move(*processed));
+    if (!inserted) {
+        ctx.err << "brisa: no se pudo guardar el clip (" << storage.storeFile().string() << ")\n";
+        return StoreCommandExit::NotFound;
+    }
+    // No event loop to come back to, as for add: recognise the text here.
+    if (auto text = OcrService::recognize(data)) {
+        inserted->ocrText = *text;
+        storage.update(*inserted);
+    }
+    if (cmd.json)
+        printItem(*inserted, storage, true, ctx.out);
+    else
+        ctx.out << inserted->id.toString() << "\n";
+    return StoreCommandExit::Ok;
+}
+
 } // namespace
 
 int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
@@ -291,12 +342,13 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         printList(found, cmd, ctx.out);
         break;
     }
-    case K::Add: {
+    case K::Add:
+    case K::Image: {
         UserDefaults defaults(ctx.defaultsFile, clock);
         AppSettings settings(defaults);
         storage.setHistoryLimit(settings.historyLimit());
         storage.setAutoDeleteDays(settings.autoDeleteDays());
-        rc = add(storage, clock, cmd, ctx);
+        rc = cmd.kind == K::Add ? add(storage, clock, cmd, ctx) : imageCommand(storage, clock, cmd, ctx);
         break;
     }
     case K::Show:
