@@ -16,7 +16,7 @@ namespace {
 constexpr int kColourTolerance = 24;
 /// Share of border pixels that must match the border's colour for it to count as uniform.
 constexpr double kUniformBorderShare = 0.95;
-constexpr int kGrabCutIterations = 4;
+constexpr int kGrabCutIterations = 2;
 /// Below this size on either side there is no subject worth cutting out.
 constexpr int kMinSide = 8;
 
