@@ -41,4 +41,19 @@ std::optional<ImageFileFormat> imageFileFormatFromRaw(std::string_view raw)
     return std::nullopt;
 }
 
+std::string_view imageMimeTypeForFile(std::string_view fileName)
+{
+    const auto dot = fileName.rfind('.');
+    std::string ext(dot == std::string_view::npos ? std::string_view() : fileName.substr(dot + 1));
+    for (auto& c : ext)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (ext == "heic" || ext == "heif")
+        return "image/heic";
+    if (ext == "jpg" || ext == "jpeg")
+        return "image/jpeg";
+    if (ext == "tif" || ext == "tiff")
+        return "image/tiff";
+    return "image/png";
+}
+
 } // namespace brisa

@@ -23,4 +23,8 @@ std::string_view fileExtension(ImageFileFormat format);
 /// The format whose raw value is raw; nullopt for anything else.
 std::optional<ImageFileFormat> imageFileFormatFromRaw(std::string_view raw);
 
+/// The MIME type of a stored image file, by its extension: "image/heic", "image/jpeg",
+/// "image/tiff", else "image/png" (what every capture stores).
+std::string_view imageMimeTypeForFile(std::string_view fileName);
+
 } // namespace brisa
