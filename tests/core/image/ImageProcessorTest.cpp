@@ -61,6 +61,17 @@ Bytes halfTransparent()
     return encodePixels(px, 40, 30, 4);
 }
 
+std::uint32_t crc32(const std::uint8_t* data, std::size_t length)
+{
+    std::uint32_t crc = 0xffffffffu;
+    for (std::size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xffffffffu;
+}
+
 double pixel(VipsImage* image, int x, int y, int band)
 {
     double* values = nullptr;
@@ -197,6 +208,11 @@ TEST_F(ImageProcessorTest, BadInputGivesASoundImageOrNothing)
     Bytes huge = encodePixels(std::vector<std::uint8_t>(1, 0), 1, 1, 1);
     huge[16] = 0, huge[17] = 0, huge[18] = 0x4e, huge[19] = 0x20; // width 20000
     huge[20] = 0, huge[21] = 0, huge[22] = 0x4e, huge[23] = 0x20; // height 20000
+    const auto crc = crc32(huge.data() + 12, 17);                  // "IHDR" and its 13 bytes
+    for (int i = 0; i < 4; ++i)
+        huge[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    ASSERT_EQ(ImageThumbnailer::imagePixelSize(huge), (std::pair{20000, 20000})) << "a valid header";
+    const auto photo = test::gradientImage(300, 200, true);
     Image frames(nullptr);
     VipsImage* raw = nullptr;
     vips_black(&raw, 8, 16, "bands", 3, nullptr); // two 8 × 8 pages, as a GIF animation
@@ -221,6 +237,7 @@ TEST_F(ImageProcessorTest, BadInputGivesASoundImageOrNothing)
         {"truncated header", Bytes(gradient.begin(), gradient.begin() + 20), std::nullopt},
         {"20000×20000", huge, std::nullopt},
         {"1×1", encodePixels({9, 9, 9}, 1, 1, 3), std::pair{1, 1}},
+        {"3×3", test::gradientImage(3, 3), std::pair{3, 3}},
         {"CMYK JPEG", encodePixels(cmyk, 32, 32, 4, ".jpg", VIPS_FORMAT_UCHAR, VIPS_INTERPRETATION_CMYK),
          std::pair{32, 32}},
         {"16-bit PNG", encodePixels(deepBytes, 16, 16, 3, ".png", VIPS_FORMAT_USHORT, VIPS_INTERPRETATION_RGB16),
@@ -242,8 +259,17 @@ TEST_F(ImageProcessorTest, BadInputGivesASoundImageOrNothing)
         EXPECT_EQ(image->Ysize, r.size->second);
         EXPECT_EQ(image->BandFmt, VIPS_FORMAT_UCHAR);
     }
+    // Cut off halfway: nothing, or an image of the full size (the missing rows filled in).
+    for (const Bytes& whole : {test::gradientImage(300, 200), photo}) {
+        const Bytes half(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+        if (auto png = ImageProcessor::convert(half, ImageFileFormat::Png)) {
+            auto image = load(*png);
+            EXPECT_EQ(image->Xsize, 300);
+            EXPECT_EQ(image->Ysize, 200);
+        }
+    }
     // The CMYK cyan comes out cyan-ish, never black.
-    const auto cyanPng = ImageProcessor::convert(rows[5].data, ImageFileFormat::Png);
+    const auto cyanPng = ImageProcessor::convert(rows[6].data, ImageFileFormat::Png);
     ASSERT_TRUE(cyanPng);
     auto cyan = load(*cyanPng);
     EXPECT_GT(pixel(cyan.get(), 3, 3, 2), 150);
