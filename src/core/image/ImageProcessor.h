@@ -31,7 +31,7 @@ inline constexpr double kMaxForeground = 0.98;
 /// Image and screenshot clips can be processed.
 bool isProcessable(const ClipItem& item);
 
-/// Whether this libvips can write HEIC (it needs libheif with an HEVC encoder).
+/// Whether HEIC can be written (libheif with an HEVC encoder).
 bool canEncodeHeic();
 /// Tests turn the HEIC saver off to exercise the JPEG fallback; true restores the run-time check.
 void setHeicAllowed(bool allowed);

@@ -157,6 +157,13 @@ TEST_F(ImageProcessorTest, CompressGivesHeicWhenTheSaverExistsElseJpeg)
         ASSERT_TRUE(heic);
         EXPECT_EQ(heic->second, "heic");
         EXPECT_EQ(loader(heic->first), "VipsForeignLoadHeifBuffer");
+        EXPECT_EQ(load(heic->first)->Xsize, 64);
+        const auto transparent = ImageProcessor::compress(halfTransparent(), 0.5);
+        ASSERT_TRUE(transparent);
+        EXPECT_EQ(transparent->second, "heic");
+        auto withAlpha = load(transparent->first);
+        EXPECT_EQ(withAlpha->Ysize, 30);
+        EXPECT_EQ(withAlpha->Bands, 4);
     }
     ImageProcessor::setHeicAllowed(false);
     EXPECT_FALSE(ImageProcessor::canEncodeHeic());
