@@ -100,6 +100,50 @@ std::optional<Rgb> uniformBorderColour(const PixelBuffer& img)
     return median;
 }
 
+int distance(const Rgb& a, const Rgb& b)
+{
+    int d = 0;
+    for (int c = 0; c < 3; ++c)
+        d = std::max(d, std::abs(int(a[c]) - int(b[c])));
+    return d;
+}
+
+/// Writes the mask of a flood-filled subject. Its outermost pixels are mostly blends of subject
+/// and background (anti-aliasing): each gets an opacity by how far its colour is from the
+/// background's, against its most distinct neighbour, so no rim of background colour is kept.
+void softenEdge(const PixelBuffer& img, const Rgb& background, const std::vector<std::uint8_t>& subject,
+                PixelBuffer& mask)
+{
+    const int w = img.width, h = img.height;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * w + x;
+            if (!subject[i]) {
+                mask.pixels[i] = 0;
+                continue;
+            }
+            bool edge = false;
+            int strongest = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const std::size_t j = static_cast<std::size_t>(ny) * w + nx;
+                    if (!subject[j])
+                        edge = true;
+                    else
+                        strongest = std::max(strongest, distance(pixelAt(img, nx, ny), background));
+                }
+            if (!edge || strongest == 0) {
+                mask.pixels[i] = 255;
+                continue;
+            }
+            const int own = distance(pixelAt(img, x, y), background);
+            mask.pixels[i] = static_cast<std::uint8_t>(std::clamp(own * 255 / strongest, 0, 255));
+        }
+}
+
 class GrabCutSegmenter final : public ForegroundSegmenter {
 public:
     std::optional<PixelBuffer> segment(const PixelBuffer& rgb) const override
@@ -119,6 +163,8 @@ public:
                                               [&](int x, int y) { return near(pixelAt(rgb, x, y), *colour); });
             for (std::size_t i = 0; i < subject.size(); ++i)
                 subject[i] = !background[i];
+            softenEdge(rgb, *colour, subject, mask);
+            return mask;
         } else {
             cv::Mat image(rgb.height, rgb.width, CV_8UC3, const_cast<std::uint8_t*>(rgb.pixels.data()));
             cv::Mat labels(rgb.height, rgb.width, CV_8UC1, cv::Scalar(cv::GC_PR_FGD));
