@@ -6,6 +6,7 @@
 #include "app/UnixSignals.h"
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/OcrService.h"
+#include "core/image/ImageClipOperations.h"
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
 #include "core/notch/NotchController.h"
@@ -173,6 +174,8 @@ void BrisaApp::createClipboardMonitor()
         // The clip may have gone while its text was being recognised: then nothing is written.
         storage_->setOcrText(id, text);
     });
+    imageOps_ = std::make_unique<ImageClipOperations>(
+        *storage_, *scheduler_, *workers_, [this](const ClipItem& item, const Bytes& data) { ocr_->recognizeAsync(item, data); });
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     if (!platform_->clipboard)
         return;
@@ -353,7 +356,8 @@ void BrisaApp::installNotchPanel()
     qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
     qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
     panelModel_ = std::make_unique<NotchPanelViewModel>(
-        NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_});
+        NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_,
+                                      imageOps_.get()});
     auto& screens = static_cast<QtScreens&>(*platform_->screens);
     panelWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NotchRoot.qml")),

@@ -30,6 +30,7 @@ struct SourceApp;
 class KeyboardShortcuts;
 class LoginItem;
 class ShortcutRegistry;
+class ImageClipOperations;
 class OcrService;
 class QuickNoteWindowController;
 class ScreenshotWatcher;
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<VipsImageCodec> codec_;
     std::unique_ptr<WorkerPool> workers_;
     std::unique_ptr<OcrService> ocr_;
+    std::unique_ptr<ImageClipOperations> imageOps_;
     std::unique_ptr<ScreenshotWatcher> screenshots_;
     std::unique_ptr<PlatformServices> platform_;
     std::unique_ptr<ClipboardMonitor> monitor_;

@@ -122,6 +122,74 @@ CommandLine parseStoreCommand(const std::string& name, const CommandSpec& spec, 
     return cl;
 }
 
+/// A scale for «image ID resize»: 0.5 or 50%, above 0 and at most 1.
+std::optional<double> parseScale(const std::string& s)
+{
+    const bool percent = s.ends_with('%');
+    const std::string number = percent ? s.substr(0, s.size() - 1) : s;
+    double v = 0;
+    auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
+    if (number.empty() || ec != std::errc() || end != number.data() + number.size())
+        return std::nullopt;
+    if (percent)
+        v /= 100;
+    if (!(v > 0 && v <= 1))
+        return std::nullopt;
+    return v;
+}
+
+/// image ID compress | remove-background | resize SCALE | convert png|jpeg|tiff [--json]
+CommandLine parseImageCommand(const std::vector<std::string>& args)
+{
+    using Op = StoreCommand::ImageAction::Op;
+    CommandLine cl;
+    cl.action = CommandLine::Action::Store;
+    cl.store.kind = StoreCommand::Kind::Image;
+    std::vector<std::string> words;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--json")
+            cl.store.json = true;
+        else if (args[i].size() > 1 && args[i][0] == '-' && !parseScale(args[i]))
+            return error("opción desconocida para «image»: " + args[i]);
+        else
+            words.push_back(args[i]);
+    }
+    const std::string usage = "«image» necesita ID y compress, remove-background, resize ESCALA o convert png|jpeg|tiff";
+    if (words.size() < 2)
+        return error(usage);
+    cl.store.argument = words[0];
+    StoreCommand::ImageAction action;
+    const std::string& op = words[1];
+    std::size_t expected = 2;
+    if (op == "compress") {
+        action.op = Op::Compress;
+    } else if (op == "remove-background") {
+        action.op = Op::RemoveBackground;
+    } else if (op == "resize") {
+        expected = 3;
+        if (words.size() < 3)
+            return error("«image resize» necesita una escala entre 0 y 1 (0.5 o 50%)");
+        auto scale = parseScale(words[2]);
+        if (!scale)
+            return error("escala no válida: «" + words[2] + "» (mayor que 0 y como mucho 1, como 0.5 o 50%)");
+        action.op = Op::Resize;
+        action.scale = *scale;
+    } else if (op == "convert") {
+        expected = 3;
+        if (words.size() < 3 || (words[2] != "png" && words[2] != "jpeg" && words[2] != "tiff"))
+            return error("formato no válido" + (words.size() < 3 ? std::string() : ": «" + words[2] + "»")
+                         + " (png, jpeg o tiff)");
+        action.op = Op::Convert;
+        action.format = words[2];
+    } else {
+        return error(usage);
+    }
+    if (words.size() > expected)
+        return error("sobra un argumento para «image»: " + words[expected]);
+    cl.store.image = action;
+    return cl;
+}
+
 /// toggle, quick-note, bulk-copy, paste-slot N: actions of the running Brisa.
 std::optional<CommandLine> parseRemoteCommand(const std::vector<std::string>& args)
 {
@@ -163,6 +231,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             cl.action = CommandLine::Action::Version;
         } else if (a == "--help" || a == "-h") {
             cl.action = CommandLine::Action::Help;
+        } else if (a == "image" && i == 0) {
+            return parseImageCommand(args);
         } else if (auto it = commands().find(a); it != commands().end() && i == 0) {
             return parseStoreCommand(a, it->second, args, i + 1);
         } else {
@@ -197,6 +267,8 @@ std::string helpText()
            "                                     --image-folder, en ARCHIVO.images\n"
            "  import ARCHIVO                     guarda los clips de una exportación; omite los\n"
            "                                     que ya están (mismo id o mismo contenido)\n"
+           "  image ID compress | remove-background | resize ESCALA | convert png|jpeg|tiff [--json]\n"
+           "                                     hace un clip nuevo con la imagen procesada\n"
            "\n"
            "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
            "CUÁNDO es una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m).\n"

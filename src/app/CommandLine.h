@@ -9,7 +9,7 @@ namespace brisa {
 
 /// A command that reads or changes the clip store directly, beside a running Brisa or without one.
 struct StoreCommand {
-    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import };
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import, Image };
     Kind kind = Kind::History;
     bool json = false;
     std::optional<std::size_t> limit;
@@ -17,7 +17,7 @@ struct StoreCommand {
     std::optional<std::string> type;
     /// add: an image file to store.
     std::optional<std::string> imageFile;
-    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin: the id;
+    /// add: the text (nullopt: read standard input); search: the query; show/delete/pin/image: the id;
     /// export: the file to write (nullopt: standard output); import: the file to read ("-": stdin).
     std::optional<std::string> argument;
     /// add: standard input holds many clips, one per line (--lines) or ended by NUL bytes (--null).
@@ -28,6 +28,14 @@ struct StoreCommand {
     std::vector<std::string> kinds;
     /// export: images as files in a folder beside the export ("FILE.images") instead of inline.
     bool imageFolder = false;
+    /// image: what to do with the clip, its parameter already checked.
+    struct ImageAction {
+        enum class Op { Compress, RemoveBackground, Resize, Convert };
+        Op op = Op::Compress;
+        double scale = 1;
+        std::string format; ///< "png", "jpeg" or "tiff"
+    };
+    std::optional<ImageAction> image;
 };
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).

@@ -6,6 +6,8 @@
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/OcrService.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageClipOperations.h"
+#include "core/image/ImageProcessor.h"
 #include "core/search/ClipFilters.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
@@ -532,6 +534,55 @@ int importClips(Storage& storage, const StoreCommand& cmd, const StoreCommandCon
     return report.refused > 0 ? StoreCommandExit::Incomplete : StoreCommandExit::Ok;
 }
 
+/// image ID ...: the same operation the panel offers, run here and now, printing the new clip's id.
+int imageCommand(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    auto item = resolve(storage, cmd.argument.value_or(""), ctx.err);
+    if (!item)
+        return StoreCommandExit::NotFound;
+    if (!ImageProcessor::isProcessable(*item)) {
+        ctx.err << "brisa: el clip " << item->id.toString() << " no es una imagen ni una captura\n";
+        return StoreCommandExit::NotFound;
+    }
+    auto full = storage.fetch(item->id, true);
+    auto source = full ? imageSourceBytes(storage, *full) : std::nullopt;
+    if (!source) {
+        ctx.err << "brisa: el clip no tiene imagen ni miniatura\n";
+        return StoreCommandExit::NotFound;
+    }
+    using Op = StoreCommand::ImageAction::Op;
+    ImageOperation operation;
+    switch (cmd.image->op) {
+    case Op::Compress: operation.kind = ImageOperation::Kind::Compress; break;
+    case Op::RemoveBackground: operation.kind = ImageOperation::Kind::RemoveBackground; break;
+    case Op::Resize: operation.kind = ImageOperation::Kind::Resize; break;
+    case Op::Convert: operation.kind = ImageOperation::Kind::Convert; break;
+    }
+    operation.scale = cmd.image->scale;
+    operation.format = imageFileFormatFromRaw(cmd.image->format).value_or(ImageFileFormat::Png);
+    auto processed = processImage(operation, *source, full->sourceAppName);
+    if (!processed) {
+        ctx.err << "brisa: la operación no dio ninguna imagen\n";
+        return StoreCommandExit::NotFound;
+    }
+    const Bytes data = processed->data;
+    auto inserted = insertImageClip(storage, clock, std::move(*processed));
+    if (!inserted) {
+        ctx.err << "brisa: no se pudo guardar el clip (" << storage.storeFile().string() << ")\n";
+        return StoreCommandExit::NotFound;
+    }
+    // No event loop to come back to, as for add: recognise the text here.
+    if (auto text = OcrService::recognize(data)) {
+        storage.setOcrText(inserted->id, *text);
+        inserted->ocrText = *text;
+    }
+    if (cmd.json)
+        printItem(*inserted, storage, true, ctx.out);
+    else
+        ctx.out << inserted->id.toString() << "\n";
+    return StoreCommandExit::Ok;
+}
+
 } // namespace
 
 int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
@@ -579,13 +630,16 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         break;
     }
     case K::Add:
-    case K::Import: {
+    case K::Import:
+    case K::Image: {
         UserDefaults defaults(ctx.defaultsFile, clock);
         AppSettings settings(defaults);
         storage.setHistoryLimit(settings.historyLimit());
         storage.setAutoDeleteDays(settings.autoDeleteDays());
         if (cmd.kind == K::Import)
             rc = importClips(storage, cmd, ctx);
+        else if (cmd.kind == K::Image)
+            rc = imageCommand(storage, clock, cmd, ctx);
         else
             rc = cmd.separator ? addMany(storage, clock, cmd, ctx) : add(storage, clock, cmd, ctx);
         break;

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ClipMimeData.h"
 
+#include "core/image/ImageFileFormat.h"
+#include "core/image/ImageProcessor.h"
+
 #include <QDrag>
+#include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QUrl>
@@ -49,7 +53,19 @@ std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const st
     auto data = std::make_unique<QMimeData>();
     addUrlsAndText(*data, payload, imagesDir);
     if (payload.kind == ClipDragPayload::Kind::ImageFile && data->hasUrls()) {
-        if (QImage image(data->urls().front().toLocalFile()); !image.isNull())
+        const QString path = data->urls().front().toLocalFile();
+        QImage image(path);
+        const std::string mime(imageMimeTypeForFile(payload.value));
+        if (QFile file(path); mime != "image/png" && file.open(QIODevice::ReadOnly)) {
+            // A compressed or converted clip goes as its own format too; Qt reads no HEIC, so
+            // the image itself (offered as PNG) comes from a conversion then.
+            const QByteArray raw = file.readAll();
+            data->setData(QString::fromStdString(mime), raw);
+            if (image.isNull())
+                if (auto png = ImageProcessor::convert(Bytes(raw.begin(), raw.end()), ImageFileFormat::Png))
+                    image.loadFromData(png->data(), static_cast<int>(png->size()), "PNG");
+        }
+        if (!image.isNull())
             data->setImageData(image);
     }
     return data;

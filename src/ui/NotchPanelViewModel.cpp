@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
 
+#include "core/image/ImageClipOperations.h"
+#include "core/image/ImageProcessor.h"
 #include "core/model/ClipDragPayload.h"
 #include "core/support/Clock.h"
 #include "core/notch/NotchController.h"
@@ -311,6 +313,59 @@ void NotchPanelViewModel::openCardMenu(int row)
         runModal([&] { menu->exec(QCursor::pos()); });
 }
 
+std::optional<ClipItem> NotchPanelViewModel::processableAt(int row) const
+{
+    auto item = clipAt(row);
+    if (!services_.images || !item || !ImageProcessor::isProcessable(*item))
+        return std::nullopt;
+    return item;
+}
+
+void NotchPanelViewModel::fillResizeMenu(QMenu& menu, const Uuid& id)
+{
+    for (double scale : ImageProcessor::kResizeScales)
+        menu.addAction(QString::fromStdString(ImageProcessor::scaleLabel(scale)), this,
+                       [this, id, scale] { services_.images->resizeToNewClip(id, scale); });
+}
+
+void NotchPanelViewModel::fillConvertMenu(QMenu& menu, const Uuid& id)
+{
+    for (auto format : kImageFileFormats)
+        menu.addAction(QString::fromUtf8(label(format).data(), static_cast<int>(label(format).size())), this,
+                       [this, id, format] { services_.images->convertToNewClip(id, format); });
+}
+
+void NotchPanelViewModel::imageAction(int row, const QString& action)
+{
+    const auto item = processableAt(row);
+    if (!item)
+        return;
+    if (action == QLatin1String("compress"))
+        services_.images->compressToNewClip(item->id);
+    else if (action == QLatin1String("remove-background"))
+        services_.images->removeBackgroundToNewClip(item->id);
+}
+
+std::unique_ptr<QMenu> NotchPanelViewModel::imageMenu(int row, const QString& which)
+{
+    const auto item = processableAt(row);
+    if (!item || (which != QLatin1String("resize") && which != QLatin1String("convert")))
+        return nullptr;
+    auto menu = std::make_unique<QMenu>();
+    if (which == QLatin1String("resize"))
+        fillResizeMenu(*menu, item->id);
+    else
+        fillConvertMenu(*menu, item->id);
+    applyMenuTheme(*menu, services_.settings.theme());
+    return menu;
+}
+
+void NotchPanelViewModel::openImageMenu(int row, const QString& which)
+{
+    if (auto menu = imageMenu(row, which))
+        runModal([&] { menu->exec(QCursor::pos()); });
+}
+
 std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
 {
     const auto found = clipAt(row);
@@ -327,6 +382,13 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     // Sharing and reminders have no service yet: their places in the menu show, greyed out.
     const auto unavailable = [&](const char* title) { menu.addAction(QString::fromUtf8(title))->setEnabled(false); };
     unavailable("Enviar…");
+    if (processableAt(row)) {
+        menu.addSeparator();
+        add("Quitar peso (comprimir)", [this, id = item.id] { services_.images->compressToNewClip(id); });
+        add("Quitar fondo (transparente)", [this, id = item.id] { services_.images->removeBackgroundToNewClip(id); });
+        fillResizeMenu(*menu.addMenu(QStringLiteral("Redimensionar")), item.id);
+        fillConvertMenu(*menu.addMenu(QStringLiteral("Convertir formato")), item.id);
+    }
     if (item.ocrText && !item.ocrText->empty())
         add("Copiar texto reconocido", [this, text = *item.ocrText] { services_.paster.writeTargets(textTargets(text)); });
     if (item.batchID) {

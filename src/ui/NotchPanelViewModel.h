@@ -20,6 +20,8 @@ class AppSettings;
 class Scheduler;
 class BulkCopyService;
 class ClipStripModel;
+class ImageClipOperations;
+class Uuid;
 class NotchController;
 class PasteService;
 class SpaceStore;
@@ -60,6 +62,8 @@ public:
         AppSettings& settings;
         SpaceStore& spaces;
         Scheduler& clock; ///< the time, and the panel's timers while it is open
+        /// The image operations of image and screenshot cards; none: not offered.
+        ImageClipOperations* images = nullptr;
     };
 
     explicit NotchPanelViewModel(Services services, QObject* parent = nullptr);
@@ -100,6 +104,13 @@ public:
     Q_INVOKABLE void openCardMenu(int row);
     /// The card menu of a row, dressed in the panel's theme; null when the row has no clip.
     std::unique_ptr<QMenu> cardMenu(int row);
+    /// A hover action of an image card: "compress" or "remove-background" makes a new clip.
+    Q_INVOKABLE void imageAction(int row, const QString& action);
+    /// The hover menus of an image card, at the pointer: "resize" (Redimensionar) or "convert"
+    /// (Convertir formato).
+    Q_INVOKABLE void openImageMenu(int row, const QString& which);
+    /// The menu openImageMenu runs; null when the row is not a processable clip or which is unknown.
+    std::unique_ptr<QMenu> imageMenu(int row, const QString& which);
     /// Starts dragging a card's clip out of Brisa: a file, an image or text.
     Q_INVOKABLE void startDrag(int row);
     /// A key pressed while the card list has the focus (a Qt::Key); false when not handled.
@@ -126,6 +137,10 @@ private:
     /// Starts or stops the once-a-second look at the store while the panel is open.
     void setLiveCheck(bool on);
     void paste(int row);
+    /// The clip of the row when the image operations can take it.
+    std::optional<ClipItem> processableAt(int row) const;
+    void fillResizeMenu(QMenu& menu, const Uuid& id);
+    void fillConvertMenu(QMenu& menu, const Uuid& id);
     void deleteRow(int row);
     void deleteClip(const ClipItem& item);
     /// Opening: the rows read afresh from the first card (see the call).

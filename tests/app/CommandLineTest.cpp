@@ -99,3 +99,40 @@ TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)
     EXPECT_EQ(parseCommandLine({"paste-slot"}).action, Action::Error);
     EXPECT_EQ(parseCommandLine({"bulk-copy", "now"}).action, Action::Error);
 }
+
+TEST(CommandLine, ImageTakesAnOperationAndChecksItsParameter)
+{
+    using Op = StoreCommand::ImageAction::Op;
+    struct Good {
+        std::vector<std::string> args;
+        Op op;
+        double scale;
+        std::string format;
+        bool json;
+    };
+    for (const auto& c : std::vector<Good>{
+             {{"image", "ABCD", "compress"}, Op::Compress, 1, "", false},
+             {{"image", "ABCD", "remove-background", "--json"}, Op::RemoveBackground, 1, "", true},
+             {{"image", "ABCD", "resize", "0.5"}, Op::Resize, 0.5, "", false},
+             {{"image", "ABCD", "resize", "25%"}, Op::Resize, 0.25, "", false},
+             {{"image", "ABCD", "resize", "1"}, Op::Resize, 1, "", false},
+             {{"image", "--json", "ABCD", "convert", "tiff"}, Op::Convert, 1, "tiff", true},
+         }) {
+        auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, Action::Store) << cl.error;
+        EXPECT_EQ(cl.store.kind, Kind::Image);
+        EXPECT_EQ(cl.store.argument, "ABCD");
+        ASSERT_TRUE(cl.store.image);
+        EXPECT_EQ(cl.store.image->op, c.op);
+        EXPECT_DOUBLE_EQ(cl.store.image->scale, c.scale);
+        EXPECT_EQ(cl.store.image->format, c.format);
+        EXPECT_EQ(cl.store.json, c.json);
+    }
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"image"}, {"image", "ABCD"}, {"image", "ABCD", "sharpen"}, {"image", "ABCD", "resize"},
+             {"image", "ABCD", "resize", "0"}, {"image", "ABCD", "resize", "1.5"}, {"image", "ABCD", "resize", "-0.5"},
+             {"image", "ABCD", "resize", "mitad"}, {"image", "ABCD", "convert", "gif"}, {"image", "ABCD", "convert"},
+             {"image", "ABCD", "compress", "0.5"}}) {
+        EXPECT_EQ(parseCommandLine(args).action, Action::Error) << args.back();
+    }
+}

@@ -7,6 +7,7 @@
 #include "core/store/Storage.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
+#include "fakes/TestImages.h"
 #include "fakes/VirtualScheduler.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,7 @@ Rectangle {
     property string theme: "dark"
     property int activations: 0
     property int drags: 0
+    property string imageAction: ""
     width: 3 * 212 + 4 * 16
     height: 138 + 40
     color: theme === "light" ? "#f4f4f4" : "black"
@@ -64,6 +66,7 @@ Rectangle {
             theme: root.theme
             onActivated: root.activations++
             onDragRequested: root.drags++
+            onImageActionRequested: (action) => root.imageAction = action
         }
     }
 }
@@ -230,6 +233,44 @@ TEST_F(ClipCardTest, HoveringTheFooterIconsShowsTheirHelpTextsAndClicksStillWork
     QTest::mouseMove(view.get(), from + QPoint(20, -20));
     QTest::mouseRelease(view.get(), Qt::LeftButton, {}, from + QPoint(20, -20));
     EXPECT_EQ(view->rootObject()->property("drags").toInt(), 1);
+    EXPECT_EQ(view->rootObject()->property("activations").toInt(), 1);
+}
+
+TEST_F(ClipCardTest, ImageCardsShowTheirImageActionsWhileHovered)
+{
+    const auto png = test::gradientImage(120, 80);
+    const auto name = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(name, png));
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name, .byteSize = 10}, clock)));
+    model->reload(); // rows: the pinned code clip, the image, the link, the note
+    show("dark");
+    QQuickItem* actions = part(1, "imageActions");
+    ASSERT_NE(actions, nullptr);
+    EXPECT_FALSE(actions->isVisible());
+    QTest::mouseMove(view.get(), centreOf(card(1)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return actions->isVisible(); }, 1000));
+    QTest::mouseMove(view.get(), centreOf(card(0)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !actions->isVisible(); }, 1000));
+    EXPECT_FALSE(part(0, "imageActions")->isVisible()) << "code cards have none";
+
+    const std::pair<const char*, const char*> buttons[] = {{"imageAction-compress", "compress"},
+                                                           {"imageAction-remove-background", "remove-background"},
+                                                           {"imageAction-resize", "resize"},
+                                                           {"imageAction-convert", "convert"}};
+    for (auto [objectName, action] : buttons) {
+        QTest::mouseMove(view.get(), centreOf(card(1)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return actions->isVisible(); }, 1000));
+        QQuickItem* button = nullptr;
+        for (QQuickItem* child : actions->childItems())
+            if (child->objectName() == QLatin1String(objectName))
+                button = child;
+        ASSERT_NE(button, nullptr) << objectName;
+        QTest::mouseMove(view.get(), centreOf(button));
+        QTest::mouseClick(view.get(), Qt::LeftButton, {}, centreOf(button));
+        EXPECT_EQ(view->rootObject()->property("imageAction").toString(), QLatin1String(action));
+    }
+    EXPECT_EQ(view->rootObject()->property("activations").toInt(), 0) << "a button click pastes nothing";
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, centreOf(card(1)) + QPoint(0, 30));
     EXPECT_EQ(view->rootObject()->property("activations").toInt(), 1);
 }
 

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ClipMimeData.h"
 
+#include "core/image/ImageProcessor.h"
 #include "fakes/TempDir.h"
+#include "fakes/TestImages.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +26,37 @@ TEST(ClipMimeDataTest, ImageFileCarriesItsUrlAndTheImage)
     ASSERT_EQ(data->urls().size(), 1);
     EXPECT_EQ(data->urls().front().toLocalFile().toStdString(), (images / "a.png").string());
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(8, 4));
+}
+
+TEST(ClipMimeDataTest, CompressedAndConvertedImagesCarryTheirFormatAndTheImage)
+{
+    TempDir images;
+    const auto source = gradientImage(30, 10);
+    struct Row {
+        const char* name;
+        std::optional<Bytes> file;
+        const char* mime;
+    };
+    const Row rows[] = {
+        {"b.jpg", ImageProcessor::convert(source, ImageFileFormat::Jpeg), "image/jpeg"},
+        {"c.tiff", ImageProcessor::convert(source, ImageFileFormat::Tiff), "image/tiff"},
+        {"d.heic", ImageProcessor::canEncodeHeic() ? std::optional(ImageProcessor::compress(source, 0.5)->first)
+                                                   : std::nullopt,
+         "image/heic"},
+    };
+    for (const auto& r : rows) {
+        if (!r.file)
+            continue;
+        SCOPED_TRACE(r.name);
+        QFile out(QString::fromStdString((images / r.name).string()));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(reinterpret_cast<const char*>(r.file->data()), static_cast<qint64>(r.file->size()));
+        out.close();
+        const auto data = clipMimeData(ClipDragPayload::imageFile(r.name), images.path());
+        EXPECT_EQ(data->data(QLatin1String(r.mime)).size(), static_cast<qsizetype>(r.file->size()));
+        EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(30, 10));
+        EXPECT_EQ(data->urls().size(), 1);
+    }
 }
 
 TEST(ClipMimeDataTest, AFileThatIsGoneCarriesNothing)

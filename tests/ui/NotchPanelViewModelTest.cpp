@@ -2,6 +2,8 @@
 #include "ui/NotchPanelViewModel.h"
 #include "fakes/QtApp.h"
 
+#include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageClipOperations.h"
 #include "core/notch/NotchController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
@@ -9,6 +11,9 @@
 #include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
+#include "core/support/WorkerPool.h"
+#include "fakes/TestImages.h"
+#include "ui/ClipStripModel.h"
 #include "fakes/TempDir.h"
 #include "fakes/VirtualScheduler.h"
 
@@ -35,8 +40,9 @@ protected:
         paster = std::make_unique<PasteService>(PasteService::Ports{}, clock, home.path());
         bulk = std::make_unique<BulkCopyService>(*store, *paster);
         notch = std::make_unique<NotchController>(NotchController::Ports{}, clock, settings);
+        images = std::make_unique<ImageClipOperations>(*store, clock, pool, nullptr);
         model = std::make_unique<NotchPanelViewModel>(
-            NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock});
+            NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock, images.get()});
         model->reload();
     }
 
@@ -57,6 +63,8 @@ protected:
     std::unique_ptr<PasteService> paster;
     std::unique_ptr<BulkCopyService> bulk;
     std::unique_ptr<NotchController> notch;
+    WorkerPool pool{1};
+    std::unique_ptr<ImageClipOperations> images;
     std::unique_ptr<NotchPanelViewModel> model;
 };
 
@@ -103,4 +111,48 @@ TEST_F(NotchPanelViewModelTest, ACategoryNameIsShownAsWrittenInTheMenu)
     // A lone '&' would underline the next letter and vanish; doubled, it shows as itself.
     EXPECT_EQ(move->actions()[1]->text(), QStringLiteral("I+D && <b>Diseño</b>"));
     EXPECT_EQ(move->actions()[1]->iconText(), QStringLiteral("I+D & <b>Diseño</b>"));
+}
+
+TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
+{
+    const auto png = test::gradientImage(200, 100);
+    const auto name = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(name, png));
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Screenshot, .imageFileName = name,
+                                            .byteSize = static_cast<std::int64_t>(png.size())},
+                                           clock)));
+    model->reload(); // row 0: the screenshot, row 1: the text
+    auto titles = [](const QMenu& menu) {
+        QStringList out;
+        for (auto* a : menu.actions())
+            out << (a->isSeparator() ? QStringLiteral("—") : a->text());
+        return out;
+    };
+    auto menu = model->cardMenu(0);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(titles(*menu).mid(0, 8),
+              (QStringList{"Pegar", "Copiar", "Enviar…", "—", "Quitar peso (comprimir)", "Quitar fondo (transparente)",
+                           "Redimensionar", "Convertir formato"}));
+    EXPECT_EQ(titles(*item(*menu, "Redimensionar")->menu()), (QStringList{"75%", "50%", "25%"}));
+    EXPECT_EQ(titles(*item(*menu, "Convertir formato")->menu()), (QStringList{"PNG", "JPEG", "TIFF"}));
+    EXPECT_EQ(titles(*model->imageMenu(0, "resize")), (QStringList{"75%", "50%", "25%"}));
+    EXPECT_EQ(titles(*model->imageMenu(0, "convert")), (QStringList{"PNG", "JPEG", "TIFF"}));
+    // The text card offers none of them.
+    EXPECT_EQ(item(*model->cardMenu(1), "Redimensionar"), nullptr);
+    EXPECT_EQ(model->imageMenu(1, "resize"), nullptr);
+
+    // Redimensionar ▸ 50% adds a clip of half the size, which becomes the first card.
+    item(*menu, "Redimensionar")->menu()->actions()[1]->trigger();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (images->runningCount() > 0 && std::chrono::steady_clock::now() < deadline)
+        clock.runPosted();
+    ASSERT_EQ(images->runningCount(), 0);
+    model->reload();
+    ASSERT_EQ(model->stripCount(), 3);
+    auto first = store->fetch(*Uuid::parse(static_cast<ClipStripModel*>(model->strip())->idAt(0).toString().toStdString()));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->sourceAppName, "Brisa");
+    auto bytes = imageSourceBytes(*store, *first);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(ImageThumbnailer::imagePixelSize(*bytes), (std::pair{100, 50}));
 }

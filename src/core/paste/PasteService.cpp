@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/paste/PasteService.h"
 
+#include "core/image/ImageFileFormat.h"
+#include "core/image/ImageProcessor.h"
 #include "core/paste/TerminalClasses.h"
 #include "core/support/Log.h"
 
@@ -55,10 +57,19 @@ std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const
     case ClipType::Screenshot: {
         if (!item.imageFileName || !safeImageName(*item.imageFileName))
             return std::nullopt;
-        auto png = readWhole(imagesDir / *item.imageFileName);
-        if (!png)
+        auto bytes = readWhole(imagesDir / *item.imageFileName);
+        if (!bytes)
             return std::nullopt;
-        return PasteTargets{{"image/png", std::move(*png)}};
+        const std::string mime(imageMimeTypeForFile(*item.imageFileName));
+        if (mime == "image/png")
+            return PasteTargets{{"image/png", std::move(*bytes)}};
+        // A compressed or converted clip goes as its own format, and as PNG for the many
+        // programs that take no other (and no HEIC reader is common on Linux).
+        auto png = ImageProcessor::convert(*bytes, ImageFileFormat::Png);
+        PasteTargets targets{{mime, std::move(*bytes)}};
+        if (png)
+            targets.emplace_back("image/png", std::move(*png));
+        return targets;
     }
     case ClipType::File:
         if (!item.textContent)

@@ -37,6 +37,12 @@ ListView {
         onActivated: strip.panel.clickCard(index)
         onMenuRequested: strip.panel.openCardMenu(index)
         onDragRequested: strip.panel.startDrag(index)
+        onImageActionRequested: (action) => {
+            if (action === "resize" || action === "convert")
+                strip.panel.openImageMenu(index, action)
+            else
+                strip.panel.imageAction(index, action)
+        }
     }
 
     NumberAnimation {

@@ -29,6 +29,9 @@ Item {
     signal activated()
     signal menuRequested()
     signal dragRequested()
+    /// A hover action of an image card: "compress", "remove-background", "resize" or "convert".
+    signal imageActionRequested(string action)
+    readonly property bool processable: kind === "image" || kind === "screenshot"
 
     readonly property bool light: theme === "light"
     readonly property color ink: kind === "color" ? (colorIsLight ? "black" : "white") : (light ? "black" : "white")
@@ -254,6 +257,71 @@ Item {
         }
     }
 
+    // Hover actions of image cards, 8 in from the top right edge. Like the footer icons they are
+    // hit by position: the card's mouse area above them takes every click.
+    Row {
+        id: imageActions
+        objectName: "imageActions"
+        anchors { top: parent.top; right: parent.right; margins: 8 }
+        spacing: 6
+        visible: card.processable && card.hovering
+        z: 5
+        Repeater {
+            model: [
+                { action: "compress", symbol: "rectangle.compress.vertical", help: "Quitar peso (comprimir)" },
+                { action: "remove-background", symbol: "wand.and.stars", help: "Quitar fondo (transparente)" },
+                { action: "resize", symbol: "arrow.down.right.and.arrow.up.left", help: "Redimensionar" },
+                { action: "convert", symbol: "arrow.triangle.2.circlepath", help: "Convertir formato" }
+            ]
+            delegate: Rectangle {
+                required property var modelData
+                objectName: "imageAction-" + modelData.action
+                readonly property string action: modelData.action
+                readonly property string help: modelData.help
+                readonly property bool over: card.pointerOver(this)
+                width: 26; height: 26; radius: 13
+                color: card.light ? Qt.rgba(1, 1, 1, over ? 1 : 0.85) : Qt.rgba(0, 0, 0, over ? 0.75 : 0.55)
+                border.width: 1
+                border.color: card.light ? Qt.rgba(0, 0, 0, 0.12) : Qt.rgba(1, 1, 1, 0.18)
+                Image {
+                    anchors.centerIn: parent
+                    width: 11; height: 11
+                    sourceSize: Qt.size(22, 22)
+                    source: "image://symbol/" + parent.modelData.symbol + "?color=" + (card.light ? "000000" : "ffffff")
+                }
+            }
+        }
+    }
+    HelpTip {
+        objectName: "imageActionTip"
+        anchors.top: imageActions.bottom
+        anchors.topMargin: 4
+        anchors.right: imageActions.right
+        readonly property Item overButton: {
+            for (let i = 0; i < imageActions.children.length; ++i) {
+                const b = imageActions.children[i]
+                if (b.action !== undefined && card.pointerOver(b))
+                    return b
+            }
+            return null
+        }
+        text: overButton ? overButton.help : ""
+        hovered: overButton !== null
+        light: card.light
+    }
+
+    /// The hover action under the pointer, or "".
+    function imageActionUnderPointer() {
+        if (!imageActions.visible)
+            return ""
+        for (let i = 0; i < imageActions.children.length; ++i) {
+            const b = imageActions.children[i]
+            if (b.action !== undefined && pointerOver(b))
+                return b.action
+        }
+        return ""
+    }
+
     MouseArea {
         id: mouse
         anchors.fill: parent
@@ -272,7 +340,10 @@ Item {
         onClicked: (m) => {
             if (dragged)
                 return
-            if (m.button === Qt.RightButton)
+            const action = m.button === Qt.LeftButton ? card.imageActionUnderPointer() : ""
+            if (action !== "")
+                card.imageActionRequested(action)
+            else if (m.button === Qt.RightButton)
                 card.menuRequested()
             else
                 card.activated()

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/paste/PasteService.h"
+#include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageProcessor.h"
+#include "fakes/TestImages.h"
 #include "core/paste/PasteTargets.h"
 #include "core/paste/QuickPasteService.h"
 #include "core/paste/TerminalClasses.h"
@@ -145,6 +148,41 @@ TEST_F(PasteServiceTest, ImageIsWrittenAsTheFileBytesUnchanged)
     ClipItem item = makeClipItem({.type = ClipType::Screenshot, .imageFileName = "A.png"}, scheduler);
     EXPECT_TRUE(paster->writeToPasteboard(item));
     EXPECT_THAT(clipboard.written(), ElementsAre(Pair("image/png", toBytes(png))));
+}
+
+TEST_F(PasteServiceTest, CompressedAndConvertedImagesGoAsTheirFormatPlusAPngRendition)
+{
+    const auto source = gradientImage(40, 20);
+    ImageProcessor::setHeicAllowed(true);
+    struct Row {
+        std::string name;
+        std::optional<Bytes> file;
+        const char* mime;
+    };
+    const Row rows[] = {
+        {"B.jpg", ImageProcessor::convert(source, ImageFileFormat::Jpeg), "image/jpeg"},
+        {"C.tiff", ImageProcessor::convert(source, ImageFileFormat::Tiff), "image/tiff"},
+        {"D.heic", ImageProcessor::canEncodeHeic() ? std::optional(ImageProcessor::compress(source, 0.5)->first)
+                                                   : std::nullopt,
+         "image/heic"},
+    };
+    for (const auto& r : rows) {
+        if (!r.file)
+            continue; // no HEIC saver here
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(storage->writeImage(r.name, *r.file));
+        ClipItem item = makeClipItem({.type = ClipType::Image, .imageFileName = r.name}, scheduler);
+        EXPECT_TRUE(paster->writeToPasteboard(item));
+        const auto written = clipboard.written();
+        ASSERT_EQ(written.size(), 2u);
+        EXPECT_EQ(written[0], (std::pair{std::string(r.mime), *r.file}));
+        EXPECT_EQ(written[1].first, "image/png");
+        EXPECT_EQ(ImageThumbnailer::imagePixelSize(written[1].second), (std::pair{40, 20}));
+    }
+    // Bytes that do not decode still go as the file's type, without a rendition.
+    ASSERT_TRUE(storage->writeImage("E.jpg", bytes("no soy un JPEG")));
+    EXPECT_TRUE(paster->writeToPasteboard(makeClipItem({.type = ClipType::Image, .imageFileName = "E.jpg"}, scheduler)));
+    EXPECT_THAT(clipboard.written(), ElementsAre(Pair("image/jpeg", bytes("no soy un JPEG"))));
 }
 
 TEST_F(PasteServiceTest, NothingToGiveClearsTheClipboardWithTheFlagSet)

@@ -1,0 +1,407 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/image/ImageProcessor.h"
+
+#include "core/capture/ImageThumbnailer.h"
+#include "core/support/Log.h"
+
+#include <libheif/heif.h>
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <memory>
+
+namespace brisa::ImageProcessor {
+namespace {
+
+struct Unref {
+    void operator()(VipsImage* image) const { g_object_unref(image); }
+};
+using Image = std::unique_ptr<VipsImage, Unref>;
+
+/// PNG at the lowest zlib level with one cheap row filter: the operations must stay quick on 4K
+/// pictures, and trying every filter per row (the default) doubles the time for a few percent.
+constexpr int kPngCompression = 1;
+constexpr VipsForeignPngFilter kPngFilter = VIPS_FOREIGN_PNG_FILTER_SUB;
+
+std::atomic<bool> heicAllowed{true};
+
+/// Takes ownership of what a vips call wrote, or null when the call failed. out is a reference so
+/// that it is read after the call in take(vips_x(in, &out), out) has written it.
+Image take(int failed, VipsImage*& out)
+{
+    if (failed) {
+        if (out)
+            g_object_unref(out);
+        vips_error_clear();
+        return {};
+    }
+    return Image(out);
+}
+
+/// The first image (frame, page) of the bytes, upright, as 8-bit sRGB with its alpha if any.
+/// Refuses what the header says is over the pixel limit before decoding a single pixel.
+/// The returned image reads from data lazily: data must outlive it.
+Image decode(const Bytes& data)
+{
+    if (data.empty() || !ImageThumbnailer::startImageLibrary())
+        return {};
+    const auto size = ImageThumbnailer::imagePixelSize(data);
+    if (!size || !ImageThumbnailer::isDecodableSize(*size))
+        return {};
+    Image image(vips_image_new_from_buffer(data.data(), data.size(), "", "access", VIPS_ACCESS_RANDOM, nullptr));
+    if (!image) {
+        vips_error_clear();
+        return {};
+    }
+    VipsImage* out = nullptr;
+    image = take(vips_autorot(image.get(), &out, nullptr), out);
+    if (!image)
+        return {};
+    // CMYK, 16-bit, grey and palette images all become plain 8-bit RGB(A).
+    if (image->Type != VIPS_INTERPRETATION_sRGB || image->BandFmt != VIPS_FORMAT_UCHAR) {
+        image = take(vips_colourspace(image.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr), out);
+        if (!image)
+            return {};
+    }
+    if (image->BandFmt != VIPS_FORMAT_UCHAR) {
+        image = take(vips_cast_uchar(image.get(), &out, nullptr), out);
+        if (!image)
+            return {};
+    }
+    if (image->Bands > 4) {
+        image = take(vips_extract_band(image.get(), &out, 0, "n", 4, nullptr), out);
+        if (!image)
+            return {};
+    }
+    return image;
+}
+
+bool hasAlpha(const VipsImage* image) { return image->Bands == 2 || image->Bands == 4; }
+
+/// The image without alpha, transparent parts shown over white (JPEG has no alpha, and black
+/// behind a cut-out would read as a broken image).
+Image flattenOnWhite(VipsImage* image)
+{
+    VipsImage* out = nullptr;
+    if (!hasAlpha(image)) {
+        g_object_ref(image);
+        return Image(image);
+    }
+    VipsArrayDouble* white = vips_array_double_newv(1, 255.0);
+    const int failed = vips_flatten(image, &out, "background", white, nullptr);
+    vips_area_unref(VIPS_AREA(white));
+    return take(failed, out);
+}
+
+Bytes takeBuffer(void* buffer, std::size_t length)
+{
+    Bytes bytes(static_cast<std::uint8_t*>(buffer), static_cast<std::uint8_t*>(buffer) + length);
+    g_free(buffer);
+    return bytes;
+}
+
+/// Runs one of libvips' buffer savers; nullopt (and the error dropped) when it fails.
+template <typename Save>
+std::optional<Bytes> save(Save saveCall)
+{
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (saveCall(&buffer, &length) || !buffer || length == 0) {
+        g_free(buffer);
+        vips_error_clear();
+        return std::nullopt;
+    }
+    return takeBuffer(buffer, length);
+}
+
+std::optional<Bytes> encodePng(VipsImage* image)
+{
+    return save([&](void** b, std::size_t* l) {
+        return vips_pngsave_buffer(image, b, l, "compression", kPngCompression, "filter", kPngFilter, nullptr);
+    });
+}
+
+std::optional<Bytes> encodeJpeg(VipsImage* image, std::optional<int> q)
+{
+    auto flat = flattenOnWhite(image);
+    if (!flat)
+        return std::nullopt;
+    return save([&](void** b, std::size_t* l) {
+        return q ? vips_jpegsave_buffer(flat.get(), b, l, "Q", *q, nullptr)
+                 : vips_jpegsave_buffer(flat.get(), b, l, nullptr);
+    });
+}
+
+heif_error appendTo(heif_context*, const void* data, std::size_t size, void* userData)
+{
+    auto* out = static_cast<Bytes*>(userData);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+    return {heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+/// HEIC through libheif itself rather than libvips' saver: only this way can the HEVC encoder be
+/// told its speed, and its default preset takes many seconds for one 4K picture.
+std::optional<Bytes> encodeHeic(VipsImage* image, int q)
+{
+    if (!canEncodeHeic())
+        return std::nullopt;
+    const bool alpha = hasAlpha(image);
+    std::size_t length = 0;
+    std::unique_ptr<std::uint8_t, decltype(&g_free)> pixels(
+        static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &length)), &g_free);
+    const int width = image->Xsize;
+    const int height = image->Ysize;
+    const int bands = image->Bands;
+    if (!pixels || (bands != 3 && bands != 4)) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), &heif_context_free);
+    heif_encoder* rawEncoder = nullptr;
+    if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder).code != heif_error_Ok)
+        return std::nullopt;
+    std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoder(rawEncoder, &heif_encoder_release);
+    heif_encoder_set_lossy_quality(encoder.get(), q);
+    heif_encoder_set_parameter_string(encoder.get(), "preset", "ultrafast"); // ignored by encoders without it
+    heif_image* rawImage = nullptr;
+    if (heif_image_create(width, height, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage)
+            .code
+        != heif_error_Ok)
+        return std::nullopt;
+    std::unique_ptr<heif_image, decltype(&heif_image_release)> picture(rawImage, &heif_image_release);
+    if (heif_image_add_plane(picture.get(), heif_channel_interleaved, width, height, 8).code != heif_error_Ok)
+        return std::nullopt;
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(picture.get(), heif_channel_interleaved, &stride);
+    if (!plane)
+        return std::nullopt;
+    const std::size_t row = static_cast<std::size_t>(width) * bands;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.get() + y * row, row);
+    heif_image_handle* handle = nullptr;
+    if (heif_context_encode_image(context.get(), picture.get(), encoder.get(), nullptr, &handle).code != heif_error_Ok)
+        return std::nullopt;
+    heif_image_handle_release(handle);
+    Bytes out;
+    heif_writer writer{1, &appendTo};
+    if (heif_context_write(context.get(), &writer, &out).code != heif_error_Ok || out.empty())
+        return std::nullopt;
+    return out;
+}
+
+/// The image's pixels in memory, as the segmenter takes them.
+std::optional<PixelBuffer> toPixels(VipsImage* image)
+{
+    std::size_t length = 0;
+    void* memory = vips_image_write_to_memory(image, &length);
+    if (!memory) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    PixelBuffer buffer{image->Xsize, image->Ysize, image->Bands, {}};
+    buffer.pixels.assign(static_cast<std::uint8_t*>(memory), static_cast<std::uint8_t*>(memory) + length);
+    g_free(memory);
+    return buffer;
+}
+
+/// vips_resize with independent scales, then cut or padded to exactly width × height (libvips
+/// rounds the output size, which may be one pixel off the size asked for).
+Image resizeTo(VipsImage* image, int width, int height, VipsKernel kernel)
+{
+    VipsImage* out = nullptr;
+    const double hscale = static_cast<double>(width) / image->Xsize;
+    const double vscale = static_cast<double>(height) / image->Ysize;
+    Image resized = take(vips_resize(image, &out, hscale, "vscale", vscale, "kernel", kernel, nullptr), out);
+    if (!resized)
+        return {};
+    if (resized->Xsize != width || resized->Ysize != height)
+        resized = take(vips_embed(resized.get(), &out, 0, 0, width, height, "extend", VIPS_EXTEND_COPY, nullptr),
+                       out);
+    return resized;
+}
+
+} // namespace
+
+bool isProcessable(const ClipItem& item)
+{
+    const auto type = item.type();
+    return type == ClipType::Image || type == ClipType::Screenshot;
+}
+
+bool canEncodeHeic()
+{
+    if (!heicAllowed.load() || !ImageThumbnailer::startImageLibrary())
+        return false;
+    static const bool present = heif_have_encoder_for_format(heif_compression_HEVC) != 0;
+    return present;
+}
+
+void setHeicAllowed(bool allowed) { heicAllowed.store(allowed); }
+
+std::optional<std::pair<Bytes, std::string>> compress(const Bytes& data, double quality)
+{
+    auto image = decode(data);
+    if (!image)
+        return std::nullopt;
+    const int q = std::clamp(static_cast<int>(std::lround(quality * 100)), 1, 100);
+    if (auto heic = encodeHeic(image.get(), q))
+        return std::pair{std::move(*heic), std::string("heic")};
+    if (auto jpeg = encodeJpeg(image.get(), q))
+        return std::pair{std::move(*jpeg), std::string("jpg")};
+    return std::nullopt;
+}
+
+std::optional<Bytes> resize(const Bytes& data, double scale)
+{
+    if (!(scale > 0 && scale <= 1))
+        return std::nullopt;
+    auto image = decode(data);
+    if (!image)
+        return std::nullopt;
+    const int width = std::max(1, static_cast<int>(std::trunc(image->Xsize * scale)));
+    const int height = std::max(1, static_cast<int>(std::trunc(image->Ysize * scale)));
+    if (width == image->Xsize && height == image->Ysize)
+        return encodePng(image.get());
+    VipsImage* out = nullptr;
+    const bool alpha = hasAlpha(image.get());
+    // Colour under transparent pixels must not bleed into the visible edge.
+    if (alpha) {
+        image = take(vips_premultiply(image.get(), &out, nullptr), out);
+        if (!image)
+            return std::nullopt;
+    }
+    auto resized = resizeTo(image.get(), width, height, VIPS_KERNEL_LANCZOS3);
+    if (!resized)
+        return std::nullopt;
+    if (alpha) {
+        resized = take(vips_unpremultiply(resized.get(), &out, nullptr), out);
+        if (!resized)
+            return std::nullopt;
+    }
+    resized = take(vips_cast_uchar(resized.get(), &out, nullptr), out);
+    if (!resized)
+        return std::nullopt;
+    resized->Type = VIPS_INTERPRETATION_sRGB;
+    return encodePng(resized.get());
+}
+
+std::optional<Bytes> convert(const Bytes& data, ImageFileFormat format)
+{
+    auto image = decode(data);
+    if (!image)
+        return std::nullopt;
+    switch (format) {
+    case ImageFileFormat::Png: return encodePng(image.get());
+    case ImageFileFormat::Jpeg: return encodeJpeg(image.get(), std::nullopt);
+    case ImageFileFormat::Tiff:
+        return save([&](void** b, std::size_t* l) {
+            // Uncompressed, as TIFF writers do by default: deflate would cost seconds on a 4K picture.
+            return vips_tiffsave_buffer(image.get(), b, l, nullptr);
+        });
+    }
+    return std::nullopt;
+}
+
+std::optional<Bytes> removeBackground(const Bytes& data)
+{
+    static const auto segmenter = makeGrabCutSegmenter();
+    return removeBackground(data, *segmenter);
+}
+
+std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegmenter& segmenter)
+{
+    auto image = decode(data);
+    if (!image)
+        return std::nullopt;
+    const int width = image->Xsize;
+    const int height = image->Ysize;
+    VipsImage* out = nullptr;
+    auto rgb = flattenOnWhite(image.get());
+    if (!rgb)
+        return std::nullopt;
+    if (rgb->Bands == 1) {
+        rgb = take(vips_colourspace(rgb.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr), out);
+        if (!rgb)
+            return std::nullopt;
+    }
+    // The segmenter works on a small copy: its cost grows with the pixel count, not the detail.
+    const double shrink = std::min(1.0, static_cast<double>(kSegmentationMaxSide) / std::max(width, height));
+    const int smallWidth = std::max(1, static_cast<int>(std::lround(width * shrink)));
+    const int smallHeight = std::max(1, static_cast<int>(std::lround(height * shrink)));
+    Image small = shrink < 1 ? resizeTo(rgb.get(), smallWidth, smallHeight, VIPS_KERNEL_LINEAR)
+                             : Image((g_object_ref(rgb.get()), rgb.get()));
+    if (!small)
+        return std::nullopt;
+    auto pixels = toPixels(small.get());
+    if (!pixels)
+        return std::nullopt;
+
+    std::optional<PixelBuffer> mask;
+    try {
+        mask = segmenter.segment(*pixels);
+    } catch (const std::exception& e) {
+        logf("removeBackground falló: {}", e.what());
+        return std::nullopt;
+    }
+    if (!mask || mask->bands != 1 || mask->width != smallWidth || mask->height != smallHeight
+        || mask->pixels.size() != static_cast<std::size_t>(smallWidth) * smallHeight)
+        return std::nullopt;
+    const auto subject = std::count_if(mask->pixels.begin(), mask->pixels.end(), [](auto v) { return v >= 128; });
+    const double share = static_cast<double>(subject) / static_cast<double>(mask->pixels.size());
+    if (share < kMinForeground || share > kMaxForeground)
+        return std::nullopt;
+
+    Image alpha(vips_image_new_from_memory_copy(mask->pixels.data(), mask->pixels.size(), smallWidth, smallHeight,
+                                                1, VIPS_FORMAT_UCHAR));
+    if (!alpha)
+        return std::nullopt;
+    if (shrink < 1) {
+        // A mask made at low resolution has stair-step edges once enlarged: interpolate and
+        // blur over about one small-image pixel so the cut-out edge is soft instead.
+        alpha = resizeTo(alpha.get(), width, height, VIPS_KERNEL_LINEAR);
+        if (!alpha)
+            return std::nullopt;
+        alpha = take(vips_gaussblur(alpha.get(), &out, std::max(0.5, 0.5 / shrink), "precision",
+                                    VIPS_PRECISION_INTEGER, nullptr),
+                     out);
+        if (!alpha)
+            return std::nullopt;
+    }
+    if (hasAlpha(image.get())) {
+        // Pixels that were already transparent stay so.
+        VipsImage* own = nullptr;
+        Image existing = take(vips_extract_band(image.get(), &own, image->Bands - 1, nullptr), own);
+        if (!existing)
+            return std::nullopt;
+        alpha = take(vips_multiply(alpha.get(), existing.get(), &out, nullptr), out);
+        if (!alpha)
+            return std::nullopt;
+        alpha = take(vips_linear1(alpha.get(), &out, 1.0 / 255, 0, "uchar", TRUE, nullptr), out);
+        if (!alpha)
+            return std::nullopt;
+    }
+    VipsImage* colour = nullptr;
+    Image full = take(vips_extract_band(image.get(), &colour, 0, "n", image->Bands >= 3 ? 3 : 1, nullptr), colour);
+    if (!full)
+        return std::nullopt;
+    if (full->Bands == 1) {
+        full = take(vips_colourspace(full.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr), out);
+        if (!full)
+            return std::nullopt;
+    }
+    Image cutOut = take(vips_bandjoin2(full.get(), alpha.get(), &out, nullptr), out);
+    if (!cutOut)
+        return std::nullopt;
+    cutOut->Type = VIPS_INTERPRETATION_sRGB;
+    return encodePng(cutOut.get());
+}
+
+std::string scaleLabel(double scale) { return std::to_string(static_cast<int>(scale * 100)) + "%"; }
+
+} // namespace brisa::ImageProcessor
