@@ -29,6 +29,8 @@ class LoginItem;
 class ShortcutRegistry;
 class OcrService;
 class QuickNoteWindowController;
+class ReminderScheduler;
+class DBusNotifications;
 class ScreenshotWatcher;
 class VipsImageCodec;
 class WorkerPool;
@@ -70,6 +72,8 @@ private:
     void followCompositor();
     void installNotchPanel();
     void installToastPanel();
+    /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
+    void startReminders();
     int showAlert(const PermissionAlert& alert);
 
     std::unique_ptr<QtScheduler> scheduler_;
@@ -103,6 +107,8 @@ private:
     std::unique_ptr<NotchPanelWindow> panelWindow_;
     std::unique_ptr<ToastViewModel> toastModel_;
     std::unique_ptr<NotchPanelWindow> toastWindow_;
+    std::unique_ptr<DBusNotifications> notifications_;
+    std::unique_ptr<ReminderScheduler> reminders_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;
     UnixSignals* signals_ = nullptr;

@@ -232,6 +232,21 @@ void NotchPanelViewModel::runModal(const std::function<void()>& loop)
         reload();
 }
 
+void NotchPanelViewModel::showClip(const Uuid& id)
+{
+    changeState([&] {
+        state_.setSelectedTab(NotchTab::History);
+        state_.setOnlyFavorites(false);
+    });
+    reload();
+    for (int row = 0; row < stripCount(); ++row) {
+        if (const auto item = clipAt(row); item && item->id == id) {
+            changeState([&] { state_.selectCard(row, stripCount()); });
+            return;
+        }
+    }
+}
+
 void NotchPanelViewModel::clickCard(int row)
 {
     changeState([&] { state_.selectCard(row, stripCount()); });

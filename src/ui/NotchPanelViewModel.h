@@ -3,6 +3,7 @@
 
 #include "core/notch/ExpandedPanelState.h"
 #include "core/notch/StripScroll.h"
+#include "core/support/Uuid.h"
 
 #include <QObject>
 #include <QStringList>
@@ -96,6 +97,8 @@ public:
     Q_INVOKABLE void pickColor();
     /// A click on a card: selects it and pastes it at once.
     Q_INVOKABLE void clickCard(int row);
+    /// Shows the History tab with the clip id selected (when it is among the cards loaded).
+    void showClip(const Uuid& id);
     /// Runs the card menu of a row at the pointer.
     Q_INVOKABLE void openCardMenu(int row);
     /// The card menu of a row, dressed in the panel's theme; null when the row has no clip.
