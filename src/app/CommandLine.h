@@ -9,7 +9,7 @@ namespace brisa {
 
 /// A command that reads or changes the clip store directly, beside a running Brisa or without one.
 struct StoreCommand {
-    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import };
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import, Remind };
     Kind kind = Kind::History;
     bool json = false;
     std::optional<std::size_t> limit;
@@ -28,6 +28,10 @@ struct StoreCommand {
     std::vector<std::string> kinds;
     /// export: images as files in a folder beside the export ("FILE.images") instead of inline.
     bool imageFolder = false;
+    /// remind: the local date and time of the reminder ("2026-12-24 09:30"); nullopt with clear.
+    std::optional<std::string> when;
+    /// remind --clear: remove the clip's reminder.
+    bool clear = false;
 };
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).

@@ -6,6 +6,7 @@
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/OcrService.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/remind/ReminderScheduler.h"
 #include "core/search/ClipFilters.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
@@ -538,6 +539,36 @@ int importClips(Storage& storage, const StoreCommand& cmd, const StoreCommandCon
 
 } // namespace
 
+/// remind: sets the clip's reminder to a time still to come, or clears it. The running Brisa
+/// notices the change in the store and schedules it.
+int remind(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    std::optional<TimePoint> at;
+    if (!cmd.clear) {
+        at = parseSince(cmd.when.value_or(""), clock.now());
+        // parseSince also takes ages ("7d"), which count back: only a date is a reminder time.
+        const bool isDate = cmd.when && cmd.when->find('-') != std::string::npos;
+        if (!at || !isDate) {
+            ctx.err << "brisa: «remind» no entiende la fecha «" << cmd.when.value_or("")
+                    << "» (use \"AAAA-MM-DD HH:MM\", hora local)\n";
+            return StoreCommandExit::Usage;
+        }
+        // A reminder goes out on its minute: one whose minute has begun would never show.
+        if (ReminderScheduler::dueMinute(*at) <= clock.now()) {
+            ctx.err << "brisa: la fecha del recordatorio ya ha pasado: " << localTime(*at) << "\n";
+            return StoreCommandExit::Usage;
+        }
+    }
+    auto item = resolve(storage, cmd.argument.value_or(""), ctx.err);
+    if (!item)
+        return StoreCommandExit::NotFound;
+    if (!storage.setReminder(item->id, at)) {
+        ctx.err << "brisa: no se pudo cambiar el clip\n";
+        return StoreCommandExit::NotFound;
+    }
+    return StoreCommandExit::Ok;
+}
+
 int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
 {
     // Routine log lines would clutter scripted output; they are shown only when something fails.
@@ -592,6 +623,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         break;
     }
     case K::Export: rc = exportClips(storage, clock, cmd, ctx); break;
+    case K::Remind: rc = remind(storage, clock, cmd, ctx); break;
     case K::Show:
     case K::Delete:
     case K::Pin:
