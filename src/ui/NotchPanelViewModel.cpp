@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
 
+#include "core/remind/ReminderScheduler.h"
+#include "ui/ReminderDialog.h"
+
 #include "core/model/ClipDragPayload.h"
 #include "core/support/Clock.h"
 #include "core/notch/NotchController.h"
@@ -232,6 +235,20 @@ void NotchPanelViewModel::runModal(const std::function<void()>& loop)
         reload();
 }
 
+void NotchPanelViewModel::promptReminder(const ClipItem& item)
+{
+    const auto now = services_.clock.now();
+    std::optional<TimePoint> chosen;
+    runModal([&] {
+        chosen = reminderPrompt ? reminderPrompt(reminderProposal(item.reminderDate, now), now)
+                                : askReminderDate(reminderProposal(item.reminderDate, now), now);
+    });
+    if (!chosen)
+        return;
+    services_.storage.setReminder(item.id, chosen);
+    reload();
+}
+
 void NotchPanelViewModel::showClip(const Uuid& id)
 {
     changeState([&] {
@@ -339,7 +356,7 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     };
     add("Pegar", [this, item] { services_.paster.paste(item); });
     add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
-    // Sharing and reminders have no service yet: their places in the menu show, greyed out.
+    // Sharing has no service yet: its place in the menu shows, greyed out.
     const auto unavailable = [&](const char* title) { menu.addAction(QString::fromUtf8(title))->setEnabled(false); };
     unavailable("Enviar…");
     if (item.ocrText && !item.ocrText->empty())
@@ -349,9 +366,13 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
         add("Pegar grupo completo", [this, batch = *item.batchID] { services_.bulkCopy.pasteGroup(batch); });
     }
     menu.addSeparator();
-    unavailable(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…");
-    if (item.reminderDate)
-        unavailable("Quitar recordatorio");
+    add(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…", [this, item] { promptReminder(item); });
+    if (item.reminderDate) {
+        add("Quitar recordatorio", [this, id = item.id] {
+            services_.storage.setReminder(id, std::nullopt);
+            reload();
+        });
+    }
     if (!services_.spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
         auto file = [this, item](std::optional<Uuid> space) {

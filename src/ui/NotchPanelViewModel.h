@@ -3,6 +3,7 @@
 
 #include "core/notch/ExpandedPanelState.h"
 #include "core/notch/StripScroll.h"
+#include "core/support/Clock.h"
 #include "core/support/Uuid.h"
 
 #include <QObject>
@@ -97,6 +98,9 @@ public:
     Q_INVOKABLE void pickColor();
     /// A click on a card: selects it and pastes it at once.
     Q_INVOKABLE void clickCard(int row);
+    /// Asks for a reminder's date (initial value, minimum); nullopt when cancelled. The reminder
+    /// dialog unless a test replaces it.
+    std::function<std::optional<TimePoint>(TimePoint, TimePoint)> reminderPrompt;
     /// Shows the History tab with the clip id selected (when it is among the cards loaded).
     void showClip(const Uuid& id);
     /// Runs the card menu of a row at the pointer.
@@ -131,6 +135,8 @@ private:
     void paste(int row);
     void deleteRow(int row);
     void deleteClip(const ClipItem& item);
+    /// "Poner/Cambiar recordatorio…": the dialog, then the date stored on the clip.
+    void promptReminder(const ClipItem& item);
     /// Opening: the rows read afresh from the first card (see the call).
     void reloadFromStart();
     /// reload(), or once the menu or drag in progress is over.

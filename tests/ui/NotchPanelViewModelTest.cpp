@@ -72,6 +72,36 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuOffersSendingGreyedWithoutNamingServi
     EXPECT_EQ(model->cardMenu(5), nullptr);
 }
 
+TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
+{
+    using namespace std::chrono_literals;
+    std::vector<std::pair<TimePoint, TimePoint>> asked;
+    std::optional<TimePoint> answer = clock.now() + 2h;
+    model->reminderPrompt = [&](TimePoint initial, TimePoint minimum) {
+        asked.emplace_back(initial, minimum);
+        return answer;
+    };
+    auto menu = model->cardMenu(0);
+    ASSERT_EQ(item(*menu, QStringLiteral("Quitar recordatorio")), nullptr);
+    QAction* set = item(*menu, QStringLiteral("Poner recordatorio…"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_TRUE(set->isEnabled());
+    set->trigger();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], std::make_pair(clock.now() + 1h, clock.now())); // an hour ahead, not before now
+    EXPECT_EQ(store->fetchAll().front().reminderDate, clock.now() + 2h);
+
+    clock.advance(3h); // the reminder is past now: still proposed as it is
+    answer.reset();    // "Cancelar"
+    menu = model->cardMenu(0);
+    item(*menu, QStringLiteral("Cambiar recordatorio…"))->trigger();
+    EXPECT_EQ(asked.back(), std::make_pair(clock.now() - 1h, clock.now()));
+    EXPECT_EQ(store->fetchAll().front().reminderDate, clock.now() - 1h);
+
+    item(*menu, QStringLiteral("Quitar recordatorio"))->trigger();
+    EXPECT_EQ(store->fetchAll().front().reminderDate, std::nullopt);
+}
+
 TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
 {
     const struct {

@@ -20,6 +20,11 @@ std::string reminderPreview(const ClipItem& item)
     return fmt::format("{} de {}", label(clipTypeOrText(item.typeRaw)), app);
 }
 
+TimePoint reminderProposal(std::optional<TimePoint> current, TimePoint now)
+{
+    return current ? *current : now + std::chrono::seconds(3600);
+}
+
 std::string reminderBody(const ClipItem& item, TimePoint at, bool late)
 {
     auto body = reminderPreview(item);

@@ -20,6 +20,9 @@ inline constexpr std::string_view kReminderTitle = "Recordatorio de Brisa";
 /// "<kind label> de <source application or 'una app'>".
 std::string reminderPreview(const ClipItem& item);
 
+/// What the date dialog proposes: the clip's reminder (even a past one), else an hour from now.
+TimePoint reminderProposal(std::optional<TimePoint> current, TimePoint now);
+
 /// One notification to show.
 struct ReminderNotice {
     Uuid clipId;
