@@ -315,6 +315,7 @@ void BrisaApp::installNotchPanel()
     qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
     panelModel_ = std::make_unique<NotchPanelViewModel>(
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_});
+    panelModel_->colorSampler = platform_->colorSampler.get();
     auto& screens = static_cast<QtScreens&>(*platform_->screens);
     panelWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NotchRoot.qml")),

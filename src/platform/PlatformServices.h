@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/ColorSampler.h"
 #include "platform/CompositorWatch.h"
 #include "platform/DirectoryWatcher.h"
 #include "platform/GlobalHotkeys.h"
@@ -36,6 +37,8 @@ struct PlatformServices {
     std::unique_ptr<PanelWindowHints> panelHints;
     /// Whether translucent windows can be drawn (a compositor runs); null when nobody can tell.
     std::unique_ptr<CompositorWatch> compositor;
+    /// Picks a colour anywhere on the screen; null where the screen cannot be read.
+    std::unique_ptr<ColorSampler> colorSampler;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
 };

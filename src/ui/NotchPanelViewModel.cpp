@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
 
+#include "core/capture/SampledColor.h"
 #include "core/remind/ReminderScheduler.h"
+#include "platform/ColorSampler.h"
 #include "ui/ReminderDialog.h"
 
 #include "core/model/ClipDragPayload.h"
@@ -180,7 +182,15 @@ void NotchPanelViewModel::close() { services_.controller.closeAndRestoreFocus();
 
 void NotchPanelViewModel::pickColor()
 {
-    // No screen colour sampler yet: the button is greyed out (canPickColor).
+    if (!colorSampler)
+        return;
+    colorSampler->pick([this](std::optional<ColorSampler::Sample> sample) {
+        if (!sample)
+            return; // cancelled
+        // No toast and no clipboard write: the new clip just shows in the history.
+        if (saveSampledColor(services_.storage, services_.clock, sample->red, sample->green, sample->blue, sample->alpha))
+            reload();
+    });
 }
 
 std::optional<ClipItem> NotchPanelViewModel::clipAt(int row) const

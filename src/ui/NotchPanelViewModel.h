@@ -22,6 +22,7 @@ class AppSettings;
 class Scheduler;
 class BulkCopyService;
 class ClipStripModel;
+class ColorSampler;
 class NotchController;
 class PasteService;
 class SpaceStore;
@@ -93,11 +94,13 @@ public:
     Q_INVOKABLE void toggleFavorites();
     /// The close button: the panel closes and the focus goes back where it was.
     Q_INVOKABLE void close();
-    /// Sampling a colour from the screen: not offered yet, its button shows greyed out.
-    bool canPickColor() const { return false; }
+    /// Sampling a colour from the screen: greyed out where the session offers no sampler.
+    bool canPickColor() const { return colorSampler != nullptr; }
     Q_INVOKABLE void pickColor();
     /// A click on a card: selects it and pastes it at once.
     Q_INVOKABLE void clickCard(int row);
+    /// The screen's colour sampler, set before the view loads; null where there is none.
+    ColorSampler* colorSampler = nullptr;
     /// Asks for a reminder's date (initial value, minimum); nullopt when cancelled. The reminder
     /// dialog unless a test replaces it.
     std::function<std::optional<TimePoint>(TimePoint, TimePoint)> reminderPrompt;
