@@ -10,6 +10,7 @@
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
 #include "fakes/TempDir.h"
+#include "platform/ColorSampler.h"
 #include "fakes/VirtualScheduler.h"
 
 #include <QAction>
@@ -100,6 +101,28 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
 
     item(*menu, QStringLiteral("Quitar recordatorio"))->trigger();
     EXPECT_EQ(store->fetchAll().front().reminderDate, std::nullopt);
+}
+
+TEST_F(NotchPanelViewModelTest, TheEyedropperMakesAColourClipOrNothingWhenCancelled)
+{
+    struct FakeSampler final : ColorSampler {
+        std::optional<Sample> next;
+        void pick(Done done) override { done(next); }
+    } sampler;
+    EXPECT_FALSE(model->canPickColor());
+    model->pickColor(); // no sampler: nothing happens
+    model->colorSampler = &sampler;
+    EXPECT_TRUE(model->canPickColor());
+    model->pickColor(); // cancelled
+    EXPECT_EQ(store->count(), 1);
+    sampler.next = ColorSampler::Sample{0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0, 1.0};
+    model->pickColor();
+    model->pickColor(); // the same colour twice: two clips
+    const auto clips = store->fetchAll();
+    ASSERT_EQ(clips.size(), 3u);
+    EXPECT_EQ(clips[0].typeRaw, "color");
+    EXPECT_EQ(clips[0].textContent, "#336699");
+    EXPECT_EQ(clips[1].textContent, "#336699");
 }
 
 TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
