@@ -55,6 +55,8 @@ dunst -print >"$home/dunst.log" 2>&1 & dunst_pid=$!
 for _ in $(seq 50); do dunstctl is-paused >/dev/null 2>&1 && break; sleep 0.1; done
 start_app
 check "a reminder missed while Brisa was away shows once at start" 'wait_shown 1'
+# For the documentation only: the notification as the daemon draws it.
+[ -n "${BRISA_SCREENSHOT_DIR:-}" ] && import -window root "$BRISA_SCREENSHOT_DIR/reminder-notification.png"
 got=$(texts)
 check "its title, body and original time" \
   '[[ "$got" == "Recordatorio de Brisa|Llamar a Marta por el presupuesto"*"Previsto para el "* ]]'

@@ -32,6 +32,11 @@ protected:
         app();
         // The desktop behind everything: one known colour.
         ASSERT_EQ(std::system("hsetroot -solid '#336699' >/dev/null 2>&1"), 0);
+        if (const char* dir = std::getenv("BRISA_SCREENSHOT_DIR"); dir && *dir) {
+            // Something beside the pointer for the documentation's picture (clear of the click).
+            std::system("xterm -geometry 60x12+500+300 -e 'echo Brisa; sleep 20' &");
+            QTest::qWait(1500);
+        }
         sampler = X11ColorSampler::create();
         ASSERT_NE(sampler, nullptr);
     }
@@ -49,6 +54,12 @@ protected:
         if (!sampler->window())
             return std::nullopt;
         EXPECT_TRUE(QTest::qWaitForWindowExposed(sampler->window()));
+        if (const char* dir = std::getenv("BRISA_SCREENSHOT_DIR"); dir && *dir) {
+            // For the documentation only: the loupe beside the pointer, as the screen shows it.
+            std::system("xdotool mousemove 864 460");
+            QTest::qWait(300); // a real X server paints asynchronously
+            std::system(("import -window root '" + std::string(dir) + "/color-sampler.png'").c_str());
+        }
         EXPECT_EQ(std::system(("xdotool " + xdotool).c_str()), 0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return finished; }, 5000));
         return result;
