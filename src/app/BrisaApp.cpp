@@ -12,6 +12,7 @@
 #include "core/notch/NotchController.h"
 #include "core/toast/ToastController.h"
 #include "core/paste/BulkCopyService.h"
+#include "core/remind/ReminderScheduler.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
 #include "core/paste/SequentialPasteService.h"
@@ -29,6 +30,7 @@
 #include "core/support/WorkerPool.h"
 #include "core/support/XdgPaths.h"
 #include "platform/PlatformServices.h"
+#include "platform/linux/DBusNotifications.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
 #include "ui/AppIconImageProvider.h"
@@ -149,6 +151,7 @@ bool BrisaApp::start()
     followCompositor();
     installNotchPanel();
     installToastPanel();
+    startReminders();
     setupStatusItem();
     registerGlobalShortcuts();
     logLine("Brisa está lista");
@@ -358,6 +361,7 @@ void BrisaApp::installNotchPanel()
     panelModel_ = std::make_unique<NotchPanelViewModel>(
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_,
                                       imageOps_.get()});
+    panelModel_->colorSampler = platform_->colorSampler.get();
     auto& screens = static_cast<QtScreens&>(*platform_->screens);
     panelWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NotchRoot.qml")),
@@ -446,6 +450,29 @@ void BrisaApp::startScreenshotWatcher()
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
         return watcher && watcher->watch(folder, [this](const auto& removed) { screenshots_->scan(removed); });
     });
+}
+
+void BrisaApp::startReminders()
+{
+    notifications_ = std::make_unique<DBusNotifications>();
+    notifications_->onActivated = [this](const std::string& key) {
+        const auto id = Uuid::parse(key);
+        if (!id || !notch_ || !panelModel_)
+            return;
+        if (!notch_->expanded())
+            notch_->openForKeyboard();
+        panelModel_->showClip(*id);
+    };
+    reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, [this](const ReminderNotice& notice) {
+        return notifications_->show({notice.title, notice.body, notice.clipId.toString()});
+    });
+    // A reminder set, changed or removed here is scheduled at once; the scheduler itself notices
+    // those of other programs.
+    storage_->onChanged([this] {
+        if (reminders_)
+            reminders_->refresh();
+    });
+    reminders_->start();
 }
 
 void BrisaApp::registerGlobalShortcuts()

@@ -33,6 +33,8 @@ class ShortcutRegistry;
 class ImageClipOperations;
 class OcrService;
 class QuickNoteWindowController;
+class ReminderScheduler;
+class DBusNotifications;
 class ScreenshotWatcher;
 class VipsImageCodec;
 class WorkerPool;
@@ -79,6 +81,8 @@ private:
     void followCompositor();
     void installNotchPanel();
     void installToastPanel();
+    /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
+    void startReminders();
     int showAlert(const PermissionAlert& alert);
 
     std::unique_ptr<QtScheduler> scheduler_;
@@ -116,6 +120,8 @@ private:
     std::unique_ptr<NotchPanelWindow> panelWindow_;
     std::unique_ptr<ToastViewModel> toastModel_;
     std::unique_ptr<NotchPanelWindow> toastWindow_;
+    std::unique_ptr<DBusNotifications> notifications_;
+    std::unique_ptr<ReminderScheduler> reminders_;
     std::unique_ptr<TrayMenu> trayMenu_;
     QSystemTrayIcon* statusItem_ = nullptr;
     UnixSignals* signals_ = nullptr;

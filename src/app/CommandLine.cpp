@@ -217,6 +217,38 @@ std::optional<CommandLine> parseRemoteCommand(const std::vector<std::string>& ar
     return cl;
 }
 
+/// remind ID WHEN | remind ID --clear.
+CommandLine parseRemindCommand(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::Store;
+    cl.store.kind = StoreCommand::Kind::Remind;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const auto& a = args[i];
+        if (!optionsEnded && a == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && a == "--clear")
+            cl.store.clear = true;
+        else if (!optionsEnded && a.size() > 1 && a[0] == '-')
+            return error("opción desconocida para «remind»: " + a);
+        else
+            positional.push_back(a);
+    }
+    if (positional.empty())
+        return error("«remind» necesita ID y una fecha (\"2026-12-24 09:30\") o --clear");
+    const std::size_t expected = cl.store.clear ? 1 : 2;
+    if (positional.size() < expected)
+        return error("«remind» necesita una fecha (\"2026-12-24 09:30\") o --clear");
+    if (positional.size() > expected)
+        return error("sobra un argumento para «remind»: " + positional[expected]);
+    cl.store.argument = positional[0];
+    if (!cl.store.clear)
+        cl.store.when = positional[1];
+    return cl;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args)
@@ -224,6 +256,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
     if (!args.empty())
         if (auto remote = parseRemoteCommand(args))
             return *remote;
+    if (!args.empty() && args.front() == "remind")
+        return parseRemindCommand(args);
     CommandLine cl;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto& a = args[i];
@@ -269,6 +303,8 @@ std::string helpText()
            "                                     que ya están (mismo id o mismo contenido)\n"
            "  image ID compress | remove-background | resize ESCALA | convert png|jpeg|tiff [--json]\n"
            "                                     hace un clip nuevo con la imagen procesada\n"
+           "  remind ID \"AAAA-MM-DD HH:MM\"      avisa del clip con una notificación a esa hora\n"
+           "  remind ID --clear                  quita el recordatorio del clip\n"
            "\n"
            "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
            "CUÁNDO es una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m).\n"

@@ -9,7 +9,7 @@ namespace brisa {
 
 /// A command that reads or changes the clip store directly, beside a running Brisa or without one.
 struct StoreCommand {
-    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import, Image };
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import, Image, Remind };
     Kind kind = Kind::History;
     bool json = false;
     std::optional<std::size_t> limit;
@@ -36,6 +36,10 @@ struct StoreCommand {
         std::string format; ///< "png", "jpeg" or "tiff"
     };
     std::optional<ImageAction> image;
+    /// remind: the local date and time of the reminder ("2026-12-24 09:30"); nullopt with clear.
+    std::optional<std::string> when;
+    /// remind --clear: remove the clip's reminder.
+    bool clear = false;
 };
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).

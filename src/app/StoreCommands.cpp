@@ -8,6 +8,7 @@
 #include "core/capture/VipsImageCodec.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
+#include "core/remind/ReminderScheduler.h"
 #include "core/search/ClipFilters.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
@@ -585,6 +586,36 @@ int imageCommand(Storage& storage, const Clock& clock, const StoreCommand& cmd, 
 
 } // namespace
 
+/// remind: sets the clip's reminder to a time still to come, or clears it. The running Brisa
+/// notices the change in the store and schedules it.
+int remind(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    std::optional<TimePoint> at;
+    if (!cmd.clear) {
+        at = parseSince(cmd.when.value_or(""), clock.now());
+        // parseSince also takes ages ("7d"), which count back: only a date is a reminder time.
+        const bool isDate = cmd.when && cmd.when->find('-') != std::string::npos;
+        if (!at || !isDate) {
+            ctx.err << "brisa: «remind» no entiende la fecha «" << cmd.when.value_or("")
+                    << "» (use \"AAAA-MM-DD HH:MM\", hora local)\n";
+            return StoreCommandExit::Usage;
+        }
+        // A reminder goes out on its minute: one whose minute has begun would never show.
+        if (ReminderScheduler::dueMinute(*at) <= clock.now()) {
+            ctx.err << "brisa: la fecha del recordatorio ya ha pasado: " << localTime(*at) << "\n";
+            return StoreCommandExit::Usage;
+        }
+    }
+    auto item = resolve(storage, cmd.argument.value_or(""), ctx.err);
+    if (!item)
+        return StoreCommandExit::NotFound;
+    if (!storage.setReminder(item->id, at)) {
+        ctx.err << "brisa: no se pudo cambiar el clip\n";
+        return StoreCommandExit::NotFound;
+    }
+    return StoreCommandExit::Ok;
+}
+
 int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
 {
     // Routine log lines would clutter scripted output; they are shown only when something fails.
@@ -645,6 +676,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         break;
     }
     case K::Export: rc = exportClips(storage, clock, cmd, ctx); break;
+    case K::Remind: rc = remind(storage, clock, cmd, ctx); break;
     case K::Show:
     case K::Delete:
     case K::Pin:

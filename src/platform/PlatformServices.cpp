@@ -10,6 +10,7 @@
 
 #ifdef BRISA_WITH_X11
 #include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11ColorSampler.h"
 #include "platform/x11/X11CompositorWatch.h"
 #include "platform/x11/X11FrontmostApplication.h"
 #include "platform/x11/X11GlobalHotkeys.h"
@@ -61,6 +62,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
         });
         services.panelHints = X11PanelWindowHints::create();
         services.compositor = X11CompositorWatch::create();
+        services.colorSampler = X11ColorSampler::create();
     }
 #else
     (void)scheduler;

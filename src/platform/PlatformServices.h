@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/ColorSampler.h"
 #include "platform/CompositorWatch.h"
 #include "platform/DirectoryWatcher.h"
 #include "platform/GlobalHotkeys.h"
@@ -39,6 +40,8 @@ struct PlatformServices {
     std::unique_ptr<CompositorWatch> compositor;
     /// Opens the mouse selection (PRIMARY) as a clipboard of its own; absent where the session has none.
     std::function<std::unique_ptr<Clipboard>()> openPrimarySelection;
+    /// Picks a colour anywhere on the screen; null where the screen cannot be read.
+    std::unique_ptr<ColorSampler> colorSampler;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
 };

@@ -3,6 +3,10 @@
 
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
+#include "core/capture/SampledColor.h"
+#include "core/remind/ReminderScheduler.h"
+#include "platform/ColorSampler.h"
+#include "ui/ReminderDialog.h"
 #include "core/model/ClipDragPayload.h"
 #include "core/support/Clock.h"
 #include "core/notch/NotchController.h"
@@ -179,7 +183,15 @@ void NotchPanelViewModel::close() { services_.controller.closeAndRestoreFocus();
 
 void NotchPanelViewModel::pickColor()
 {
-    // No screen colour sampler yet: the button is greyed out (canPickColor).
+    if (!colorSampler)
+        return;
+    colorSampler->pick([this](std::optional<ColorSampler::Sample> sample) {
+        if (!sample)
+            return; // cancelled
+        // No toast and no clipboard write: the new clip just shows in the history.
+        if (saveSampledColor(services_.storage, services_.clock, sample->red, sample->green, sample->blue, sample->alpha))
+            reload();
+    });
 }
 
 std::optional<ClipItem> NotchPanelViewModel::clipAt(int row) const
@@ -232,6 +244,35 @@ void NotchPanelViewModel::runModal(const std::function<void()>& loop)
     modal_ = false;
     if (std::exchange(reloadAfterModal_, false))
         reload();
+}
+
+void NotchPanelViewModel::promptReminder(const ClipItem& item)
+{
+    const auto now = services_.clock.now();
+    std::optional<TimePoint> chosen;
+    runModal([&] {
+        chosen = reminderPrompt ? reminderPrompt(reminderProposal(item.reminderDate, now), now)
+                                : askReminderDate(reminderProposal(item.reminderDate, now), now);
+    });
+    if (!chosen)
+        return;
+    services_.storage.setReminder(item.id, chosen);
+    reload();
+}
+
+void NotchPanelViewModel::showClip(const Uuid& id)
+{
+    changeState([&] {
+        state_.setSelectedTab(NotchTab::History);
+        state_.setOnlyFavorites(false);
+    });
+    reload();
+    for (int row = 0; row < stripCount(); ++row) {
+        if (const auto item = clipAt(row); item && item->id == id) {
+            changeState([&] { state_.selectCard(row, stripCount()); });
+            return;
+        }
+    }
 }
 
 void NotchPanelViewModel::clickCard(int row)
@@ -379,7 +420,7 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     };
     add("Pegar", [this, item] { services_.paster.paste(item); });
     add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
-    // Sharing and reminders have no service yet: their places in the menu show, greyed out.
+    // Sharing has no service yet: its place in the menu shows, greyed out.
     const auto unavailable = [&](const char* title) { menu.addAction(QString::fromUtf8(title))->setEnabled(false); };
     unavailable("Enviar…");
     if (processableAt(row)) {
@@ -396,9 +437,13 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
         add("Pegar grupo completo", [this, batch = *item.batchID] { services_.bulkCopy.pasteGroup(batch); });
     }
     menu.addSeparator();
-    unavailable(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…");
-    if (item.reminderDate)
-        unavailable("Quitar recordatorio");
+    add(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…", [this, item] { promptReminder(item); });
+    if (item.reminderDate) {
+        add("Quitar recordatorio", [this, id = item.id] {
+            services_.storage.setReminder(id, std::nullopt);
+            reload();
+        });
+    }
     if (!services_.spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
         auto file = [this, id = item.id](std::optional<Uuid> space) { services_.storage.setSpace(id, space); };

@@ -3,6 +3,8 @@
 
 #include "core/notch/ExpandedPanelState.h"
 #include "core/notch/StripScroll.h"
+#include "core/support/Clock.h"
+#include "core/support/Uuid.h"
 
 #include <QObject>
 #include <QStringList>
@@ -22,6 +24,7 @@ class BulkCopyService;
 class ClipStripModel;
 class ImageClipOperations;
 class Uuid;
+class ColorSampler;
 class NotchController;
 class PasteService;
 class SpaceStore;
@@ -95,11 +98,18 @@ public:
     Q_INVOKABLE void toggleFavorites();
     /// The close button: the panel closes and the focus goes back where it was.
     Q_INVOKABLE void close();
-    /// Sampling a colour from the screen: not offered yet, its button shows greyed out.
-    bool canPickColor() const { return false; }
+    /// Sampling a colour from the screen: greyed out where the session offers no sampler.
+    bool canPickColor() const { return colorSampler != nullptr; }
     Q_INVOKABLE void pickColor();
     /// A click on a card: selects it and pastes it at once.
     Q_INVOKABLE void clickCard(int row);
+    /// The screen's colour sampler, set before the view loads; null where there is none.
+    ColorSampler* colorSampler = nullptr;
+    /// Asks for a reminder's date (initial value, minimum); nullopt when cancelled. The reminder
+    /// dialog unless a test replaces it.
+    std::function<std::optional<TimePoint>(TimePoint, TimePoint)> reminderPrompt;
+    /// Shows the History tab with the clip id selected (when it is among the cards loaded).
+    void showClip(const Uuid& id);
     /// Runs the card menu of a row at the pointer.
     Q_INVOKABLE void openCardMenu(int row);
     /// The card menu of a row, dressed in the panel's theme; null when the row has no clip.
@@ -143,6 +153,8 @@ private:
     void fillConvertMenu(QMenu& menu, const Uuid& id);
     void deleteRow(int row);
     void deleteClip(const ClipItem& item);
+    /// "Poner/Cambiar recordatorio…": the dialog, then the date stored on the clip.
+    void promptReminder(const ClipItem& item);
     /// Opening: the rows read afresh from the first card (see the call).
     void reloadFromStart();
     /// reload(), or once the menu or drag in progress is over.

@@ -60,11 +60,31 @@ TEST(CommandLine, BadUsageIsAnErrorNamingTheProblem)
              {{"export", "a.jsonl", "b.jsonl"}, "b.jsonl"},
              {{"import"}, "ARCHIVO"},
              {{"import", "a", "--since", "7d"}, "--since"},
+             {{"remind"}, "ID"},
+             {{"remind", "ABC"}, "fecha"},
+             {{"remind", "ABC", "2026-12-24 09:30", "otra"}, "otra"},
+             {{"remind", "ABC", "--clear", "2026-12-24"}, "2026-12-24"},
+             {{"remind", "ABC", "--pronto"}, "--pronto"},
          }) {
         auto cl = parseCommandLine(c.args);
         EXPECT_EQ(cl.action, Action::Error) << c.args[0];
         EXPECT_NE(cl.error.find(c.mentions), std::string::npos) << cl.error;
     }
+}
+
+TEST(CommandLine, RemindTakesADateOrClear)
+{
+    auto set = parseCommandLine({"remind", "ABC", "2026-12-24 09:30"});
+    ASSERT_EQ(set.action, Action::Store);
+    EXPECT_EQ(set.store.kind, Kind::Remind);
+    EXPECT_EQ(set.store.argument, "ABC");
+    EXPECT_EQ(set.store.when, "2026-12-24 09:30");
+    EXPECT_FALSE(set.store.clear);
+    auto clear = parseCommandLine({"remind", "--clear", "ABC"});
+    ASSERT_EQ(clear.action, Action::Store);
+    EXPECT_TRUE(clear.store.clear);
+    EXPECT_EQ(clear.store.argument, "ABC");
+    EXPECT_EQ(clear.store.when, std::nullopt);
 }
 
 TEST(CommandLine, StreamsExportAndImportTakeTheirOptions)

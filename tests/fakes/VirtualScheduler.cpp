@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/VirtualScheduler.h"
 
+#include <algorithm>
+
 namespace brisa::test {
 
 VirtualScheduler::VirtualScheduler(TimePoint start)
@@ -53,7 +55,8 @@ void VirtualScheduler::advance(Duration d)
                 next = it;
         if (next == tasks_.end())
             break;
-        now_ = next->second.due;
+        // A task left overdue by a jump of the clock runs now: the clock never goes back by itself.
+        now_ = std::max(now_, next->second.due);
         auto id = next->first;
         auto fn = next->second.fn; // copy: the task may cancel itself
         if (next->second.interval.count() > 0)

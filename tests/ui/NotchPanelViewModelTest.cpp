@@ -15,6 +15,7 @@
 #include "fakes/TestImages.h"
 #include "ui/ClipStripModel.h"
 #include "fakes/TempDir.h"
+#include "platform/ColorSampler.h"
 #include "fakes/VirtualScheduler.h"
 
 #include <QAction>
@@ -78,6 +79,58 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuOffersSendingGreyedWithoutNamingServi
     ASSERT_NE(send, nullptr);
     EXPECT_FALSE(send->isEnabled());
     EXPECT_EQ(model->cardMenu(5), nullptr);
+}
+
+TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
+{
+    using namespace std::chrono_literals;
+    std::vector<std::pair<TimePoint, TimePoint>> asked;
+    std::optional<TimePoint> answer = clock.now() + 2h;
+    model->reminderPrompt = [&](TimePoint initial, TimePoint minimum) {
+        asked.emplace_back(initial, minimum);
+        return answer;
+    };
+    auto menu = model->cardMenu(0);
+    ASSERT_EQ(item(*menu, QStringLiteral("Quitar recordatorio")), nullptr);
+    QAction* set = item(*menu, QStringLiteral("Poner recordatorio…"));
+    ASSERT_NE(set, nullptr);
+    ASSERT_TRUE(set->isEnabled());
+    set->trigger();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], std::make_pair(clock.now() + 1h, clock.now())); // an hour ahead, not before now
+    EXPECT_EQ(store->fetchAll().front().reminderDate, clock.now() + 2h);
+
+    clock.advance(3h); // the reminder is past now: still proposed as it is
+    answer.reset();    // "Cancelar"
+    menu = model->cardMenu(0);
+    item(*menu, QStringLiteral("Cambiar recordatorio…"))->trigger();
+    EXPECT_EQ(asked.back(), std::make_pair(clock.now() - 1h, clock.now()));
+    EXPECT_EQ(store->fetchAll().front().reminderDate, clock.now() - 1h);
+
+    item(*menu, QStringLiteral("Quitar recordatorio"))->trigger();
+    EXPECT_EQ(store->fetchAll().front().reminderDate, std::nullopt);
+}
+
+TEST_F(NotchPanelViewModelTest, TheEyedropperMakesAColourClipOrNothingWhenCancelled)
+{
+    struct FakeSampler final : ColorSampler {
+        std::optional<Sample> next;
+        void pick(Done done) override { done(next); }
+    } sampler;
+    EXPECT_FALSE(model->canPickColor());
+    model->pickColor(); // no sampler: nothing happens
+    model->colorSampler = &sampler;
+    EXPECT_TRUE(model->canPickColor());
+    model->pickColor(); // cancelled
+    EXPECT_EQ(store->count(), 1);
+    sampler.next = ColorSampler::Sample{0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0, 1.0};
+    model->pickColor();
+    model->pickColor(); // the same colour twice: two clips
+    const auto clips = store->fetchAll();
+    ASSERT_EQ(clips.size(), 3u);
+    EXPECT_EQ(clips[0].typeRaw, "color");
+    EXPECT_EQ(clips[0].textContent, "#336699");
+    EXPECT_EQ(clips[1].textContent, "#336699");
 }
 
 TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)

@@ -37,7 +37,7 @@ struct FetchOptions {
 class Storage {
 public:
     /// Schema version this build writes; older databases are migrated forward at open.
-    static constexpr std::int64_t kSchemaVersion = 3;
+    static constexpr std::int64_t kSchemaVersion = 4;
 
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
@@ -155,6 +155,22 @@ public:
     /// after since, and only of the given raw kinds (empty: all).
     void forEachOldestFirst(std::optional<TimePoint> since, const std::vector<std::string>& kinds,
                             const std::function<bool(const ClipItem&)>& f);
+
+    /// A reminder whose notification has not gone out yet.
+    struct PendingReminder {
+        Uuid id;
+        TimePoint at; ///< the clip's reminderDate
+    };
+    /// Clips with a reminderDate not yet marked delivered, earliest first.
+    std::vector<PendingReminder> pendingReminders();
+    /// Records that the reminder of id for at went out. Does nothing when the clip's reminderDate
+    /// is no longer at (it was changed meanwhile): the new one stays pending.
+    bool markReminderDelivered(const Uuid& id, TimePoint at);
+    /// Sets or clears only the reminderDate of id; false when there is no such clip.
+    bool setReminder(const Uuid& id, std::optional<TimePoint> at);
+    /// PRAGMA data_version of this connection: it changes when another connection commits. Unlike
+    /// externallyChanged() it keeps no state, so several watchers can compare it each on its own.
+    std::optional<std::int64_t> dataVersion();
 
 private:
     Storage(std::filesystem::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock);

@@ -18,7 +18,7 @@ struct MigrationStep {
 
 // Each step is applied once, in order, to databases older than its version. Never edit a step
 // that has shipped: add a new one. Steps only add; user data is never dropped or rewritten.
-constexpr std::array<MigrationStep, 3> kSteps{{
+constexpr std::array<MigrationStep, 4> kSteps{{
     {1,
      // id compares without letter case so that a script writing lower-case UUIDs still hits the
      // same record (and cannot create a second one) as the canonical upper-case form.
@@ -50,6 +50,13 @@ constexpr std::array<MigrationStep, 3> kSteps{{
      // The panel's tabs: a kind's count badge and its pages in panel order read this index alone,
      // instead of every row (whose thumbnail sits between the columns the panel needs).
      "CREATE INDEX IF NOT EXISTS ClipItem_kind ON ClipItem(typeRaw, isPinned, createdAt);"},
+    {4,
+     // reminderDate keeps its date after the notification went out, so whether it went out needs a
+     // column of its own: the reminderDate it was delivered for. Rescheduling writes a different
+     // date, which makes the reminder pending again without touching this one.
+     "ALTER TABLE ClipItem ADD COLUMN reminderFiredFor REAL;"
+     // Partial: only the few clips with a reminder are in it.
+     "CREATE INDEX IF NOT EXISTS ClipItem_reminder ON ClipItem(reminderDate) WHERE reminderDate IS NOT NULL;"},
 }};
 
 static_assert(kSteps.back().toVersion == kLatestSchemaVersion);

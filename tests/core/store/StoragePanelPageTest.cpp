@@ -146,11 +146,14 @@ TEST_F(StoragePanelPageTest, TheKindIndexIsAddedToAnOlderStoreWithoutLosingClips
     }
     {
         RawDb raw(storeFile());
-        ASSERT_EQ(raw.exec("DROP INDEX ClipItem_kind; PRAGMA user_version = 2;"), SQLITE_OK);
+        // What version 2 had: no kind index, nor the later reminder column.
+        ASSERT_EQ(raw.exec("DROP INDEX ClipItem_kind; DROP INDEX ClipItem_reminder; "
+                           "ALTER TABLE ClipItem DROP COLUMN reminderFiredFor; PRAGMA user_version = 2;"),
+                  SQLITE_OK);
     }
     auto store = openStore();
     RawDb raw(storeFile());
-    EXPECT_EQ(raw.integer("PRAGMA user_version"), 3);
+    EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
     EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_kind'"), 1);
     EXPECT_EQ(store->count(), 20);
 }

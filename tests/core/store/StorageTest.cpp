@@ -116,10 +116,11 @@ TEST_F(StorageTest, DatabaseHasTheRecordColumnsWalAndTheCurrentSchemaVersion)
     EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
     EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM pragma_table_info('ClipItem')"),
               "id,typeRaw,textContent,imageFileName,thumbnailData,sourceAppBundleID,sourceAppName,createdAt,"
-              "isPinned,spaceID,contentHash,byteSize,ocrText,batchID,reminderDate");
+              "isPinned,spaceID,contentHash,byteSize,ocrText,batchID,reminderDate,reminderFiredFor");
     EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'index' "
                        "AND name LIKE 'ClipItem_%' ORDER BY name)"),
-              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_imageFileName,ClipItem_kind,ClipItem_pinned");
+              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_imageFileName,ClipItem_kind,ClipItem_pinned,"
+              "ClipItem_reminder");
 }
 
 TEST_F(StorageTest, StoresEveryFieldAndReadsItBack)
