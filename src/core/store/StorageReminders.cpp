@@ -41,21 +41,12 @@ bool Storage::markReminderDelivered(const Uuid& id, TimePoint at)
 
 bool Storage::setReminder(const Uuid& id, std::optional<TimePoint> at)
 {
-    StatementScope st(db_->statement("UPDATE ClipItem SET reminderDate = ?2 WHERE id = ?1"));
-    st->bindText(1, id.toString());
-    if (at)
-        st->bindDouble(2, toUnixSeconds(*at));
-    else
-        st->bindNull(2);
-    if (st->step() != SQLITE_DONE) {
-        logf("No se pudo guardar el recordatorio del clip {}: {}", id.toString(), db_->errorMessage());
-        noteFailure();
-        return false;
-    }
-    if (db_->changes() != 1)
-        return false;
-    changed_.emit();
-    return true;
+    return updateField(id, "reminderDate = ?2", [&](SqliteStatement& st) {
+        if (at)
+            st.bindDouble(2, toUnixSeconds(*at));
+        else
+            st.bindNull(2);
+    });
 }
 
 std::optional<std::int64_t> Storage::dataVersion() { return db_->queryInt("PRAGMA data_version"); }
