@@ -4,12 +4,9 @@
 # Usage: capture.sh BRISA CLIPBOARD_OWNER   (run under with-display.sh)
 set -u
 brisa="$1"; owner="$2"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
+. "$(dirname "$0")/common.sh"
 shots="$home/Capturas"; mkdir -p "$shots" "$XDG_CONFIG_HOME/Brisa"
 echo '{"historyLimit": 0, "recordPrimarySelection": true, "screenshotLocation": "'"$shots"'"}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 count() { "$brisa" history --json | jq length; }
 newest() { "$brisa" history --json --limit 1 | jq -r ".[0].$1"; }
 # Waits until the history holds $1 clips, at most 10 s.
@@ -21,7 +18,7 @@ wait_clip() { for _ in $(seq 50); do [ "$(xclip -selection clipboard -o 2>/dev/n
 printf 'ya estaba' | xclip -selection clipboard
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 sleep 0.7
 check "what was on the clipboard before start is not captured" '[ "$(count)" = 0 ]'
 

@@ -11,12 +11,9 @@
 # The toast's window is 440x130 at 740,0; its pill hangs from the top centre.
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
+. "$(dirname "$0")/common.sh"
 mkdir -p "$XDG_CONFIG_HOME/Brisa"
 echo '{"appTheme": "dark"}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; return 1; fi; }
 desktop=336699
 
 # The colours (rrggbb) of the pixels "x,y ..." in a fresh screenshot, one a line.
@@ -51,7 +48,7 @@ openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 compositor=
 trap 'kill $app $wm $compositor 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 panel=
 for _ in $(seq 50); do panel=$(brisa_window X 850) && break; sleep 0.1; done
 check "the panel window is there" '[ -n "$panel" ]'

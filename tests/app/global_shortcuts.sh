@@ -4,13 +4,10 @@
 # release.   (run under with-display.sh)
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 
 check "the default shortcuts are written to the settings" \
   'grep -q "KeyboardShortcuts_togglePanel" "$XDG_CONFIG_HOME/Brisa/defaults.json" && grep -q "KeyboardShortcuts_quickPaste9" "$XDG_CONFIG_HOME/Brisa/defaults.json"'

@@ -3,11 +3,8 @@
 # brisa image ID ...: each operation adds a new clip and leaves the source alone, in a private home.
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
+. "$(dirname "$0")/common.sh"
 trap 'rm -rf "$home"' EXIT
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 images="$XDG_DATA_HOME/Brisa/images"
 file_of() { "$brisa" show "$1" --json | jq -r .imageFileName; }
 

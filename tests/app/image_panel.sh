@@ -5,10 +5,7 @@
 # Usage: image_panel.sh BRISA XTEST_POINTER   (run under with-display.sh)
 set -u
 brisa="$1"; pointer="$2"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; return 1; fi; }
+. "$(dirname "$0")/common.sh"
 count() { "$brisa" history --json | jq length; }
 wait_count() { for _ in $(seq 150); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 images="$XDG_DATA_HOME/Brisa/images"
@@ -16,7 +13,7 @@ images="$XDG_DATA_HOME/Brisa/images"
 openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app $wm 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 "$pointer" move 960 700
 
 convert -size 640x360 gradient:white-navy -depth 8 "$home/pic.png"

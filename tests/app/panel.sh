@@ -13,10 +13,7 @@
 # and its handle (the middle 70 %) runs from x=883 to x=1037.
 set -u
 brisa="$1"; target="$2"; pointer="$3"; shot="$4"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; return 1; fi; }
+. "$(dirname "$0")/common.sh"
 count() { "$brisa" history --json | jq length; }
 wait_count() { for _ in $(seq 100); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 n=0
@@ -60,7 +57,7 @@ openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 field_a=; field_b=
 trap 'kill $app $wm $field_a $field_b 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 # Start away from the top of the screen, as a mouse at rest would be.
 move 960 700
 

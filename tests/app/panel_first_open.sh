@@ -9,10 +9,7 @@
 # 828 and y=58 to 196; the second starts at x=844.
 set -u
 brisa="$1"; target="$2"; pointer="$3"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; return 1; fi; }
+. "$(dirname "$0")/common.sh"
 count() { "$brisa" history --json | jq length; }
 wait_count() { for _ in $(seq 100); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 field() { cat "$home/$1.txt" 2>/dev/null; }
@@ -35,7 +32,7 @@ openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 field_a=
 trap 'kill $app $wm $field_a 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 "$pointer" move 960 700
 
 panel=

@@ -6,10 +6,7 @@
 # Usage: paste.sh BRISA PASTE_TARGET   (run under with-display.sh)
 set -u
 brisa="$1"; target="$2"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 count() { "$brisa" history --json | jq length; }
 wait_count() { for _ in $(seq 100); do [ "$(count)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
 field() { cat "$home/field.txt" 2>/dev/null; }
@@ -22,7 +19,7 @@ openbox --sm-disable 2>/dev/null & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app $wm $field_pid 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
 field_pid=
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 
 copy "uno"; copy "dos"; copy "tres"
 check "three copies are in the history" '[ "$(count)" = 3 ]'

@@ -6,14 +6,11 @@
 # Usage: quick_note.sh BRISA
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 openbox --sm-disable >/dev/null 2>&1 & wm=$!
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app $wm 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 
 note_window() { xdotool search --onlyvisible --name "^Quick Note$" 2>/dev/null | head -1; }
 # Opens the note and waits until it holds the keyboard focus.

@@ -4,10 +4,7 @@
 # (dunst), once, and after a restart only when they had not gone out yet.
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 db="$XDG_DATA_HOME/Brisa/Brisa.store"
 app=""; dunst_pid=""
 # A bus of our own that starts no daemon on demand: the test decides when a notification server runs.
@@ -17,7 +14,7 @@ trap '[ -n "$app" ] && kill $app 2>/dev/null; [ -n "$dunst_pid" ] && kill $dunst
 start_app() {
   : >"$home/app.log"
   "$brisa" 2>"$home/app.log" & app=$!
-  for _ in $(seq 100); do grep -q "Brisa está lista" "$home/app.log" && return; sleep 0.1; done
+  wait_ready "$home/app.log" && return
 }
 stop_app() { kill $app; wait $app 2>/dev/null; app=""; }
 # Notifications shown so far: on screen and in the history of closed ones.

@@ -4,17 +4,14 @@
 # reach the running Brisa, and fail clearly when none runs.   (run under with-display.sh)
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 
 "$brisa" toggle 2>"$home/err"; rc=$?
 check "a remote command with no Brisa running exits 4 with a message" '[ $rc -eq 4 ] && grep -q "no está en marcha" "$home/err"'
 
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 
 timeout 10 "$brisa" 2>"$home/second.log"; rc=$?
 check "a second brisa exits 0 at once" '[ $rc -eq 0 ] && grep -q "ya está en marcha" "$home/second.log"'

@@ -4,15 +4,13 @@
 # start-up lines, a clean exit on SIGTERM, and that a broken settings file is set aside, not lost.
 set -u
 brisa="$1"
-home=$(mktemp -d); trap 'rm -rf "$home"' EXIT
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
+trap 'rm -rf "$home"' EXIT
 
 run_until_ready() { # starts brisa, waits for its ready line, stops it with SIGTERM; sets rc and log
   log="$home/brisa.log"; : >"$log"
   "$brisa" 2>"$log" & local pid=$!
-  for _ in $(seq 600); do grep -q "Brisa está lista" "$log" && break; sleep 0.1; done
+  wait_ready "$log"
   kill -TERM "$pid"; wait "$pid"; rc=$?
 }
 

@@ -3,16 +3,13 @@
 # The history commands as a script or a person uses them, beside a running Brisa, in a private home.
 set -u
 brisa="$1"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 db="$XDG_DATA_HOME/Brisa/Brisa.store"
 
 # A running Brisa holds the store open the whole time.
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 check "the app is running" 'kill -0 $app'
 
 id_text=$("$brisa" add "hola árbol"); rc=$?

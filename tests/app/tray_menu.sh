@@ -7,17 +7,14 @@
 # Usage: tray_menu.sh BRISA SCREENSHOT.png
 set -u
 brisa="$1"; shot="$2"
-home=$(mktemp -d)
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+. "$(dirname "$0")/common.sh"
 openbox --sm-disable >/dev/null 2>&1 & wm=$!
 trayer --edge top --align right --widthtype pixel --width 120 --height 28 --tint 0x303030 \
   --transparent true --alpha 0 >/dev/null 2>&1 & tray=$!
 for _ in $(seq 50); do xdotool search --name "^panel$" >/dev/null 2>&1 && break; sleep 0.1; done
 "$brisa" 2>"$home/app.log" & app=$!
 trap 'kill $app $tray $wm 2>/dev/null; wait 2>/dev/null; rm -rf "$home"' EXIT
-for _ in $(seq 600); do grep -q "Brisa está lista" "$home/app.log" && break; sleep 0.1; done
+wait_ready "$home/app.log"
 check "the icon is in the tray" '! grep -q "No hay bandeja del sistema" "$home/app.log"'
 "$brisa" add "una copia" >/dev/null
 
