@@ -293,6 +293,7 @@ ExportReport exportClipLines(Storage& storage, std::ostream& out, const ExportOp
 ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOptions& options)
 {
     ImportReport report;
+    Storage::BulkWriteScope bulk(storage);
     // The store as it was before: its clips count as duplicates, the ones this import brings do not.
     const std::int64_t before = storage.lastRowId();
     const std::size_t batchSize = std::max<std::size_t>(options.batchSize, 1);

@@ -909,6 +909,28 @@ Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
     return outcome;
 }
 
+namespace {
+// 64 MiB: the indexes of a store of a few hundred thousand clips, well within what an import may use.
+constexpr std::int64_t kBulkCacheKiB = 64 * 1024;
+} // namespace
+
+Storage::BulkWriteScope::BulkWriteScope(Storage& storage)
+    : storage_(storage)
+    , cacheSize_(storage.db_->queryInt("PRAGMA cache_size").value_or(-2000))
+    , autoCheckpoint_(storage.db_->queryInt("PRAGMA wal_autocheckpoint").value_or(1000))
+{
+    storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", -kBulkCacheKiB));
+    storage_.db_->exec("PRAGMA wal_autocheckpoint = 0");
+}
+
+Storage::BulkWriteScope::~BulkWriteScope()
+{
+    storage_.db_->exec(fmt::format("PRAGMA wal_autocheckpoint = {}", autoCheckpoint_));
+    storage_.checkpoint();
+    // Shrinking the cache hands its pages back.
+    storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", cacheSize_));
+}
+
 std::int64_t Storage::lastRowId()
 {
     return db_->queryInt("SELECT coalesce(max(rowid), 0) FROM ClipItem").value_or(0);
