@@ -27,23 +27,24 @@ struct FieldError {
     std::string message;
 };
 
-const json* member(const json& j, const char* key)
+json* member(json& j, const char* key)
 {
     const auto it = j.find(key);
     return it == j.end() || it->is_null() ? nullptr : &*it;
 }
 
-std::optional<std::string> optionalString(const json& j, const char* key)
+/// Moves the text out of the parsed line: a clip's text is most of its line, not worth a copy.
+std::optional<std::string> optionalString(json& j, const char* key)
 {
-    const json* v = member(j, key);
+    json* v = member(j, key);
     if (!v)
         return std::nullopt;
     if (!v->is_string())
         throw FieldError{fmt::format("«{}» debe ser un texto", key)};
-    return v->get<std::string>();
+    return std::move(v->get_ref<std::string&>());
 }
 
-std::optional<Uuid> optionalUuid(const json& j, const char* key)
+std::optional<Uuid> optionalUuid(json& j, const char* key)
 {
     auto text = optionalString(j, key);
     if (!text)
@@ -54,7 +55,7 @@ std::optional<Uuid> optionalUuid(const json& j, const char* key)
     return id;
 }
 
-std::optional<TimePoint> optionalTime(const json& j, const char* key)
+std::optional<TimePoint> optionalTime(json& j, const char* key)
 {
     const json* v = member(j, key);
     if (!v)
@@ -64,7 +65,7 @@ std::optional<TimePoint> optionalTime(const json& j, const char* key)
     return fromUnixSeconds(v->get<double>());
 }
 
-std::optional<Bytes> optionalBase64(const json& j, const char* key)
+std::optional<Bytes> optionalBase64(json& j, const char* key)
 {
     auto text = optionalString(j, key);
     if (!text)
@@ -196,7 +197,7 @@ std::string formatClipLine(const ClipLine& line)
 
 std::variant<ClipLine, std::string> parseClipLine(std::string_view text)
 {
-    const json j = json::parse(text, nullptr, false);
+    json j = json::parse(text, nullptr, false);
     if (j.is_discarded())
         return std::string("no es JSON válido");
     if (!j.is_object())
