@@ -297,6 +297,9 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
     Storage::BulkWriteScope bulk(storage);
     // The store as it was before: its clips count as duplicates, the ones this import brings do not.
     const std::int64_t before = storage.lastRowId();
+    // Their hashes in memory when they can be read (one pass over an index), else a query per clip.
+    const auto storedHashes = storage.contentHashesUpTo(before);
+    const auto checkInBatch = storedHashes ? std::nullopt : std::optional(before);
     const std::size_t batchSize = std::max<std::size_t>(options.batchSize, 1);
     std::vector<ClipItem> batch;
     std::vector<std::optional<std::string>> written; // image files this batch wrote, by position
@@ -312,7 +315,7 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
     auto flush = [&] {
         if (batch.empty())
             return true;
-        const auto outcome = storage.insertBatch(batch, before);
+        const auto outcome = storage.insertBatch(batch, checkInBatch);
         if (!outcome.ok) {
             for (const auto& name : written)
                 if (name)
@@ -366,6 +369,10 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
         }
         if (!item.contentHash)
             item.contentHash = contentHash(DetectedClip{item.type(), item.textContent, image, item.byteSize});
+        if (storedHashes && storedHashes->contains(*item.contentHash)) {
+            ++report.duplicates;
+            continue;
+        }
 
         std::optional<std::string> wrote;
         if (image) {

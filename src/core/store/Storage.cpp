@@ -931,6 +931,23 @@ Storage::BulkWriteScope::~BulkWriteScope()
     storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", cacheSize_));
 }
 
+std::optional<std::unordered_set<std::string>> Storage::contentHashesUpTo(std::int64_t upToRow)
+{
+    std::unordered_set<std::string> hashes;
+    // ">= ''" and "+rowid" steer the planner to the hash index (it holds the rowid), not the table.
+    StatementScope st(db_->statement("SELECT contentHash FROM ClipItem WHERE contentHash >= '' AND +rowid <= ?1"));
+    st->bindInt64(1, upToRow);
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        hashes.insert(st->text(0));
+    if (rc != SQLITE_DONE) {
+        logf("No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    return hashes;
+}
+
 std::int64_t Storage::lastRowId()
 {
     return db_->queryInt("SELECT coalesce(max(rowid), 0) FROM ClipItem").value_or(0);

@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace brisa {
@@ -164,6 +165,9 @@ public:
         std::int64_t cacheSize_;
         std::int64_t autoCheckpoint_;
     };
+    /// The content hashes of the records up to row upToRow, read in one pass over their index: an
+    /// import checks each clip against them without a query per clip. Nullopt on failure.
+    std::optional<std::unordered_set<std::string>> contentHashesUpTo(std::int64_t upToRow);
     /// The newest row's number (0 for an empty store); rows stored later have higher ones.
     std::int64_t lastRowId();
     /// Every record oldest first (equal times in the order they were stored), with its thumbnail,

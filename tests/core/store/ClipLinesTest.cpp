@@ -223,3 +223,22 @@ TEST_F(ClipLinesTest, ABatchIsOneTransactionWithRetentionOnceAfterIt)
     EXPECT_FALSE(store->insertBatch(doomed).ok);
     EXPECT_EQ(store->count(), 3);
 }
+
+TEST_F(ClipLinesTest, TheHashesAnImportChecksAgainstAreThoseOfTheRowsUpToItsStart)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    auto withHash = [&](const char* text, std::optional<std::string> hash) {
+        auto item = textClip(text, clock.now());
+        item.contentHash = std::move(hash);
+        EXPECT_TRUE(store->insert(item));
+    };
+    EXPECT_EQ(store->contentHashesUpTo(store->lastRowId()), std::unordered_set<std::string>{});
+    withHash("uno", std::string(64, 'a'));
+    withHash("sin hash", std::nullopt);
+    withHash("dos", std::string(64, 'b'));
+    const auto before = store->lastRowId();
+    withHash("después", std::string(64, 'c'));
+    EXPECT_EQ(store->contentHashesUpTo(before),
+              (std::unordered_set<std::string>{std::string(64, 'a'), std::string(64, 'b')}));
+}
