@@ -912,6 +912,9 @@ Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
 namespace {
 // 64 MiB: the indexes of a store of a few hundred thousand clips, well within what an import may use.
 constexpr std::int64_t kBulkCacheKiB = 64 * 1024;
+// Journal pages before a copy-back during a bulk write: 256 MiB of 4 KiB pages. Most imports end
+// before it; a huge one does not grow the journal file without bound.
+constexpr std::int64_t kBulkCheckpointPages = 64 * 1024;
 } // namespace
 
 Storage::BulkWriteScope::BulkWriteScope(Storage& storage)
@@ -920,7 +923,7 @@ Storage::BulkWriteScope::BulkWriteScope(Storage& storage)
     , autoCheckpoint_(storage.db_->queryInt("PRAGMA wal_autocheckpoint").value_or(1000))
 {
     storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", -kBulkCacheKiB));
-    storage_.db_->exec("PRAGMA wal_autocheckpoint = 0");
+    storage_.db_->exec(fmt::format("PRAGMA wal_autocheckpoint = {}", kBulkCheckpointPages));
 }
 
 Storage::BulkWriteScope::~BulkWriteScope()

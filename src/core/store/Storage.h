@@ -151,8 +151,8 @@ public:
                              std::optional<std::int64_t> sameContentUpToRow = std::nullopt);
     /// While one lives, the store is set up for many batches in a row: a page cache large enough
     /// for the indexes that random keys (ids, hashes) touch all over, and the journal copied back
-    /// into the database once at the end rather than after every batch. Neither weakens what a
-    /// crash can cost: committed batches stay in the journal until then.
+    /// into the database at the end (or every 256 MiB) rather than after every batch. Neither
+    /// weakens what a crash can cost: committed batches stay in the journal until then.
     class BulkWriteScope {
     public:
         explicit BulkWriteScope(Storage& storage);
