@@ -8,7 +8,9 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <istream>
 #include <ostream>
@@ -27,23 +29,24 @@ struct FieldError {
     std::string message;
 };
 
-const json* member(const json& j, const char* key)
+json* member(json& j, const char* key)
 {
     const auto it = j.find(key);
     return it == j.end() || it->is_null() ? nullptr : &*it;
 }
 
-std::optional<std::string> optionalString(const json& j, const char* key)
+/// Moves the text out of the parsed line: a clip's text is most of its line, not worth a copy.
+std::optional<std::string> optionalString(json& j, const char* key)
 {
-    const json* v = member(j, key);
+    json* v = member(j, key);
     if (!v)
         return std::nullopt;
     if (!v->is_string())
         throw FieldError{fmt::format("«{}» debe ser un texto", key)};
-    return v->get<std::string>();
+    return std::move(v->get_ref<std::string&>());
 }
 
-std::optional<Uuid> optionalUuid(const json& j, const char* key)
+std::optional<Uuid> optionalUuid(json& j, const char* key)
 {
     auto text = optionalString(j, key);
     if (!text)
@@ -54,7 +57,7 @@ std::optional<Uuid> optionalUuid(const json& j, const char* key)
     return id;
 }
 
-std::optional<TimePoint> optionalTime(const json& j, const char* key)
+std::optional<TimePoint> optionalTime(json& j, const char* key)
 {
     const json* v = member(j, key);
     if (!v)
@@ -64,7 +67,7 @@ std::optional<TimePoint> optionalTime(const json& j, const char* key)
     return fromUnixSeconds(v->get<double>());
 }
 
-std::optional<Bytes> optionalBase64(const json& j, const char* key)
+std::optional<Bytes> optionalBase64(json& j, const char* key)
 {
     auto text = optionalString(j, key);
     if (!text)
@@ -194,9 +197,316 @@ std::string formatClipLine(const ClipLine& line)
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
+namespace {
+
+/// The fields of a clip line, in the order `brisa export` writes them.
+enum Field : std::size_t {
+    kId, kTypeRaw, kTextContent, kImageFileName, kSourceAppBundleID, kSourceAppName, kCreatedAt, kIsPinned,
+    kSpaceID, kContentHash, kByteSize, kOcrText, kBatchID, kReminderDate, kThumbnailData, kImageData,
+    kImageFile, kFieldCount
+};
+constexpr std::array<std::string_view, kFieldCount> kFieldNames = {
+    "id", "typeRaw", "textContent", "imageFileName", "sourceAppBundleID", "sourceAppName", "createdAt",
+    "isPinned", "spaceID", "contentHash", "byteSize", "ocrText", "batchID", "reminderDate", "thumbnailData",
+    "imageData", "imageFile"};
+
+/// One value of a flat line; null values count as absent, as they do for the full parser.
+struct FlatValue {
+    enum class Kind { Absent, String, Integer, Real, Bool } kind = Kind::Absent;
+    std::string text;
+    std::int64_t integer = 0;
+    double real = 0;
+    bool flag = false;
+};
+
+/// Strict UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF), as JSON text must be.
+bool isValidUtf8(std::string_view s)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int n;
+        unsigned lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF)
+            n = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            n = 2, lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4)
+            n = 3, lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+        else
+            return false;
+        if (end - p <= n || p[1] < lo || p[1] > hi)
+            return false;
+        for (int k = 2; k <= n; ++k)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        p += n + 1;
+    }
+    return true;
+}
+
+/// Reads the lines `brisa export` writes (one flat object of strings, numbers, booleans and
+/// nulls) straight into their fields, without building a JSON tree first: that tree was most of
+/// an import's parsing time. Anything it is not sure of (a \u escape, a nested value, a repeated
+/// field, a value of the wrong type) makes it give up, and the full parser decides and words the
+/// error, so both accept and refuse the same lines.
+class FlatLineReader {
+public:
+    explicit FlatLineReader(std::string_view text) : s_(text) {}
+
+    bool read(ClipLine& line)
+    {
+        if (!isValidUtf8(s_) || !readObject())
+            return false;
+        return fill(line);
+    }
+
+private:
+    void skipSpace()
+    {
+        while (at_ < s_.size() && (s_[at_] == ' ' || s_[at_] == '\t' || s_[at_] == '\n' || s_[at_] == '\r'))
+            ++at_;
+    }
+    bool take(char c)
+    {
+        skipSpace();
+        if (at_ < s_.size() && s_[at_] == c) {
+            ++at_;
+            return true;
+        }
+        return false;
+    }
+
+    bool readString(std::string& out)
+    {
+        if (at_ >= s_.size() || s_[at_] != '"')
+            return false;
+        ++at_;
+        while (at_ < s_.size()) {
+            std::size_t run = at_;
+            while (run < s_.size() && s_[run] != '"' && s_[run] != '\\' && static_cast<unsigned char>(s_[run]) >= 0x20)
+                ++run;
+            out.append(s_.data() + at_, run - at_);
+            at_ = run;
+            if (at_ >= s_.size() || static_cast<unsigned char>(s_[at_]) < 0x20)
+                return false;
+            if (s_[at_++] == '"')
+                return true;
+            if (at_ >= s_.size())
+                return false;
+            switch (s_[at_++]) {
+            case '"': out += '"'; break;
+            case '\\': out += '\\'; break;
+            case '/': out += '/'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            default: return false; // \u and anything else: the full parser's business
+            }
+        }
+        return false;
+    }
+
+    bool readNumber(FlatValue& v)
+    {
+        const std::size_t start = at_;
+        auto digits = [&] {
+            const std::size_t from = at_;
+            while (at_ < s_.size() && s_[at_] >= '0' && s_[at_] <= '9')
+                ++at_;
+            return at_ - from;
+        };
+        if (at_ < s_.size() && s_[at_] == '-')
+            ++at_;
+        const std::size_t intStart = at_;
+        const std::size_t intDigits = digits();
+        if (intDigits == 0 || (intDigits > 1 && s_[intStart] == '0'))
+            return false;
+        bool integral = true;
+        if (at_ < s_.size() && s_[at_] == '.') {
+            ++at_;
+            integral = false;
+            if (digits() == 0)
+                return false;
+        }
+        if (at_ < s_.size() && (s_[at_] == 'e' || s_[at_] == 'E')) {
+            ++at_;
+            integral = false;
+            if (at_ < s_.size() && (s_[at_] == '+' || s_[at_] == '-'))
+                ++at_;
+            if (digits() == 0)
+                return false;
+        }
+        const char* first = s_.data() + start;
+        const char* last = s_.data() + at_;
+        if (integral) {
+            v.kind = FlatValue::Kind::Integer;
+            const auto r = std::from_chars(first, last, v.integer);
+            return r.ec == std::errc() && r.ptr == last;
+        }
+        v.kind = FlatValue::Kind::Real;
+        const auto r = std::from_chars(first, last, v.real);
+        return r.ec == std::errc() && r.ptr == last;
+    }
+
+    bool readWord(std::string_view word)
+    {
+        if (s_.substr(at_, word.size()) != word)
+            return false;
+        at_ += word.size();
+        return true;
+    }
+
+    bool readValue(FlatValue& v)
+    {
+        skipSpace();
+        if (at_ >= s_.size())
+            return false;
+        switch (s_[at_]) {
+        case '"':
+            v.kind = FlatValue::Kind::String;
+            return readString(v.text);
+        case 't':
+            v.kind = FlatValue::Kind::Bool, v.flag = true;
+            return readWord("true");
+        case 'f':
+            v.kind = FlatValue::Kind::Bool, v.flag = false;
+            return readWord("false");
+        case 'n':
+            v.kind = FlatValue::Kind::Absent;
+            return readWord("null");
+        default:
+            return readNumber(v);
+        }
+    }
+
+    bool readObject()
+    {
+        if (!take('{'))
+            return false;
+        std::string key;
+        FlatValue ignored;
+        do {
+            skipSpace();
+            key.clear();
+            if (!readString(key) || !take(':'))
+                return false;
+            const auto known = std::find(kFieldNames.begin(), kFieldNames.end(), key);
+            if (known == kFieldNames.end()) {
+                ignored = {};
+                if (!readValue(ignored))
+                    return false;
+                continue;
+            }
+            const auto field = static_cast<std::size_t>(known - kFieldNames.begin());
+            if (seen_[field])
+                return false; // which one counts is the full parser's call
+            seen_[field] = true;
+            if (!readValue(values_[field]))
+                return false;
+        } while (take(','));
+        if (!take('}'))
+            return false;
+        skipSpace();
+        return at_ == s_.size();
+    }
+
+    FlatValue& value(Field f) { return values_[f]; }
+    bool isAbsent(Field f) const { return values_[f].kind == FlatValue::Kind::Absent; }
+
+    bool string(Field f, std::optional<std::string>& out)
+    {
+        if (isAbsent(f))
+            return true;
+        if (value(f).kind != FlatValue::Kind::String)
+            return false;
+        out = std::move(value(f).text);
+        return true;
+    }
+    bool uuid(Field f, std::optional<Uuid>& out)
+    {
+        if (isAbsent(f))
+            return true;
+        if (value(f).kind != FlatValue::Kind::String)
+            return false;
+        out = Uuid::parse(value(f).text);
+        return out.has_value();
+    }
+    bool time(Field f, std::optional<TimePoint>& out)
+    {
+        if (isAbsent(f))
+            return true;
+        const auto& v = value(f);
+        if (v.kind != FlatValue::Kind::Integer && v.kind != FlatValue::Kind::Real)
+            return false;
+        const double seconds = v.kind == FlatValue::Kind::Integer ? static_cast<double>(v.integer) : v.real;
+        if (!std::isfinite(seconds))
+            return false;
+        out = fromUnixSeconds(seconds);
+        return true;
+    }
+    bool base64(Field f, std::optional<Bytes>& out)
+    {
+        if (isAbsent(f))
+            return true;
+        if (value(f).kind != FlatValue::Kind::String)
+            return false;
+        out = base64Decode(value(f).text);
+        return out.has_value();
+    }
+
+    bool fill(ClipLine& line)
+    {
+        ClipItem& c = line.item;
+        std::optional<Uuid> id;
+        std::optional<std::string> type;
+        std::optional<TimePoint> created;
+        if (!uuid(kId, id) || !string(kTypeRaw, type) || !type || type->empty() || !time(kCreatedAt, created) ||
+            !created)
+            return false;
+        c.id = id.value_or(Uuid::random());
+        c.typeRaw = std::move(*type);
+        c.createdAt = *created;
+        if (!string(kTextContent, c.textContent) || !string(kImageFileName, c.imageFileName) ||
+            !string(kSourceAppBundleID, c.sourceAppBundleID) || !string(kSourceAppName, c.sourceAppName))
+            return false;
+        if (!isAbsent(kIsPinned)) {
+            if (value(kIsPinned).kind != FlatValue::Kind::Bool)
+                return false;
+            c.isPinned = value(kIsPinned).flag;
+        }
+        if (!uuid(kSpaceID, c.spaceID) || !string(kContentHash, c.contentHash))
+            return false;
+        if (!isAbsent(kByteSize)) {
+            if (value(kByteSize).kind != FlatValue::Kind::Integer)
+                return false;
+            c.byteSize = value(kByteSize).integer;
+        }
+        return string(kOcrText, c.ocrText) && uuid(kBatchID, c.batchID) && time(kReminderDate, c.reminderDate) &&
+               base64(kThumbnailData, c.thumbnailData) && base64(kImageData, line.imageData) &&
+               string(kImageFile, line.imageFile) && (!line.imageFile || isInsidePath(*line.imageFile));
+    }
+
+    std::string_view s_;
+    std::size_t at_ = 0;
+    std::array<FlatValue, kFieldCount> values_{};
+    std::array<bool, kFieldCount> seen_{};
+};
+
+} // namespace
+
 std::variant<ClipLine, std::string> parseClipLine(std::string_view text)
 {
-    const json j = json::parse(text, nullptr, false);
+    if (ClipLine line; FlatLineReader(text).read(line))
+        return line;
+    json j = json::parse(text, nullptr, false);
     if (j.is_discarded())
         return std::string("no es JSON válido");
     if (!j.is_object())
@@ -293,8 +603,12 @@ ExportReport exportClipLines(Storage& storage, std::ostream& out, const ExportOp
 ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOptions& options)
 {
     ImportReport report;
+    Storage::BulkWriteScope bulk(storage);
     // The store as it was before: its clips count as duplicates, the ones this import brings do not.
     const std::int64_t before = storage.lastRowId();
+    // Their hashes in memory when they can be read (one pass over an index), else a query per clip.
+    const auto storedHashes = storage.contentHashesUpTo(before);
+    const auto checkInBatch = storedHashes ? std::nullopt : std::optional(before);
     const std::size_t batchSize = std::max<std::size_t>(options.batchSize, 1);
     std::vector<ClipItem> batch;
     std::vector<std::optional<std::string>> written; // image files this batch wrote, by position
@@ -310,7 +624,7 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
     auto flush = [&] {
         if (batch.empty())
             return true;
-        const auto outcome = storage.insertBatch(batch, before);
+        const auto outcome = storage.insertBatch(batch, checkInBatch);
         if (!outcome.ok) {
             for (const auto& name : written)
                 if (name)
@@ -364,6 +678,10 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
         }
         if (!item.contentHash)
             item.contentHash = contentHash(DetectedClip{item.type(), item.textContent, image, item.byteSize});
+        if (storedHashes && storedHashes->contains(*item.contentHash)) {
+            ++report.duplicates;
+            continue;
+        }
 
         std::optional<std::string> wrote;
         if (image) {

@@ -909,6 +909,48 @@ Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
     return outcome;
 }
 
+namespace {
+// 64 MiB: the indexes of a store of a few hundred thousand clips, well within what an import may use.
+constexpr std::int64_t kBulkCacheKiB = 64 * 1024;
+// Journal pages before a copy-back during a bulk write: 256 MiB of 4 KiB pages. Most imports end
+// before it; a huge one does not grow the journal file without bound.
+constexpr std::int64_t kBulkCheckpointPages = 64 * 1024;
+} // namespace
+
+Storage::BulkWriteScope::BulkWriteScope(Storage& storage)
+    : storage_(storage)
+    , cacheSize_(storage.db_->queryInt("PRAGMA cache_size").value_or(-2000))
+    , autoCheckpoint_(storage.db_->queryInt("PRAGMA wal_autocheckpoint").value_or(1000))
+{
+    storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", -kBulkCacheKiB));
+    storage_.db_->exec(fmt::format("PRAGMA wal_autocheckpoint = {}", kBulkCheckpointPages));
+}
+
+Storage::BulkWriteScope::~BulkWriteScope()
+{
+    storage_.db_->exec(fmt::format("PRAGMA wal_autocheckpoint = {}", autoCheckpoint_));
+    storage_.checkpoint();
+    // Shrinking the cache hands its pages back.
+    storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", cacheSize_));
+}
+
+std::optional<std::unordered_set<std::string>> Storage::contentHashesUpTo(std::int64_t upToRow)
+{
+    std::unordered_set<std::string> hashes;
+    // ">= ''" and "+rowid" steer the planner to the hash index (it holds the rowid), not the table.
+    StatementScope st(db_->statement("SELECT contentHash FROM ClipItem WHERE contentHash >= '' AND +rowid <= ?1"));
+    st->bindInt64(1, upToRow);
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        hashes.insert(st->text(0));
+    if (rc != SQLITE_DONE) {
+        logf("No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    return hashes;
+}
+
 std::int64_t Storage::lastRowId()
 {
     return db_->queryInt("SELECT coalesce(max(rowid), 0) FROM ClipItem").value_or(0);

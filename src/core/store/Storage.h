@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace brisa {
@@ -148,6 +149,25 @@ public:
     /// repeats among the clips it brings. All or nothing: on a failure none of the batch stays.
     BatchOutcome insertBatch(std::span<const ClipItem> items,
                              std::optional<std::int64_t> sameContentUpToRow = std::nullopt);
+    /// While one lives, the store is set up for many batches in a row: a page cache large enough
+    /// for the indexes that random keys (ids, hashes) touch all over, and the journal copied back
+    /// into the database at the end (or every 256 MiB) rather than after every batch. Neither
+    /// weakens what a crash can cost: committed batches stay in the journal until then.
+    class BulkWriteScope {
+    public:
+        explicit BulkWriteScope(Storage& storage);
+        ~BulkWriteScope();
+        BulkWriteScope(const BulkWriteScope&) = delete;
+        BulkWriteScope& operator=(const BulkWriteScope&) = delete;
+
+    private:
+        Storage& storage_;
+        std::int64_t cacheSize_;
+        std::int64_t autoCheckpoint_;
+    };
+    /// The content hashes of the records up to row upToRow, read in one pass over their index: an
+    /// import checks each clip against them without a query per clip. Nullopt on failure.
+    std::optional<std::unordered_set<std::string>> contentHashesUpTo(std::int64_t upToRow);
     /// The newest row's number (0 for an empty store); rows stored later have higher ones.
     std::int64_t lastRowId();
     /// Every record oldest first (equal times in the order they were stored), with its thumbnail,

@@ -106,6 +106,12 @@ TEST(ClipLinesFormat, RefusesLinesThatAreNotClipsSayingWhy)
              {R"({"typeRaw": "image", "createdAt": 1, "imageData": "%%"})", "imageData"},
              {R"({"typeRaw": "image", "createdAt": 1, "imageFile": "../../etc/passwd"})", "imageFile"},
              {R"({"typeRaw": "image", "createdAt": 1, "imageFile": "/etc/passwd"})", "imageFile"},
+             {"{\"typeRaw\": \"text\", \"createdAt\": 1, \"textContent\": \"\xff\"}", "JSON"},
+             {"{\"typeRaw\": \"text\", \"createdAt\": 1, \"textContent\": \"a\tb\"}", "JSON"},
+             {R"({"typeRaw": "text", "createdAt": 1} x)", "JSON"},
+             {R"({"typeRaw": "text", "createdAt": 01})", "JSON"},
+             {R"({"typeRaw": "text", "createdAt": 1e400})", "JSON"},
+             {R"({"typeRaw": "text", "createdAt": 1, "byteSize": 99999999999999999999})", "byteSize"},
          }) {
         auto parsed = parseClipLine(c.line);
         ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << c.line;
@@ -115,6 +121,30 @@ TEST(ClipLinesFormat, RefusesLinesThatAreNotClipsSayingWhy)
     ASSERT_TRUE(std::holds_alternative<ClipLine>(minimal));
     EXPECT_EQ(std::get<ClipLine>(minimal).item.textContent, "hola");
     EXPECT_DOUBLE_EQ(toUnixSeconds(std::get<ClipLine>(minimal).item.createdAt), 1700000000.5);
+}
+
+TEST(ClipLinesFormat, ReadsEveryWayJsonCanWriteAText)
+{
+    struct Case {
+        std::string fields, text;
+    };
+    for (const auto& c : std::vector<Case>{
+             {R"("textContent": "a\"b\\c\/d\n\t\r\b\f")", "a\"b\\c/d\n\t\r\b\f"},
+             {R"("textContent": "\u00e9\ud83d\ude00")", "\u00e9\U0001F600"},
+             {R"("textContent": "línea €")", "línea €"},
+             {R"("textContent": "uno", "textContent": "dos")", "dos"},
+             {R"("extra": {"a": [1, null]}, "textContent": "t", "isPinned": null, "spaceID": null)", "t"},
+             {R"("textContent" : "espacios" , "byteSize" : -0 )", "espacios"},
+         }) {
+        const auto line = R"({"typeRaw": "text", "createdAt": 1e3, )" + c.fields + "}";
+        auto parsed = parseClipLine(line);
+        ASSERT_TRUE(std::holds_alternative<ClipLine>(parsed)) << line << ": " << std::get<std::string>(parsed);
+        const auto& item = std::get<ClipLine>(parsed).item;
+        EXPECT_EQ(item.textContent, c.text) << line;
+        EXPECT_DOUBLE_EQ(toUnixSeconds(item.createdAt), 1000.0);
+        EXPECT_FALSE(item.isPinned);
+        EXPECT_FALSE(item.spaceID);
+    }
 }
 
 TEST_F(ClipLinesTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryClip)
@@ -222,4 +252,23 @@ TEST_F(ClipLinesTest, ABatchIsOneTransactionWithRetentionOnceAfterIt)
     const std::vector<ClipItem> doomed{textClip("bueno", clock.now()), textClip("malo", clock.now())};
     EXPECT_FALSE(store->insertBatch(doomed).ok);
     EXPECT_EQ(store->count(), 3);
+}
+
+TEST_F(ClipLinesTest, TheHashesAnImportChecksAgainstAreThoseOfTheRowsUpToItsStart)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    auto withHash = [&](const char* text, std::optional<std::string> hash) {
+        auto item = textClip(text, clock.now());
+        item.contentHash = std::move(hash);
+        EXPECT_TRUE(store->insert(item));
+    };
+    EXPECT_EQ(store->contentHashesUpTo(store->lastRowId()), std::unordered_set<std::string>{});
+    withHash("uno", std::string(64, 'a'));
+    withHash("sin hash", std::nullopt);
+    withHash("dos", std::string(64, 'b'));
+    const auto before = store->lastRowId();
+    withHash("después", std::string(64, 'c'));
+    EXPECT_EQ(store->contentHashesUpTo(before),
+              (std::unordered_set<std::string>{std::string(64, 'a'), std::string(64, 'b')}));
 }
