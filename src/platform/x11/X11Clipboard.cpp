@@ -159,6 +159,22 @@ constexpr std::size_t kMaxTargets = 1024;
 constexpr std::size_t kMaxChunk = 1024 * 1024;
 const unsigned char kNothing = 0;
 
+/// Answers a selection request: property holds the answer, or None for a refusal.
+void notifyRequestor(Display* display, const XSelectionRequestEvent& request, Atom property)
+{
+    XEvent reply{};
+    reply.xselection.type = SelectionNotify;
+    reply.xselection.display = display;
+    reply.xselection.requestor = request.requestor;
+    reply.xselection.selection = request.selection;
+    reply.xselection.target = request.target;
+    reply.xselection.time = request.time;
+    reply.xselection.property = property;
+    XSendEvent(display, request.requestor, False, NoEventMask, &reply);
+    XFlush(display);
+    X11Display::takeError();
+}
+
 } // namespace
 
 /// The change handler, shared with the tasks posted to the main thread so that they may outlive the clipboard.
@@ -491,42 +507,26 @@ void X11Clipboard::Owner::serveManager(const XSelectionRequestEvent& request)
         pendingSave_ = PendingSave{request, steadyNow() + options_.timeout};
         return;
     }
-    XEvent reply{};
-    reply.xselection.type = SelectionNotify;
-    reply.xselection.requestor = request.requestor;
-    reply.xselection.selection = request.selection;
-    reply.xselection.target = request.target;
-    reply.xselection.time = request.time;
-    reply.xselection.property = None;
     const Atom property = request.property != None ? request.property : request.target;
-    if (request.target == targets_) {
-        const long list[] = {static_cast<long>(targets_), static_cast<long>(saveTargets_)};
-        XChangeProperty(display_, request.requestor, property, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(list), 2);
-        reply.xselection.property = property;
+    if (request.target != targets_) {
+        notifyRequestor(display_, request, None);
+        return;
     }
-    XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
-    XFlush(display_);
-    X11Display::takeError();
+    const long list[] = {static_cast<long>(targets_), static_cast<long>(saveTargets_)};
+    XChangeProperty(display_, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(list), 2);
+    notifyRequestor(display_, request, property);
 }
 
 void X11Clipboard::Owner::answerSave(const XSelectionRequestEvent& request, bool saved)
 {
-    XEvent reply{};
-    reply.xselection.type = SelectionNotify;
-    reply.xselection.requestor = request.requestor;
-    reply.xselection.selection = request.selection;
-    reply.xselection.target = request.target;
-    reply.xselection.time = request.time;
-    reply.xselection.property = None;
-    if (saved) {
-        // A target that is only a side effect answers with an empty property of type NULL.
-        XChangeProperty(display_, request.requestor, request.property, null_, 32, PropModeReplace, &kNothing, 0);
-        reply.xselection.property = request.property;
+    if (!saved) {
+        notifyRequestor(display_, request, None);
+        return;
     }
-    XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
-    XFlush(display_);
-    X11Display::takeError();
+    // A target that is only a side effect answers with an empty property of type NULL.
+    XChangeProperty(display_, request.requestor, request.property, null_, 32, PropModeReplace, &kNothing, 0);
+    notifyRequestor(display_, request, request.property);
 }
 
 void X11Clipboard::Owner::expireSave()
@@ -599,14 +599,7 @@ void X11Clipboard::Owner::handle(XEvent& event)
 
 void X11Clipboard::Owner::serve(const XSelectionRequestEvent& request)
 {
-    XEvent reply{};
-    reply.xselection.type = SelectionNotify;
-    reply.xselection.display = display_;
-    reply.xselection.requestor = request.requestor;
-    reply.xselection.selection = request.selection;
-    reply.xselection.target = request.target;
-    reply.xselection.time = request.time;
-    reply.xselection.property = None;
+    Atom answer = None;
     // Obsolete clients pass no property and expect the target's name to be used.
     const Atom property = request.property != None ? request.property : request.target;
     const std::shared_ptr<const Offer>* offer = request.selection == clipboard_ ? &offer_
@@ -621,12 +614,10 @@ void X11Clipboard::Owner::serve(const XSelectionRequestEvent& request)
         // A property the server refused (no memory for it, requestor window gone) must not be announced.
         XSync(display_, False);
         if (ok && X11Display::takeError() == 0)
-            reply.xselection.property = property;
+            answer = property;
         serving_.reset();
     }
-    XSendEvent(display_, request.requestor, False, NoEventMask, &reply);
-    XFlush(display_);
-    X11Display::takeError();
+    notifyRequestor(display_, request, answer);
 }
 
 bool X11Clipboard::Owner::convert(Window requestor, Atom target, Atom property)
