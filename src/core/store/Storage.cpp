@@ -484,21 +484,11 @@ bool Storage::insert(const ClipItem& item)
 
 bool Storage::update(const ClipItem& item)
 {
-    StatementScope st(db_->statement(
-        "UPDATE ClipItem SET typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = COALESCE(?5, thumbnailData), "
-        "sourceAppBundleID = ?6, sourceAppName = ?7, createdAt = ?8, isPinned = ?9, spaceID = ?10, "
-        "contentHash = ?11, byteSize = ?12, ocrText = ?13, batchID = ?14, reminderDate = ?15 WHERE id = ?1"));
-    st->bindText(1, item.id.toString());
-    bindFields(*st, item);
-    if (st->step() != SQLITE_DONE) {
-        logf("No se pudo actualizar el clip {}: {}", item.id.toString(), db_->errorMessage());
-        noteFailure();
-        return false;
-    }
-    if (db_->changes() != 1)
-        return false;
-    changed_.emit();
-    return true;
+    return updateField(item.id,
+                       "typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = COALESCE(?5, thumbnailData), "
+                       "sourceAppBundleID = ?6, sourceAppName = ?7, createdAt = ?8, isPinned = ?9, spaceID = ?10, "
+                       "contentHash = ?11, byteSize = ?12, ocrText = ?13, batchID = ?14, reminderDate = ?15",
+                       [&](SqliteStatement& st) { bindFields(st, item); });
 }
 
 bool Storage::updateField(const Uuid& id, std::string_view assignment,
