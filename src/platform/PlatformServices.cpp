@@ -3,6 +3,8 @@
 
 #include "core/support/Log.h"
 #include "platform/linux/InotifyDirectoryWatcher.h"
+#include "platform/linux/XdgShareTargets.h"
+#include "core/share/ShareFiles.h"
 #include "platform/qt/QtScreens.h"
 
 #include <QGuiApplication>
@@ -70,6 +72,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
 #endif
     if (!services.clipboard)
         logLine("Sin portapapeles X11: Brisa no capturará copias en esta sesión");
+    services.shareTargets = std::make_unique<XdgShareTargets>(shareScratchFolder());
     return services;
 }
 

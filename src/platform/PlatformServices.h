@@ -11,6 +11,7 @@
 #include "platform/PanelWindowHints.h"
 #include "platform/PointerMonitor.h"
 #include "platform/Screens.h"
+#include "platform/ShareTargets.h"
 #include "platform/WindowActivation.h"
 
 #include <functional>
@@ -44,6 +45,8 @@ struct PlatformServices {
     std::unique_ptr<ColorSampler> colorSampler;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
+    /// Where "Enviar…" sends clips: paired devices, mail, Bluetooth, the desktop's "open with".
+    std::unique_ptr<ShareTargets> shareTargets;
 };
 
 /// The one place that looks at the session (an X display, Wayland) and picks the backends.
