@@ -362,6 +362,7 @@ void BrisaApp::installNotchPanel()
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_,
                                       imageOps_.get()});
     panelModel_->colorSampler = platform_->colorSampler.get();
+    panelModel_->shareTargets = platform_->shareTargets.get();
     auto& screens = static_cast<QtScreens&>(*platform_->screens);
     panelWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NotchRoot.qml")),

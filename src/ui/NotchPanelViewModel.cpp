@@ -5,7 +5,11 @@
 #include "core/image/ImageProcessor.h"
 #include "core/capture/SampledColor.h"
 #include "core/remind/ReminderScheduler.h"
+#include "core/share/ShareFiles.h"
+#include "core/share/ShareMenu.h"
+#include "core/support/Log.h"
 #include "platform/ColorSampler.h"
+#include "platform/ShareTargets.h"
 #include "ui/ReminderDialog.h"
 #include "core/model/ClipDragPayload.h"
 #include "core/support/Clock.h"
@@ -23,6 +27,8 @@
 #include "ui/PanelTrace.h"
 
 #include <QCursor>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
@@ -407,6 +413,71 @@ void NotchPanelViewModel::openImageMenu(int row, const QString& which)
         runModal([&] { menu->exec(QCursor::pos()); });
 }
 
+std::unique_ptr<QMenu> NotchPanelViewModel::shareMenu(int row)
+{
+    const auto item = clipAt(row);
+    const auto content = item ? ShareContent::from(*item, services_.storage.imagesDir()) : std::nullopt;
+    if (!content)
+        return nullptr;
+    auto menu = std::make_unique<QMenu>();
+    fillShareMenu(*menu, *content);
+    applyMenuTheme(*menu, services_.settings.theme());
+    return menu;
+}
+
+void NotchPanelViewModel::openShareMenu(int row)
+{
+    auto menu = shareMenu(row);
+    if (!menu)
+        return;
+    services_.controller.beginModalInteraction(); // the panel stays open under the menu
+    runModal([&] { menu->exec(QCursor::pos()); });
+}
+
+void NotchPanelViewModel::fillShareMenu(QMenu& menu, const ShareContent& content)
+{
+    const ShareAvailability available = shareTargets ? shareTargets->available() : ShareAvailability{};
+    for (const ShareTarget& target : brisa::shareMenu(available, content)) {
+        if (target.kind == ShareTargetKind::SaveAs && !menu.isEmpty())
+            menu.addSeparator();
+        menu.addAction(menuItemTitle(QString::fromStdString(target.label)), this,
+                       [this, content, target] { share(content, target); });
+    }
+}
+
+void NotchPanelViewModel::share(const ShareContent& content, const ShareTarget& target)
+{
+    if (target.kind == ShareTargetKind::SaveAs) {
+        saveAs(content);
+        return;
+    }
+    if (!shareTargets) {
+        logf("Enviar a {}: no disponible", target.label);
+        return;
+    }
+    // No toast either way: a target that took the content shows its own window or notice.
+    shareTargets->send(target, content, [label = target.label](const std::string& error) {
+        if (!error.empty())
+            logf("Enviar a {}: {}", label, error);
+    });
+}
+
+void NotchPanelViewModel::saveAs(const ShareContent& content)
+{
+    const QString name = QString::fromStdString(content.fileName);
+    QString chosen;
+    services_.controller.beginModalInteraction();
+    runModal([&] {
+        chosen = savePrompt ? savePrompt(name)
+                            : QFileDialog::getSaveFileName(nullptr, QStringLiteral("Guardar como…"),
+                                                           QDir::home().filePath(name));
+    });
+    if (chosen.isEmpty())
+        return; // cancelled
+    if (const auto error = saveSharedContent(content, chosen.toStdString()))
+        logf("Guardar como…: {}", *error);
+}
+
 std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
 {
     const auto found = clipAt(row);
@@ -420,9 +491,10 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     };
     add("Pegar", [this, item] { services_.paster.paste(item); });
     add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
-    // Sharing has no service yet: its place in the menu shows, greyed out.
-    const auto unavailable = [&](const char* title) { menu.addAction(QString::fromUtf8(title))->setEnabled(false); };
-    unavailable("Enviar…");
+    if (const auto content = ShareContent::from(item, services_.storage.imagesDir()))
+        fillShareMenu(*menu.addMenu(QStringLiteral("Enviar…")), *content);
+    else
+        menu.addAction(QStringLiteral("Enviar…"))->setEnabled(false); // nothing to send
     if (processableAt(row)) {
         menu.addSeparator();
         add("Quitar peso (comprimir)", [this, id = item.id] { services_.images->compressToNewClip(id); });

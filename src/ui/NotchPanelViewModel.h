@@ -7,6 +7,7 @@
 #include "core/support/Uuid.h"
 
 #include <QObject>
+#include <QString>
 #include <QStringList>
 
 #include <cstdint>
@@ -26,6 +27,9 @@ class ImageClipOperations;
 class Uuid;
 class ColorSampler;
 class NotchController;
+class ShareTargets;
+struct ShareContent;
+struct ShareTarget;
 class PasteService;
 class SpaceStore;
 class Storage;
@@ -108,12 +112,21 @@ public:
     /// Asks for a reminder's date (initial value, minimum); nullopt when cancelled. The reminder
     /// dialog unless a test replaces it.
     std::function<std::optional<TimePoint>(TimePoint, TimePoint)> reminderPrompt;
+    /// Where "Enviar…" can send a clip besides "Guardar como…"; null: nowhere else.
+    ShareTargets* shareTargets = nullptr;
+    /// Asks where "Guardar como…" writes, proposing a file name; empty when cancelled. A file
+    /// dialog unless a test replaces it.
+    std::function<QString(const QString& suggestedName)> savePrompt;
     /// Shows the History tab with the clip id selected (when it is among the cards loaded).
     void showClip(const Uuid& id);
     /// Runs the card menu of a row at the pointer.
     Q_INVOKABLE void openCardMenu(int row);
     /// The card menu of a row, dressed in the panel's theme; null when the row has no clip.
     std::unique_ptr<QMenu> cardMenu(int row);
+    /// The card's share button: the targets of "Enviar…" at the pointer.
+    Q_INVOKABLE void openShareMenu(int row);
+    /// The targets of "Enviar…" for a row, as they are now; null when the row has nothing to send.
+    std::unique_ptr<QMenu> shareMenu(int row);
     /// A hover action of an image card: "compress" or "remove-background" makes a new clip.
     Q_INVOKABLE void imageAction(int row, const QString& action);
     /// The hover menus of an image card, at the pointer: "resize" (Redimensionar) or "convert"
@@ -153,6 +166,11 @@ private:
     void fillConvertMenu(QMenu& menu, const Uuid& id);
     void deleteRow(int row);
     void deleteClip(const ClipItem& item);
+    /// One entry per target the session offers now, "Guardar como…" last.
+    void fillShareMenu(QMenu& menu, const ShareContent& content);
+    /// Sends content to target; a target that fails says why in the log, and nothing else happens.
+    void share(const ShareContent& content, const ShareTarget& target);
+    void saveAs(const ShareContent& content);
     /// "Poner/Cambiar recordatorio…": the dialog, then the date stored on the clip.
     void promptReminder(const ClipItem& item);
     /// Opening: the rows read afresh from the first card (see the call).

@@ -12,6 +12,10 @@
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
 #include "core/support/WorkerPool.h"
+#include "core/share/ShareContent.h"
+#include "core/support/AtomicFile.h"
+#include "fakes/FakeShareTargets.h"
+#include "fakes/LogCapture.h"
 #include "fakes/TestImages.h"
 #include "ui/ClipStripModel.h"
 #include "fakes/TempDir.h"
@@ -19,7 +23,12 @@
 #include "fakes/VirtualScheduler.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QImage>
 #include <QMenu>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +56,14 @@ protected:
         model->reload();
     }
 
+    /// Entry titles, a separator as "—".
+    static QStringList titles(const QMenu& menu)
+    {
+        QStringList out;
+        for (auto* a : menu.actions())
+            out << (a->isSeparator() ? QStringLiteral("—") : a->text());
+        return out;
+    }
     static QAction* item(const QMenu& menu, const QString& title)
     {
         for (auto* a : menu.actions())
@@ -71,14 +88,77 @@ protected:
 
 } // namespace
 
-TEST_F(NotchPanelViewModelTest, TheCardMenuOffersSendingGreyedWithoutNamingServices)
+TEST_F(NotchPanelViewModelTest, SendingOffersTheTargetsOfTheSessionAndSaveAsAlways)
 {
-    auto menu = model->cardMenu(0);
-    ASSERT_NE(menu, nullptr);
-    QAction* send = item(*menu, QStringLiteral("Enviar…"));
-    ASSERT_NE(send, nullptr);
-    EXPECT_FALSE(send->isEnabled());
+    const auto png = test::gradientImage(20, 10);
+    const auto name = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(name, png));
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, clock)));
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::File, .textContent = ""}, clock)));
+    model->reload(); // rows: the file clip without a path, the image, the text
+
+    // Without any target, only "Guardar como…"; with nothing to send, "Enviar…" is greyed.
+    EXPECT_EQ(titles(*item(*model->cardMenu(2), "Enviar…")->menu()), QStringList{"Guardar como…"});
+    const auto fileMenu = model->cardMenu(0);
+    QAction* greyed = item(*fileMenu, "Enviar…");
+    ASSERT_NE(greyed, nullptr);
+    EXPECT_FALSE(greyed->isEnabled());
+    EXPECT_EQ(greyed->menu(), nullptr);
+    EXPECT_EQ(model->shareMenu(0), nullptr);
     EXPECT_EQ(model->cardMenu(5), nullptr);
+
+    test::FakeShareTargets targets;
+    targets.offer = {{{"p1", "Pixel & co"}}, true, true, true};
+    model->shareTargets = &targets;
+    const struct {
+        int row;
+        QStringList titles;
+        ShareContent sent; ///< by the first entry
+    } cases[] = {
+        {1, {"Pixel && co", "Correo electrónico…", "Bluetooth…", "Abrir con…", "—", "Guardar como…"},
+         {ShareContent::Kind::Image, (store->imagesDir() / name).string(), name}},
+        {2, {"Pixel && co", "Correo electrónico…", "Bluetooth…", "—", "Guardar como…"},
+         {ShareContent::Kind::Text, "texto <b>no</b> & más", textFileName("texto <b>no</b> & más")}},
+    };
+    for (const auto& c : cases) {
+        auto menu = model->cardMenu(c.row);
+        QMenu* send = item(*menu, "Enviar…")->menu();
+        ASSERT_NE(send, nullptr);
+        EXPECT_EQ(titles(*send), c.titles);
+        EXPECT_EQ(titles(*model->shareMenu(c.row)), c.titles); // the card's share button
+        targets.sent.clear();
+        send->actions()[0]->trigger();
+        ASSERT_EQ(targets.sent.size(), 1u);
+        EXPECT_EQ(targets.sent[0].first, (ShareTarget{ShareTargetKind::Device, "Pixel & co", "p1"}));
+        auto content = targets.sent[0].second;
+        content.clipId.clear();
+        EXPECT_EQ(content, c.sent);
+    }
+
+    // A target that fails leaves one log line and nothing else.
+    test::LogCapture log;
+    targets.answer = "no contesta";
+    item(*model->shareMenu(2), "Bluetooth…")->trigger();
+    EXPECT_TRUE(log.contains("Enviar a Bluetooth…: no contesta"));
+    EXPECT_EQ(store->count(), 3);
+}
+
+TEST_F(NotchPanelViewModelTest, SaveAsWritesWhereTheDialogSaysAndNothingWhenCancelled)
+{
+    QStringList proposed;
+    QString answer = QString::fromStdString((home / "guardado.txt").string());
+    model->savePrompt = [&](const QString& suggested) {
+        proposed << suggested;
+        return answer;
+    };
+    item(*model->shareMenu(0), "Guardar como…")->trigger();
+    EXPECT_EQ(proposed, QStringList{QString::fromStdString(textFileName("texto <b>no</b> & más"))});
+    EXPECT_EQ(readWholeFile(home / "guardado.txt"), "texto <b>no</b> & más");
+
+    answer.clear(); // "Cancelar"
+    std::filesystem::remove(home / "guardado.txt");
+    item(*model->shareMenu(0), "Guardar como…")->trigger();
+    EXPECT_FALSE(std::filesystem::exists(home / "guardado.txt"));
 }
 
 TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
@@ -175,12 +255,6 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
                                             .byteSize = static_cast<std::int64_t>(png.size())},
                                            clock)));
     model->reload(); // row 0: the screenshot, row 1: the text
-    auto titles = [](const QMenu& menu) {
-        QStringList out;
-        for (auto* a : menu.actions())
-            out << (a->isSeparator() ? QStringLiteral("—") : a->text());
-        return out;
-    };
     auto menu = model->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(titles(*menu).mid(0, 8),
@@ -208,4 +282,49 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
     auto bytes = imageSourceBytes(*store, *first);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(ImageThumbnailer::imagePixelSize(*bytes), (std::pair{100, 50}));
+}
+
+// Run under tests/support/with-display.sh: an image card's menu with "Enviar…" open on an Xvfb
+// screen, left as share-menu.png in $BRISA_SCREENSHOT_DIR for a person to look at.
+TEST_F(NotchPanelViewModelTest, ShareMenuScreenshot)
+{
+    if (!std::getenv("BRISA_TEST_DISPLAY"))
+        GTEST_SKIP() << "needs a display (tests/support/with-display.sh)";
+    const auto png = test::gradientImage(200, 100);
+    const auto name = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(name, png));
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, clock)));
+    model->reload();
+    test::FakeShareTargets targets;
+    targets.offer = {{{"p1", "Pixel 8"}, {"t1", "Tablet de Ana"}}, true, true, true};
+    model->shareTargets = &targets;
+
+    const QRect area(0, 0, 470, 290);
+    QWidget backdrop;
+    backdrop.setStyleSheet("background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #5b7f95, stop:1 #1d2b34);");
+    backdrop.setGeometry(area);
+    backdrop.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
+    auto menu = model->cardMenu(0);
+    menu->popup(QPoint(24, 24));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
+    QAction* send = item(*menu, "Enviar…");
+    menu->setActiveAction(send);
+    QTest::keyClick(menu.get(), Qt::Key_Right);
+    QMenu* targetsMenu = send->menu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return targetsMenu->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(targetsMenu));
+
+    // The server paints on its own time: the picture is taken once two grabs agree.
+    QImage shot;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QImage now = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+            return std::exchange(shot, now) == now && !now.isNull();
+        },
+        5000));
+    const char* dir = std::getenv("BRISA_SCREENSHOT_DIR");
+    const auto path = (dir && *dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path()) / "share-menu.png";
+    EXPECT_TRUE(shot.save(QString::fromStdString(path.string())));
+    menu->close();
 }
