@@ -47,6 +47,7 @@ Rectangle {
     property int activations: 0
     property int drags: 0
     property string imageAction: ""
+    property int shares: 0
     width: 3 * 212 + 4 * 16
     height: 138 + 40
     color: theme === "light" ? "#f4f4f4" : "black"
@@ -67,6 +68,7 @@ Rectangle {
             onActivated: root.activations++
             onDragRequested: root.drags++
             onImageActionRequested: (action) => root.imageAction = action
+            onShareRequested: root.shares++
         }
     }
 }
@@ -272,6 +274,22 @@ TEST_F(ClipCardTest, ImageCardsShowTheirImageActionsWhileHovered)
     EXPECT_EQ(view->rootObject()->property("activations").toInt(), 0) << "a button click pastes nothing";
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, centreOf(card(1)) + QPoint(0, 30));
     EXPECT_EQ(view->rootObject()->property("activations").toInt(), 1);
+}
+
+TEST_F(ClipCardTest, EveryCardShowsItsShareButtonWhileHovered)
+{
+    show("dark");
+    for (int row : {0, 2}) {
+        QQuickItem* button = part(row, "shareAction");
+        ASSERT_NE(button, nullptr);
+        EXPECT_FALSE(button->isVisible());
+        QTest::mouseMove(view.get(), centreOf(card(row)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return button->isVisible(); }, 1000));
+        QTest::mouseMove(view.get(), centreOf(button));
+        QTest::mouseClick(view.get(), Qt::LeftButton, {}, centreOf(button));
+    }
+    EXPECT_EQ(view->rootObject()->property("shares").toInt(), 2);
+    EXPECT_EQ(view->rootObject()->property("activations").toInt(), 0) << "the button pastes nothing";
 }
 
 // Pictures of the strip with a help text showing, in cards-<theme>.png next to the test, to look at:

@@ -37,6 +37,7 @@ ListView {
         onActivated: strip.panel.clickCard(index)
         onMenuRequested: strip.panel.openCardMenu(index)
         onDragRequested: strip.panel.startDrag(index)
+        onShareRequested: strip.panel.openShareMenu(index)
         onImageActionRequested: (action) => {
             if (action === "resize" || action === "convert")
                 strip.panel.openImageMenu(index, action)

@@ -31,6 +31,8 @@ Item {
     signal dragRequested()
     /// A hover action of an image card: "compress", "remove-background", "resize" or "convert".
     signal imageActionRequested(string action)
+    /// The share button: "Enviar…" for this clip.
+    signal shareRequested()
     readonly property bool processable: kind === "image" || kind === "screenshot"
 
     readonly property bool light: theme === "light"
@@ -257,6 +259,26 @@ Item {
         }
     }
 
+    // The share button of every card, 8 in from the top left edge, hit by position like the rest.
+    Rectangle {
+        id: shareButton
+        objectName: "shareAction"
+        anchors { top: parent.top; left: parent.left; margins: 8 }
+        visible: card.hovering
+        z: 5
+        readonly property bool over: card.pointerOver(this)
+        width: 26; height: 26; radius: 13
+        color: card.light ? Qt.rgba(1, 1, 1, over ? 1 : 0.85) : Qt.rgba(0, 0, 0, over ? 0.75 : 0.55)
+        border.width: 1
+        border.color: card.light ? Qt.rgba(0, 0, 0, 0.12) : Qt.rgba(1, 1, 1, 0.18)
+        Image {
+            anchors.centerIn: parent
+            width: 11; height: 11
+            sourceSize: Qt.size(22, 22)
+            source: "image://symbol/paperplane.fill?color=" + (card.light ? "000000" : "ffffff")
+        }
+    }
+
     // Hover actions of image cards, 8 in from the top right edge. Like the footer icons they are
     // hit by position: the card's mouse area above them takes every click.
     Row {
@@ -341,7 +363,9 @@ Item {
             if (dragged)
                 return
             const action = m.button === Qt.LeftButton ? card.imageActionUnderPointer() : ""
-            if (action !== "")
+            if (m.button === Qt.LeftButton && card.pointerOver(shareButton))
+                card.shareRequested()
+            else if (action !== "")
                 card.imageActionRequested(action)
             else if (m.button === Qt.RightButton)
                 card.menuRequested()
