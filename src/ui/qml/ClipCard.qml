@@ -259,11 +259,14 @@ Item {
         }
     }
 
-    // The share button of every card, 8 in from the top left edge, hit by position like the rest.
+    // The share button of every card, 8 in from the top right edge (left of an image's actions),
+    // where it covers the least of a text; hit by position like the rest.
     Rectangle {
         id: shareButton
         objectName: "shareAction"
-        anchors { top: parent.top; left: parent.left; margins: 8 }
+        anchors { top: parent.top; topMargin: 8 }
+        anchors.right: card.processable ? imageActions.left : parent.right
+        anchors.rightMargin: card.processable ? imageActions.spacing : 8
         visible: card.hovering
         z: 5
         readonly property bool over: card.pointerOver(this)
