@@ -23,8 +23,8 @@ check "the image clip is stored" '[ "$(count)" = 1 ]'
 "$brisa" toggle; sleep 1.2
 "$pointer" move 700 110; "$pointer" move 720 120
 "$pointer" click 3; sleep 0.8
-# Pegar, Copiar, (Enviar… greyed), Quitar peso, Quitar fondo, Redimensionar ▸ 75%, 50%
-xdotool key Down Down Down Down Down; sleep 0.2
+# Pegar, Copiar, Enviar…, Quitar peso, Quitar fondo, Redimensionar ▸ 75%, 50%
+xdotool key Down Down Down Down Down Down; sleep 0.2
 xdotool key Right; sleep 0.4
 xdotool key Down Return
 check "Redimensionar ▸ 50% adds a clip" 'wait_count 2'
