@@ -60,6 +60,9 @@ std::optional<ShareContent> ShareContent::from(const ClipItem& item, const std::
         content.fileName = payload->value;
         break;
     case ClipDragPayload::Kind::FilePath: {
+        // A relative path would name whatever lies under Brisa's own working folder.
+        if (!std::filesystem::path(payload->value).is_absolute())
+            return std::nullopt;
         content.kind = Kind::File;
         content.value = payload->value;
         auto path = std::filesystem::path(payload->value).lexically_normal();

@@ -28,8 +28,8 @@ struct ShareContent {
 
     bool isFile() const { return kind != Kind::Text; }
 
-    /// Nothing to send: an image without its file name, a file clip without a path, a text kind
-    /// without text.
+    /// Nothing to send: an image without its file name, a file clip without an absolute path, a
+    /// text kind without text.
     static std::optional<ShareContent> from(const ClipItem& item, const std::filesystem::path& imagesDir);
 
     bool operator==(const ShareContent&) const = default;

@@ -46,6 +46,7 @@ TEST(ShareContent, ImagesGoAsTheirFileFileClipsAsTheirPathTheRestAsText)
          ShareContent{Kind::File, "/home/ana/informe.pdf", "informe.pdf"}},
         {{.type = ClipType::File, .textContent = "/home/ana/Fotos/"}, ShareContent{Kind::File, "/home/ana/Fotos/", "Fotos"}},
         {{.type = ClipType::File, .textContent = ""}, std::nullopt},
+        {{.type = ClipType::File, .textContent = "informe.pdf"}, std::nullopt},
         {{.type = ClipType::Link, .textContent = "https://example.org/a?b=1"},
          ShareContent{Kind::Text, "https://example.org/a?b=1", "https   example.org a b=1.txt"}},
         {{.type = ClipType::Color, .textContent = "#336699"}, ShareContent{Kind::Text, "#336699", "#336699.txt"}},
