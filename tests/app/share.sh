@@ -50,6 +50,13 @@ check "a text goes to Bluetooth as a private .txt" 'wait_file "$home/bin/blueman
   sent=$(cat "$home/bin/blueman-sendto.args") && [ "$(basename "$sent")" = "Nota para enviar.txt" ] &&
   [ "$(cat "$sent")" = "Nota para enviar" ] && [ "$(stat -c %a "$(dirname "$(dirname "$sent")")")" = 700 ]'
 rm -f "$home/bin/blueman-sendto.args"
+# The card's share button, at its top right, opens the same targets at the pointer.
+"$pointer" move $((text_card + 60)) 120; "$pointer" move $((text_card + 80)) 76; sleep 0.5
+"$pointer" click 1; sleep 0.8
+"$pointer" move $((text_card + 130)) 108; "$pointer" click 1 # Bluetooth…, the second entry
+check "the share button offers the targets too" \
+  'wait_file "$home/bin/blueman-sendto.args" && [ "$(basename "$(cat "$home/bin/blueman-sendto.args")")" = "Nota para enviar.txt" ]'
+rm -f "$home/bin/blueman-sendto.args"
 send $image_card Down Return
 check "an image goes to Bluetooth as its file" \
   'wait_file "$home/bin/blueman-sendto.args" && [ "$(cat "$home/bin/blueman-sendto.args")" = "$images/$image" ]'
