@@ -52,9 +52,12 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
     const bool running = bus.interface()->isServiceRegistered(QString::fromLatin1(kService));
     const auto reply = bus.call(message, QDBus::Block, running ? 5000 : 60000);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        error = reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
-                    ? "Brisa no está en marcha"
-                    : reply.errorMessage().toStdString();
+        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"))
+            error = "Brisa no está en marcha";
+        else if (reply.errorName().startsWith(QStringLiteral("org.freedesktop.DBus.Error.Spawn.")))
+            error = "Brisa no está en marcha y el bus no pudo arrancarlo: " + reply.errorMessage().toStdString();
+        else
+            error = reply.errorMessage().toStdString();
         return false;
     }
     return true;

@@ -61,7 +61,7 @@ check "the zsh completion parses" 'zsh -n /usr/share/zsh/vendor-completions/_bri
 
 # brisa toggle with no Brisa running: a private bus whose only services are the installed ones
 # starts /usr/bin/brisa, which takes the call and opens its panel.
-sed "s|@SERVICEDIR@|/usr/share/dbus-1/services|" "$here/activation-bus.conf.in" >"$work/bus.conf"
+sed "s|@SERVICEDIR@|/usr/share/dbus-1/services|" "$here/../support/activation-bus.conf.in" >"$work/bus.conf"
 dbus-run-session --config-file="$work/bus.conf" -- bash -c '
   work=$1
   brisa toggle >"$work/toggle.out" 2>&1; echo $? >"$work/toggle.rc"
