@@ -59,8 +59,16 @@ check "bash completes commands, options and their values" \
    [ "$(complete_line brisa export --type text,co)" = "text,code text,color" ]'
 check "the zsh completion parses" 'zsh -n /usr/share/zsh/vendor-completions/_brisa'
 
+# The test session's own bus starts nothing: with the package installed, the other tests still
+# find no Brisa where none was started.
+check "the test session's bus does not start the installed brisa" \
+  'brisa toggle 2>/dev/null; [ $? -eq 4 ]'
+
 # brisa toggle with no Brisa running: a private bus whose only services are the installed ones
 # starts /usr/bin/brisa, which takes the call and opens its panel.
+# A Pinbox autostart entry makes Brisa write its own at start: the installed program is named bare.
+mkdir -p "$XDG_CONFIG_HOME/autostart"
+printf '[Desktop Entry]\nType=Application\nName=Pinbox\nExec=pinbox\n' >"$XDG_CONFIG_HOME/autostart/pinbox.desktop"
 sed "s|@SERVICEDIR@|/usr/share/dbus-1/services|" "$here/../support/activation-bus.conf.in" >"$work/bus.conf"
 dbus-run-session --config-file="$work/bus.conf" -- bash -c '
   work=$1
@@ -78,6 +86,7 @@ brisa_pid=$(cat "$work/brisa.pid" 2>/dev/null)
 check "brisa toggle with none running succeeds" '[ "$(cat "$work/toggle.rc")" = 0 ]' || cat "$work/toggle.out"
 check "the bus started the installed brisa" '[ "$(cat "$work/brisa.exe")" = /usr/bin/brisa ]'
 check "which took the toggle" 'grep -q "Orden recibida: toggle" "$work/brisa.log"' || tail -n 20 "$work/brisa.log"
+check "its autostart entry runs brisa from PATH" 'grep -qx "Exec=brisa" "$XDG_CONFIG_HOME/autostart/brisa.desktop"'
 check "and quits on SIGTERM" '[ -n "$brisa_pid" ] && ! kill -0 "$brisa_pid" 2>/dev/null'
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq brisa >"$work/purge.log" 2>&1 && installed=0
