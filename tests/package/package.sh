@@ -40,6 +40,16 @@ dpkg -L brisa | sort >"$work/files"
 
 check "the installed brisa --version" '[ "$(/usr/bin/brisa --version)" = "brisa $(dpkg-query -W -f="\${Version}" brisa)" ]'
 check "man brisa shows the page" 'MANPAGER=cat MANWIDTH=80 man brisa 2>/dev/null | grep -q "paste-slot N"'
+# Every command and option of `brisa --help` is in the man page and both completions.
+words=$(/usr/bin/brisa --help | grep -oE -- '^  [a-z][a-z-]*|--[a-z-]+' | sort -u)
+MANPAGER=cat MANWIDTH=200 man brisa >"$work/man.txt" 2>/dev/null
+missing=$(for w in $words; do
+  for f in "$work/man.txt" /usr/share/bash-completion/completions/brisa /usr/share/zsh/vendor-completions/_brisa; do
+    grep -q -- "$w" "$f" || echo "$w in $f"
+  done
+done)
+check "man page and completions know every command and option of --help ($(echo $words | wc -w))" \
+  '[ -z "$missing" ]' || echo "$missing"
 check "the desktop entry is valid" 'desktop-file-validate /usr/share/applications/org.brisa.Brisa.desktop'
 check "the metainfo is valid" 'appstreamcli validate --no-net /usr/share/metainfo/org.brisa.Brisa.metainfo.xml >"$work/as.log" 2>&1' ||
   cat "$work/as.log"
