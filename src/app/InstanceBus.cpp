@@ -46,11 +46,18 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
                                                   QString::fromLatin1(methods[static_cast<int>(command.kind)]));
     if (command.kind == RemoteCommand::Kind::PasteSlot)
         message << command.slot;
-    const auto reply = bus.call(message, QDBus::Block, 5000);
+    // With no Brisa running, the bus starts the installed one (its D-Bus service file) and hands
+    // it the call once it holds the name: the reply then waits for a whole start-up, which a
+    // loaded machine can stretch well past the few seconds a running Brisa needs.
+    const bool running = bus.interface()->isServiceRegistered(QString::fromLatin1(kService));
+    const auto reply = bus.call(message, QDBus::Block, running ? 5000 : 60000);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        error = reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
-                    ? "Brisa no está en marcha"
-                    : reply.errorMessage().toStdString();
+        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"))
+            error = "Brisa no está en marcha";
+        else if (reply.errorName().startsWith(QStringLiteral("org.freedesktop.DBus.Error.Spawn.")))
+            error = "Brisa no está en marcha y el bus no pudo arrancarlo: " + reply.errorMessage().toStdString();
+        else
+            error = reply.errorMessage().toStdString();
         return false;
     }
     return true;

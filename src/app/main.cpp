@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisa"));
     QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("brisa"));
+    QApplication::setDesktopFileName(QStringLiteral("org.brisa.Brisa")); // the installed desktop entry
     brisa::InstanceBus bus;
     if (bus.claim() == brisa::InstanceBus::Claim::AlreadyRunning) {
         std::string error;

@@ -25,6 +25,8 @@ export BRISA_TEST_DISPLAY=1
 
 runtime_dir=$(mktemp -d); chmod 700 "$runtime_dir"
 export XDG_RUNTIME_DIR="$runtime_dir"
-eval "$(dbus-launch --sh-syntax)"
+# A bus that starts nothing on demand: an installed Brisa (or notification daemon) never stands in
+# for the one under test.
+eval "$(dbus-launch --sh-syntax --config-file="$(dirname "$0")/bare-session-bus.conf")"
 
 "$@"

@@ -7,7 +7,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -82,11 +84,35 @@ std::optional<std::string> desktopExecArgument(std::string_view argument)
     return out;
 }
 
-DesktopEntryText autostartEntryText(const fs::path& executable)
+std::optional<fs::path> findOnPath(std::string_view name, std::string_view searchPath)
+{
+    if (name.empty() || name.find('/') != std::string_view::npos)
+        return std::nullopt;
+    for (std::size_t start = 0; start <= searchPath.size();) {
+        const auto colon = std::min(searchPath.find(':', start), searchPath.size());
+        const fs::path dir(searchPath.substr(start, colon - start));
+        start = colon + 1;
+        if (!dir.is_absolute())
+            continue;
+        const auto candidate = dir / name;
+        std::error_code ec;
+        if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+DesktopEntryText autostartEntryText(const fs::path& executable, std::string_view searchPath)
 {
     if (!executable.is_absolute())
         return {.error = "la ruta del programa no es absoluta: " + executable.string()};
-    auto exec = desktopExecArgument(executable.native());
+    std::string program = executable.native();
+    if (auto found = findOnPath(executable.filename().native(), searchPath)) {
+        std::error_code ec;
+        if (fs::equivalent(*found, executable, ec))
+            program = executable.filename().native();
+    }
+    auto exec = desktopExecArgument(program);
     if (!exec)
         return {.error = "la ruta del programa no se puede escribir en una entrada .desktop"};
     std::string text = "[Desktop Entry]\n"
@@ -113,8 +139,9 @@ std::optional<fs::path> runningExecutable()
     return fs::path(path);
 }
 
-LoginItem::LoginItem(fs::path configHome, fs::path executable)
-    : autostartDir_(std::move(configHome) / "autostart"), executable_(std::move(executable))
+LoginItem::LoginItem(fs::path configHome, fs::path executable, std::optional<std::string> searchPath)
+    : autostartDir_(std::move(configHome) / "autostart"), executable_(std::move(executable)),
+      searchPath_(std::move(searchPath))
 {
 }
 
@@ -123,7 +150,8 @@ fs::path LoginItem::legacyEntryPath() const { return autostartDir_ / legacyEntry
 
 bool LoginItem::writeEntry() const
 {
-    const auto entry = autostartEntryText(executable_);
+    const char* envPath = std::getenv("PATH");
+    const auto entry = autostartEntryText(executable_, searchPath_ ? *searchPath_ : envPath ? envPath : "");
     if (!entry.text) {
         logf("Error escribiendo la entrada de inicio automático: {}", entry.error);
         return false;

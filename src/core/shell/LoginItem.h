@@ -15,7 +15,9 @@ namespace brisa {
 class LoginItem {
 public:
     /// configHome is usually xdgConfigHome(); executable the absolute path of the running brisa.
-    LoginItem(std::filesystem::path configHome, std::filesystem::path executable);
+    /// searchPath is the PATH the entry's program is looked up in; without it, $PATH when written.
+    LoginItem(std::filesystem::path configHome, std::filesystem::path executable,
+              std::optional<std::string> searchPath = std::nullopt);
 
     /// Writes the own entry when enabled, removes it when disabled (a missing file is fine).
     void setEnabled(bool enabled) const;
@@ -33,6 +35,7 @@ public:
 private:
     std::filesystem::path autostartDir_;
     std::filesystem::path executable_;
+    std::optional<std::string> searchPath_;
 };
 
 /// The text of the own entry, or an error text when the path cannot be written into an Exec line
@@ -41,7 +44,14 @@ struct DesktopEntryText {
     std::optional<std::string> text{};
     std::string error{};
 };
-DesktopEntryText autostartEntryText(const std::filesystem::path& executable);
+/// Exec names the program bare when searchPath finds this very executable under its name (an
+/// installed Brisa), so a later upgrade or move by the package manager keeps the entry working;
+/// otherwise (a build folder, another brisa found first) by its absolute path.
+DesktopEntryText autostartEntryText(const std::filesystem::path& executable, std::string_view searchPath = {});
+
+/// The first executable regular file called name in a colon-separated PATH list; relative and
+/// empty entries are skipped, as the folder a desktop session starts programs in is unknown.
+std::optional<std::filesystem::path> findOnPath(std::string_view name, std::string_view searchPath);
 
 /// One Exec argument as the Desktop Entry format wants it: quoted when it holds a reserved
 /// character, with the quoting and string-value escapes applied, and '%' doubled. nullopt for a

@@ -64,7 +64,8 @@ class LoginItemTest : public ::testing::Test {
 protected:
     test::TempDir config;
     test::LogCapture log;
-    LoginItem item{config.path(), brisaExe};
+    // No PATH: the entry names the program by its full path whatever this machine has installed.
+    LoginItem item{config.path(), brisaExe, ""};
 
     fs::path own() const { return config.path() / "autostart" / "brisa.desktop"; }
     fs::path legacy() const { return config.path() / "autostart" / "pinbox.desktop"; }
@@ -101,7 +102,7 @@ TEST_F(LoginItemTest, FollowsXdgConfigHome)
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = old ? old : "";
     ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    LoginItem fromEnv(xdgConfigHome(), brisaExe);
+    LoginItem fromEnv(xdgConfigHome(), brisaExe, "");
     fromEnv.setEnabled(true);
     old ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_TRUE(fs::exists(own()));
@@ -132,7 +133,7 @@ TEST_F(LoginItemTest, DisablingWithNoEntryIsNoErrorAndNoLogLine)
 
 TEST_F(LoginItemTest, ARelativeProgramPathIsRefusedWithALogLine)
 {
-    LoginItem relative(config.path(), "brisa");
+    LoginItem relative(config.path(), "brisa", "");
     EXPECT_FALSE(relative.writeEntry());
     EXPECT_FALSE(fs::exists(own()));
     EXPECT_TRUE(log.contains("[Brisa] Error escribiendo la entrada de inicio automático: "));
@@ -182,6 +183,68 @@ TEST_F(LoginItemTest, DropLegacyRemovesADanglingLink)
     item.dropLegacyAgent();
     EXPECT_FALSE(fs::exists(fs::symlink_status(legacy())));
     EXPECT_TRUE(fs::exists(own()));
+}
+
+// A program reached through PATH as an installed one is: the entry then names it bare.
+struct PathCase {
+    const char* name;
+    std::string searchPath; // "@" stands for the temporary folder
+    std::string runningFrom;
+    bool bare;
+};
+
+class AutostartProgramTest : public ::testing::TestWithParam<PathCase> {
+protected:
+    test::TempDir root;
+    void SetUp() override
+    {
+        for (const char* dir : {"usr/bin", "usr/local/bin", "build/src/app"}) {
+            test::writeFile(root / dir / "brisa", "#!/bin/sh\n");
+            fs::permissions(root / dir / "brisa", fs::perms(0755));
+        }
+        test::writeFile(root / "plain/brisa", "not executable");
+        fs::permissions(root / "plain/brisa", fs::perms(0644));
+        fs::create_directory_symlink(root / "usr/bin", root / "bin");
+    }
+    std::string expand(std::string s) const
+    {
+        for (auto at = s.find('@'); at != std::string::npos; at = s.find('@', at + 1))
+            s.replace(at, 1, root.path().string());
+        return s;
+    }
+};
+
+TEST_P(AutostartProgramTest, ExecIsBareOnlyWhenPathFindsThisProgram)
+{
+    const auto& c = GetParam();
+    const fs::path exe = root / c.runningFrom / "brisa";
+    const auto entry = autostartEntryText(exe, expand(c.searchPath));
+    ASSERT_TRUE(entry.text) << entry.error;
+    EXPECT_EQ(execLine(*entry.text), c.bare ? std::string("brisa") : exe.string());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installs, AutostartProgramTest,
+    ::testing::Values(PathCase{"Installed", "@/usr/local/sbin:@/usr/bin:@/sbin", "usr/bin", true},
+                      PathCase{"RunFromTheBuild", "@/usr/local/bin:@/usr/bin", "build/src/app", false},
+                      PathCase{"AnotherBrisaComesFirst", "@/usr/local/bin:@/usr/bin", "usr/bin", false},
+                      PathCase{"ThroughALinkedFolder", "@/bin", "usr/bin", true},
+                      PathCase{"NotExecutableIsSkipped", "@/plain:@/usr/bin", "usr/bin", true},
+                      PathCase{"RelativeEntriesAreSkipped", "bin:::usr/bin", "usr/bin", false},
+                      PathCase{"EmptyPath", "", "usr/bin", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoginItemTest, WithoutAGivenPathTheEnvironmentsPathIsUsed)
+{
+    test::TempDir bin;
+    test::writeFile(bin / "brisa", "#!/bin/sh\n");
+    fs::permissions(bin / "brisa", fs::perms(0755));
+    const char* old = std::getenv("PATH");
+    const std::string saved = old ? old : "";
+    ::setenv("PATH", bin.path().c_str(), 1);
+    LoginItem(config.path(), bin / "brisa").setEnabled(true);
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_EQ(execLine(readFile(own())), "brisa");
 }
 
 struct ExecCase {
