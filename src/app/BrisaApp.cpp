@@ -112,21 +112,7 @@ bool BrisaApp::start()
 
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
     logf("Ajustes en {}", defaults_->file().string());
-    settings_ = std::make_unique<AppSettings>(*defaults_);
-    AppSettingsHooks hooks;
-    hooks.setHistoryLimit = [this](std::int64_t limit) { storage_->setHistoryLimit(limit); };
-    hooks.setAutoDeleteDays = [this](std::int64_t days) { storage_->setAutoDeleteDays(days); };
-    hooks.setLaunchAtLogin = [this](bool enabled) {
-        if (loginItem_)
-            loginItem_->setEnabled(enabled);
-    };
-    hooks.setBlockedBundleIDs = [this](const std::set<std::string>& ids) {
-        if (monitor_)
-            monitor_->blockedBundleIDs = ids;
-        if (primaryMonitor_)
-            primaryMonitor_->blockedBundleIDs = ids;
-    };
-    settings_->setHooks(std::move(hooks));
+    settings_ = std::make_unique<AppSettings>(*defaults_, static_cast<SettingsEffects*>(this));
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
@@ -154,6 +140,24 @@ bool BrisaApp::start()
     registerGlobalShortcuts();
     logLine("Brisa está lista");
     return true;
+}
+
+void BrisaApp::setHistoryLimit(std::int64_t limit) { storage_->setHistoryLimit(limit); }
+
+void BrisaApp::setAutoDeleteDays(std::int64_t days) { storage_->setAutoDeleteDays(days); }
+
+void BrisaApp::setLaunchAtLogin(bool enabled)
+{
+    if (loginItem_)
+        loginItem_->setEnabled(enabled);
+}
+
+void BrisaApp::setBlockedBundleIDs(const std::set<std::string>& ids)
+{
+    if (monitor_)
+        monitor_->blockedBundleIDs = ids;
+    if (primaryMonitor_)
+        primaryMonitor_->blockedBundleIDs = ids;
 }
 
 void BrisaApp::followCompositor()

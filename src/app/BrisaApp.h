@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "core/paste/PasteService.h"
+#include "core/settings/AppSettings.h"
 
 #include <QObject>
 
@@ -14,7 +15,6 @@ class QSystemTrayIcon;
 
 namespace brisa {
 
-class AppSettings;
 class NotchController;
 class ToastController;
 class ToastViewModel;
@@ -49,7 +49,7 @@ class UnixSignals;
 class UserDefaults;
 
 /// Owns every long-lived service and starts them in order. One per process.
-class BrisaApp final : public QObject, private PermissionPrompt {
+class BrisaApp final : public QObject, private PermissionPrompt, private SettingsEffects {
     Q_OBJECT
 public:
     explicit BrisaApp(QObject* parent = nullptr);
@@ -83,6 +83,11 @@ private:
     /// The alert of a paste that cannot type its chord, as a dialog.
     int ask(const PermissionAlert& alert) override;
     void openSettings() override;
+    // Where the settings take effect.
+    void setHistoryLimit(std::int64_t limit) override;
+    void setAutoDeleteDays(std::int64_t days) override;
+    void setLaunchAtLogin(bool enabled) override;
+    void setBlockedBundleIDs(const std::set<std::string>& ids) override;
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
