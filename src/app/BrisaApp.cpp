@@ -179,8 +179,7 @@ void BrisaApp::createClipboardMonitor()
         // The clip may have gone while its text was being recognised: then nothing is written.
         storage_->setOcrText(id, text);
     });
-    imageOps_ = std::make_unique<ImageClipOperations>(
-        *storage_, *scheduler_, *workers_, [this](const ClipItem& item, const Bytes& data) { ocr_->recognizeAsync(item, data); });
+    imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     if (!platform_->clipboard)
         return;
