@@ -77,6 +77,19 @@ Bytes screenshot4k()
     return out;
 }
 
+/// A clipboard whose every read answers at once with the snapshot.
+struct BenchClipboard final : Clipboard {
+    std::int64_t changeCount() const override { return changes; }
+    void read(Chooser, ReadDone done) override { done(snapshot); }
+    bool write(Targets) override { return false; }
+    std::int64_t changes = 0;
+    ClipboardSnapshot snapshot;
+};
+
+struct Firefox final : FrontmostApplication {
+    std::optional<SourceApp> frontmost() override { return SourceApp{"firefox", "Firefox"}; }
+};
+
 void copyToRecord(benchmark::State& state, const std::string& target, const std::function<Bytes(int)>& content)
 {
     setLogSink([](std::string_view) {});
@@ -87,13 +100,11 @@ void copyToRecord(benchmark::State& state, const std::string& target, const std:
     storage->setHistoryLimit(0);
     VipsImageCodec codec;
     WorkerPool pool;
-    std::int64_t changes = 0;
-    ClipboardSnapshot snapshot;
-    ClipboardMonitor::Sources sources;
-    sources.changeCount = [&] { return changes; };
-    sources.read = [&](ClipboardMonitor::ChooseTargets, ClipboardMonitor::ReadDone done) { done(snapshot); };
-    sources.frontmostApp = [] { return std::optional<SourceApp>(SourceApp{"firefox", "Firefox"}); };
-    ClipboardMonitor monitor(std::move(sources), scheduler, *storage, codec, pool);
+    BenchClipboard clipboard;
+    std::int64_t& changes = clipboard.changes;
+    ClipboardSnapshot& snapshot = clipboard.snapshot;
+    Firefox front;
+    ClipboardMonitor monitor(clipboard, &front, scheduler, *storage, codec, pool);
 
     int i = 0;
     for (auto _ : state) {

@@ -30,6 +30,41 @@ public:
     void post(std::function<void()> fn) override { fn(); }
 };
 
+/// The clipboard backend takes the targets over; nothing else happens.
+struct TakingClipboard final : Clipboard {
+    std::int64_t changeCount() const override { return 0; }
+    void read(Chooser, ReadDone) override {}
+    bool write(Targets targets) override
+    {
+        written = std::move(targets);
+        return true;
+    }
+    PasteTargets written;
+};
+
+struct CountingKeys final : KeySynthesizer {
+    bool available() override { return true; }
+    bool sendPaste(PasteChord) override
+    {
+        ++chords;
+        return true;
+    }
+    std::int64_t chords = 0;
+};
+
+struct FirefoxInFront final : WindowActivation {
+    bool rememberActiveWindow() override { return true; }
+    bool restorePreviousWindow() override { return true; }
+    std::optional<std::string> activeWindowClass() override { return "firefox"; }
+    std::optional<WindowId> activeWindow() override { return WindowId{1}; }
+    bool activate(WindowId) override { return true; }
+};
+
+struct Flag final : CaptureSkip {
+    void skipNextChange(bool on) override { set = on; }
+    bool set = false;
+};
+
 /// A store of `count` text clips (plus one image clip of imageBytes at the newest position when
 /// imageBytes > 0) in a fresh temporary folder.
 struct Fixture {
@@ -52,21 +87,9 @@ struct Fixture {
             storage->writeImage(name, Bytes(imageBytes, 0x42));
             storage->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, scheduler));
         }
-        PasteService::Ports ports;
-        ports.ignoreNextChange = [this](bool on) { flag = on; };
-        ports.write = [this](PasteTargets targets) {
-            written = std::move(targets); // what the clipboard backend takes over
-            return true;
-        };
-        ports.collapsePanel = [] {};
-        ports.restorePreviousWindow = [] { return true; };
-        ports.keyAccess = [] { return KeyAccess::Granted; };
-        ports.focusedWindowClass = [] { return std::optional<std::string>("firefox"); };
-        ports.sendPaste = [this](PasteChord) {
-            ++chords;
-            return true;
-        };
-        paster = std::make_unique<PasteService>(std::move(ports), scheduler, storage->imagesDir());
+        paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard, &keys, &windows}, scheduler,
+                                                storage->imagesDir());
+        paster->capture = &capture;
         quick = std::make_unique<QuickPasteService>(*storage, *paster);
     }
     ~Fixture()
@@ -84,9 +107,10 @@ struct Fixture {
     std::unique_ptr<Storage> storage;
     std::unique_ptr<PasteService> paster;
     std::unique_ptr<QuickPasteService> quick;
-    PasteTargets written;
-    bool flag = false;
-    std::int64_t chords = 0;
+    TakingClipboard clipboard;
+    CountingKeys keys;
+    FirefoxInFront windows;
+    Flag capture;
 };
 
 void BM_QuickPasteText(benchmark::State& state)
@@ -95,7 +119,7 @@ void BM_QuickPasteText(benchmark::State& state)
     const int slot = static_cast<int>(state.range(0));
     for (auto _ : state)
         f.quick->paste(slot);
-    if (f.chords != static_cast<std::int64_t>(state.iterations()))
+    if (f.keys.chords != static_cast<std::int64_t>(state.iterations()))
         state.SkipWithError("a paste typed no chord");
 }
 BENCHMARK(BM_QuickPasteText)->Arg(0)->Arg(9)->Unit(benchmark::kMicrosecond);
@@ -105,7 +129,7 @@ void BM_QuickPasteImage(benchmark::State& state)
     Fixture f(100, static_cast<std::size_t>(state.range(0)));
     for (auto _ : state)
         f.quick->paste(0);
-    if (f.chords != static_cast<std::int64_t>(state.iterations()))
+    if (f.keys.chords != static_cast<std::int64_t>(state.iterations()))
         state.SkipWithError("a paste typed no chord");
 }
 // A 4K screenshot is a few megabytes of PNG.

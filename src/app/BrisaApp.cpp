@@ -41,7 +41,6 @@
 #include "ui/SymbolImageProvider.h"
 #include "ui/ThumbnailImageProvider.h"
 #include "ui/ToastViewModel.h"
-#include "platform/qt/QtScreens.h"
 
 #include <QApplication>
 #include <QFile>
@@ -49,7 +48,6 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QCursor>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QPainter>
@@ -114,21 +112,7 @@ bool BrisaApp::start()
 
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
     logf("Ajustes en {}", defaults_->file().string());
-    settings_ = std::make_unique<AppSettings>(*defaults_);
-    AppSettingsHooks hooks;
-    hooks.setHistoryLimit = [this](std::int64_t limit) { storage_->setHistoryLimit(limit); };
-    hooks.setAutoDeleteDays = [this](std::int64_t days) { storage_->setAutoDeleteDays(days); };
-    hooks.setLaunchAtLogin = [this](bool enabled) {
-        if (loginItem_)
-            loginItem_->setEnabled(enabled);
-    };
-    hooks.setBlockedBundleIDs = [this](const std::set<std::string>& ids) {
-        if (monitor_)
-            monitor_->blockedBundleIDs = ids;
-        if (primaryMonitor_)
-            primaryMonitor_->blockedBundleIDs = ids;
-    };
-    settings_->setHooks(std::move(hooks));
+    settings_ = std::make_unique<AppSettings>(*defaults_, static_cast<SettingsEffects*>(this));
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
@@ -158,6 +142,24 @@ bool BrisaApp::start()
     return true;
 }
 
+void BrisaApp::setHistoryLimit(std::int64_t limit) { storage_->setHistoryLimit(limit); }
+
+void BrisaApp::setAutoDeleteDays(std::int64_t days) { storage_->setAutoDeleteDays(days); }
+
+void BrisaApp::setLaunchAtLogin(bool enabled)
+{
+    if (loginItem_)
+        loginItem_->setEnabled(enabled);
+}
+
+void BrisaApp::setBlockedBundleIDs(const std::set<std::string>& ids)
+{
+    if (monitor_)
+        monitor_->blockedBundleIDs = ids;
+    if (primaryMonitor_)
+        primaryMonitor_->blockedBundleIDs = ids;
+}
+
 void BrisaApp::followCompositor()
 {
     // Without a way to tell, an X session is taken to have none: cut windows look right either way.
@@ -177,119 +179,60 @@ void BrisaApp::createClipboardMonitor()
         // The clip may have gone while its text was being recognised: then nothing is written.
         storage_->setOcrText(id, text);
     });
-    imageOps_ = std::make_unique<ImageClipOperations>(
-        *storage_, *scheduler_, *workers_, [this](const ClipItem& item, const Bytes& data) { ocr_->recognizeAsync(item, data); });
+    imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     if (!platform_->clipboard)
         return;
 
-    ClipboardMonitor::Sources sources;
-    Clipboard& clipboard = *platform_->clipboard;
-    sources.changeCount = [&clipboard] { return clipboard.changeCount(); };
-    sources.read = [&clipboard](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
-        clipboard.read(std::move(choose), std::move(done));
-    };
+    monitor_ = std::make_unique<ClipboardMonitor>(*platform_->clipboard, platform_->frontmost.get(), *scheduler_,
+                                                  *storage_, *codec_, *workers_);
     // BRISA_CLIPBOARD_POLL=1 looks every 0.3 s instead, as where the platform cannot tell (for comparisons).
-    if (clipboard.notifiesChanges() && qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0)
-        sources.subscribe = [&clipboard](std::function<void()> handler) { clipboard.setChangeHandler(std::move(handler)); };
-    sources.retain = [&clipboard](std::int64_t change, Clipboard::Targets targets) {
-        clipboard.retain(change, std::move(targets));
-    };
-    sources.frontmostApp = [this] { return copyingApp(); };
-    monitor_ = std::make_unique<ClipboardMonitor>(std::move(sources), *scheduler_, *storage_, *codec_, *workers_);
-    monitor_->recognizeText = [this](const ClipItem& item, const Bytes& png) { ocr_->recognizeAsync(item, png); };
-}
-
-std::optional<SourceApp> BrisaApp::copyingApp() const
-{
-    auto app = platform_->frontmost ? platform_->frontmost->frontmost() : std::nullopt;
-    // One of Brisa's own windows in front (the panel, a toast) says nothing about who copied:
-    // a program without a window (a script, xclip) did, so the clip has no source.
-    if (app && app->bundleID && QString::fromStdString(*app->bundleID).compare(QStringLiteral("brisa"), Qt::CaseInsensitive) == 0)
-        return std::nullopt;
-    return app;
+    monitor_->useChangeEvents = qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0;
+    monitor_->recognizer = ocr_.get();
 }
 
 void BrisaApp::recordPrimarySelection(bool on)
 {
     if (!on || !platform_->openPrimarySelection || !monitor_) {
+        if (paster_)
+            paster_->selectionCapture = nullptr;
         primaryMonitor_.reset();
         primary_.reset();
         return;
     }
     if (primaryMonitor_ || !(primary_ = platform_->openPrimarySelection()))
         return;
-    Clipboard& selection = *primary_;
-    ClipboardMonitor::Sources sources;
-    sources.changeCount = [&selection] { return selection.changeCount(); };
-    sources.read = [&selection](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
-        selection.read(std::move(choose), std::move(done));
-    };
-    sources.subscribe = [&selection](std::function<void()> handler) { selection.setChangeHandler(std::move(handler)); };
-    sources.selectionInProgress = [&selection] { return selection.selectionInProgress(); };
-    sources.frontmostApp = [this] { return copyingApp(); };
-    primaryMonitor_ = std::make_unique<ClipboardMonitor>(std::move(sources), *scheduler_, *storage_, *codec_, *workers_);
-    // Recorded without a toast: a highlight is not a copy the user asked to confirm.
+    primaryMonitor_ = std::make_unique<ClipboardMonitor>(*primary_, platform_->frontmost.get(), *scheduler_,
+                                                         *storage_, *codec_, *workers_);
+    // Recorded without a toast: a highlight is not a copy the user asked to confirm. Nor is it
+    // kept for when its owner quits.
+    primaryMonitor_->retainContent = false;
     primaryMonitor_->blockedBundleIDs = monitor_->blockedBundleIDs;
     primaryMonitor_->settleDelay = Duration{500};
     primaryMonitor_->start();
+    paster_->selectionCapture = primaryMonitor_.get();
 }
 
 void BrisaApp::createPasteServices()
 {
-    PasteService::Ports ports;
-    ports.ignoreNextChange = [this](bool on) {
-        if (monitor_)
-            monitor_->ignoreNextChange = on;
-    };
-    ports.write = [this](PasteTargets targets) {
-        return platform_->clipboard && platform_->clipboard->write(std::move(targets));
-    };
-    ports.collapsePanel = [this] {
-        if (notch_)
-            notch_->releaseAndCollapse();
-    };
-    ports.restorePreviousWindow = [this] {
-        // Only when one of Brisa's windows holds the focus: a quick paste from a shortcut starts in
-        // the user's window already, and sending the focus to a window remembered long ago would
-        // paste into the wrong application.
-        if (!platform_->windows || !QGuiApplication::focusWindow() || !notch_ || !notch_->previousApp())
-            return false;
-        return platform_->windows->activate(std::stoul(*notch_->previousApp()));
-    };
-    ports.keyAccess = [this] {
-        if (platform_->keys && platform_->keys->available())
-            return KeyAccess::Granted;
-        return platform_->wayland ? KeyAccess::Wayland : KeyAccess::MissingXTest;
-    };
-    ports.focusedWindowClass = [this]() -> std::optional<std::string> {
-        return platform_->windows ? platform_->windows->activeWindowClass() : std::nullopt;
-    };
-    ports.sendPaste = [this](PasteChord chord) { return platform_->keys && platform_->keys->sendPaste(chord); };
-    ports.mirrorToPrimary = [this] {
-        // Brisa's own content on the mouse selection is not a new selection to record.
-        if (primaryMonitor_)
-            primaryMonitor_->ignoreNextChange = true;
-        const bool mirrored = platform_->clipboard && platform_->clipboard->mirrorToPrimary();
-        if (!mirrored && primaryMonitor_)
-            primaryMonitor_->ignoreNextChange = false;
-        return mirrored;
-    };
-    ports.showAlert = [this](const PermissionAlert& alert) { return showAlert(alert); };
-    ports.openSettings = [] { logLine("La ventana de ajustes aún no está disponible"); };
-    paster_ = std::make_unique<PasteService>(std::move(ports), *scheduler_, storage_->imagesDir());
+    paster_ = std::make_unique<PasteService>(
+        PasteService::Desktop{platform_->clipboard.get(), platform_->keys.get(), platform_->windows.get()},
+        *scheduler_, storage_->imagesDir());
     paster_->terminalClasses = terminalClasses(*defaults_);
+    paster_->waylandSession = platform_->wayland;
+    paster_->capture = monitor_.get();
+    paster_->prompt = this;
 
     quickPaste_ = std::make_unique<QuickPasteService>(*storage_, *paster_);
     sequentialPaste_ = std::make_unique<SequentialPasteService>(*storage_, *paster_);
     bulkCopy_ = std::make_unique<BulkCopyService>(*storage_, *paster_);
-    // Until toasts have a window of their own, the status goes to the log.
-    bulkCopy_->activeChanged = [](bool on) { logLine(on ? BulkCopyService::kOnMessage : BulkCopyService::kOffMessage); };
     if (monitor_)
-        monitor_->activeBatch = [this] { return bulkCopy_->activeBatch(); };
+        monitor_->batches = bulkCopy_.get();
 }
 
-int BrisaApp::showAlert(const PermissionAlert& alert)
+void BrisaApp::openSettings() { logLine("La ventana de ajustes aún no está disponible"); }
+
+int BrisaApp::ask(const PermissionAlert& alert)
 {
     logLine(alert.title);
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(alert.title),
@@ -311,48 +254,11 @@ void BrisaApp::installNotchPanel()
 {
     if (!platform_->screens)
         return;
-    static const std::string self = "brisa";
-    NotchController::Ports ports;
-    ports.screens = [this] { return platform_->screens->screens(); };
-    ports.pointerPosition = [this] {
-        if (platform_->pointer)
-            return platform_->pointer->pointerPosition();
-        return static_cast<QtScreens&>(*platform_->screens).fromPointer(QCursor::pos());
-    };
-    ports.createPanel = [this](Rect frame) { panelWindow_->create(frame); };
-    ports.setFrame = [this](Rect frame) { panelWindow_->setFrame(frame); };
-    ports.setIgnoresMouse = [this](bool ignores) { panelWindow_->setIgnoresMouse(ignores); };
-    ports.orderFront = [this] { panelWindow_->orderFront(); };
-    ports.setKeyable = [this](bool keyable) { panelWindow_->setKeyable(keyable); };
-    ports.makeKeyAndFront = [this] { panelWindow_->makeKeyAndFront(); };
-    ports.resetSequentialCursor = [this] { sequentialPaste_->cursor = -1; };
-    ports.toastShowing = [this] { return toast_ && toast_->current().has_value(); };
-    ports.dismissToastNow = [this] {
-        if (toast_)
-            toast_->dismissNow();
-    };
-    ports.frontmostApp = [this]() -> std::optional<std::string> {
-        if (QGuiApplication::focusWindow())
-            return self; // one of Brisa's own windows
-        if (!platform_->windows)
-            return std::nullopt;
-        const auto window = platform_->windows->activeWindow();
-        return window ? std::optional<std::string>(std::to_string(*window)) : std::nullopt;
-    };
-    ports.ownAppId = [] { return self; };
-    ports.activateApp = [this](const std::string& id) {
-        if (platform_->windows && id != self)
-            platform_->windows->activate(std::stoul(id));
-    };
-    ports.activateSelf = [this] {
-        // Comes after makeKeyAndFront, whose activation request has already sent the window's
-        // keyable state on Qt's connection. That request alone may be refused to a panel window by
-        // a window manager that prevents focus stealing; this one, with a fresh timestamp, is not.
-        QWindow* window = panelWindow_ ? panelWindow_->window() : nullptr;
-        if (platform_->windows && window)
-            platform_->windows->activate(static_cast<unsigned long>(window->winId()));
-    };
-    notch_ = std::make_unique<NotchController>(std::move(ports), *scheduler_, *settings_);
+    Screens& screens = *platform_->screens;
+    notch_ = std::make_unique<NotchController>(
+        NotchController::Desktop{screens, platform_->pointer.get(), platform_->windows.get()}, *scheduler_,
+        *settings_, sequentialPaste_.get());
+    paster_->origin = notch_.get();
 
     qmlEngine_ = std::make_unique<QQmlEngine>();
     qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
@@ -363,77 +269,40 @@ void BrisaApp::installNotchPanel()
                                       imageOps_.get()});
     panelModel_->colorSampler = platform_->colorSampler.get();
     panelModel_->shareTargets = platform_->shareTargets.get();
-    auto& screens = static_cast<QtScreens&>(*platform_->screens);
     panelWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NotchRoot.qml")),
         QVariantMap{{QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
-        platform_->panelHints.get(), [&screens](const Rect& frame) { return screens.toWindowGeometry(frame); });
-    if (!notch_->install())
+        platform_->panelHints.get(), screens);
+    if (!notch_->install(*panelWindow_))
         return;
 
     settings_->onChanged([this](AppSettings::Field field) {
         if (field == AppSettings::Field::PanelPosition || field == AppSettings::Field::PanelScale)
             notch_->applyPositionChange();
     });
-    platform_->screens->onChanged([this] { notch_->applyPositionChange(); });
-    if (platform_->pointer) {
-        PointerMonitor::Handlers handlers;
-        handlers.onMoved = [this](Point) { notch_->mouseMoved(); };
-        handlers.onButtonDown = [this](Point) {
-            // Clicks in Brisa's own menus and windows are not clicks elsewhere; the panel decides for itself.
-            QWindow* under = QGuiApplication::topLevelAt(QCursor::pos());
-            if (under && under != panelWindow_->window())
-                return;
-            notch_->mouseDown();
-        };
-        handlers.onEscapeDown = [this] { notch_->keyDown(true); };
-        platform_->pointer->setHandlers(std::move(handlers));
-    } else {
-        logLine("Sin eventos globales del puntero: el panel se abre con el atajo o «brisa toggle»");
-    }
+    screens.onChanged([this] { notch_->applyPositionChange(); });
 }
 
 void BrisaApp::installToastPanel()
 {
     if (!notch_ || !panelModel_)
         return;
-    ToastController::Ports ports;
-    ports.panelExpanded = [this] { return notch_->expanded(); };
-    ports.screenUnderPointer = [this]() -> std::optional<NotchGeometry::Metrics> {
-        const auto screens = platform_->screens->screens();
-        const Point p = platform_->pointer ? platform_->pointer->pointerPosition()
-                                           : static_cast<QtScreens&>(*platform_->screens).fromPointer(QCursor::pos());
-        const auto screen = NotchGeometry::screenContaining(screens, p);
-        return screen ? std::optional(NotchGeometry::metrics(*screen)) : std::nullopt;
-    };
-    ports.currentMetrics = [this]() -> std::optional<NotchGeometry::Metrics> {
-        const auto screens = platform_->screens->screens();
-        return screens.empty() ? std::nullopt : std::optional(NotchGeometry::currentMetrics(screens));
-    };
-    ports.createWindow = [this](Rect frame) { toastWindow_->create(frame); };
-    ports.setFrame = [this](Rect frame) { toastWindow_->setFrame(frame); };
-    ports.setIgnoresMouse = [this](bool ignores) {
-        toastWindow_->setIgnoresMouse(ignores);
-        if (!ignores)
-            toastWindow_->orderFront(); // above the panel's window
-    };
-    toast_ = std::make_unique<ToastController>(std::move(ports), *scheduler_);
+    toast_ = std::make_unique<ToastController>(*platform_->screens, platform_->pointer.get(), *notch_, *scheduler_);
+    notch_->setToast(toast_.get());
     toastModel_ = std::make_unique<ToastViewModel>(*toast_, *scheduler_, storage_->imagesDir());
-    auto& screens = static_cast<QtScreens&>(*platform_->screens);
     toastWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ToastRoot.qml")),
         QVariantMap{{QStringLiteral("viewModel"), QVariant::fromValue<QObject*>(toastModel_.get())},
                     {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
-        platform_->panelHints.get(), [&screens](const Rect& frame) { return screens.toWindowGeometry(frame); });
+        platform_->panelHints.get(), *platform_->screens);
     // Clicks beside the pill go to the windows below, as they would without a toast.
     const Rect pill = ToastController::kPillArea;
     toastWindow_->setInputRect(QRectF(pill.x, pill.y, pill.width, pill.height).toAlignedRect());
-    if (!toast_->install())
+    if (!toast_->install(*toastWindow_))
         return;
-    const auto show = [this](const ToastData& data) { toast_->show(data); };
     if (monitor_)
-        monitor_->showToast = show;
-    bulkCopy_->showToast = show;
+        monitor_->toasts = toast_.get();
+    bulkCopy_->toasts = toast_.get();
 }
 
 void BrisaApp::startScreenshotWatcher()

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "core/paste/PasteService.h"
+#include "core/settings/AppSettings.h"
 
 #include <QObject>
 
@@ -13,17 +15,14 @@ class QSystemTrayIcon;
 
 namespace brisa {
 
-class AppSettings;
 class NotchController;
 class ToastController;
 class ToastViewModel;
 class NotchPanelViewModel;
 class NotchPanelWindow;
 class BulkCopyService;
-class PasteService;
 class QuickPasteService;
 class SequentialPasteService;
-struct PermissionAlert;
 class Clipboard;
 class ClipboardMonitor;
 struct SourceApp;
@@ -50,7 +49,7 @@ class UnixSignals;
 class UserDefaults;
 
 /// Owns every long-lived service and starts them in order. One per process.
-class BrisaApp final : public QObject {
+class BrisaApp final : public QObject, private PermissionPrompt, private SettingsEffects {
     Q_OBJECT
 public:
     explicit BrisaApp(QObject* parent = nullptr);
@@ -70,8 +69,6 @@ public:
 private:
     void setupStatusItem();
     void createClipboardMonitor();
-    /// The application in front, as the source of a copy; nullopt when it is Brisa itself or unknown.
-    std::optional<SourceApp> copyingApp() const;
     /// Starts or stops recording the mouse selection too.
     void recordPrimarySelection(bool on);
     void startScreenshotWatcher();
@@ -83,7 +80,14 @@ private:
     void installToastPanel();
     /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
     void startReminders();
-    int showAlert(const PermissionAlert& alert);
+    /// The alert of a paste that cannot type its chord, as a dialog.
+    int ask(const PermissionAlert& alert) override;
+    void openSettings() override;
+    // Where the settings take effect.
+    void setHistoryLimit(std::int64_t limit) override;
+    void setAutoDeleteDays(std::int64_t days) override;
+    void setLaunchAtLogin(bool enabled) override;
+    void setBlockedBundleIDs(const std::set<std::string>& ids) override;
 
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;

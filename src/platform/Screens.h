@@ -22,6 +22,12 @@ public:
     /// window system reports none.
     virtual std::vector<ScreenInfo> screens() const = 0;
 
+    /// Where the pointer is now; for when no PointerMonitor runs.
+    virtual Point pointerPosition() const = 0;
+    /// A frame in Brisa's space as a window geometry: origin at the top-left of the window system's
+    /// virtual desktop, y down.
+    virtual Rect toWindowSpace(const Rect& frame) const = 0;
+
     /// Adds a callback for screen changes; every added callback runs, in the order added.
     virtual void onChanged(Changed changed) = 0;
 };

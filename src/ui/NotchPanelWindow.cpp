@@ -7,6 +7,8 @@
 #include "ui/OutlineRegion.h"
 #include "ui/PanelTrace.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQmlProperty>
 #include <QQuickItem>
@@ -20,13 +22,13 @@
 namespace brisa {
 
 NotchPanelWindow::NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap properties, PanelWindowHints* hints,
-                                   ToWindowGeometry toWindowGeometry, QObject* parent)
+                                   const Screens& screens, QObject* parent)
     : QObject(parent),
       engine_(engine),
       viewUrl_(std::move(view)),
       properties_(std::move(properties)),
       hints_(hints),
-      toWindowGeometry_(std::move(toWindowGeometry)),
+      screens_(screens),
       trace_(PanelTrace::fromEnvironment())
 {
     connect(&Compositing::instance(), &Compositing::activeChanged, this, [this] { applyVisibleRegion(true); });
@@ -35,6 +37,21 @@ NotchPanelWindow::NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap pr
 NotchPanelWindow::~NotchPanelWindow() { delete view_; }
 
 QQuickWindow* NotchPanelWindow::window() const { return view_; }
+
+std::optional<WindowId> NotchPanelWindow::windowId() const
+{
+    if (!view_)
+        return std::nullopt;
+    return WindowId{static_cast<std::uint64_t>(view_->winId())};
+}
+
+bool NotchPanelWindow::brisaHasFocus() const { return QGuiApplication::focusWindow() != nullptr; }
+
+bool NotchPanelWindow::pointerOverOtherBrisaWindow() const
+{
+    const QWindow* under = QGuiApplication::topLevelAt(QCursor::pos());
+    return under && under != view_;
+}
 
 bool NotchPanelWindow::create(const Rect& frame)
 {
@@ -185,7 +202,8 @@ void NotchPanelWindow::setFrame(const Rect& frame)
 {
     if (!view_)
         return;
-    QRect geometry = toWindowGeometry_(frame).toAlignedRect();
+    const Rect topLeft = screens_.toWindowSpace(frame);
+    QRect geometry = QRectF(topLeft.x, topLeft.y, topLeft.width, topLeft.height).toAlignedRect();
     // Never ask the window system for more than the desktop holds: a runaway size (a scale edited
     // by hand) made the X server allocate gigabytes for the window's pixels.
     if (const QScreen* screen = view_->screen()) {

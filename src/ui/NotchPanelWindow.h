@@ -2,14 +2,15 @@
 #pragma once
 
 #include "core/notch/ScreenGeometry.h"
+#include "platform/PanelWindow.h"
 #include "platform/PanelWindowHints.h"
+#include "platform/Screens.h"
 
 #include <QObject>
 #include <QUrl>
 #include <QRect>
 #include <QVariantMap>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,29 +31,30 @@ class PanelWindowHints;
 /// that area blurred where the compositor can. Without a compositor the window is cut to the
 /// outlines its root lists in `visibleOutline` (see outlinesFromVariant), so the desktop, not
 /// black, shows around them; a root without that property keeps its whole rectangle.
-class NotchPanelWindow final : public QObject {
+class NotchPanelWindow final : public QObject, public PanelWindow {
     Q_OBJECT
 public:
-    /// Converts a global bottom-left frame to Qt's top-left window geometry.
-    using ToWindowGeometry = std::function<QRectF(const Rect&)>;
-
     /// view: the QML file of the window's content; properties are set on its root before it loads.
-    /// hints may be null (no window system extras: the window is then not click-through).
+    /// hints may be null (no window system extras: the window is then not click-through). screens
+    /// places frames on the desktop and must outlive the window.
     NotchPanelWindow(QQmlEngine& engine, QUrl view, QVariantMap properties, PanelWindowHints* hints,
-                     ToWindowGeometry toWindowGeometry, QObject* parent = nullptr);
+                     const Screens& screens, QObject* parent = nullptr);
     ~NotchPanelWindow() override;
 
     /// Creates the window at frame, ignoring the mouse and not keyable, and shows it. False when
     /// the view cannot be loaded (logged); every other call then does nothing.
-    bool create(const Rect& frame);
-    void setFrame(const Rect& frame);
-    void setIgnoresMouse(bool ignores);
+    bool create(const Rect& frame) override;
+    void setFrame(const Rect& frame) override;
+    void setIgnoresMouse(bool ignores) override;
     /// While the window takes the pointer, only this part of it does (window coordinates, from its
     /// top-left corner); the rest lets clicks through. Unset: the whole window.
     void setInputRect(std::optional<QRect> rect) { inputRect_ = rect; }
-    void orderFront();
-    void setKeyable(bool keyable);
-    void makeKeyAndFront();
+    void orderFront() override;
+    void setKeyable(bool keyable) override;
+    void makeKeyAndFront() override;
+    std::optional<WindowId> windowId() const override;
+    bool brisaHasFocus() const override;
+    bool pointerOverOtherBrisaWindow() const override;
 
     QQuickWindow* window() const;
     bool ignoresMouse() const { return ignoresMouse_; }
@@ -77,7 +79,7 @@ private:
     QUrl viewUrl_;
     QVariantMap properties_;
     PanelWindowHints* hints_;
-    ToWindowGeometry toWindowGeometry_;
+    const Screens& screens_;
     QQuickView* view_ = nullptr;
     bool ignoresMouse_ = true;
     bool keyable_ = false;

@@ -28,6 +28,7 @@ void FakeClipboard::read(Chooser choose, ReadDone done)
 
 bool FakeClipboard::write(std::vector<std::pair<std::string, Bytes>> targets)
 {
+    note("write");
     if (writesFail_)
         return false;
     written_ = targets;

@@ -21,6 +21,13 @@ public:
     std::int64_t changeCount() const override { return changeCount_; }
     void read(Chooser choose, ReadDone done) override;
     bool write(std::vector<std::pair<std::string, Bytes>> targets) override;
+    /// Notes "primary" in the journal; mirrorSucceeds.
+    bool mirrorToPrimary() override
+    {
+        note("primary");
+        return mirrorSucceeds;
+    }
+    bool mirrorSucceeds = true;
 
     /// Another application copies: these targets (in order) with their data, and one change.
     void copy(std::vector<std::pair<std::string, Bytes>> targets);
@@ -39,12 +46,21 @@ public:
     const std::vector<std::pair<std::string, Bytes>>& written() const { return written_; }
     /// Number of successful writes.
     std::size_t writeCount() const { return writeCount_; }
+    /// When set, every write and mirror is noted here ("write", "primary"), failed ones included.
+    std::vector<std::string>* journal = nullptr;
+
     /// Number of reads started.
     std::size_t readCount() const { return readCount_; }
     /// The targets the last read's chooser asked for.
     const std::vector<std::string>& lastChosen() const { return lastChosen_; }
 
 private:
+    void note(const char* what)
+    {
+        if (journal)
+            journal->push_back(what);
+    }
+
     Scheduler& scheduler_;
     std::int64_t changeCount_ = 0;
     std::vector<std::string> types_;

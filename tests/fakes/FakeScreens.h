@@ -16,6 +16,17 @@ public:
     explicit FakeScreens(std::vector<ScreenInfo> screens) : screens_(std::move(screens)) {}
 
     std::vector<ScreenInfo> screens() const override { return screens_; }
+    Point pointerPosition() const override { return pointer; }
+    /// Flips y about the primary screen's top edge (the first screen's when none is flagged).
+    Rect toWindowSpace(const Rect& frame) const override
+    {
+        const ScreenInfo* reference = screens_.empty() ? nullptr : &screens_.front();
+        for (const auto& s : screens_)
+            if (s.primary)
+                reference = &s;
+        const double top = reference ? reference->frame.maxY() : 0;
+        return {frame.x, top - frame.maxY(), frame.width, frame.height};
+    }
     void onChanged(Changed changed) override { callbacks_.push_back(std::move(changed)); }
 
     // Test control.
@@ -38,6 +49,8 @@ public:
     }
     std::size_t callbackCount() const { return callbacks_.size(); }
 
+    /// Where the pointer is when no pointer monitor is asked.
+    Point pointer{};
     /// How many times the callbacks were run.
     int notifications = 0;
 

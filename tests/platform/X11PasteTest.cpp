@@ -192,18 +192,16 @@ protected:
         ASSERT_TRUE(keys.available());
     }
 
+    /// The panel a paste starts from, with the focus given back to the remembered window.
+    struct Origin final : PasteOrigin {
+        explicit Origin(WindowActivation& windows) : windows(windows) {}
+        void releaseAndCollapse() override {}
+        bool restorePreviousWindow() override { return windows.restorePreviousWindow(); }
+        WindowActivation& windows;
+    };
+
     /// The service as the application wires it, on the real clipboard, focus and keyboard.
-    PasteService::Ports ports()
-    {
-        PasteService::Ports p;
-        p.write = [this](PasteTargets targets) { return clipboard->write(std::move(targets)); };
-        p.restorePreviousWindow = [this] { return windows.restorePreviousWindow(); };
-        p.keyAccess = [this] { return keys.available() ? KeyAccess::Granted : KeyAccess::MissingXTest; };
-        p.focusedWindowClass = [this] { return windows.activeWindowClass(); };
-        p.sendPaste = [this](PasteChord chord) { return keys.sendPaste(chord); };
-        p.mirrorToPrimary = [this] { return clipboard->mirrorToPrimary(); };
-        return p;
-    }
+    PasteService::Desktop desktop() { return {clipboard.get(), &keys, &windows}; }
 
     /// A window opened for the test, with the focus on it.
     struct Opened {
@@ -227,9 +225,9 @@ protected:
             return opened.window != 0;
         }));
         EXPECT_TRUE(waitFor([&] {
-            if (windows.activeWindow() == opened.window)
+            if (windows.activeWindow() == WindowId{opened.window})
                 return true;
-            windows.activate(opened.window);
+            windows.activate(WindowId{opened.window});
             return false;
         }));
         return opened;
@@ -266,7 +264,9 @@ TEST_F(X11PasteTest, QuickPasteTypesTheClipIntoTheFocusedTextField)
     auto field = openTextField(out);
     ASSERT_TRUE(windows.rememberActiveWindow());
 
-    PasteService paster(ports(), scheduler, storage->imagesDir());
+    PasteService paster(desktop(), scheduler, storage->imagesDir());
+    Origin origin(windows);
+    paster.origin = &origin;
     QuickPasteService quick(*storage, paster);
     quick.paste(0);
     EXPECT_EQ(readFile(out), ""); // nothing typed before the delay
@@ -284,7 +284,9 @@ TEST_F(X11PasteTest, BatchArrivesAsOneBlockInCopyOrder)
     const auto out = home / "lote.txt";
     auto field = openTextField(out);
 
-    PasteService paster(ports(), scheduler, storage->imagesDir());
+    PasteService paster(desktop(), scheduler, storage->imagesDir());
+    Origin origin(windows);
+    paster.origin = &origin;
     BulkCopyService bulk(*storage, paster);
     bulk.pasteGroup(batch);
     scheduler.advance(PasteService::kPasteDelay);
@@ -299,12 +301,14 @@ TEST_F(X11PasteTest, FocusGoesBackToTheRememberedWindowBeforeTyping)
     auto first = openTextField(firstOut);
     ASSERT_TRUE(windows.rememberActiveWindow());
     const auto firstWindow = windows.rememberedWindow();
-    ASSERT_EQ(firstWindow, first.window);
+    ASSERT_EQ(firstWindow, WindowId{first.window});
     auto second = openTextField(secondOut);
-    ASSERT_EQ(windows.activeWindow(), second.window);
+    ASSERT_EQ(windows.activeWindow(), WindowId{second.window});
 
     addText("vuelve");
-    PasteService paster(ports(), scheduler, storage->imagesDir());
+    PasteService paster(desktop(), scheduler, storage->imagesDir());
+    Origin origin(windows);
+    paster.origin = &origin;
     paster.paste(storage->fetchAll({.limit = 1}).front());
     EXPECT_TRUE(waitFor([&] { return windows.activeWindow() == firstWindow; }));
     scheduler.advance(PasteService::kPasteDelay);
@@ -348,7 +352,9 @@ TEST_P(X11TerminalPasteTest, StockTerminalReceivesTheClip)
     ASSERT_TRUE(windows.rememberActiveWindow());
 
     addText("eco en la terminal ñ\n");
-    PasteService paster(ports(), scheduler, storage->imagesDir());
+    PasteService paster(desktop(), scheduler, storage->imagesDir());
+    Origin origin(windows);
+    paster.origin = &origin;
     QuickPasteService(*storage, paster).paste(0);
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_TRUE(waitFor([&] { return readFile(out) == "eco en la terminal ñ\n"; })) << readFile(out);

@@ -14,6 +14,7 @@
 #include "core/support/WorkerPool.h"
 #include "core/share/ShareContent.h"
 #include "core/support/AtomicFile.h"
+#include "fakes/FakeScreens.h"
 #include "fakes/FakeShareTargets.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TestImages.h"
@@ -47,9 +48,9 @@ protected:
         ASSERT_NE(opened.storage, nullptr) << opened.error;
         store = std::move(opened.storage);
         ASSERT_TRUE(store->insert(makeClipItem({.textContent = "texto <b>no</b> & más", .byteSize = 21}, clock)));
-        paster = std::make_unique<PasteService>(PasteService::Ports{}, clock, home.path());
+        paster = std::make_unique<PasteService>(PasteService::Desktop{}, clock, home.path());
         bulk = std::make_unique<BulkCopyService>(*store, *paster);
-        notch = std::make_unique<NotchController>(NotchController::Ports{}, clock, settings);
+        notch = std::make_unique<NotchController>(NotchController::Desktop{screens}, clock, settings);
         images = std::make_unique<ImageClipOperations>(*store, clock, pool, nullptr);
         model = std::make_unique<NotchPanelViewModel>(
             NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock, images.get()});
@@ -80,6 +81,7 @@ protected:
     std::unique_ptr<Storage> store;
     std::unique_ptr<PasteService> paster;
     std::unique_ptr<BulkCopyService> bulk;
+    test::FakeScreens screens;
     std::unique_ptr<NotchController> notch;
     WorkerPool pool{1};
     std::unique_ptr<ImageClipOperations> images;

@@ -5,6 +5,7 @@
 #include "SolidPng.h"
 
 #include "core/toast/ToastController.h"
+#include "fakes/FakeScreens.h"
 #include "fakes/TempDir.h"
 #include "fakes/VirtualScheduler.h"
 
@@ -54,19 +55,14 @@ class ToastViewModelTest : public ::testing::Test {
 protected:
     void SetUp() override { test::guiApp(); }
 
-    static ToastController::Ports ports()
-    {
-        ToastController::Ports p;
-        p.currentMetrics = [] {
-            NotchGeometry::Metrics m;
-            m.screen.frame = {0, 0, 1920, 1080};
-            return std::optional(m);
-        };
-        return p;
-    }
+    struct ClosedPanel final : PanelState {
+        bool expanded() const override { return false; }
+    };
 
     test::VirtualScheduler scheduler;
-    ToastController controller{ports(), scheduler};
+    test::FakeScreens screens{{ScreenInfo{.frame = {0, 0, 1920, 1080}}}};
+    ClosedPanel panel;
+    ToastController controller{screens, nullptr, panel, scheduler};
     ToastViewModel model{controller, scheduler, "/home/u/.local/share/brisa/images"};
 };
 

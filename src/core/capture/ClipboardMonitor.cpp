@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <string_view>
 
 namespace brisa {
 
@@ -58,6 +59,13 @@ std::string lastPathComponent(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    // Not std::tolower: its answer depends on the process locale.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 std::optional<std::string> preview(const std::optional<std::string>& text)
 {
     if (!text)
@@ -67,23 +75,31 @@ std::optional<std::string> preview(const std::optional<std::string>& text)
 
 } // namespace
 
-ClipboardMonitor::ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
-                                   WorkerPool& pool)
-    : ClipboardMonitor(std::move(sources), scheduler, storage, codec,
+ClipboardMonitor::ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler,
+                                   Storage& storage, const ImageCodec& codec, WorkerPool& pool)
+    : ClipboardMonitor(clipboard, frontmost, scheduler, storage, codec,
                        [&pool](std::function<void()> job) { return pool.submit(std::move(job)); })
 {
 }
 
-ClipboardMonitor::ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
-                                   Background background)
-    : sources_(std::move(sources))
+ClipboardMonitor::ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler,
+                                   Storage& storage, const ImageCodec& codec, Background background)
+    : clipboard_(clipboard)
+    , frontmost_(frontmost)
     , scheduler_(scheduler)
     , storage_(storage)
     , codec_(codec)
     , background_(std::move(background))
 {
-    if (sources_.changeCount)
-        lastChangeCount_ = sources_.changeCount();
+    lastChangeCount_ = clipboard_.changeCount();
+}
+
+std::optional<SourceApp> ClipboardMonitor::copyingApp() const
+{
+    auto app = frontmost_ ? frontmost_->frontmost() : std::nullopt;
+    if (app && app->bundleID && equalsIgnoringAsciiCase(*app->bundleID, "brisa"))
+        return std::nullopt;
+    return app;
 }
 
 ClipboardMonitor::~ClipboardMonitor()
@@ -100,10 +116,10 @@ void ClipboardMonitor::start()
 {
     if (timer_ || subscribed_)
         return;
-    if (sources_.subscribe) {
+    if (useChangeEvents && clipboard_.notifiesChanges()) {
         // Nothing runs until the platform tells of a change: an idle Brisa never wakes for the clipboard.
         subscribed_ = true;
-        sources_.subscribe([this, alive = std::weak_ptr<char>(alive_)] {
+        clipboard_.setChangeHandler([this, alive = std::weak_ptr<char>(alive_)] {
             if (alive.lock())
                 onChangeTold();
         });
@@ -119,9 +135,7 @@ void ClipboardMonitor::start()
 
 void ClipboardMonitor::poll()
 {
-    if (!sources_.changeCount)
-        return;
-    const std::int64_t count = sources_.changeCount();
+    const std::int64_t count = clipboard_.changeCount();
     if (count == lastChangeCount_)
         return;
     if (reading_) {
@@ -137,15 +151,12 @@ void ClipboardMonitor::poll()
         ignoreNextChange = false;
         return;
     }
-    if (!sources_.read)
-        return;
-
     // The application in front now is the one that copied; by the time the read answers the user
     // may have switched.
-    readSource_ = sources_.frontmostApp ? sources_.frontmostApp() : std::nullopt;
+    readSource_ = copyingApp();
     readBatch_.reset();
-    if (activeBatch)
-        if (auto batch = activeBatch())
+    if (batches)
+        if (auto batch = batches->activeBatch())
             readBatch_ = *batch;
 
     reading_ = true;
@@ -159,7 +170,7 @@ void ClipboardMonitor::poll()
             readTimer_.reset();
             giveUpRead();
         });
-    sources_.read(&ClipboardTypeDetector::targetsToRead,
+    clipboard_.read(&ClipboardTypeDetector::targetsToRead,
                   [this, alive, readId, count](std::optional<ClipboardSnapshot> snapshot) {
                       if (alive.lock())
                           onSnapshot(readId, count, std::move(snapshot));
@@ -179,7 +190,7 @@ void ClipboardMonitor::onChangeTold()
         if (!alive.lock())
             return;
         settleTimer_.reset();
-        if (sources_.selectionInProgress && sources_.selectionInProgress())
+        if (clipboard_.selectionInProgress())
             onChangeTold();
         else
             poll();
@@ -216,15 +227,15 @@ void ClipboardMonitor::onSnapshot(std::uint64_t readId, std::int64_t count, std:
 
 void ClipboardMonitor::retain(std::int64_t count, std::vector<std::pair<std::string, Bytes>> targets)
 {
-    if (sources_.retain)
-        sources_.retain(count, std::move(targets));
+    if (retainContent)
+        clipboard_.retain(count, std::move(targets));
 }
 
 void ClipboardMonitor::accept(std::int64_t count, ClipboardSnapshot snapshot)
 {
     // The clipboard changed again while it was being read, so what was read may already be the newer
     // content, possibly Brisa's own write: leave it to the next look, which knows what that change is.
-    if (sources_.changeCount && sources_.changeCount() != count)
+    if (clipboard_.changeCount() != count)
         return;
 
     if (ClipboardTypeDetector::isSensitive(snapshot)) {
@@ -237,13 +248,13 @@ void ClipboardMonitor::accept(std::int64_t count, ClipboardSnapshot snapshot)
         retain(count, {});
         return;
     }
-    if (sources_.retain)
+    if (retainContent)
         retain(count, targetsToKeep(snapshot));
 
     auto capture = std::make_shared<Capture>();
     capture->source = readSource_;
     capture->batch = readBatch_;
-    const bool wantsRecognition = static_cast<bool>(recognizeText);
+    const bool wantsRecognition = recognizer != nullptr;
     // Classification and the costly parts of recording; safe on any thread. A failure records
     // nothing for this change, so the clips queued behind it are not held up.
     const auto work = [&codec = codec_, wantsRecognition](Capture& c, const ClipboardSnapshot& s) {
@@ -335,10 +346,10 @@ void ClipboardMonitor::finish(Capture& capture)
     // A duplicate only moved the newest clip's time; a failed insert left nothing to show or read.
     if (outcome.kind != RecordOutcome::Kind::Inserted)
         return;
-    if (showToast)
-        showToast(toastData(outcome.item, capture.source, std::move(capture.toastThumbnail)));
-    if (isImage && recognizeText && capture.recognitionImage)
-        recognizeText(outcome.item, *capture.recognitionImage);
+    if (toasts)
+        toasts->show(toastData(outcome.item, capture.source, std::move(capture.toastThumbnail)));
+    if (isImage && recognizer && capture.recognitionImage)
+        recognizer->recognizeAsync(outcome.item, std::move(*capture.recognitionImage));
 }
 
 ToastData ClipboardMonitor::toastData(const ClipItem& item, const std::optional<SourceApp>& source,

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/capture/CaptureLinks.h"
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ClipboardSnapshot.h"
 #include "core/capture/ImageCodec.h"
 #include "core/capture/ToastData.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
+#include "platform/Clipboard.h"
+#include "platform/FrontmostApplication.h"
 
 #include <cstdint>
 #include <deque>
@@ -31,49 +34,28 @@ class WorkerPool;
 /// Runs on the main thread. Reads are asynchronous and never overlap: a change seen while a read is
 /// in flight is looked at again once that read ends. Image changes are classified and thumbnailed
 /// in the background; clips are still recorded in the order they were copied.
-class ClipboardMonitor {
+class ClipboardMonitor final : public CaptureSkip {
 public:
-    /// Given the offered targets, the targets to read.
-    using ChooseTargets = std::function<std::vector<std::string>(const std::vector<std::string>&)>;
-    /// Receives the snapshot on the main thread; nullopt when the read failed.
-    using ReadDone = std::function<void(std::optional<ClipboardSnapshot>)>;
     /// Runs a job off the main thread; false when it cannot (the job is then dropped).
     using Background = std::function<bool(std::function<void()>)>;
-
-    /// What the platform provides.
-    struct Sources {
-        /// The clipboard's change counter.
-        std::function<std::int64_t()> changeCount;
-        /// Reads the current content: calls choose with the offered targets, then done exactly once.
-        std::function<void(ChooseTargets choose, ReadDone done)> read;
-        /// The application in front right now; nullopt when unknown.
-        std::function<std::optional<SourceApp>()> frontmostApp;
-        /// Registers a function to run on the main thread after each change; absent when the platform
-        /// cannot tell, and the monitor polls the counter instead.
-        std::function<void(std::function<void()>)> subscribe;
-        /// Hands the content of a change back to the platform, to be offered on once its owner quits; an
-        /// empty list for a change that must not outlive its owner (secret, from a blocked application).
-        std::function<void(std::int64_t change, std::vector<std::pair<std::string, Bytes>>)> retain;
-        /// True while the selection may still be growing (a mouse button held down); absent: never.
-        std::function<bool()> selectionInProgress;
-    };
 
     /// A read that has not answered after this long is given up, so a lost answer cannot stop capture.
     static constexpr Duration kReadTimeout{10'000};
 
     /// Primes lastChangeCount from the clipboard: content already there is never captured.
-    /// scheduler, storage, codec and pool must outlive the monitor and every job it submitted.
-    ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
-                     WorkerPool& pool);
+    /// frontmost names the source of each copy (null: none). All must outlive the monitor, and
+    /// scheduler, storage, codec and pool every job it submitted.
+    ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler, Storage& storage,
+                     const ImageCodec& codec, WorkerPool& pool);
     /// As above, with the background work handed to background (tests run it inline or by hand).
-    ClipboardMonitor(Sources sources, Scheduler& scheduler, Storage& storage, const ImageCodec& codec,
-                     Background background);
-    ~ClipboardMonitor();
+    ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler, Storage& storage,
+                     const ImageCodec& codec, Background background);
+    ~ClipboardMonitor() override;
     ClipboardMonitor(const ClipboardMonitor&) = delete;
     ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;
 
-    /// Subscribes to change events, or starts polling every pollInterval without them, and logs
-    /// which; a second call does nothing.
+    /// Subscribes to change events where the clipboard tells of them (and useChangeEvents), or
+    /// starts polling every pollInterval, and logs which; a second call does nothing.
     void start();
     /// One look: at the counter, starting a read when it moved. Change events and ticks call it.
     void poll();
@@ -94,20 +76,31 @@ public:
     /// Set by every code path that writes the clipboard itself, right before it writes: the next
     /// change is skipped and the flag cleared.
     bool ignoreNextChange = false;
+    void skipNextChange(bool skip) override { ignoreNextChange = skip; }
     /// Identifiers (WM_CLASS) of applications whose copies are ignored; replaced whole by the settings.
     std::set<std::string> blockedBundleIDs;
     /// Poll period in seconds; read by start().
     double pollInterval = 0.3;
+    /// False: polls even a clipboard that tells of its changes (for comparisons); read by start().
+    bool useChangeEvents = true;
+    /// Hands each change's content back to the clipboard to offer once its owner quits; off for
+    /// the mouse selection, which nobody expects to outlive its owner.
+    bool retainContent = true;
     /// With change events: a change is read only once no other came for this long and no drag is in
     /// progress (0: at once). For the mouse selection, which changes with every pointer move of a drag.
     Duration settleDelay{0};
 
-    /// Shows the toast of a new clip.
-    std::function<void(const ToastData&)> showToast;
-    /// Starts text recognition of a new image clip.
-    std::function<void(const ClipItem&, const Bytes&)> recognizeText;
-    /// Bulk copy: nullopt when it is off, else the current batch id (which may itself be nil).
-    std::function<std::optional<std::optional<Uuid>>()> activeBatch;
+    /// Shows the toast of a new clip; null: none.
+    ToastPresenter* toasts = nullptr;
+    /// Recognises the text of a new image clip; null: none.
+    TextRecognizer* recognizer = nullptr;
+    /// Bulk copy's batch, stamped on new clips; null: none.
+    const CopyBatch* batches = nullptr;
+
+    /// The application in front as the source of a copy; nullopt when unknown or when it is Brisa
+    /// itself (its panel or a toast in front says nothing about who copied: a program without a
+    /// window, a script or xclip, did).
+    std::optional<SourceApp> copyingApp() const;
 
     /// The toast for a new record: kind and payload from the record's kind and text, the toast
     /// thumbnail made from the image (160), the source's name and the record's drag payload.
@@ -125,7 +118,8 @@ private:
     void drain();
     void finish(Capture& capture);
 
-    Sources sources_;
+    Clipboard& clipboard_;
+    FrontmostApplication* frontmost_;
     Scheduler& scheduler_;
     Storage& storage_;
     const ImageCodec& codec_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/capture/CaptureLinks.h"
 #include "core/model/ClipItem.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
@@ -14,7 +15,7 @@
 namespace brisa {
 
 /// Recognises text in image clips in the background and hands it to the store on the main thread.
-class OcrService {
+class OcrService final : public TextRecognizer {
 public:
     /// Called on the main thread with the clip's id and its non-empty text. The app sets it to: fetch
     /// the record by id, skip it when it is gone (deleted meanwhile), set ocrText and save.
@@ -30,7 +31,7 @@ public:
 
     /// Returns at once: recognition runs on the pool, and non-empty text reaches StoreText through
     /// Scheduler::post. The clip is identified by its id only, read here on the caller's thread.
-    void recognizeAsync(const ClipItem& item, Bytes imageData);
+    void recognizeAsync(const ClipItem& item, Bytes imageData) override;
 
 private:
     Scheduler& scheduler_;

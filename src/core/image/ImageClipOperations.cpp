@@ -89,11 +89,11 @@ std::optional<ClipItem> insertImageClip(Storage& storage, const Clock& clock, Pr
 }
 
 ImageClipOperations::ImageClipOperations(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
-                                         RecognizeText recognizeText)
+                                         TextRecognizer* recognizer)
     : storage_(storage)
     , scheduler_(scheduler)
     , pool_(pool)
-    , recognizeText_(std::move(recognizeText))
+    , recognizer_(recognizer)
     , self_(std::make_shared<ImageClipOperations*>(this))
 {
 }
@@ -126,8 +126,8 @@ void ImageClipOperations::run(const Uuid& id, const ImageOperation& operation)
             auto inserted = insertImageClip(ops.storage_, ops.scheduler_, std::move(*processed));
             if (!inserted)
                 return;
-            if (ops.recognizeText_)
-                ops.recognizeText_(*inserted, data);
+            if (ops.recognizer_)
+                ops.recognizer_->recognizeAsync(*inserted, data);
             ops.inserted_.emit(*inserted);
         });
     });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/capture/CaptureLinks.h"
 #include "core/image/ImageFileFormat.h"
 #include "core/model/ClipItem.h"
 #include "core/support/Bytes.h"
@@ -53,12 +54,10 @@ std::optional<ClipItem> insertImageClip(Storage& storage, const Clock& clock, Pr
 /// new clip on the main thread. Several may run at once.
 class ImageClipOperations {
 public:
-    /// Starts text recognition on a new clip (OcrService::recognizeAsync in the app).
-    using RecognizeText = std::function<void(const ClipItem& item, const Bytes& data)>;
-
     /// storage, scheduler and pool must outlive the jobs; a job finishing after this object is
-    /// destroyed is dropped.
-    ImageClipOperations(Storage& storage, Scheduler& scheduler, WorkerPool& pool, RecognizeText recognizeText);
+    /// destroyed is dropped. recognizer (OcrService in the app) reads the text of each new clip;
+    /// null: none. It must outlive this object.
+    ImageClipOperations(Storage& storage, Scheduler& scheduler, WorkerPool& pool, TextRecognizer* recognizer);
     ~ImageClipOperations();
 
     /// Runs operation on the clip with id (fetched now, on the main thread); nothing happens when
@@ -82,7 +81,7 @@ private:
     Storage& storage_;
     Scheduler& scheduler_;
     WorkerPool& pool_;
-    RecognizeText recognizeText_;
+    TextRecognizer* recognizer_;
     Signal<const ClipItem&> inserted_;
     int running_ = 0;
     std::shared_ptr<ImageClipOperations*> self_;

@@ -30,30 +30,33 @@ long long wholeNumber(double v)
 
 } // namespace
 
-NotchController::NotchController(Ports ports, Scheduler& scheduler, const AppSettings& settings)
-    : ports_(std::move(ports))
+NotchController::NotchController(Desktop desktop, Scheduler& scheduler, const AppSettings& settings, PasteCursor* cursor)
+    : desktop_(desktop)
     , scheduler_(scheduler)
     , settings_(settings)
+    , cursor_(cursor)
 {
 }
 
 NotchController::~NotchController()
 {
+    if (installed_ && desktop_.pointer)
+        desktop_.pointer->setHandlers({});
     cancelTask(collapseWork_);
     cancelTask(dwellWork_);
     cancelTask(resizeWork_);
 }
 
-// ---- Queries through the ports ----
+// ---- Queries about the desktop ----
 
-std::vector<ScreenInfo> NotchController::screens() const
+std::vector<ScreenInfo> NotchController::screens() const { return desktop_.screens.screens(); }
+
+Point NotchController::pointer() const
 {
-    return ports_.screens ? ports_.screens() : std::vector<ScreenInfo>{};
+    return desktop_.pointer ? desktop_.pointer->pointerPosition() : desktop_.screens.pointerPosition();
 }
 
-Point NotchController::pointer() const { return ports_.pointerPosition ? ports_.pointerPosition() : Point{}; }
-
-bool NotchController::toastShowing() const { return ports_.toastShowing && ports_.toastShowing(); }
+bool NotchController::toastShowing() const { return toast_ && toast_->showing(); }
 
 std::optional<ScreenInfo> NotchController::activeScreen() const
 {
@@ -97,10 +100,8 @@ bool NotchController::inKeepOpenZone(const ScreenInfo& screen, Point p) const
     // in a corner and the side panels at the top centre.
     const auto m = NotchGeometry::metrics(screen);
     std::vector<Rect> frames{expandedFrameOn(screen), NotchGeometry::collapsedFrame(m, settings_.panelPosition())};
-    for (const auto& port : {ports_.nowPlayingFrame, ports_.launcherFrame}) {
-        if (!port)
-            continue;
-        if (auto r = port())
+    for (const SidePanel* panel : sidePanels_) {
+        if (auto r = panel->frame())
             frames.push_back(*r);
     }
     for (const auto& r : frames) {
@@ -124,7 +125,7 @@ std::optional<Rect> NotchController::placeExpanded()
 
 // ---- Opening and closing ----
 
-bool NotchController::install()
+bool NotchController::install(PanelWindow& window)
 {
     if (installed_)
         return true;
@@ -135,11 +136,29 @@ bool NotchController::install()
     }
     const auto m = NotchGeometry::currentMetrics(list);
     activeScreen_ = m.screen;
-    if (ports_.createPanel)
-        ports_.createPanel(NotchGeometry::collapsedFrame(m, settings_.panelPosition()));
+    window_ = &window;
+    window_->create(NotchGeometry::collapsedFrame(m, settings_.panelPosition()));
     installed_ = true;
     logf("Panel notch instalado (notch={}, w={})", m.hasNotch ? "true" : "false", wholeNumber(m.notchWidth));
+    listenToPointer();
     return true;
+}
+
+void NotchController::listenToPointer()
+{
+    if (!desktop_.pointer) {
+        logLine("Sin eventos globales del puntero: el panel se abre con el atajo o «brisa toggle»");
+        return;
+    }
+    PointerMonitor::Handlers handlers;
+    handlers.onMoved = [this](Point) { mouseMoved(); };
+    handlers.onButtonDown = [this](Point) {
+        // Clicks in Brisa's own menus and windows are not clicks elsewhere; the panel decides for itself.
+        if (!window_->pointerOverOtherBrisaWindow())
+            mouseDown();
+    };
+    handlers.onEscapeDown = [this] { keyDown(true); };
+    desktop_.pointer->setHandlers(std::move(handlers));
 }
 
 void NotchController::expand()
@@ -150,12 +169,9 @@ void NotchController::expand()
     const auto frame = placeExpanded();
     if (!frame)
         return;
-    if (ports_.setIgnoresMouse)
-        ports_.setIgnoresMouse(false);
-    if (ports_.setFrame)
-        ports_.setFrame(*frame);
-    if (ports_.orderFront)
-        ports_.orderFront();
+    window_->setIgnoresMouse(false);
+    window_->setFrame(*frame);
+    window_->orderFront();
     // The views animate their reveal from the flag, so it changes only once the window has its
     // full size: one scheduler turn later.
     opening_ = true;
@@ -174,16 +190,15 @@ void NotchController::collapse()
     // A close before the opening turn withdraws it, or the flag would say open over a closed window.
     opening_ = false;
     setFlag(expanded_, false, Flag::Expanded);
-    if (ports_.setIgnoresMouse)
-        ports_.setIgnoresMouse(true);
+    window_->setIgnoresMouse(true);
     cancelTask(resizeWork_);
     resizeWork_ = scheduler_.runAfter(kShrinkDelay, [this, alive = std::weak_ptr<char>(alive_)] {
         if (alive.expired())
             return;
         resizeWork_.reset();
         // Placed when it happens, so a position change or an unplugged screen meanwhile is respected.
-        if (const auto m = activeOrCurrentMetrics(); m && ports_.setFrame)
-            ports_.setFrame(NotchGeometry::collapsedFrame(*m, settings_.panelPosition()));
+        if (const auto m = activeOrCurrentMetrics(); m && window_)
+            window_->setFrame(NotchGeometry::collapsedFrame(*m, settings_.panelPosition()));
     });
 }
 
@@ -192,8 +207,7 @@ void NotchController::togglePinnedOpen()
     if (expanded_ && pinned_) {
         releaseKeyboard();
         collapse();
-        if (previousApp_ && ports_.activateApp)
-            ports_.activateApp(*previousApp_);
+        activatePreviousApp();
         return;
     }
     openForKeyboard();
@@ -202,8 +216,7 @@ void NotchController::togglePinnedOpen()
 void NotchController::closeAndRestoreFocus()
 {
     releaseAndCollapse();
-    if (previousApp_ && ports_.activateApp)
-        ports_.activateApp(*previousApp_);
+    activatePreviousApp();
 }
 
 void NotchController::releaseAndCollapse()
@@ -217,10 +230,10 @@ void NotchController::openForKeyboard()
     // Before install there is no window to pin; pinning anyway would block the pointer for good.
     if (!installed_)
         return;
-    if (ports_.dismissToastNow)
-        ports_.dismissToastNow();
-    if (ports_.resetSequentialCursor)
-        ports_.resetSequentialCursor();
+    if (toast_)
+        toast_->dismissNow();
+    if (cursor_)
+        cursor_->resetCursor();
     captureFrontmostApp();
     const auto before = activeScreen();
     const auto list = screens();
@@ -234,8 +247,8 @@ void NotchController::openForKeyboard()
         // as outside the frame the controller thinks it has.
         const auto after = activeScreen();
         if (after && after != before) {
-            if (const auto frame = placeExpanded(); frame && ports_.setFrame)
-                ports_.setFrame(*frame);
+            if (const auto frame = placeExpanded(); frame && window_)
+                window_->setFrame(*frame);
         }
     }
     expand();
@@ -265,15 +278,15 @@ void NotchController::applyPositionChange()
             closeAtOnce();
             return;
         }
-        if (const auto frame = placeExpanded(); frame && ports_.setFrame)
-            ports_.setFrame(*frame);
+        if (const auto frame = placeExpanded(); frame && window_)
+            window_->setFrame(*frame);
         return;
     }
     // A shrink still pending places the window itself, at the new position, when the close ends.
     if (resizeWork_)
         return;
-    if (const auto m = activeOrCurrentMetrics(); m && ports_.setFrame)
-        ports_.setFrame(NotchGeometry::collapsedFrame(*m, settings_.panelPosition()));
+    if (const auto m = activeOrCurrentMetrics(); m && window_)
+        window_->setFrame(NotchGeometry::collapsedFrame(*m, settings_.panelPosition()));
 }
 
 // ---- Events ----
@@ -359,8 +372,7 @@ void NotchController::closeAtOnce()
     if (keyboardActive_) {
         releaseKeyboard();
         collapse();
-        if (previousApp_ && ports_.activateApp)
-            ports_.activateApp(*previousApp_);
+        activatePreviousApp();
         return;
     }
     setFlag(pinned_, false, Flag::Pinned);
@@ -419,20 +431,37 @@ void NotchController::cancelTask(std::optional<Scheduler::TaskId>& task)
 
 void NotchController::captureFrontmostApp()
 {
-    auto front = ports_.frontmostApp ? ports_.frontmostApp() : std::nullopt;
-    if (front && ports_.ownAppId && *front == ports_.ownAppId())
+    // With one of Brisa's own windows in front, the window to go back to stays the one noted before.
+    if (window_ && window_->brisaHasFocus())
         return;
-    previousApp_ = std::move(front);
+    previousApp_ = desktop_.windows ? desktop_.windows->activeWindow() : std::nullopt;
+}
+
+void NotchController::activatePreviousApp()
+{
+    if (previousApp_ && desktop_.windows)
+        desktop_.windows->activate(*previousApp_);
+}
+
+bool NotchController::restorePreviousWindow()
+{
+    if (!desktop_.windows || !window_ || !window_->brisaHasFocus() || !previousApp_)
+        return false;
+    return desktop_.windows->activate(*previousApp_);
 }
 
 void NotchController::takeFocus()
 {
     // The window asks for the focus first, which also gets its keyable state to the window system;
     // Brisa's own activation follows and is the one a window manager that refuses focus stealing obeys.
-    if (ports_.makeKeyAndFront)
-        ports_.makeKeyAndFront();
-    if (ports_.activateSelf)
-        ports_.activateSelf();
+    if (!window_)
+        return;
+    window_->makeKeyAndFront();
+    // Comes after makeKeyAndFront, whose activation request has already sent the window's keyable
+    // state. That request alone may be refused to a panel window by a window manager that prevents
+    // focus stealing; this one, with a fresh timestamp, is not.
+    if (const auto self = window_->windowId(); self && desktop_.windows)
+        desktop_.windows->activate(*self);
 }
 
 void NotchController::setFlag(bool& field, bool value, Flag flag)
@@ -446,8 +475,8 @@ void NotchController::setFlag(bool& field, bool value, Flag flag)
 void NotchController::setKeyable(bool value)
 {
     keyable_ = value;
-    if (ports_.setKeyable)
-        ports_.setKeyable(value);
+    if (window_)
+        window_->setKeyable(value);
 }
 
 } // namespace brisa

@@ -2,10 +2,15 @@
 #pragma once
 
 #include "core/notch/NotchGeometry.h"
+#include "core/notch/PanelLinks.h"
 #include "core/notch/ScreenGeometry.h"
 #include "core/settings/AppSettings.h"
 #include "core/support/Clock.h"
 #include "core/support/Signal.h"
+#include "platform/PanelWindow.h"
+#include "platform/PointerMonitor.h"
+#include "platform/Screens.h"
+#include "platform/WindowActivation.h"
 
 #include <functional>
 #include <memory>
@@ -16,10 +21,10 @@
 namespace brisa {
 
 /// Decides when the panel at the top (or a corner) of the screen is open: from the pointer, the
-/// keyboard shortcut, Escape and the settings. It owns no window itself: every window operation and
-/// every question about the desktop goes through Ports, and the platform feeds pointer and key events
-/// in. Timers run on the injected scheduler. Main thread only.
-class NotchController {
+/// keyboard shortcut, Escape and the settings. It owns no window itself: it drives a PanelWindow,
+/// asks the platform's interfaces about the desktop and listens to the PointerMonitor (tests may
+/// feed the events in themselves). Timers run on the injected scheduler. Main thread only.
+class NotchController final : public PanelState, public PasteOrigin {
 public:
     /// A pointer-driven close waits this long after the last move outside the panel.
     static constexpr Duration kCollapseDelay{250};
@@ -34,62 +39,32 @@ public:
     static constexpr double kContentHeightWithNotch = 256;
     static constexpr double kContentHeightWithoutNotch = 218;
 
-    /// What the platform provides. An absent port is skipped (an absent query answers "none").
-    struct Ports {
-        /// The screens, in the window system's order.
-        std::function<std::vector<ScreenInfo>()> screens{};
-        /// Where the pointer is, in global bottom-left coordinates.
-        std::function<Point()> pointerPosition{};
-
-        /// Creates the panel window at frame and shows it above everything: borderless, not taking
-        /// the focus on click, floating above desktop panels, transparent, not keyable, ignoring the mouse.
-        std::function<void(Rect)> createPanel{};
-        /// Moves and resizes the window, redrawn at once.
-        std::function<void(Rect)> setFrame{};
-        /// Lets pointer events pass through the window (true) or makes it take them (false).
-        std::function<void(bool)> setIgnoresMouse{};
-        /// Raises the window above others without activating Brisa.
-        std::function<void()> orderFront{};
-        /// Whether the window may take the keyboard focus.
-        std::function<void(bool)> setKeyable{};
-        /// Gives the window the keyboard focus and raises it.
-        std::function<void()> makeKeyAndFront{};
-
-        /// Whether a toast is on screen now.
-        std::function<bool()> toastShowing{};
-        /// Removes the toast at once, without its animation.
-        std::function<void()> dismissToastNow{};
-        /// Starts sequential paste again from the newest clip.
-        std::function<void()> resetSequentialCursor{};
-
-        /// An opaque handle of the application (window) in front now; nullopt when there is none.
-        std::function<std::optional<std::string>()> frontmostApp{};
-        /// The handle frontmostApp reports for Brisa itself.
-        std::function<std::string()> ownAppId{};
-        /// Gives the focus back to a remembered application.
-        std::function<void(const std::string&)> activateApp{};
-        /// Brings Brisa's window to the front with the focus, ignoring other applications; called
-        /// right after makeKeyAndFront, while the window is keyable.
-        std::function<void()> activateSelf{};
-
-        /// Where the now-playing side panel sits while the panel is open; nullopt when it has none.
-        std::function<std::optional<Rect>()> nowPlayingFrame{};
-        /// Where the launcher side panel sits while the panel is open; nullopt when it has none.
-        std::function<std::optional<Rect>()> launcherFrame{};
-    };
-
     /// The published flags, named when they change.
     enum class Flag { Expanded, Pinned, KeyboardActive, ActiveHasNotch };
 
-    /// scheduler and settings must outlive the controller.
-    NotchController(Ports ports, Scheduler& scheduler, const AppSettings& settings);
-    ~NotchController();
+    /// What the desktop offers the panel. Only screens is required; a null pointer monitor leaves the
+    /// pointer's position to screens, null windows leave the focus where it is.
+    struct Desktop {
+        const Screens& screens;
+        PointerMonitor* pointer = nullptr;
+        WindowActivation* windows = nullptr;
+    };
+
+    /// Everything given must outlive the controller; cursor may be null.
+    NotchController(Desktop desktop, Scheduler& scheduler, const AppSettings& settings, PasteCursor* cursor = nullptr);
+    ~NotchController() override;
     NotchController(const NotchController&) = delete;
     NotchController& operator=(const NotchController&) = delete;
 
-    /// Creates the closed panel on the current screen and starts reacting to events. Once only; a
-    /// second call does nothing. With no screen reported it creates nothing and returns false.
-    bool install();
+    /// The toast that keeps hover and click from opening the panel, and that the shortcut removes.
+    void setToast(PanelToast* toast) { toast_ = toast; }
+    /// Counts the panel's frame into the keep-open zone; it must outlive the controller.
+    void addSidePanel(const SidePanel& panel) { sidePanels_.push_back(&panel); }
+
+    /// Creates the closed panel in window on the current screen and starts reacting to events (the
+    /// pointer monitor's, when there is one). Once only; a second call does nothing. With no screen
+    /// reported it creates nothing and returns false. window must outlive the controller.
+    bool install(PanelWindow& window);
     bool installed() const { return installed_; }
 
     /// Opens the panel on the active screen; the expanded flag follows one scheduler turn later.
@@ -105,7 +80,11 @@ public:
     /// application that had it.
     void closeAndRestoreFocus();
     /// Before a paste: the panel lets go of the keyboard and closes; the caller gives the focus back.
-    void releaseAndCollapse();
+    void releaseAndCollapse() override;
+    /// After releaseAndCollapse for a paste: the focus goes back to the application that had it, but
+    /// only while one of Brisa's windows holds it (a paste from a global shortcut starts in the
+    /// user's window already, and a window remembered long ago would take the wrong paste).
+    bool restorePreviousWindow() override;
     /// Keeps the panel open and focused while a dialog opened from it is up.
     void beginModalInteraction();
     /// Moves the window after the position or scale setting, or the screens, changed. An open
@@ -119,15 +98,15 @@ public:
     /// A key went down; only Escape matters.
     void keyDown(bool isEscape);
 
-    bool expanded() const { return expanded_; }
+    bool expanded() const override { return expanded_; }
     bool pinned() const { return pinned_; }
     bool keyboardActive() const { return keyboardActive_; }
     /// Whether the screen the panel is open on has a notch at the panel's position.
     bool activeHasNotch() const { return activeHasNotch_; }
     /// Whether the window may take the keyboard focus now.
     bool keyable() const { return keyable_; }
-    /// The application that was in front before the panel took the focus.
-    const std::optional<std::string>& previousApp() const { return previousApp_; }
+    /// The window that was in front before the panel took the focus.
+    const std::optional<WindowId>& previousApp() const { return previousApp_; }
     /// The screen the panel is open (or was last opened) on, as the screen list reports it now;
     /// nullopt when that screen has gone.
     std::optional<ScreenInfo> activeScreen() const;
@@ -148,6 +127,7 @@ private:
     /// The open panel's window frame on the active (or current) screen; updates activeHasNotch.
     std::optional<Rect> placeExpanded();
 
+    void listenToPointer();
     void evaluateMouse();
     void closeAtOnce();
     void releaseKeyboard();
@@ -155,14 +135,19 @@ private:
     void scheduleDwellExpand(const ScreenInfo& screen);
     void cancelTask(std::optional<Scheduler::TaskId>& task);
     void captureFrontmostApp();
+    void activatePreviousApp();
     void takeFocus();
 
     void setFlag(bool& field, bool value, Flag flag);
     void setKeyable(bool value);
 
-    Ports ports_;
+    Desktop desktop_;
     Scheduler& scheduler_;
     const AppSettings& settings_;
+    PasteCursor* cursor_;
+    PanelToast* toast_ = nullptr;
+    PanelWindow* window_ = nullptr;
+    std::vector<const SidePanel*> sidePanels_;
     Signal<Flag> changed_;
 
     bool installed_ = false;
@@ -173,7 +158,7 @@ private:
     bool keyable_ = false;
     /// An expand() waits for its scheduler turn; a collapse() in between withdraws it.
     bool opening_ = false;
-    std::optional<std::string> previousApp_;
+    std::optional<WindowId> previousApp_;
     std::optional<ScreenInfo> activeScreen_;
 
     std::optional<Scheduler::TaskId> collapseWork_;

@@ -4,6 +4,7 @@
 #include "core/paste/PasteService.h"
 #include "core/paste/PasteTargets.h"
 #include "core/store/Storage.h"
+#include "core/support/Log.h"
 
 #include <algorithm>
 #include <string>
@@ -14,13 +15,13 @@ void BulkCopyService::toggle()
 {
     isActive_ = !isActive_;
     currentBatchID_ = isActive_ ? std::optional<Uuid>(Uuid::random()) : std::nullopt;
-    if (showToast) {
+    if (toasts) {
         ToastData toast;
         toast.kind = ToastData::Text{.preview = std::string(isActive_ ? kOnMessage : kOffMessage)};
-        showToast(toast);
+        toasts->show(toast);
     }
-    if (activeChanged)
-        activeChanged(isActive_);
+    // Until toasts have a window of their own, the status goes to the log as well.
+    logLine(isActive_ ? kOnMessage : kOffMessage);
 }
 
 std::optional<std::optional<Uuid>> BulkCopyService::activeBatch() const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/capture/CaptureLinks.h"
 #include "core/capture/ToastData.h"
 #include "core/model/ClipItem.h"
 #include "core/support/Uuid.h"
@@ -17,7 +18,7 @@ class Storage;
 /// Bulk copy: while on, every new clip is stamped with the current batch id, and a batch can be
 /// pasted back as one block of text in copy order. Off at every start; nothing is kept on disk
 /// beyond the clips' batchID.
-class BulkCopyService {
+class BulkCopyService final : public CopyBatch {
 public:
     static constexpr const char* kOnMessage = "Bulk Copy activado — copia varias cosas";
     static constexpr const char* kOffMessage = "Bulk Copy desactivado";
@@ -32,8 +33,8 @@ public:
     bool isActive() const { return isActive_; }
     /// The batch new clips get; nullopt while off.
     const std::optional<Uuid>& currentBatchID() const { return currentBatchID_; }
-    /// For the clipboard monitor's activeBatch hook: nullopt while off, else the current batch id.
-    std::optional<std::optional<Uuid>> activeBatch() const;
+    /// For the clipboard monitor: nullopt while off, else the current batch id.
+    std::optional<std::optional<Uuid>> activeBatch() const override;
 
     /// The clips of one batch, oldest first (copy order); empty when there are none.
     std::vector<ClipItem> items(const Uuid& batchID);
@@ -41,10 +42,9 @@ public:
     /// Clips without text are skipped; a batch without any text does nothing.
     void pasteGroup(const Uuid& batchID);
 
-    /// Shows a status toast (a text toast without source or drag payload).
-    std::function<void(const ToastData&)> showToast;
-    /// Called after each toggle with the new state, so views can follow.
-    std::function<void(bool active)> activeChanged;
+    /// Shows the status toasts (a text toast without source or drag payload); null: none, the
+    /// status goes to the log.
+    ToastPresenter* toasts = nullptr;
 
 private:
     Storage& storage_;

@@ -40,9 +40,9 @@ std::optional<Bytes> readWhole(const std::filesystem::path& path)
 
 } // namespace
 
-PasteService::PasteService(Ports ports, Scheduler& scheduler, std::filesystem::path imagesDir)
+PasteService::PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir)
     : terminalClasses(defaultTerminalClasses())
-    , ports_(std::move(ports))
+    , desktop_(desktop)
     , scheduler_(scheduler)
     , imagesDir_(std::move(imagesDir))
 {
@@ -88,13 +88,13 @@ std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const
 
 bool PasteService::writeTargets(PasteTargets targets)
 {
-    if (ports_.ignoreNextChange)
-        ports_.ignoreNextChange(true);
-    if (ports_.write && ports_.write(std::move(targets)))
+    if (capture)
+        capture->skipNextChange(true);
+    if (desktop_.clipboard && desktop_.clipboard->write(std::move(targets)))
         return true;
     // No change will come to consume the flag: left set, it would swallow the user's next copy.
-    if (ports_.ignoreNextChange)
-        ports_.ignoreNextChange(false);
+    if (capture)
+        capture->skipNextChange(false);
     logLine("No se pudo escribir en el portapapeles");
     return false;
 }
@@ -111,16 +111,16 @@ bool PasteService::writeToPasteboard(const ClipItem& item)
 
 void PasteService::pasteFromPasteboard()
 {
-    if (ports_.collapsePanel)
-        ports_.collapsePanel();
-    if (ports_.restorePreviousWindow)
-        ports_.restorePreviousWindow();
-    const KeyAccess access = ports_.keyAccess ? ports_.keyAccess() : KeyAccess::MissingXTest;
+    if (origin) {
+        origin->releaseAndCollapse();
+        origin->restorePreviousWindow();
+    }
+    const KeyAccess access = keyAccess();
     if (access != KeyAccess::Granted) {
         logLine(access == KeyAccess::Wayland ? "Pegado automático no disponible (sesión Wayland)"
                                              : "Pegado automático no disponible (sin XTest)");
-        if (ports_.showAlert && ports_.showAlert(missingPermissionAlert(access)) == 0 && ports_.openSettings)
-            ports_.openSettings();
+        if (prompt && prompt->ask(missingPermissionAlert(access)) == 0)
+            prompt->openSettings();
         return;
     }
     scheduler_.runAfter(kPasteDelay, [this, alive = std::weak_ptr<char>(alive_)] {
@@ -132,13 +132,31 @@ void PasteService::pasteFromPasteboard()
 void PasteService::typeChord()
 {
     // Asked now, not at the request: the keys go to whichever window has the focus when they are typed.
-    const auto windowClass = ports_.focusedWindowClass ? ports_.focusedWindowClass() : std::nullopt;
+    const auto windowClass = desktop_.windows ? desktop_.windows->activeWindowClass() : std::nullopt;
     const PasteChord chord = windowClass ? pasteChordFor(*windowClass, terminalClasses) : PasteChord::ControlV;
     // Shift+Insert pastes the mouse selection, so the clip has to be there as well.
-    if (chord == PasteChord::ShiftInsert && (!ports_.mirrorToPrimary || !ports_.mirrorToPrimary()))
+    if (chord == PasteChord::ShiftInsert && !mirrorToPrimary())
         logLine("No se pudo poner el clip en la selección del ratón");
-    if (!ports_.sendPaste || !ports_.sendPaste(chord))
+    if (!desktop_.keys || !desktop_.keys->sendPaste(chord))
         logLine("No se pudo enviar la pulsación de pegar");
+}
+
+KeyAccess PasteService::keyAccess() const
+{
+    if (desktop_.keys && desktop_.keys->available())
+        return KeyAccess::Granted;
+    return waylandSession ? KeyAccess::Wayland : KeyAccess::MissingXTest;
+}
+
+bool PasteService::mirrorToPrimary()
+{
+    // Brisa's own content on the mouse selection is not a new selection to record.
+    if (selectionCapture)
+        selectionCapture->skipNextChange(true);
+    const bool mirrored = desktop_.clipboard && desktop_.clipboard->mirrorToPrimary();
+    if (!mirrored && selectionCapture)
+        selectionCapture->skipNextChange(false);
+    return mirrored;
 }
 
 void PasteService::paste(const ClipItem& item)

@@ -2,10 +2,15 @@
 #pragma once
 
 #include "core/model/ClipItem.h"
+#include "core/capture/CaptureLinks.h"
+#include "core/notch/PanelLinks.h"
 #include "core/paste/PasteChord.h"
 #include "core/paste/PasteTargets.h"
 #include "core/paste/PermissionAlert.h"
 #include "core/support/Clock.h"
+#include "platform/Clipboard.h"
+#include "platform/KeySynthesizer.h"
+#include "platform/WindowActivation.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,6 +21,16 @@
 
 namespace brisa {
 
+/// Asks the user what to do when Brisa may not type into other applications.
+class PermissionPrompt {
+public:
+    virtual ~PermissionPrompt() = default;
+    /// Shows the alert modally; the index of the chosen button (-1: dismissed).
+    virtual int ask(const PermissionAlert& alert) = 0;
+    /// Opens Brisa's settings ("Abrir Ajustes" of the alert).
+    virtual void openSettings() = 0;
+};
+
 /// Gives a clip back: puts it on the clipboard, then types the paste chord into the window the user
 /// was working in. The two steps can be used alone. Main thread only.
 class PasteService {
@@ -23,34 +38,18 @@ public:
     /// Time between giving the focus back and typing the chord, so the window is ready to take it.
     static constexpr Duration kPasteDelay{120};
 
-    /// What the platform and the rest of the application provide. Absent ports are skipped, except
-    /// keyAccess (absent: no keystrokes possible) and write (absent: every write fails).
-    struct Ports {
-        /// Sets the clipboard monitor's one-shot skip flag: true right before our own write, false
-        /// again when that write failed (no change will come to consume it).
-        std::function<void(bool)> ignoreNextChange;
-        /// Takes the clipboard with these targets in one go (an empty list clears it); false on failure.
-        std::function<bool(PasteTargets)> write;
-        /// Hides the panel and stops it taking keys.
-        std::function<void()> collapsePanel;
-        /// Gives the focus back to the window that had it before Brisa's panel; false when there is none.
-        std::function<bool()> restorePreviousWindow;
-        /// Whether keystrokes can be typed into other applications.
-        std::function<KeyAccess()> keyAccess;
-        /// WM_CLASS of the window that has the focus now; nullopt when unknown.
-        std::function<std::optional<std::string>()> focusedWindowClass;
-        /// Types the chord into the focused window; false when it could not.
-        std::function<bool(PasteChord)> sendPaste;
-        /// Offers what Brisa wrote on the mouse selection too, for a chord that pastes from there.
-        std::function<bool()> mirrorToPrimary;
-        /// Shows the alert modally and returns the index of the chosen button (-1: dismissed).
-        std::function<int(const PermissionAlert&)> showAlert;
-        /// Opens Brisa's settings ("Abrir Ajustes" of the alert).
-        std::function<void()> openSettings;
+    /// What the desktop offers a paste; a null member is skipped (null keys: no keystrokes, null
+    /// clipboard: every write fails).
+    struct Desktop {
+        Clipboard* clipboard = nullptr;
+        KeySynthesizer* keys = nullptr;
+        /// Tells the class of the window the chord goes to.
+        WindowActivation* windows = nullptr;
     };
 
-    /// imagesDir: the folder of full-size images (Storage::imagesDir()). scheduler must outlive the service.
-    PasteService(Ports ports, Scheduler& scheduler, std::filesystem::path imagesDir);
+    /// imagesDir: the folder of full-size images (Storage::imagesDir()). What desktop names and
+    /// scheduler must outlive the service.
+    PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir);
     ~PasteService();
     PasteService(const PasteService&) = delete;
     PasteService& operator=(const PasteService&) = delete;
@@ -73,11 +72,24 @@ public:
     /// Window classes that take another chord than Ctrl+V (see TerminalClasses.h); the application
     /// sets it from the settings.
     std::vector<std::string> terminalClasses;
+    /// Said in the alert when no keystrokes are possible: a Wayland session, not a missing XTest.
+    bool waylandSession = false;
+
+    /// The capture of the clipboard, told to skip each write of Brisa's own; null: none.
+    CaptureSkip* capture = nullptr;
+    /// The capture of the mouse selection, likewise for the chord that pastes from it; null while none runs.
+    CaptureSkip* selectionCapture = nullptr;
+    /// The panel a paste is made from: it closes and gives the focus back first; null: none.
+    PasteOrigin* origin = nullptr;
+    /// Shows the alert when no keystrokes are possible; null: the log line only.
+    PermissionPrompt* prompt = nullptr;
 
 private:
     void typeChord();
+    KeyAccess keyAccess() const;
+    bool mirrorToPrimary();
 
-    Ports ports_;
+    Desktop desktop_;
     Scheduler& scheduler_;
     std::filesystem::path imagesDir_;
     /// Expires with the service, so a chord still pending finds out it is gone.

@@ -78,20 +78,14 @@ Enum readEnum(const UserDefaults& d, std::string_view key, std::optional<Enum> (
     return fromRaw(v->get_ref<const std::string&>()).value_or(fallback);
 }
 
-template <typename F, typename... Args>
-void call(const F& hook, Args&&... args)
-{
-    if (hook)
-        hook(std::forward<Args>(args)...);
-}
 
 std::set<std::string> asSet(const std::vector<std::string>& ids) { return {ids.begin(), ids.end()}; }
 
 } // namespace
 
-AppSettings::AppSettings(UserDefaults& defaults, AppSettingsHooks hooks)
+AppSettings::AppSettings(UserDefaults& defaults, SettingsEffects* effects)
     : defaults_(defaults)
-    , hooks_(std::move(hooks))
+    , effects_(effects)
 {
     historyLimit_ = std::clamp(readInt64(defaults_, historyLimitKey).value_or(defaultHistoryLimit), std::int64_t{0},
                                maxHistoryLimit);
@@ -111,10 +105,12 @@ AppSettings::AppSettings(UserDefaults& defaults, AppSettingsHooks hooks)
 
 void AppSettings::apply()
 {
-    call(hooks_.setHistoryLimit, historyLimit_);
-    call(hooks_.setBlockedBundleIDs, asSet(blockedBundleIDs_));
-    call(hooks_.setAutoDeleteDays, autoDeleteDays_);
-    call(hooks_.setLaunchAtLogin, launchAtLogin_);
+    if (!effects_)
+        return;
+    effects_->setHistoryLimit(historyLimit_);
+    effects_->setBlockedBundleIDs(asSet(blockedBundleIDs_));
+    effects_->setAutoDeleteDays(autoDeleteDays_);
+    effects_->setLaunchAtLogin(launchAtLogin_);
 }
 
 void AppSettings::setHistoryLimit(std::int64_t value)
@@ -122,7 +118,8 @@ void AppSettings::setHistoryLimit(std::int64_t value)
     value = std::clamp(value, std::int64_t{0}, maxHistoryLimit);
     historyLimit_ = value;
     defaults_.set(historyLimitKey, value);
-    call(hooks_.setHistoryLimit, value);
+    if (effects_)
+        effects_->setHistoryLimit(value);
     changed_.emit(Field::HistoryLimit);
 }
 
@@ -137,7 +134,8 @@ void AppSettings::setLaunchAtLogin(bool value)
 {
     launchAtLogin_ = value;
     defaults_.set(launchAtLoginKey, value);
-    call(hooks_.setLaunchAtLogin, value);
+    if (effects_)
+        effects_->setLaunchAtLogin(value);
     changed_.emit(Field::LaunchAtLogin);
 }
 
@@ -148,7 +146,8 @@ void AppSettings::setBlockedBundleIDs(std::vector<std::string> value)
         id = validUtf8(id);
     blockedBundleIDs_ = std::move(value);
     defaults_.set(blockedBundleIDsKey, blockedBundleIDs_);
-    call(hooks_.setBlockedBundleIDs, asSet(blockedBundleIDs_));
+    if (effects_)
+        effects_->setBlockedBundleIDs(asSet(blockedBundleIDs_));
     changed_.emit(Field::BlockedBundleIDs);
 }
 
@@ -171,7 +170,8 @@ void AppSettings::setAutoDeleteDays(std::int64_t value)
     value = std::clamp(value, std::int64_t{0}, maxAutoDeleteDays);
     autoDeleteDays_ = value;
     defaults_.set(autoDeleteDaysKey, value);
-    call(hooks_.setAutoDeleteDays, value);
+    if (effects_)
+        effects_->setAutoDeleteDays(value);
     changed_.emit(Field::AutoDeleteDays);
 }
 
@@ -186,7 +186,8 @@ void AppSettings::setPanelPosition(PanelPosition value)
 {
     panelPosition_ = value;
     defaults_.set(panelPositionKey, rawValue(value));
-    call(hooks_.applyPositionChange);
+    if (effects_)
+        effects_->applyPositionChange();
     changed_.emit(Field::PanelPosition);
 }
 
@@ -199,7 +200,8 @@ void AppSettings::setPanelScale(double value)
     value = std::clamp(value, minPanelScale, maxPanelScale);
     panelScale_ = value;
     defaults_.set(panelScaleKey, value);
-    call(hooks_.applyPositionChange);
+    if (effects_)
+        effects_->applyPositionChange();
     changed_.emit(Field::PanelScale);
 }
 

@@ -14,19 +14,21 @@
 
 namespace brisa {
 
-/// Where settings reach the services that keep their own copy of a value. The app fills these in;
-/// an unset hook does nothing.
-struct AppSettingsHooks {
+/// Where settings reach the services that keep their own copy of a value. Each method runs once
+/// its value is stored; the defaults do nothing.
+class SettingsEffects {
+public:
+    virtual ~SettingsEffects() = default;
     /// The clip store's history limit (0: no limit).
-    std::function<void(std::int64_t)> setHistoryLimit{};
+    virtual void setHistoryLimit(std::int64_t limit) { (void)limit; }
     /// The clip store's auto-delete age in days (0: never).
-    std::function<void(std::int64_t)> setAutoDeleteDays{};
+    virtual void setAutoDeleteDays(std::int64_t days) { (void)days; }
     /// The clipboard monitor's blocked applications, each once.
-    std::function<void(const std::set<std::string>&)> setBlockedBundleIDs{};
+    virtual void setBlockedBundleIDs(const std::set<std::string>& ids) { (void)ids; }
     /// The login item.
-    std::function<void(bool)> setLaunchAtLogin{};
+    virtual void setLaunchAtLogin(bool enabled) { (void)enabled; }
     /// The notch controller's reaction to a new position or scale.
-    std::function<void()> applyPositionChange{};
+    virtual void applyPositionChange() {}
 };
 
 /// The user's preferences. Each is loaded from its own user-defaults key at construction (without
@@ -64,10 +66,11 @@ public:
     static constexpr double minPanelScale = 0.7;
     static constexpr double maxPanelScale = 1.3;
 
-    explicit AppSettings(UserDefaults& defaults, AppSettingsHooks hooks = {});
+    /// effects may be null (nothing beyond the stored value) and must outlive the settings.
+    explicit AppSettings(UserDefaults& defaults, SettingsEffects* effects = nullptr);
 
-    /// Replaces the hooks (the services may be created after the settings).
-    void setHooks(AppSettingsHooks hooks) { hooks_ = std::move(hooks); }
+    /// Replaces the effects (the services may be created after the settings); null: none.
+    void setEffects(SettingsEffects* effects) { effects_ = effects; }
 
     /// Pushes the history limit, the blocked applications, the auto-delete days and the login item
     /// into their services, in that order. Writes nothing, leaves the panel alone.
@@ -118,7 +121,7 @@ public:
 
 private:
     UserDefaults& defaults_;
-    AppSettingsHooks hooks_;
+    SettingsEffects* effects_;
     Signal<Field> changed_;
 
     std::int64_t historyLimit_ = defaultHistoryLimit;

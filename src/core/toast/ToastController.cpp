@@ -8,8 +8,11 @@
 
 namespace brisa {
 
-ToastController::ToastController(Ports ports, Scheduler& scheduler)
-    : ports_(std::move(ports))
+ToastController::ToastController(const Screens& screens, PointerMonitor* pointer, const PanelState& panel,
+                                 Scheduler& scheduler)
+    : screens_(screens)
+    , pointer_(pointer)
+    , panel_(panel)
     , scheduler_(scheduler)
 {
 }
@@ -24,23 +27,30 @@ Rect ToastController::windowFrame(const Rect& screenFrame)
     return {screenFrame.midX() - kWindowWidth / 2, screenFrame.maxY() - kWindowHeight, kWindowWidth, kWindowHeight};
 }
 
-std::optional<NotchGeometry::Metrics> ToastController::targetScreen() const
+std::optional<NotchGeometry::Metrics> ToastController::currentMetrics() const
 {
-    if (ports_.screenUnderPointer)
-        if (auto m = ports_.screenUnderPointer())
-            return m;
-    return ports_.currentMetrics ? ports_.currentMetrics() : std::nullopt;
+    const auto screens = screens_.screens();
+    return screens.empty() ? std::nullopt : std::optional(NotchGeometry::currentMetrics(screens));
 }
 
-bool ToastController::install()
+std::optional<NotchGeometry::Metrics> ToastController::targetScreen() const
+{
+    const auto screens = screens_.screens();
+    const Point p = pointer_ ? pointer_->pointerPosition() : screens_.pointerPosition();
+    if (const auto screen = NotchGeometry::screenContaining(screens, p))
+        return NotchGeometry::metrics(*screen);
+    return currentMetrics();
+}
+
+bool ToastController::install(PanelWindow& window)
 {
     if (installed_)
         return true;
-    const auto metrics = ports_.currentMetrics ? ports_.currentMetrics() : std::nullopt;
+    const auto metrics = currentMetrics();
     if (!metrics)
         return false;
-    if (ports_.createWindow)
-        ports_.createWindow(windowFrame(metrics->screen.frame));
+    window_ = &window;
+    window_->create(windowFrame(metrics->screen.frame));
     installed_ = true;
     logLine("ToastController instalado");
     return true;
@@ -48,15 +58,15 @@ bool ToastController::install()
 
 void ToastController::show(ToastData data)
 {
-    if (ports_.panelExpanded && ports_.panelExpanded())
+    if (panel_.expanded())
         return;
     if (const auto screen = targetScreen()) {
         if (hasNotch_ != screen->hasNotch) {
             hasNotch_ = screen->hasNotch;
             changed_.emit(Change::HasNotch);
         }
-        if (installed_ && ports_.setFrame)
-            ports_.setFrame(windowFrame(screen->screen.frame));
+        if (installed_)
+            window_->setFrame(windowFrame(screen->screen.frame));
     }
     cancelHide();
     current_ = std::move(data);
@@ -140,8 +150,11 @@ void ToastController::hide()
 
 void ToastController::setIgnoresMouse(bool ignores)
 {
-    if (installed_ && ports_.setIgnoresMouse)
-        ports_.setIgnoresMouse(ignores);
+    if (!installed_)
+        return;
+    window_->setIgnoresMouse(ignores);
+    if (!ignores)
+        window_->orderFront(); // above the panel's window
 }
 
 void ToastController::setCloseAt(std::optional<TimePoint> at)

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/capture/CaptureLinks.h"
 #include "core/capture/ToastData.h"
 #include "core/notch/NotchGeometry.h"
+#include "core/notch/PanelLinks.h"
 #include "core/notch/ScreenGeometry.h"
 #include "core/support/Clock.h"
 #include "core/support/Signal.h"
+#include "platform/PanelWindow.h"
+#include "platform/PointerMonitor.h"
+#include "platform/Screens.h"
 
 #include <functional>
 #include <memory>
@@ -14,9 +19,9 @@
 namespace brisa {
 
 /// Shows the toast that confirms a capture and times it: 4 s on screen, paused while the pointer
-/// rests on it, gone at once when the panel takes over. It owns no window: the window goes through
-/// Ports, the view reads the published state. Main thread only.
-class ToastController {
+/// rests on it, gone at once when the panel takes over. It owns no window: it drives a PanelWindow,
+/// the view reads the published state. Main thread only.
+class ToastController final : public PanelToast, public ToastPresenter {
 public:
     /// How long a toast stays up when nobody touches it.
     static constexpr Duration kDisplayTime{4000};
@@ -28,40 +33,24 @@ public:
     /// Where the pill sits inside the window (top-left origin): the only part that takes the pointer.
     static constexpr Rect kPillArea{40, 0, 360, 115};
 
-    /// What the platform provides. An absent port is skipped (an absent query answers "none").
-    struct Ports {
-        /// Whether the notch panel is open now; a toast is not shown over it.
-        std::function<bool()> panelExpanded{};
-        /// The screen under the pointer, with its notch; nullopt when the pointer is on none.
-        std::function<std::optional<NotchGeometry::Metrics>()> screenUnderPointer{};
-        /// The panel's current screen (the notched one, else the primary); nullopt with no screens.
-        std::function<std::optional<NotchGeometry::Metrics>()> currentMetrics{};
-
-        /// Creates the toast window at frame, shown above the notch panel for good, without taking
-        /// the focus and letting the pointer through.
-        std::function<void(Rect)> createWindow{};
-        /// Moves the window.
-        std::function<void(Rect)> setFrame{};
-        /// Lets pointer events pass through the window (true) or makes the pill take them (false).
-        std::function<void(bool)> setIgnoresMouse{};
-    };
-
     /// The published values, named when they change.
     enum class Change { Current, ShowID, HasNotch, CloseAt, Paused };
 
-    /// scheduler must outlive the controller.
-    ToastController(Ports ports, Scheduler& scheduler);
-    ~ToastController();
+    /// A toast goes on the screen under the pointer (pointer null: as screens reports it), else on
+    /// the panel's current screen, and never over the open panel. All must outlive the controller.
+    ToastController(const Screens& screens, PointerMonitor* pointer, const PanelState& panel, Scheduler& scheduler);
+    ~ToastController() override;
     ToastController(const ToastController&) = delete;
     ToastController& operator=(const ToastController&) = delete;
 
-    /// Creates the window once, at the top centre of the current screen. A second call does
-    /// nothing; with no screen reported it creates nothing and returns false.
-    bool install();
+    /// Creates window once, at the top centre of the current screen, shown above the notch panel for
+    /// good, without taking the focus and letting the pointer through. A second call does nothing;
+    /// with no screen reported it creates nothing and returns false. window must outlive the controller.
+    bool install(PanelWindow& window);
     bool installed() const { return installed_; }
 
     /// Shows data for a full 4 s, replacing any toast up now; dropped while the panel is open.
-    void show(ToastData data);
+    void show(ToastData data) override;
     /// (Re)starts the countdown: the toast hides after the given time.
     void scheduleHide(Duration after);
     /// The pointer entered the pill: the countdown stops and keeps what was left.
@@ -69,7 +58,8 @@ public:
     /// The pointer left the pill: the countdown goes on with what was left, at least 0.15 s.
     void resume();
     /// Hides the toast at once (the panel is opening).
-    void dismissNow();
+    void dismissNow() override;
+    bool showing() const override { return current_.has_value(); }
 
     /// The toast on screen; nullopt when hidden.
     const std::optional<ToastData>& current() const { return current_; }
@@ -95,14 +85,18 @@ public:
 
 private:
     std::optional<NotchGeometry::Metrics> targetScreen() const;
+    std::optional<NotchGeometry::Metrics> currentMetrics() const;
     void cancelHide();
     void hide();
     void setIgnoresMouse(bool ignores);
     void setCloseAt(std::optional<TimePoint> at);
     void setPaused(bool paused);
 
-    Ports ports_;
+    const Screens& screens_;
+    PointerMonitor* pointer_;
+    const PanelState& panel_;
     Scheduler& scheduler_;
+    PanelWindow* window_ = nullptr;
     Signal<Change> changed_;
 
     bool installed_ = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt/QtScreens.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -101,6 +102,14 @@ std::vector<ScreenInfo> QtScreens::screens() const
         result.push_back(std::move(info));
     }
     return result;
+}
+
+Point QtScreens::pointerPosition() const { return fromPointer(QCursor::pos()); }
+
+Rect QtScreens::toWindowSpace(const Rect& frame) const
+{
+    const QRectF r = toTopLeft(frame, primaryGeometry());
+    return {r.x(), r.y(), r.width(), r.height()};
 }
 
 void QtScreens::onChanged(Changed changed) { callbacks_.push_back(std::move(changed)); }

@@ -35,14 +35,14 @@ public:
     explicit QtScreens(QObject* parent = nullptr);
 
     std::vector<ScreenInfo> screens() const override;
+    Point pointerPosition() const override;
+    Rect toWindowSpace(const Rect& frame) const override;
     void onChanged(Changed changed) override;
 
     /// The primary screen's geometry in Qt's space; empty when there is no screen.
     static QRect primaryGeometry();
     /// The pointer's current pixel in Brisa's space.
     Point fromPointer(const QPoint& pixel) const { return pointerToBottomLeft(pixel, primaryGeometry()); }
-    /// A frame in Brisa's space as a window geometry for Qt.
-    QRectF toWindowGeometry(const Rect& frame) const { return toTopLeft(frame, primaryGeometry()); }
 
 private:
     void watch(QScreen* screen);

@@ -20,7 +20,7 @@ X11WindowActivation::~X11WindowActivation()
         XDestroyWindow(display_->get(), timeWindow_);
 }
 
-std::optional<unsigned long> X11WindowActivation::activeWindow()
+std::optional<WindowId> X11WindowActivation::activeWindow()
 {
     if (!display_)
         return std::nullopt;
@@ -28,7 +28,7 @@ std::optional<unsigned long> X11WindowActivation::activeWindow()
     X11Display::takeError();
     if (!window)
         return std::nullopt;
-    return static_cast<unsigned long>(*window);
+    return WindowId{static_cast<std::uint64_t>(*window)};
 }
 
 bool X11WindowActivation::rememberActiveWindow()
@@ -42,7 +42,7 @@ std::optional<std::string> X11WindowActivation::activeWindowClass()
     const auto window = activeWindow();
     if (!window)
         return std::nullopt;
-    auto cls = x11::windowClass(display_->get(), *window);
+    auto cls = x11::windowClass(display_->get(), static_cast<Window>(window->value));
     XSync(display_->get(), False);
     if (X11Display::takeError())
         return std::nullopt; // the window went away between the two reads
@@ -65,8 +65,9 @@ bool X11WindowActivation::restorePreviousWindow()
     return activate(*remembered_);
 }
 
-bool X11WindowActivation::exists(unsigned long window)
+bool X11WindowActivation::exists(WindowId id)
 {
+    const auto window = static_cast<Window>(id.value);
     if (!display_)
         return false;
     XWindowAttributes attributes{};
@@ -90,8 +91,9 @@ unsigned long X11WindowActivation::serverTime()
     return event.xproperty.time;
 }
 
-bool X11WindowActivation::activate(unsigned long window)
+bool X11WindowActivation::activate(WindowId id)
 {
+    const auto window = static_cast<Window>(id.value);
     if (!display_)
         return false;
     Display* d = display_->get();

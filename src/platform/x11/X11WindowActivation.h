@@ -27,20 +27,20 @@ public:
     std::optional<std::string> activeWindowClass() override;
 
     /// The window named by _NET_ACTIVE_WINDOW now (an X window id).
-    std::optional<unsigned long> activeWindow() override;
+    std::optional<WindowId> activeWindow() override;
     /// The remembered window, if any.
-    std::optional<unsigned long> rememberedWindow() const { return remembered_; }
-    bool activate(unsigned long window) override;
+    std::optional<WindowId> rememberedWindow() const { return remembered_; }
+    bool activate(WindowId window) override;
 
     /// False when the display could not be opened.
     bool isConnected() const { return display_ != nullptr; }
 
 private:
-    bool exists(unsigned long window);
+    bool exists(WindowId window);
     unsigned long serverTime();
 
     std::unique_ptr<X11Display> display_;
-    std::optional<unsigned long> remembered_;
+    std::optional<WindowId> remembered_;
     unsigned long timeWindow_ = 0;
 };
 

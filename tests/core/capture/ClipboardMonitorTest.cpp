@@ -5,6 +5,7 @@
 #include "core/capture/VipsImageCodec.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
+#include "fakes/FakeCaptureLinks.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
 #include "fakes/TestImages.h"
@@ -23,8 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/// The clipboard as the monitor sees it: a counter, the offered targets and their bytes.
-struct FakeClipboard {
+/// The clipboard as the monitor sees it: a counter, the offered targets and their bytes. Answers
+/// at once, or when the test says.
+struct ScriptedClipboard final : Clipboard {
     std::int64_t count = 7;
     ClipboardSnapshot content;
     /// When true, reads wait in `waiting` until the test answers them.
@@ -45,8 +47,28 @@ struct FakeClipboard {
     void copyText(const std::string& s) { offer({{"UTF8_STRING", toBytes(s)}, {"text/plain", toBytes(s)}}); }
     void copyImage(Bytes png) { offer({{"image/png", std::move(png)}, {"text/html", toBytes("<img>")}}); }
 
-    void read(const ClipboardMonitor::ChooseTargets& choose, ClipboardMonitor::ReadDone done)
+    std::int64_t changeCount() const override { return count; }
+    bool write(Targets) override { return false; }
+    bool notifiesChanges() const override { return tellsChanges; }
+    void setChangeHandler(std::function<void()> handler) override { changed = std::move(handler); }
+    void retain(std::int64_t change, Targets targets) override { retained.emplace_back(change, std::move(targets)); }
+
+    bool selectionInProgress() override { return buttonHeld; }
+
+    /// When true, the monitor is told of changes (and no longer polls).
+    bool tellsChanges = false;
+    /// When true, reads fail as a whole.
+    bool readsFail = false;
+    bool buttonHeld = false;
+    std::function<void()> changed;
+    std::vector<std::pair<std::int64_t, Targets>> retained;
+
+    void read(Chooser choose, ReadDone done) override
     {
+        if (readsFail) {
+            done(std::nullopt);
+            return;
+        }
         ClipboardSnapshot snapshot;
         snapshot.types = content.types;
         asked.push_back(choose(*content.types));
@@ -68,6 +90,11 @@ struct FakeClipboard {
     }
 };
 
+struct FakeFrontmost final : FrontmostApplication {
+    std::optional<SourceApp> frontmost() override { return app; }
+    std::optional<SourceApp> app = SourceApp{"org.gnome.TextEditor", "Editor de texto"};
+};
+
 /// Background work queued until the test runs it, in any order it likes.
 struct ManualBackground {
     std::vector<std::function<void()>> jobs;
@@ -86,31 +113,24 @@ struct ClipboardMonitorTest : ::testing::Test {
     test::LogCapture log;
     std::unique_ptr<Storage> storage = Storage::open(dir.path(), clock).storage;
     VipsImageCodec codec;
-    FakeClipboard clipboard;
-    std::optional<SourceApp> front = SourceApp{"org.gnome.TextEditor", "Editor de texto"};
-    std::vector<ToastData> toasts;
-    std::vector<std::pair<Uuid, Bytes>> recognised;
-    std::optional<std::optional<Uuid>> batch;
-    /// When true, the monitor is told of changes (and no longer polls).
-    bool events = false;
-    std::function<void()> changed;
-    std::vector<std::pair<std::int64_t, std::vector<std::pair<std::string, Bytes>>>> retained;
+    ScriptedClipboard clipboard;
+    FakeFrontmost frontmost;
+    test::FakeToasts toastSink;
+    test::FakeTextRecognizer recognizer;
+    test::FakeCopyBatch copyBatch;
+    // Short names for what the fakes hold.
+    std::optional<SourceApp>& front = frontmost.app;
+    std::vector<ToastData>& toasts = toastSink.shown;
+    std::vector<std::pair<Uuid, Bytes>>& recognised = recognizer.asked;
+    std::optional<std::optional<Uuid>>& batch = copyBatch.batch;
+    bool& events = clipboard.tellsChanges;
+    std::function<void()>& changed = clipboard.changed;
+    std::vector<std::pair<std::int64_t, Clipboard::Targets>>& retained = clipboard.retained;
 
     void SetUp() override
     {
         ASSERT_TRUE(storage);
         ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
-    }
-
-    ClipboardMonitor::Sources sources()
-    {
-        ClipboardMonitor::Sources s{.changeCount = [this] { return clipboard.count; },
-                                    .read = [this](auto choose, auto done) { clipboard.read(choose, std::move(done)); },
-                                    .frontmostApp = [this] { return front; }};
-        if (events)
-            s.subscribe = [this](std::function<void()> f) { changed = std::move(f); };
-        s.retain = [this](std::int64_t change, auto targets) { retained.emplace_back(change, std::move(targets)); };
-        return s;
     }
 
     /// A started monitor; background work runs inline unless a background is given.
@@ -121,10 +141,10 @@ struct ClipboardMonitorTest : ::testing::Test {
                 job();
                 return true;
             };
-        auto m = std::make_unique<ClipboardMonitor>(sources(), clock, *storage, codec, std::move(background));
-        m->showToast = [this](const ToastData& t) { toasts.push_back(t); };
-        m->recognizeText = [this](const ClipItem& item, const Bytes& png) { recognised.emplace_back(item.id, png); };
-        m->activeBatch = [this] { return batch; };
+        auto m = std::make_unique<ClipboardMonitor>(clipboard, &frontmost, clock, *storage, codec, std::move(background));
+        m->toasts = &toastSink;
+        m->recognizer = &recognizer;
+        m->batches = &copyBatch;
         m->start();
         return m;
     }
@@ -174,6 +194,21 @@ TEST_F(ClipboardMonitorTest, StartLogsOncePollsEveryThreeTenthsAndIgnoresWhatWas
     clipboard.copyText("otro");
     tick();
     EXPECT_EQ(clipboard.asked.size(), before + 1) << "one timer, however often start() is called";
+}
+
+TEST_F(ClipboardMonitorTest, ACopyWithOneOfBrisasWindowsInFrontHasNoSource)
+{
+    auto monitor = makeMonitor();
+    const struct {
+        const char* bundleID;
+        std::optional<std::string> stored;
+    } cases[] = {{"brisa", std::nullopt}, {"Brisa", std::nullopt}, {"brisas", "brisas"}, {"firefox", "firefox"}};
+    for (const auto& c : cases) {
+        front = SourceApp{c.bundleID, "Nombre"};
+        clipboard.copyText(std::string("de ") + c.bundleID);
+        tick();
+        EXPECT_EQ(clips()[0].sourceAppBundleID, c.stored) << c.bundleID;
+    }
 }
 
 TEST_F(ClipboardMonitorTest, StoresTheClipWithItsSourceAndLogsIt)
@@ -562,23 +597,12 @@ TEST_F(ClipboardMonitorTest, ReadThatNeverAnswersIsGivenUpAndItsLateAnswerIgnore
 
 TEST_F(ClipboardMonitorTest, FailedReadRecordsNothingAndCaptureGoesOn)
 {
-    auto s = sources();
-    bool fail = true;
-    s.read = [&](auto choose, auto done) {
-        if (fail)
-            done(std::nullopt);
-        else
-            clipboard.read(choose, std::move(done));
-    };
-    ClipboardMonitor monitor(s, clock, *storage, codec, [](std::function<void()> job) {
-        job();
-        return true;
-    });
-    monitor.start();
+    auto monitor = makeMonitor();
+    clipboard.readsFail = true;
     clipboard.copyText("perdido");
     tick();
     EXPECT_EQ(storage->count(), 0);
-    fail = false;
+    clipboard.readsFail = false;
     clipboard.copyText("bien");
     tick();
     EXPECT_EQ(texts(), std::vector<std::string>{"bien"});
@@ -788,10 +812,9 @@ TEST_F(ClipboardMonitorTest, WhatIsKeptForWhenTheOwnerQuitsFollowsTheRules)
 TEST_F(ClipboardMonitorTest, ASelectionStillBeingDraggedIsRecordedOnceWhenItSettles)
 {
     events = true;
-    bool buttonHeld = true;
-    auto s = sources();
-    s.selectionInProgress = [&] { return buttonHeld; };
-    ClipboardMonitor monitor(s, clock, *storage, codec, [](std::function<void()> job) {
+    bool& buttonHeld = clipboard.buttonHeld;
+    buttonHeld = true;
+    ClipboardMonitor monitor(clipboard, &frontmost, clock, *storage, codec, [](std::function<void()> job) {
         job();
         return true;
     });

@@ -5,6 +5,7 @@
 #include "core/image/ImageProcessor.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
+#include "fakes/FakeCaptureLinks.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
 #include "fakes/TestImages.h"
@@ -28,10 +29,10 @@ struct ImageClipOperationsTest : ::testing::Test {
     test::VirtualScheduler scheduler;
     std::unique_ptr<Storage> storage = Storage::open(dir.path(), scheduler).storage;
     WorkerPool pool{2};
-    std::vector<std::pair<Uuid, std::size_t>> recognized;
+    test::FakeTextRecognizer recognizer;
+    std::vector<std::pair<Uuid, Bytes>>& recognized = recognizer.asked;
     std::vector<ClipItem> inserted;
-    ImageClipOperations ops{*storage, scheduler, pool,
-                            [this](const ClipItem& item, const Bytes& data) { recognized.emplace_back(item.id, data.size()); }};
+    ImageClipOperations ops{*storage, scheduler, pool, &recognizer};
 
     void SetUp() override
     {

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/notch/NotchController.h"
 #include "core/settings/UserDefaults.h"
+#include "fakes/FakePanelWindow.h"
+#include "fakes/FakePointerMonitor.h"
+#include "fakes/FakeScreens.h"
+#include "fakes/FakeWindowActivation.h"
 #include "fakes/LogCapture.h"
 #include "fakes/VirtualScheduler.h"
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace brisa;
@@ -27,75 +32,55 @@ constexpr Point kDesktopA{300, 300};
 constexpr Rect kCollapsedA{850, 1050, 220, 30};
 constexpr Rect kExpandedA{536, 830, 848, 252};
 
-/// The desktop as the controller sees it, and a record of what it did to the window and the focus.
-struct FakeDesktop {
-    std::vector<ScreenInfo> screens{screenA()};
-    Point pointer{kDesktopA};
-    bool toast = false;
-    std::optional<std::string> frontmost{"gedit"};
-    std::optional<Rect> nowPlaying;
-    std::optional<Rect> launcher;
+constexpr WindowId kEditor{101};
+constexpr WindowId kBrowser{102};
+constexpr WindowId kPanel{900};
 
-    std::vector<Rect> created;
-    std::vector<Rect> frames;
-    std::optional<bool> ignoresMouse;
-    bool keyable = false;
-    int orderFronts = 0;
-    int keyAndFronts = 0;
+/// Toast and sequential paste as the panel sees them.
+struct FakeNeighbours final : PanelToast, PasteCursor {
+    bool showing() const override { return toast; }
+    void dismissNow() override
+    {
+        ++toastDismissals;
+        toast = false;
+    }
+    void resetCursor() override { ++cursorResets; }
+
+    bool toast = false;
     int toastDismissals = 0;
     int cursorResets = 0;
-    int selfActivations = 0;
-    std::vector<std::string> activated;
-    /// The focus-related calls, in order.
-    std::vector<std::string> focusSteps;
+};
 
-    NotchController::Ports ports()
-    {
-        return {
-            .screens = [this] { return screens; },
-            .pointerPosition = [this] { return pointer; },
-            .createPanel = [this](Rect r) { created.push_back(r); },
-            .setFrame = [this](Rect r) { frames.push_back(r); },
-            .setIgnoresMouse = [this](bool v) { ignoresMouse = v; },
-            .orderFront = [this] { ++orderFronts; },
-            .setKeyable = [this](bool v) { keyable = v; focusSteps.push_back(v ? "keyable" : "not keyable"); },
-            .makeKeyAndFront = [this] { ++keyAndFronts; focusSteps.push_back("key and front"); },
-            .toastShowing = [this] { return toast; },
-            .dismissToastNow = [this] { ++toastDismissals; toast = false; },
-            .resetSequentialCursor = [this] { ++cursorResets; },
-            .frontmostApp = [this] { return frontmost; },
-            .ownAppId = [] { return std::string("brisa"); },
-            .activateApp = [this](const std::string& id) { activated.push_back(id); },
-            .activateSelf = [this] { ++selfActivations; focusSteps.push_back("activate self"); },
-            .nowPlayingFrame = [this] { return nowPlaying; },
-            .launcherFrame = [this] { return launcher; },
-        };
-    }
-
-    /// The window's frame now: the last one set, else the one it was created with.
-    Rect frame() const { return frames.empty() ? created.back() : frames.back(); }
+struct FakeSidePanel final : SidePanel {
+    std::optional<Rect> frame() const override { return at; }
+    std::optional<Rect> at;
 };
 
 class NotchControllerTest : public ::testing::Test {
 protected:
-    NotchControllerTest() { settings.setNotchActivation(NotchActivation::Hover); }
+    NotchControllerTest()
+    {
+        settings.setNotchActivation(NotchActivation::Hover);
+        pointer.place(kDesktopA);
+        windows.active = kEditor;
+        window.journal = &focusSteps;
+        windows.journal = &focusSteps;
+        notch.setToast(&others);
+    }
 
+    std::unique_ptr<NotchController> makeController()
+    {
+        return std::make_unique<NotchController>(NotchController::Desktop{screens, &pointer, &windows}, scheduler,
+                                                 settings, &others);
+    }
     NotchController& installed()
     {
-        notch.install();
+        notch.install(window);
         return notch;
     }
     /// The pointer moves to p and the move is reported.
-    void moveTo(Point p)
-    {
-        desk.pointer = p;
-        notch.mouseMoved();
-    }
-    void clickAt(Point p)
-    {
-        desk.pointer = p;
-        notch.mouseDown();
-    }
+    void moveTo(Point p) { pointer.moveTo(p); }
+    void clickAt(Point p) { pointer.clickAt(p); }
     /// One turn of the main queue.
     void turn() { scheduler.advance(0ms); }
     /// Opens by hovering over the handle of screen A and lets the opening turn pass.
@@ -114,22 +99,47 @@ protected:
         ASSERT_TRUE(notch.expanded());
         ASSERT_TRUE(notch.pinned());
     }
+    /// The windows the focus was given back to (Brisa's own activations left out).
+    std::vector<WindowId> givenBack() const
+    {
+        std::vector<WindowId> out;
+        for (WindowId w : windows.activated)
+            if (w != kPanel)
+                out.push_back(w);
+        return out;
+    }
+    int selfActivations() const
+    {
+        return static_cast<int>(std::count(windows.activated.begin(), windows.activated.end(), kPanel));
+    }
+    std::optional<bool> ignoresMouse() const
+    {
+        return window.ignoresMouse.empty() ? std::nullopt : std::optional(window.ignoresMouse.back());
+    }
 
     VirtualScheduler scheduler;
     UserDefaults defaults;
     AppSettings settings{defaults};
-    FakeDesktop desk;
-    NotchController notch{desk.ports(), scheduler, settings};
+    FakeScreens screens{{screenA()}};
+    FakePointerMonitor pointer;
+    FakeWindowActivation windows;
+    FakePanelWindow window{kPanel};
+    FakeNeighbours others;
+    /// The focus-related calls, in order.
+    std::vector<std::string> focusSteps;
+    NotchController notch{NotchController::Desktop{screens, &pointer, &windows}, scheduler, settings, &others};
 };
+
+} // namespace
 
 // ---- Install ----
 
 TEST_F(NotchControllerTest, InstallCreatesTheClosedPanelOnceAndLogsTheNotch)
 {
     LogCapture log;
-    EXPECT_TRUE(notch.install());
-    EXPECT_TRUE(notch.install());
-    EXPECT_THAT(desk.created, ElementsAre(kCollapsedA));
+    EXPECT_TRUE(notch.install(window));
+    EXPECT_TRUE(notch.install(window));
+    EXPECT_THAT(window.created, ElementsAre(kCollapsedA));
     EXPECT_THAT(log.lines(), ElementsAre("[Brisa] Panel notch instalado (notch=false, w=200)"));
     EXPECT_EQ(notch.activeScreen(), screenA());
     EXPECT_FALSE(notch.expanded());
@@ -141,23 +151,23 @@ TEST_F(NotchControllerTest, InstallOnANotchedScreenLogsItsWidthAsAWholeNumber)
     notched.safeAreaTop = 32;
     notched.auxiliaryTopLeftWidth = 1100.25;
     notched.auxiliaryTopRightWidth = 1100.5;
-    desk.screens = {screenA(), notched};
+    screens.setScreens({screenA(), notched});
     LogCapture log;
-    notch.install();
+    notch.install(window);
     EXPECT_THAT(log.lines(), ElementsAre("[Brisa] Panel notch instalado (notch=true, w=359)"));
     EXPECT_EQ(notch.activeScreen(), notched);
 }
 
 TEST_F(NotchControllerTest, InstallWithoutScreensCreatesNothingAndCanBeRetried)
 {
-    desk.screens.clear();
+    screens.setScreens({});
     LogCapture log;
-    EXPECT_FALSE(notch.install());
-    EXPECT_TRUE(desk.created.empty());
+    EXPECT_FALSE(notch.install(window));
+    EXPECT_TRUE(window.created.empty());
     EXPECT_TRUE(log.contains("no instalado"));
-    desk.screens = {screenA()};
-    EXPECT_TRUE(notch.install());
-    EXPECT_THAT(desk.created, ElementsAre(kCollapsedA));
+    screens.setScreens({screenA()});
+    EXPECT_TRUE(notch.install(window));
+    EXPECT_THAT(window.created, ElementsAre(kCollapsedA));
 }
 
 TEST_F(NotchControllerTest, BeforeInstallNothingActs)
@@ -173,8 +183,8 @@ TEST_F(NotchControllerTest, BeforeInstallNothingActs)
     scheduler.advance(5s);
     EXPECT_FALSE(notch.expanded());
     EXPECT_FALSE(notch.pinned());
-    EXPECT_TRUE(desk.frames.empty());
-    EXPECT_EQ(desk.selfActivations, 0);
+    EXPECT_TRUE(window.frames.empty());
+    EXPECT_EQ(selfActivations(), 0);
 }
 
 // ---- Hover ----
@@ -189,8 +199,8 @@ TEST_F(NotchControllerTest, HoverOpensOnlyOverTheMiddleSeventyPercent)
     }
     moveTo({883.5, 1050});
     EXPECT_FALSE(notch.expanded()) << "the flag waits for the next turn";
-    EXPECT_EQ(desk.frame(), kExpandedA);
-    EXPECT_EQ(desk.ignoresMouse, false);
+    EXPECT_EQ(window.frame(), kExpandedA);
+    EXPECT_EQ(ignoresMouse(), false);
     turn();
     EXPECT_TRUE(notch.expanded());
     EXPECT_FALSE(notch.pinned());
@@ -218,14 +228,14 @@ TEST_F(NotchControllerTest, ExpandedSizeFollowsTheScaleAndTheNotch)
     notched.safeAreaTop = 32;
     notched.auxiliaryTopLeftWidth = 860;
     notched.auxiliaryTopRightWidth = 860;
-    desk.screens = {notched};
-    NotchController other{desk.ports(), scheduler, settings};
-    other.install();
-    desk.pointer = {960, 1070};
-    other.mouseMoved();
-    EXPECT_TRUE(other.activeHasNotch());
-    EXPECT_EQ(other.expandedSize(), (Size{975, 320}));
-    EXPECT_EQ(desk.frame(), (Rect{960 - 521.5, 1080 + 2 - 354, 1043, 354}));
+    screens.setScreens({notched});
+    auto other = makeController();
+    FakePanelWindow otherWindow;
+    other->install(otherWindow);
+    moveTo({960, 1070});
+    EXPECT_TRUE(other->activeHasNotch());
+    EXPECT_EQ(other->expandedSize(), (Size{975, 320}));
+    EXPECT_EQ(otherWindow.frame(), (Rect{960 - 521.5, 1080 + 2 - 354, 1043, 354}));
 }
 
 // ---- Long hover ----
@@ -235,60 +245,47 @@ protected:
     LongHoverTest() { settings.setNotchActivation(NotchActivation::LongHover); }
 };
 
-TEST_F(LongHoverTest, OpensThreeSecondsAfterTheFirstEntry)
+TEST_F(LongHoverTest, OpensOnceThePointerHasRestedThreeSecondsOnTheHandle)
 {
-    installed();
-    moveTo(kHandleA);
-    scheduler.advance(1s);
-    moveTo({kHandleA.x + 10, kHandleA.y}); // further moves inside do not restart the dwell
-    scheduler.advance(1999ms);
-    EXPECT_FALSE(notch.expanded());
-    scheduler.advance(1ms);
-    turn();
-    EXPECT_TRUE(notch.expanded());
-}
-
-TEST_F(LongHoverTest, LeavingCancelsTheDwell)
-{
-    installed();
-    moveTo(kHandleA);
-    scheduler.advance(1s);
-    moveTo({851, 1060}); // the outer 15 %
-    scheduler.advance(10s);
-    EXPECT_FALSE(notch.expanded());
-}
-
-TEST_F(LongHoverTest, LeavingAndComingBackStartsAFreshDwell)
-{
-    installed();
-    moveTo(kHandleA);
-    scheduler.advance(2s);
-    moveTo(kDesktopA);
-    scheduler.advance(500ms);
-    moveTo(kHandleA);
-    scheduler.advance(500ms); // the first 3 s mark
-    turn();
-    EXPECT_FALSE(notch.expanded());
-    scheduler.advance(2500ms);
-    turn();
-    EXPECT_TRUE(notch.expanded());
-}
-
-TEST_F(LongHoverTest, OpensOnlyIfThePointerIsStillOverTheHandleWhenTheDwellEnds)
-{
-    installed();
-    moveTo(kHandleA);
-    desk.pointer = kDesktopA; // gone, with no move reported yet
-    scheduler.advance(3s);
-    turn();
-    EXPECT_FALSE(notch.expanded());
+    struct Step {
+        Point to;
+        bool reported;
+        Duration wait;
+    };
+    const Point beside{kHandleA.x + 10, kHandleA.y};
+    const struct {
+        const char* story;
+        std::vector<Step> steps;
+        bool opens;
+    } cases[] = {
+        {"3 s from the first entry; moves inside do not restart it", {{kHandleA, true, 1s}, {beside, true, 2000ms}}, true},
+        {"not a moment earlier", {{kHandleA, true, 1s}, {beside, true, 1999ms}}, false},
+        {"leaving for the outer 15 % cancels it", {{kHandleA, true, 1s}, {{851, 1060}, true, 10s}}, false},
+        {"coming back starts afresh", {{kHandleA, true, 2s}, {kDesktopA, true, 500ms}, {kHandleA, true, 500ms}}, false},
+        {"and opens 3 s after the return", {{kHandleA, true, 2s}, {kDesktopA, true, 500ms}, {kHandleA, true, 3s}}, true},
+        {"gone when it ends, the move not reported yet", {{kHandleA, true, 0ms}, {kDesktopA, false, 3s}}, false},
+    };
+    for (const auto& c : cases) {
+        auto panel = makeController();
+        FakePanelWindow panelWindow;
+        panel->install(panelWindow);
+        for (const Step& step : c.steps) {
+            if (step.reported)
+                pointer.moveTo(step.to);
+            else
+                pointer.place(step.to);
+            scheduler.advance(step.wait);
+        }
+        turn();
+        EXPECT_EQ(panel->expanded(), c.opens) << c.story;
+    }
 }
 
 TEST_F(LongHoverTest, APointerRestingOnAToastOverTheHandleStillOpensWhenTheDwellEnds)
 {
     installed();
     moveTo(kHandleA);
-    desk.toast = true; // a toast comes up under the resting pointer
+    others.toast = true; // a toast comes up under the resting pointer
     scheduler.advance(3s);
     turn();
     EXPECT_TRUE(notch.expanded());
@@ -298,7 +295,7 @@ TEST_F(LongHoverTest, AMoveWhileAToastShowsStillCancelsTheDwell)
 {
     installed();
     moveTo(kHandleA);
-    desk.toast = true;
+    others.toast = true;
     moveTo({kHandleA.x + 10, kHandleA.y});
     scheduler.advance(3s);
     turn();
@@ -329,7 +326,7 @@ TEST_F(ClickActivationTest, HoverNeverOpensAClickOnTheHandleDoes)
 TEST_F(NotchControllerTest, AClickOnTheHandleDoesNotOpenWithHoverActivation)
 {
     installed();
-    desk.pointer = kHandleA;
+    pointer.place(kHandleA);
     notch.mouseDown();
     turn();
     EXPECT_FALSE(notch.expanded());
@@ -340,7 +337,7 @@ TEST_F(NotchControllerTest, AClickOnTheHandleDoesNotOpenWithHoverActivation)
 TEST_F(NotchControllerTest, AToastBlocksHoverAndClickButNotTheShortcut)
 {
     installed();
-    desk.toast = true;
+    others.toast = true;
     moveTo(kHandleA);
     turn();
     EXPECT_FALSE(notch.expanded());
@@ -353,8 +350,8 @@ TEST_F(NotchControllerTest, AToastBlocksHoverAndClickButNotTheShortcut)
     notch.togglePinnedOpen();
     turn();
     EXPECT_TRUE(notch.expanded());
-    EXPECT_EQ(desk.toastDismissals, 1);
-    EXPECT_FALSE(desk.toast);
+    EXPECT_EQ(others.toastDismissals, 1);
+    EXPECT_FALSE(others.toast);
 }
 
 // ---- Closing by pointer ----
@@ -372,7 +369,7 @@ TEST_F(NotchControllerTest, MovesOutsideKeepPostponingTheCloseUntilThePointerSto
     EXPECT_TRUE(notch.expanded());
     scheduler.advance(1ms);
     EXPECT_FALSE(notch.expanded());
-    EXPECT_EQ(desk.ignoresMouse, true);
+    EXPECT_EQ(ignoresMouse(), true);
 }
 
 TEST_F(NotchControllerTest, ComingBackWithinTheDelayKeepsItOpen)
@@ -413,8 +410,11 @@ TEST_F(NotchControllerTest, TheKeepOpenZoneReachesSixPointsBeyondThePanel)
 
 TEST_F(NotchControllerTest, TheSidePanelsCountAsPartOfTheOpenPanel)
 {
-    desk.nowPlaying = Rect{1300, 823, 348, 259};
-    desk.launcher = Rect{100, 700, 500, 382};
+    FakeSidePanel nowPlaying, launcher;
+    nowPlaying.at = Rect{1300, 823, 348, 259};
+    launcher.at = Rect{100, 700, 500, 382};
+    notch.addSidePanel(nowPlaying);
+    notch.addSidePanel(launcher);
     openByPointer();
     moveTo({1600, 850}); // on the now-playing panel, beyond the window
     scheduler.advance(1s);
@@ -432,19 +432,19 @@ TEST_F(NotchControllerTest, TheSidePanelsCountAsPartOfTheOpenPanel)
 
 TEST_F(NotchControllerTest, TheShortcutOpensForTheKeyboardOnTheScreenUnderThePointer)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     installed();
-    desk.pointer = {2000, 100};
+    pointer.place({2000, 100});
     notch.togglePinnedOpen();
     EXPECT_TRUE(notch.pinned());
     EXPECT_TRUE(notch.keyboardActive());
-    EXPECT_TRUE(desk.keyable);
-    EXPECT_EQ(desk.cursorResets, 1);
-    EXPECT_EQ(desk.selfActivations, 1);
-    EXPECT_EQ(desk.keyAndFronts, 1);
-    EXPECT_EQ(notch.previousApp(), "gedit");
+    EXPECT_TRUE(window.keyable);
+    EXPECT_EQ(others.cursorResets, 1);
+    EXPECT_EQ(selfActivations(), 1);
+    EXPECT_EQ(window.keyAndFronts, 1);
+    EXPECT_EQ(notch.previousApp(), kEditor);
     EXPECT_EQ(notch.activeScreen(), screenB());
-    EXPECT_EQ(desk.frame(), (Rect{1920 + 1280 - 424, 1440 + 2 - 252, 848, 252}));
+    EXPECT_EQ(window.frame(), (Rect{1920 + 1280 - 424, 1440 + 2 - 252, 848, 252}));
     turn();
     EXPECT_TRUE(notch.expanded());
 
@@ -454,15 +454,29 @@ TEST_F(NotchControllerTest, TheShortcutOpensForTheKeyboardOnTheScreenUnderThePoi
     EXPECT_TRUE(notch.expanded());
 }
 
-TEST_F(NotchControllerTest, TheShortcutAgainClosesAndGivesTheFocusBack)
+TEST_F(NotchControllerTest, EveryWayOfClosingAKeyboardPanelLetsGoOfTheKeyboard)
 {
-    openForKeyboard();
-    notch.togglePinnedOpen();
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_FALSE(notch.pinned());
-    EXPECT_FALSE(notch.keyboardActive());
-    EXPECT_FALSE(desk.keyable);
-    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
+    const struct {
+        const char* way;
+        void (*close)(NotchController&);
+        bool givesFocusBack;
+    } cases[] = {
+        {"the shortcut again", [](NotchController& n) { n.togglePinnedOpen(); }, true},
+        {"Escape", [](NotchController& n) { n.keyDown(true); }, true},
+        {"the close button", [](NotchController& n) { n.closeAndRestoreFocus(); }, true},
+        {"a paste, which gives the focus back itself", [](NotchController& n) { n.releaseAndCollapse(); }, false},
+    };
+    for (const auto& c : cases) {
+        windows.activated.clear();
+        openForKeyboard();
+        c.close(notch);
+        EXPECT_FALSE(notch.expanded()) << c.way;
+        EXPECT_FALSE(notch.pinned()) << c.way;
+        EXPECT_FALSE(notch.keyboardActive()) << c.way;
+        EXPECT_FALSE(window.keyable) << c.way;
+        EXPECT_EQ(givenBack(), c.givesFocusBack ? std::vector{kEditor} : std::vector<WindowId>{}) << c.way;
+        scheduler.advance(1s);
+    }
 }
 
 TEST_F(NotchControllerTest, TheShortcutWhileOpenByPointerPinsInsteadOfClosing)
@@ -473,7 +487,7 @@ TEST_F(NotchControllerTest, TheShortcutWhileOpenByPointerPinsInsteadOfClosing)
     EXPECT_TRUE(notch.expanded());
     EXPECT_TRUE(notch.pinned());
     EXPECT_TRUE(notch.keyboardActive());
-    EXPECT_TRUE(desk.activated.empty());
+    EXPECT_TRUE(givenBack().empty());
 }
 
 TEST_F(NotchControllerTest, TheRememberedApplicationIsNeverBrisaItself)
@@ -483,21 +497,23 @@ TEST_F(NotchControllerTest, TheRememberedApplicationIsNeverBrisaItself)
         notch.togglePinnedOpen();
         turn();
     };
-    desk.frontmost = "brisa";
+    window.brisaFocused = true;
     toggle();
     EXPECT_EQ(notch.previousApp(), std::nullopt);
     toggle();
 
-    desk.frontmost = "firefox";
+    window.brisaFocused = false;
+    windows.active = kBrowser;
     toggle();
     toggle();
-    desk.frontmost = "brisa";
+    window.brisaFocused = true;
     toggle();
-    EXPECT_EQ(notch.previousApp(), "firefox");
+    EXPECT_EQ(notch.previousApp(), kBrowser);
     toggle();
-    EXPECT_THAT(desk.activated, ElementsAre("firefox", "firefox"));
+    EXPECT_THAT(givenBack(), ElementsAre(kBrowser, kBrowser));
 
-    desk.frontmost = std::nullopt;
+    window.brisaFocused = false;
+    windows.active = std::nullopt;
     toggle();
     EXPECT_EQ(notch.previousApp(), std::nullopt);
 }
@@ -507,8 +523,8 @@ TEST_F(NotchControllerTest, EscapeWhileClosedDoesNothing)
     installed();
     notch.keyDown(true);
     scheduler.advance(1s);
-    EXPECT_TRUE(desk.frames.empty());
-    EXPECT_EQ(desk.ignoresMouse, std::nullopt);
+    EXPECT_TRUE(window.frames.empty());
+    EXPECT_EQ(ignoresMouse(), std::nullopt);
 }
 
 TEST_F(NotchControllerTest, EscapeClosesAnOpenPanelOtherKeysDoNot)
@@ -518,37 +534,7 @@ TEST_F(NotchControllerTest, EscapeClosesAnOpenPanelOtherKeysDoNot)
     EXPECT_TRUE(notch.expanded());
     notch.keyDown(true);
     EXPECT_FALSE(notch.expanded());
-    EXPECT_TRUE(desk.activated.empty());
-}
-
-TEST_F(NotchControllerTest, EscapeInKeyboardModeClosesAndGivesTheFocusBack)
-{
-    openForKeyboard();
-    notch.keyDown(true);
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_FALSE(notch.keyboardActive());
-    EXPECT_FALSE(desk.keyable);
-    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
-}
-
-TEST_F(NotchControllerTest, TheCloseButtonClosesEvenAPinnedPanelAndGivesTheFocusBack)
-{
-    openForKeyboard();
-    notch.closeAndRestoreFocus();
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_FALSE(notch.pinned());
-    EXPECT_FALSE(desk.keyable);
-    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
-}
-
-TEST_F(NotchControllerTest, APasteClosesAPinnedPanelAndLeavesTheFocusToThePaste)
-{
-    openForKeyboard();
-    notch.releaseAndCollapse();
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_FALSE(notch.keyboardActive());
-    EXPECT_FALSE(desk.keyable);
-    EXPECT_TRUE(desk.activated.empty());
+    EXPECT_TRUE(givenBack().empty());
 }
 
 TEST_F(NotchControllerTest, AModalInteractionKeepsThePanelOpenAndFocused)
@@ -556,8 +542,8 @@ TEST_F(NotchControllerTest, AModalInteractionKeepsThePanelOpenAndFocused)
     openByPointer();
     notch.beginModalInteraction();
     EXPECT_TRUE(notch.pinned());
-    EXPECT_TRUE(desk.keyable);
-    EXPECT_EQ(desk.keyAndFronts, 1);
+    EXPECT_TRUE(window.keyable);
+    EXPECT_EQ(window.keyAndFronts, 1);
     moveTo(kDesktopA);
     scheduler.advance(1s);
     notch.collapse(); // a paste asks to close: pinned, so it stays
@@ -566,16 +552,22 @@ TEST_F(NotchControllerTest, AModalInteractionKeepsThePanelOpenAndFocused)
 
 TEST_F(NotchControllerTest, TheWindowIsKeyableBeforeItTakesTheFocus)
 {
-    openForKeyboard();
-    EXPECT_THAT(desk.focusSteps, ElementsAre("keyable", "key and front", "activate self"));
-    EXPECT_EQ(desk.selfActivations, 1);
-}
-
-TEST_F(NotchControllerTest, AModalInteractionMakesTheWindowKeyableBeforeItTakesTheFocus)
-{
-    openByPointer();
-    notch.beginModalInteraction();
-    EXPECT_THAT(desk.focusSteps, ElementsAre("keyable", "key and front", "activate self"));
+    const struct {
+        const char* way;
+        bool byPointerThenDialog;
+    } cases[] = {{"the shortcut", false}, {"a dialog from a hovered panel", true}};
+    for (const auto& c : cases) {
+        focusSteps.clear();
+        if (c.byPointerThenDialog) {
+            openByPointer();
+            notch.beginModalInteraction();
+        } else {
+            openForKeyboard();
+        }
+        EXPECT_THAT(focusSteps, ElementsAre("keyable", "key and front", "activate 900")) << c.way;
+        notch.closeAndRestoreFocus();
+        scheduler.advance(1s);
+    }
 }
 
 // ---- Clicks while open ----
@@ -588,7 +580,7 @@ TEST_F(NotchControllerTest, AClickOutsideClosesEvenAPinnedPanelAndGivesTheFocusB
     clickAt(kDesktopA);
     EXPECT_FALSE(notch.expanded());
     EXPECT_FALSE(notch.pinned());
-    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
+    EXPECT_THAT(givenBack(), ElementsAre(kEditor));
 }
 
 TEST_F(NotchControllerTest, AClickOutsideClosesAPanelOpenByPointerAtOnce)
@@ -597,7 +589,7 @@ TEST_F(NotchControllerTest, AClickOutsideClosesAPanelOpenByPointerAtOnce)
     moveTo(kDesktopA); // a close is pending
     clickAt(kDesktopA);
     EXPECT_FALSE(notch.expanded());
-    EXPECT_TRUE(desk.activated.empty());
+    EXPECT_TRUE(givenBack().empty());
     scheduler.advance(1s);
     EXPECT_FALSE(notch.expanded());
 }
@@ -609,9 +601,9 @@ TEST_F(NotchControllerTest, TheWindowShrinksAfterTheCloseAnimation)
     openByPointer();
     notch.collapse();
     scheduler.advance(419ms);
-    EXPECT_EQ(desk.frame(), kExpandedA);
+    EXPECT_EQ(window.frame(), kExpandedA);
     scheduler.advance(1ms);
-    EXPECT_EQ(desk.frame(), kCollapsedA);
+    EXPECT_EQ(window.frame(), kCollapsedA);
 }
 
 TEST_F(NotchControllerTest, OpeningAgainWhileClosingCancelsTheShrink)
@@ -622,7 +614,7 @@ TEST_F(NotchControllerTest, OpeningAgainWhileClosingCancelsTheShrink)
     moveTo(kHandleA);
     scheduler.advance(1s);
     EXPECT_TRUE(notch.expanded());
-    EXPECT_EQ(desk.frame(), kExpandedA);
+    EXPECT_EQ(window.frame(), kExpandedA);
 }
 
 TEST_F(NotchControllerTest, AClosingBeforeTheOpeningTurnWins)
@@ -632,14 +624,14 @@ TEST_F(NotchControllerTest, AClosingBeforeTheOpeningTurnWins)
     notch.collapse();
     turn();
     EXPECT_FALSE(notch.expanded());
-    EXPECT_EQ(desk.ignoresMouse, true);
+    EXPECT_EQ(ignoresMouse(), true);
 }
 
 // ---- Several screens ----
 
 TEST_F(NotchControllerTest, OpensOnTheScreenUnderThePointer)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     openByPointer();
     moveTo({1900, 100}); // leave A
     scheduler.advance(1s);
@@ -650,7 +642,7 @@ TEST_F(NotchControllerTest, OpensOnTheScreenUnderThePointer)
     EXPECT_TRUE(notch.expanded());
     EXPECT_EQ(notch.activeScreen(), screenB());
     const Rect expandedB{1920 + 1280 - 424, 1440 + 2 - 252, 848, 252};
-    EXPECT_EQ(desk.frame(), expandedB);
+    EXPECT_EQ(window.frame(), expandedB);
 
     // The keep-open zone and the click test follow B.
     moveTo({expandedB.minX() + 1, expandedB.minY() + 1});
@@ -661,12 +653,12 @@ TEST_F(NotchControllerTest, OpensOnTheScreenUnderThePointer)
 
     notch.collapse();
     scheduler.advance(1s);
-    EXPECT_EQ(desk.frame(), (Rect{1920 + 1280 - 110, 1410, 220, 30}));
+    EXPECT_EQ(window.frame(), (Rect{1920 + 1280 - 110, 1410, 220, 30}));
 }
 
 TEST_F(NotchControllerTest, TheShortcutWhileOpenOnAnotherScreenMovesThePanelUnderThePointer)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     openByPointer();
     moveTo({2000, 100}); // onto B; the close is still pending
     notch.togglePinnedOpen();
@@ -674,115 +666,110 @@ TEST_F(NotchControllerTest, TheShortcutWhileOpenOnAnotherScreenMovesThePanelUnde
     EXPECT_TRUE(notch.expanded());
     EXPECT_EQ(notch.activeScreen(), screenB());
     const Rect expandedB{1920 + 1280 - 424, 1440 + 2 - 252, 848, 252};
-    EXPECT_EQ(desk.frame(), expandedB);
+    EXPECT_EQ(window.frame(), expandedB);
     clickAt({expandedB.midX(), expandedB.midY()});
     EXPECT_TRUE(notch.expanded()) << "a click on the moved panel is inside it";
 }
 
 TEST_F(NotchControllerTest, AnUnpluggedScreenClosesTheNextMove)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     installed();
     moveTo(kHandleB);
     turn();
     ASSERT_TRUE(notch.expanded());
-    desk.screens = {screenA()};
+    screens.setScreens({screenA()});
     EXPECT_EQ(notch.activeScreen(), std::nullopt);
     moveTo(kHandleB); // where the panel was: no screen there now
     scheduler.advance(250ms);
     EXPECT_FALSE(notch.expanded());
     scheduler.advance(1s);
-    EXPECT_EQ(desk.frame(), kCollapsedA) << "the closed tab goes back to a screen that exists";
+    EXPECT_EQ(window.frame(), kCollapsedA) << "the closed tab goes back to a screen that exists";
 }
 
 TEST_F(NotchControllerTest, AnUnpluggedScreenClosesAtTheNextClick)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     installed();
-    desk.pointer = kHandleB;
+    pointer.place(kHandleB);
     notch.togglePinnedOpen();
     turn();
     ASSERT_TRUE(notch.expanded());
-    desk.screens = {screenA()};
+    screens.setScreens({screenA()});
     clickAt(kHandleB);
     EXPECT_FALSE(notch.expanded());
-    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
+    EXPECT_THAT(givenBack(), ElementsAre(kEditor));
 }
 
-TEST_F(NotchControllerTest, UnpluggingTheScreenOfAPanelOpenByPointerClosesItAtTheScreenChange)
+TEST_F(NotchControllerTest, UnpluggingTheScreenOfAnOpenPanelClosesItAtTheScreenChange)
 {
-    desk.screens = {screenA(), screenB()};
+    const struct {
+        const char* openedBy;
+        bool keyboard;
+    } cases[] = {{"the pointer", false}, {"the shortcut, so the focus goes back", true}};
     installed();
-    moveTo(kHandleB);
-    turn();
-    ASSERT_TRUE(notch.expanded());
-    const Rect expandedB = desk.frame();
-    desk.screens = {screenA()};
-    notch.applyPositionChange();
-    EXPECT_FALSE(notch.expanded()) << "not moved to A, where it could not be used";
-    EXPECT_FALSE(notch.pinned());
-    EXPECT_EQ(desk.ignoresMouse, true);
-    EXPECT_TRUE(desk.activated.empty());
-    EXPECT_EQ(desk.frame(), expandedB) << "the close animation keeps its room";
-    scheduler.advance(420ms);
-    EXPECT_EQ(desk.frame(), kCollapsedA);
+    for (const auto& c : cases) {
+        windows.activated.clear();
+        screens.setScreens({screenA(), screenB()});
+        if (c.keyboard) {
+            pointer.place(kHandleB);
+            notch.togglePinnedOpen();
+        } else {
+            moveTo(kHandleB);
+        }
+        turn();
+        ASSERT_TRUE(notch.expanded()) << c.openedBy;
+        const Rect expandedB = window.frame();
+        screens.setScreens({screenA()});
+        notch.applyPositionChange();
+        EXPECT_FALSE(notch.expanded()) << c.openedBy << ": not moved to A, where it could not be used";
+        EXPECT_FALSE(notch.pinned()) << c.openedBy;
+        EXPECT_FALSE(notch.keyboardActive()) << c.openedBy;
+        EXPECT_FALSE(window.keyable) << c.openedBy;
+        EXPECT_EQ(ignoresMouse(), true) << c.openedBy;
+        EXPECT_EQ(givenBack(), c.keyboard ? std::vector{kEditor} : std::vector<WindowId>{}) << c.openedBy;
+        EXPECT_EQ(window.frame(), expandedB) << c.openedBy << ": the close animation keeps its room";
+        scheduler.advance(420ms);
+        EXPECT_EQ(window.frame(), kCollapsedA) << c.openedBy;
+    }
 
     // On the screen that is left it opens and behaves as usual.
     moveTo(kHandleA);
     turn();
     EXPECT_TRUE(notch.expanded());
     EXPECT_EQ(notch.activeScreen(), screenA());
-    EXPECT_EQ(desk.frame(), kExpandedA);
+    EXPECT_EQ(window.frame(), kExpandedA);
     clickAt({kExpandedA.midX(), kExpandedA.midY()});
     moveTo({kExpandedA.midX(), kExpandedA.midY()});
     scheduler.advance(1s);
     EXPECT_TRUE(notch.expanded());
 }
 
-TEST_F(NotchControllerTest, UnpluggingTheScreenOfAKeyboardOpenedPanelClosesItAndGivesTheFocusBack)
-{
-    desk.screens = {screenA(), screenB()};
-    installed();
-    desk.pointer = kHandleB;
-    notch.togglePinnedOpen();
-    turn();
-    ASSERT_TRUE(notch.expanded());
-    desk.screens = {screenA()};
-    notch.applyPositionChange();
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_FALSE(notch.pinned());
-    EXPECT_FALSE(notch.keyboardActive());
-    EXPECT_FALSE(desk.keyable);
-    EXPECT_THAT(desk.activated, ElementsAre("gedit"));
-    scheduler.advance(1s);
-    EXPECT_EQ(desk.frame(), kCollapsedA);
-}
-
 TEST_F(NotchControllerTest, UnpluggingTheScreenBeforeTheOpeningTurnKeepsThePanelShut)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     installed();
     moveTo(kHandleB);
-    desk.screens = {screenA()};
+    screens.setScreens({screenA()});
     notch.applyPositionChange();
     turn();
     EXPECT_FALSE(notch.expanded());
     scheduler.advance(1s);
-    EXPECT_EQ(desk.frame(), kCollapsedA);
+    EXPECT_EQ(window.frame(), kCollapsedA);
 }
 
 TEST_F(NotchControllerTest, UnpluggingAnotherScreenLeavesTheOpenPanelWhereItIs)
 {
-    desk.screens = {screenA(), screenB()};
+    screens.setScreens({screenA(), screenB()});
     openForKeyboard();
-    desk.screens = {screenA()};
+    screens.setScreens({screenA()});
     notch.applyPositionChange();
     EXPECT_TRUE(notch.expanded());
     EXPECT_TRUE(notch.pinned());
-    EXPECT_EQ(desk.frame(), kExpandedA);
+    EXPECT_EQ(window.frame(), kExpandedA);
     clickAt({kExpandedA.midX(), kExpandedA.midY()});
     EXPECT_TRUE(notch.expanded());
-    EXPECT_TRUE(desk.activated.empty());
+    EXPECT_TRUE(givenBack().empty());
 }
 
 // ---- Position and scale changes ----
@@ -792,10 +779,10 @@ TEST_F(NotchControllerTest, APositionChangeMovesTheOpenWindow)
     openByPointer();
     settings.setPanelPosition(PanelPosition::BottomRight);
     notch.applyPositionChange();
-    EXPECT_EQ(desk.frame(), (Rect{1920 - 34 - 2 - 848, -2, 848, 252}));
+    EXPECT_EQ(window.frame(), (Rect{1920 - 34 - 2 - 848, -2, 848, 252}));
     settings.setPanelScale(0.75); // the smallest size the settings offer is 0.7
     notch.applyPositionChange();
-    EXPECT_EQ(desk.frame(), (Rect{1920 - 36 - 653, -2, 653, 197.5}));
+    EXPECT_EQ(window.frame(), (Rect{1920 - 36 - 653, -2, 653, 197.5}));
 }
 
 TEST_F(NotchControllerTest, APositionChangeMovesTheClosedWindow)
@@ -803,7 +790,7 @@ TEST_F(NotchControllerTest, APositionChangeMovesTheClosedWindow)
     installed();
     settings.setPanelPosition(PanelPosition::TopLeft);
     notch.applyPositionChange();
-    EXPECT_EQ(desk.frame(), (Rect{34, 1050, 220, 30}));
+    EXPECT_EQ(window.frame(), (Rect{34, 1050, 220, 30}));
     // The handle moved with it.
     moveTo(kHandleA);
     turn();
@@ -819,9 +806,9 @@ TEST_F(NotchControllerTest, APositionChangeWhileClosingLandsTheShrinkAtTheNewPla
     notch.collapse();
     settings.setPanelPosition(PanelPosition::TopRight);
     notch.applyPositionChange();
-    EXPECT_EQ(desk.frame(), kExpandedA) << "the close animation keeps its room";
+    EXPECT_EQ(window.frame(), kExpandedA) << "the close animation keeps its room";
     scheduler.advance(420ms);
-    EXPECT_EQ(desk.frame(), (Rect{1920 - 34 - 220, 1050, 220, 30}));
+    EXPECT_EQ(window.frame(), (Rect{1920 - 34 - 220, 1050, 220, 30}));
 }
 
 // ---- Lifetime ----
@@ -829,16 +816,15 @@ TEST_F(NotchControllerTest, APositionChangeWhileClosingLandsTheShrinkAtTheNewPla
 TEST_F(NotchControllerTest, PendingWorkDoesNotOutliveTheController)
 {
     settings.setNotchActivation(NotchActivation::LongHover);
-    auto other = std::make_unique<NotchController>(desk.ports(), scheduler, settings);
-    other->install();
-    desk.pointer = kHandleA;
-    other->mouseMoved(); // a dwell is pending
+    auto other = makeController();
+    FakePanelWindow otherWindow;
+    other->install(otherWindow);
+    moveTo(kHandleA); // a dwell is pending
     other->openForKeyboard(); // an opening turn is pending
     other.reset();
-    const auto framesBefore = desk.frames.size();
+    EXPECT_FALSE(pointer.hasHandlers()) << "pointer events no longer reach it";
+    const auto framesBefore = otherWindow.frames.size();
     scheduler.advance(10s);
-    EXPECT_EQ(desk.frames.size(), framesBefore);
+    EXPECT_EQ(otherWindow.frames.size(), framesBefore);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
-
-} // namespace

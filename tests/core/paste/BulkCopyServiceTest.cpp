@@ -4,6 +4,8 @@
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/SequentialPasteService.h"
 #include "PasteTestSupport.h"
+#include "fakes/FakeCaptureLinks.h"
+#include "fakes/LogCapture.h"
 
 #include <gmock/gmock.h>
 
@@ -15,11 +17,7 @@ namespace {
 
 class BulkCopyServiceTest : public PasteFixture {
 protected:
-    BulkCopyServiceTest()
-    {
-        bulk.showToast = [this](const ToastData& t) { toasts.push_back(t); };
-        bulk.activeChanged = [this](bool on) { states.push_back(on); };
-    }
+    BulkCopyServiceTest() { bulk.toasts = &toasts; }
 
     std::vector<std::string> texts(const std::vector<ClipItem>& clips)
     {
@@ -30,8 +28,8 @@ protected:
     }
 
     BulkCopyService bulk{*storage, *paster};
-    std::vector<ToastData> toasts;
-    std::vector<bool> states;
+    FakeToasts toasts;
+    LogCapture log;
 };
 
 TEST_F(BulkCopyServiceTest, ToggleOpensAFreshBatchEachTimeAndShowsItsToast)
@@ -58,8 +56,9 @@ TEST_F(BulkCopyServiceTest, ToggleOpensAFreshBatchEachTimeAndShowsItsToast)
     on.kind = ToastData::Text{.preview = "Bulk Copy activado — copia varias cosas"};
     ToastData off;
     off.kind = ToastData::Text{.preview = "Bulk Copy desactivado"};
-    EXPECT_THAT(toasts, ElementsAre(on, off, on));
-    EXPECT_THAT(states, ElementsAre(true, false, true));
+    EXPECT_THAT(toasts.shown, ElementsAre(on, off, on));
+    EXPECT_THAT(log.lines(), ElementsAre("[Brisa] Bulk Copy activado — copia varias cosas", "[Brisa] Bulk Copy desactivado",
+                                         "[Brisa] Bulk Copy activado — copia varias cosas"));
 }
 
 TEST_F(BulkCopyServiceTest, ItemsAreTheBatchInCopyOrder)
@@ -125,20 +124,14 @@ class BulkCopyWithMonitorTest : public BulkCopyServiceTest {
 protected:
     BulkCopyWithMonitorTest()
     {
-        ClipboardMonitor::Sources sources;
-        sources.changeCount = [this] { return clipboard.changeCount(); };
-        sources.read = [this](ClipboardMonitor::ChooseTargets choose, ClipboardMonitor::ReadDone done) {
-            clipboard.read(std::move(choose), std::move(done));
-        };
-        sources.frontmostApp = [] { return std::nullopt; };
-        monitor = std::make_unique<ClipboardMonitor>(std::move(sources), scheduler, *storage, codec,
+        monitor = std::make_unique<ClipboardMonitor>(clipboard, nullptr, scheduler, *storage, codec,
                                                      [](std::function<void()> job) {
                                                          job();
                                                          return true;
                                                      });
-        monitor->activeBatch = [this] { return bulk.activeBatch(); };
-        // The same flag the application binds: the paste service's own writes are skipped once.
-        forwardIgnore = [this](bool on) { monitor->ignoreNextChange = on; };
+        monitor->batches = &bulk;
+        // As the application binds it: the paste service's own writes are skipped once.
+        forwardIgnore = monitor.get();
     }
 
     void tick()

@@ -256,7 +256,7 @@ TEST_F(PasteServiceTest, EachTerminalGetsTheChordOfItsEntry)
         {"Gedit", {"ctrl+v"}},
     };
     for (const auto& c : cases) {
-        focusedClass = c.windowClass;
+        windows.activeClass = c.windowClass;
         events.clear();
         paster->pasteFromPasteboard();
         scheduler.advance(PasteService::kPasteDelay);
@@ -266,20 +266,43 @@ TEST_F(PasteServiceTest, EachTerminalGetsTheChordOfItsEntry)
     }
 }
 
+TEST_F(PasteServiceTest, TheSelectionCaptureSkipsTheClipMirroredForShiftInsertOnly)
+{
+    struct : CaptureSkip {
+        void skipNextChange(bool skip) override { told.push_back(skip); }
+        std::vector<bool> told;
+    } selection;
+    paster->selectionCapture = &selection;
+    windows.activeClass = "XTerm";
+    for (bool mirrored : {true, false}) {
+        clipboard.mirrorSucceeds = mirrored;
+        selection.told.clear();
+        paster->pasteFromPasteboard();
+        scheduler.advance(PasteService::kPasteDelay);
+        const std::vector<bool> expected = mirrored ? std::vector{true} : std::vector{true, false};
+        EXPECT_EQ(selection.told, expected) << mirrored;
+    }
+    windows.activeClass = "Gedit";
+    selection.told.clear();
+    paster->pasteFromPasteboard();
+    scheduler.advance(PasteService::kPasteDelay);
+    EXPECT_TRUE(selection.told.empty()) << "Ctrl+V does not touch the mouse selection";
+}
+
 TEST_F(PasteServiceTest, TerminalsGetControlShiftV)
 {
-    focusedClass = "konsole";
+    windows.activeClass = "konsole";
     paster->pasteFromPasteboard();
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_EQ(events.back(), "ctrl+shift+v");
 
     paster->terminalClasses = {"Gedit"};
-    focusedClass = "gedit";
+    windows.activeClass = "gedit";
     paster->pasteFromPasteboard();
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_EQ(events.back(), "ctrl+shift+v");
 
-    focusedClass = std::nullopt;
+    windows.activeClass = std::nullopt;
     paster->pasteFromPasteboard();
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_EQ(events.back(), "ctrl+v");
@@ -306,6 +329,7 @@ TEST_F(PasteServiceTest, WithoutKeyAccessTheAlertShowsAfterCollapseAndRestoreAnd
 {
     for (KeyAccess why : {KeyAccess::MissingXTest, KeyAccess::Wayland}) {
         access = why;
+        paster->waylandSession = why == KeyAccess::Wayland;
         events.clear();
         alerts.clear();
         paster->paste(makeClipItem({.type = ClipType::Text, .textContent = "sigue aquí"}, scheduler));
@@ -333,7 +357,7 @@ TEST_F(PasteServiceTest, OpenSettingsOnlyWhenTheFirstButtonIsChosen)
     }
 }
 
-TEST_F(PasteServiceTest, MissingKeyAccessPortMeansNoKeystrokes)
+TEST_F(PasteServiceTest, NoKeySynthesizerMeansNoKeystrokes)
 {
     PasteService bare({}, scheduler, storage->imagesDir());
     bare.pasteFromPasteboard();

@@ -5,6 +5,7 @@
 #include "core/paste/PasteService.h"
 #include "core/store/Storage.h"
 #include "fakes/FakeClipboard.h"
+#include "fakes/FakeWindowActivation.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
 #include "fakes/VirtualScheduler.h"
@@ -20,53 +21,57 @@
 
 namespace brisa::test {
 
-/// A paste service over a fake clipboard and a real store in a temporary folder, with every port
-/// recording what it was asked, in order, into events.
-class PasteFixture : public ::testing::Test {
+/// A paste service over a fake clipboard and a real store in a temporary folder, with every
+/// collaborator recording what it was asked, in order, into events.
+class PasteFixture : public ::testing::Test, protected CaptureSkip, protected PasteOrigin, protected PermissionPrompt,
+                     protected KeySynthesizer {
 protected:
     PasteFixture()
     {
         auto opened = Storage::open(home.path(), scheduler);
         storage = std::move(opened.storage);
-        paster = std::make_unique<PasteService>(ports(), scheduler, storage->imagesDir());
+        clipboard.journal = &events;
+        windows.activeClass = "Gedit";
+        paster = makePaster();
     }
 
-    PasteService::Ports ports()
+    std::unique_ptr<PasteService> makePaster()
     {
-        PasteService::Ports p;
-        p.ignoreNextChange = [this](bool on) {
-            monitorFlag = on;
-            events.push_back(on ? "ignore" : "unignore");
-            if (forwardIgnore)
-                forwardIgnore(on);
-        };
-        p.write = [this](PasteTargets targets) {
-            events.push_back("write");
-            return clipboard.write(std::move(targets));
-        };
-        p.collapsePanel = [this] { events.push_back("collapse"); };
-        p.restorePreviousWindow = [this] {
-            events.push_back("restore");
-            return true;
-        };
-        p.keyAccess = [this] { return access; };
-        p.focusedWindowClass = [this] { return focusedClass; };
-        p.mirrorToPrimary = [this] {
-            events.push_back("primary");
-            return true;
-        };
-        p.sendPaste = [this](PasteChord chord) {
-            events.push_back(std::string(chordName(chord)));
-            chordTimes.push_back(scheduler.now());
-            return true;
-        };
-        p.showAlert = [this](const PermissionAlert& alert) {
-            events.push_back("alert");
-            alerts.push_back(alert);
-            return alertAnswer;
-        };
-        p.openSettings = [this] { events.push_back("settings"); };
+        auto p = std::make_unique<PasteService>(PasteService::Desktop{&clipboard, this, &windows}, scheduler,
+                                                storage->imagesDir());
+        p->capture = this;
+        p->origin = this;
+        p->prompt = this;
         return p;
+    }
+
+    // The monitor's flag, the panel, the alert and the keyboard, as the service sees them.
+    void skipNextChange(bool on) override
+    {
+        monitorFlag = on;
+        events.push_back(on ? "ignore" : "unignore");
+        if (forwardIgnore)
+            forwardIgnore->skipNextChange(on);
+    }
+    void releaseAndCollapse() override { events.push_back("collapse"); }
+    bool restorePreviousWindow() override
+    {
+        events.push_back("restore");
+        return true;
+    }
+    int ask(const PermissionAlert& alert) override
+    {
+        events.push_back("alert");
+        alerts.push_back(alert);
+        return alertAnswer;
+    }
+    void openSettings() override { events.push_back("settings"); }
+    bool available() override { return access == KeyAccess::Granted; }
+    bool sendPaste(PasteChord chord) override
+    {
+        events.push_back(std::string(chordName(chord)));
+        chordTimes.push_back(scheduler.now());
+        return true;
     }
 
     /// Stores a clip created `age` seconds before now.
@@ -96,6 +101,7 @@ protected:
     VirtualScheduler scheduler;
     LogCapture log;
     FakeClipboard clipboard{scheduler};
+    FakeWindowActivation windows;
     std::unique_ptr<Storage> storage;
     std::unique_ptr<PasteService> paster;
 
@@ -104,9 +110,8 @@ protected:
     std::vector<PermissionAlert> alerts;
     bool monitorFlag = false;
     /// Also receives the flag (a test binds it to a real clipboard monitor).
-    std::function<void(bool)> forwardIgnore;
+    CaptureSkip* forwardIgnore = nullptr;
     KeyAccess access = KeyAccess::Granted;
-    std::optional<std::string> focusedClass = std::string("Gedit");
     int alertAnswer = 1;
 };
 

@@ -13,25 +13,22 @@ using Field = AppSettings::Field;
 
 namespace {
 
-// Records every hook call as one line, in order.
-struct HookLog {
+// Records every effect as one line, in order.
+struct HookLog final : SettingsEffects {
     std::vector<std::string> calls;
-    AppSettingsHooks hooks()
+    SettingsEffects* hooks() { return this; }
+
+    void setHistoryLimit(std::int64_t v) override { calls.push_back("historyLimit " + std::to_string(v)); }
+    void setAutoDeleteDays(std::int64_t v) override { calls.push_back("autoDeleteDays " + std::to_string(v)); }
+    void setBlockedBundleIDs(const std::set<std::string>& ids) override
     {
-        return {
-            .setHistoryLimit = [this](std::int64_t v) { calls.push_back("historyLimit " + std::to_string(v)); },
-            .setAutoDeleteDays = [this](std::int64_t v) { calls.push_back("autoDeleteDays " + std::to_string(v)); },
-            .setBlockedBundleIDs =
-                [this](const std::set<std::string>& ids) {
-                    std::string line = "blocked";
-                    for (const auto& id : ids)
-                        line += " " + id;
-                    calls.push_back(line);
-                },
-            .setLaunchAtLogin = [this](bool v) { calls.push_back(v ? "login on" : "login off"); },
-            .applyPositionChange = [this] { calls.push_back("position"); },
-        };
+        std::string line = "blocked";
+        for (const auto& id : ids)
+            line += " " + id;
+        calls.push_back(line);
     }
+    void setLaunchAtLogin(bool v) override { calls.push_back(v ? "login on" : "login off"); }
+    void applyPositionChange() override { calls.push_back("position"); }
 };
 
 void expectDefaults(const AppSettings& s)
@@ -215,20 +212,27 @@ TEST(AppSettings, SettersRunTheirHooksEvenForAnEqualValue)
     EXPECT_EQ(notified, 8);
 }
 
-TEST(AppSettings, HookSeesTheStoredValue)
+TEST(AppSettings, AnEffectSeesTheStoredValue)
 {
+    struct Peek final : SettingsEffects {
+        explicit Peek(UserDefaults& defaults) : defaults(defaults) {}
+        void setHistoryLimit(std::int64_t) override
+        {
+            storedWhenCalled = defaults.value("historyLimit");
+            readWhenCalled = settings->historyLimit();
+        }
+        UserDefaults& defaults;
+        AppSettings* settings = nullptr;
+        std::optional<json> storedWhenCalled;
+        std::int64_t readWhenCalled = -1;
+    };
     UserDefaults defaults;
-    AppSettings* settings = nullptr;
-    std::optional<json> storedWhenCalled;
-    std::int64_t readWhenCalled = -1;
-    AppSettings s(defaults, {.setHistoryLimit = [&](std::int64_t) {
-                                 storedWhenCalled = defaults.value("historyLimit");
-                                 readWhenCalled = settings->historyLimit();
-                             }});
-    settings = &s;
+    Peek peek(defaults);
+    AppSettings s(defaults, &peek);
+    peek.settings = &s;
     s.setHistoryLimit(300);
-    EXPECT_EQ(storedWhenCalled, json(300));
-    EXPECT_EQ(readWhenCalled, 300);
+    EXPECT_EQ(peek.storedWhenCalled, json(300));
+    EXPECT_EQ(peek.readWhenCalled, 300);
 }
 
 TEST(AppSettings, ApplyPushesCopiesInOrderWithoutWriting)
@@ -246,7 +250,7 @@ TEST(AppSettings, ApplyPushesCopiesInOrderWithoutWriting)
     EXPECT_EQ(defaults.serialized(), before);
 }
 
-TEST(AppSettings, UnsetHooksDoNothing)
+TEST(AppSettings, WithoutEffectsTheValuesAreOnlyStored)
 {
     UserDefaults defaults;
     AppSettings s(defaults);

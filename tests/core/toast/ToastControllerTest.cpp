@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/toast/ToastController.h"
 
+#include "fakes/FakePanelWindow.h"
+#include "fakes/FakeScreens.h"
 #include "fakes/LogCapture.h"
 #include "fakes/VirtualScheduler.h"
 
@@ -13,14 +15,22 @@ using namespace std::chrono_literals;
 
 namespace {
 
-NotchGeometry::Metrics screenAt(Rect frame, bool notch)
+/// A screen, with a notch when asked; the first one given is the primary.
+ScreenInfo screenAt(Rect frame, bool notch, bool primary = true)
 {
-    NotchGeometry::Metrics m;
-    m.screen.frame = frame;
-    m.screen.workArea = frame;
-    m.hasNotch = notch;
-    return m;
+    ScreenInfo s{.name = "S", .frame = frame, .workArea = frame, .primary = primary};
+    if (notch)
+        s.safeAreaTop = 32;
+    return s;
 }
+
+/// Off every screen in these tests.
+constexpr Point kNowhere{-5000, -5000};
+
+struct FakePanel final : PanelState {
+    bool expanded() const override { return open; }
+    bool open = false;
+};
 
 ToastData textToast(std::string preview)
 {
@@ -29,27 +39,15 @@ ToastData textToast(std::string preview)
 
 class ToastControllerTest : public ::testing::Test {
 protected:
-    ToastController::Ports ports()
-    {
-        ToastController::Ports p;
-        p.panelExpanded = [this] { return panelOpen; };
-        p.screenUnderPointer = [this] { return pointerScreen; };
-        p.currentMetrics = [this] { return mainScreen; };
-        p.createWindow = [this](Rect r) { created.push_back(r); };
-        p.setFrame = [this](Rect r) { frames.push_back(r); };
-        p.setIgnoresMouse = [this](bool ignores) { ignoresMouse.push_back(ignores); };
-        return p;
-    }
+    ToastControllerTest() { screens.pointer = kNowhere; }
 
     double fraction() const { return controller.dismissFraction(); }
 
-    bool panelOpen = false;
-    std::optional<NotchGeometry::Metrics> mainScreen = screenAt({0, 0, 1920, 1080}, false);
-    std::optional<NotchGeometry::Metrics> pointerScreen;
-    std::vector<Rect> created, frames;
-    std::vector<bool> ignoresMouse;
+    test::FakeScreens screens{{screenAt({0, 0, 1920, 1080}, false)}};
+    FakePanel panel;
+    test::FakePanelWindow window;
     test::VirtualScheduler scheduler;
-    ToastController controller{ports(), scheduler};
+    ToastController controller{screens, nullptr, panel, scheduler};
 };
 
 } // namespace
@@ -68,49 +66,50 @@ TEST_F(ToastControllerTest, StartsHiddenWithAFullCountdownInReserve)
 TEST_F(ToastControllerTest, InstallCreatesTheWindowOnceAtTheTopCentreAndLogs)
 {
     test::LogCapture log;
-    EXPECT_TRUE(controller.install());
-    EXPECT_TRUE(controller.install());
-    ASSERT_EQ(created.size(), 1u);
-    EXPECT_EQ(created[0], (Rect{740, 950, 440, 130}));
+    EXPECT_TRUE(controller.install(window));
+    EXPECT_TRUE(controller.install(window));
+    ASSERT_EQ(window.created.size(), 1u);
+    EXPECT_EQ(window.created[0], (Rect{740, 950, 440, 130}));
     EXPECT_TRUE(log.contains("[Brisa] ToastController instalado"));
     EXPECT_EQ(log.lines().size(), 1u);
 }
 
 TEST_F(ToastControllerTest, InstallWithoutScreensCreatesNothing)
 {
-    mainScreen.reset();
-    EXPECT_FALSE(controller.install());
+    screens.setScreens({});
+    EXPECT_FALSE(controller.install(window));
     EXPECT_FALSE(controller.installed());
-    EXPECT_TRUE(created.empty());
+    EXPECT_TRUE(window.created.empty());
 }
 
 TEST_F(ToastControllerTest, ShowsForFourSecondsThenHidesAndLetsThePointerThrough)
 {
-    controller.install();
+    controller.install(window);
     controller.show(textToast("hola"));
     EXPECT_EQ(controller.current(), textToast("hola"));
     EXPECT_EQ(controller.showID(), 1u);
     EXPECT_EQ(controller.closeAt(), scheduler.now() + 4s);
-    EXPECT_EQ(ignoresMouse, std::vector<bool>{false});
+    EXPECT_EQ(window.ignoresMouse, std::vector<bool>{false});
+    EXPECT_EQ(window.orderFronts, 1) << "raised above the panel's window";
 
     scheduler.advance(3999ms);
     EXPECT_TRUE(controller.current());
     scheduler.advance(1ms);
     EXPECT_EQ(controller.current(), std::nullopt);
     EXPECT_EQ(controller.closeAt(), std::nullopt);
-    EXPECT_EQ(ignoresMouse, (std::vector<bool>{false, true}));
+    EXPECT_EQ(window.ignoresMouse, (std::vector<bool>{false, true}));
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
 TEST_F(ToastControllerTest, ACaptureWhileThePanelIsOpenShowsNoToast)
 {
-    controller.install();
-    panelOpen = true;
+    controller.install(window);
+    panel.open = true;
     controller.show(textToast("hola"));
     EXPECT_EQ(controller.current(), std::nullopt);
     EXPECT_EQ(controller.showID(), 0u);
-    EXPECT_TRUE(frames.empty());
-    EXPECT_TRUE(ignoresMouse.empty());
+    EXPECT_TRUE(window.frames.empty());
+    EXPECT_TRUE(window.ignoresMouse.empty());
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
@@ -130,18 +129,19 @@ TEST_F(ToastControllerTest, ASecondCaptureReplacesTheFirstWithAFullCountdownEven
 
 TEST_F(ToastControllerTest, ShownOnTheScreenUnderThePointerElseTheCurrentOne)
 {
-    controller.install();
-    pointerScreen = screenAt({1920, 0, 2560, 1440}, false);
+    controller.install(window);
+    screens.setScreens({screenAt({0, 0, 1920, 1080}, false), screenAt({1920, 0, 2560, 1440}, false, false)});
+    screens.pointer = {2000, 100};
     controller.show(textToast("a"));
     EXPECT_FALSE(controller.hasNotch());
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames.back(), (Rect{1920 + 1280 - 220, 1440 - 130, 440, 130}));
+    ASSERT_EQ(window.frames.size(), 1u);
+    EXPECT_EQ(window.frames.back(), (Rect{1920 + 1280 - 220, 1440 - 130, 440, 130}));
 
-    pointerScreen.reset();
-    mainScreen = screenAt({0, 0, 1000, 800}, true);
+    screens.pointer = kNowhere;
+    screens.setScreens({screenAt({0, 0, 1000, 800}, true)});
     controller.show(textToast("b"));
     EXPECT_TRUE(controller.hasNotch());
-    EXPECT_EQ(frames.back(), (Rect{280, 670, 440, 130}));
+    EXPECT_EQ(window.frames.back(), (Rect{280, 670, 440, 130}));
 }
 
 TEST_F(ToastControllerTest, PointerRestingTenSecondsThenLeavingKeepsTheRemainder)
@@ -189,19 +189,19 @@ TEST_F(ToastControllerTest, EnteringWhileHiddenPausesNothing)
 
 TEST_F(ToastControllerTest, DismissNowHidesAtOnceAndCancelsTheCountdown)
 {
-    controller.install();
+    controller.install(window);
     controller.show(textToast("a"));
     controller.pauseAutoDismiss();
     controller.dismissNow();
     EXPECT_EQ(controller.current(), std::nullopt);
     EXPECT_EQ(controller.closeAt(), std::nullopt);
     EXPECT_FALSE(controller.isPaused());
-    EXPECT_EQ(ignoresMouse.back(), true);
+    EXPECT_EQ(window.ignoresMouse.back(), true);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
     EXPECT_EQ(fraction(), 0.0);
 
     controller.dismissNow(); // nothing up: nothing to do
-    EXPECT_EQ(ignoresMouse.size(), 2u);
+    EXPECT_EQ(window.ignoresMouse.size(), 2u);
 }
 
 TEST_F(ToastControllerTest, DismissFractionFollowsTheCountdown)
@@ -242,17 +242,16 @@ TEST_F(ToastControllerTest, PublishesEachChange)
 TEST(ToastControllerLifetime, APendingHideDoesNotRunAfterTheControllerIsGone)
 {
     test::VirtualScheduler scheduler;
-    bool ignored = false;
+    test::FakeScreens screens{{screenAt({0, 0, 800, 600}, false)}};
+    FakePanel panel;
+    test::FakePanelWindow window;
     {
-        ToastController::Ports p;
-        p.currentMetrics = [] { return screenAt({0, 0, 800, 600}, false); };
-        p.setIgnoresMouse = [&](bool v) { ignored = v; };
-        ToastController controller(p, scheduler);
-        controller.install();
+        ToastController controller(screens, nullptr, panel, scheduler);
+        controller.install(window);
         controller.show(textToast("a"));
     }
     scheduler.advance(10s);
-    EXPECT_FALSE(ignored);
+    EXPECT_EQ(window.ignoresMouse, std::vector<bool>{false});
 }
 
 TEST(ToastText, AnEmptyTextPreviewHasNoSubtitle)
