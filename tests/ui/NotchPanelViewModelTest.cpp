@@ -1,25 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
-#include "fakes/QtApp.h"
+#include "UiFixtures.h"
 
 #include "core/capture/ImageThumbnailer.h"
-#include "core/image/ImageClipOperations.h"
-#include "core/notch/NotchController.h"
-#include "core/paste/BulkCopyService.h"
-#include "core/paste/PasteService.h"
-#include "core/settings/AppSettings.h"
-#include "core/settings/UserDefaults.h"
-#include "core/store/Storage.h"
-#include "core/stores/SpaceStore.h"
-#include "core/support/WorkerPool.h"
+#include "fakes/QtApp.h"
 #include "fakes/TestImages.h"
-#include "ui/ClipStripModel.h"
-#include "fakes/TempDir.h"
 #include "platform/ColorSampler.h"
-#include "fakes/VirtualScheduler.h"
+#include "ui/ClipStripModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QMenu>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -29,22 +21,14 @@ using namespace brisa;
 
 namespace {
 
-class NotchPanelViewModelTest : public ::testing::Test {
+class NotchPanelViewModelTest : public test::PanelTest {
 protected:
     void SetUp() override
     {
         test::qtApp(); // the card menu is a widget menu
-        auto opened = Storage::open(home.path(), clock);
-        ASSERT_NE(opened.storage, nullptr) << opened.error;
-        store = std::move(opened.storage);
+        PanelTest::SetUp();
         ASSERT_TRUE(store->insert(makeClipItem({.textContent = "texto <b>no</b> & más", .byteSize = 21}, clock)));
-        paster = std::make_unique<PasteService>(PasteService::Ports{}, clock, home.path());
-        bulk = std::make_unique<BulkCopyService>(*store, *paster);
-        notch = std::make_unique<NotchController>(NotchController::Ports{}, clock, settings);
-        images = std::make_unique<ImageClipOperations>(*store, clock, pool, nullptr);
-        model = std::make_unique<NotchPanelViewModel>(
-            NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock, images.get()});
-        model->reload();
+        panel->reload();
     }
 
     static QAction* item(const QMenu& menu, const QString& title)
@@ -54,31 +38,18 @@ protected:
                 return a;
         return nullptr;
     }
-
-    test::TempDir home;
-    test::VirtualScheduler clock;
-    UserDefaults defaults;
-    AppSettings settings{defaults};
-    SpaceStore spaces{defaults};
-    std::unique_ptr<Storage> store;
-    std::unique_ptr<PasteService> paster;
-    std::unique_ptr<BulkCopyService> bulk;
-    std::unique_ptr<NotchController> notch;
-    WorkerPool pool{1};
-    std::unique_ptr<ImageClipOperations> images;
-    std::unique_ptr<NotchPanelViewModel> model;
 };
 
 } // namespace
 
 TEST_F(NotchPanelViewModelTest, TheCardMenuOffersSendingGreyedWithoutNamingServices)
 {
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     QAction* send = item(*menu, QStringLiteral("Enviar…"));
     ASSERT_NE(send, nullptr);
     EXPECT_FALSE(send->isEnabled());
-    EXPECT_EQ(model->cardMenu(5), nullptr);
+    EXPECT_EQ(panel->cardMenu(5), nullptr);
 }
 
 TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
@@ -86,11 +57,11 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
     using namespace std::chrono_literals;
     std::vector<std::pair<TimePoint, TimePoint>> asked;
     std::optional<TimePoint> answer = clock.now() + 2h;
-    model->reminderPrompt = [&](TimePoint initial, TimePoint minimum) {
+    panel->reminderPrompt = [&](TimePoint initial, TimePoint minimum) {
         asked.emplace_back(initial, minimum);
         return answer;
     };
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     ASSERT_EQ(item(*menu, QStringLiteral("Quitar recordatorio")), nullptr);
     QAction* set = item(*menu, QStringLiteral("Poner recordatorio…"));
     ASSERT_NE(set, nullptr);
@@ -102,7 +73,7 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
 
     clock.advance(3h); // the reminder is past now: still proposed as it is
     answer.reset();    // "Cancelar"
-    menu = model->cardMenu(0);
+    menu = panel->cardMenu(0);
     item(*menu, QStringLiteral("Cambiar recordatorio…"))->trigger();
     EXPECT_EQ(asked.back(), std::make_pair(clock.now() - 1h, clock.now()));
     EXPECT_EQ(store->fetchAll().front().reminderDate, clock.now() - 1h);
@@ -117,15 +88,15 @@ TEST_F(NotchPanelViewModelTest, TheEyedropperMakesAColourClipOrNothingWhenCancel
         std::optional<Sample> next;
         void pick(Done done) override { done(next); }
     } sampler;
-    EXPECT_FALSE(model->canPickColor());
-    model->pickColor(); // no sampler: nothing happens
-    model->colorSampler = &sampler;
-    EXPECT_TRUE(model->canPickColor());
-    model->pickColor(); // cancelled
+    EXPECT_FALSE(panel->canPickColor());
+    panel->pickColor(); // no sampler: nothing happens
+    panel->colorSampler = &sampler;
+    EXPECT_TRUE(panel->canPickColor());
+    panel->pickColor(); // cancelled
     EXPECT_EQ(store->count(), 1);
     sampler.next = ColorSampler::Sample{0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0, 1.0};
-    model->pickColor();
-    model->pickColor(); // the same colour twice: two clips
+    panel->pickColor();
+    panel->pickColor(); // the same colour twice: two clips
     const auto clips = store->fetchAll();
     ASSERT_EQ(clips.size(), 3u);
     EXPECT_EQ(clips[0].typeRaw, "color");
@@ -142,7 +113,7 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
     spaces.add("Diseño", "folder");
     for (const auto& c : cases) {
         settings.setTheme(c.theme);
-        auto menu = model->cardMenu(0);
+        auto menu = panel->cardMenu(0);
         ASSERT_NE(menu, nullptr);
         QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
         for (const QMenu* m : {menu.get(), move}) {
@@ -156,7 +127,7 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
 TEST_F(NotchPanelViewModelTest, ACategoryNameIsShownAsWrittenInTheMenu)
 {
     spaces.add("I+D & <b>Diseño</b>", "folder");
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
     ASSERT_NE(move, nullptr);
@@ -174,25 +145,25 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
     ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Screenshot, .imageFileName = name,
                                             .byteSize = static_cast<std::int64_t>(png.size())},
                                            clock)));
-    model->reload(); // row 0: the screenshot, row 1: the text
+    panel->reload(); // row 0: the screenshot, row 1: the text
     auto titles = [](const QMenu& menu) {
         QStringList out;
         for (auto* a : menu.actions())
             out << (a->isSeparator() ? QStringLiteral("—") : a->text());
         return out;
     };
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(titles(*menu).mid(0, 8),
               (QStringList{"Pegar", "Copiar", "Enviar…", "—", "Quitar peso (comprimir)", "Quitar fondo (transparente)",
                            "Redimensionar", "Convertir formato"}));
     EXPECT_EQ(titles(*item(*menu, "Redimensionar")->menu()), (QStringList{"75%", "50%", "25%"}));
     EXPECT_EQ(titles(*item(*menu, "Convertir formato")->menu()), (QStringList{"PNG", "JPEG", "TIFF"}));
-    EXPECT_EQ(titles(*model->imageMenu(0, "resize")), (QStringList{"75%", "50%", "25%"}));
-    EXPECT_EQ(titles(*model->imageMenu(0, "convert")), (QStringList{"PNG", "JPEG", "TIFF"}));
+    EXPECT_EQ(titles(*panel->imageMenu(0, "resize")), (QStringList{"75%", "50%", "25%"}));
+    EXPECT_EQ(titles(*panel->imageMenu(0, "convert")), (QStringList{"PNG", "JPEG", "TIFF"}));
     // The text card offers none of them.
-    EXPECT_EQ(item(*model->cardMenu(1), "Redimensionar"), nullptr);
-    EXPECT_EQ(model->imageMenu(1, "resize"), nullptr);
+    EXPECT_EQ(item(*panel->cardMenu(1), "Redimensionar"), nullptr);
+    EXPECT_EQ(panel->imageMenu(1, "resize"), nullptr);
 
     // Redimensionar ▸ 50% adds a clip of half the size, which becomes the first card.
     item(*menu, "Redimensionar")->menu()->actions()[1]->trigger();
@@ -200,12 +171,32 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
     while (images->runningCount() > 0 && std::chrono::steady_clock::now() < deadline)
         clock.runPosted();
     ASSERT_EQ(images->runningCount(), 0);
-    model->reload();
-    ASSERT_EQ(model->stripCount(), 3);
-    auto first = store->fetch(*Uuid::parse(static_cast<ClipStripModel*>(model->strip())->idAt(0).toString().toStdString()));
+    panel->reload();
+    ASSERT_EQ(panel->stripCount(), 3);
+    auto first = store->fetch(*Uuid::parse(static_cast<ClipStripModel*>(panel->strip())->idAt(0).toString().toStdString()));
     ASSERT_TRUE(first);
     EXPECT_EQ(first->sourceAppName, "Brisa");
     auto bytes = imageSourceBytes(*store, *first);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(ImageThumbnailer::imagePixelSize(*bytes), (std::pair{100, 50}));
+}
+
+TEST_F(NotchPanelViewModelTest, TheTabsCountTheirClipsAndSayWhenTheCountsChange)
+{
+    PanelTabsModel& tabs = *panel->tabs();
+    QAbstractItemModelTester tester(&tabs, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy changed(&tabs, &QAbstractItemModel::dataChanged);
+    const auto count = [&](NotchTab tab) { return tabs.index(static_cast<int>(tab)).data(PanelTabsModel::CountRole); };
+    ASSERT_EQ(tabs.rowCount(), 4);
+    EXPECT_EQ(count(NotchTab::History), 1);
+    EXPECT_EQ(count(NotchTab::Colors), 0);
+
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Color, .textContent = "#336699", .byteSize = 7}, clock)));
+    panel->reload();
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][2].value<QList<int>>(), QList<int>{PanelTabsModel::CountRole});
+    EXPECT_EQ(count(NotchTab::History), 2);
+    EXPECT_EQ(count(NotchTab::Colors), 1);
+    panel->reload();
+    EXPECT_EQ(changed.count(), 1) << "nothing changed";
 }
