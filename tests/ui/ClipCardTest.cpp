@@ -39,7 +39,7 @@ import Brisa.Ui
 
 Rectangle {
     id: root
-    required property QtObject strip
+    required property ClipStripModel strip
     property string theme: "dark"
     property int activations: 0
     property int drags: 0
