@@ -10,7 +10,7 @@ namespace brisa {
 
 QPalette menuPalette(AppTheme theme)
 {
-    const ThemeColors& c = Theme::colors(theme);
+    const ThemePalette& c = Theme::palette(theme);
     QPalette p(c.menuText, c.menuWindow);
     for (auto role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button, QPalette::ToolTipBase})
         p.setColor(role, c.menuWindow);

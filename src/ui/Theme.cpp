@@ -3,6 +3,7 @@
 
 #include "core/notch/StripScroll.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QJSEngine>
 
@@ -13,8 +14,9 @@ QColor rgba(double r, double g, double b, double a) { return QColor::fromRgbF(fl
 QColor white(double a) { return rgba(1, 1, 1, a); }
 QColor black(double a) { return rgba(0, 0, 0, a); }
 
-void fillDark(ThemeColors& c)
+ThemePalette darkPalette()
 {
+    ThemePalette c;
     c.light = false;
     c.ink = Qt::white;
     c.panelFill = Qt::black;
@@ -52,10 +54,12 @@ void fillDark(ThemeColors& c)
     c.menuHighlightedText = Qt::white;
     c.menuLight = QColor(0x34, 0x34, 0x37);
     c.menuDark = QColor(0x0a, 0x0a, 0x0a);
+    return c;
 }
 
-void fillLight(ThemeColors& c)
+ThemePalette lightPalette()
 {
+    ThemePalette c;
     c.light = true;
     c.ink = Qt::black;
     c.panelFill = white(0.92);
@@ -90,11 +94,12 @@ void fillLight(ThemeColors& c)
     c.menuHighlightedText = Qt::white;
     c.menuLight = Qt::white;
     c.menuDark = QColor(0xc8, 0xc8, 0xc8);
+    return c;
 }
 
-void fillGlass(ThemeColors& c)
+ThemePalette glassPalette()
 {
-    fillDark(c);
+    ThemePalette c = darkPalette();
     // Tinted glass where nothing blurs behind.
     c.panelFill = rgba(0.12, 0.13, 0.16, 0.82);
     c.panelStroke = white(0.18);
@@ -109,16 +114,11 @@ void fillGlass(ThemeColors& c)
     c.menuDisabled = QColor(0x80, 0x86, 0x92);
     c.menuLight = QColor(0x3a, 0x40, 0x4c);
     c.menuDark = QColor(0x14, 0x16, 0x1b);
+    return c;
 }
 
 struct Palettes {
-    ThemeColors dark, light, glass;
-    Palettes()
-    {
-        fillDark(dark);
-        fillLight(light);
-        fillGlass(glass);
-    }
+    ThemeColors dark{darkPalette()}, light{lightPalette()}, glass{glassPalette()};
 };
 
 Palettes& palettes()
@@ -129,7 +129,8 @@ Palettes& palettes()
 
 } // namespace
 
-Theme::Theme() : cardWidth_(StripScroll::kItemWidth), cardSpacing_(StripScroll::kSpacing) {}
+double Theme::cardWidth() const { return StripScroll::kItemWidth; }
+double Theme::cardSpacing() const { return StripScroll::kSpacing; }
 
 Theme& Theme::instance()
 {
@@ -142,12 +143,19 @@ Theme* Theme::create(QQmlEngine*, QJSEngine*)
     Theme& theme = instance();
     QJSEngine::setObjectOwnership(&theme, QJSEngine::CppOwnership);
     static const bool watched = [&] {
-        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            QObject::connect(app, &QGuiApplication::fontChanged, &theme, &Theme::applicationFontChanged);
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->installEventFilter(&theme);
         return true;
     }();
     Q_UNUSED(watched);
     return &theme;
+}
+
+bool Theme::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ApplicationFontChange && watched == QCoreApplication::instance())
+        Q_EMIT applicationFontChanged();
+    return QObject::eventFilter(watched, event);
 }
 
 QFont Theme::applicationFont() { return QGuiApplication::font(); }

@@ -4,6 +4,8 @@
 #include "ui/Theme.h"
 #include "fakes/QtApp.h"
 
+#include <QMetaProperty>
+
 #include <gtest/gtest.h>
 
 using namespace brisa;
@@ -19,8 +21,16 @@ TEST(Theme, ColoursAreLookedUpByTheSettingsValue)
                  {"Light", AppTheme::Dark}, {"", AppTheme::Dark}};
     for (const auto& c : cases)
         EXPECT_EQ(theme.colors(QString::fromLatin1(c.name)), &Theme::colors(c.expected)) << c.name;
-    EXPECT_EQ(Theme::colors(AppTheme::Light).ink, QColor(Qt::black));
-    EXPECT_EQ(Theme::colors(AppTheme::LiquidGlass).ink, QColor(Qt::white));
+    EXPECT_EQ(Theme::palette(AppTheme::Light).ink, QColor(Qt::black));
+    EXPECT_EQ(Theme::palette(AppTheme::LiquidGlass).ink, QColor(Qt::white));
+}
+
+// The palettes and metrics are shared by every view: none can change them for the others.
+TEST(Theme, ViewsCannotChangeTheSharedLook)
+{
+    for (const QMetaObject* type : {&ThemeColors::staticMetaObject, &Theme::staticMetaObject})
+        for (int i = type->propertyOffset(); i < type->propertyCount(); ++i)
+            EXPECT_FALSE(type->property(i).isWritable()) << type->className() << "." << type->property(i).name();
 }
 
 // The widget menus take their colours from the same palettes as the views.
@@ -29,8 +39,8 @@ TEST(Theme, MenusShareThePalette)
     test::qtApp();
     for (AppTheme theme : allAppThemes) {
         const QPalette palette = menuPalette(theme);
-        EXPECT_EQ(palette.color(QPalette::Window), Theme::colors(theme).menuWindow) << rawValue(theme);
-        EXPECT_EQ(palette.color(QPalette::Text), Theme::colors(theme).menuText) << rawValue(theme);
+        EXPECT_EQ(palette.color(QPalette::Window), Theme::palette(theme).menuWindow) << rawValue(theme);
+        EXPECT_EQ(palette.color(QPalette::Text), Theme::palette(theme).menuText) << rawValue(theme);
     }
 }
 
