@@ -57,7 +57,8 @@ PanelKey panelKey(int qtKey)
 } // namespace
 
 NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
-    : QObject(parent), services_(services), strip_(new ClipStripModel(services.storage, services.clock, this))
+    : QObject(parent), services_(services), strip_(new ClipStripModel(services.storage, services.clock, this)),
+      tabs_(new PanelTabsModel(*strip_, this))
 {
     services_.controller.onChanged([this](NotchController::Flag) {
         auto* trace = PanelTrace::fromEnvironment();
@@ -133,23 +134,7 @@ bool NotchPanelViewModel::keyboardActive() const { return services_.controller.k
 bool NotchPanelViewModel::activeHasNotch() const { return services_.controller.activeHasNotch(); }
 QString NotchPanelViewModel::theme() const { return QString::fromUtf8(rawValue(services_.settings.theme()).data()); }
 
-QStringList NotchPanelViewModel::tabTitles()
-{
-    QStringList titles;
-    for (NotchTab tab : allNotchTabs)
-        titles << QString::fromUtf8(rawValue(tab).data(), static_cast<int>(rawValue(tab).size()));
-    return titles;
-}
-
-QObject* NotchPanelViewModel::strip() const { return strip_; }
 int NotchPanelViewModel::stripCount() const { return strip_->count(); }
-
-int NotchPanelViewModel::countFor(int tab, int) const
-{
-    if (tab < 0 || tab >= static_cast<int>(allNotchTabs.size()))
-        return 0;
-    return strip_->countFor(tab);
-}
 
 template <typename Change>
 void NotchPanelViewModel::changeState(Change&& change)
@@ -331,7 +316,6 @@ void NotchPanelViewModel::reload()
 {
     unreadChanges_ = false;
     strip_->reload();
-    ++countsVersion_;
     changeState([&] { state_.clampSelection(stripCount()); });
     Q_EMIT stripChanged();
 }
@@ -340,7 +324,6 @@ void NotchPanelViewModel::reloadFromStart()
 {
     unreadChanges_ = false;
     strip_->resetToStart();
-    ++countsVersion_;
     changeState([&] { state_.clampSelection(stripCount()); });
     Q_EMIT stripChanged();
 }

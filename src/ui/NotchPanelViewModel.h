@@ -5,10 +5,13 @@
 #include "core/notch/StripScroll.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
+#include "ui/ClipStripModel.h"
+#include "ui/PanelTabsModel.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 #include <cstdint>
 #include <functional>
@@ -22,7 +25,6 @@ namespace brisa {
 class AppSettings;
 class Scheduler;
 class BulkCopyService;
-class ClipStripModel;
 class ImageClipOperations;
 class Uuid;
 class ColorSampler;
@@ -39,20 +41,22 @@ struct ClipItem;
 /// and selection, the card strip, and the actions on cards. The views only lay things out.
 class NotchPanelViewModel final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the application around its NotchController")
     Q_PROPERTY(bool canPickColor READ canPickColor CONSTANT)
     Q_PROPERTY(bool expanded READ expanded NOTIFY flagsChanged)
     Q_PROPERTY(bool pinned READ pinned NOTIFY flagsChanged)
     Q_PROPERTY(bool keyboardActive READ keyboardActive NOTIFY flagsChanged)
     Q_PROPERTY(bool activeHasNotch READ activeHasNotch NOTIFY flagsChanged)
     Q_PROPERTY(QString theme READ theme NOTIFY themeChanged)
-    Q_PROPERTY(QStringList tabTitles READ tabTitles CONSTANT)
+    /// The tab chips: title, symbol and count of each tab.
+    Q_PROPERTY(brisa::PanelTabsModel* tabs READ tabs CONSTANT)
     Q_PROPERTY(int selectedTab READ selectedTab NOTIFY selectedTabChanged)
     Q_PROPERTY(bool onlyFavorites READ onlyFavorites NOTIFY onlyFavoritesChanged)
     Q_PROPERTY(int selectedIndex READ selectedIndex NOTIFY selectedIndexChanged)
     Q_PROPERTY(int scrollReset READ scrollReset NOTIFY scrollResetChanged)
-    Q_PROPERTY(QObject* strip READ strip CONSTANT)
+    Q_PROPERTY(brisa::ClipStripModel* strip READ strip CONSTANT)
     Q_PROPERTY(int stripCount READ stripCount NOTIFY stripChanged)
-    Q_PROPERTY(int countsVersion READ countsVersion NOTIFY stripChanged)
     Q_PROPERTY(bool listHasFocus READ listHasFocus NOTIFY listFocusChanged)
     Q_PROPERTY(double stripLeadingInset READ stripLeadingInset CONSTANT)
     /// How long the strip glides to centre the selected card, and after a wheel step, in ms.
@@ -81,14 +85,13 @@ public:
     bool keyboardActive() const;
     bool activeHasNotch() const;
     QString theme() const;
-    static QStringList tabTitles();
+    PanelTabsModel* tabs() const { return tabs_; }
     int selectedTab() const { return static_cast<int>(state_.selectedTab()); }
     bool onlyFavorites() const { return state_.onlyFavorites(); }
     int selectedIndex() const { return state_.selectedIndex(); }
     int scrollReset() const { return state_.scrollReset(); }
-    QObject* strip() const;
+    ClipStripModel* strip() const { return strip_; }
     int stripCount() const;
-    int countsVersion() const { return countsVersion_; }
     bool listHasFocus() const { return state_.listHasFocus(); }
     /// Space before the first card, from the strip's own left edge, which starts where the
     /// panel's body does (inside the outline's top flares).
@@ -96,8 +99,6 @@ public:
     static int centreScrollMs() { return static_cast<int>(StripScroll::kCentreAnimationSeconds * 1000); }
     static int wheelScrollMs() { return static_cast<int>(StripScroll::kWheelAnimationSeconds * 1000); }
 
-    /// The clip count of a tab (favourites ignored). version only makes QML re-evaluate.
-    Q_INVOKABLE int countFor(int tab, int version = 0) const;
     Q_INVOKABLE void selectTab(int tab);
     Q_INVOKABLE void toggleFavorites();
     /// The close button: the panel closes and the focus goes back where it was.
@@ -186,7 +187,7 @@ private:
     Services services_;
     ExpandedPanelState state_;
     ClipStripModel* strip_;
-    int countsVersion_ = 0;
+    PanelTabsModel* tabs_;
     bool lastExpanded_ = false;
     bool unreadChanges_ = false; ///< the store changed since the rows were last read
     /// While open: looks for other programs' changes each second and refreshes the ages.

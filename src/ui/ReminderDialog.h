@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <optional>
 
@@ -15,6 +16,8 @@ namespace brisa {
 /// The view only shows them; the rules are here.
 class ReminderDialogModel final : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the reminder dialog")
     Q_PROPERTY(QString title READ title CONSTANT)
     Q_PROPERTY(QString message READ message CONSTANT)
     Q_PROPERTY(QString scheduleText READ scheduleText CONSTANT)

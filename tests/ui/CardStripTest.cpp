@@ -1,21 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/ClipStripModel.h"
 #include "GuiApp.h"
 #include "QmlScene.h"
+#include "UiFixtures.h"
 
-#include "core/store/Storage.h"
-#include "fakes/LogCapture.h"
-#include "fakes/TempDir.h"
-#include "fakes/VirtualScheduler.h"
+#include "core/notch/StripScroll.h"
 
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,62 +21,31 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The strip over a real model, with a stand-in for the panel's view model.
+// The strip in the panel's place, over the panel's view model.
 constexpr const char* kScene = R"(
 import QtQuick
 import Brisa.Ui
 
-Item {
-    id: root
-    required property QtObject model
+CardStrip {
     width: 700
     height: 170
-    property alias strip: strip
-    QtObject {
-        id: panel
-        property QtObject strip: root.model
-        property real stripLeadingInset: 18
-        property int selectedIndex: 0
-        property int scrollReset: 0
-        property string theme: "dark"
-        property int centreScrollMs: 0
-        property int wheelScrollMs: 0
-        function centredOffset(index, width) { return Math.max(0, 18 + 228 * index + 106 - width / 2) }
-        function wheelTarget(origin, x, y, width) { return Math.max(0, origin - 22 * (Math.abs(x) > Math.abs(y) ? x : y)) }
-        function clickCard(i) {}
-        function openCardMenu(i) {}
-        function startDrag(i) {}
-    }
-    CardStrip {
-        id: strip
-        anchors.fill: parent
-        panel: panel
-    }
-    function resetScroll() { panel.scrollReset++ }
-    function select(i) { panel.selectedIndex = i }
 }
 )";
 
-class CardStripTest : public ::testing::Test {
+class CardStripTest : public test::PanelTest {
 protected:
     void SetUp() override
     {
         test::guiApp();
-        auto opened = Storage::open(home.path(), clock);
-        ASSERT_NE(opened.storage, nullptr) << opened.error;
-        store = std::move(opened.storage);
-        for (int i = 0; i < 40; ++i) {
-            ClipItem item = makeClipItem({.textContent = "clip " + std::to_string(i), .byteSize = 6}, clock);
-            item.createdAt = clock.now() - std::chrono::minutes(40 - i);
-            ASSERT_TRUE(store->insert(item));
-        }
-        model = std::make_unique<ClipStripModel>(*store, clock);
+        PanelTest::SetUp();
+        for (int i = 0; i < 40; ++i)
+            addText("clip " + std::to_string(i), clock.now() - std::chrono::minutes(40 - i));
+        panel->reload();
         view = std::make_unique<QQuickView>();
-        ASSERT_TRUE(test::showScene(*view, home.path(), kScene,
-                                    {{"model", QVariant::fromValue<QObject*>(model.get())}}));
+        ASSERT_TRUE(test::showScene(*view, home.path(), kScene, {{"panel", QVariant::fromValue<QObject*>(panel.get())}}));
     }
 
-    QQuickItem* strip() { return view->rootObject()->property("strip").value<QQuickItem*>(); }
+    QQuickItem* strip() { return view->rootObject(); }
     /// Where card row is drawn, in the strip's own coordinates; nullopt when it has no item.
     std::optional<double> cardX(int row)
     {
@@ -90,48 +55,43 @@ protected:
             return std::nullopt;
         return item->mapToItem(strip(), QPointF(0, 0)).x();
     }
-    void settle()
+    /// Moves the selection with the arrow keys, as the panel's keyboard does.
+    void select(int row)
     {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
+        while (panel->selectedIndex() < row)
+            panel->handleKey(Qt::Key_Right);
+        while (panel->selectedIndex() > row)
+            panel->handleKey(Qt::Key_Left);
+    }
+    /// Whether card row has come to rest (the strip glides there) at x.
+    bool cardSettlesAt(int row, double x)
+    {
+        return QTest::qWaitFor([&] {
+            const auto at = cardX(row);
+            return at && std::abs(*at - x) < 1;
+        });
     }
 
-    test::TempDir home;
-    test::VirtualScheduler clock;
-    test::LogCapture log;
-    std::unique_ptr<Storage> store;
-    std::unique_ptr<ClipStripModel> model;
     std::unique_ptr<QQuickView> view;
 };
 
 } // namespace
 
-TEST_F(CardStripTest, AfterCardsArriveAboveTheScrolledStripAResetStillShowsTheFirstCard)
+TEST_F(CardStripTest, AfterCardsArriveAboveTheScrolledStripTheFirstCardCanStillBeShown)
 {
-    QMetaObject::invokeMethod(view->rootObject(), "select", Q_ARG(QVariant, 30));
-    settle();
-    ASSERT_GT(strip()->property("contentX").toDouble(), 3000);
+    const double inset = NotchPanelViewModel::stripLeadingInset();
+    const double centred = 350 - StripScroll::kItemWidth / 2;
+    select(30);
+    ASSERT_TRUE(cardSettlesAt(30, centred));
 
-    // Two new clips arrive at the front while the strip is far along; then a new opening resets it.
-    for (int i = 0; i < 2; ++i) {
-        ClipItem item = makeClipItem({.textContent = "nuevo " + std::to_string(i), .byteSize = 7}, clock);
-        item.createdAt = clock.now() + std::chrono::seconds(i + 1);
-        ASSERT_TRUE(store->insert(item));
-    }
-    model->reload();
-    settle();
-    QMetaObject::invokeMethod(view->rootObject(), "select", Q_ARG(QVariant, 0));
-    QMetaObject::invokeMethod(view->rootObject(), "resetScroll");
-    settle();
-
-    const auto x = cardX(0);
-    ASSERT_TRUE(x);
-    EXPECT_NEAR(*x, 18, 1) << "the first card sits at the leading inset";
+    // Two new clips arrive at the front while the strip is far along; then the selection goes back.
+    for (int i = 0; i < 2; ++i)
+        addText("nuevo " + std::to_string(i), clock.now() + std::chrono::seconds(i + 1));
+    panel->reload();
+    select(0);
+    EXPECT_TRUE(cardSettlesAt(0, inset)) << "the first card sits at the leading inset";
 
     // Centring the third card puts it in the middle.
-    QMetaObject::invokeMethod(view->rootObject(), "select", Q_ARG(QVariant, 2));
-    settle();
-    const auto third = cardX(2);
-    ASSERT_TRUE(third);
-    EXPECT_NEAR(*third + 106, 350, 1);
+    select(2);
+    EXPECT_TRUE(cardSettlesAt(2, centred));
 }

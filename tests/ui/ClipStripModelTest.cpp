@@ -5,10 +5,7 @@
 #include "SolidPng.h"
 
 #include "core/search/ClipFilters.h"
-#include "core/store/Storage.h"
-#include "fakes/LogCapture.h"
-#include "fakes/TempDir.h"
-#include "fakes/VirtualScheduler.h"
+#include "UiFixtures.h"
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
@@ -30,14 +27,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ClipStripModelTest : public ::testing::Test {
+class ClipStripModelTest : public test::StoreTest {
 protected:
     void SetUp() override
     {
         test::guiApp();
-        auto opened = Storage::open(home.path(), clock);
-        ASSERT_NE(opened.storage, nullptr) << opened.error;
-        store = std::move(opened.storage);
+        StoreTest::SetUp();
     }
 
     ClipItem clip(const char* typeRaw, std::optional<std::string> text, TimePoint at, bool pinned = false)
@@ -84,10 +79,6 @@ protected:
         return model.data(model.index(row), r);
     }
 
-    test::TempDir home;
-    test::VirtualScheduler clock;
-    test::LogCapture log;
-    std::unique_ptr<Storage> store;
 };
 
 TEST_F(ClipStripModelTest, PagesFollowThePanelOrderOfEveryTab)

@@ -1,28 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
-#include "fakes/QtApp.h"
+#include "UiFixtures.h"
 
 #include "core/capture/ImageThumbnailer.h"
-#include "core/image/ImageClipOperations.h"
-#include "core/notch/NotchController.h"
-#include "core/paste/BulkCopyService.h"
-#include "core/paste/PasteService.h"
-#include "core/settings/AppSettings.h"
-#include "core/settings/UserDefaults.h"
-#include "core/store/Storage.h"
-#include "core/stores/SpaceStore.h"
-#include "core/support/WorkerPool.h"
 #include "core/share/ShareContent.h"
 #include "core/support/AtomicFile.h"
-#include "fakes/FakeScreens.h"
 #include "fakes/FakeShareTargets.h"
-#include "fakes/LogCapture.h"
+#include "fakes/QtApp.h"
 #include "fakes/TestImages.h"
-#include "ui/ClipStripModel.h"
-#include "fakes/TempDir.h"
 #include "platform/ColorSampler.h"
-#include "fakes/VirtualScheduler.h"
+#include "ui/ClipStripModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QGuiApplication>
 #include <QImage>
@@ -30,6 +19,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -39,22 +29,14 @@ using namespace brisa;
 
 namespace {
 
-class NotchPanelViewModelTest : public ::testing::Test {
+class NotchPanelViewModelTest : public test::PanelTest {
 protected:
     void SetUp() override
     {
         test::qtApp(); // the card menu is a widget menu
-        auto opened = Storage::open(home.path(), clock);
-        ASSERT_NE(opened.storage, nullptr) << opened.error;
-        store = std::move(opened.storage);
+        PanelTest::SetUp();
         ASSERT_TRUE(store->insert(makeClipItem({.textContent = "texto <b>no</b> & más", .byteSize = 21}, clock)));
-        paster = std::make_unique<PasteService>(PasteService::Desktop{}, clock, home.path());
-        bulk = std::make_unique<BulkCopyService>(*store, *paster);
-        notch = std::make_unique<NotchController>(NotchController::Desktop{screens}, clock, settings);
-        images = std::make_unique<ImageClipOperations>(*store, clock, pool, nullptr);
-        model = std::make_unique<NotchPanelViewModel>(
-            NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock, images.get()});
-        model->reload();
+        panel->reload();
     }
 
     /// Entry titles, a separator as "—".
@@ -73,19 +55,6 @@ protected:
         return nullptr;
     }
 
-    test::TempDir home;
-    test::VirtualScheduler clock;
-    UserDefaults defaults;
-    AppSettings settings{defaults};
-    SpaceStore spaces{defaults};
-    std::unique_ptr<Storage> store;
-    std::unique_ptr<PasteService> paster;
-    std::unique_ptr<BulkCopyService> bulk;
-    test::FakeScreens screens;
-    std::unique_ptr<NotchController> notch;
-    WorkerPool pool{1};
-    std::unique_ptr<ImageClipOperations> images;
-    std::unique_ptr<NotchPanelViewModel> model;
 };
 
 } // namespace
@@ -97,21 +66,21 @@ TEST_F(NotchPanelViewModelTest, SendingOffersTheTargetsOfTheSessionAndSaveAsAlwa
     ASSERT_TRUE(store->writeImage(name, png));
     ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, clock)));
     ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::File, .textContent = ""}, clock)));
-    model->reload(); // rows: the file clip without a path, the image, the text
+    panel->reload(); // rows: the file clip without a path, the image, the text
 
     // Without any target, only "Guardar como…"; with nothing to send, "Enviar…" is greyed.
-    EXPECT_EQ(titles(*item(*model->cardMenu(2), "Enviar…")->menu()), QStringList{"Guardar como…"});
-    const auto fileMenu = model->cardMenu(0);
+    EXPECT_EQ(titles(*item(*panel->cardMenu(2), "Enviar…")->menu()), QStringList{"Guardar como…"});
+    const auto fileMenu = panel->cardMenu(0);
     QAction* greyed = item(*fileMenu, "Enviar…");
     ASSERT_NE(greyed, nullptr);
     EXPECT_FALSE(greyed->isEnabled());
     EXPECT_EQ(greyed->menu(), nullptr);
-    EXPECT_EQ(model->shareMenu(0), nullptr);
-    EXPECT_EQ(model->cardMenu(5), nullptr);
+    EXPECT_EQ(panel->shareMenu(0), nullptr);
+    EXPECT_EQ(panel->cardMenu(5), nullptr);
 
     test::FakeShareTargets targets;
     targets.offer = {{{"p1", "Pixel & co"}}, true, true, true};
-    model->shareTargets = &targets;
+    panel->shareTargets = &targets;
     const struct {
         int row;
         QStringList titles;
@@ -123,11 +92,11 @@ TEST_F(NotchPanelViewModelTest, SendingOffersTheTargetsOfTheSessionAndSaveAsAlwa
          {ShareContent::Kind::Text, "texto <b>no</b> & más", textFileName("texto <b>no</b> & más")}},
     };
     for (const auto& c : cases) {
-        auto menu = model->cardMenu(c.row);
+        auto menu = panel->cardMenu(c.row);
         QMenu* send = item(*menu, "Enviar…")->menu();
         ASSERT_NE(send, nullptr);
         EXPECT_EQ(titles(*send), c.titles);
-        EXPECT_EQ(titles(*model->shareMenu(c.row)), c.titles); // the card's share button
+        EXPECT_EQ(titles(*panel->shareMenu(c.row)), c.titles); // the card's share button
         targets.sent.clear();
         send->actions()[0]->trigger();
         ASSERT_EQ(targets.sent.size(), 1u);
@@ -140,7 +109,7 @@ TEST_F(NotchPanelViewModelTest, SendingOffersTheTargetsOfTheSessionAndSaveAsAlwa
     // A target that fails leaves one log line and nothing else.
     test::LogCapture log;
     targets.answer = "no contesta";
-    item(*model->shareMenu(2), "Bluetooth…")->trigger();
+    item(*panel->shareMenu(2), "Bluetooth…")->trigger();
     EXPECT_TRUE(log.contains("Enviar a Bluetooth…: no contesta"));
     EXPECT_EQ(store->count(), 3);
 }
@@ -149,17 +118,17 @@ TEST_F(NotchPanelViewModelTest, SaveAsWritesWhereTheDialogSaysAndNothingWhenCanc
 {
     QStringList proposed;
     QString answer = QString::fromStdString((home / "guardado.txt").string());
-    model->savePrompt = [&](const QString& suggested) {
+    panel->savePrompt = [&](const QString& suggested) {
         proposed << suggested;
         return answer;
     };
-    item(*model->shareMenu(0), "Guardar como…")->trigger();
+    item(*panel->shareMenu(0), "Guardar como…")->trigger();
     EXPECT_EQ(proposed, QStringList{QString::fromStdString(textFileName("texto <b>no</b> & más"))});
     EXPECT_EQ(readWholeFile(home / "guardado.txt"), "texto <b>no</b> & más");
 
     answer.clear(); // "Cancelar"
     std::filesystem::remove(home / "guardado.txt");
-    item(*model->shareMenu(0), "Guardar como…")->trigger();
+    item(*panel->shareMenu(0), "Guardar como…")->trigger();
     EXPECT_FALSE(std::filesystem::exists(home / "guardado.txt"));
 }
 
@@ -168,11 +137,11 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
     using namespace std::chrono_literals;
     std::vector<std::pair<TimePoint, TimePoint>> asked;
     std::optional<TimePoint> answer = clock.now() + 2h;
-    model->reminderPrompt = [&](TimePoint initial, TimePoint minimum) {
+    panel->reminderPrompt = [&](TimePoint initial, TimePoint minimum) {
         asked.emplace_back(initial, minimum);
         return answer;
     };
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     ASSERT_EQ(item(*menu, QStringLiteral("Quitar recordatorio")), nullptr);
     QAction* set = item(*menu, QStringLiteral("Poner recordatorio…"));
     ASSERT_NE(set, nullptr);
@@ -184,7 +153,7 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuSetsChangesAndRemovesAReminder)
 
     clock.advance(3h); // the reminder is past now: still proposed as it is
     answer.reset();    // "Cancelar"
-    menu = model->cardMenu(0);
+    menu = panel->cardMenu(0);
     item(*menu, QStringLiteral("Cambiar recordatorio…"))->trigger();
     EXPECT_EQ(asked.back(), std::make_pair(clock.now() - 1h, clock.now()));
     EXPECT_EQ(store->fetchAll().front().reminderDate, clock.now() - 1h);
@@ -199,15 +168,15 @@ TEST_F(NotchPanelViewModelTest, TheEyedropperMakesAColourClipOrNothingWhenCancel
         std::optional<Sample> next;
         void pick(Done done) override { done(next); }
     } sampler;
-    EXPECT_FALSE(model->canPickColor());
-    model->pickColor(); // no sampler: nothing happens
-    model->colorSampler = &sampler;
-    EXPECT_TRUE(model->canPickColor());
-    model->pickColor(); // cancelled
+    EXPECT_FALSE(panel->canPickColor());
+    panel->pickColor(); // no sampler: nothing happens
+    panel->colorSampler = &sampler;
+    EXPECT_TRUE(panel->canPickColor());
+    panel->pickColor(); // cancelled
     EXPECT_EQ(store->count(), 1);
     sampler.next = ColorSampler::Sample{0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0, 1.0};
-    model->pickColor();
-    model->pickColor(); // the same colour twice: two clips
+    panel->pickColor();
+    panel->pickColor(); // the same colour twice: two clips
     const auto clips = store->fetchAll();
     ASSERT_EQ(clips.size(), 3u);
     EXPECT_EQ(clips[0].typeRaw, "color");
@@ -224,7 +193,7 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
     spaces.add("Diseño", "folder");
     for (const auto& c : cases) {
         settings.setTheme(c.theme);
-        auto menu = model->cardMenu(0);
+        auto menu = panel->cardMenu(0);
         ASSERT_NE(menu, nullptr);
         QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
         for (const QMenu* m : {menu.get(), move}) {
@@ -238,7 +207,7 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
 TEST_F(NotchPanelViewModelTest, ACategoryNameIsShownAsWrittenInTheMenu)
 {
     spaces.add("I+D & <b>Diseño</b>", "folder");
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
     ASSERT_NE(move, nullptr);
@@ -256,19 +225,25 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
     ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Screenshot, .imageFileName = name,
                                             .byteSize = static_cast<std::int64_t>(png.size())},
                                            clock)));
-    model->reload(); // row 0: the screenshot, row 1: the text
-    auto menu = model->cardMenu(0);
+    panel->reload(); // row 0: the screenshot, row 1: the text
+    auto titles = [](const QMenu& menu) {
+        QStringList out;
+        for (auto* a : menu.actions())
+            out << (a->isSeparator() ? QStringLiteral("—") : a->text());
+        return out;
+    };
+    auto menu = panel->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(titles(*menu).mid(0, 8),
               (QStringList{"Pegar", "Copiar", "Enviar…", "—", "Quitar peso (comprimir)", "Quitar fondo (transparente)",
                            "Redimensionar", "Convertir formato"}));
     EXPECT_EQ(titles(*item(*menu, "Redimensionar")->menu()), (QStringList{"75%", "50%", "25%"}));
     EXPECT_EQ(titles(*item(*menu, "Convertir formato")->menu()), (QStringList{"PNG", "JPEG", "TIFF"}));
-    EXPECT_EQ(titles(*model->imageMenu(0, "resize")), (QStringList{"75%", "50%", "25%"}));
-    EXPECT_EQ(titles(*model->imageMenu(0, "convert")), (QStringList{"PNG", "JPEG", "TIFF"}));
+    EXPECT_EQ(titles(*panel->imageMenu(0, "resize")), (QStringList{"75%", "50%", "25%"}));
+    EXPECT_EQ(titles(*panel->imageMenu(0, "convert")), (QStringList{"PNG", "JPEG", "TIFF"}));
     // The text card offers none of them.
-    EXPECT_EQ(item(*model->cardMenu(1), "Redimensionar"), nullptr);
-    EXPECT_EQ(model->imageMenu(1, "resize"), nullptr);
+    EXPECT_EQ(item(*panel->cardMenu(1), "Redimensionar"), nullptr);
+    EXPECT_EQ(panel->imageMenu(1, "resize"), nullptr);
 
     // Redimensionar ▸ 50% adds a clip of half the size, which becomes the first card.
     item(*menu, "Redimensionar")->menu()->actions()[1]->trigger();
@@ -276,9 +251,9 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
     while (images->runningCount() > 0 && std::chrono::steady_clock::now() < deadline)
         clock.runPosted();
     ASSERT_EQ(images->runningCount(), 0);
-    model->reload();
-    ASSERT_EQ(model->stripCount(), 3);
-    auto first = store->fetch(*Uuid::parse(static_cast<ClipStripModel*>(model->strip())->idAt(0).toString().toStdString()));
+    panel->reload();
+    ASSERT_EQ(panel->stripCount(), 3);
+    auto first = store->fetch(*Uuid::parse(static_cast<ClipStripModel*>(panel->strip())->idAt(0).toString().toStdString()));
     ASSERT_TRUE(first);
     EXPECT_EQ(first->sourceAppName, "Brisa");
     auto bytes = imageSourceBytes(*store, *first);
@@ -296,10 +271,10 @@ TEST_F(NotchPanelViewModelTest, ShareMenuScreenshot)
     const auto name = store->newImageFileName();
     ASSERT_TRUE(store->writeImage(name, png));
     ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, clock)));
-    model->reload();
+    panel->reload();
     test::FakeShareTargets targets;
     targets.offer = {{{"p1", "Pixel 8"}, {"t1", "Tablet de Ana"}}, true, true, true};
-    model->shareTargets = &targets;
+    panel->shareTargets = &targets;
 
     const QRect area(0, 0, 470, 290);
     QWidget backdrop;
@@ -307,7 +282,7 @@ TEST_F(NotchPanelViewModelTest, ShareMenuScreenshot)
     backdrop.setGeometry(area);
     backdrop.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
-    auto menu = model->cardMenu(0);
+    auto menu = panel->cardMenu(0);
     menu->popup(QPoint(24, 24));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
     QAction* send = item(*menu, "Enviar…");
@@ -329,4 +304,24 @@ TEST_F(NotchPanelViewModelTest, ShareMenuScreenshot)
     const auto path = (dir && *dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path()) / "share-menu.png";
     EXPECT_TRUE(shot.save(QString::fromStdString(path.string())));
     menu->close();
+}
+
+TEST_F(NotchPanelViewModelTest, TheTabsCountTheirClipsAndSayWhenTheCountsChange)
+{
+    PanelTabsModel& tabs = *panel->tabs();
+    QAbstractItemModelTester tester(&tabs, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy changed(&tabs, &QAbstractItemModel::dataChanged);
+    const auto count = [&](NotchTab tab) { return tabs.index(static_cast<int>(tab)).data(PanelTabsModel::CountRole); };
+    ASSERT_EQ(tabs.rowCount(), 4);
+    EXPECT_EQ(count(NotchTab::History), 1);
+    EXPECT_EQ(count(NotchTab::Colors), 0);
+
+    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Color, .textContent = "#336699", .byteSize = 7}, clock)));
+    panel->reload();
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][2].value<QList<int>>(), QList<int>{PanelTabsModel::CountRole});
+    EXPECT_EQ(count(NotchTab::History), 2);
+    EXPECT_EQ(count(NotchTab::Colors), 1);
+    panel->reload();
+    EXPECT_EQ(changed.count(), 1) << "nothing changed";
 }

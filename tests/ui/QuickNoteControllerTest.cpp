@@ -35,42 +35,33 @@ TEST_F(QuickNoteControllerTest, ShowsTheTextsOfTheWindow)
     EXPECT_EQ(note.saveLabel(), QStringLiteral("Guardar"));
 }
 
-TEST_F(QuickNoteControllerTest, StartsEmptyAndUnsavable)
+// A note is stored trimmed of blanks at both ends (any Unicode space or line break), with its
+// inner line breaks, as UTF-8, once per save; a blank one cannot be saved.
+TEST_F(QuickNoteControllerTest, SavesTheTrimmedTextOnceAndNeverABlankOne)
 {
     EXPECT_TRUE(note.text().isEmpty());
-    EXPECT_FALSE(note.canSave());
-    EXPECT_FALSE(note.save());
-    EXPECT_TRUE(stored.empty());
-    EXPECT_EQ(savedSpy.count(), 0);
-}
-
-TEST_F(QuickNoteControllerTest, OnlyWhitespaceAndLineBreaksCannotBeSaved)
-{
-    // Spaces, tabs, line breaks, a no-break space, a line separator and an ideographic space.
-    for (const QString& blank : {QStringLiteral(" "), QStringLiteral("  \n\t\r\n"), QStringLiteral("\u00a0\u2028\u3000")}) {
-        note.setText(blank);
-        EXPECT_FALSE(note.canSave()) << blank.toStdString();
-        EXPECT_FALSE(note.save());
+    const struct {
+        QString text;
+        const char* stored; ///< null: cannot be saved
+    } cases[] = {
+        {QString(), nullptr},
+        {QStringLiteral(" "), nullptr},
+        {QStringLiteral("  \n\t\r\n"), nullptr},
+        {QStringLiteral("\u00a0\u2028\u3000"), nullptr}, // no-break, line separator, ideographic
+        {QStringLiteral("  hola\n"), "hola"},
+        {QStringLiteral("\nñ\n  dos líneas \t"), "ñ\n  dos líneas"},
+    };
+    for (const auto& c : cases) {
+        stored.clear();
+        savedSpy.clear();
+        note.setText(c.text);
+        const bool savable = c.stored != nullptr;
+        EXPECT_EQ(note.canSave(), savable) << c.text.toStdString();
+        EXPECT_EQ(note.save(), savable) << c.text.toStdString();
+        EXPECT_EQ(stored, savable ? std::vector<std::string>{c.stored} : std::vector<std::string>{});
+        EXPECT_EQ(savedSpy.count(), savable ? 1 : 0);
     }
-    EXPECT_TRUE(stored.empty());
-    EXPECT_EQ(savedSpy.count(), 0);
-}
-
-TEST_F(QuickNoteControllerTest, SavesTheTrimmedTextOnce)
-{
-    note.setText(QStringLiteral("  hola\n"));
-    ASSERT_TRUE(note.canSave());
-    EXPECT_TRUE(note.save());
-    EXPECT_EQ(stored, std::vector<std::string>{"hola"});
-    EXPECT_EQ(savedSpy.count(), 1);
     EXPECT_EQ(cancelledSpy.count(), 0);
-}
-
-TEST_F(QuickNoteControllerTest, HandsTheStoreUtf8AndKeepsInnerLineBreaks)
-{
-    note.setText(QStringLiteral("\nñ\n  dos líneas \t"));
-    EXPECT_TRUE(note.save());
-    EXPECT_EQ(stored, std::vector<std::string>{"ñ\n  dos líneas"});
 }
 
 TEST_F(QuickNoteControllerTest, ANoteTheStoreRefusesKeepsItsText)

@@ -4,11 +4,7 @@
 #include "GuiApp.h"
 #include "fakes/LogCapture.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFont>
-#include <QPainter>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -234,32 +230,4 @@ TEST_F(SymbolIconsTest, QmlImageGetsTheSymbolInTheColourOfItsUrl)
     const auto request = icons::parseRequest(ids.front());
     EXPECT_EQ(request.name, "star.fill");
     EXPECT_EQ(request.color, QColor(Qt::red)) << ids.front().toStdString();
-}
-
-// Draws every symbol on the panel's dark and light backgrounds into the build folder, to look at.
-TEST_F(SymbolIconsTest, WritesAContactSheet)
-{
-    const auto table = icons::table();
-    constexpr int kCols = 6, kCell = 120, kRow = 64;
-    const int rows = int((table.size() + 1 + kCols - 1) / kCols);
-    QImage sheet(kCols * kCell, rows * kRow, QImage::Format_ARGB32_Premultiplied);
-    sheet.fill(Qt::white);
-    QPainter p(&sheet);
-    QFont font;
-    font.setPixelSize(9);
-    p.setFont(font);
-    for (std::size_t i = 0; i <= table.size(); ++i) {
-        const bool isFallback = i == table.size();
-        const std::string name = isFallback ? "(desconocido)" : std::string(table[i].name);
-        const int x = int(i % kCols) * kCell, y = int(i / kCols) * kRow;
-        p.fillRect(x + 4, y + 4, 52, 40, Qt::black);
-        p.fillRect(x + 60, y + 4, 52, 40, QColor(235, 235, 235));
-        p.drawImage(x + 14, y + 8, icons::render(name, {32, 32}, Qt::white));
-        p.drawImage(x + 70, y + 8, icons::render(name, {32, 32}, Qt::black));
-        p.setPen(Qt::black);
-        p.drawText(QRect(x, y + 46, kCell, 16), Qt::AlignCenter, QString::fromStdString(name));
-    }
-    p.end();
-    const QString out = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("symbol-contact-sheet.png"));
-    ASSERT_TRUE(sheet.save(out));
 }

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The horizontal strip of clip cards. The selected card is kept centred; a new tab or a fresh
 // opening jumps back to the start; a plain mouse wheel scrolls sideways.
+pragma ComponentBehavior: Bound
+
 import QtQuick
+import Brisa.Ui
 
 ListView {
     id: strip
 
-    required property QtObject panel
+    required property NotchPanelViewModel panel
     /// The panel's background, which the ends of the strip fade into.
     property color fadeColor: "black"
-    readonly property real cardHeight: 138
+    readonly property real cardHeight: Theme.cardHeight
 
     orientation: ListView.Horizontal
-    spacing: 16
+    spacing: Theme.cardSpacing
     leftMargin: panel.stripLeadingInset
     rightMargin: 24
     topMargin: 8
@@ -30,7 +33,7 @@ ListView {
 
     delegate: ClipCard {
         required property int index
-        width: 212
+        width: Theme.cardWidth
         height: strip.cardHeight
         theme: strip.panel.theme
         selected: index === strip.panel.selectedIndex

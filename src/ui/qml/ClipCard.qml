@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One clip as a card: a preview by kind, and a footer with where it came from, its age and size.
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import Brisa.Ui
 import QtQuick.Layouts
@@ -35,14 +37,17 @@ Item {
     signal shareRequested()
     readonly property bool processable: kind === "image" || kind === "screenshot"
 
-    readonly property bool light: theme === "light"
-    readonly property color ink: kind === "color" ? (colorIsLight ? "black" : "white") : (light ? "black" : "white")
+    readonly property ThemeColors colors: Theme.colors(theme)
+    // On a colour card the text stands on the colour itself.
+    readonly property color ink: kind === "color" ? (colorIsLight ? "black" : "white") : colors.ink
     readonly property bool hovering: mouse.containsMouse
     // A card taken back from the strip's pool to show another clip takes that clip's look at once:
     // its hover and selection animations only play for changes on screen.
     property bool animated: true
     ListView.onPooled: animated = false
-    ListView.onReused: Qt.callLater(() => { card.animated = true })
+    ListView.onReused: reanimate.restart()
+    // Once the reused card has taken its clip's values.
+    Timer { id: reanimate; interval: 0; onTriggered: card.animated = true }
 
     // The card's mouse area sits over everything (hover scale, click, drag), so the footer icons
     // learn they are hovered from its position rather than from hover handlers of their own.
@@ -53,7 +58,7 @@ Item {
         return p.x >= -2 && p.y >= -2 && p.x < item.width + 2 && p.y < item.height + 2
     }
 
-    function symbol(name) { return "image://symbol/" + name + "?color=" + String(card.ink).replace("#", "") }
+    function symbol(name) { return Theme.symbol(name, card.ink) }
     readonly property string kindSymbol: ({
         "text": "text.alignleft", "code": "chevron.left.forwardslash.chevron.right", "link": "link",
         "image": "photo", "file": "doc", "color": "paintpalette", "screenshot": "camera.viewfinder"
@@ -68,13 +73,11 @@ Item {
     Rectangle {
         id: body
         anchors.fill: parent
-        radius: 22
+        radius: Theme.cardRadius
         clip: true
-        color: card.kind === "color" ? card.color
-             : card.theme === "dark" ? Qt.rgba(1, 1, 1, 0.06) : card.light ? Qt.rgba(0, 0, 0, 0.05) : Qt.rgba(1, 1, 1, 0.1)
+        color: card.kind === "color" ? card.color : card.colors.cardFill
         border.width: card.selected ? 2 : 1
-        border.color: card.selected ? (card.light ? "#0a64d6" : "#4da3ff")
-                    : card.theme === "dark" ? Qt.rgba(1, 1, 1, 0.1) : card.light ? Qt.rgba(0, 0, 0, 0.1) : Qt.rgba(1, 1, 1, 0.18)
+        border.color: card.selected ? card.colors.cardSelectedBorder : card.colors.cardBorder
         // Selection comes and goes with the hover's spring; a colour cannot spring, so it eases.
         Behavior on border.width {
             enabled: card.animated
@@ -93,16 +96,16 @@ Item {
             Rectangle { // text and code on a faint ground
                 anchors.fill: parent
                 visible: card.kind === "text" || card.kind === "code"
-                radius: 14
-                color: card.light ? Qt.rgba(0, 0, 0, 0.08) : Qt.rgba(1, 1, 1, 0.08)
+                radius: Theme.previewRadius
+                color: card.colors.previewFill
                 Text {
                     anchors.fill: parent
                     anchors.margins: 12
                     text: card.text
                     textFormat: Text.PlainText // a clip's markup is shown, never obeyed
                     color: card.ink
-                    font.pixelSize: 12
-                    font.family: card.kind === "code" ? "monospace" : Qt.application.font.family
+                    font.pixelSize: Theme.bodyText
+                    font.family: card.kind === "code" ? "monospace" : Theme.applicationFont.family
                     wrapMode: Text.Wrap
                     elide: Text.ElideRight
                     clip: true
@@ -112,10 +115,10 @@ Item {
             Rectangle { // link: a gradient, the symbol and the address
                 anchors.fill: parent
                 visible: card.kind === "link"
-                radius: 14
+                radius: Theme.previewRadius
                 gradient: Gradient {
-                    GradientStop { position: 0; color: card.light ? "#dbe8ff" : "#1d3b6e" }
-                    GradientStop { position: 1; color: card.light ? "#eef3fb" : "#14213a" }
+                    GradientStop { position: 0; color: card.colors.linkTop }
+                    GradientStop { position: 1; color: card.colors.linkBottom }
                 }
                 Column {
                     anchors.centerIn: parent
@@ -124,7 +127,7 @@ Item {
                     Image {
                         anchors.horizontalCenter: parent.horizontalCenter
                         width: 30; height: 30
-                        sourceSize: Qt.size(60, 60)
+                        sourceSize.width: 60; sourceSize.height: 60
                         source: card.symbol("link")
                     }
                     Text {
@@ -133,7 +136,7 @@ Item {
                         text: card.url
                         textFormat: Text.PlainText
                         color: card.ink
-                        font.pixelSize: 12
+                        font.pixelSize: Theme.bodyText
                         font.weight: Font.Medium
                         elide: Text.ElideMiddle
                     }
@@ -147,12 +150,12 @@ Item {
                 source: card.thumbnailUrl
                 asynchronous: true
                 fillMode: Image.PreserveAspectCrop
-                sourceSize: Qt.size(320, 200)
+                sourceSize.width: 320; sourceSize.height: 200
             }
             Image { // no thumbnail (yet, or ever): the photo symbol
                 anchors.centerIn: parent
                 width: 30; height: 30
-                sourceSize: Qt.size(60, 60)
+                sourceSize.width: 60; sourceSize.height: 60
                 visible: (card.kind === "image" || card.kind === "screenshot") && thumb.status !== Image.Ready
                 source: card.symbol("photo")
             }
@@ -165,7 +168,7 @@ Item {
                 Image {
                     anchors.horizontalCenter: parent.horizontalCenter
                     width: 34; height: 34
-                    sourceSize: Qt.size(68, 68)
+                    sourceSize.width: 68; sourceSize.height: 68
                     source: card.symbol("doc")
                 }
                 Text {
@@ -174,7 +177,7 @@ Item {
                     text: card.fileName
                     textFormat: Text.PlainText
                     color: card.ink
-                    font.pixelSize: 10
+                    font.pixelSize: Theme.smallText
                     elide: Text.ElideMiddle
                 }
             }
@@ -201,10 +204,9 @@ Item {
                 id: origin
                 objectName: "origin"
                 Layout.preferredWidth: 12; Layout.preferredHeight: 12
-                sourceSize: Qt.size(24, 24)
-                source: card.appIconUrl !== ""
-                    ? card.appIconUrl + "/" + card.kindSymbol + "?color=" + String(card.ink).replace("#", "")
-                    : card.symbol(card.kindSymbol)
+                sourceSize.width: 24; sourceSize.height: 24
+                source: card.appIconUrl !== "" ? Theme.symbol(card.kindSymbol, card.ink, card.appIconUrl)
+                                               : card.symbol(card.kindSymbol)
             }
             Text {
                 Layout.fillWidth: true
@@ -212,13 +214,13 @@ Item {
                 textFormat: Text.PlainText
                 color: card.ink
                 opacity: 0.6
-                font.pixelSize: 10
+                font.pixelSize: Theme.smallText
                 elide: Text.ElideRight
             }
             Image {
                 visible: card.pinned
                 Layout.preferredWidth: 11; Layout.preferredHeight: 11
-                sourceSize: Qt.size(22, 22)
+                sourceSize.width: 22; sourceSize.height: 22
                 source: card.symbol("pin.fill")
             }
             Image {
@@ -226,7 +228,7 @@ Item {
                 objectName: "batchIcon"
                 visible: card.inBatch
                 Layout.preferredWidth: 11; Layout.preferredHeight: 11
-                sourceSize: Qt.size(22, 22)
+                sourceSize.width: 22; sourceSize.height: 22
                 source: card.symbol("square.stack.3d.up.fill")
             }
             Text {
@@ -234,7 +236,7 @@ Item {
                 textFormat: Text.PlainText
                 color: card.ink
                 opacity: 0.6
-                font.pixelSize: 10
+                font.pixelSize: Theme.smallText
             }
         }
 
@@ -246,7 +248,7 @@ Item {
             x: Math.max(6, footer.x + origin.x - 4)
             text: card.sourceAppName.length > 0 ? card.sourceAppName : card.sourceAppBundleID
             hovered: text.length > 0 && card.pointerOver(origin)
-            light: card.light
+            colors: card.colors
         }
         HelpTip {
             objectName: "batchTip"
@@ -255,7 +257,7 @@ Item {
             x: Math.min(body.width - width - 6, footer.x + batchIcon.x + batchIcon.width / 2 - width / 2)
             text: "Parte de un lote de Bulk Copy"
             hovered: card.pointerOver(batchIcon)
-            light: card.light
+            colors: card.colors
         }
     }
 
@@ -271,14 +273,14 @@ Item {
         z: 5
         readonly property bool over: card.pointerOver(this)
         width: 26; height: 26; radius: 13
-        color: card.light ? Qt.rgba(1, 1, 1, over ? 1 : 0.85) : Qt.rgba(0, 0, 0, over ? 0.75 : 0.55)
+        color: over ? card.colors.actionHoveredFill : card.colors.actionFill
         border.width: 1
-        border.color: card.light ? Qt.rgba(0, 0, 0, 0.12) : Qt.rgba(1, 1, 1, 0.18)
+        border.color: card.colors.actionBorder
         Image {
             anchors.centerIn: parent
             width: 11; height: 11
-            sourceSize: Qt.size(22, 22)
-            source: "image://symbol/paperplane.fill?color=" + (card.light ? "000000" : "ffffff")
+            sourceSize.width: 22; sourceSize.height: 22
+            source: Theme.symbol("paperplane.fill", card.colors.ink)
         }
     }
 
@@ -292,59 +294,54 @@ Item {
         visible: card.processable && card.hovering
         z: 5
         Repeater {
-            model: [
-                { action: "compress", symbol: "rectangle.compress.vertical", help: "Quitar peso (comprimir)" },
-                { action: "remove-background", symbol: "wand.and.stars", help: "Quitar fondo (transparente)" },
-                { action: "resize", symbol: "arrow.down.right.and.arrow.up.left", help: "Redimensionar" },
-                { action: "convert", symbol: "arrow.triangle.2.circlepath", help: "Convertir formato" }
-            ]
+            id: imageActionButtons
+            model: card.imageActionList
             delegate: Rectangle {
+                id: actionButton
                 required property var modelData
                 objectName: "imageAction-" + modelData.action
-                readonly property string action: modelData.action
-                readonly property string help: modelData.help
                 readonly property bool over: card.pointerOver(this)
                 width: 26; height: 26; radius: 13
-                color: card.light ? Qt.rgba(1, 1, 1, over ? 1 : 0.85) : Qt.rgba(0, 0, 0, over ? 0.75 : 0.55)
+                color: over ? card.colors.actionHoveredFill : card.colors.actionFill
                 border.width: 1
-                border.color: card.light ? Qt.rgba(0, 0, 0, 0.12) : Qt.rgba(1, 1, 1, 0.18)
+                border.color: card.colors.actionBorder
                 Image {
                     anchors.centerIn: parent
                     width: 11; height: 11
-                    sourceSize: Qt.size(22, 22)
-                    source: "image://symbol/" + parent.modelData.symbol + "?color=" + (card.light ? "000000" : "ffffff")
+                    sourceSize.width: 22; sourceSize.height: 22
+                    source: Theme.symbol(actionButton.modelData.symbol, card.colors.ink)
                 }
             }
         }
     }
+    readonly property var imageActionList: [
+        { action: "compress", symbol: "rectangle.compress.vertical", help: "Quitar peso (comprimir)" },
+        { action: "remove-background", symbol: "wand.and.stars", help: "Quitar fondo (transparente)" },
+        { action: "resize", symbol: "arrow.down.right.and.arrow.up.left", help: "Redimensionar" },
+        { action: "convert", symbol: "arrow.triangle.2.circlepath", help: "Convertir formato" }
+    ]
+    /// The index of the hover action under the pointer, or -1.
+    function imageActionIndexUnderPointer(): int {
+        for (let i = 0; i < imageActionButtons.count; ++i)
+            if (card.pointerOver(imageActionButtons.itemAt(i)))
+                return i
+        return -1
+    }
+    readonly property int imageActionOver: imageActionIndexUnderPointer()
     HelpTip {
         objectName: "imageActionTip"
         anchors.top: imageActions.bottom
         anchors.topMargin: 4
         anchors.right: imageActions.right
-        readonly property Item overButton: {
-            for (let i = 0; i < imageActions.children.length; ++i) {
-                const b = imageActions.children[i]
-                if (b.action !== undefined && card.pointerOver(b))
-                    return b
-            }
-            return null
-        }
-        text: overButton ? overButton.help : ""
-        hovered: overButton !== null
-        light: card.light
+        text: card.imageActionOver >= 0 ? card.imageActionList[card.imageActionOver].help : ""
+        hovered: card.imageActionOver >= 0
+        colors: card.colors
     }
 
     /// The hover action under the pointer, or "".
     function imageActionUnderPointer() {
-        if (!imageActions.visible)
-            return ""
-        for (let i = 0; i < imageActions.children.length; ++i) {
-            const b = imageActions.children[i]
-            if (b.action !== undefined && pointerOver(b))
-                return b.action
-        }
-        return ""
+        const i = imageActions.visible ? card.imageActionIndexUnderPointer() : -1
+        return i >= 0 ? card.imageActionList[i].action : ""
     }
 
     MouseArea {

@@ -2,28 +2,27 @@
 // The capture toast: a pill hanging from the top edge of the screen, like an extension of the
 // notch, that says what was copied and counts its time down along its border. It fills the toast
 // window; only the pill (x 40, y 0, 360 × 115) should take the pointer.
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import Brisa.Ui
-import QtQuick.Shapes
 
 Item {
     id: root
 
-    /// A ToastViewModel.
-    required property QtObject viewModel
+    required property ToastViewModel viewModel
     /// "dark", "light" or "liquidGlass".
     property string theme: "dark"
     /// The icon of the kind, drawn in the tile when there is no thumbnail.
-    property url symbolSource: viewModel.symbol !== ""
-        ? "image://symbol/" + viewModel.symbol + "?color=" + String(textColor).replace("#", "") : ""
+    property url symbolSource: viewModel.symbol !== "" ? Theme.symbol(viewModel.symbol, textColor) : ""
     /// Off, the pill jumps to its end state (for still pictures of it).
     property bool animated: true
 
     /// False while a thumbnail is still being decoded.
     readonly property bool thumbnailReady: !pill.hasThumbnail || thumbnailImage.status === Image.Ready
     readonly property real pillHeight: 90
-    readonly property bool isLight: theme === "light"
-    readonly property color textColor: isLight ? "black" : "white"
+    readonly property ThemeColors colors: Theme.colors(theme)
+    readonly property color textColor: colors.ink
 
     // Reveal progress, 0 hidden to 1 in place.
     property real scaleP: 0
@@ -33,17 +32,18 @@ Item {
     // What a compositor that blurs may blur behind the window (glass theme only): the pill as
     // drawn now, without the flares at its top corners.
     readonly property rect blurArea: theme === "liquidGlass" && pill.visible && scaleP > 0.001
-        ? Qt.rect(pill.x + pill.width / 2 - (pill.width / 2 - 12) * revealScale,
-                  -pillHeight * (1 - offsetP), (pill.width - 24) * revealScale, pill.height * revealScale)
+        ? Qt.rect(pill.x + pill.width / 2 - (pill.width / 2 - Theme.toastFlare) * revealScale,
+                  -pillHeight * (1 - offsetP), (pill.width - 2 * Theme.toastFlare) * revealScale,
+                  pill.height * revealScale)
         : Qt.rect(0, 0, 0, 0)
-    readonly property real blurRadius: 28 * revealScale
+    readonly property real blurRadius: Theme.toastBottomRadius * revealScale
 
     // What the toast shows, as NotchPanelShape outlines: the pill as drawn now, flares included;
     // nothing while hidden. Without a compositor the window is cut to it.
     readonly property var visibleOutline: pill.visible && scaleP > 0.001
         ? [{ x: pill.x + pill.width / 2 * (1 - revealScale), y: -pillHeight * (1 - offsetP),
              width: pill.width * revealScale, height: pill.height * revealScale,
-             topRadius: 12 * revealScale, bottomRadius: 28 * revealScale }]
+             topRadius: Theme.toastFlare * revealScale, bottomRadius: Theme.toastBottomRadius * revealScale }]
         : []
 
     width: 440
@@ -117,7 +117,7 @@ Item {
             target: pill; property: "collapseP"; to: 1; epsilon: 0.002
             spring: Springs.spring(0.4, 0.55); damping: Springs.damping(0.4, 0.55)
         }
-        readonly property bool hasThumbnail: root.viewModel.thumbnail.toString() !== ""
+        readonly property bool hasThumbnail: String(root.viewModel.thumbnail) !== ""
         readonly property real sidePadding: 32 - 16 * collapseP
         readonly property real spacing: 11 * Math.max(0, 1 - collapseP)
         readonly property real textWidth: Math.max(0, 1 - collapseP) * Math.max(titleText.implicitWidth, subtitleText.implicitWidth)
@@ -141,16 +141,10 @@ Item {
 
         NotchPanelShape {
             anchors.fill: parent
-            topRadius: 12
-            bottomRadius: 28
-            // Windows get no blur of what lies behind them everywhere; a tinted translucent fill
-            // stands in for the glass.
-            fillColor: root.theme === "light" ? Qt.rgba(1, 1, 1, 0.92)
-                     : root.theme === "liquidGlass" ? Qt.rgba(0.16, 0.17, 0.2, 0.78)
-                     : "black"
-            strokeColor: root.theme === "light" ? Qt.rgba(0, 0, 0, 0.1)
-                       : root.theme === "liquidGlass" ? Qt.rgba(1, 1, 1, 0.18)
-                       : Qt.rgba(1, 1, 1, 0.06)
+            topRadius: Theme.toastFlare
+            bottomRadius: Theme.toastBottomRadius
+            fillColor: root.colors.toastFill
+            strokeColor: root.colors.toastStroke
             strokeWidth: 0.5
             layer.enabled: true
             layer.samples: 4
@@ -158,8 +152,8 @@ Item {
 
         ToastProgressBorder {
             anchors.fill: parent
-            topRadius: 12
-            bottomRadius: 28
+            topRadius: Theme.toastFlare
+            bottomRadius: Theme.toastBottomRadius
             fraction: root.viewModel.fraction
             layer.enabled: true
             layer.samples: 4
@@ -192,14 +186,14 @@ Item {
                     anchors.fill: parent
                     visible: !pill.hasThumbnail
                     radius: 9
-                    color: root.isLight ? Qt.rgba(0, 0, 0, 0.08) : Qt.rgba(1, 1, 1, 0.1)
+                    color: root.colors.toastTile
 
                     Image {
                         anchors.centerIn: parent
                         width: 15
                         height: 15
                         source: root.symbolSource
-                        sourceSize: Qt.size(45, 45)
+                        sourceSize.width: 45; sourceSize.height: 45
                         fillMode: Image.PreserveAspectFit
                         smooth: true
                     }
@@ -220,7 +214,7 @@ Item {
                     text: root.viewModel.title
                     textFormat: Text.PlainText
                     color: root.textColor
-                    font.pixelSize: 13
+                    font.pixelSize: Theme.titleText
                     font.weight: Font.DemiBold
                     elide: Text.ElideRight
                     maximumLineCount: 1
@@ -232,8 +226,8 @@ Item {
                     // One line: a multi-line preview shows its first lines run together.
                     text: root.viewModel.subtitle.replace(/\s*[\r\n]+\s*/g, " ")
                     color: root.textColor
-                    opacity: root.isLight ? 0.55 : 0.5
-                    font.pixelSize: 11
+                    opacity: root.colors.subtitleOpacity
+                    font.pixelSize: Theme.tipText
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     wrapMode: Text.NoWrap

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A help text that shows once the pointer has rested a moment on what it explains. The owner says
 // when the pointer is over that thing and places the tip; nothing is shown for an empty text.
+pragma ComponentBehavior: Bound
+
 import QtQuick
+import Brisa.Ui
 
 Rectangle {
     id: tip
@@ -9,7 +12,7 @@ Rectangle {
     property string text
     /// Whether the pointer is over the thing the tip explains.
     property bool hovered: false
-    property bool light: false
+    property ThemeColors colors: Theme.colors("dark")
     /// How long the pointer rests before the tip shows, in ms.
     property int delay: 600
 
@@ -21,8 +24,8 @@ Rectangle {
     width: label.implicitWidth + 14
     height: label.implicitHeight + 8
     radius: 6
-    color: light ? "#f2f2f2" : "#2a2a2a"
-    border.color: light ? Qt.rgba(0, 0, 0, 0.15) : Qt.rgba(1, 1, 1, 0.15)
+    color: colors.tipFill
+    border.color: colors.tipBorder
     z: 10
 
     Text {
@@ -30,8 +33,8 @@ Rectangle {
         anchors.centerIn: parent
         text: tip.text
         textFormat: Text.PlainText // an application's name may carry markup; it is shown as written
-        color: tip.light ? "black" : "white"
-        font.pixelSize: 11
+        color: tip.colors.ink
+        font.pixelSize: Theme.tipText
     }
 
     Timer {

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The open panel: buttons, tab chips with counts, and the strip of clip cards (or the empty state).
 // Every decision is the panel object's; this file only lays things out.
+pragma ComponentBehavior: Bound
+
 import QtQuick
+import Brisa.Ui
 import QtQuick.Layouts
 
 Item {
     id: root
 
-    required property QtObject panel
+    required property NotchPanelViewModel panel
 
     readonly property string theme: panel.theme
-    readonly property bool light: theme === "light"
-    readonly property color ink: light ? "black" : "white"
-    readonly property color chrome: light ? Qt.rgba(0, 0, 0, 0.07) : theme === "liquidGlass" ? Qt.rgba(1, 1, 1, 0.1) : Qt.rgba(1, 1, 1, 0.07)
+    readonly property ThemeColors colors: Theme.colors(theme)
+    readonly property color ink: colors.ink
+    readonly property color chrome: colors.buttonFill
 
     // The card list takes the keys while the panel holds the keyboard; unhandled keys go on.
     focus: panel.listHasFocus
@@ -25,19 +28,47 @@ Item {
         }
     }
 
-    function symbol(name, color) {
-        return "image://symbol/" + name + "?color=" + String(color === undefined ? root.ink : color).replace("#", "")
+    // A round button of the panel, with its help text under it after a moment of hovering.
+    component PanelButton: Rectangle {
+        id: button
+        property string symbolName
+        property string tip
+        // A greyed button still explains itself: only its face fades, not its help text.
+        property bool available: true
+        signal clicked()
+        width: 30; height: 30; radius: 8
+        color: available ? root.chrome : Qt.rgba(root.chrome.r, root.chrome.g, root.chrome.b, root.chrome.a * 0.35)
+        Image {
+            anchors.centerIn: parent
+            width: 14; height: 14
+            sourceSize.width: 28; sourceSize.height: 28
+            opacity: button.available ? 1 : 0.35
+            source: Theme.symbol(button.symbolName, root.ink)
+        }
+        MouseArea {
+            id: buttonArea
+            anchors.fill: parent
+            hoverEnabled: true
+            onClicked: if (button.available) button.clicked()
+        }
+        HelpTip {
+            objectName: button.objectName.replace("Button", "Tip")
+            anchors.top: parent.bottom
+            anchors.topMargin: 6
+            anchors.right: parent.right
+            text: button.tip
+            hovered: buttonArea.containsMouse
+            colors: root.colors
+        }
     }
 
     NotchPanelShape {
         id: background
         anchors.fill: parent
-        topRadius: 28
-        bottomRadius: 42
-        fillColor: root.theme === "dark" ? "black"
-                 : root.light ? Qt.rgba(1, 1, 1, 0.92)
-                 : Qt.rgba(0.12, 0.13, 0.16, 0.82) // tinted glass where nothing blurs behind
-        strokeColor: root.theme === "dark" ? Qt.rgba(1, 1, 1, 0.06) : root.light ? Qt.rgba(0, 0, 0, 0.1) : Qt.rgba(1, 1, 1, 0.18)
+        topRadius: Theme.flare
+        bottomRadius: Theme.panelBottomRadius
+        fillColor: root.colors.panelFill
+        strokeColor: root.colors.panelStroke
         strokeWidth: 1
     }
 
@@ -59,14 +90,13 @@ Item {
                 anchors.centerIn: parent
                 spacing: 8
                 Repeater {
-                    model: root.panel.tabTitles
+                    model: root.panel.tabs
                     delegate: TabChip {
                         required property int index
-                        required property string modelData
+                        required title
+                        required symbolName
+                        required count
                         anchors.verticalCenter: parent.verticalCenter
-                        title: modelData
-                        symbolName: ["clock", "text.bubble", "paintpalette", "square.grid.2x2"][index]
-                        count: root.panel.countFor(index, root.panel.countsVersion)
                         active: root.panel.selectedTab === index
                         theme: root.theme
                         onClicked: root.panel.selectTab(index)
@@ -78,44 +108,22 @@ Item {
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
                 spacing: 8
-                Repeater {
-                    model: [
-                        { name: "eyedropper", tip: "Capturar color de pantalla", act: "pickColor" },
-                        { name: root.panel.onlyFavorites ? "star.fill" : "star", tip: "", act: "toggleFavorites" },
-                        { name: "xmark", tip: "", act: "close" }
-                    ]
-                    delegate: Rectangle {
-                        id: button
-                        required property var modelData
-                        // A greyed button still explains itself: only its face fades, not its help text.
-                        readonly property bool available: modelData.act !== "pickColor" || root.panel.canPickColor
-                        objectName: modelData.act + "Button"
-                        width: 30; height: 30; radius: 8
-                        color: available ? root.chrome : Qt.rgba(root.chrome.r, root.chrome.g, root.chrome.b, root.chrome.a * 0.35)
-                        Image {
-                            anchors.centerIn: parent
-                            width: 14; height: 14
-                            sourceSize: Qt.size(28, 28)
-                            opacity: button.available ? 1 : 0.35
-                            source: root.symbol(button.modelData.name)
-                        }
-                        MouseArea {
-                            id: buttonArea
-                            anchors.fill: parent
-                            hoverEnabled: true
-                            onClicked: if (button.available) root.panel[button.modelData.act]()
-                        }
-                        // Help text under the button after a moment of hovering.
-                        HelpTip {
-                            objectName: button.modelData.act + "Tip"
-                            anchors.top: parent.bottom
-                            anchors.topMargin: 6
-                            anchors.right: parent.right
-                            text: button.modelData.tip
-                            hovered: buttonArea.containsMouse
-                            light: root.light
-                        }
-                    }
+                PanelButton {
+                    objectName: "pickColorButton"
+                    symbolName: "eyedropper"
+                    tip: "Capturar color de pantalla"
+                    available: root.panel.canPickColor
+                    onClicked: root.panel.pickColor()
+                }
+                PanelButton {
+                    objectName: "toggleFavoritesButton"
+                    symbolName: root.panel.onlyFavorites ? "star.fill" : "star"
+                    onClicked: root.panel.toggleFavorites()
+                }
+                PanelButton {
+                    objectName: "closeButton"
+                    symbolName: "xmark"
+                    onClicked: root.panel.close()
                 }
             }
         }
@@ -123,7 +131,7 @@ Item {
         CardStrip {
             Layout.fillWidth: true
             Layout.fillHeight: true
-            // Within the panel's body: the outline's top flares are 28 points on each side, and at
+            // Within the panel's body: the outline's top flares are Theme.flare on each side, and at
             // the cards' lower edge the rounded bottom corners reach 4 points further in; the strip
             // and its fading ends stay inside them.
             Layout.leftMargin: -3
@@ -143,8 +151,8 @@ Item {
                 Image {
                     anchors.horizontalCenter: parent.horizontalCenter
                     width: 30; height: 30
-                    sourceSize: Qt.size(60, 60)
-                    source: root.symbol(root.panel.onlyFavorites ? "star" : "tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
+                    sourceSize.width: 60; sourceSize.height: 60
+                    source: Theme.symbol(root.panel.onlyFavorites ? "star" : "tray", Qt.rgba(root.ink.r, root.ink.g, root.ink.b, 0.5))
                 }
                 Text {
                     objectName: "emptyText"
@@ -153,7 +161,7 @@ Item {
                     text: root.panel.onlyFavorites ? "Aún no hay favoritos." : "Nada todavía. Copia algo."
                     color: root.ink
                     opacity: 0.6
-                    font.pixelSize: 12
+                    font.pixelSize: Theme.bodyText
                 }
             }
         }

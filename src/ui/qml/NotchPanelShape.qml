@@ -5,6 +5,8 @@
 // that wants smooth edges on the GPU sets layer.enabled and layer.samples on its instance.
 // Without a compositor the fill is drawn opaque: the window is cut to this outline, and whatever is
 // not opaque inside it would show black rather than the desktop.
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Shapes
 import Brisa.Ui
@@ -13,9 +15,9 @@ Shape {
     id: root
 
     /// Radius of the two concave top corners.
-    property real topRadius: 28
+    property real topRadius: Theme.flare
     /// Radius of the two convex bottom corners.
-    property real bottomRadius: 42
+    property real bottomRadius: Theme.panelBottomRadius
     property color fillColor: "black"
     property color strokeColor: "transparent"
     /// Width of the outline's stroke; negative for none.

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel window's content: a faint handle while closed, and the open panel revealed from the
 // top edge (grown from a tenth of its size and slid down) while open.
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import Brisa.Ui
 
 Item {
     id: root
 
-    required property QtObject panel
+    required property NotchPanelViewModel panel
 
     readonly property bool expanded: panel.expanded
+    readonly property ThemeColors colors: Theme.colors(panel.theme)
     readonly property real panelHeight: panel.activeHasNotch ? 256 : 218
     property real scaleP: expanded ? 1 : 0
     property real offsetP: expanded ? 1 : 0
@@ -18,10 +21,10 @@ Item {
     // What a compositor that blurs may blur behind the window (glass theme only): the open panel's
     // body as drawn now, without the flares at its top corners.
     readonly property rect blurArea: panel.theme === "liquidGlass" && content.visible
-        ? Qt.rect(content.x + content.width / 2 - (content.width / 2 - 28) * revealScale, content.y,
-                  (content.width - 56) * revealScale, content.height * revealScale)
+        ? Qt.rect(content.x + content.width / 2 - (content.width / 2 - Theme.flare) * revealScale, content.y,
+                  (content.width - 2 * Theme.flare) * revealScale, content.height * revealScale)
         : Qt.rect(0, 0, 0, 0)
-    readonly property real blurRadius: 42 * revealScale
+    readonly property real blurRadius: Theme.panelBottomRadius * revealScale
 
     // What the window shows, as NotchPanelShape outlines in window points: without a compositor the
     // window is cut to them. The open panel as drawn now (flares included), and the closed capsule.
@@ -30,7 +33,8 @@ Item {
         if (content.visible)
             outlines.push({ x: content.x + content.width / 2 * (1 - revealScale), y: content.y,
                             width: content.width * revealScale, height: content.height * revealScale,
-                            topRadius: 28 * revealScale, bottomRadius: 42 * revealScale })
+                            topRadius: Theme.flare * revealScale,
+                            bottomRadius: Theme.panelBottomRadius * revealScale })
         if (closedLayer.visible)
             outlines.push({ x: closedLayer.x + handle.x, y: closedLayer.y + handle.y, width: handle.width,
                             height: handle.height, topRadius: 0, bottomRadius: 0 })
@@ -63,11 +67,7 @@ Item {
             anchors.horizontalCenter: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 2
-            // The secondary text colour (ink at about half strength) at 0.35; without a compositor
-            // nothing can be seen through it, so a grey of about the same weight on a desktop.
-            color: Compositing.active
-                ? (root.panel.theme === "light" ? Qt.rgba(0, 0, 0, 0.5 * 0.35) : Qt.rgba(1, 1, 1, 0.55 * 0.35))
-                : (root.panel.theme === "light" ? "#666666" : "#8c8c8c")
+            color: Compositing.active ? root.colors.handle : root.colors.handleOpaque
         }
     }
 

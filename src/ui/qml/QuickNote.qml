@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick note: layout only. Texts, the save rule and the shortcuts live in QuickNoteController.
+pragma ComponentBehavior: Bound
+
 import QtQuick
+import Brisa.Ui
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 
 Pane {
     id: root
 
-    required property QtObject controller
+    required property QuickNoteController controller
 
     width: 380
     padding: 16
@@ -19,7 +22,7 @@ Pane {
 
         Label {
             text: root.controller.title
-            font.pointSize: Qt.application.font.pointSize + 2
+            font.pointSize: Theme.applicationFont.pointSize + 2
             font.weight: Font.DemiBold
         }
 
@@ -51,7 +54,7 @@ Pane {
 
             Label {
                 text: root.controller.hint
-                font.pointSize: Qt.application.font.pointSize - 1
+                font.pointSize: Theme.applicationFont.pointSize - 1
                 opacity: 0.6
             }
             Item { Layout.fillWidth: true }

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reminder dialog: layout only. Texts, the minimum and the fields' rules live in ReminderDialogModel.
+pragma ComponentBehavior: Bound
+
 import QtQuick
+import Brisa.Ui
 import QtQuick.Controls.Fusion
 import QtQuick.Layouts
 
 Pane {
     id: root
 
-    required property QtObject model
+    required property ReminderDialogModel model
 
     padding: 18
     focus: true
@@ -35,7 +38,7 @@ Pane {
 
         Label {
             text: root.model.title
-            font.pointSize: Qt.application.font.pointSize + 2
+            font.pointSize: Theme.applicationFont.pointSize + 2
             font.weight: Font.DemiBold
         }
         Label {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One tab of the panel: symbol, title and, when there is something in it, a count.
+pragma ComponentBehavior: Bound
+
 import QtQuick
+import Brisa.Ui
 
 Rectangle {
     id: chip
@@ -12,11 +15,9 @@ Rectangle {
     property string theme: "dark"
     signal clicked()
 
-    readonly property bool light: theme === "light"
-    // Solid white with black content when active (inverted on the light theme).
-    readonly property color fill: active ? (light ? "black" : "white") : (light ? Qt.rgba(0, 0, 0, 0.08) : Qt.rgba(1, 1, 1, 0.08))
-    readonly property color content: active ? (light ? "white" : "black") : (light ? "black" : "white")
-    readonly property bool darkChip: active ? light : !light
+    readonly property ThemeColors colors: Theme.colors(theme)
+    readonly property color fill: active ? colors.chipActiveFill : colors.chipFill
+    readonly property color content: active ? colors.chipActiveInk : colors.ink
 
     width: row.implicitWidth + 24
     height: row.implicitHeight + 14
@@ -30,14 +31,14 @@ Rectangle {
         Image {
             anchors.verticalCenter: parent.verticalCenter
             width: 11; height: 11
-            sourceSize: Qt.size(22, 22)
-            source: "image://symbol/" + chip.symbolName + "?color=" + String(chip.content).replace("#", "")
+            sourceSize.width: 22; sourceSize.height: 22
+            source: Theme.symbol(chip.symbolName, chip.content)
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: chip.title
             color: chip.content
-            font.pixelSize: 12
+            font.pixelSize: Theme.bodyText
             font.weight: Font.Medium
         }
         Rectangle {
@@ -46,13 +47,13 @@ Rectangle {
             width: countText.implicitWidth + 10
             height: countText.implicitHeight + 2
             radius: height / 2
-            color: chip.darkChip ? Qt.rgba(1, 1, 1, 0.12) : Qt.rgba(0, 0, 0, 0.12)
+            color: chip.active ? chip.colors.chipActiveBadge : chip.colors.chipBadge
             Text {
                 id: countText
                 anchors.centerIn: parent
                 text: chip.count
                 color: chip.content
-                font.pixelSize: 10
+                font.pixelSize: Theme.smallText
                 font.bold: true
             }
         }

@@ -3,16 +3,19 @@
 // the bottom and up to the top-right corner, drawn only from (1 - fraction) of its length to the
 // end. The path renderer cannot trim a stroke, so the outline is flattened into a polyline once
 // per size and the visible tail is cut from that on each change of fraction.
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Shapes
+import Brisa.Ui
 
 Shape {
     id: root
 
     /// The share of the outline still drawn, 1 whole to 0 gone; it shrinks towards the top right.
     property real fraction: 1
-    property real topRadius: 12
-    property real bottomRadius: 28
+    property real topRadius: Theme.toastFlare
+    property real bottomRadius: Theme.toastBottomRadius
     property color strokeColor: Qt.rgba(1, 1, 1, 0.3)
     property real strokeWidth: 1.5
 
