@@ -14,6 +14,7 @@ namespace brisa {
 
 using x11::makeSelectionWindow;
 using x11::millisUntil;
+using x11::selectOwnerChanges;
 using x11::sleepOn;
 using x11::SteadyTime;
 using x11::steadyNow;
@@ -94,9 +95,7 @@ X11ClipboardOwner::X11ClipboardOwner(std::unique_ptr<X11Display> display, int xf
 {
     // Only CLIPBOARD: the mouse highlight (PRIMARY) is never captured. An owner that goes away is
     // told too, to offer on what it copied.
-    XFixesSelectSelectionInput(display_, window_, clipboard_,
-                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
-                                   | XFixesSelectionClientCloseNotifyMask);
+    selectOwnerChanges(display_, window_, clipboard_);
     long maxRequest = XExtendedMaxRequestSize(display_);
     if (maxRequest == 0)
         maxRequest = XMaxRequestSize(display_);

@@ -20,6 +20,7 @@ namespace brisa {
 
 using x11::makeSelectionWindow;
 using x11::millisUntil;
+using x11::selectOwnerChanges;
 using x11::sleepOn;
 using x11::SteadyTime;
 using x11::steadyNow;
@@ -91,9 +92,7 @@ X11ClipboardReader::X11ClipboardReader(std::unique_ptr<X11Display> display, int 
         properties_[i] = x_->atom("_BRISA_SELECTION_" + std::to_string(i));
     // Any change of owner during a read ends it: an owner that quits before answering is noticed at
     // once instead of after the timeout, and data of two owners never mix in one snapshot.
-    XFixesSelectSelectionInput(display_, window_, clipboard_,
-                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
-                                   | XFixesSelectionClientCloseNotifyMask);
+    selectOwnerChanges(display_, window_, clipboard_);
     XFlush(display_);
     thread_ = std::thread([this] { run(); });
 }

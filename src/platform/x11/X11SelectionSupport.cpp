@@ -61,6 +61,13 @@ Window makeSelectionWindow(Display* display)
     return window;
 }
 
+void selectOwnerChanges(Display* display, Window window, Atom selection)
+{
+    XFixesSelectSelectionInput(display, window, selection,
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
+                                   | XFixesSelectionClientCloseNotifyMask);
+}
+
 bool queryXfixes(Display* display, int& eventBase)
 {
     int errorBase = 0;

@@ -40,6 +40,9 @@ int millisUntil(SteadyTime deadline);
 /// An unmapped window that hears its own property changes.
 Window makeSelectionWindow(Display* display);
 
+/// Has window told of every change of selection's owner, its owner's window or connection going included.
+void selectOwnerChanges(Display* display, Window window, Atom selection);
+
 /// False with a log line when the server lacks XFixes, which tells owner changes.
 bool queryXfixes(Display* display, int& eventBase);
 
