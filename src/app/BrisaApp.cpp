@@ -437,7 +437,8 @@ void BrisaApp::installToastPanel()
 
 void BrisaApp::startScreenshotWatcher()
 {
-    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, [this](const ScreenshotToast& shot) {
+    auto codec = std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse); // half-written files wait
+    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, codec, [this](const ScreenshotToast& shot) {
         if (!toast_)
             return;
         ToastData data;
