@@ -131,7 +131,7 @@ bool X11ClipboardOwner::submit(std::vector<std::pair<std::string, Bytes>> target
     }
     wake_.wake();
     if (result.wait_for(options_.timeout) != std::future_status::ready) {
-        logLine("No se pudo escribir en el portapapeles: el servidor X no respondió a tiempo");
+        logLine(LogCategory::X11, "No se pudo escribir en el portapapeles: el servidor X no respondió a tiempo");
         return false;
     }
     return result.get();
@@ -213,7 +213,7 @@ bool X11ClipboardOwner::mirror()
         return false;
     XSetSelectionOwner(display_, XA_PRIMARY, window_, serverTime());
     if (XGetSelectionOwner(display_, XA_PRIMARY) != window_) {
-        logLine("No se pudo tomar la selección del ratón");
+        logLine(LogCategory::X11, "No se pudo tomar la selección del ratón");
         return false;
     }
     primaryOffer_ = offer_;
@@ -226,7 +226,7 @@ bool X11ClipboardOwner::takeOver()
         return false;
     if (!own(retained_->offer, false))
         return false;
-    logLine("Brisa ofrece el portapapeles de un programa que se cerró");
+    logLine(LogCategory::X11, "Brisa ofrece el portapapeles de un programa que se cerró");
     return true;
 }
 
@@ -491,7 +491,7 @@ void X11ClipboardOwner::expireTransfers()
     const SteadyTime now = steadyNow();
     for (std::size_t i = transfers_.size(); i-- > 0;) {
         if (now - transfers_[i].lastActivity > options_.transferLimit) {
-            logLine("Transferencia del portapapeles abandonada: el otro programa dejó de leer");
+            logLine(LogCategory::X11, "Transferencia del portapapeles abandonada: el otro programa dejó de leer");
             forget(i);
         }
     }
@@ -521,7 +521,7 @@ bool X11ClipboardOwner::own(std::shared_ptr<const Offer> offer, bool counted)
     const Time time = serverTime();
     XSetSelectionOwner(display_, clipboard_, window_, time);
     if (XGetSelectionOwner(display_, clipboard_) != window_) {
-        logLine("No se pudo tomar el portapapeles");
+        logLine(LogCategory::X11, "No se pudo tomar el portapapeles");
         return false;
     }
     ownTakes_.emplace_back(time, counted);

@@ -146,7 +146,7 @@ std::optional<ClipboardSnapshot> X11ClipboardReader::readSafely(const Chooser& c
         return readOnce(choose);
     } catch (const std::exception& e) {
         // An exception escaping this thread would end the process.
-        logf("Error leyendo el portapapeles: {}", e.what());
+        logf(LogCategory::X11, "Error leyendo el portapapeles: {}", e.what());
         return std::nullopt;
     }
 }
@@ -164,11 +164,11 @@ std::optional<ClipboardSnapshot> X11ClipboardReader::readOnce(const Chooser& cho
     Conversion list = convert(targets_, limit);
     if (list.outcome != Outcome::Ok || list.format != 32 || (list.type != XA_ATOM && list.type != targets_)) {
         if (list.outcome == Outcome::TimedOut)
-            logLine("El dueño del portapapeles no respondió a tiempo (TARGETS)");
+            logLine(LogCategory::X11, "El dueño del portapapeles no respondió a tiempo (TARGETS)");
         else if (list.outcome == Outcome::OwnerChanged)
-            logLine("El portapapeles cambió de dueño durante la lectura");
+            logLine(LogCategory::X11, "El portapapeles cambió de dueño durante la lectura");
         else if (list.outcome != Outcome::Stopped && list.outcome != Outcome::Refused)
-            logLine("Respuesta no válida del dueño del portapapeles (TARGETS)");
+            logLine(LogCategory::X11, "Respuesta no válida del dueño del portapapeles (TARGETS)");
         return std::nullopt;
     }
 
@@ -200,22 +200,23 @@ std::optional<ClipboardSnapshot> X11ClipboardReader::readOnce(const Chooser& cho
             if (data.format == 8)
                 snapshot.contents.emplace(name, std::move(data.bytes));
             else
-                logf("Respuesta no válida del dueño del portapapeles ({})", printable(name));
+                logf(LogCategory::X11, "Respuesta no válida del dueño del portapapeles ({})", printable(name));
             break;
         case Outcome::Refused:
             break;
         case Outcome::Broken:
-            logf("Respuesta no válida del dueño del portapapeles ({})", printable(name));
+            logf(LogCategory::X11, "Respuesta no válida del dueño del portapapeles ({})", printable(name));
             break;
         case Outcome::TooLarge:
-            logf("Contenido del portapapeles omitido por tamaño: {} ({} b, límite {} b)", printable(name), data.size,
+            logf(LogCategory::X11, "Contenido del portapapeles omitido por tamaño: {} ({} b, límite {} b)",
+                 printable(name), data.size,
                  options_.maxBytes);
             break;
         case Outcome::TimedOut:
-            logf("El dueño del portapapeles no respondió a tiempo ({})", printable(name));
+            logf(LogCategory::X11, "El dueño del portapapeles no respondió a tiempo ({})", printable(name));
             return std::nullopt;
         case Outcome::OwnerChanged:
-            logLine("El portapapeles cambió de dueño durante la lectura");
+            logLine(LogCategory::X11, "El portapapeles cambió de dueño durante la lectura");
             return std::nullopt;
         case Outcome::Stopped:
             return std::nullopt;

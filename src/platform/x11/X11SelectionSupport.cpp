@@ -75,7 +75,7 @@ bool queryXfixes(Display* display, int& eventBase)
     int minor = 0;
     if (!XFixesQueryExtension(display, &eventBase, &errorBase) || !XFixesQueryVersion(display, &major, &minor)
         || major < 1) {
-        logLine("El servidor X no ofrece la extensión XFixes: no se puede vigilar el portapapeles");
+        logLine(LogCategory::X11, "El servidor X no ofrece la extensión XFixes: no se puede vigilar el portapapeles");
         return false;
     }
     return true;
