@@ -86,20 +86,20 @@ BrisaApp::~BrisaApp() = default;
 
 bool BrisaApp::start()
 {
-    logf("Iniciando Brisa {}", BRISA_VERSION);
+    logf(LogCategory::App, "Iniciando Brisa {}", BRISA_VERSION);
 
     // No taskbar entry and no main window: closing a window never ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     signals_ = new UnixSignals(this);
     connect(signals_, &UnixSignals::terminationRequested, this, [this](int sig) {
-        logf("Señal {} recibida", sig);
+        logf(LogCategory::App, "Señal {} recibida", sig);
         quit();
     });
 
     scheduler_ = std::make_unique<QtScheduler>();
     auto opened = Storage::open(xdgDataHome(), *scheduler_);
     if (!opened.storage) {
-        logLine(opened.error);
+        logLine(LogCategory::App, opened.error);
         return false;
     }
     storage_ = std::move(opened.storage);
@@ -111,7 +111,7 @@ bool BrisaApp::start()
     }
 
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
-    logf("Ajustes en {}", defaults_->file().string());
+    logf(LogCategory::App, "Ajustes en {}", defaults_->file().string());
     settings_ = std::make_unique<AppSettings>(*defaults_, static_cast<SettingsEffects*>(this));
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
@@ -138,7 +138,7 @@ bool BrisaApp::start()
     startReminders();
     setupStatusItem();
     registerGlobalShortcuts();
-    logLine("Brisa está lista");
+    logLine(LogCategory::App, "Brisa está lista");
     return true;
 }
 
@@ -166,7 +166,7 @@ void BrisaApp::followCompositor()
     const bool active = platform_->compositor ? platform_->compositor->isActive() : !platform_->panelHints;
     Compositing::instance().setActive(active);
     if (!active)
-        logLine("Sin compositor: el panel y los avisos se recortan a su contorno y se dibujan opacos");
+        logLine(LogCategory::App, "Sin compositor: el panel y los avisos se recortan a su contorno y se dibujan opacos");
     if (platform_->compositor)
         platform_->compositor->onChanged([](bool on) { Compositing::instance().setActive(on); });
 }
@@ -230,11 +230,11 @@ void BrisaApp::createPasteServices()
         monitor_->batches = bulkCopy_.get();
 }
 
-void BrisaApp::openSettings() { logLine("La ventana de ajustes aún no está disponible"); }
+void BrisaApp::openSettings() { logLine(LogCategory::App, "La ventana de ajustes aún no está disponible"); }
 
 int BrisaApp::ask(const PermissionAlert& alert)
 {
-    logLine(alert.title);
+    logLine(LogCategory::App, alert.title);
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(alert.title),
                     QString::fromStdString(alert.title));
     box.setInformativeText(QString::fromStdString(alert.informativeText));
@@ -307,7 +307,8 @@ void BrisaApp::installToastPanel()
 
 void BrisaApp::startScreenshotWatcher()
 {
-    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, [this](const ScreenshotToast& shot) {
+    auto codec = std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse); // half-written files wait
+    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, codec, [this](const ScreenshotToast& shot) {
         if (!toast_)
             return;
         ToastData data;
@@ -350,7 +351,7 @@ void BrisaApp::registerGlobalShortcuts()
     shortcuts_ = std::make_unique<KeyboardShortcuts>(*defaults_);
     shortcuts_->ensureApplicationDefaults(); // persisted even where keys cannot be grabbed
     if (!platform_->hotkeys) {
-        logLine("Sin atajos globales en esta sesión: usa «brisa toggle» y las demás órdenes desde los atajos del escritorio");
+        logLine(LogCategory::App, "Sin atajos globales en esta sesión: usa «brisa toggle» y las demás órdenes desde los atajos del escritorio");
         return;
     }
     shortcutRegistry_ = std::make_unique<ShortcutRegistry>(*shortcuts_, *platform_->hotkeys);
@@ -384,7 +385,7 @@ void BrisaApp::setupStatusItem()
             perform({RemoteCommand::Kind::Toggle, 0});
     });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
-        logLine("No hay bandeja del sistema en este escritorio; el icono aparecerá cuando la haya");
+        logLine(LogCategory::App, "No hay bandeja del sistema en este escritorio; el icono aparecerá cuando la haya");
     statusItem_->show();
 }
 
@@ -395,7 +396,7 @@ void BrisaApp::perform(const RemoteCommand& command)
         if (notch_)
             notch_->togglePinnedOpen();
         else
-            logLine("El panel no está disponible en esta sesión");
+            logLine(LogCategory::App, "El panel no está disponible en esta sesión");
         break;
     case RemoteCommand::Kind::QuickNote:
         if (quickNote_)
@@ -405,7 +406,7 @@ void BrisaApp::perform(const RemoteCommand& command)
         bulkCopy_->toggle();
         break;
     case RemoteCommand::Kind::PasteSlot:
-        logf("Pegar el clip {}", command.slot);
+        logf(LogCategory::App, "Pegar el clip {}", command.slot);
         quickPaste_->paste(command.slot);
         break;
     }
@@ -413,7 +414,7 @@ void BrisaApp::perform(const RemoteCommand& command)
 
 void BrisaApp::quit()
 {
-    logLine("Saliendo de Brisa");
+    logLine(LogCategory::App, "Saliendo de Brisa");
     if (checkpoint_)
         checkpoint_->flush();
     // Every change is saved when it is made; leaving the loop lets destructors close what is open.

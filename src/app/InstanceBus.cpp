@@ -18,7 +18,7 @@ InstanceBus::Claim InstanceBus::claim()
 {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        logf("Sin bus de sesión D-Bus ({}): no se comprobará si ya hay otro Brisa en marcha",
+        logf(LogCategory::App, "Sin bus de sesión D-Bus ({}): no se comprobará si ya hay otro Brisa en marcha",
              bus.lastError().message().toStdString());
         return Claim::NoBus;
     }
@@ -66,7 +66,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
 void InstanceBus::run(RemoteCommand command)
 {
     static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot"};
-    logf("Orden recibida: {}", names[static_cast<int>(command.kind)]);
+    logf(LogCategory::App, "Orden recibida: {}", names[static_cast<int>(command.kind)]);
     if (onCommand)
         onCommand(command);
 }
@@ -78,7 +78,7 @@ void InstanceBus::BulkCopy() { run({RemoteCommand::Kind::BulkCopy, 0}); }
 void InstanceBus::PasteSlot(int slot)
 {
     if (slot < 0 || slot > 9) {
-        logf("Orden rechazada: paste-slot {} fuera de 0 a 9", slot);
+        logf(LogCategory::App, "Orden rechazada: paste-slot {} fuera de 0 a 9", slot);
         return;
     }
     run({RemoteCommand::Kind::PasteSlot, slot});

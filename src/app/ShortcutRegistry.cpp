@@ -73,7 +73,8 @@ void ShortcutRegistry::grab(Entry& entry)
         return; // cleared or never set: nothing to grab
     auto translated = translateShortcut(*shortcut);
     if (!translated) {
-        logf("El atajo {} de {} no se puede registrar: {}", symbolicForm(*shortcut), entry.name.rawValue,
+        logf(LogCategory::App, "El atajo {} de {} no se puede registrar: {}",
+             symbolicForm(*shortcut), entry.name.rawValue,
              describe(translated.error));
         return;
     }
@@ -81,7 +82,7 @@ void ShortcutRegistry::grab(Entry& entry)
     const auto result = hotkeys_.grab(translated.combination->keysym, translated.combination->modifiers, id);
     if (!result) {
         // The one line the shortcut component writes for a refused combination, with the usual prefix.
-        logf("Error registering hotkey {}:{}", symbolicForm(*shortcut), result.status);
+        logf(LogCategory::App, "Error registering hotkey {}:{}", symbolicForm(*shortcut), result.status);
         return;
     }
     entry.id = id;

@@ -2,6 +2,7 @@
 #include "app/BrisaApp.h"
 #include "app/CommandLine.h"
 #include "app/InstanceBus.h"
+#include "app/LogCategories.h"
 #include "app/StoreCommands.h"
 #include "core/settings/UserDefaults.h"
 #include "core/support/XdgPaths.h"
@@ -21,6 +22,7 @@ Q_IMPORT_QML_PLUGIN(Brisa_UiPlugin)
 
 int main(int argc, char** argv)
 {
+    brisa::followQtLoggingRules();
     std::vector<std::string> args(argv + 1, argv + argc);
     auto cl = brisa::parseCommandLine(args);
     switch (cl.action) {

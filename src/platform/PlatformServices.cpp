@@ -38,7 +38,8 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     services.wayland = wayland && *wayland;
     if (services.wayland)
-        logLine(hasX ? "Sesión Wayland: Brisa usa XWayland y solo ve el portapapeles de las apps X11"
+        logLine(LogCategory::Platform,
+                hasX ? "Sesión Wayland: Brisa usa XWayland y solo ve el portapapeles de las apps X11"
                      : "Sesión Wayland sin XWayland: la captura del portapapeles no está disponible");
 #ifdef BRISA_WITH_X11
     if (hasX) {
@@ -71,7 +72,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
     (void)qtScreens;
 #endif
     if (!services.clipboard)
-        logLine("Sin portapapeles X11: Brisa no capturará copias en esta sesión");
+        logLine(LogCategory::Platform, "Sin portapapeles X11: Brisa no capturará copias en esta sesión");
     services.shareTargets = std::make_unique<XdgShareTargets>(shareScratchFolder());
     return services;
 }

@@ -435,13 +435,13 @@ void NotchPanelViewModel::share(const ShareContent& content, const ShareTarget& 
         return;
     }
     if (!shareTargets) {
-        logf("Enviar a {}: no disponible", target.label);
+        logf(LogCategory::Ui, "Enviar a {}: no disponible", target.label);
         return;
     }
     // No toast either way: a target that took the content shows its own window or notice.
     shareTargets->send(target, content, [label = target.label](const std::string& error) {
         if (!error.empty())
-            logf("Enviar a {}: {}", label, error);
+            logf(LogCategory::Ui, "Enviar a {}: {}", label, error);
     });
 }
 
@@ -458,7 +458,7 @@ void NotchPanelViewModel::saveAs(const ShareContent& content)
     if (chosen.isEmpty())
         return; // cancelled
     if (const auto error = saveSharedContent(content, chosen.toStdString()))
-        logf("Guardar como…: {}", *error);
+        logf(LogCategory::Ui, "Guardar como…: {}", *error);
 }
 
 std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)

@@ -70,7 +70,7 @@ bool NotchPanelWindow::create(const Rect& frame)
         QStringList errors;
         for (const auto& e : view->errors())
             errors << e.toString();
-        logf("No se pudo cargar el panel: {}", errors.join(QStringLiteral("; ")).toStdString());
+        logf(LogCategory::Ui, "No se pudo cargar el panel: {}", errors.join(QStringLiteral("; ")).toStdString());
         delete view;
         return false;
     }

@@ -53,7 +53,7 @@ void PanelTrace::expandedChanged(bool expanded, SteadyClock::time_point at)
     }
     expandedAt_.reset();
     requestedAt_.reset();
-    logLine("Panel cerrado");
+    logLine(LogCategory::Ui, "Panel cerrado");
 }
 
 void PanelTrace::frameSwapped(SteadyClock::time_point at)
@@ -66,7 +66,8 @@ void PanelTrace::frameSwapped(SteadyClock::time_point at)
         firstFrameLogged_ = true;
         lastFrame_ = at;
         const auto from = requestedAt_.value_or(*expandedAt_);
-        logf("Panel abierto: primer fotograma a los {:.1f} ms ({:.1f} ms tras expandirse)", millis(at - from),
+        logf(LogCategory::Ui, "Panel abierto: primer fotograma a los {:.1f} ms ({:.1f} ms tras expandirse)",
+             millis(at - from),
              millis(at - *expandedAt_));
         requestedAt_.reset();
         return;
@@ -74,7 +75,7 @@ void PanelTrace::frameSwapped(SteadyClock::time_point at)
     const auto gap = at - *lastFrame_;
     lastFrame_ = at;
     if (gap <= kIdleGap)
-        logf("Panel: fotograma en {:.1f} ms", millis(gap));
+        logf(LogCategory::Ui, "Panel: fotograma en {:.1f} ms", millis(gap));
 }
 
 } // namespace brisa

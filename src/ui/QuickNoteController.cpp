@@ -61,7 +61,7 @@ bool QuickNoteController::save()
     if (note.isEmpty())
         return false;
     if (!saveNote_ || !saveNote_(note.toStdString())) {
-        logLine("No se pudo guardar la nota rápida");
+        logLine(LogCategory::Ui, "No se pudo guardar la nota rápida");
         return false;
     }
     Q_EMIT saved();

@@ -90,7 +90,7 @@ bool QuickNoteWindowController::createWindow()
         QStringList errors;
         for (const auto& e : view->errors())
             errors << e.toString();
-        logf("No se pudo cargar la nota rápida: {}", errors.join(QStringLiteral("; ")).toStdString());
+        logf(LogCategory::Ui, "No se pudo cargar la nota rápida: {}", errors.join(QStringLiteral("; ")).toStdString());
         delete view;
         return false;
     }

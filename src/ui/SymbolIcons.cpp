@@ -106,9 +106,9 @@ void logOnce(std::string_view name, bool known)
     if (logged.size() > 256 || !logged.emplace(name).second)
         return;
     if (known)
-        logf("Falta el archivo del símbolo {}; se dibuja el genérico", printable(name));
+        logf(LogCategory::Ui, "Falta el archivo del símbolo {}; se dibuja el genérico", printable(name));
     else
-        logf("Símbolo desconocido: {}; se dibuja el genérico", printable(name));
+        logf(LogCategory::Ui, "Símbolo desconocido: {}; se dibuja el genérico", printable(name));
 }
 
 QSize sanitized(QSize size)

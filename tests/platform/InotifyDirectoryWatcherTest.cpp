@@ -2,6 +2,7 @@
 #include "platform/linux/InotifyDirectoryWatcher.h"
 
 #include "core/capture/ScreenshotWatcher.h"
+#include "core/capture/VipsImageCodec.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
 #include "fakes/LogCapture.h"
@@ -132,7 +133,8 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
     auto storage = Storage::open(dir / "data", scheduler).storage;
     ASSERT_TRUE(storage);
     WorkerPool pool(1);
-    ScreenshotWatcher screenshots(*storage, scheduler, pool);
+    ScreenshotWatcher screenshots(*storage, scheduler, pool,
+                                  std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse));
     ASSERT_TRUE(screenshots.start(folder, [&](const fs::path& path) {
         return watcher.watch(path, [&](const auto& removed) { screenshots.scan(removed); });
     }));

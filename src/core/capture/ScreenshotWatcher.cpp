@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ScreenshotWatcher.h"
 
+#include "core/capture/ImageCodec.h"
 #include "core/capture/ImageThumbnailer.h"
 #include "core/model/ClipItem.h"
 #include "core/settings/UserDefaults.h"
@@ -13,7 +14,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vips/vips.h>
 
 #include <algorithm>
 #include <array>
@@ -85,31 +85,6 @@ bool isCompletePng(const Bytes& png)
     return false;
 }
 
-/// Decodes any image the library reads and encodes it as PNG; nullopt when it cannot, including
-/// when the file ends early (the decoder would otherwise fill the missing rows with grey).
-/// The caller has checked the pixel count.
-std::optional<Bytes> completeImageToPng(const Bytes& encoded)
-{
-    VipsImage* image = vips_image_new_from_buffer(encoded.data(), encoded.size(), "", "access",
-                                                  VIPS_ACCESS_SEQUENTIAL, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
-    if (!image) {
-        vips_error_clear();
-        return std::nullopt;
-    }
-    void* png = nullptr;
-    std::size_t length = 0;
-    const int failed = vips_pngsave_buffer(image, &png, &length, nullptr);
-    g_object_unref(image);
-    if (failed || !png) {
-        g_free(png);
-        vips_error_clear();
-        return std::nullopt;
-    }
-    Bytes out(static_cast<std::uint8_t*>(png), static_cast<std::uint8_t*>(png) + length);
-    g_free(png);
-    return out;
-}
-
 std::string errnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
 
 Outcome retry(std::string reason) { return {.kind = Outcome::Kind::Retry, .reason = std::move(reason)}; }
@@ -156,7 +131,7 @@ Outcome readFile(const fs::path& path, Bytes& out)
 }
 
 /// Everything slow about one attempt: read, check, convert to PNG, thumbnails. Runs on the pool.
-Outcome prepare(const fs::path& path)
+Outcome prepare(const fs::path& path, const ImageCodec& codec)
 {
     Bytes bytes;
     if (auto read = readFile(path, bytes); read.kind != Outcome::Kind::Ready)
@@ -178,7 +153,7 @@ Outcome prepare(const fs::path& path)
         if (!isCompletePng(bytes))
             return retry("archivo incompleto");
         out.png = std::move(bytes);
-    } else if (auto png = completeImageToPng(bytes)) {
+    } else if (auto png = codec.toPng(bytes)) {
         out.png = std::move(*png);
     } else {
         return retry("no se pudo convertir a PNG");
@@ -228,10 +203,12 @@ bool isDirectory(const fs::path& path)
 
 } // namespace
 
-ScreenshotWatcher::ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool, ShowToast showToast)
+ScreenshotWatcher::ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
+                                     std::shared_ptr<const ImageCodec> codec, ShowToast showToast)
     : storage_(storage)
     , scheduler_(scheduler)
     , pool_(pool)
+    , codec_(std::move(codec))
     , showToast_(std::move(showToast))
     , self_(std::make_shared<ScreenshotWatcher*>(this))
 {
@@ -324,11 +301,11 @@ void ScreenshotWatcher::submitNext()
     queue_.pop_front();
     inFlight_ = true;
     std::weak_ptr<ScreenshotWatcher*> weak = self_;
-    const bool queued = pool_.submit([&scheduler = scheduler_, weak, batch]() mutable {
+    const bool queued = pool_.submit([&scheduler = scheduler_, codec = codec_, weak, batch]() mutable {
         std::vector<Outcome> outcomes;
         outcomes.reserve(batch.size());
         for (const auto& attempt : batch)
-            outcomes.push_back(prepare(attempt.path));
+            outcomes.push_back(prepare(attempt.path, *codec));
         scheduler.post([weak, batch = std::move(batch), outcomes = std::move(outcomes)]() mutable {
             if (const auto self = weak.lock())
                 (*self)->finish(std::move(batch), std::move(outcomes));

@@ -18,6 +18,7 @@
 
 namespace brisa {
 
+class ImageCodec;
 class Storage;
 class UserDefaults;
 class WorkerPool;
@@ -53,8 +54,10 @@ public:
     using Watch = std::function<bool(const std::filesystem::path& folder)>;
 
     /// storage, scheduler and pool must outlive the watcher; jobs still running when it goes are
-    /// dropped when they come back.
-    ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool, ShowToast showToast = {});
+    /// dropped when they come back. codec turns what is not PNG into PNG, on the pool's threads; it must
+    /// refuse an image whose data ends early, so that a file still being written is tried again.
+    ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
+                      std::shared_ptr<const ImageCodec> codec, ShowToast showToast = {});
     ~ScreenshotWatcher();
     ScreenshotWatcher(const ScreenshotWatcher&) = delete;
     ScreenshotWatcher& operator=(const ScreenshotWatcher&) = delete;
@@ -104,6 +107,8 @@ private:
     Storage& storage_;
     Scheduler& scheduler_;
     WorkerPool& pool_;
+    /// Shared with the jobs on the pool, which may outlive the watcher.
+    std::shared_ptr<const ImageCodec> codec_;
     ShowToast showToast_;
     std::optional<std::filesystem::path> watchedDir_;
     std::set<std::string> knownFiles_;

@@ -20,8 +20,9 @@ std::optional<Bytes> VipsImageCodec::toPng(const Bytes& encoded) const
              ImageThumbnailer::kMaxPixels / 1'000'000);
         return std::nullopt;
     }
+    const VipsFailOn failOn = truncated_ == Truncated::Refuse ? VIPS_FAIL_ON_TRUNCATED : VIPS_FAIL_ON_NONE;
     VipsImage* image = vips_image_new_from_buffer(encoded.data(), encoded.size(), "", "access",
-                                                  VIPS_ACCESS_SEQUENTIAL, nullptr);
+                                                  VIPS_ACCESS_SEQUENTIAL, "fail_on", failOn, nullptr);
     if (!image) {
         vips_error_clear();
         return std::nullopt;

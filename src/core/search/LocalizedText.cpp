@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/search/LocalizedText.h"
 
-#include <unicode/brkiter.h>
+#include "core/support/Graphemes.h"
+
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
-#include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/uniset.h>
 #include <unicode/ustring.h>
-#include <unicode/utext.h>
 
 #include <array>
 #include <bitset>
@@ -538,19 +537,11 @@ std::size_t characterCount(std::string_view text, std::size_t limit)
 {
     if (firstNonAscii(text) == text.size() && text.find('\r') == std::string_view::npos)
         return std::min(text.size(), limit);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UText, decltype(&utext_close)> ut(
-        utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status), &utext_close);
-    std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> it(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status),
-                                                               &ubrk_close);
-    if (U_FAILURE(status))
-        return std::min(text.size(), limit);
-    ubrk_setUText(it.get(), ut.get(), &status);
-    if (U_FAILURE(status))
+    GraphemeWalker walker(text);
+    if (!walker.ok())
         return std::min(text.size(), limit);
     std::size_t count = 0;
-    ubrk_first(it.get());
-    while (count < limit && ubrk_next(it.get()) != UBRK_DONE)
+    while (count < limit && walker.next())
         ++count;
     return count;
 }

@@ -176,7 +176,7 @@ void migrateLegacyStore(const fs::path& dataHome)
         return;
     fs::rename(oldDir, newDir, ec);
     if (ec) {
-        logf("No se pudo migrar el historial de Pinbox: {}", ec.message());
+        logf(LogCategory::Store, "No se pudo migrar el historial de Pinbox: {}", ec.message());
         return;
     }
     // A stray Brisa.store inside the old folder must not be overwritten, and a WAL must never be
@@ -189,7 +189,7 @@ void migrateLegacyStore(const fs::path& dataHome)
                 fs::rename(from, withSuffix(target, suffix), ec); // a failed move is ignored
         }
     }
-    logf("Historial de Pinbox migrado a {}", newDir.string());
+    logf(LogCategory::Store, "Historial de Pinbox migrado a {}", newDir.string());
 }
 
 /// Left beside the store when SQLite reported damage during a run: the next start checks fully.
@@ -322,7 +322,8 @@ bool moveImagesAside(const fs::path& images, const fs::path& aside)
     if (fs::is_empty(images, ec) || ec)
         return false;
     if (::rename(images.c_str(), aside.c_str()) != 0) {
-        logf("No se pudieron apartar las imágenes de {}: {}", images.string(), std::strerror(errno));
+        logf(LogCategory::Store, "No se pudieron apartar las imágenes de {}: {}",
+             images.string(), std::strerror(errno));
         return false;
     }
     ::chmod(aside.c_str(), 0700);
@@ -420,7 +421,7 @@ Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)
         if (moveImagesAside(imagesDir, aside)) {
             notice = fmt::format("El almacén {} {}; imágenes apartadas en {}", storePath.string(), damage,
                                  aside.filename().string());
-            logLine(notice);
+            logLine(LogCategory::Store, notice);
         }
     }
     auto outcome = found == Found::Damaged ? OpenOutcome::Corrupt : openDatabase(storePath, db, reason);
@@ -435,7 +436,7 @@ Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)
             return {nullptr, "No se pudo crear ModelContainer: " + reason};
         notice = fmt::format("El almacén {} estaba dañado ({}); apartado como {} y creado uno nuevo",
                              storePath.string(), damage, aside->filename().string());
-        logLine(notice);
+        logLine(LogCategory::Store, notice);
         // The images belong to the old history: the fresh store names none of them, so the orphan
         // cleanup below would delete them all. They go aside with the file that names them.
         moveImagesAside(imagesDir, dir / ("images" + aside->filename().string().substr(kStoreName.size())));
@@ -450,7 +451,7 @@ Storage::Opened Storage::open(const fs::path& dataHome, const Clock& clock)
     if (!created)
         storage->removeOrphanImages();
     storage->dataVersion_ = storage->db_->queryInt("PRAGMA data_version").value_or(0);
-    logf("Storage listo en {}", dir.string());
+    logf(LogCategory::Store, "Storage listo en {}", dir.string());
     return {std::move(storage), {}, std::move(notice)};
 }
 
@@ -474,7 +475,7 @@ bool Storage::insert(const ClipItem& item)
     st->bindText(1, item.id.toString());
     bindFields(*st, item);
     if (st->step() != SQLITE_DONE) {
-        logf("No se pudo guardar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo guardar el clip {}: {}", item.id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }
@@ -498,7 +499,7 @@ bool Storage::updateField(const Uuid& id, std::string_view assignment,
     st->bindText(1, id.toString());
     bind(*st);
     if (st->step() != SQLITE_DONE) {
-        logf("No se pudo actualizar el clip {}: {}", id.toString(), db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo actualizar el clip {}: {}", id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }
@@ -561,7 +562,7 @@ std::vector<ClipItem> Storage::query(const std::string& sql, std::optional<std::
         if (auto item = readRow(*st, withThumbnails))
             items.push_back(std::move(*item));
     if (rc != SQLITE_DONE) {
-        logf("No se pudo leer el historial: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
     }
     return items;
@@ -649,7 +650,7 @@ bool Storage::deleteClip(const ClipItem& item)
     StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1"));
     st->bindText(1, item.id.toString());
     if (st->step() != SQLITE_DONE) {
-        logf("No se pudo borrar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo borrar el clip {}: {}", item.id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }
@@ -674,13 +675,13 @@ void Storage::deleteImage(const std::string& name)
 bool Storage::writeImage(const std::string& name, const Bytes& png)
 {
     if (!isSafeImageName(name)) {
-        logf("Nombre de imagen rechazado: {}", name);
+        logf(LogCategory::Store, "Nombre de imagen rechazado: {}", name);
         return false;
     }
     auto error = writeFileAtomically(imagesDir_ / name,
                                      std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), 0600);
     if (error) {
-        logf("No se pudo guardar la imagen {}: {}", name, *error);
+        logf(LogCategory::Store, "No se pudo guardar la imagen {}: {}", name, *error);
         return false;
     }
     return true;
@@ -718,7 +719,7 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
     // One transaction per rule: the selection and the deletions see the same rows even when
     // another process writes meanwhile, and a crash leaves all or none of them.
     if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
-        logf("No se pudo aplicar la retención: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo aplicar la retención: {}", db_->errorMessage());
         return;
     }
     std::vector<std::int64_t> rowids;
@@ -743,7 +744,7 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
         ok = del->step() == SQLITE_DONE;
     }
     if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
-        logf("No se pudo aplicar la retención: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo aplicar la retención: {}", db_->errorMessage());
         noteFailure();
         db_->exec("ROLLBACK");
         return;
@@ -773,7 +774,7 @@ bool Storage::checkpoint()
     int copied = 0;
     const int rc = sqlite3_wal_checkpoint_v2(db_->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logFrames, &copied);
     if (rc != SQLITE_OK) {
-        logf("No se pudo volcar el diario de {}: {}", storeFile_.string(), db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo volcar el diario de {}: {}", storeFile_.string(), db_->errorMessage());
         noteFailure();
         return false;
     }
@@ -798,7 +799,8 @@ void Storage::noteFailure()
     const auto marker = checkMarker(storeFile_);
     if (int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
         ::close(fd);
-    logf("SQLite informa de daños en {}; se comprobará entero en el próximo arranque", storeFile_.string());
+    logf(LogCategory::Store, "SQLite informa de daños en {}; se comprobará entero en el próximo arranque",
+         storeFile_.string());
 }
 
 void Storage::removeOrphanImages()
@@ -831,7 +833,7 @@ void Storage::removeOrphanImages()
             ++removed;
     }
     if (removed > 0)
-        logf("{} imágenes sin registro eliminadas de {}", removed, imagesDir_.string());
+        logf(LogCategory::Store, "{} imágenes sin registro eliminadas de {}", removed, imagesDir_.string());
 }
 
 Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
@@ -843,7 +845,7 @@ Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
         return outcome;
     }
     if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
-        logf("No se pudo guardar un lote de clips: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", db_->errorMessage());
         noteFailure();
         return outcome;
     }
@@ -885,7 +887,7 @@ Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
         }
     }
     if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
-        logf("No se pudo guardar un lote de clips: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", db_->errorMessage());
         noteFailure();
         db_->exec("ROLLBACK");
         return {};
@@ -934,7 +936,7 @@ std::optional<std::unordered_set<std::string>> Storage::contentHashesUpTo(std::i
     while ((rc = st->step()) == SQLITE_ROW)
         hashes.insert(st->text(0));
     if (rc != SQLITE_DONE) {
-        logf("No se pudo leer el historial: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
         return std::nullopt;
     }
@@ -970,7 +972,7 @@ void Storage::forEachOldestFirst(std::optional<TimePoint> since, const std::vect
             return;
     }
     if (rc != SQLITE_DONE) {
-        logf("No se pudo leer el historial: {}", db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
     }
 }

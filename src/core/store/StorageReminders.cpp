@@ -32,7 +32,8 @@ bool Storage::markReminderDelivered(const Uuid& id, TimePoint at)
     st->bindText(1, id.toString());
     st->bindDouble(2, toUnixSeconds(at));
     if (st->step() != SQLITE_DONE) {
-        logf("No se pudo anotar el recordatorio del clip {}: {}", id.toString(), db_->errorMessage());
+        logf(LogCategory::Store, "No se pudo anotar el recordatorio del clip {}: {}",
+             id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }

@@ -36,7 +36,7 @@ bool ThumbnailReader::ensureOpen()
     // Read-only and never created: a missing store must not leave an empty file behind.
     const int rc = sqlite3_open_v2(storeFile_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        logf("No se pudo abrir {} para leer miniaturas: {}", storeFile_.string(),
+        logf(LogCategory::Store, "No se pudo abrir {} para leer miniaturas: {}", storeFile_.string(),
              db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
         close();
         return false;

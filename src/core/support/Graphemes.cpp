@@ -6,9 +6,40 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 namespace brisa {
+
+void GraphemeWalker::TextCloser::operator()(UText* text) const { utext_close(text); }
+
+void GraphemeWalker::IteratorCloser::operator()(UBreakIterator* it) const { ubrk_close(it); }
+
+GraphemeWalker::GraphemeWalker(std::string_view text)
+    : size_(text.size())
+{
+    UErrorCode status = U_ZERO_ERROR;
+    text_.reset(utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status));
+    it_.reset(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status));
+    if (U_FAILURE(status))
+        return;
+    ubrk_setUText(it_.get(), text_.get(), &status);
+    if (U_FAILURE(status))
+        return;
+    ubrk_first(it_.get());
+    ok_ = true;
+}
+
+GraphemeWalker::~GraphemeWalker() = default;
+
+std::optional<std::size_t> GraphemeWalker::next()
+{
+    if (!ok_)
+        return std::nullopt;
+    const std::int32_t next = ubrk_next(it_.get());
+    if (next == UBRK_DONE)
+        return std::nullopt;
+    // Break positions are byte offsets into the UTF-8 text.
+    return std::min(static_cast<std::size_t>(next), size_);
+}
 
 std::string_view leadingCharacters(std::string_view text, std::size_t count)
 {
@@ -20,25 +51,17 @@ std::string_view leadingCharacters(std::string_view text, std::size_t count)
     if (std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80 && c != '\r'; }))
         return text.substr(0, std::min(text.size(), count));
 
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UText, decltype(&utext_close)> ut(
-        utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status), &utext_close);
-    std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> it(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status),
-                                                               &ubrk_close);
-    if (U_FAILURE(status))
+    GraphemeWalker walker(text);
+    if (!walker.ok())
         return text.substr(0, 0);
-    ubrk_setUText(it.get(), ut.get(), &status);
-    if (U_FAILURE(status))
-        return text.substr(0, 0);
-    std::int32_t end = ubrk_first(it.get());
+    std::size_t end = 0;
     for (std::size_t n = 0; n < count; ++n) {
-        const std::int32_t next = ubrk_next(it.get());
-        if (next == UBRK_DONE)
+        const auto next = walker.next();
+        if (!next)
             return text;
-        end = next;
+        end = *next;
     }
-    // Break positions are byte offsets into the UTF-8 text.
-    return text.substr(0, std::min(static_cast<std::size_t>(end), text.size()));
+    return text.substr(0, end);
 }
 
 } // namespace brisa

@@ -4,6 +4,7 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <mutex>
 
@@ -20,6 +21,12 @@ LogSink& sink()
 {
     static LogSink s;
     return s;
+}
+
+LogFilter& filter()
+{
+    static LogFilter f;
+    return f;
 }
 
 bool journalPresent()
@@ -41,26 +48,43 @@ void writeDefault(std::string_view line)
 
 } // namespace
 
-void logRaw(std::string_view line)
+std::string_view logCategoryName(LogCategory category)
+{
+    // In the order of LogCategory.
+    static constexpr std::array<std::string_view, 6> names{"brisa.core", "brisa.store", "brisa.platform",
+                                                           "brisa.x11",  "brisa.ui",    "brisa.app"};
+    const auto index = static_cast<std::size_t>(category);
+    return index < names.size() ? names[index] : names[0];
+}
+
+void logRaw(std::string_view line, LogCategory category)
 {
     std::lock_guard lock(sinkMutex());
+    if (filter() && !filter()(category))
+        return;
     if (sink())
         sink()(line);
     else
         writeDefault(line);
 }
 
-void logLine(std::string_view message)
+void logLine(LogCategory category, std::string_view message)
 {
     std::string line = "[Brisa] ";
     line.append(message);
-    logRaw(line);
+    logRaw(line, category);
 }
 
 void setLogSink(LogSink s)
 {
     std::lock_guard lock(sinkMutex());
     sink() = std::move(s);
+}
+
+void setLogFilter(LogFilter f)
+{
+    std::lock_guard lock(sinkMutex());
+    filter() = std::move(f);
 }
 
 } // namespace brisa

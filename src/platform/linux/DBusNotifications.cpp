@@ -38,7 +38,7 @@ QString DBusNotifications::escapeMarkup(const std::string& body)
 bool DBusNotifications::failed(const QString& why)
 {
     if (!outageLogged_)
-        logf("Notificaciones: {}", why.toStdString());
+        logf(LogCategory::Platform, "Notificaciones: {}", why.toStdString());
     outageLogged_ = true;
     return false;
 }

@@ -99,7 +99,7 @@ void InotifyDirectoryWatcher::readEvents()
         }
     }
     if (gone) {
-        logf("Carpeta vigilada eliminada: {}", folder_.string());
+        logf(LogCategory::Platform, "Carpeta vigilada eliminada: {}", folder_.string());
         stop();
         return;
     }

@@ -38,7 +38,8 @@ std::optional<Bytes> QtImageCodec::toPng(const Bytes& encoded) const
     // The header is enough to know the size for most formats; the rest are checked after decoding.
     const QSize declared = reader.size();
     if (declared.isValid() && tooManyPixels(declared)) {
-        logf("Imagen rechazada por tener demasiados píxeles ({}×{}, máximo {})", declared.width(), declared.height(),
+        logf(LogCategory::Platform, "Imagen rechazada por tener demasiados píxeles ({}×{}, máximo {})",
+             declared.width(), declared.height(),
              maxPixels);
         return std::nullopt;
     }
@@ -46,7 +47,8 @@ std::optional<Bytes> QtImageCodec::toPng(const Bytes& encoded) const
     if (!reader.read(&image) || image.isNull())
         return std::nullopt;
     if (tooManyPixels(image.size())) {
-        logf("Imagen rechazada por tener demasiados píxeles ({}×{}, máximo {})", image.width(), image.height(),
+        logf(LogCategory::Platform, "Imagen rechazada por tener demasiados píxeles ({}×{}, máximo {})",
+             image.width(), image.height(),
              maxPixels);
         return std::nullopt;
     }

@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <string>
 
 namespace brisa {
 
+class X11ClipboardOwner;
+class X11ClipboardReader;
 class X11Display;
 
 /// The CLIPBOARD selection of an X server. Owner changes are counted from XFixes events and told to the
@@ -55,13 +56,10 @@ public:
     bool selectionInProgress() override;
 
 private:
-    class Owner;
-    class Reader;
+    X11Clipboard(std::unique_ptr<X11ClipboardOwner> owner, std::unique_ptr<X11ClipboardReader> reader);
 
-    X11Clipboard(std::unique_ptr<Owner> owner, std::unique_ptr<Reader> reader);
-
-    std::unique_ptr<Owner> owner_;
-    std::unique_ptr<Reader> reader_;
+    std::unique_ptr<X11ClipboardOwner> owner_;
+    std::unique_ptr<X11ClipboardReader> reader_;
     std::string displayName_;
     /// The main thread's own connection, for the pointer's buttons; opened when first needed.
     std::unique_ptr<X11Display> pointer_;

@@ -162,7 +162,7 @@ void X11ColorSampler::pick(Done done)
         overlay_->finish(std::nullopt); // one sampling at a time
     QImage shot = grabRoot();
     if (shot.isNull()) {
-        logLine("No se pudo leer la pantalla para tomar un color");
+        logLine(LogCategory::X11, "No se pudo leer la pantalla para tomar un color");
         done(std::nullopt);
         return;
     }

@@ -20,7 +20,8 @@ std::unique_ptr<X11CompositorWatch> X11CompositorWatch::create(const std::string
     Display* d = display->get();
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XFixesQueryExtension(d, &eventBase, &errorBase) || !XFixesQueryVersion(d, &major, &minor) || major < 1) {
-        logLine("El servidor X no ofrece XFixes: Brisa no sabrá si hay compositor y supondrá que no lo hay");
+        logLine(LogCategory::X11,
+                "El servidor X no ofrece XFixes: Brisa no sabrá si hay compositor y supondrá que no lo hay");
         return nullptr;
     }
     const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(d));
@@ -77,7 +78,7 @@ void X11CompositorWatch::readEvents()
     if (active == active_)
         return;
     active_ = active;
-    logLine(active ? "Compositor activo: el panel y los avisos se dibujan translúcidos"
+    logLine(LogCategory::X11, active ? "Compositor activo: el panel y los avisos se dibujan translúcidos"
                    : "Sin compositor: el panel y los avisos se recortan a su contorno y se dibujan opacos");
     if (changed_)
         changed_(active);

@@ -42,7 +42,7 @@ std::unique_ptr<X11Display> X11Display::open(const std::string& name)
     Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
     if (!display) {
         const char* shown = name.empty() ? XDisplayName(nullptr) : name.c_str();
-        logf("No se pudo abrir la pantalla X11 \"{}\"", shown ? shown : "");
+        logf(LogCategory::X11, "No se pudo abrir la pantalla X11 \"{}\"", shown ? shown : "");
         return nullptr;
     }
     std::lock_guard lock(registryMutex);

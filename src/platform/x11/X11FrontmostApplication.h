@@ -5,14 +5,14 @@
 #include "platform/FrontmostApplication.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-// Xlib's Display, without pulling its macros into every includer.
-struct _XDisplay;
-
 namespace brisa {
+
+class X11Display;
 
 /// The frontmost application on X11: the window the window manager names in the root window's
 /// _NET_ACTIVE_WINDOW. Its identifier is the window's WM_CLASS class, its name the Name of the
@@ -38,7 +38,7 @@ private:
     std::optional<std::string> activeWindowClass();
     const DesktopEntries& entries();
 
-    _XDisplay* display_ = nullptr;
+    std::unique_ptr<X11Display> display_;
     std::optional<std::vector<std::filesystem::path>> applicationDirs_;
     std::optional<DesktopEntries> entries_;
 };

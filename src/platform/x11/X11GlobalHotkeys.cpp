@@ -233,7 +233,7 @@ struct X11GlobalHotkeys::Impl {
         for (auto it = grabs.begin(); it != grabs.end();) {
             if (const int error = grabKeys(it->second)) {
                 const char* name = XKeysymToString(static_cast<KeySym>(it->second.keysym));
-                logf("Atajo global {} perdido tras cambiar el teclado: {}", name ? name : "?", error);
+                logf(LogCategory::X11, "Atajo global {} perdido tras cambiar el teclado: {}", name ? name : "?", error);
                 it = grabs.erase(it);
             } else {
                 ++it;
@@ -339,7 +339,7 @@ struct X11GlobalHotkeys::Impl {
                 [[maybe_unused]] auto n = ::read(wakeFd, &count, sizeof count);
             }
             if (fds[0].revents & (POLLERR | POLLHUP)) {
-                logLine("Conexión X de los atajos globales perdida");
+                logLine(LogCategory::X11, "Conexión X de los atajos globales perdida");
                 connectionLost = true;
                 break;
             }
@@ -370,7 +370,7 @@ std::unique_ptr<X11GlobalHotkeys> X11GlobalHotkeys::create(Scheduler& scheduler,
         return nullptr;
     const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) {
-        logLine("No se pudo crear el eventfd de los atajos globales");
+        logLine(LogCategory::X11, "No se pudo crear el eventfd de los atajos globales");
         return nullptr;
     }
     auto impl = std::make_unique<Impl>(scheduler, std::move(display), fd);

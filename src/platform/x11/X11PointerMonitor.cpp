@@ -40,17 +40,17 @@ std::unique_ptr<X11PointerMonitor> X11PointerMonitor::create(ToGlobal toGlobal, 
     Display* d = display->get();
     int opcode = 0, firstEvent = 0, firstError = 0;
     if (!XQueryExtension(d, "XInputExtension", &opcode, &firstEvent, &firstError)) {
-        logLine("El servidor X no ofrece XInput: sin seguimiento global del puntero");
+        logLine(LogCategory::X11, "El servidor X no ofrece XInput: sin seguimiento global del puntero");
         return nullptr;
     }
     // 2.1 is the first version that delivers raw events during another client's grab (an open menu).
     int major = 2, minor = 2;
     if (XIQueryVersion(d, &major, &minor) != Success || major < 2) {
-        logLine("El servidor X no ofrece XInput 2: sin seguimiento global del puntero");
+        logLine(LogCategory::X11, "El servidor X no ofrece XInput 2: sin seguimiento global del puntero");
         return nullptr;
     }
     if (major == 2 && minor < 1)
-        logf("XInput {}.{}: el puntero no se verá mientras otra aplicación lo capture", major, minor);
+        logf(LogCategory::X11, "XInput {}.{}: el puntero no se verá mientras otra aplicación lo capture", major, minor);
 
     const Window root = DefaultRootWindow(d);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -63,7 +63,7 @@ std::unique_ptr<X11PointerMonitor> X11PointerMonitor::create(ToGlobal toGlobal, 
     XISelectEvents(d, root, &mask, 1);
     XSync(d, False);
     if (const int error = X11Display::takeError()) {
-        logf("No se pudieron seleccionar los eventos XInput del puntero: error {}", error);
+        logf(LogCategory::X11, "No se pudieron seleccionar los eventos XInput del puntero: error {}", error);
         return nullptr;
     }
 

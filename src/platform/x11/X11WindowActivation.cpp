@@ -55,7 +55,7 @@ bool X11WindowActivation::restorePreviousWindow()
         return false;
     if (!exists(*remembered_)) {
         remembered_.reset(); // gone for good: do not keep trying it
-        logLine("La ventana anterior ya no existe; el foco se queda donde está");
+        logLine(LogCategory::X11, "La ventana anterior ya no existe; el foco se queda donde está");
         return false;
     }
     // A window manager may leave _NET_ACTIVE_WINDOW naming a window that has just gone, so this

@@ -55,7 +55,7 @@ XTestKeySynthesizer::XTestKeySynthesizer(const std::string& displayName)
     int event = 0, error = 0, major = 0, minor = 0;
     xtest_ = XTestQueryExtension(display_->get(), &event, &error, &major, &minor);
     if (!xtest_)
-        logLine("El servidor X no ofrece XTest: no se podrá pegar automáticamente");
+        logLine(LogCategory::X11, "El servidor X no ofrece XTest: no se podrá pegar automáticamente");
 }
 
 XTestKeySynthesizer::~XTestKeySynthesizer() = default;
@@ -82,7 +82,8 @@ bool XTestKeySynthesizer::sendPaste(PasteChord chord)
         break;
     }
     if (key == 0 || std::find(modifiers.begin(), modifiers.end(), 0) != modifiers.end()) {
-        logf("No se puede pegar: la distribución de teclado no tiene las teclas de {}", chordName(chord));
+        logf(LogCategory::X11, "No se puede pegar: la distribución de teclado no tiene las teclas de {}",
+             chordName(chord));
         return false;
     }
     const auto press = [d](KeyCode code, bool down) { XTestFakeKeyEvent(d, code, down ? True : False, CurrentTime); };
@@ -101,7 +102,7 @@ bool XTestKeySynthesizer::sendPaste(PasteChord chord)
         press(code, true);
     XSync(d, False);
     if (const int error = X11Display::takeError()) {
-        logf("No se pudo enviar la pulsación de pegar (error X {})", error);
+        logf(LogCategory::X11, "No se pudo enviar la pulsación de pegar (error X {})", error);
         return false;
     }
     return true;

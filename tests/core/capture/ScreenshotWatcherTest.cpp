@@ -3,6 +3,7 @@
 
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ImageThumbnailer.h"
+#include "core/capture/VipsImageCodec.h"
 #include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
@@ -133,7 +134,8 @@ protected:
     fs::path shots = dir / "shots";
     std::vector<ScreenshotToast> toasts;
     std::unique_ptr<ScreenshotWatcher> watcher = std::make_unique<ScreenshotWatcher>(
-        *storage, clock, pool, [this](const ScreenshotToast& t) { toasts.push_back(t); });
+        *storage, clock, pool, std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse),
+        [this](const ScreenshotToast& t) { toasts.push_back(t); });
 };
 
 // Names that are screenshots, from the tools people use (GNOME in Spanish and English, KDE, others).
