@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/image/ImageProcessor.h"
 
+#include "core/image/PngWriter.h"
+
 #include "core/capture/ImageThumbnailer.h"
 #include "core/support/Log.h"
 
@@ -21,11 +23,6 @@ struct Unref {
     void operator()(VipsImage* image) const { g_object_unref(image); }
 };
 using Image = std::unique_ptr<VipsImage, Unref>;
-
-/// PNG at the lowest zlib level with one cheap row filter: the operations must stay quick on 4K
-/// pictures, and trying every filter per row (the default) doubles the time for a few percent.
-constexpr int kPngCompression = 1;
-constexpr VipsForeignPngFilter kPngFilter = VIPS_FOREIGN_PNG_FILTER_SUB;
 
 std::atomic<bool> heicAllowed{true};
 
@@ -118,11 +115,37 @@ std::optional<Bytes> save(Save saveCall)
     return takeBuffer(buffer, length);
 }
 
+/// The image's pixels in memory, computed by libvips' own threads.
+struct Pixels {
+    std::unique_ptr<std::uint8_t, decltype(&g_free)> data{nullptr, &g_free};
+    std::size_t length = 0;
+};
+
+Pixels toMemory(VipsImage* image)
+{
+    Pixels pixels;
+    pixels.data.reset(static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &pixels.length)));
+    if (!pixels.data)
+        vips_error_clear();
+    return pixels;
+}
+
+/// PNG through the strip-parallel writer: libvips' saver deflates on one thread, which alone took
+/// most of a second for a 4K picture. Lossless either way; the ICC profile, if any, is kept.
 std::optional<Bytes> encodePng(VipsImage* image)
 {
-    return save([&](void** b, std::size_t* l) {
-        return vips_pngsave_buffer(image, b, l, "compression", kPngCompression, "filter", kPngFilter, nullptr);
-    });
+    if (image->BandFmt != VIPS_FORMAT_UCHAR || image->Bands < 1 || image->Bands > 4)
+        return std::nullopt;
+    const auto pixels = toMemory(image);
+    if (!pixels.data)
+        return std::nullopt;
+    PngPixels png{pixels.data.get(), image->Xsize, image->Ysize, image->Bands, {}};
+    const void* profile = nullptr;
+    std::size_t profileLength = 0;
+    if (vips_image_get_typeof(image, VIPS_META_ICC_NAME)
+        && vips_image_get_blob(image, VIPS_META_ICC_NAME, &profile, &profileLength) == 0)
+        png.iccProfile = {static_cast<const std::uint8_t*>(profile), profileLength};
+    return writePng(png);
 }
 
 std::optional<Bytes> encodeJpeg(VipsImage* image, std::optional<int> q)

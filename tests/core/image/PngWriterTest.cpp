@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/image/PngWriter.h"
+
+#include "core/capture/ImageThumbnailer.h"
+
+#include <gtest/gtest.h>
+#include <vips/vips.h>
+
+#include <cstring>
+#include <random>
+
+using namespace brisa;
+
+namespace {
+
+struct Unref {
+    void operator()(VipsImage* i) const { g_object_unref(i); }
+};
+using Image = std::unique_ptr<VipsImage, Unref>;
+
+/// Noise with runs of one value, so deflate finds both literals and matches.
+std::vector<std::uint8_t> samplePixels(int width, int height, int bands)
+{
+    std::mt19937 random(static_cast<unsigned>(width * 31 + height * 7 + bands));
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * bands);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = (i / 97) % 3 == 0 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(i / 97);
+    return pixels;
+}
+
+TEST(PngWriterTest, LibvipsReadsBackTheSamePixelsForEveryShapeAndStripCount)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    struct Row {
+        int width, height, bands;
+        unsigned threads;
+    };
+    const Row rows[] = {{1, 1, 1, 0},    {3, 3, 2, 0},     {640, 480, 3, 1}, {640, 480, 3, 4},
+                        {900, 700, 4, 3}, {2000, 7, 4, 8}, {5, 2000, 3, 8}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << "x" << r.bands << " threads " << r.threads);
+        const auto pixels = samplePixels(r.width, r.height, r.bands);
+        const auto png = writePng({pixels.data(), r.width, r.height, r.bands, {}}, r.threads);
+        ASSERT_TRUE(png);
+        EXPECT_STREQ(vips_foreign_find_load_buffer(png->data(), png->size()), "VipsForeignLoadPngBuffer");
+        // fail: any damage to the stream is an error, not a partly black image.
+        Image image(vips_image_new_from_buffer(png->data(), png->size(), "", "fail", TRUE, nullptr));
+        ASSERT_TRUE(image) << vips_error_buffer();
+        EXPECT_EQ(image->Xsize, r.width);
+        EXPECT_EQ(image->Ysize, r.height);
+        EXPECT_EQ(image->Bands, r.bands);
+        std::size_t length = 0;
+        std::unique_ptr<std::uint8_t, decltype(&g_free)> back(
+            static_cast<std::uint8_t*>(vips_image_write_to_memory(image.get(), &length)), &g_free);
+        ASSERT_TRUE(back) << vips_error_buffer();
+        ASSERT_EQ(length, pixels.size());
+        EXPECT_EQ(std::memcmp(back.get(), pixels.data(), length), 0);
+    }
+}
+
+TEST(PngWriterTest, KeepsAMatchingIccProfileAndDropsOneForOtherPixels)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    // libvips' built-in profiles: libpng checks what it reads, so they must be real ones.
+    auto builtIn = [](const char* name) {
+        VipsBlob* blob = nullptr;
+        EXPECT_EQ(vips_profile_load(name, &blob, nullptr), 0) << name;
+        std::size_t length = 0;
+        const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &length));
+        std::vector<std::uint8_t> profile(data, data + length);
+        vips_area_unref(VIPS_AREA(blob));
+        return profile;
+    };
+    const auto rgbProfile = builtIn("srgb"), cmykProfile = builtIn("cmyk");
+    const auto pixels = samplePixels(16, 16, 3);
+    struct Row {
+        const std::vector<std::uint8_t>& profile;
+        bool kept;
+    };
+    for (const auto& [profile, kept] : {Row{rgbProfile, true}, Row{cmykProfile, false}}) {
+        const auto png = writePng({pixels.data(), 16, 16, 3, profile});
+        ASSERT_TRUE(png);
+        Image image(vips_image_new_from_buffer(png->data(), png->size(), "", nullptr));
+        ASSERT_TRUE(image);
+        const void* data = nullptr;
+        std::size_t length = 0;
+        const bool has = vips_image_get_typeof(image.get(), VIPS_META_ICC_NAME)
+                         && vips_image_get_blob(image.get(), VIPS_META_ICC_NAME, &data, &length) == 0;
+        EXPECT_EQ(has, kept);
+        if (has) {
+            EXPECT_EQ(std::vector<std::uint8_t>(static_cast<const std::uint8_t*>(data),
+                                                static_cast<const std::uint8_t*>(data) + length),
+                      profile);
+        }
+    }
+    EXPECT_FALSE(writePng({pixels.data(), 16, 16, 5, {}}));
+    EXPECT_FALSE(writePng({nullptr, 16, 16, 3, {}}));
+    EXPECT_FALSE(writePng({pixels.data(), 0, 16, 3, {}}));
+}
+
+} // namespace
