@@ -385,14 +385,13 @@ std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegment
     if (!alpha)
         return std::nullopt;
     if (shrink < 1) {
-        // A mask made at low resolution has stair-step edges once enlarged: interpolate and
-        // blur over about one small-image pixel so the cut-out edge is soft instead.
-        alpha = resizeTo(alpha.get(), width, height, VIPS_KERNEL_LINEAR);
+        // A mask made at low resolution has stair-step edges once enlarged: blur it over about
+        // half a small-image pixel and interpolate, so the cut-out edge is soft instead. Blurred
+        // before it is enlarged, where it costs a two-hundredth of the work.
+        alpha = take(vips_gaussblur(alpha.get(), &out, 0.5, "precision", VIPS_PRECISION_INTEGER, nullptr), out);
         if (!alpha)
             return std::nullopt;
-        alpha = take(vips_gaussblur(alpha.get(), &out, std::max(0.5, 0.5 / shrink), "precision",
-                                    VIPS_PRECISION_INTEGER, nullptr),
-                     out);
+        alpha = resizeTo(alpha.get(), width, height, VIPS_KERNEL_LINEAR);
         if (!alpha)
             return std::nullopt;
     }
@@ -418,6 +417,14 @@ std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegment
         if (!full)
             return std::nullopt;
     }
+    // Fully transparent pixels show nothing, so their colour goes to zero: the same picture,
+    // and long runs of zeros deflate several times faster and smaller than the background's grain.
+    Image zero = take(vips_black(&out, width, height, "bands", 3, nullptr), out);
+    if (!zero)
+        return std::nullopt;
+    full = take(vips_ifthenelse(alpha.get(), full.get(), zero.get(), &out, nullptr), out);
+    if (!full)
+        return std::nullopt;
     Image cutOut = take(vips_bandjoin2(full.get(), alpha.get(), &out, nullptr), out);
     if (!cutOut)
         return std::nullopt;
