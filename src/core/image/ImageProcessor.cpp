@@ -174,23 +174,25 @@ std::optional<Bytes> encodeHeic(VipsImage* image, int q)
     if (!canEncodeHeic())
         return std::nullopt;
     const bool alpha = hasAlpha(image);
-    std::size_t length = 0;
-    std::unique_ptr<std::uint8_t, decltype(&g_free)> pixels(
-        static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &length)), &g_free);
     const int width = image->Xsize;
     const int height = image->Ysize;
     const int bands = image->Bands;
-    if (!pixels || (bands != 3 && bands != 4)) {
-        vips_error_clear();
+    if (bands != 3 && bands != 4)
         return std::nullopt;
-    }
+    const auto pixels = toMemory(image);
+    if (!pixels.data)
+        return std::nullopt;
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), &heif_context_free);
     heif_encoder* rawEncoder = nullptr;
     if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder).code != heif_error_Ok)
         return std::nullopt;
     std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoder(rawEncoder, &heif_encoder_release);
     heif_encoder_set_lossy_quality(encoder.get(), q);
-    heif_encoder_set_parameter_string(encoder.get(), "preset", "ultrafast"); // ignored by encoders without it
+    // Ignored by encoders without them. The fastest preset, and the quicker of x265's mode
+    // decisions: about a tenth less time on a photo for the same size and PSNR (x265 is
+    // nearly all of the cost; colour conversion and copies are a few percent).
+    heif_encoder_set_parameter_string(encoder.get(), "preset", "ultrafast");
+    heif_encoder_set_parameter_string(encoder.get(), "x265:rd", "1");
     heif_image* rawImage = nullptr;
     if (heif_image_create(width, height, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage)
@@ -206,7 +208,7 @@ std::optional<Bytes> encodeHeic(VipsImage* image, int q)
         return std::nullopt;
     const std::size_t row = static_cast<std::size_t>(width) * bands;
     for (int y = 0; y < height; ++y)
-        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.get() + y * row, row);
+        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.data.get() + y * row, row);
     heif_image_handle* handle = nullptr;
     if (heif_context_encode_image(context.get(), picture.get(), encoder.get(), nullptr, &handle).code != heif_error_Ok)
         return std::nullopt;
