@@ -318,6 +318,10 @@ std::optional<Bytes> resize(const Bytes& data, double scale)
 
 std::optional<Bytes> convert(const Bytes& data, ImageFileFormat format)
 {
+    // Every capture is stored as PNG already: when decoding and encoding again would give the same
+    // pixels, the bytes are the answer, at the cost of one check of the file instead of a second or so.
+    if (format == ImageFileFormat::Png && isPlainCompletePng(data, ImageThumbnailer::kMaxPixels))
+        return data;
     auto image = decode(data);
     if (!image)
         return std::nullopt;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/image/PngWriter.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -129,7 +131,71 @@ Bytes iccChunkData(std::span<const std::uint8_t> profile)
     return data;
 }
 
+std::uint32_t readBigEndian(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
 } // namespace
+
+bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+{
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0)
+        return false;
+    std::uint32_t width = 0, height = 0;
+    int channels = 0;
+    Bytes stream;
+    bool idatDone = false, ended = false;
+    for (std::size_t at = 8; at < bytes.size();) {
+        if (ended || bytes.size() - at < 12)
+            return false; // bytes after IEND, or a chunk cut short
+        const std::uint32_t length = readBigEndian(&bytes[at]);
+        if (length > bytes.size() - at - 12)
+            return false;
+        const std::string_view type(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
+        const std::uint8_t* data = &bytes[at + 8];
+        if (crc32(0, &bytes[at + 4], length + 4) != readBigEndian(data + length))
+            return false;
+        if (at == 8) {
+            // IHDR: 8-bit, truecolour with or without alpha, standard methods, not interlaced.
+            if (type != "IHDR" || length != 13 || data[8] != 8 || (data[9] != 2 && data[9] != 6) || data[10] || data[11]
+                || data[12])
+                return false;
+            width = readBigEndian(data);
+            height = readBigEndian(data + 4);
+            channels = data[9] == 6 ? 4 : 3;
+            if (width == 0 || height == 0 || std::uint64_t(width) * height > maxPixels)
+                return false;
+        } else if (type == "IDAT") {
+            if (idatDone)
+                return false; // the image data must be one run of chunks
+            stream.insert(stream.end(), data, data + length);
+        } else {
+            idatDone = !stream.empty();
+            if (type == "eXIf")
+                return false;
+            ended = type == "IEND";
+        }
+        at += 12 + length;
+    }
+    if (!ended || stream.empty())
+        return false;
+    const std::size_t rowBytes = std::size_t(width) * channels + 1;
+    Bytes rows(rowBytes * height);
+    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    std::size_t inflated = 0;
+    if (!inflater
+        || libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), rows.data(), rows.size(), &inflated)
+               != LIBDEFLATE_SUCCESS
+        || inflated != rows.size())
+        return false;
+    for (std::size_t y = 0; y < height; ++y)
+        if (rows[y * rowBytes] > 4)
+            return false;
+    return true;
+}
 
 std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
 {

@@ -27,4 +27,9 @@ struct PngPixels {
 /// threads == 0: one per core, at most 8.
 std::optional<Bytes> writePng(const PngPixels& image, unsigned threads = 0);
 
+/// Whether bytes are a whole, sound 8-bit RGB or RGBA PNG that needs no decoding to be taken as it
+/// is: every chunk's CRC right, the image data inflating to exactly its rows with valid filters,
+/// not interlaced, no orientation (eXIf) to apply, at most maxPixels pixels.
+bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels);
+
 } // namespace brisa

@@ -195,6 +195,9 @@ TEST_F(ImageProcessorTest, ConvertWritesEachFormatAndFlattensJpegOntoWhite)
             EXPECT_LT(pixel(image.get(), 35, 15, 0), 40);
         }
     }
+    // A PNG that decodes to the same pixels is taken as it is.
+    const auto plain = test::gradientImage(64, 48);
+    EXPECT_EQ(ImageProcessor::convert(plain, ImageFileFormat::Png), plain);
     // Compressing to JPEG flattens the same way.
     ImageProcessor::setHeicAllowed(false);
     auto compressed = ImageProcessor::compress(source, 0.5);

@@ -98,4 +98,53 @@ TEST(PngWriterTest, KeepsAMatchingIccProfileAndDropsOneForOtherPixels)
     EXPECT_FALSE(writePng({pixels.data(), 0, 16, 3, {}}));
 }
 
+TEST(PngWriterTest, OnlyAWholeSoundPlainPngIsTakenAsItIs)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    const auto rgb = samplePixels(64, 48, 3), rgba = samplePixels(64, 48, 4), grey = samplePixels(64, 48, 1);
+    const Bytes plain = *writePng({rgb.data(), 64, 48, 3, {}}, 2);
+    auto saved = [&](const char* suffix, VipsBandFormat format = VIPS_FORMAT_UCHAR) {
+        Image image(vips_image_new_from_memory_copy(rgb.data(), rgb.size(), 64, 16, 3, VIPS_FORMAT_UCHAR));
+        Image cast;
+        VipsImage* out = nullptr;
+        vips_cast(image.get(), &out, format, nullptr);
+        cast.reset(out);
+        if (format == VIPS_FORMAT_USHORT)
+            cast->Type = VIPS_INTERPRETATION_RGB16;
+        void* buf = nullptr;
+        std::size_t len = 0;
+        EXPECT_EQ(vips_image_write_to_buffer(cast.get(), suffix, &buf, &len, nullptr), 0);
+        Bytes bytes(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+        g_free(buf);
+        return bytes;
+    };
+    Bytes flipped = plain;
+    flipped[plain.size() / 2] ^= 0x10;
+    Bytes trailing = plain;
+    trailing.push_back(0);
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::uint64_t maxPixels;
+        bool plain;
+    };
+    const Row rows[] = {
+        {"RGB", plain, 64 * 48, true},
+        {"RGBA", *writePng({rgba.data(), 64, 48, 4, {}}), 1'000'000, true},
+        {"libvips' own", saved(".png"), 1'000'000, true},
+        {"over the pixel limit", plain, 64 * 48 - 1, false},
+        {"grey", *writePng({grey.data(), 64, 48, 1, {}}), 1'000'000, false},
+        {"interlaced", saved(".png[interlace]"), 1'000'000, false},
+        {"16-bit", saved(".png", VIPS_FORMAT_USHORT), 1'000'000, false},
+        {"cut in half", Bytes(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(plain.size() / 2)), 1'000'000,
+         false},
+        {"a flipped bit", flipped, 1'000'000, false},
+        {"bytes after the end", trailing, 1'000'000, false},
+        {"JPEG", saved(".jpg"), 1'000'000, false},
+        {"empty", {}, 1'000'000, false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(isPlainCompletePng(r.bytes, r.maxPixels), r.plain) << r.name;
+}
+
 } // namespace
