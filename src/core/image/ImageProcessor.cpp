@@ -39,21 +39,36 @@ Image take(int failed, VipsImage*& out)
     return Image(out);
 }
 
+/// How the decoded image will be read: once from top to bottom (the pixels are decoded as the
+/// operation goes, on libvips' threads, and never held whole), or more than once.
+enum class Access { Once, Repeated };
+
+Image open(const Bytes& data, VipsAccess access)
+{
+    Image image(vips_image_new_from_buffer(data.data(), data.size(), "", "access", access, nullptr));
+    if (!image)
+        vips_error_clear();
+    return image;
+}
+
 /// The first image (frame, page) of the bytes, upright, as 8-bit sRGB with its alpha if any.
 /// Refuses what the header says is over the pixel limit before decoding a single pixel.
 /// The returned image reads from data lazily: data must outlive it.
-Image decode(const Bytes& data)
+Image decode(const Bytes& data, Access access = Access::Once)
 {
     if (data.empty() || !ImageThumbnailer::startImageLibrary())
         return {};
     const auto size = ImageThumbnailer::imagePixelSize(data);
     if (!size || !ImageThumbnailer::isDecodableSize(*size))
         return {};
-    Image image(vips_image_new_from_buffer(data.data(), data.size(), "", "access", VIPS_ACCESS_RANDOM, nullptr));
-    if (!image) {
-        vips_error_clear();
+    Image image = open(data, access == Access::Once ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
+    if (!image)
         return {};
-    }
+    // Turning a picture upright reads it out of order.
+    if (access == Access::Once && vips_image_get_orientation(image.get()) > 1)
+        image = open(data, VIPS_ACCESS_RANDOM);
+    if (!image)
+        return {};
     VipsImage* out = nullptr;
     image = take(vips_autorot(image.get(), &out, nullptr), out);
     if (!image)
@@ -345,7 +360,8 @@ std::optional<Bytes> removeBackground(const Bytes& data)
 
 std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegmenter& segmenter)
 {
-    auto image = decode(data);
+    // Read twice: once for the segmenter's small copy, once for the cut-out.
+    auto image = decode(data, Access::Repeated);
     if (!image)
         return std::nullopt;
     const int width = image->Xsize;

@@ -149,6 +149,27 @@ TEST_F(ImageProcessorTest, ResizeTruncatesEachSideAndRefusesScalesOutsideZeroToO
     }
 }
 
+TEST_F(ImageProcessorTest, APictureTaggedAsTurnedComesOutUpright)
+{
+    // Orientation 6: stored 40 × 20, shown turned a quarter, 20 × 40.
+    Image stored(vips_image_new_from_memory_copy(std::vector<std::uint8_t>(40 * 20 * 3, 128).data(), 40 * 20 * 3,
+                                                 40, 20, 3, VIPS_FORMAT_UCHAR));
+    stored->Type = VIPS_INTERPRETATION_sRGB;
+    vips_image_set_int(stored.get(), VIPS_META_ORIENTATION, 6);
+    void* buf = nullptr;
+    std::size_t len = 0;
+    ASSERT_EQ(vips_jpegsave_buffer(stored.get(), &buf, &len, nullptr), 0);
+    const Bytes jpeg(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+    g_free(buf);
+    const auto half = ImageProcessor::resize(jpeg, 0.5);
+    ASSERT_TRUE(half);
+    EXPECT_EQ(load(*half)->Xsize, 10);
+    EXPECT_EQ(load(*half)->Ysize, 20);
+    const auto png = ImageProcessor::convert(jpeg, ImageFileFormat::Png);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(load(*png)->Xsize, 20);
+}
+
 TEST_F(ImageProcessorTest, CompressGivesHeicWhenTheSaverExistsElseJpeg)
 {
     const auto source = test::gradientImage(64, 48);
