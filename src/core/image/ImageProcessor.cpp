@@ -454,6 +454,22 @@ std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegment
     return encodePng(cutOut.get());
 }
 
+std::optional<PixelBuffer> decodeRgba(const Bytes& data)
+{
+    auto image = decode(data);
+    if (!image)
+        return std::nullopt;
+    if (!hasAlpha(image.get())) {
+        VipsImage* out = nullptr;
+        image = take(vips_bandjoin_const1(image.get(), &out, 255.0, nullptr), out);
+        if (!image)
+            return std::nullopt;
+    }
+    if (image->Bands != 4)
+        return std::nullopt;
+    return toPixels(image.get());
+}
+
 std::string scaleLabel(double scale) { return std::to_string(static_cast<int>(scale * 100)) + "%"; }
 
 } // namespace brisa::ImageProcessor

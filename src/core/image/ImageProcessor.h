@@ -48,6 +48,11 @@ std::optional<Bytes> resize(const Bytes& data, double scale);
 /// The image re-encoded as format; JPEG (no alpha) is flattened onto white.
 std::optional<Bytes> convert(const Bytes& data, ImageFileFormat format);
 
+/// The first image of the bytes, upright, as 8-bit RGBA pixels (opaque when it has no alpha);
+/// nullopt as for the operations. For showing a picture Qt cannot read (HEIC) without a PNG
+/// encoded and decoded in between.
+std::optional<PixelBuffer> decodeRgba(const Bytes& data);
+
 /// The menu text of a scale: "75%", "50%", "25%".
 std::string scaleLabel(double scale);
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -216,6 +217,17 @@ TEST_F(ImageProcessorTest, ConvertWritesEachFormatAndFlattensJpegOntoWhite)
             EXPECT_LT(pixel(image.get(), 35, 15, 0), 40);
         }
     }
+    // Straight to RGBA pixels: the transparent half stays so, an opaque picture gets an opaque alpha.
+    const auto rgba = ImageProcessor::decodeRgba(source);
+    ASSERT_TRUE(rgba);
+    EXPECT_EQ((std::array{rgba->width, rgba->height, rgba->bands}), (std::array{40, 30, 4}));
+    EXPECT_EQ(rgba->pixels[(15 * 40 + 5) * 4 + 3], 0);
+    EXPECT_EQ(rgba->pixels[(15 * 40 + 35) * 4 + 2], 255);
+    EXPECT_EQ(rgba->pixels[(15 * 40 + 35) * 4 + 3], 255);
+    const auto opaque = ImageProcessor::decodeRgba(test::gradientImage(8, 4, true));
+    ASSERT_TRUE(opaque);
+    EXPECT_EQ(opaque->pixels[3], 255);
+    EXPECT_EQ(ImageProcessor::decodeRgba(toBytes("no")), std::nullopt);
     // A PNG that decodes to the same pixels is taken as it is.
     const auto plain = test::gradientImage(64, 48);
     EXPECT_EQ(ImageProcessor::convert(plain, ImageFileFormat::Png), plain);
