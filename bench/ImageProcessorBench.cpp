@@ -113,6 +113,16 @@ const Bytes& sample(int width, int height, int kind)
     return bytes;
 }
 
+/// CPU time of the whole process, every thread's: on a loaded machine the wall time says more
+/// about the other programs than about the operation, this says how much work it did.
+double processCpuMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
+    return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
 double peakRssMB()
 {
     rusage u{};
@@ -128,6 +138,7 @@ void run(benchmark::State& state, Op op)
     state.SetLabel(state.range(2) == Screen ? "screen" : state.range(2) == PhotoJpeg ? "photo jpeg" : "photo");
     const double rssBefore = peakRssMB();
     std::size_t outBytes = 0;
+    const double cpuBefore = processCpuMs();
     for (auto _ : state) {
         auto out = op(png);
         if (!out)
@@ -135,6 +146,7 @@ void run(benchmark::State& state, Op op)
         outBytes = out ? out->size() : 0;
         benchmark::DoNotOptimize(out);
     }
+    state.counters["cpu_ms"] = (processCpuMs() - cpuBefore) / static_cast<double>(state.iterations());
     state.counters["out_MB"] = static_cast<double>(outBytes) / 1e6;
     // The process's peak: run this benchmark alone (--benchmark_filter) for the operation's own.
     state.counters["peak_rss_MB"] = peakRssMB();

@@ -301,7 +301,9 @@ std::optional<Bytes> resize(const Bytes& data, double scale)
 {
     if (!(scale > 0 && scale <= 1))
         return std::nullopt;
-    auto image = decode(data);
+    // Held whole: libvips' resampling reads rows more than once, and fed row by row from the
+    // decoder it took about a fifth more CPU on a 4K picture.
+    auto image = decode(data, Access::Repeated);
     if (!image)
         return std::nullopt;
     const int width = std::max(1, static_cast<int>(std::trunc(image->Xsize * scale)));
