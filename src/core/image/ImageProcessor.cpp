@@ -51,6 +51,24 @@ Image open(const Bytes& data, VipsAccess access)
     return image;
 }
 
+/// An sRGB image over the buffer's pixels, which it keeps until it is closed.
+Image fromPixels(PixelBuffer buffer)
+{
+    auto* owned = new PixelBuffer(std::move(buffer));
+    Image image(vips_image_new_from_memory(owned->pixels.data(), owned->pixels.size(), owned->width, owned->height,
+                                           owned->bands, VIPS_FORMAT_UCHAR));
+    if (!image) {
+        delete owned;
+        vips_error_clear();
+        return {};
+    }
+    g_signal_connect(image.get(), "postclose",
+                     G_CALLBACK(+[](VipsImage*, gpointer pixels) { delete static_cast<PixelBuffer*>(pixels); }),
+                     owned);
+    image->Type = VIPS_INTERPRETATION_sRGB;
+    return image;
+}
+
 /// The first image (frame, page) of the bytes, upright, as 8-bit sRGB with its alpha if any.
 /// Refuses what the header says is over the pixel limit before decoding a single pixel.
 /// The returned image reads from data lazily: data must outlive it.
@@ -61,6 +79,10 @@ Image decode(const Bytes& data, Access access = Access::Once)
     const auto size = ImageThumbnailer::imagePixelSize(data);
     if (!size || !ImageThumbnailer::isDecodableSize(*size))
         return {};
+    // Most clips are plain PNGs: inflated in one call and unfiltered here, they decode in about
+    // half libpng's time.
+    if (auto plain = decodePlainPng(data, ImageThumbnailer::kMaxPixels))
+        return fromPixels(std::move(*plain));
     Image image = open(data, access == Access::Once ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
     if (!image)
         return {};

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -138,63 +139,126 @@ std::uint32_t readBigEndian(const std::uint8_t* p)
 
 } // namespace
 
-bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+namespace {
+
+/// A plain PNG's header and its image data inflated, rows still filtered.
+struct InflatedPng {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    int channels = 0;
+    bool hasProfile = false;
+    Bytes rows; ///< height × (1 + width × channels): each row's filter byte, then its bytes
+};
+
+std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0)
-        return false;
-    std::uint32_t width = 0, height = 0;
-    int channels = 0;
+        return std::nullopt;
+    InflatedPng png;
     Bytes stream;
     bool idatDone = false, ended = false;
     for (std::size_t at = 8; at < bytes.size();) {
         if (ended || bytes.size() - at < 12)
-            return false; // bytes after IEND, or a chunk cut short
+            return std::nullopt; // bytes after IEND, or a chunk cut short
         const std::uint32_t length = readBigEndian(&bytes[at]);
         if (length > bytes.size() - at - 12)
-            return false;
+            return std::nullopt;
         const std::string_view type(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
         const std::uint8_t* data = &bytes[at + 8];
         if (crc32(0, &bytes[at + 4], length + 4) != readBigEndian(data + length))
-            return false;
+            return std::nullopt;
         if (at == 8) {
             // IHDR: 8-bit, truecolour with or without alpha, standard methods, not interlaced.
             if (type != "IHDR" || length != 13 || data[8] != 8 || (data[9] != 2 && data[9] != 6) || data[10] || data[11]
                 || data[12])
-                return false;
-            width = readBigEndian(data);
-            height = readBigEndian(data + 4);
-            channels = data[9] == 6 ? 4 : 3;
-            if (width == 0 || height == 0 || std::uint64_t(width) * height > maxPixels)
-                return false;
+                return std::nullopt;
+            png.width = readBigEndian(data);
+            png.height = readBigEndian(data + 4);
+            png.channels = data[9] == 6 ? 4 : 3;
+            if (png.width == 0 || png.height == 0 || std::uint64_t(png.width) * png.height > maxPixels)
+                return std::nullopt;
         } else if (type == "IDAT") {
             if (idatDone)
-                return false; // the image data must be one run of chunks
+                return std::nullopt; // the image data must be one run of chunks
             stream.insert(stream.end(), data, data + length);
         } else {
             idatDone = !stream.empty();
             if (type == "eXIf")
-                return false;
+                return std::nullopt;
+            png.hasProfile = png.hasProfile || type == "iCCP";
             ended = type == "IEND";
         }
         at += 12 + length;
     }
     if (!ended || stream.empty())
-        return false;
-    const std::size_t rowBytes = std::size_t(width) * channels + 1;
-    Bytes rows(rowBytes * height);
+        return std::nullopt;
+    const std::size_t rowBytes = std::size_t(png.width) * png.channels + 1;
+    png.rows.resize(rowBytes * png.height);
     std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
         libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
     std::size_t inflated = 0;
     if (!inflater
-        || libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), rows.data(), rows.size(), &inflated)
+        || libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), png.rows.data(), png.rows.size(),
+                                      &inflated)
                != LIBDEFLATE_SUCCESS
-        || inflated != rows.size())
-        return false;
-    for (std::size_t y = 0; y < height; ++y)
-        if (rows[y * rowBytes] > 4)
-            return false;
-    return true;
+        || inflated != png.rows.size())
+        return std::nullopt;
+    for (std::size_t y = 0; y < png.height; ++y)
+        if (png.rows[y * rowBytes] > 4)
+            return std::nullopt;
+    return png;
+}
+
+std::uint8_t paeth(int a, int b, int c)
+{
+    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+}
+
+} // namespace
+
+bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+{
+    return inflatePlainPng(bytes, maxPixels).has_value();
+}
+
+std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+{
+    auto png = inflatePlainPng(bytes, maxPixels);
+    if (!png || png->hasProfile)
+        return std::nullopt;
+    const int bpp = png->channels;
+    const std::size_t width = std::size_t(png->width) * bpp;
+    PixelBuffer out{int(png->width), int(png->height), bpp, Bytes(width * png->height)};
+    const Bytes zeros(width, 0);
+    for (std::size_t y = 0; y < png->height; ++y) {
+        const std::uint8_t* f = &png->rows[y * (width + 1)];
+        const std::uint8_t filter = *f++;
+        std::uint8_t* row = &out.pixels[y * width];
+        const std::uint8_t* up = y ? row - width : zeros.data();
+        switch (filter) {
+        case 0: std::memcpy(row, f, width); break;
+        case 1:
+            for (std::size_t i = 0; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(f[i] + (i >= std::size_t(bpp) ? row[i - bpp] : 0));
+            break;
+        case 2:
+            for (std::size_t i = 0; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(f[i] + up[i]);
+            break;
+        case 3:
+            for (std::size_t i = 0; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(f[i] + ((i >= std::size_t(bpp) ? row[i - bpp] : 0) + up[i]) / 2);
+            break;
+        default:
+            for (std::size_t i = 0; i < width; ++i) {
+                const bool left = i >= std::size_t(bpp);
+                row[i] = static_cast<std::uint8_t>(f[i] + paeth(left ? row[i - bpp] : 0, up[i], left ? up[i - bpp] : 0));
+            }
+        }
+    }
+    return out;
 }
 
 std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)

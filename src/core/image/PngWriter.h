@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/image/ForegroundSegmenter.h"
 #include "core/support/Bytes.h"
 
 #include <cstdint>
@@ -31,5 +32,9 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads = 0);
 /// is: every chunk's CRC right, the image data inflating to exactly its rows with valid filters,
 /// not interlaced, no orientation (eXIf) to apply, at most maxPixels pixels.
 bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels);
+
+/// The pixels of such a PNG (3 or 4 bands) when it carries no ICC profile either; nullopt for any
+/// other, which a general decoder has to read. About twice as fast as libpng on a 4K picture.
+std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels);
 
 } // namespace brisa

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
+#include <array>
 #include <cstring>
 #include <random>
 
@@ -145,6 +146,41 @@ TEST(PngWriterTest, OnlyAWholeSoundPlainPngIsTakenAsItIs)
     };
     for (const auto& r : rows)
         EXPECT_EQ(isPlainCompletePng(r.bytes, r.maxPixels), r.plain) << r.name;
+}
+
+TEST(PngWriterTest, PlainPngsDecodeToLibvipsPixelsWhateverTheirRowFilters)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    for (const int bands : {3, 4}) {
+        const auto pixels = samplePixels(97, 61, bands);
+        Image image(vips_image_new_from_memory_copy(pixels.data(), pixels.size(), 97, 61, bands, VIPS_FORMAT_UCHAR));
+        image->Type = VIPS_INTERPRETATION_sRGB;
+        for (const auto filter : {VIPS_FOREIGN_PNG_FILTER_NONE, VIPS_FOREIGN_PNG_FILTER_SUB, VIPS_FOREIGN_PNG_FILTER_UP,
+                                  VIPS_FOREIGN_PNG_FILTER_AVG, VIPS_FOREIGN_PNG_FILTER_PAETH,
+                                  VIPS_FOREIGN_PNG_FILTER_ALL}) {
+            SCOPED_TRACE(testing::Message() << bands << " bands, filter " << filter);
+            void* buf = nullptr;
+            std::size_t len = 0;
+            ASSERT_EQ(vips_pngsave_buffer(image.get(), &buf, &len, "filter", filter, nullptr), 0);
+            const Bytes png(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+            g_free(buf);
+            const auto decoded = decodePlainPng(png, 1'000'000);
+            ASSERT_TRUE(decoded);
+            EXPECT_EQ((std::array{decoded->width, decoded->height, decoded->bands}), (std::array{97, 61, bands}));
+            EXPECT_EQ(decoded->pixels, pixels);
+        }
+    }
+    // One with a profile is left to libvips, which keeps it.
+    VipsBlob* blob = nullptr;
+    ASSERT_EQ(vips_profile_load("srgb", &blob, nullptr), 0);
+    std::size_t length = 0;
+    const auto* profile = static_cast<const std::uint8_t*>(vips_blob_get(blob, &length));
+    const auto rgb = samplePixels(8, 8, 3);
+    const auto withProfile = writePng({rgb.data(), 8, 8, 3, {profile, length}});
+    vips_area_unref(VIPS_AREA(blob));
+    ASSERT_TRUE(withProfile);
+    EXPECT_TRUE(isPlainCompletePng(*withProfile, 64));
+    EXPECT_FALSE(decodePlainPng(*withProfile, 64));
 }
 
 } // namespace
