@@ -228,36 +228,40 @@ std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, s
     auto png = inflatePlainPng(bytes, maxPixels);
     if (!png || png->hasProfile)
         return std::nullopt;
+    // Unfiltered in place and moved down over the filter bytes, so the pixels need no second buffer:
+    // a row starts past where the rows before it end once compacted.
     const int bpp = png->channels;
     const std::size_t width = std::size_t(png->width) * bpp;
-    PixelBuffer out{int(png->width), int(png->height), bpp, Bytes(width * png->height)};
+    Bytes& data = png->rows;
     const Bytes zeros(width, 0);
     for (std::size_t y = 0; y < png->height; ++y) {
-        const std::uint8_t* f = &png->rows[y * (width + 1)];
-        const std::uint8_t filter = *f++;
-        std::uint8_t* row = &out.pixels[y * width];
-        const std::uint8_t* up = y ? row - width : zeros.data();
+        std::uint8_t* row = &data[y * (width + 1)];
+        const std::uint8_t filter = *row++;
+        const std::uint8_t* up = y ? &data[(y - 1) * width] : zeros.data();
         switch (filter) {
-        case 0: std::memcpy(row, f, width); break;
+        case 0: break;
         case 1:
-            for (std::size_t i = 0; i < width; ++i)
-                row[i] = static_cast<std::uint8_t>(f[i] + (i >= std::size_t(bpp) ? row[i - bpp] : 0));
+            for (std::size_t i = bpp; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
             break;
         case 2:
             for (std::size_t i = 0; i < width; ++i)
-                row[i] = static_cast<std::uint8_t>(f[i] + up[i]);
+                row[i] = static_cast<std::uint8_t>(row[i] + up[i]);
             break;
         case 3:
             for (std::size_t i = 0; i < width; ++i)
-                row[i] = static_cast<std::uint8_t>(f[i] + ((i >= std::size_t(bpp) ? row[i - bpp] : 0) + up[i]) / 2);
+                row[i] = static_cast<std::uint8_t>(row[i] + ((i >= std::size_t(bpp) ? row[i - bpp] : 0) + up[i]) / 2);
             break;
         default:
             for (std::size_t i = 0; i < width; ++i) {
                 const bool left = i >= std::size_t(bpp);
-                row[i] = static_cast<std::uint8_t>(f[i] + paeth(left ? row[i - bpp] : 0, up[i], left ? up[i - bpp] : 0));
+                row[i] = static_cast<std::uint8_t>(row[i] + paeth(left ? row[i - bpp] : 0, up[i], left ? up[i - bpp] : 0));
             }
         }
+        std::memmove(&data[y * width], row, width);
     }
+    data.resize(width * png->height);
+    PixelBuffer out{int(png->width), int(png->height), bpp, std::move(data)};
     return out;
 }
 
