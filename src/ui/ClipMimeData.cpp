@@ -58,12 +58,14 @@ std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const st
         const std::string mime(imageMimeTypeForFile(payload.value));
         if (QFile file(path); mime != "image/png" && file.open(QIODevice::ReadOnly)) {
             // A compressed or converted clip goes as its own format too; Qt reads no HEIC, so
-            // the image itself (offered as PNG) comes from a conversion then.
+            // the image itself (offered as PNG) is decoded by libvips then, straight to pixels.
             const QByteArray raw = file.readAll();
             data->setData(QString::fromStdString(mime), raw);
             if (image.isNull())
-                if (auto png = ImageProcessor::convert(Bytes(raw.begin(), raw.end()), ImageFileFormat::Png))
-                    image.loadFromData(png->data(), static_cast<int>(png->size()), "PNG");
+                if (const auto rgba = ImageProcessor::decodeRgba(Bytes(raw.begin(), raw.end())))
+                    image = QImage(rgba->pixels.data(), rgba->width, rgba->height, rgba->width * 4,
+                                   QImage::Format_RGBA8888)
+                                .copy();
         }
         if (!image.isNull())
             data->setImageData(image);

@@ -48,7 +48,52 @@ PasteService::PasteService(Desktop desktop, Scheduler& scheduler, std::filesyste
 {
 }
 
-PasteService::~PasteService() = default;
+PasteService::~PasteService() { waitForRenditions(); }
+
+void PasteService::waitForRenditions()
+{
+    for (auto& r : renditions_)
+        r.thread.join();
+    renditions_.clear();
+}
+
+void PasteService::startRendition(std::string mime, Bytes bytes)
+{
+    std::erase_if(renditions_, [](Rendition& r) {
+        if (!r.done->load())
+            return false;
+        r.thread.join();
+        return true;
+    });
+    const auto write = ++writes_;
+    pendingWrite_ = write;
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    // Making the PNG of a 4K picture takes a good part of a second: the panel must not freeze for it.
+    std::thread thread([this, write, mime = std::move(mime), bytes = std::move(bytes), done,
+                        alive = std::weak_ptr<char>(alive_), &scheduler = scheduler_]() mutable {
+        auto png = ImageProcessor::convert(bytes, ImageFileFormat::Png);
+        PasteTargets targets{{std::move(mime), std::move(bytes)}};
+        if (png)
+            targets.emplace_back("image/png", std::move(*png));
+        scheduler.post([this, write, alive, targets = std::move(targets)]() mutable {
+            if (alive.lock())
+                finishRendition(write, std::move(targets));
+        });
+        done->store(true);
+    });
+    renditions_.push_back({std::move(thread), std::move(done)});
+}
+
+void PasteService::finishRendition(std::uint64_t write, PasteTargets targets)
+{
+    if (write != pendingWrite_)
+        return; // something else was written since
+    writeTargets(std::move(targets));
+    if (chordWaitsFor_ == write) {
+        chordWaitsFor_ = 0;
+        typeChord();
+    }
+}
 
 std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir)
 {
@@ -88,6 +133,8 @@ std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const
 
 bool PasteService::writeTargets(PasteTargets targets)
 {
+    ++writes_;
+    pendingWrite_ = 0;
     if (capture)
         capture->skipNextChange(true);
     if (desktop_.clipboard && desktop_.clipboard->write(std::move(targets)))
@@ -101,6 +148,16 @@ bool PasteService::writeTargets(PasteTargets targets)
 
 bool PasteService::writeToPasteboard(const ClipItem& item)
 {
+    if (item.type() == ClipType::Image || item.type() == ClipType::Screenshot) {
+        if (item.imageFileName && safeImageName(*item.imageFileName)) {
+            const std::string mime(imageMimeTypeForFile(*item.imageFileName));
+            if (mime != "image/png")
+                if (auto bytes = readWhole(imagesDir_ / *item.imageFileName)) {
+                    startRendition(mime, std::move(*bytes));
+                    return true;
+                }
+        }
+    }
     auto targets = targetsFor(item, imagesDir_);
     if (!targets) {
         writeTargets({}); // the clipboard stays cleared, as a paste of nothing should leave it
@@ -124,8 +181,13 @@ void PasteService::pasteFromPasteboard()
         return;
     }
     scheduler_.runAfter(kPasteDelay, [this, alive = std::weak_ptr<char>(alive_)] {
-        if (alive.lock())
-            typeChord();
+        if (!alive.lock())
+            return;
+        if (pendingWrite_) {
+            chordWaitsFor_ = pendingWrite_; // typed once that write is on the clipboard
+            return;
+        }
+        typeChord();
     });
 }
 

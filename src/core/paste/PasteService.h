@@ -12,11 +12,14 @@
 #include "platform/KeySynthesizer.h"
 #include "platform/WindowActivation.h"
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace brisa {
@@ -56,14 +59,18 @@ public:
 
     /// Puts the clip on the clipboard (monitor flag first, one write). When the clip has nothing to
     /// give (no text, no readable image) the clipboard is cleared instead. True when content was written.
+    /// An image stored as HEIC, JPEG or TIFF is written a moment later, once its PNG rendition is made
+    /// off the main thread (true then means it will be); any write in between supersedes it.
     bool writeToPasteboard(const ClipItem& item);
     /// Sets the monitor flag and writes targets in one go; false (flag reset, log line) on failure.
     bool writeTargets(PasteTargets targets);
     /// Collapses the panel, gives the focus back and, when keystrokes are possible, types the paste
     /// chord kPasteDelay later; otherwise shows the permission alert. Each call schedules its own chord.
     void pasteFromPasteboard();
-    /// writeToPasteboard(item), then pasteFromPasteboard().
+    /// writeToPasteboard(item), then pasteFromPasteboard(). The chord waits for a pending image write.
     void paste(const ClipItem& item);
+    /// Waits until the PNG renditions being made are done (their writes are posted to the scheduler).
+    void waitForRenditions();
 
     /// The targets a clip is written as; nullopt when nothing is to be written (no text for a text or
     /// file kind, no image file name, an unsafe name, or an unreadable file).
@@ -88,12 +95,24 @@ private:
     void typeChord();
     KeyAccess keyAccess() const;
     bool mirrorToPrimary();
+    void startRendition(std::string mime, Bytes bytes);
+    void finishRendition(std::uint64_t write, PasteTargets targets);
 
     Desktop desktop_;
     Scheduler& scheduler_;
     std::filesystem::path imagesDir_;
     /// Expires with the service, so a chord still pending finds out it is gone.
     std::shared_ptr<char> alive_ = std::make_shared<char>();
+    /// Counts writes asked for; the one whose rendition is being made, 0 when none, and the one a
+    /// typed chord waits for.
+    std::uint64_t writes_ = 0;
+    std::uint64_t pendingWrite_ = 0;
+    std::uint64_t chordWaitsFor_ = 0;
+    struct Rendition {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Rendition> renditions_;
 };
 
 } // namespace brisa

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <vips/vips.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -149,6 +150,27 @@ TEST_F(ImageProcessorTest, ResizeTruncatesEachSideAndRefusesScalesOutsideZeroToO
     }
 }
 
+TEST_F(ImageProcessorTest, APictureTaggedAsTurnedComesOutUpright)
+{
+    // Orientation 6: stored 40 × 20, shown turned a quarter, 20 × 40.
+    Image stored(vips_image_new_from_memory_copy(std::vector<std::uint8_t>(40 * 20 * 3, 128).data(), 40 * 20 * 3,
+                                                 40, 20, 3, VIPS_FORMAT_UCHAR));
+    stored->Type = VIPS_INTERPRETATION_sRGB;
+    vips_image_set_int(stored.get(), VIPS_META_ORIENTATION, 6);
+    void* buf = nullptr;
+    std::size_t len = 0;
+    ASSERT_EQ(vips_jpegsave_buffer(stored.get(), &buf, &len, nullptr), 0);
+    const Bytes jpeg(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+    g_free(buf);
+    const auto half = ImageProcessor::resize(jpeg, 0.5);
+    ASSERT_TRUE(half);
+    EXPECT_EQ(load(*half)->Xsize, 10);
+    EXPECT_EQ(load(*half)->Ysize, 20);
+    const auto png = ImageProcessor::convert(jpeg, ImageFileFormat::Png);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(load(*png)->Xsize, 20);
+}
+
 TEST_F(ImageProcessorTest, CompressGivesHeicWhenTheSaverExistsElseJpeg)
 {
     const auto source = test::gradientImage(64, 48);
@@ -195,6 +217,20 @@ TEST_F(ImageProcessorTest, ConvertWritesEachFormatAndFlattensJpegOntoWhite)
             EXPECT_LT(pixel(image.get(), 35, 15, 0), 40);
         }
     }
+    // Straight to RGBA pixels: the transparent half stays so, an opaque picture gets an opaque alpha.
+    const auto rgba = ImageProcessor::decodeRgba(source);
+    ASSERT_TRUE(rgba);
+    EXPECT_EQ((std::array{rgba->width, rgba->height, rgba->bands}), (std::array{40, 30, 4}));
+    EXPECT_EQ(rgba->pixels[(15 * 40 + 5) * 4 + 3], 0);
+    EXPECT_EQ(rgba->pixels[(15 * 40 + 35) * 4 + 2], 255);
+    EXPECT_EQ(rgba->pixels[(15 * 40 + 35) * 4 + 3], 255);
+    const auto opaque = ImageProcessor::decodeRgba(test::gradientImage(8, 4, true));
+    ASSERT_TRUE(opaque);
+    EXPECT_EQ(opaque->pixels[3], 255);
+    EXPECT_EQ(ImageProcessor::decodeRgba(toBytes("no")), std::nullopt);
+    // A PNG that decodes to the same pixels is taken as it is.
+    const auto plain = test::gradientImage(64, 48);
+    EXPECT_EQ(ImageProcessor::convert(plain, ImageFileFormat::Png), plain);
     // Compressing to JPEG flattens the same way.
     ImageProcessor::setHeicAllowed(false);
     auto compressed = ImageProcessor::compress(source, 0.5);

@@ -15,7 +15,9 @@
 
 using namespace brisa;
 using namespace brisa::test;
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 using ::testing::Pair;
 
 namespace {
@@ -172,7 +174,12 @@ TEST_F(PasteServiceTest, CompressedAndConvertedImagesGoAsTheirFormatPlusAPngRend
         SCOPED_TRACE(r.name);
         ASSERT_TRUE(storage->writeImage(r.name, *r.file));
         ClipItem item = makeClipItem({.type = ClipType::Image, .imageFileName = r.name}, scheduler);
+        const auto writes = clipboard.writeCount();
         EXPECT_TRUE(paster->writeToPasteboard(item));
+        // The rendition is made off the main thread: nothing is written until its result is posted.
+        paster->waitForRenditions();
+        EXPECT_EQ(clipboard.writeCount(), writes);
+        scheduler.runPosted();
         const auto written = clipboard.written();
         ASSERT_EQ(written.size(), 2u);
         EXPECT_EQ(written[0], (std::pair{std::string(r.mime), *r.file}));
@@ -182,7 +189,34 @@ TEST_F(PasteServiceTest, CompressedAndConvertedImagesGoAsTheirFormatPlusAPngRend
     // Bytes that do not decode still go as the file's type, without a rendition.
     ASSERT_TRUE(storage->writeImage("E.jpg", bytes("no soy un JPEG")));
     EXPECT_TRUE(paster->writeToPasteboard(makeClipItem({.type = ClipType::Image, .imageFileName = "E.jpg"}, scheduler)));
+    paster->waitForRenditions();
+    scheduler.runPosted();
     EXPECT_THAT(clipboard.written(), ElementsAre(Pair("image/jpeg", bytes("no soy un JPEG"))));
+}
+
+TEST_F(PasteServiceTest, APasteOfAJpegTypesItsChordOnceTheRenditionIsWrittenAndANewerWriteWins)
+{
+    const auto jpeg = ImageProcessor::convert(gradientImage(40, 20), ImageFileFormat::Jpeg);
+    ASSERT_TRUE(jpeg);
+    ASSERT_TRUE(storage->writeImage("F.jpg", *jpeg));
+    const ClipItem item = makeClipItem({.type = ClipType::Image, .imageFileName = "F.jpg"}, scheduler);
+    access = KeyAccess::Granted;
+    paster->paste(item);
+    scheduler.advance(PasteService::kPasteDelay * 3);
+    EXPECT_THAT(events, Not(Contains("ctrl+v"))) << "no chord before the image is on the clipboard";
+    paster->waitForRenditions();
+    scheduler.runPosted();
+    EXPECT_THAT(events, ElementsAre("collapse", "restore", "ignore", "write", "ctrl+v"));
+    EXPECT_EQ(clipboard.written().size(), 2u);
+
+    // Copied, then text written before the rendition is ready: the text stays.
+    events.clear();
+    EXPECT_TRUE(paster->writeToPasteboard(item));
+    EXPECT_TRUE(paster->writeTargets(textTargets("después")));
+    paster->waitForRenditions();
+    scheduler.runPosted();
+    EXPECT_THAT(events, ElementsAre("ignore", "write"));
+    EXPECT_EQ(clipboard.written(), textTargets("después"));
 }
 
 TEST_F(PasteServiceTest, NothingToGiveClearsTheClipboardWithTheFlagSet)

@@ -1,0 +1,328 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/image/PngWriter.h"
+
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace brisa {
+namespace {
+
+/// Each strip starts deflate with an empty history, which costs a little size; below this much
+/// raw data a strip is not worth its thread.
+constexpr std::size_t kMinStripBytes = 512 * 1024;
+/// Rows are filtered into a small buffer this many at a time, so no filtered copy of the whole
+/// image is ever held (a 100-megapixel picture is 400 MB already).
+constexpr int kRowsPerBatch = 32;
+constexpr std::size_t kIdatChunkBytes = 1 << 20;
+constexpr unsigned kMaxThreads = 8;
+
+struct Strip {
+    int firstRow = 0;
+    int endRow = 0;
+    bool last = false;
+    Bytes deflated;
+    uLong adler = 1;
+    std::size_t filteredLength = 0;
+    bool ok = false;
+};
+
+void putBigEndian(Bytes& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void putChunk(Bytes& out, std::string_view type, const std::uint8_t* data, std::size_t length)
+{
+    putBigEndian(out, static_cast<std::uint32_t>(length));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type.begin(), type.end());
+    if (length)
+        out.insert(out.end(), data, data + length);
+    const auto crc = crc32(0, out.data() + typeAt, static_cast<uInt>(4 + length));
+    putBigEndian(out, static_cast<std::uint32_t>(crc));
+}
+
+/// Sub filter: each byte minus the same channel of the pixel to its left. Cheap, and on photos and
+/// screenshots alike within a few percent of trying every filter per row.
+void filterRow(const std::uint8_t* row, std::size_t rowBytes, int bands, std::uint8_t* out)
+{
+    out[0] = 1;
+    const auto b = static_cast<std::size_t>(bands);
+    for (std::size_t i = 0; i < b; ++i)
+        out[1 + i] = row[i];
+    for (std::size_t i = b; i < rowBytes; ++i)
+        out[1 + i] = static_cast<std::uint8_t>(row[i] - row[i - b]);
+}
+
+/// Deflates the strip's filtered rows as raw deflate blocks; all but the last strip end on a sync
+/// flush (a byte boundary, no end-of-stream mark) so the strips can be joined.
+void deflateStrip(const PngPixels& image, Strip& strip)
+{
+    z_stream z{};
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return;
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * image.bands;
+    std::vector<std::uint8_t> filtered((rowBytes + 1) * kRowsPerBatch);
+    strip.deflated.resize(std::max<std::size_t>(4096, deflateBound(&z, (rowBytes + 1) * (strip.endRow - strip.firstRow)) / 2));
+    std::size_t written = 0;
+    bool ok = true;
+    for (int row = strip.firstRow; ok && row < strip.endRow; row += kRowsPerBatch) {
+        const int rows = std::min(kRowsPerBatch, strip.endRow - row);
+        for (int r = 0; r < rows; ++r)
+            filterRow(image.pixels + static_cast<std::size_t>(row + r) * rowBytes, rowBytes, image.bands,
+                      filtered.data() + static_cast<std::size_t>(r) * (rowBytes + 1));
+        const std::size_t length = static_cast<std::size_t>(rows) * (rowBytes + 1);
+        strip.adler = adler32(strip.adler, filtered.data(), static_cast<uInt>(length));
+        strip.filteredLength += length;
+        const bool end = row + rows >= strip.endRow;
+        const int flush = !end ? Z_NO_FLUSH : strip.last ? Z_FINISH : Z_SYNC_FLUSH;
+        z.next_in = filtered.data();
+        z.avail_in = static_cast<uInt>(length);
+        for (;;) {
+            if (written == strip.deflated.size())
+                strip.deflated.resize(strip.deflated.size() * 3 / 2);
+            z.next_out = strip.deflated.data() + written;
+            z.avail_out = static_cast<uInt>(std::min<std::size_t>(strip.deflated.size() - written, 1u << 30));
+            const int result = deflate(&z, flush);
+            written = static_cast<std::size_t>(z.next_out - strip.deflated.data());
+            if (result == Z_STREAM_END)
+                break;
+            if (result != Z_OK && result != Z_BUF_ERROR) {
+                ok = false;
+                break;
+            }
+            // Done with this batch once all input is taken and deflate had room left to flush.
+            if (z.avail_in == 0 && z.avail_out > 0 && flush != Z_FINISH)
+                break;
+        }
+    }
+    deflateEnd(&z);
+    strip.deflated.resize(written);
+    strip.ok = ok;
+}
+
+/// "RGB " or "GRAY" at byte 16 of an ICC header says which pixels the profile describes.
+bool profileFits(std::span<const std::uint8_t> profile, int bands)
+{
+    if (profile.size() < 128)
+        return false;
+    const std::string_view space(reinterpret_cast<const char*>(profile.data()) + 16, 4);
+    return bands >= 3 ? space == "RGB " : space == "GRAY";
+}
+
+Bytes iccChunkData(std::span<const std::uint8_t> profile)
+{
+    Bytes data{'i', 'c', 'c', 0, 0};
+    uLongf length = compressBound(static_cast<uLong>(profile.size()));
+    const std::size_t at = data.size();
+    data.resize(at + length);
+    if (compress2(data.data() + at, &length, profile.data(), static_cast<uLong>(profile.size()), 6) != Z_OK)
+        return {};
+    data.resize(at + length);
+    return data;
+}
+
+std::uint32_t readBigEndian(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+} // namespace
+
+namespace {
+
+/// A plain PNG's header and its image data inflated, rows still filtered.
+struct InflatedPng {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    int channels = 0;
+    bool hasProfile = false;
+    Bytes rows; ///< height × (1 + width × channels): each row's filter byte, then its bytes
+};
+
+std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+{
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0)
+        return std::nullopt;
+    InflatedPng png;
+    Bytes stream;
+    bool idatDone = false, ended = false;
+    for (std::size_t at = 8; at < bytes.size();) {
+        if (ended || bytes.size() - at < 12)
+            return std::nullopt; // bytes after IEND, or a chunk cut short
+        const std::uint32_t length = readBigEndian(&bytes[at]);
+        if (length > bytes.size() - at - 12)
+            return std::nullopt;
+        const std::string_view type(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
+        const std::uint8_t* data = &bytes[at + 8];
+        if (crc32(0, &bytes[at + 4], length + 4) != readBigEndian(data + length))
+            return std::nullopt;
+        if (at == 8) {
+            // IHDR: 8-bit, truecolour with or without alpha, standard methods, not interlaced.
+            if (type != "IHDR" || length != 13 || data[8] != 8 || (data[9] != 2 && data[9] != 6) || data[10] || data[11]
+                || data[12])
+                return std::nullopt;
+            png.width = readBigEndian(data);
+            png.height = readBigEndian(data + 4);
+            png.channels = data[9] == 6 ? 4 : 3;
+            if (png.width == 0 || png.height == 0 || std::uint64_t(png.width) * png.height > maxPixels)
+                return std::nullopt;
+        } else if (type == "IDAT") {
+            if (idatDone)
+                return std::nullopt; // the image data must be one run of chunks
+            stream.insert(stream.end(), data, data + length);
+        } else {
+            idatDone = !stream.empty();
+            if (type == "eXIf")
+                return std::nullopt;
+            png.hasProfile = png.hasProfile || type == "iCCP";
+            ended = type == "IEND";
+        }
+        at += 12 + length;
+    }
+    if (!ended || stream.empty())
+        return std::nullopt;
+    const std::size_t rowBytes = std::size_t(png.width) * png.channels + 1;
+    png.rows.resize(rowBytes * png.height);
+    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    std::size_t inflated = 0;
+    if (!inflater
+        || libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), png.rows.data(), png.rows.size(),
+                                      &inflated)
+               != LIBDEFLATE_SUCCESS
+        || inflated != png.rows.size())
+        return std::nullopt;
+    for (std::size_t y = 0; y < png.height; ++y)
+        if (png.rows[y * rowBytes] > 4)
+            return std::nullopt;
+    return png;
+}
+
+std::uint8_t paeth(int a, int b, int c)
+{
+    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+}
+
+} // namespace
+
+bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+{
+    return inflatePlainPng(bytes, maxPixels).has_value();
+}
+
+std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+{
+    auto png = inflatePlainPng(bytes, maxPixels);
+    if (!png || png->hasProfile)
+        return std::nullopt;
+    // Unfiltered in place and moved down over the filter bytes, so the pixels need no second buffer:
+    // a row starts past where the rows before it end once compacted.
+    const int bpp = png->channels;
+    const std::size_t width = std::size_t(png->width) * bpp;
+    Bytes& data = png->rows;
+    const Bytes zeros(width, 0);
+    for (std::size_t y = 0; y < png->height; ++y) {
+        std::uint8_t* row = &data[y * (width + 1)];
+        const std::uint8_t filter = *row++;
+        const std::uint8_t* up = y ? &data[(y - 1) * width] : zeros.data();
+        switch (filter) {
+        case 0: break;
+        case 1:
+            for (std::size_t i = bpp; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+            break;
+        case 2:
+            for (std::size_t i = 0; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + up[i]);
+            break;
+        case 3:
+            for (std::size_t i = 0; i < width; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + ((i >= std::size_t(bpp) ? row[i - bpp] : 0) + up[i]) / 2);
+            break;
+        default:
+            for (std::size_t i = 0; i < width; ++i) {
+                const bool left = i >= std::size_t(bpp);
+                row[i] = static_cast<std::uint8_t>(row[i] + paeth(left ? row[i - bpp] : 0, up[i], left ? up[i - bpp] : 0));
+            }
+        }
+        std::memmove(&data[y * width], row, width);
+    }
+    data.resize(width * png->height);
+    PixelBuffer out{int(png->width), int(png->height), bpp, std::move(data)};
+    return out;
+}
+
+std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
+{
+    if (!image.pixels || image.width <= 0 || image.height <= 0 || image.bands < 1 || image.bands > 4)
+        return std::nullopt;
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * image.bands;
+    const std::size_t rawBytes = rowBytes * static_cast<std::size_t>(image.height);
+    if (threads == 0)
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    const auto byBytes = std::max<std::size_t>(1, rawBytes / kMinStripBytes);
+    const auto count = static_cast<int>(std::min<std::size_t>({threads, byBytes, static_cast<std::size_t>(image.height)}));
+
+    std::vector<Strip> strips(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        strips[i].firstRow = static_cast<int>(static_cast<long long>(image.height) * i / count);
+        strips[i].endRow = static_cast<int>(static_cast<long long>(image.height) * (i + 1) / count);
+        strips[i].last = i == count - 1;
+    }
+    {
+        std::vector<std::jthread> helpers;
+        for (int i = 1; i < count; ++i)
+            helpers.emplace_back([&image, &strip = strips[i]] { deflateStrip(image, strip); });
+        deflateStrip(image, strips[0]);
+    }
+    std::size_t deflatedBytes = 0;
+    for (const auto& s : strips) {
+        if (!s.ok)
+            return std::nullopt;
+        deflatedBytes += s.deflated.size();
+    }
+
+    // One zlib stream: the header of a fastest-level stream, the strips, the Adler-32 of it all.
+    Bytes stream;
+    stream.reserve(2 + deflatedBytes + 4);
+    stream.push_back(0x78);
+    stream.push_back(0x01);
+    uLong adler = 1;
+    for (const auto& s : strips) {
+        stream.insert(stream.end(), s.deflated.begin(), s.deflated.end());
+        adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.filteredLength));
+    }
+    putBigEndian(stream, static_cast<std::uint32_t>(adler));
+    strips.clear();
+
+    static constexpr std::array<std::uint8_t, 4> kColourTypes{0, 4, 2, 6};
+    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    out.reserve(stream.size() + stream.size() / kIdatChunkBytes * 12 + 1024 + image.iccProfile.size());
+    Bytes header;
+    putBigEndian(header, static_cast<std::uint32_t>(image.width));
+    putBigEndian(header, static_cast<std::uint32_t>(image.height));
+    header.insert(header.end(), {8, kColourTypes[image.bands - 1], 0, 0, 0});
+    putChunk(out, "IHDR", header.data(), header.size());
+    if (profileFits(image.iccProfile, image.bands))
+        if (const auto icc = iccChunkData(image.iccProfile); !icc.empty())
+            putChunk(out, "iCCP", icc.data(), icc.size());
+    for (std::size_t at = 0; at < stream.size(); at += kIdatChunkBytes)
+        putChunk(out, "IDAT", stream.data() + at, std::min(kIdatChunkBytes, stream.size() - at));
+    putChunk(out, "IEND", nullptr, 0);
+    return out;
+}
+
+} // namespace brisa

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/image/PngWriter.h"
+
+#include "core/capture/ImageThumbnailer.h"
+
+#include <gtest/gtest.h>
+#include <vips/vips.h>
+
+#include <array>
+#include <cstring>
+#include <random>
+
+using namespace brisa;
+
+namespace {
+
+struct Unref {
+    void operator()(VipsImage* i) const { g_object_unref(i); }
+};
+using Image = std::unique_ptr<VipsImage, Unref>;
+
+/// Noise with runs of one value, so deflate finds both literals and matches.
+std::vector<std::uint8_t> samplePixels(int width, int height, int bands)
+{
+    std::mt19937 random(static_cast<unsigned>(width * 31 + height * 7 + bands));
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * bands);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = (i / 97) % 3 == 0 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>(i / 97);
+    return pixels;
+}
+
+TEST(PngWriterTest, LibvipsReadsBackTheSamePixelsForEveryShapeAndStripCount)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    struct Row {
+        int width, height, bands;
+        unsigned threads;
+    };
+    const Row rows[] = {{1, 1, 1, 0},    {3, 3, 2, 0},     {640, 480, 3, 1}, {640, 480, 3, 4},
+                        {900, 700, 4, 3}, {2000, 7, 4, 8}, {5, 2000, 3, 8}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << "x" << r.bands << " threads " << r.threads);
+        const auto pixels = samplePixels(r.width, r.height, r.bands);
+        const auto png = writePng({pixels.data(), r.width, r.height, r.bands, {}}, r.threads);
+        ASSERT_TRUE(png);
+        EXPECT_STREQ(vips_foreign_find_load_buffer(png->data(), png->size()), "VipsForeignLoadPngBuffer");
+        // fail: any damage to the stream is an error, not a partly black image.
+        Image image(vips_image_new_from_buffer(png->data(), png->size(), "", "fail", TRUE, nullptr));
+        ASSERT_TRUE(image) << vips_error_buffer();
+        EXPECT_EQ(image->Xsize, r.width);
+        EXPECT_EQ(image->Ysize, r.height);
+        EXPECT_EQ(image->Bands, r.bands);
+        std::size_t length = 0;
+        std::unique_ptr<std::uint8_t, decltype(&g_free)> back(
+            static_cast<std::uint8_t*>(vips_image_write_to_memory(image.get(), &length)), &g_free);
+        ASSERT_TRUE(back) << vips_error_buffer();
+        ASSERT_EQ(length, pixels.size());
+        EXPECT_EQ(std::memcmp(back.get(), pixels.data(), length), 0);
+    }
+}
+
+TEST(PngWriterTest, KeepsAMatchingIccProfileAndDropsOneForOtherPixels)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    // libvips' built-in profiles: libpng checks what it reads, so they must be real ones.
+    auto builtIn = [](const char* name) {
+        VipsBlob* blob = nullptr;
+        EXPECT_EQ(vips_profile_load(name, &blob, nullptr), 0) << name;
+        std::size_t length = 0;
+        const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &length));
+        std::vector<std::uint8_t> profile(data, data + length);
+        vips_area_unref(VIPS_AREA(blob));
+        return profile;
+    };
+    const auto rgbProfile = builtIn("srgb"), cmykProfile = builtIn("cmyk");
+    const auto pixels = samplePixels(16, 16, 3);
+    struct Row {
+        const std::vector<std::uint8_t>& profile;
+        bool kept;
+    };
+    for (const auto& [profile, kept] : {Row{rgbProfile, true}, Row{cmykProfile, false}}) {
+        const auto png = writePng({pixels.data(), 16, 16, 3, profile});
+        ASSERT_TRUE(png);
+        Image image(vips_image_new_from_buffer(png->data(), png->size(), "", nullptr));
+        ASSERT_TRUE(image);
+        const void* data = nullptr;
+        std::size_t length = 0;
+        const bool has = vips_image_get_typeof(image.get(), VIPS_META_ICC_NAME)
+                         && vips_image_get_blob(image.get(), VIPS_META_ICC_NAME, &data, &length) == 0;
+        EXPECT_EQ(has, kept);
+        if (has) {
+            EXPECT_EQ(std::vector<std::uint8_t>(static_cast<const std::uint8_t*>(data),
+                                                static_cast<const std::uint8_t*>(data) + length),
+                      profile);
+        }
+    }
+    EXPECT_FALSE(writePng({pixels.data(), 16, 16, 5, {}}));
+    EXPECT_FALSE(writePng({nullptr, 16, 16, 3, {}}));
+    EXPECT_FALSE(writePng({pixels.data(), 0, 16, 3, {}}));
+}
+
+TEST(PngWriterTest, OnlyAWholeSoundPlainPngIsTakenAsItIs)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    const auto rgb = samplePixels(64, 48, 3), rgba = samplePixels(64, 48, 4), grey = samplePixels(64, 48, 1);
+    const Bytes plain = *writePng({rgb.data(), 64, 48, 3, {}}, 2);
+    auto saved = [&](const char* suffix, VipsBandFormat format = VIPS_FORMAT_UCHAR) {
+        Image image(vips_image_new_from_memory_copy(rgb.data(), rgb.size(), 64, 16, 3, VIPS_FORMAT_UCHAR));
+        Image cast;
+        VipsImage* out = nullptr;
+        vips_cast(image.get(), &out, format, nullptr);
+        cast.reset(out);
+        if (format == VIPS_FORMAT_USHORT)
+            cast->Type = VIPS_INTERPRETATION_RGB16;
+        void* buf = nullptr;
+        std::size_t len = 0;
+        EXPECT_EQ(vips_image_write_to_buffer(cast.get(), suffix, &buf, &len, nullptr), 0);
+        Bytes bytes(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+        g_free(buf);
+        return bytes;
+    };
+    Bytes flipped = plain;
+    flipped[plain.size() / 2] ^= 0x10;
+    Bytes trailing = plain;
+    trailing.push_back(0);
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::uint64_t maxPixels;
+        bool plain;
+    };
+    const Row rows[] = {
+        {"RGB", plain, 64 * 48, true},
+        {"RGBA", *writePng({rgba.data(), 64, 48, 4, {}}), 1'000'000, true},
+        {"libvips' own", saved(".png"), 1'000'000, true},
+        {"over the pixel limit", plain, 64 * 48 - 1, false},
+        {"grey", *writePng({grey.data(), 64, 48, 1, {}}), 1'000'000, false},
+        {"interlaced", saved(".png[interlace]"), 1'000'000, false},
+        {"16-bit", saved(".png", VIPS_FORMAT_USHORT), 1'000'000, false},
+        {"cut in half", Bytes(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(plain.size() / 2)), 1'000'000,
+         false},
+        {"a flipped bit", flipped, 1'000'000, false},
+        {"bytes after the end", trailing, 1'000'000, false},
+        {"JPEG", saved(".jpg"), 1'000'000, false},
+        {"empty", {}, 1'000'000, false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(isPlainCompletePng(r.bytes, r.maxPixels), r.plain) << r.name;
+}
+
+TEST(PngWriterTest, PlainPngsDecodeToLibvipsPixelsWhateverTheirRowFilters)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    for (const int bands : {3, 4}) {
+        const auto pixels = samplePixels(97, 61, bands);
+        Image image(vips_image_new_from_memory_copy(pixels.data(), pixels.size(), 97, 61, bands, VIPS_FORMAT_UCHAR));
+        image->Type = VIPS_INTERPRETATION_sRGB;
+        for (const auto filter : {VIPS_FOREIGN_PNG_FILTER_NONE, VIPS_FOREIGN_PNG_FILTER_SUB, VIPS_FOREIGN_PNG_FILTER_UP,
+                                  VIPS_FOREIGN_PNG_FILTER_AVG, VIPS_FOREIGN_PNG_FILTER_PAETH,
+                                  VIPS_FOREIGN_PNG_FILTER_ALL}) {
+            SCOPED_TRACE(testing::Message() << bands << " bands, filter " << filter);
+            void* buf = nullptr;
+            std::size_t len = 0;
+            ASSERT_EQ(vips_pngsave_buffer(image.get(), &buf, &len, "filter", filter, nullptr), 0);
+            const Bytes png(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+            g_free(buf);
+            const auto decoded = decodePlainPng(png, 1'000'000);
+            ASSERT_TRUE(decoded);
+            EXPECT_EQ((std::array{decoded->width, decoded->height, decoded->bands}), (std::array{97, 61, bands}));
+            EXPECT_EQ(decoded->pixels, pixels);
+        }
+    }
+    // One with a profile is left to libvips, which keeps it.
+    VipsBlob* blob = nullptr;
+    ASSERT_EQ(vips_profile_load("srgb", &blob, nullptr), 0);
+    std::size_t length = 0;
+    const auto* profile = static_cast<const std::uint8_t*>(vips_blob_get(blob, &length));
+    const auto rgb = samplePixels(8, 8, 3);
+    const auto withProfile = writePng({rgb.data(), 8, 8, 3, {profile, length}});
+    vips_area_unref(VIPS_AREA(blob));
+    ASSERT_TRUE(withProfile);
+    EXPECT_TRUE(isPlainCompletePng(*withProfile, 64));
+    EXPECT_FALSE(decodePlainPng(*withProfile, 64));
+}
+
+} // namespace
