@@ -258,7 +258,18 @@ void NotchPanelViewModel::showClip(const Uuid& id)
         state_.setOnlyFavorites(false);
     });
     reload();
-    for (int row = 0; row < stripCount(); ++row) {
+    // Reminders are mostly on older clips: read further pages until the clip is loaded, unless it
+    // is gone (then paging through the whole history would find nothing).
+    if (!services_.storage.fetch(id, false))
+        return;
+    for (int row = 0;; ++row) {
+        if (row == stripCount()) {
+            if (!strip_->canFetchMore({}))
+                return;
+            strip_->fetchMore({});
+            if (row == stripCount())
+                return;
+        }
         if (const auto item = clipAt(row); item && item->id == id) {
             changeState([&] { state_.selectCard(row, stripCount()); });
             return;

@@ -325,3 +325,17 @@ TEST_F(NotchPanelViewModelTest, TheTabsCountTheirClipsAndSayWhenTheCountsChange)
     panel->reload();
     EXPECT_EQ(changed.count(), 1) << "nothing changed";
 }
+
+// A reminder's notification opens the panel on its clip, however far back in the history it is.
+TEST_F(NotchPanelViewModelTest, ShowingAClipReadsThePagesBeforeIt)
+{
+    const auto oldest = store->fetchAll().front().id; // the one clip so far
+    for (int i = 0; i < 2 * ClipStripModel::kPageSize + 5; ++i)
+        ASSERT_NO_FATAL_FAILURE(addText("clip " + std::to_string(i), clock.now() + std::chrono::seconds(i + 1)));
+    panel->showClip(Uuid::random());
+    EXPECT_EQ(panel->stripCount(), ClipStripModel::kPageSize) << "a clip that is gone reads no pages";
+    panel->showClip(oldest);
+    ASSERT_GE(panel->selectedIndex(), 2 * ClipStripModel::kPageSize);
+    const QModelIndex selected = panel->strip()->index(panel->selectedIndex());
+    EXPECT_EQ(selected.data(ClipStripModel::IdRole).toString().toStdString(), oldest.toString());
+}
