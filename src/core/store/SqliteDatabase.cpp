@@ -98,6 +98,15 @@ std::string SqliteStatement::text(int column) const
     return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
 }
 
+std::string_view SqliteStatement::textView(int column) const
+{
+    const auto* p = sqlite3_column_text(stmt_, column);
+    const int n = sqlite3_column_bytes(stmt_, column);
+    if (!p || n <= 0)
+        return {};
+    return {reinterpret_cast<const char*>(p), static_cast<std::size_t>(n)};
+}
+
 std::optional<std::string> SqliteStatement::optionalText(int column) const
 {
     if (isNull(column))

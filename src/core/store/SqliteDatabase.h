@@ -44,6 +44,8 @@ public:
     // Columns are 0-based.
     bool isNull(int column) const;
     std::string text(int column) const;
+    /// The column's text without a copy; valid until the next step() or reset().
+    std::string_view textView(int column) const;
     std::optional<std::string> optionalText(int column) const;
     std::optional<Bytes> blob(int column) const;
     std::int64_t int64(int column) const;
