@@ -276,3 +276,34 @@ TEST_F(ClipLinesTest, TheHashesAnImportChecksAgainstAreThoseOfTheRowsUpToItsStar
     EXPECT_EQ(store->hasContentUpTo(std::string(64, 'c'), before), false);
     EXPECT_EQ(store->hasContentUpTo(std::string(64, 'c'), store->lastRowId()), true);
 }
+
+TEST_F(ClipLinesTest, AFailingBatchKeepsNoneOfItsClipsOrImagesAndEndsTheImport)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    RawDb raw(storeFile());
+    ASSERT_EQ(raw.exec("CREATE TRIGGER refuse BEFORE INSERT ON ClipItem WHEN NEW.textContent = 'malo' "
+                       "BEGIN SELECT RAISE(ABORT, 'no'); END"),
+              SQLITE_OK);
+    std::string text;
+    auto line = [&](const char* type, int i, const std::string& field) {
+        text += "{\"typeRaw\": \"" + std::string(type) + "\", \"createdAt\": " + std::to_string(100 + i) + ", " + field +
+                "}\n";
+    };
+    for (int i = 0; i < 3; ++i)
+        line("text", i, "\"textContent\": \"bueno " + std::to_string(i) + "\"");
+    line("image", 3, "\"imageData\": \"" + base64Encode(Bytes{1, 2, 3}) + "\"");
+    line("text", 4, "\"textContent\": \"malo\"");
+    for (int i = 5; i < 2000; ++i) // more than the reading side hands over at once
+        line("text", i, "\"textContent\": \"después " + std::to_string(i) + "\"");
+    std::stringstream in(text);
+    std::vector<ImportProgress> told;
+    const auto report =
+        importClipLines(*store, in, {.batchSize = 3, .onProgress = [&](const ImportProgress& p) { told.push_back(p); }});
+    EXPECT_TRUE(report.storeFailed);
+    EXPECT_EQ(report.imported, 3u);
+    EXPECT_EQ(store->count(), 3) << "the first batch only";
+    EXPECT_TRUE(fs::is_empty(store->imagesDir())) << "the failed batch's image went with it";
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back().imported, 3u) << "the last word on progress is the outcome";
+}
