@@ -911,7 +911,8 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
         }
         if (!item.contentHash)
             item.contentHash = contentHash(DetectedClip{item.type(), item.textContent, next.image, item.byteSize});
-        next.mayBeStored = storedDigests && storedDigests->contains(Storage::contentDigest(*item.contentHash));
+        next.mayBeStored = storedDigests && std::binary_search(storedDigests->begin(), storedDigests->end(),
+                                                               Storage::contentDigest(*item.contentHash));
         if (!next.image && item.imageFileName) {
             // Its image did not come with it: a record naming a file that is not here would be a
             // card without a picture that no start ever cleans up.

@@ -98,21 +98,22 @@ std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
     return item;
 }
 
-/// Binds every field but the id to parameters 2..15 (the id is parameter 1).
+/// Binds every field but the id to parameters 2..15 (the id is parameter 1). The item's own
+/// strings are bound without a copy: it must outlive the statement's step.
 void bindFields(SqliteStatement& st, const ClipItem& item)
 {
     st.bindText(2, std::string_view(item.typeRaw));
-    st.bindOptionalText(3, item.textContent);
-    st.bindOptionalText(4, item.imageFileName);
-    st.bindBlob(5, item.thumbnailData);
-    st.bindOptionalText(6, item.sourceAppBundleID);
-    st.bindOptionalText(7, item.sourceAppName);
+    st.bindOptionalTextUnowned(3, item.textContent);
+    st.bindOptionalTextUnowned(4, item.imageFileName);
+    st.bindBlobUnowned(5, item.thumbnailData);
+    st.bindOptionalTextUnowned(6, item.sourceAppBundleID);
+    st.bindOptionalTextUnowned(7, item.sourceAppName);
     st.bindDouble(8, toUnixSeconds(item.createdAt));
     st.bindInt64(9, item.isPinned ? 1 : 0);
     st.bindOptionalText(10, optionalUuidText(item.spaceID));
-    st.bindOptionalText(11, item.contentHash);
+    st.bindOptionalTextUnowned(11, item.contentHash);
     st.bindInt64(12, item.byteSize);
-    st.bindOptionalText(13, item.ocrText);
+    st.bindOptionalTextUnowned(13, item.ocrText);
     st.bindOptionalText(14, optionalUuidText(item.batchID));
     st.bindOptionalDouble(15, optionalSeconds(item.reminderDate));
 }
@@ -964,23 +965,24 @@ std::uint64_t Storage::contentDigest(std::string_view contentHash)
     return std::hash<std::string_view>{}(contentHash);
 }
 
-std::optional<std::unordered_set<std::uint64_t>> Storage::contentDigestsUpTo(std::int64_t upToRow)
+std::optional<std::vector<std::uint64_t>> Storage::contentDigestsUpTo(std::int64_t upToRow)
 {
-    // Eight bytes a record instead of a string each: building and freeing 100,000 strings cost
-    // more than the import's own lookups.
-    std::unordered_set<std::uint64_t> digests;
+    // Eight bytes a record in one sorted block: building and freeing 100,000 strings, or the nodes
+    // of a hash set, cost more than the import's own lookups.
+    std::vector<std::uint64_t> digests;
     digests.reserve(static_cast<std::size_t>(std::max<std::int64_t>(upToRow, 0)));
     // ">= ''" and "+rowid" steer the planner to the hash index (it holds the rowid), not the table.
     StatementScope st(db_->statement("SELECT contentHash FROM ClipItem WHERE contentHash >= '' AND +rowid <= ?1"));
     st->bindInt64(1, upToRow);
     int rc;
     while ((rc = st->step()) == SQLITE_ROW)
-        digests.insert(contentDigest(st->textView(0)));
+        digests.push_back(contentDigest(st->textView(0)));
     if (rc != SQLITE_DONE) {
         logf("No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
         return std::nullopt;
     }
+    std::sort(digests.begin(), digests.end());
     return digests;
 }
 

@@ -197,10 +197,10 @@ public:
     };
     /// A 64-bit digest of a content hash: what an import keeps in memory for each stored record.
     static std::uint64_t contentDigest(std::string_view contentHash);
-    /// The digests of the content hashes of the records up to row upToRow, read in one pass over
-    /// their index: an import checks each clip against them without a query per clip, and asks
-    /// hasContentUpTo only on a match (two hashes may share a digest). Nullopt on failure.
-    std::optional<std::unordered_set<std::uint64_t>> contentDigestsUpTo(std::int64_t upToRow);
+    /// The digests of the content hashes of the records up to row upToRow, sorted, read in one
+    /// pass over their index: an import checks each clip against them without a query per clip,
+    /// and asks hasContentUpTo only on a match (two hashes may share a digest). Nullopt on failure.
+    std::optional<std::vector<std::uint64_t>> contentDigestsUpTo(std::int64_t upToRow);
     /// True when a record up to row upToRow has this content hash; nullopt on failure.
     std::optional<bool> hasContentUpTo(std::string_view contentHash, std::int64_t upToRow);
     /// The newest row's number (0 for an empty store); rows stored later have higher ones.
