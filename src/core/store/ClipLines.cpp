@@ -645,6 +645,17 @@ public:
         changed_.notify_all();
         return chunk;
     }
+    /// The next chunk if one is waiting; nullopt without waiting otherwise.
+    std::optional<std::vector<Incoming>> tryPop()
+    {
+        std::lock_guard lock(mutex_);
+        if (chunks_.empty())
+            return std::nullopt;
+        auto chunk = std::move(chunks_.front());
+        chunks_.pop_front();
+        changed_.notify_all();
+        return chunk;
+    }
     /// The reading side: nothing more comes.
     void close()
     {
@@ -686,7 +697,17 @@ public:
     {
         const std::size_t batchSize = std::max<std::size_t>(options_.batchSize, 1);
         std::vector<ClipItem> items;
-        while (auto chunk = queue.pop()) {
+        for (;;) {
+            auto chunk = queue.tryPop();
+            if (!chunk) {
+                // Input that keeps us waiting (a slow pipe, a terminal) must not keep the store
+                // locked meanwhile: the running app could not store a copy.
+                if (!commit())
+                    return fail(queue);
+                chunk = queue.pop();
+                if (!chunk)
+                    break;
+            }
             for (auto& in : *chunk) {
                 auto wrote = prepare(in);
                 if (!wrote)

@@ -309,3 +309,57 @@ TEST_F(ClipLinesTest, AFailingBatchKeepsNoneOfItsClipsOrImagesAndEndsTheImport)
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.back().imported, 3u) << "the last word on progress is the outcome";
 }
+
+namespace {
+
+/// Input that stops once, after its first part, as a pipe does while its writer works; what
+/// happens at that moment is up to the test.
+class StallingInput : public std::streambuf {
+public:
+    StallingInput(std::string first, std::string second, std::function<void()> stalled)
+        : first_(std::move(first)), second_(std::move(second)), stalled_(std::move(stalled))
+    {
+        setg(first_.data(), first_.data(), first_.data() + first_.size());
+    }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() == first_.data() + first_.size() && !second_.empty() && eback() == first_.data()) {
+            stalled_();
+            setg(second_.data(), second_.data(), second_.data() + second_.size());
+            return traits_type::to_int_type(*gptr());
+        }
+        return traits_type::eof();
+    }
+
+private:
+    std::string first_, second_;
+    std::function<void()> stalled_;
+};
+
+} // namespace
+
+TEST_F(ClipLinesTest, AnImportWaitingForInputDoesNotKeepTheStoreLocked)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    auto lines = [](int from, int to) {
+        std::string text;
+        for (int i = from; i < to; ++i)
+            text += R"({"typeRaw": "text", "createdAt": )" + std::to_string(100 + i) + R"(, "textContent": "n)" +
+                    std::to_string(i) + "\"}\n";
+        return text;
+    };
+    RawDb raw(storeFile());
+    int written = SQLITE_ERROR;
+    StallingInput input(lines(0, 1500), lines(1500, 1600), [&] {
+        // Another writer (the running app storing a copy) gets its turn within its busy timeout.
+        written = raw.exec("BEGIN IMMEDIATE; UPDATE ClipItem SET isPinned = 1 WHERE rowid = 1; COMMIT;");
+    });
+    std::istream in(&input);
+    const auto report = importClipLines(*store, in, {});
+    EXPECT_EQ(written, SQLITE_OK);
+    EXPECT_EQ(report.imported, 1600u);
+    EXPECT_EQ(store->count(), 1600);
+}
