@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -633,11 +634,16 @@ public:
         changed_.notify_all();
         return true;
     }
-    /// Blocks while empty; nullopt once closed and drained.
-    std::optional<std::vector<Incoming>> pop()
+    /// Waits for the next chunk, for at most patience when given; nullopt when none came in time
+    /// or once closed and drained (finished() tells which).
+    std::optional<std::vector<Incoming>> pop(std::optional<std::chrono::milliseconds> patience = std::nullopt)
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !chunks_.empty() || closed_; });
+        const auto ready = [&] { return !chunks_.empty() || closed_; };
+        if (patience)
+            changed_.wait_for(lock, *patience, ready);
+        else
+            changed_.wait(lock, ready);
         if (chunks_.empty())
             return std::nullopt;
         auto chunk = std::move(chunks_.front());
@@ -645,16 +651,11 @@ public:
         changed_.notify_all();
         return chunk;
     }
-    /// The next chunk if one is waiting; nullopt without waiting otherwise.
-    std::optional<std::vector<Incoming>> tryPop()
+    /// Closed, and every chunk taken.
+    bool finished()
     {
         std::lock_guard lock(mutex_);
-        if (chunks_.empty())
-            return std::nullopt;
-        auto chunk = std::move(chunks_.front());
-        chunks_.pop_front();
-        changed_.notify_all();
-        return chunk;
+        return closed_ && chunks_.empty();
     }
     /// The reading side: nothing more comes.
     void close()
@@ -685,6 +686,11 @@ private:
 /// up to batchSize clips (or batchBytes of lines), each followed by the retention rules.
 class ImportWriter {
 public:
+    /// How long the reading side may keep the storing one waiting before what it holds is
+    /// committed. Not at once: on a busy machine the reading thread is often held up for a moment,
+    /// and a commit each time would write the indexes' pages again and again.
+    static constexpr std::chrono::milliseconds kPatience{100};
+
     ImportWriter(Storage& storage, const ImportOptions& options, std::int64_t before, bool checkInBatch)
         : storage_(storage), options_(options), before_(before),
           checkInBatch_(checkInBatch ? std::optional(before) : std::nullopt)
@@ -698,8 +704,10 @@ public:
         const std::size_t batchSize = std::max<std::size_t>(options_.batchSize, 1);
         std::vector<ClipItem> items;
         for (;;) {
-            auto chunk = queue.tryPop();
+            auto chunk = queue.pop(kPatience);
             if (!chunk) {
+                if (queue.finished())
+                    break;
                 // Input that keeps us waiting (a slow pipe, a terminal) must not keep the store
                 // locked meanwhile: the running app could not store a copy.
                 if (!commit())

@@ -75,7 +75,8 @@ struct ImportOptions {
     /// Clips stored per transaction: the larger, the fewer times each index page of a large
     /// store is written again (random ids and hashes touch most of them in every batch), and the
     /// longer other writers wait for the store (about a second at 50,000). A batch also ends at
-    /// batchBytes of clip data (images, mostly), and whenever the input keeps the import waiting.
+    /// batchBytes of clip data (images, mostly), and whenever the input keeps the import waiting
+    /// (more than a tenth of a second).
     std::size_t batchSize = 50000;
     std::size_t batchBytes = 64u << 20;
     /// Every 10,000 lines read, and once at the end, on the calling thread.
