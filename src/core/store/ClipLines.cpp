@@ -910,7 +910,13 @@ ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOpt
 
     std::string text;
     std::size_t lineNumber = 0;
-    while (std::getline(in, text)) {
+    for (;;) {
+        // What was read goes to the storing side before a read that may wait: from a pipe whose
+        // writer pauses, the clips read so far are stored meanwhile, not held back here.
+        if (!chunk.empty() && in.rdbuf() && in.rdbuf()->in_avail() <= 0 && !hand())
+            break;
+        if (!std::getline(in, text))
+            break;
         ++lineNumber;
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
