@@ -274,6 +274,8 @@ int addMany(Storage& storage, const Clock& clock, const StoreCommand& cmd, const
             return StoreCommandExit::Usage;
         }
     }
+    // A large page cache and one journal copy-back at the end, as an import has.
+    Storage::BulkWriteScope bulk(storage);
     std::vector<ClipItem> batch;
     batch.reserve(kBatchSize);
     std::vector<std::string> images; // written for this batch, removed again if it fails

@@ -4,6 +4,7 @@
 #include "core/capture/ContentHash.h"
 #include "core/store/Storage.h"
 #include "core/support/AtomicFile.h"
+#include "core/support/Log.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -11,9 +12,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <istream>
+#include <mutex>
 #include <ostream>
+#include <thread>
 
 namespace brisa {
 namespace {
@@ -600,119 +606,381 @@ ExportReport exportClipLines(Storage& storage, std::ostream& out, const ExportOp
     return report;
 }
 
+namespace {
+
+/// A clip read and checked on the reading thread, on its way to the storing one.
+struct Incoming {
+    std::size_t lineNumber = 0;
+    ClipItem item;
+    std::optional<Bytes> image;
+    std::size_t bytes = 0;  ///< its line's length, counted against the batch's byte limit
+    bool mayBeStored = false; ///< its hash's digest matches one of the store's from before the import
+};
+
+/// Clips handed from the reading thread to the storing one a chunk at a time. It holds a few
+/// chunks, so reading runs ahead of storing by that much at most.
+class ChunkQueue {
+public:
+    static constexpr std::size_t kChunk = 512;
+
+    /// Blocks while full. False when the storing side has given up: stop reading.
+    bool push(std::vector<Incoming>&& chunk)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return chunks_.size() < kCapacity || abandoned_; });
+        if (abandoned_)
+            return false;
+        chunks_.push_back(std::move(chunk));
+        changed_.notify_all();
+        return true;
+    }
+    /// Waits for the next chunk, for at most patience when given; nullopt when none came in time
+    /// or once closed and drained (finished() tells which).
+    std::optional<std::vector<Incoming>> pop(std::optional<std::chrono::milliseconds> patience = std::nullopt)
+    {
+        std::unique_lock lock(mutex_);
+        const auto ready = [&] { return !chunks_.empty() || closed_; };
+        if (patience)
+            changed_.wait_for(lock, *patience, ready);
+        else
+            changed_.wait(lock, ready);
+        if (chunks_.empty())
+            return std::nullopt;
+        auto chunk = std::move(chunks_.front());
+        chunks_.pop_front();
+        changed_.notify_all();
+        return chunk;
+    }
+    /// Closed, and every chunk taken.
+    bool finished()
+    {
+        std::lock_guard lock(mutex_);
+        return closed_ && chunks_.empty();
+    }
+    /// The reading side: nothing more comes.
+    void close()
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        changed_.notify_all();
+    }
+    /// The storing side: nothing more is wanted.
+    void abandon()
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+        chunks_.clear();
+        changed_.notify_all();
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 8;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<Incoming>> chunks_;
+    bool closed_ = false;
+    bool abandoned_ = false;
+};
+
+/// The storing side of an import: writes each clip's image, then its record, in transactions of
+/// up to batchSize clips (or batchBytes of lines), each followed by the retention rules.
+class ImportWriter {
+public:
+    /// How long the reading side may keep the storing one waiting before what it holds is
+    /// committed. Not at once: on a busy machine the reading thread is often held up for a moment,
+    /// and a commit each time would write the indexes' pages again and again.
+    static constexpr std::chrono::milliseconds kPatience{100};
+
+    ImportWriter(Storage& storage, const ImportOptions& options, std::int64_t before, bool checkInBatch)
+        : storage_(storage), options_(options), before_(before),
+          checkInBatch_(checkInBatch ? std::optional(before) : std::nullopt)
+    {
+    }
+
+    /// Stores the queue's clips until it closes, or until a batch fails: then none of that batch
+    /// stays and the queue is abandoned.
+    void run(ChunkQueue& queue)
+    {
+        const std::size_t batchSize = std::max<std::size_t>(options_.batchSize, 1);
+        std::vector<ClipItem> items;
+        for (;;) {
+            auto chunk = queue.pop(kPatience);
+            if (!chunk) {
+                if (queue.finished())
+                    break;
+                // Input that keeps us waiting (a slow pipe, a terminal) must not keep the store
+                // locked meanwhile: the running app could not store a copy.
+                if (!commit())
+                    return fail(queue);
+                chunk = queue.pop();
+                if (!chunk)
+                    break;
+            }
+            for (auto& in : *chunk) {
+                auto wrote = prepare(in);
+                if (!wrote)
+                    continue;
+                if (!transaction_ && !transaction_.emplace(storage_).ok()) {
+                    if (*wrote)
+                        storage_.deleteImage(**wrote);
+                    return fail(queue);
+                }
+                bytes_ += in.bytes;
+                items.push_back(std::move(in.item));
+                written_.push_back(std::move(*wrote));
+                if (written_.size() >= batchSize || bytes_ >= options_.batchBytes) {
+                    if (!add(items) || !commit())
+                        return fail(queue);
+                }
+            }
+            if (!add(items))
+                return fail(queue);
+        }
+        if (!commit())
+            fail(queue);
+    }
+
+    /// What was stored so far.
+    ImportProgress stored() const
+    {
+        std::lock_guard lock(mutex_);
+        return stored_;
+    }
+    bool failed() const { return failed_; }
+    /// Clips refused while storing, with their line numbers.
+    const std::vector<std::pair<std::size_t, std::string>>& problems() const { return problems_; }
+    /// Gives up: what the open transaction held is dropped, the queue abandoned.
+    void abandon(ChunkQueue& queue) { fail(queue); }
+
+private:
+    /// Whether the clip goes into the store, and the image file written for it: nullopt when it is
+    /// a duplicate or its image could not be written.
+    std::optional<std::optional<std::string>> prepare(Incoming& in)
+    {
+        ClipItem& item = in.item;
+        if (in.mayBeStored && storage_.hasContentUpTo(*item.contentHash, before_).value_or(false)) {
+            ++duplicates_;
+            return std::nullopt;
+        }
+        if (!in.image)
+            return std::optional<std::string>();
+        // The exported name when it is one of ours and free here, so that a round trip keeps it;
+        // a fresh one otherwise.
+        std::error_code ec;
+        std::string name = item.imageFileName && isStoreImageName(*item.imageFileName) &&
+                                   !fs::exists(storage_.imagesDir() / *item.imageFileName, ec)
+                               ? *item.imageFileName
+                               : storage_.newImageFileName();
+        if (!storage_.writeImage(name, *in.image)) {
+            ++refused_;
+            problems_.emplace_back(in.lineNumber, "no se pudo guardar su imagen");
+            return std::nullopt;
+        }
+        item.imageFileName = name;
+        return std::optional(std::move(name));
+    }
+
+    bool add(std::vector<ClipItem>& items)
+    {
+        if (items.empty())
+            return true;
+        const bool ok = transaction_->add(items, checkInBatch_);
+        items.clear();
+        return ok;
+    }
+
+    bool commit()
+    {
+        Storage::BatchOutcome outcome;
+        outcome.ok = true;
+        if (transaction_) {
+            outcome = transaction_->commit();
+            transaction_.reset();
+            if (!outcome.ok)
+                return false;
+        }
+        for (auto at : outcome.skippedAt)
+            if (written_[at])
+                storage_.deleteImage(*written_[at]);
+        written_.clear();
+        bytes_ = 0;
+        count(outcome);
+        return true;
+    }
+
+    void fail(ChunkQueue& queue)
+    {
+        transaction_.reset(); // rolls back
+        for (const auto& name : written_)
+            if (name)
+                storage_.deleteImage(*name);
+        written_.clear();
+        count({});
+        failed_ = true;
+        queue.abandon();
+    }
+
+    void count(const Storage::BatchOutcome& outcome)
+    {
+        std::lock_guard lock(mutex_);
+        stored_.imported += outcome.inserted;
+        stored_.duplicates += duplicates_ + outcome.skipped;
+        stored_.refused += refused_;
+        duplicates_ = refused_ = 0;
+    }
+
+    Storage& storage_;
+    const ImportOptions& options_;
+    std::int64_t before_;
+    std::optional<std::int64_t> checkInBatch_;
+    std::optional<Storage::BatchTransaction> transaction_;
+    std::vector<std::optional<std::string>> written_; ///< image files, by position in the transaction
+    std::size_t bytes_ = 0;
+    std::size_t duplicates_ = 0; ///< of the open transaction, counted once it commits
+    std::size_t refused_ = 0;
+    std::vector<std::pair<std::size_t, std::string>> problems_;
+    bool failed_ = false;
+    mutable std::mutex mutex_;
+    ImportProgress stored_;
+};
+
+} // namespace
 ImportReport importClipLines(Storage& storage, std::istream& in, const ImportOptions& options)
 {
     ImportReport report;
     Storage::BulkWriteScope bulk(storage);
     // The store as it was before: its clips count as duplicates, the ones this import brings do not.
     const std::int64_t before = storage.lastRowId();
-    // Their hashes in memory when they can be read (one pass over an index), else a query per clip.
-    const auto storedHashes = storage.contentHashesUpTo(before);
-    const auto checkInBatch = storedHashes ? std::nullopt : std::optional(before);
-    const std::size_t batchSize = std::max<std::size_t>(options.batchSize, 1);
-    std::vector<ClipItem> batch;
-    std::vector<std::optional<std::string>> written; // image files this batch wrote, by position
-    std::size_t batchBytes = 0;
-    batch.reserve(batchSize);
-    written.reserve(batchSize);
+    // Their hashes' digests in memory when they can be read (one pass over an index), else a query
+    // per clip inside the batch.
+    const auto storedDigests = storage.contentDigestsUpTo(before);
 
-    auto refuse = [&](std::size_t lineNumber, const std::string& why) {
-        ++report.refused;
-        if (report.problems.size() < kMaxProblems)
-            report.problems.push_back(fmt::format("línea {}: {}", lineNumber, why));
-    };
-    auto flush = [&] {
-        if (batch.empty())
-            return true;
-        const auto outcome = storage.insertBatch(batch, checkInBatch);
-        if (!outcome.ok) {
-            for (const auto& name : written)
-                if (name)
-                    storage.deleteImage(*name);
-            report.storeFailed = true;
-        } else {
-            report.imported += outcome.inserted;
-            report.duplicates += outcome.skipped;
-            for (auto at : outcome.skippedAt)
-                if (written[at])
-                    storage.deleteImage(*written[at]);
+    // Reading and parsing the lines runs here, storing them on a thread of its own: on a machine
+    // with two cores the two overlap. The storing thread has the Storage to itself until the end;
+    // this one touches only the input.
+    ChunkQueue queue;
+    ImportWriter writer(storage, options, before, !storedDigests);
+    std::thread storing([&] {
+        try {
+            writer.run(queue);
+        } catch (const std::exception& e) {
+            logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", e.what());
+            writer.abandon(queue);
         }
-        batch.clear();
-        written.clear();
-        batchBytes = 0;
-        if (options.onProgress)
-            options.onProgress(report);
-        return outcome.ok;
+    });
+    // However this thread leaves (an exception included), the storing one ends first.
+    struct Finish {
+        ChunkQueue& queue;
+        std::thread& thread;
+        ~Finish()
+        {
+            queue.close();
+            if (thread.joinable())
+                thread.join();
+        }
+    } finish{queue, storing};
+
+    std::vector<std::pair<std::size_t, std::string>> problems;
+    auto refuse = [&](std::size_t lineNumber, std::string why) {
+        ++report.refused;
+        problems.emplace_back(lineNumber, std::move(why));
+    };
+    constexpr std::size_t kProgressLines = 10000;
+    std::size_t progressAt = kProgressLines;
+    auto progress = [&] {
+        if (!options.onProgress)
+            return;
+        ImportProgress p = writer.stored();
+        p.lines = report.lines;
+        p.refused += report.refused;
+        options.onProgress(p);
+    };
+
+    std::vector<Incoming> chunk;
+    chunk.reserve(ChunkQueue::kChunk);
+    bool storingOk = true;
+    auto hand = [&] {
+        if (chunk.empty())
+            return true;
+        storingOk = queue.push(std::move(chunk));
+        chunk = {};
+        chunk.reserve(ChunkQueue::kChunk);
+        return storingOk;
     };
 
     std::string text;
     std::size_t lineNumber = 0;
-    while (std::getline(in, text)) {
+    for (;;) {
+        // What was read goes to the storing side before a read that may wait: from a pipe whose
+        // writer pauses, the clips read so far are stored meanwhile, not held back here.
+        if (!chunk.empty() && in.rdbuf() && in.rdbuf()->in_avail() <= 0 && !hand())
+            break;
+        if (!std::getline(in, text))
+            break;
         ++lineNumber;
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
         if (text.find_first_not_of(" \t") == std::string::npos)
             continue;
-        ++report.lines;
         if (options.stopRequested && options.stopRequested()) {
             report.stopped = true;
-            --report.lines;
             break;
         }
+        ++report.lines;
         auto parsed = parseClipLine(text);
         if (auto* why = std::get_if<std::string>(&parsed)) {
-            refuse(lineNumber, *why);
+            refuse(lineNumber, std::move(*why));
             continue;
         }
         auto& line = std::get<ClipLine>(parsed);
-        ClipItem& item = line.item;
-
-        std::optional<Bytes> image = std::move(line.imageData);
-        if (!image && line.imageFile) {
+        Incoming next{.lineNumber = lineNumber, .item = std::move(line.item), .image = std::move(line.imageData),
+                      .bytes = text.size()};
+        ClipItem& item = next.item;
+        if (!next.image && line.imageFile) {
             auto bytes = readWholeFile(options.imagesBase / *line.imageFile);
             if (!bytes) {
                 refuse(lineNumber, "no se puede leer la imagen " + *line.imageFile);
                 continue;
             }
-            image = toBytes(*bytes);
+            next.image = toBytes(*bytes);
         }
         if (!item.contentHash)
-            item.contentHash = contentHash(DetectedClip{item.type(), item.textContent, image, item.byteSize});
-        if (storedHashes && storedHashes->contains(*item.contentHash)) {
-            ++report.duplicates;
-            continue;
-        }
-
-        std::optional<std::string> wrote;
-        if (image) {
-            // The exported name when it is one of ours and free here, so that a round trip keeps
-            // it; a fresh one otherwise.
-            std::string name = item.imageFileName && isStoreImageName(*item.imageFileName) &&
-                                       !fs::exists(storage.imagesDir() / *item.imageFileName)
-                                   ? *item.imageFileName
-                                   : storage.newImageFileName();
-            if (!storage.writeImage(name, *image)) {
-                refuse(lineNumber, "no se pudo guardar su imagen");
-                continue;
-            }
-            item.imageFileName = name;
-            wrote = std::move(name);
-        } else if (item.imageFileName) {
+            item.contentHash = contentHash(DetectedClip{item.type(), item.textContent, next.image, item.byteSize});
+        next.mayBeStored = storedDigests && std::binary_search(storedDigests->begin(), storedDigests->end(),
+                                                               Storage::contentDigest(*item.contentHash));
+        if (!next.image && item.imageFileName) {
             // Its image did not come with it: a record naming a file that is not here would be a
             // card without a picture that no start ever cleans up.
             item.imageFileName.reset();
             ++report.missingImages;
         }
-        batchBytes += text.size();
-        batch.push_back(std::move(item));
-        written.push_back(std::move(wrote));
-        if ((batch.size() >= batchSize || batchBytes >= options.batchBytes) && !flush())
-            return report;
+        chunk.push_back(std::move(next));
+        if (chunk.size() >= ChunkQueue::kChunk && !hand())
+            break;
+        if (report.lines >= progressAt) {
+            progressAt += kProgressLines;
+            progress();
+        }
     }
     // A stop that came while waiting for input (a pipe) ended the read: still a stop.
-    if (!report.stopped && options.stopRequested && options.stopRequested())
+    if (storingOk && !report.stopped && options.stopRequested && options.stopRequested())
         report.stopped = true;
-    flush();
+    if (storingOk)
+        hand();
+    queue.close();
+    storing.join();
+
+    report.storeFailed = writer.failed();
+    const auto stored = writer.stored();
+    report.imported = stored.imported;
+    report.duplicates += stored.duplicates;
+    report.refused += stored.refused;
+    problems.insert(problems.end(), writer.problems().begin(), writer.problems().end());
+    std::sort(problems.begin(), problems.end());
+    for (std::size_t i = 0; i < problems.size() && i < kMaxProblems; ++i)
+        report.problems.push_back(fmt::format("línea {}: {}", problems[i].first, problems[i].second));
+    if (options.onProgress)
+        options.onProgress(report);
     return report;
 }
 

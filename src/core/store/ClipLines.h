@@ -73,12 +73,15 @@ struct ImportOptions {
     /// Where "imageFile" paths are looked up (the export file's folder).
     std::filesystem::path imagesBase{};
     /// Clips stored per transaction: the larger, the fewer times each index page of a large
-    /// store is written again. A batch also ends at batchBytes of clip data (images, mostly).
-    std::size_t batchSize = 20000;
+    /// store is written again (random ids and hashes touch most of them in every batch), and the
+    /// longer other writers wait for the store (about a second at 50,000). A batch also ends at
+    /// batchBytes of clip data (images, mostly), and whenever the input keeps the import waiting
+    /// (more than a tenth of a second).
+    std::size_t batchSize = 50000;
     std::size_t batchBytes = 64u << 20;
-    /// After each stored batch.
+    /// Every 10,000 lines read, and once at the end, on the calling thread.
     std::function<void(const ImportProgress&)> onProgress{};
-    /// Asked between lines; true stops the import after storing what was read.
+    /// Asked between lines, on the calling thread; true stops the import after storing what was read.
     std::function<bool()> stopRequested{};
 };
 
@@ -89,7 +92,8 @@ struct ImportReport : ImportProgress {
     bool storeFailed = false;          ///< a batch could not be stored (nothing of it was kept)
 };
 
-/// Reads lines from in and stores their clips in batches. A clip whose id or content hash the
+/// Reads lines from in and stores their clips in batches, the storing on a thread of its own
+/// that has the Storage to itself until the import returns (the store's change signal fires there). A clip whose id or content hash the
 /// store already has is skipped; a line that does not parse is refused and reported. Each batch
 /// is one transaction, its images written before its records, so a stop at any point leaves
 /// whole clips only (an image without a record is removed at a later start).

@@ -50,6 +50,22 @@ void SqliteStatement::bindBlob(int index, const std::optional<Bytes>& blob)
         sqlite3_bind_blob64(stmt_, index, blob->data(), blob->size(), SQLITE_TRANSIENT);
 }
 
+void SqliteStatement::bindOptionalTextUnowned(int index, const std::optional<std::string>& text)
+{
+    if (text)
+        sqlite3_bind_text64(stmt_, index, text->data(), text->size(), SQLITE_STATIC, SQLITE_UTF8);
+    else
+        bindNull(index);
+}
+
+void SqliteStatement::bindBlobUnowned(int index, const std::optional<Bytes>& blob)
+{
+    if (blob && !blob->empty())
+        sqlite3_bind_blob64(stmt_, index, blob->data(), blob->size(), SQLITE_STATIC);
+    else
+        bindBlob(index, blob);
+}
+
 void SqliteStatement::bindInt64(int index, std::int64_t value)
 {
     sqlite3_bind_int64(stmt_, index, value);
@@ -98,6 +114,15 @@ std::string SqliteStatement::text(int column) const
     return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
 }
 
+std::string_view SqliteStatement::textView(int column) const
+{
+    const auto* p = sqlite3_column_text(stmt_, column);
+    const int n = sqlite3_column_bytes(stmt_, column);
+    if (!p || n <= 0)
+        return {};
+    return {reinterpret_cast<const char*>(p), static_cast<std::size_t>(n)};
+}
+
 std::optional<std::string> SqliteStatement::optionalText(int column) const
 {
     if (isNull(column))
@@ -128,6 +153,10 @@ double SqliteStatement::real(int column) const
 
 std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error)
 {
+    // SQLite's memory statistics (which nothing here reads) take a process-wide lock around every
+    // allocation. Only possible before SQLite's first use; later it refuses, which is harmless.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    (void)configured;
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {

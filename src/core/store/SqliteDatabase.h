@@ -32,6 +32,10 @@ public:
     void bindText(int index, std::string_view text);
     void bindOptionalText(int index, const std::optional<std::string>& text);
     void bindBlob(int index, const std::optional<Bytes>& blob);
+    /// As above without a copy: the text or bytes must stay as they are until reset(). For the
+    /// fields of a record being written, which make up most of what a bulk write copies.
+    void bindOptionalTextUnowned(int index, const std::optional<std::string>& text);
+    void bindBlobUnowned(int index, const std::optional<Bytes>& blob);
     void bindInt64(int index, std::int64_t value);
     void bindDouble(int index, double value);
     void bindOptionalDouble(int index, const std::optional<double>& value);
@@ -44,6 +48,8 @@ public:
     // Columns are 0-based.
     bool isNull(int column) const;
     std::string text(int column) const;
+    /// The column's text without a copy; valid until the next step() or reset().
+    std::string_view textView(int column) const;
     std::optional<std::string> optionalText(int column) const;
     std::optional<Bytes> blob(int column) const;
     std::int64_t int64(int column) const;

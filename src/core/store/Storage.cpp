@@ -98,21 +98,22 @@ std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
     return item;
 }
 
-/// Binds every field but the id to parameters 2..15 (the id is parameter 1).
+/// Binds every field but the id to parameters 2..15 (the id is parameter 1). The item's own
+/// strings are bound without a copy: it must outlive the statement's step.
 void bindFields(SqliteStatement& st, const ClipItem& item)
 {
     st.bindText(2, std::string_view(item.typeRaw));
-    st.bindOptionalText(3, item.textContent);
-    st.bindOptionalText(4, item.imageFileName);
-    st.bindBlob(5, item.thumbnailData);
-    st.bindOptionalText(6, item.sourceAppBundleID);
-    st.bindOptionalText(7, item.sourceAppName);
+    st.bindOptionalTextUnowned(3, item.textContent);
+    st.bindOptionalTextUnowned(4, item.imageFileName);
+    st.bindBlobUnowned(5, item.thumbnailData);
+    st.bindOptionalTextUnowned(6, item.sourceAppBundleID);
+    st.bindOptionalTextUnowned(7, item.sourceAppName);
     st.bindDouble(8, toUnixSeconds(item.createdAt));
     st.bindInt64(9, item.isPinned ? 1 : 0);
     st.bindOptionalText(10, optionalUuidText(item.spaceID));
-    st.bindOptionalText(11, item.contentHash);
+    st.bindOptionalTextUnowned(11, item.contentHash);
     st.bindInt64(12, item.byteSize);
-    st.bindOptionalText(13, item.ocrText);
+    st.bindOptionalTextUnowned(13, item.ocrText);
     st.bindOptionalText(14, optionalUuidText(item.batchID));
     st.bindOptionalDouble(15, optionalSeconds(item.reminderDate));
 }
@@ -839,66 +840,101 @@ void Storage::removeOrphanImages()
 Storage::BatchOutcome Storage::insertBatch(std::span<const ClipItem> items,
                                            std::optional<std::int64_t> sameContentUpToRow)
 {
-    BatchOutcome outcome;
     if (items.empty()) {
-        outcome.ok = true;
-        return outcome;
+        BatchOutcome nothing;
+        nothing.ok = true;
+        return nothing;
     }
-    if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
-        logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", db_->errorMessage());
-        noteFailure();
-        return outcome;
+    BatchTransaction transaction(*this);
+    transaction.add(items, sameContentUpToRow);
+    return transaction.commit();
+}
+
+Storage::BatchTransaction::BatchTransaction(Storage& storage) : storage_(storage)
+{
+    if (storage_.db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", storage_.db_->errorMessage());
+        storage_.noteFailure();
+        return;
     }
-    // Both statements stay prepared for the whole batch: the cache hands back the same ones.
-    auto& insertSt = db_->statement(
+    open_ = true;
+}
+
+Storage::BatchTransaction::~BatchTransaction()
+{
+    if (open_)
+        storage_.db_->exec("ROLLBACK");
+}
+
+void Storage::BatchTransaction::fail()
+{
+    logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", storage_.db_->errorMessage());
+    storage_.noteFailure();
+    storage_.db_->exec("ROLLBACK");
+    open_ = false;
+}
+
+bool Storage::BatchTransaction::add(std::span<const ClipItem> items, std::optional<std::int64_t> sameContentUpToRow)
+{
+    if (!open_)
+        return false;
+    auto& db = *storage_.db_;
+    // Both statements stay prepared for the whole transaction: the cache hands back the same ones.
+    auto& insertSt = db.statement(
         "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
         "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) ON CONFLICT(id) DO NOTHING");
-    auto& sameContent = db_->statement("SELECT 1 FROM ClipItem WHERE contentHash = ?1 AND rowid <= ?2 LIMIT 1");
-    bool ok = true;
+    auto& sameContent = db.statement("SELECT 1 FROM ClipItem WHERE contentHash = ?1 AND rowid <= ?2 LIMIT 1");
     for (const auto& item : items) {
+        const std::size_t at = added_++;
         if (sameContentUpToRow && item.contentHash) {
             StatementScope found(sameContent);
             found->bindText(1, *item.contentHash);
             found->bindInt64(2, *sameContentUpToRow);
             const int rc = found->step();
             if (rc == SQLITE_ROW) {
-                ++outcome.skipped;
-                outcome.skippedAt.push_back(static_cast<std::size_t>(&item - items.data()));
+                ++outcome_.skipped;
+                outcome_.skippedAt.push_back(at);
                 continue;
             }
             if (rc != SQLITE_DONE) {
-                ok = false;
-                break;
+                fail();
+                return false;
             }
         }
         StatementScope st(insertSt);
         st->bindText(1, item.id.toString());
         bindFields(*st, item);
         if (st->step() != SQLITE_DONE) {
-            ok = false;
-            break;
+            fail();
+            return false;
         }
-        if (db_->changes() == 1) {
-            ++outcome.inserted;
+        if (db.changes() == 1) {
+            ++outcome_.inserted;
         } else {
-            ++outcome.skipped;
-            outcome.skippedAt.push_back(static_cast<std::size_t>(&item - items.data()));
+            ++outcome_.skipped;
+            outcome_.skippedAt.push_back(at);
         }
     }
-    if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
-        logf(LogCategory::Store, "No se pudo guardar un lote de clips: {}", db_->errorMessage());
-        noteFailure();
-        db_->exec("ROLLBACK");
+    return true;
+}
+
+Storage::BatchOutcome Storage::BatchTransaction::commit()
+{
+    if (!open_)
+        return {};
+    if (storage_.db_->exec("COMMIT") != SQLITE_OK) {
+        fail();
         return {};
     }
-    outcome.ok = true;
-    if (outcome.inserted > 0) {
-        changed_.emit();
-        enforceHistoryLimit();
-        purgeOldItems();
+    open_ = false;
+    outcome_.ok = true;
+    if (outcome_.inserted > 0) {
+        storage_.changed_.emit();
+        storage_.enforceHistoryLimit();
+        storage_.purgeOldItems();
     }
-    return outcome;
+    return std::move(outcome_);
 }
 
 namespace {
@@ -926,21 +962,44 @@ Storage::BulkWriteScope::~BulkWriteScope()
     storage_.db_->exec(fmt::format("PRAGMA cache_size = {}", cacheSize_));
 }
 
-std::optional<std::unordered_set<std::string>> Storage::contentHashesUpTo(std::int64_t upToRow)
+std::uint64_t Storage::contentDigest(std::string_view contentHash)
 {
-    std::unordered_set<std::string> hashes;
+    return std::hash<std::string_view>{}(contentHash);
+}
+
+std::optional<std::vector<std::uint64_t>> Storage::contentDigestsUpTo(std::int64_t upToRow)
+{
+    // Eight bytes a record in one sorted block: building and freeing 100,000 strings, or the nodes
+    // of a hash set, cost more than the import's own lookups.
+    std::vector<std::uint64_t> digests;
+    digests.reserve(static_cast<std::size_t>(std::max<std::int64_t>(upToRow, 0)));
     // ">= ''" and "+rowid" steer the planner to the hash index (it holds the rowid), not the table.
     StatementScope st(db_->statement("SELECT contentHash FROM ClipItem WHERE contentHash >= '' AND +rowid <= ?1"));
     st->bindInt64(1, upToRow);
     int rc;
     while ((rc = st->step()) == SQLITE_ROW)
-        hashes.insert(st->text(0));
+        digests.push_back(contentDigest(st->textView(0)));
     if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
         return std::nullopt;
     }
-    return hashes;
+    std::sort(digests.begin(), digests.end());
+    return digests;
+}
+
+std::optional<bool> Storage::hasContentUpTo(std::string_view contentHash, std::int64_t upToRow)
+{
+    StatementScope st(db_->statement("SELECT 1 FROM ClipItem WHERE contentHash = ?1 AND rowid <= ?2 LIMIT 1"));
+    st->bindText(1, contentHash);
+    st->bindInt64(2, upToRow);
+    const int rc = st->step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    return rc == SQLITE_ROW;
 }
 
 std::int64_t Storage::lastRowId()

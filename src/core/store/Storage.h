@@ -149,6 +149,36 @@ public:
     /// repeats among the clips it brings. All or nothing: on a failure none of the batch stays.
     BatchOutcome insertBatch(std::span<const ClipItem> items,
                              std::optional<std::int64_t> sameContentUpToRow = std::nullopt);
+    /// insertBatch in pieces: one transaction that records are added to as they arrive, stored
+    /// together by commit(). Nothing of it is visible elsewhere before the commit; a failure, or an
+    /// end without commit, keeps none of it. No other write may run on this Storage meanwhile.
+    class BatchTransaction {
+    public:
+        /// Begins the transaction; see ok().
+        explicit BatchTransaction(Storage& storage);
+        /// Rolls back what was not committed.
+        ~BatchTransaction();
+        BatchTransaction(const BatchTransaction&) = delete;
+        BatchTransaction& operator=(const BatchTransaction&) = delete;
+
+        /// False once anything failed: the transaction is void and commit() keeps nothing.
+        bool ok() const { return open_; }
+        /// Stores records inside the transaction, skipped as insertBatch skips them; positions in
+        /// skippedAt count from the transaction's first record. False on failure.
+        bool add(std::span<const ClipItem> items, std::optional<std::int64_t> sameContentUpToRow = std::nullopt);
+        /// Records added so far (stored or skipped).
+        std::size_t size() const { return added_; }
+        /// Commits, then applies the retention rules once; the outcome of the whole transaction.
+        BatchOutcome commit();
+
+    private:
+        void fail();
+
+        Storage& storage_;
+        BatchOutcome outcome_;
+        std::size_t added_ = 0;
+        bool open_ = false;
+    };
     /// While one lives, the store is set up for many batches in a row: a page cache large enough
     /// for the indexes that random keys (ids, hashes) touch all over, and the journal copied back
     /// into the database at the end (or every 256 MiB) rather than after every batch. Neither
@@ -165,9 +195,14 @@ public:
         std::int64_t cacheSize_;
         std::int64_t autoCheckpoint_;
     };
-    /// The content hashes of the records up to row upToRow, read in one pass over their index: an
-    /// import checks each clip against them without a query per clip. Nullopt on failure.
-    std::optional<std::unordered_set<std::string>> contentHashesUpTo(std::int64_t upToRow);
+    /// A 64-bit digest of a content hash: what an import keeps in memory for each stored record.
+    static std::uint64_t contentDigest(std::string_view contentHash);
+    /// The digests of the content hashes of the records up to row upToRow, sorted, read in one
+    /// pass over their index: an import checks each clip against them without a query per clip,
+    /// and asks hasContentUpTo only on a match (two hashes may share a digest). Nullopt on failure.
+    std::optional<std::vector<std::uint64_t>> contentDigestsUpTo(std::int64_t upToRow);
+    /// True when a record up to row upToRow has this content hash; nullopt on failure.
+    std::optional<bool> hasContentUpTo(std::string_view contentHash, std::int64_t upToRow);
     /// The newest row's number (0 for an empty store); rows stored later have higher ones.
     std::int64_t lastRowId();
     /// Every record oldest first (equal times in the order they were stored), with its thumbnail,

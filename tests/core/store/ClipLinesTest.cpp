@@ -263,12 +263,103 @@ TEST_F(ClipLinesTest, TheHashesAnImportChecksAgainstAreThoseOfTheRowsUpToItsStar
         item.contentHash = std::move(hash);
         EXPECT_TRUE(store->insert(item));
     };
-    EXPECT_EQ(store->contentHashesUpTo(store->lastRowId()), std::unordered_set<std::string>{});
+    EXPECT_EQ(store->contentDigestsUpTo(store->lastRowId()), std::vector<std::uint64_t>{});
     withHash("uno", std::string(64, 'a'));
     withHash("sin hash", std::nullopt);
     withHash("dos", std::string(64, 'b'));
     const auto before = store->lastRowId();
     withHash("después", std::string(64, 'c'));
-    EXPECT_EQ(store->contentHashesUpTo(before),
-              (std::unordered_set<std::string>{std::string(64, 'a'), std::string(64, 'b')}));
+    const auto digest = [](char c) { return Storage::contentDigest(std::string(64, c)); };
+    auto both = std::vector{digest('a'), digest('b')};
+    std::sort(both.begin(), both.end());
+    EXPECT_EQ(store->contentDigestsUpTo(before), both);
+    // A digest only says "maybe": the store itself has the last word, up to the same row.
+    EXPECT_EQ(store->hasContentUpTo(std::string(64, 'b'), before), true);
+    EXPECT_EQ(store->hasContentUpTo(std::string(64, 'c'), before), false);
+    EXPECT_EQ(store->hasContentUpTo(std::string(64, 'c'), store->lastRowId()), true);
+}
+
+TEST_F(ClipLinesTest, AFailingBatchKeepsNoneOfItsClipsOrImagesAndEndsTheImport)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    RawDb raw(storeFile());
+    ASSERT_EQ(raw.exec("CREATE TRIGGER refuse BEFORE INSERT ON ClipItem WHEN NEW.textContent = 'malo' "
+                       "BEGIN SELECT RAISE(ABORT, 'no'); END"),
+              SQLITE_OK);
+    std::string text;
+    auto line = [&](const char* type, int i, const std::string& field) {
+        text += "{\"typeRaw\": \"" + std::string(type) + "\", \"createdAt\": " + std::to_string(100 + i) + ", " + field +
+                "}\n";
+    };
+    for (int i = 0; i < 3; ++i)
+        line("text", i, "\"textContent\": \"bueno " + std::to_string(i) + "\"");
+    line("image", 3, "\"imageData\": \"" + base64Encode(Bytes{1, 2, 3}) + "\"");
+    line("text", 4, "\"textContent\": \"malo\"");
+    for (int i = 5; i < 2000; ++i) // more than the reading side hands over at once
+        line("text", i, "\"textContent\": \"después " + std::to_string(i) + "\"");
+    std::stringstream in(text);
+    std::vector<ImportProgress> told;
+    const auto report =
+        importClipLines(*store, in, {.batchSize = 3, .onProgress = [&](const ImportProgress& p) { told.push_back(p); }});
+    EXPECT_TRUE(report.storeFailed);
+    EXPECT_EQ(report.imported, 3u);
+    EXPECT_EQ(store->count(), 3) << "the first batch only";
+    EXPECT_TRUE(fs::is_empty(store->imagesDir())) << "the failed batch's image went with it";
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back().imported, 3u) << "the last word on progress is the outcome";
+}
+
+namespace {
+
+/// Input that stops once, after its first part, as a pipe does while its writer works; what
+/// happens at that moment is up to the test.
+class StallingInput : public std::streambuf {
+public:
+    StallingInput(std::string first, std::string second, std::function<void()> stalled)
+        : first_(std::move(first)), second_(std::move(second)), stalled_(std::move(stalled))
+    {
+        setg(first_.data(), first_.data(), first_.data() + first_.size());
+    }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() == first_.data() + first_.size() && !second_.empty() && eback() == first_.data()) {
+            stalled_();
+            setg(second_.data(), second_.data(), second_.data() + second_.size());
+            return traits_type::to_int_type(*gptr());
+        }
+        return traits_type::eof();
+    }
+
+private:
+    std::string first_, second_;
+    std::function<void()> stalled_;
+};
+
+} // namespace
+
+TEST_F(ClipLinesTest, AnImportWaitingForInputDoesNotKeepTheStoreLocked)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    auto lines = [](int from, int to) {
+        std::string text;
+        for (int i = from; i < to; ++i)
+            text += R"({"typeRaw": "text", "createdAt": )" + std::to_string(100 + i) + R"(, "textContent": "n)" +
+                    std::to_string(i) + "\"}\n";
+        return text;
+    };
+    RawDb raw(storeFile());
+    int written = SQLITE_ERROR;
+    StallingInput input(lines(0, 1500), lines(1500, 1600), [&] {
+        // Another writer (the running app storing a copy) gets its turn within its busy timeout.
+        written = raw.exec("BEGIN IMMEDIATE; UPDATE ClipItem SET isPinned = 1 WHERE rowid = 1; COMMIT;");
+    });
+    std::istream in(&input);
+    const auto report = importClipLines(*store, in, {});
+    EXPECT_EQ(written, SQLITE_OK);
+    EXPECT_EQ(report.imported, 1600u);
+    EXPECT_EQ(store->count(), 1600);
 }
