@@ -333,8 +333,13 @@ void NotchPanelViewModel::reload()
 
 void NotchPanelViewModel::reloadFromStart()
 {
-    unreadChanges_ = false;
-    strip_->resetToStart();
+    // Reading the rows afresh rebuilds every card, most of the first frame's cost: only when the
+    // history changed (here or in another program) since they were read.
+    const bool changed = std::exchange(unreadChanges_, false) | services_.storage.externallyChanged();
+    if (changed || stripCount() == 0)
+        strip_->resetToStart();
+    else
+        strip_->refreshAges(); // no clock ticks while the panel is closed
     changeState([&] { state_.clampSelection(stripCount()); });
     Q_EMIT stripChanged();
 }

@@ -5,6 +5,7 @@
 #include "core/capture/ImageThumbnailer.h"
 #include "core/share/ShareContent.h"
 #include "core/support/AtomicFile.h"
+#include "fakes/FakePanelWindow.h"
 #include "fakes/FakeShareTargets.h"
 #include "fakes/QtApp.h"
 #include "fakes/TestImages.h"
@@ -338,4 +339,31 @@ TEST_F(NotchPanelViewModelTest, ShowingAClipReadsThePagesBeforeIt)
     ASSERT_GE(panel->selectedIndex(), 2 * ClipStripModel::kPageSize);
     const QModelIndex selected = panel->strip()->index(panel->selectedIndex());
     EXPECT_EQ(selected.data(ClipStripModel::IdRole).toString().toStdString(), oldest.toString());
+}
+
+// Opening reads the rows afresh only when the history changed since: rebuilding every card is most
+// of the first frame's cost.
+TEST_F(NotchPanelViewModelTest, OpeningAgainRebuildsTheCardsOnlyAfterAChange)
+{
+    screens.setScreens({{"DP-1", {0, 0, 1920, 1080}, {0, 0, 1920, 1056}, true}});
+    test::FakePanelWindow window;
+    ASSERT_TRUE(notch->install(window));
+    QSignalSpy resets(panel->strip(), &QAbstractItemModel::modelReset);
+    notch->expand();
+    clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
+    ASSERT_TRUE(notch->expanded());
+    notch->collapse();
+    const auto afterFirst = resets.count();
+    notch->expand();
+    clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
+    notch->collapse();
+    EXPECT_EQ(resets.count(), afterFirst) << "nothing changed";
+
+    auto other = Storage::open(home.path(), clock); // another program adds a clip meanwhile
+    ASSERT_NE(other.storage, nullptr);
+    ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "de fuera", .byteSize = 8}, clock)));
+    notch->expand();
+    clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
+    EXPECT_EQ(resets.count(), afterFirst + 1);
+    EXPECT_EQ(panel->stripCount(), 2);
 }
