@@ -52,21 +52,7 @@ void expectSameClips(Storage& a, Storage& b)
     ASSERT_EQ(left.size(), right.size());
     for (std::size_t i = 0; i < left.size(); ++i) {
         const auto &x = left[i], &y = right[i];
-        EXPECT_EQ(x.id, y.id);
-        EXPECT_EQ(x.typeRaw, y.typeRaw);
-        EXPECT_EQ(x.textContent, y.textContent);
-        EXPECT_EQ(x.imageFileName, y.imageFileName);
-        EXPECT_EQ(x.thumbnailData, y.thumbnailData);
-        EXPECT_EQ(x.sourceAppBundleID, y.sourceAppBundleID);
-        EXPECT_EQ(x.sourceAppName, y.sourceAppName);
-        EXPECT_NEAR(toUnixSeconds(x.createdAt), toUnixSeconds(y.createdAt), 1e-6);
-        EXPECT_EQ(x.isPinned, y.isPinned);
-        EXPECT_EQ(x.spaceID, y.spaceID);
-        EXPECT_EQ(x.contentHash, y.contentHash);
-        EXPECT_EQ(x.byteSize, y.byteSize);
-        EXPECT_EQ(x.ocrText, y.ocrText);
-        EXPECT_EQ(x.batchID, y.batchID);
-        EXPECT_EQ(x.reminderDate.has_value(), y.reminderDate.has_value());
+        expectSameFields(x, y);
         if (x.imageFileName) {
             EXPECT_EQ(readWholeFileForTest(a.imagesDir() / *x.imageFileName),
                       readWholeFileForTest(b.imagesDir() / *y.imageFileName));

@@ -95,4 +95,27 @@ inline std::string readWholeFileForTest(const std::filesystem::path& p)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+/// Every stored field of two records is the same (dates to the microsecond).
+inline void expectSameFields(const ClipItem& a, const ClipItem& b)
+{
+    EXPECT_EQ(a.id, b.id);
+    EXPECT_EQ(a.typeRaw, b.typeRaw);
+    EXPECT_EQ(a.textContent, b.textContent);
+    EXPECT_EQ(a.imageFileName, b.imageFileName);
+    EXPECT_EQ(a.thumbnailData, b.thumbnailData);
+    EXPECT_EQ(a.sourceAppBundleID, b.sourceAppBundleID);
+    EXPECT_EQ(a.sourceAppName, b.sourceAppName);
+    EXPECT_NEAR(toUnixSeconds(a.createdAt), toUnixSeconds(b.createdAt), 1e-6);
+    EXPECT_EQ(a.isPinned, b.isPinned);
+    EXPECT_EQ(a.spaceID, b.spaceID);
+    EXPECT_EQ(a.contentHash, b.contentHash);
+    EXPECT_EQ(a.byteSize, b.byteSize);
+    EXPECT_EQ(a.ocrText, b.ocrText);
+    EXPECT_EQ(a.batchID, b.batchID);
+    ASSERT_EQ(a.reminderDate.has_value(), b.reminderDate.has_value());
+    if (a.reminderDate) {
+        EXPECT_NEAR(toUnixSeconds(*a.reminderDate), toUnixSeconds(*b.reminderDate), 1e-6);
+    }
+}
+
 } // namespace brisa::test
