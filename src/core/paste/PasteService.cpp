@@ -38,6 +38,19 @@ std::optional<Bytes> readWhole(const std::filesystem::path& path)
     return bytes;
 }
 
+/// An image in its own format, plus PNG for the many programs that take no other (and no HEIC
+/// reader is common on Linux). Converting a 4K picture takes a good part of a second.
+PasteTargets imageTargets(std::string mime, Bytes bytes)
+{
+    if (mime == "image/png")
+        return PasteTargets{{std::move(mime), std::move(bytes)}};
+    auto png = ImageProcessor::convert(bytes, ImageFileFormat::Png);
+    PasteTargets targets{{std::move(mime), std::move(bytes)}};
+    if (png)
+        targets.emplace_back("image/png", std::move(*png));
+    return targets;
+}
+
 } // namespace
 
 PasteService::PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir)
@@ -68,13 +81,10 @@ void PasteService::startRendition(std::string mime, Bytes bytes)
     const auto write = ++writes_;
     pendingWrite_ = write;
     auto done = std::make_shared<std::atomic<bool>>(false);
-    // Making the PNG of a 4K picture takes a good part of a second: the panel must not freeze for it.
+    // The PNG rendition must not freeze the panel.
     std::thread thread([this, write, mime = std::move(mime), bytes = std::move(bytes), done,
                         alive = std::weak_ptr<char>(alive_), &scheduler = scheduler_]() mutable {
-        auto png = ImageProcessor::convert(bytes, ImageFileFormat::Png);
-        PasteTargets targets{{std::move(mime), std::move(bytes)}};
-        if (png)
-            targets.emplace_back("image/png", std::move(*png));
+        auto targets = imageTargets(std::move(mime), std::move(bytes));
         scheduler.post([this, write, alive, targets = std::move(targets)]() mutable {
             if (alive.lock())
                 finishRendition(write, std::move(targets));
@@ -105,16 +115,7 @@ std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const
         auto bytes = readWhole(imagesDir / *item.imageFileName);
         if (!bytes)
             return std::nullopt;
-        const std::string mime(imageMimeTypeForFile(*item.imageFileName));
-        if (mime == "image/png")
-            return PasteTargets{{"image/png", std::move(*bytes)}};
-        // A compressed or converted clip goes as its own format, and as PNG for the many
-        // programs that take no other (and no HEIC reader is common on Linux).
-        auto png = ImageProcessor::convert(*bytes, ImageFileFormat::Png);
-        PasteTargets targets{{mime, std::move(*bytes)}};
-        if (png)
-            targets.emplace_back("image/png", std::move(*png));
-        return targets;
+        return imageTargets(std::string(imageMimeTypeForFile(*item.imageFileName)), std::move(*bytes));
     }
     case ClipType::File:
         if (!item.textContent)
