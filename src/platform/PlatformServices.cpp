@@ -25,6 +25,7 @@
 #ifdef BRISA_WITH_WAYLAND
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandFrontmostApplication.h"
 #endif
 
 #include <cstdlib>
@@ -41,7 +42,7 @@ bool isSet(const char* name)
 }
 
 #ifdef BRISA_WITH_WAYLAND
-/// The clipboard and the mouse selection from the compositor, on one
+/// The clipboard, the mouse selection and the active application from the compositor, on one
 /// connection of Brisa's own; false when it offers no data control (the clipboard cannot be watched).
 bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool hasX)
 {
@@ -49,6 +50,10 @@ bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool h
     if (connection)
         services.clipboard = WaylandClipboard::create(connection, scheduler);
     if (connection) {
+        services.frontmost = WaylandFrontmostApplication::create(connection);
+        if (!services.frontmost)
+            logLine(LogCategory::Platform, "El compositor no dice qué ventana está activa (no ofrece "
+                                           "wlr-foreign-toplevel-management): origen de las copias desconocido");
         services.setSessionLostHandler = [connection](std::function<void()> handler) {
             connection->setLostHandler(std::move(handler));
         };
@@ -125,9 +130,12 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
                 return X11Clipboard::create(scheduler, options);
             };
         }
-        auto frontmost = std::make_unique<X11FrontmostApplication>();
-        if (frontmost->isConnected())
-            services.frontmost = std::move(frontmost);
+        // In a Wayland session XWayland knows only its own windows' focus: the compositor tells it, or nobody.
+        if (!services.wayland) {
+            auto frontmost = std::make_unique<X11FrontmostApplication>();
+            if (frontmost->isConnected())
+                services.frontmost = std::move(frontmost);
+        }
         services.hotkeys = X11GlobalHotkeys::create(scheduler);
         if (auto keys = std::make_unique<XTestKeySynthesizer>(); keys->isConnected())
             services.keys = std::move(keys);

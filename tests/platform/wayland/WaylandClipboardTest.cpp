@@ -3,6 +3,7 @@
 // wl-paste as the other applications. Waits here are real: the other side is a real compositor.
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandFrontmostApplication.h"
 
 #include "core/capture/ClipboardTypeDetector.h"
 #include "fakes/TestImages.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 
 #include <signal.h>
@@ -261,6 +263,30 @@ TEST_F(WaylandClipboardTest, ReadOfAnEmptyClipboardFails)
     ASSERT_TRUE(Tool("wl-copy", {"--clear"}).process.waitForFinished(5000));
     ASSERT_TRUE(spinUntil([&] { return text(Tool("wl-paste", {"--list-types"}).output()).empty(); }));
     EXPECT_FALSE(readNow(*clipboard, ClipboardTypeDetector::targetsToRead));
+}
+
+TEST_F(WaylandClipboardTest, FrontmostIsTheActivatedWaylandWindowByItsAppId)
+{
+#ifndef BRISA_PASTE_TARGET
+    GTEST_SKIP() << "needs the paste target helper";
+#else
+    auto frontmost = WaylandFrontmostApplication::create(connection, std::vector<std::filesystem::path>{});
+    ASSERT_TRUE(frontmost) << "the compositor lists no toplevels";
+    EXPECT_FALSE(frontmost->frontmost()) << "no window is open yet";
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    window.setProcessEnvironment(env);
+    window.start(BRISA_PASTE_TARGET, {QDir::temp().filePath("brisa-wayland-frontmost.txt")});
+    std::optional<SourceApp> app;
+    EXPECT_TRUE(spinUntil([&] { return (app = frontmost->frontmost()).has_value(); }, 10s));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->bundleID, "paste_target");
+    EXPECT_EQ(app->name, "paste_target"); // no .desktop file names it
+    window.kill();
+    window.waitForFinished(5000);
+    EXPECT_TRUE(spinUntil([&] { return !frontmost->frontmost(); }));
+#endif
 }
 
 // Run alone (its own ctest entry): the compositor is gone afterwards.
