@@ -182,6 +182,8 @@ void BrisaApp::createClipboardMonitor()
     });
     imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
+    // The compositor quitting ends the session: leave as on a termination signal, losing nothing.
+    platform_->setSessionLostHandler([this] { quit(); });
     if (!platform_->clipboard)
         return;
 
@@ -350,6 +352,8 @@ void BrisaApp::startReminders()
             notch_->openForKeyboard();
         panelModel_->showClip(*id);
     };
+    if (!platform_->clipboardWarning.empty())
+        notifications_->show({"Brisa no puede vigilar el portapapeles", platform_->clipboardWarning, {}});
     reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, [this](const ReminderNotice& notice) {
         return notifications_->show({notice.title, notice.body, notice.clipId.toString()});
     });
