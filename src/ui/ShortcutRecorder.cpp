@@ -96,9 +96,12 @@ bool ShortcutRecorder::record(const Shortcut& shortcut)
     if (!result) {
         logf(LogCategory::Ui, "Atajo {} rechazado para {} (estado {})", desktopForm(shortcut), name_.rawValue,
              result.status);
-        setMessage(result.status == 10 // BadAccess: another program grabbed it first
-                       ? QStringLiteral("%1 ya lo usa otro programa; se mantiene el atajo anterior").arg(chord)
-                       : QStringLiteral("No se pudo registrar %1; se mantiene el atajo anterior").arg(chord));
+        QString why = QStringLiteral("No se pudo registrar %1").arg(chord);
+        if (result.status == 10) // BadAccess: another program grabbed it first
+            why = QStringLiteral("%1 ya lo usa otro programa").arg(chord);
+        else if (result.status == GlobalHotkeys::statusDuplicate)
+            why = QStringLiteral("%1 ya es otro atajo de Brisa").arg(chord);
+        setMessage(why + QStringLiteral("; se mantiene el atajo anterior"));
         return false;
     }
     setMessage({});

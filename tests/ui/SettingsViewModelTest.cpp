@@ -236,11 +236,15 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     recorder.keyPressed(Qt::Key_F5, Qt::MetaModifier);
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Alt+B"));
     EXPECT_EQ(recorder.message(), QStringLiteral("Super+F5 ya lo usa otro programa; se mantiene el atajo anterior"));
+    answer = {false, GlobalHotkeys::statusDuplicate};
+    recorder.startRecording();
+    recorder.keyPressed(Qt::Key_N, Qt::ControlModifier | Qt::MetaModifier);
+    EXPECT_EQ(recorder.message(), QStringLiteral("Ctrl+Super+N ya es otro atajo de Brisa; se mantiene el atajo anterior"));
 
     recorder.startRecording();
     recorder.keyPressed(Qt::Key_Escape, Qt::NoModifier);
     EXPECT_FALSE(recorder.recording());
-    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.size(), 3u);
     recorder.clear();
     EXPECT_TRUE(recorder.text().isEmpty());
 }
