@@ -104,6 +104,7 @@ bool ShortcutRecorder::record(const Shortcut& shortcut)
         setMessage(why + QStringLiteral("; se mantiene el atajo anterior"));
         return false;
     }
+    logf(LogCategory::Ui, "Atajo {} grabado para {}", desktopForm(shortcut), name_.rawValue);
     setMessage({});
     Q_EMIT textChanged();
     return true;
