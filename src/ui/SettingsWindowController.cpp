@@ -60,6 +60,7 @@ bool SettingsWindowController::createWindow()
 
     auto* recorder = new ShortcutRecorder(services_.shortcuts, shortcutNames::togglePanel(),
                                           services_.applyPanelShortcut);
+    recorder->setPause(services_.pauseShortcuts);
     viewModel_ = new SettingsViewModel(services_.settings, services_.snippets, entries_.get(), recorder);
     // Brisa's own windows (this one) are no application to block.
     auto open = [windows = services_.openApplications]() {

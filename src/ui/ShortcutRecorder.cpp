@@ -23,7 +23,11 @@ ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName na
     });
 }
 
-ShortcutRecorder::~ShortcutRecorder() = default;
+ShortcutRecorder::~ShortcutRecorder()
+{
+    if (recording_ && pause_)
+        pause_(false);
+}
 
 QString ShortcutRecorder::text() const
 {
@@ -115,6 +119,8 @@ void ShortcutRecorder::setRecording(bool on)
     if (recording_ == on)
         return;
     recording_ = on;
+    if (pause_)
+        pause_(on);
     Q_EMIT recordingChanged();
 }
 

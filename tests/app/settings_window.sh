@@ -46,6 +46,7 @@ record() {
   return 1
 }
 ctrl_alt_b_stored() { [ "$(stored)" = '{"carbonKeyCode":11,"carbonModifiers":6144}' ]; }
+ctrl_super_n_refused() { grep -q "Atajo Ctrl+Super+N rechazado" "$home/app.log"; }
 ctrl_alt_k_refused() { grep -q "Atajo Ctrl+Alt+K rechazado" "$home/app.log"; }
 record ctrl+alt+b
 check "a free chord becomes the panel's shortcut" 'wait_for ctrl_alt_b_stored'
@@ -55,6 +56,9 @@ record ctrl+alt+k
 check "a chord another program holds is refused and logged" 'wait_for ctrl_alt_k_refused'
 check "the previous shortcut stays stored and held" \
   'ctrl_alt_b_stored && ! "$grabber" --check ctrl+alt+b'
+record ctrl+super+n
+check "Brisa's own Quick Note chord is refused, and does not open the note while recording" \
+  'wait_for ctrl_super_n_refused && ! xdotool search --onlyvisible --name "^Quick Note$" >/dev/null'
 check "Brisa is still running" 'kill -0 $app'
 [ $fail -eq 0 ] || cat "$home/app.log"
 exit $fail

@@ -209,13 +209,16 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     KeyboardShortcuts shortcuts(defaults);
     shortcuts.ensureApplicationDefaults();
     std::vector<Shortcut> asked;
+    std::vector<bool> paused;
     GlobalHotkeys::GrabResult answer{true, 0};
     ShortcutRecorder recorder(shortcuts, shortcutNames::togglePanel(), [&](const Shortcut& s) {
+        EXPECT_FALSE(paused.back()); // the shortcuts are back before the new one is asked for
         asked.push_back(s);
         if (answer)
             shortcuts.setShortcut(shortcutNames::togglePanel(), s);
         return answer;
     });
+    recorder.setPause([&](bool on) { paused.push_back(on); });
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Super+V"));
     EXPECT_FALSE(recorder.keyPressed(Qt::Key_B, Qt::ControlModifier)); // not recording
 
@@ -230,6 +233,7 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Alt+B"));
     EXPECT_TRUE(recorder.message().isEmpty());
     EXPECT_EQ(asked, (std::vector<Shortcut>{{11, shortcutModifier::control | shortcutModifier::option}}));
+    EXPECT_EQ(paused, (std::vector<bool>{true, false}));
 
     answer = {false, 10};
     recorder.startRecording();

@@ -46,7 +46,7 @@ protected:
     KeyboardShortcuts shortcuts{defaults};
     std::vector<std::string> openWindows{"XTerm", "Brisa"};
     SettingsWindowController controller{
-        {settings, snippets, shortcuts, {}, [this] { return openWindows; }}};
+        {settings, snippets, shortcuts, {}, {}, [this] { return openWindows; }}};
 };
 
 } // namespace
