@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
 
+#include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
 #include "core/capture/SampledColor.h"
@@ -57,7 +58,8 @@ PanelKey panelKey(int qtKey)
 } // namespace
 
 NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
-    : QObject(parent), services_(services), strip_(new ClipStripModel(services.storage, services.clock, this)),
+    : QObject(parent), services_(services), library_(std::make_unique<ClipLibrary>(services.storage)),
+      strip_(new ClipStripModel(services.storage, services.clock, this)),
       tabs_(new PanelTabsModel(*strip_, this))
 {
     services_.controller.onChanged([this](NotchController::Flag) {
@@ -210,7 +212,7 @@ void NotchPanelViewModel::deleteRow(int row)
 
 void NotchPanelViewModel::deleteClip(const ClipItem& item)
 {
-    services_.storage.deleteClip(item);
+    library_->remove(item.id);
     reload();
     changeState([&] { state_.clampSelection(stripCount()); });
 }
@@ -517,14 +519,14 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     }
     if (!services_.spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
-        auto file = [this, id = item.id](std::optional<Uuid> space) { services_.storage.setSpace(id, space); };
+        auto file = [this, id = item.id](std::optional<Uuid> space) { library_->moveToSpace(id, space); };
         move->addAction(QStringLiteral("Sin categoría"), this, [file] { file(std::nullopt); });
         for (const auto& space : services_.spaces.spaces())
             move->addAction(menuItemTitle(QString::fromStdString(space.name)), this, [file, id = space.id] { file(id); });
     }
     menu.addSeparator();
     add(item.isPinned ? "Quitar de favoritos" : "Fijar como favorito", [this, item] {
-        services_.storage.setPinned(item.id, !item.isPinned);
+        library_->setPinned(item.id, !item.isPinned);
         reload();
     });
     menu.addSeparator();

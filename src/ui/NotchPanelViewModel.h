@@ -25,6 +25,7 @@ namespace brisa {
 class AppSettings;
 class Scheduler;
 class BulkCopyService;
+class ClipLibrary;
 class ImageClipOperations;
 class Uuid;
 class ColorSampler;
@@ -185,6 +186,8 @@ private:
     void changeState(Change&& change);
 
     Services services_;
+    /// Pins, moves and deletes, as the library window and the command line do them.
+    std::unique_ptr<ClipLibrary> library_;
     ExpandedPanelState state_;
     ClipStripModel* strip_;
     PanelTabsModel* tabs_;
