@@ -95,7 +95,10 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
     // The open panel follows the history as it changes: a copy, a screenshot, text recognised
     // later. Changes come in bursts (a capture, then its retention), so one reload follows them,
     // and none when the panel's own action (a delete, a pin) has read the rows already.
-    services_.storage.onChanged([self = QPointer<NotchPanelViewModel>(this)] {
+    // The notices are shared with the library window: another process's change that it polled
+    // first reaches the panel too.
+    auto& changes = services_.storage.changes();
+    storeChanges_ = changes.subscribe([self = QPointer<NotchPanelViewModel>(this)](StoreChanges::Origin) {
         if (!self || std::exchange(self->unreadChanges_, true) || !self->expanded())
             return;
         QMetaObject::invokeMethod(
@@ -123,7 +126,7 @@ void NotchPanelViewModel::setLiveCheck(bool on)
     // Another program's change (the command line, a second Brisa) shows within a second; ages
     // ("hace 5 s") move on every ten. PRAGMA data_version costs next to nothing.
     liveCheck_ = services_.clock.repeat(std::chrono::seconds(1), [this] {
-        if (services_.storage.externallyChanged())
+        if (services_.storage.changes().poll())
             reloadUnlessModal();
         else if (++liveTicks_ % 10 == 0)
             strip_->refreshAges();
@@ -337,7 +340,8 @@ void NotchPanelViewModel::reloadFromStart()
 {
     // Reading the rows afresh rebuilds every card, most of the first frame's cost: only when the
     // history changed (here or in another program) since they were read.
-    const bool changed = std::exchange(unreadChanges_, false) | services_.storage.externallyChanged();
+    services_.storage.changes().poll(); // another process's change marks the rows unread
+    const bool changed = std::exchange(unreadChanges_, false);
     if (changed || stripCount() == 0)
         strip_->resetToStart();
     else

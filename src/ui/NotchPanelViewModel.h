@@ -3,6 +3,7 @@
 
 #include "core/notch/ExpandedPanelState.h"
 #include "core/notch/StripScroll.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
 #include "ui/ClipStripModel.h"
@@ -193,6 +194,7 @@ private:
     PanelTabsModel* tabs_;
     bool lastExpanded_ = false;
     bool unreadChanges_ = false; ///< the store changed since the rows were last read
+    StoreChanges::Subscription storeChanges_;
     /// While open: looks for other programs' changes each second and refreshes the ages.
     std::optional<std::uint64_t> liveCheck_;
     int liveTicks_ = 0;

@@ -9,10 +9,9 @@
 
 namespace brisa {
 
-ClipLibrary::ClipLibrary(Storage& storage) : storage_(storage), stale_(std::make_shared<bool>(true))
+ClipLibrary::ClipLibrary(Storage& storage)
+    : storage_(storage), changes_(storage.changes().subscribe([this](StoreChanges::Origin) { stale_ = true; }))
 {
-    // The store's signal has no disconnect: the flag it sets is shared, not ours alone.
-    storage_.onChanged([stale = stale_] { *stale = true; });
 }
 
 ClipLibrary::~ClipLibrary() = default;
@@ -25,11 +24,10 @@ bool ClipLibrary::needsColumn(const ClipFilter& filter)
 
 SearchColumn& ClipLibrary::column()
 {
-    // data_version moves when another connection commits; our own writes set stale_.
-    const auto version = storage_.dataVersion();
-    if (!loaded_ || *stale_ || version != loadedVersion_) {
-        *stale_ = false;
-        loadedVersion_ = version;
+    // Another process's commit shows up here (and for every other subscriber) when polled.
+    storage_.changes().poll();
+    if (!loaded_ || stale_) {
+        stale_ = false;
         loaded_ = column_.load(storage_);
         cachedFilter_.reset();
     }

@@ -5,6 +5,7 @@
 #include "core/clips/TextPreview.h"
 #include "core/model/ClipItem.h"
 #include "core/model/ClipType.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Uuid.h"
 
 #include <cstddef>
@@ -106,9 +107,8 @@ private:
     Storage& storage_;
     SearchColumn column_;
     bool loaded_ = false;
-    std::optional<std::int64_t> loadedVersion_;
-    /// Set by this process's writes; shared with the store's callback, which may outlive us.
-    std::shared_ptr<bool> stale_;
+    bool stale_ = true; ///< the history changed since the column was read
+    StoreChanges::Subscription changes_;
     std::optional<ClipFilter> cachedFilter_;
     std::vector<std::uint32_t> cachedMatches_;
 };

@@ -461,8 +461,10 @@ Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clo
       imagesDir_(dataDir_ / "images"),
       storeFile_(dataDir_ / kStoreName),
       db_(std::move(db)),
-      clock_(clock)
+      clock_(clock),
+      changes_(std::make_unique<StoreChanges>([this] { return dataVersion(); }))
 {
+    changed_.connect([this] { changes_->notifyHere(); });
 }
 
 Storage::~Storage() = default;

@@ -4,6 +4,7 @@
 #include "core/model/ClipItem.h"
 #include "core/model/ClipType.h"
 #include "core/model/NotchTab.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
 #include "core/support/Signal.h"
@@ -166,7 +167,10 @@ public:
     bool checkpoint();
 
     /// True when another connection committed a change since the previous call (or since open).
+    /// Consumed by its caller: views that share the news use changes() instead.
     bool externallyChanged();
+    /// The history's change notices, here and in other processes, shared by every subscriber.
+    StoreChanges& changes() { return *changes_; }
     /// f runs after each change made through this Storage: a record inserted, updated or deleted
     /// (retention included). Changes by other connections show up in externallyChanged().
     void onChanged(std::function<void()> f) { changed_.connect(std::move(f)); }
@@ -291,6 +295,7 @@ private:
     std::int64_t dataVersion_ = 0;
     bool damageNoted_ = false;
     Signal<> changed_;
+    std::unique_ptr<StoreChanges> changes_;
 };
 
 } // namespace brisa
