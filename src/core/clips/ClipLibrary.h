@@ -72,6 +72,7 @@ public:
     /// How many clips the filter keeps.
     std::size_t count(const ClipFilter& filter);
     /// Every clip the filter keeps, in order (at most limit when given): the command line's search.
+    /// Before the first page() or count() it reads the store once without keeping a copy.
     std::vector<ClipItem> all(const ClipFilter& filter, std::optional<std::size_t> limit = std::nullopt);
 
     /// The clip with id (without its thumbnail), or nullopt.

@@ -145,8 +145,9 @@ public:
         TimePoint createdAt{};
     };
     /// Hands every record's searched fields to f, read from an index that holds them all (never
-    /// the table, whose thumbnails lie in between), in no particular order. False on failure.
-    bool forEachSearchRow(const std::function<void(const SearchRow&)>& f);
+    /// the table, whose thumbnails lie in between), in no particular order; only those of kind
+    /// when given (tested in the index before any text is read). False on failure.
+    bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
     /// Removes images/name; errors are ignored; names with '/' or ".." are refused.
     void deleteImage(const std::string& name);
     /// Writes images/name atomically with mode 0600; false on failure or a refused name.
