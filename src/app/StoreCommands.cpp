@@ -6,10 +6,10 @@
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/OcrService.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
 #include "core/remind/ReminderScheduler.h"
-#include "core/search/ClipFilters.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
 #include "core/store/ClipLines.h"
@@ -90,39 +90,22 @@ std::string preview(const ClipItem& c)
     std::string source = c.textContent ? *c.textContent : (c.ocrText ? *c.ocrText : std::string());
     if (source.empty() && c.imageFileName)
         source = "(imagen " + *c.imageFileName + ")";
-    std::string out;
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < source.size() && chars < 60;) {
-        const auto b = static_cast<unsigned char>(source[i]);
-        std::size_t len = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-        len = std::min(len, source.size() - i);
-        if (source[i] == '\n')
-            out += "⏎";
-        else if (source[i] == '\r' || source[i] == '\t')
-            out += ' ';
-        else
-            out.append(source, i, len);
-        i += len;
-        ++chars;
-    }
-    if (chars == 60 && out.size() < source.size())
-        out += "…";
-    return out;
+    return textPreview(source, 60, PreviewStyle::Line);
 }
 
-void printList(const std::vector<const ClipItem*>& clips, const StoreCommand& cmd, std::ostream& out)
+void printList(const std::vector<ClipItem>& clips, const StoreCommand& cmd, std::ostream& out)
 {
     if (cmd.json) {
         auto arr = nlohmann::json::array();
-        for (const auto* c : clips)
-            arr.push_back(toJson(*c));
+        for (const auto& c : clips)
+            arr.push_back(toJson(c));
         out << dumpJson(arr) << "\n";
         return;
     }
-    for (const auto* c : clips)
-        out << c->id.toString() << "  " << localTime(c->createdAt) << "  " << c->typeRaw
-            << std::string(c->typeRaw.size() < 10 ? 10 - c->typeRaw.size() : 1, ' ') << (c->isPinned ? "★ " : "  ")
-            << preview(*c) << "\n";
+    for (const auto& c : clips)
+        out << c.id.toString() << "  " << localTime(c.createdAt) << "  " << c.typeRaw
+            << std::string(c.typeRaw.size() < 10 ? 10 - c.typeRaw.size() : 1, ' ') << (c.isPinned ? "★ " : "  ")
+            << preview(c) << "\n";
 }
 
 void printItem(const ClipItem& c, const Storage& storage, bool json, std::ostream& out)
@@ -147,29 +130,24 @@ void printItem(const ClipItem& c, const Storage& storage, bool json, std::ostrea
 }
 
 /// The clip named by a full id or by a prefix of one that no other clip shares.
+std::optional<ClipItem> resolve(ClipLibrary& library, const std::string& text, std::ostream& err)
+{
+    auto found = library.findByIdPrefix(text);
+    switch (found.outcome) {
+    case IdLookup::Outcome::Found: return std::move(found.clip);
+    case IdLookup::Outcome::Ambiguous:
+        err << "brisa: el prefijo «" << text << "» coincide con varios clips\n";
+        return std::nullopt;
+    case IdLookup::Outcome::NotFound: break;
+    }
+    err << "brisa: no hay ningún clip con id «" << text << "»\n";
+    return std::nullopt;
+}
+
 std::optional<ClipItem> resolve(Storage& storage, const std::string& text, std::ostream& err)
 {
-    if (auto id = Uuid::parse(text))
-        if (auto c = storage.fetch(*id, false))
-            return c;
-    std::string prefix;
-    for (char ch : text)
-        prefix.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(ch))));
-    std::optional<ClipItem> found;
-    if (prefix.size() >= 4 && prefix.size() < 36) {
-        for (auto& c : storage.fetchAll()) {
-            if (!c.id.toString().starts_with(prefix))
-                continue;
-            if (found) {
-                err << "brisa: el prefijo «" << text << "» coincide con varios clips\n";
-                return std::nullopt;
-            }
-            found = std::move(c);
-        }
-    }
-    if (!found)
-        err << "brisa: no hay ningún clip con id «" << text << "»\n";
-    return found;
+    ClipLibrary library(storage);
+    return resolve(library, text, err);
 }
 
 std::optional<std::string> readInput(std::istream& in)
@@ -639,6 +617,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         return StoreCommandExit::StoreUnavailable;
     }
     Storage& storage = *opened.storage;
+    ClipLibrary library(storage);
     // A damaged store was moved aside: a script must hear it, though the command itself goes on.
     if (!opened.notice.empty())
         ctx.err << "brisa: " << opened.notice << "\n";
@@ -646,22 +625,11 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
     int rc = StoreCommandExit::Ok;
     using K = StoreCommand::Kind;
     switch (cmd.kind) {
-    case K::History: {
-        auto clips = storage.fetchAll({.limit = cmd.limit});
-        std::vector<const ClipItem*> list;
-        for (const auto& c : clips)
-            list.push_back(&c);
-        printList(list, cmd, ctx.out);
+    case K::History: printList(storage.fetchAll({.limit = cmd.limit}), cmd, ctx.out); break;
+    case K::Search:
+        // Through the library's search: the searched fields only, never the whole history.
+        printList(library.all({.search = cmd.argument.value_or("")}, cmd.limit), cmd, ctx.out);
         break;
-    }
-    case K::Search: {
-        auto clips = storage.fetchAll();
-        auto found = filtered(std::span<const ClipItem>(clips), std::nullopt, cmd.argument.value_or(""));
-        if (cmd.limit && found.size() > *cmd.limit)
-            found.resize(*cmd.limit);
-        printList(found, cmd, ctx.out);
-        break;
-    }
     case K::Add:
     case K::Import:
     case K::Image: {
@@ -683,7 +651,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
     case K::Delete:
     case K::Pin:
     case K::Unpin: {
-        auto item = resolve(storage, cmd.argument.value_or(""), ctx.err);
+        auto item = resolve(library, cmd.argument.value_or(""), ctx.err);
         if (!item) {
             rc = StoreCommandExit::NotFound;
             break;
@@ -692,12 +660,12 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
             if (auto full = storage.fetch(item->id, false))
                 printItem(*full, storage, cmd.json, ctx.out);
         } else if (cmd.kind == K::Delete) {
-            if (!storage.deleteClip(*item)) {
+            if (!library.remove(item->id)) {
                 ctx.err << "brisa: no se pudo borrar el clip\n";
                 rc = StoreCommandExit::NotFound;
             }
         } else {
-            if (!storage.setPinned(item->id, cmd.kind == K::Pin)) {
+            if (!library.setPinned(item->id, cmd.kind == K::Pin)) {
                 ctx.err << "brisa: no se pudo cambiar el clip\n";
                 rc = StoreCommandExit::NotFound;
             }

@@ -2,6 +2,7 @@
 #include "ui/ClipStripModel.h"
 
 #include "core/capture/ColorParser.h"
+#include "core/clips/TextPreview.h"
 #include "core/store/Storage.h"
 #include "ui/AppIconImageProvider.h"
 
@@ -22,15 +23,10 @@ QString qstr(const std::optional<std::string>& s)
     return s ? QString::fromStdString(*s) : QString();
 }
 
-/// The first n characters of text, never cutting a surrogate pair in two.
-QString preview(const QString& text, int n)
+/// The start of a clip's text that a card shows.
+QString preview(const std::optional<std::string>& text, int n)
 {
-    if (text.size() <= n)
-        return text;
-    QString out = text.left(n);
-    if (out.back().isHighSurrogate())
-        out.chop(1);
-    return out;
+    return text ? QString::fromStdString(textPreview(*text, static_cast<std::size_t>(n))) : QString();
 }
 
 double unit(double c)
@@ -257,7 +253,7 @@ QVariant ClipStripModel::data(const QModelIndex& index, int role) const
         return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
     }
     case Qt::DisplayRole:
-    case TextRole: return preview(qstr(item.textContent), kPreviewLength);
+    case TextRole: return preview(item.textContent, kPreviewLength);
     case IsCodeRole: return type == ClipType::Code;
     case UrlRole: return type == ClipType::Link ? qstr(item.textContent) : QString();
     case ColorRole:
@@ -274,7 +270,7 @@ QVariant ClipStripModel::data(const QModelIndex& index, int role) const
         if (role == ColorIsLightRole)
             return isLight(unit(c.red), unit(c.green), unit(c.blue));
         const auto hex = ColorParser::normalizedHex(item.textContent.value_or(""));
-        return hex ? QString::fromStdString(*hex) : preview(qstr(item.textContent), kPreviewLength);
+        return hex ? QString::fromStdString(*hex) : preview(item.textContent, kPreviewLength);
     }
     case FileNameRole: return type == ClipType::File ? fileNameOf(qstr(item.textContent)) : QString();
     case SourceAppNameRole: return qstr(item.sourceAppName);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/NotchPanelViewModel.h"
 
+#include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
 #include "core/capture/SampledColor.h"
@@ -57,7 +58,8 @@ PanelKey panelKey(int qtKey)
 } // namespace
 
 NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
-    : QObject(parent), services_(services), strip_(new ClipStripModel(services.storage, services.clock, this)),
+    : QObject(parent), services_(services), library_(std::make_unique<ClipLibrary>(services.storage)),
+      strip_(new ClipStripModel(services.storage, services.clock, this)),
       tabs_(new PanelTabsModel(*strip_, this))
 {
     services_.controller.onChanged([this](NotchController::Flag) {
@@ -93,7 +95,10 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
     // The open panel follows the history as it changes: a copy, a screenshot, text recognised
     // later. Changes come in bursts (a capture, then its retention), so one reload follows them,
     // and none when the panel's own action (a delete, a pin) has read the rows already.
-    services_.storage.onChanged([self = QPointer<NotchPanelViewModel>(this)] {
+    // The notices are shared with the library window: another process's change that it polled
+    // first reaches the panel too.
+    auto& changes = services_.storage.changes();
+    storeChanges_ = changes.subscribe([self = QPointer<NotchPanelViewModel>(this)](StoreChanges::Origin) {
         if (!self || std::exchange(self->unreadChanges_, true) || !self->expanded())
             return;
         QMetaObject::invokeMethod(
@@ -121,7 +126,7 @@ void NotchPanelViewModel::setLiveCheck(bool on)
     // Another program's change (the command line, a second Brisa) shows within a second; ages
     // ("hace 5 s") move on every ten. PRAGMA data_version costs next to nothing.
     liveCheck_ = services_.clock.repeat(std::chrono::seconds(1), [this] {
-        if (services_.storage.externallyChanged())
+        if (services_.storage.changes().poll())
             reloadUnlessModal();
         else if (++liveTicks_ % 10 == 0)
             strip_->refreshAges();
@@ -210,7 +215,7 @@ void NotchPanelViewModel::deleteRow(int row)
 
 void NotchPanelViewModel::deleteClip(const ClipItem& item)
 {
-    services_.storage.deleteClip(item);
+    library_->remove(item.id);
     reload();
     changeState([&] { state_.clampSelection(stripCount()); });
 }
@@ -335,7 +340,8 @@ void NotchPanelViewModel::reloadFromStart()
 {
     // Reading the rows afresh rebuilds every card, most of the first frame's cost: only when the
     // history changed (here or in another program) since they were read.
-    const bool changed = std::exchange(unreadChanges_, false) | services_.storage.externallyChanged();
+    services_.storage.changes().poll(); // another process's change marks the rows unread
+    const bool changed = std::exchange(unreadChanges_, false);
     if (changed || stripCount() == 0)
         strip_->resetToStart();
     else
@@ -517,14 +523,14 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     }
     if (!services_.spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
-        auto file = [this, id = item.id](std::optional<Uuid> space) { services_.storage.setSpace(id, space); };
+        auto file = [this, id = item.id](std::optional<Uuid> space) { library_->moveToSpace(id, space); };
         move->addAction(QStringLiteral("Sin categoría"), this, [file] { file(std::nullopt); });
         for (const auto& space : services_.spaces.spaces())
             move->addAction(menuItemTitle(QString::fromStdString(space.name)), this, [file, id = space.id] { file(id); });
     }
     menu.addSeparator();
     add(item.isPinned ? "Quitar de favoritos" : "Fijar como favorito", [this, item] {
-        services_.storage.setPinned(item.id, !item.isPinned);
+        library_->setPinned(item.id, !item.isPinned);
         reload();
     });
     menu.addSeparator();

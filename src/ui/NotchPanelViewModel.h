@@ -3,6 +3,7 @@
 
 #include "core/notch/ExpandedPanelState.h"
 #include "core/notch/StripScroll.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
 #include "ui/ClipStripModel.h"
@@ -25,6 +26,7 @@ namespace brisa {
 class AppSettings;
 class Scheduler;
 class BulkCopyService;
+class ClipLibrary;
 class ImageClipOperations;
 class Uuid;
 class ColorSampler;
@@ -185,11 +187,14 @@ private:
     void changeState(Change&& change);
 
     Services services_;
+    /// Pins, moves and deletes, as the library window and the command line do them.
+    std::unique_ptr<ClipLibrary> library_;
     ExpandedPanelState state_;
     ClipStripModel* strip_;
     PanelTabsModel* tabs_;
     bool lastExpanded_ = false;
     bool unreadChanges_ = false; ///< the store changed since the rows were last read
+    StoreChanges::Subscription storeChanges_;
     /// While open: looks for other programs' changes each second and refreshes the ages.
     std::optional<std::uint64_t> liveCheck_;
     int liveTicks_ = 0;

@@ -332,7 +332,8 @@ TEST_F(ClipStripModelTest, PreviewNeverSplitsACharacter)
     ASSERT_TRUE(store->insert(clip("text", text, clock.now())));
     ClipStripModel model(*store, clock);
     const auto preview = role(model, 0, ClipStripModel::TextRole).toString();
-    EXPECT_EQ(preview.size(), ClipStripModel::kPreviewLength - 1);
+    // The limit counts characters as a reader sees them: the first emoji is kept whole.
+    EXPECT_EQ(preview, QString::fromStdString(std::string(ClipStripModel::kPreviewLength - 1, 'a') + "😀"));
     EXPECT_FALSE(preview.back().isHighSurrogate());
 }
 

@@ -3,6 +3,7 @@
 #include "UiFixtures.h"
 
 #include "core/capture/ImageThumbnailer.h"
+#include "core/clips/ClipLibrary.h"
 #include "core/share/ShareContent.h"
 #include "core/support/AtomicFile.h"
 #include "fakes/FakePanelWindow.h"
@@ -365,5 +366,28 @@ TEST_F(NotchPanelViewModelTest, OpeningAgainRebuildsTheCardsOnlyAfterAChange)
     notch->expand();
     clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
     EXPECT_EQ(resets.count(), afterFirst + 1);
+    EXPECT_EQ(panel->stripCount(), 2);
+}
+
+// The library window polls the same notices: whichever view notices another program's change
+// first, the panel still reads it when it opens.
+TEST_F(NotchPanelViewModelTest, AnotherViewSeeingAnOutsideChangeFirstDoesNotHideItFromThePanel)
+{
+    screens.setScreens({{"DP-1", {0, 0, 1920, 1080}, {0, 0, 1920, 1056}, true}});
+    test::FakePanelWindow window;
+    ASSERT_TRUE(notch->install(window));
+    notch->expand();
+    clock.advance(std::chrono::milliseconds(0));
+    notch->collapse();
+    ASSERT_EQ(panel->stripCount(), 1);
+
+    auto other = Storage::open(home.path(), clock);
+    ASSERT_NE(other.storage, nullptr);
+    ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "de fuera", .byteSize = 8}, clock)));
+    ClipLibrary library(*store); // the library window, searching before the panel opens
+    EXPECT_EQ(library.count({.search = "fuera"}), 1u);
+
+    notch->expand();
+    clock.advance(std::chrono::milliseconds(0));
     EXPECT_EQ(panel->stripCount(), 2);
 }

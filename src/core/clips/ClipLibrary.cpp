@@ -9,10 +9,9 @@
 
 namespace brisa {
 
-ClipLibrary::ClipLibrary(Storage& storage) : storage_(storage), stale_(std::make_shared<bool>(true))
+ClipLibrary::ClipLibrary(Storage& storage)
+    : storage_(storage), changes_(storage.changes().subscribe([this](StoreChanges::Origin) { stale_ = true; }))
 {
-    // The store's signal has no disconnect: the flag it sets is shared, not ours alone.
-    storage_.onChanged([stale = stale_] { *stale = true; });
 }
 
 ClipLibrary::~ClipLibrary() = default;
@@ -25,11 +24,10 @@ bool ClipLibrary::needsColumn(const ClipFilter& filter)
 
 SearchColumn& ClipLibrary::column()
 {
-    // data_version moves when another connection commits; our own writes set stale_.
-    const auto version = storage_.dataVersion();
-    if (!loaded_ || *stale_ || version != loadedVersion_) {
-        *stale_ = false;
-        loadedVersion_ = version;
+    // Another process's commit shows up here (and for every other subscriber) when polled.
+    storage_.changes().poll();
+    if (!loaded_ || stale_) {
+        stale_ = false;
         loaded_ = column_.load(storage_);
         cachedFilter_.reset();
     }
@@ -90,7 +88,49 @@ std::size_t ClipLibrary::count(const ClipFilter& filter)
 
 std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<std::size_t> limit)
 {
-    return page(filter, 0, limit.value_or(static_cast<std::size_t>(-1) / 2)).clips;
+    const std::size_t most = limit.value_or(static_cast<std::size_t>(-1) / 2);
+    if (loaded_ || !needsColumn(filter))
+        return page(filter, 0, most).clips;
+    // One search and done (the command line): match while reading, keep only what matched.
+    const SearchQuery query(filter.search);
+    auto kind = filter.kind;
+    if (query.typeFilter()) {
+        if (kind && kind != query.typeFilter())
+            return {};
+        kind = query.typeFilter();
+    }
+    struct Kept {
+        bool pinned;
+        TimePoint createdAt;
+        std::int64_t rowid;
+    };
+    std::vector<Kept> kept;
+    const bool ok = storage_.forEachSearchRow(
+        [&](const Storage::SearchRow& row) {
+            if (filter.space || filter.unfiledAmong) {
+                const auto space = row.spaceID.empty() ? std::nullopt : Uuid::parse(row.spaceID);
+                if (filter.space ? space != filter.space
+                                 : space && std::find(filter.unfiledAmong->begin(), filter.unfiledAmong->end(),
+                                                      *space) != filter.unfiledAmong->end())
+                    return;
+            }
+            if (query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText))
+                kept.push_back({row.isPinned, row.createdAt, row.rowid});
+        },
+        kind);
+    if (!ok)
+        return {};
+    std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+        if (a.pinned != b.pinned)
+            return a.pinned;
+        if (a.createdAt != b.createdAt)
+            return a.createdAt > b.createdAt;
+        return a.rowid > b.rowid;
+    });
+    std::vector<std::int64_t> rowids;
+    for (std::size_t i = 0; i < kept.size() && i < most; ++i)
+        rowids.push_back(kept[i].rowid);
+    return storage_.fetchRows(rowids);
 }
 
 std::optional<ClipItem> ClipLibrary::find(const Uuid& id)

@@ -5,6 +5,7 @@
 #include "core/clips/TextPreview.h"
 #include "core/model/ClipItem.h"
 #include "core/model/ClipType.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Uuid.h"
 
 #include <cstddef>
@@ -71,6 +72,7 @@ public:
     /// How many clips the filter keeps.
     std::size_t count(const ClipFilter& filter);
     /// Every clip the filter keeps, in order (at most limit when given): the command line's search.
+    /// Before the first page() or count() it reads the store once without keeping a copy.
     std::vector<ClipItem> all(const ClipFilter& filter, std::optional<std::size_t> limit = std::nullopt);
 
     /// The clip with id (without its thumbnail), or nullopt.
@@ -106,9 +108,8 @@ private:
     Storage& storage_;
     SearchColumn column_;
     bool loaded_ = false;
-    std::optional<std::int64_t> loadedVersion_;
-    /// Set by this process's writes; shared with the store's callback, which may outlive us.
-    std::shared_ptr<bool> stale_;
+    bool stale_ = true; ///< the history changed since the column was read
+    StoreChanges::Subscription changes_;
     std::optional<ClipFilter> cachedFilter_;
     std::vector<std::uint32_t> cachedMatches_;
 };

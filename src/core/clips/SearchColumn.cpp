@@ -14,6 +14,8 @@ bool SearchColumn::load(Storage& storage)
 {
     entries_.clear();
     blob_.clear();
+    // A hint only: rows may come and go before the read starts.
+    entries_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(storage.count(), 0)));
     constexpr std::size_t kMaxField = std::numeric_limits<std::uint32_t>::max();
     const bool ok = storage.forEachSearchRow([this](const Storage::SearchRow& row) {
         Entry e;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/remind/ReminderScheduler.h"
 
+#include "core/clips/TextPreview.h"
 #include "core/model/ClipType.h"
 #include "core/store/Storage.h"
-#include "core/support/Graphemes.h"
 
 #include <fmt/format.h>
 
@@ -15,7 +15,7 @@ namespace brisa {
 std::string reminderPreview(const ClipItem& item)
 {
     if (item.textContent && !item.textContent->empty())
-        return std::string(leadingCharacters(*item.textContent, 80));
+        return textPreview(*item.textContent, 80);
     const auto app = item.sourceAppName && !item.sourceAppName->empty() ? *item.sourceAppName : std::string("una app");
     return fmt::format("{} de {}", label(clipTypeOrText(item.typeRaw)), app);
 }

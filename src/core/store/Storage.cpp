@@ -461,8 +461,10 @@ Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clo
       imagesDir_(dataDir_ / "images"),
       storeFile_(dataDir_ / kStoreName),
       db_(std::move(db)),
-      clock_(clock)
+      clock_(clock),
+      changes_(std::make_unique<StoreChanges>([this] { return dataVersion(); }))
 {
+    changed_.connect([this] { changes_->notifyHere(); });
 }
 
 Storage::~Storage() = default;
@@ -1213,13 +1215,14 @@ std::int64_t Storage::countOfKind(std::optional<ClipType> kind)
     return db_->queryInt(fmt::format("SELECT count(*) FROM ClipItem WHERE {}", kindCondition(kind))).value_or(0);
 }
 
-bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f)
+bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind)
 {
     // INDEXED BY: the table holds the thumbnails between these columns, so a plan that read it
     // would cost seconds on a large history; better to fail loudly than to fall back to that.
     SqliteStatement st(db_->handle(),
-                       "SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt "
-                       "FROM ClipItem INDEXED BY ClipItem_search");
+                       fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
+                                   "createdAt FROM ClipItem INDEXED BY ClipItem_search WHERE {}",
+                                   kindCondition(kind)));
     SearchRow row;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {

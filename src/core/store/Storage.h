@@ -4,6 +4,7 @@
 #include "core/model/ClipItem.h"
 #include "core/model/ClipType.h"
 #include "core/model/NotchTab.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
 #include "core/support/Signal.h"
@@ -144,8 +145,9 @@ public:
         TimePoint createdAt{};
     };
     /// Hands every record's searched fields to f, read from an index that holds them all (never
-    /// the table, whose thumbnails lie in between), in no particular order. False on failure.
-    bool forEachSearchRow(const std::function<void(const SearchRow&)>& f);
+    /// the table, whose thumbnails lie in between), in no particular order; only those of kind
+    /// when given (tested in the index before any text is read). False on failure.
+    bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
     /// Removes images/name; errors are ignored; names with '/' or ".." are refused.
     void deleteImage(const std::string& name);
     /// Writes images/name atomically with mode 0600; false on failure or a refused name.
@@ -166,7 +168,10 @@ public:
     bool checkpoint();
 
     /// True when another connection committed a change since the previous call (or since open).
+    /// Consumed by its caller: views that share the news use changes() instead.
     bool externallyChanged();
+    /// The history's change notices, here and in other processes, shared by every subscriber.
+    StoreChanges& changes() { return *changes_; }
     /// f runs after each change made through this Storage: a record inserted, updated or deleted
     /// (retention included). Changes by other connections show up in externallyChanged().
     void onChanged(std::function<void()> f) { changed_.connect(std::move(f)); }
@@ -291,6 +296,7 @@ private:
     std::int64_t dataVersion_ = 0;
     bool damageNoted_ = false;
     Signal<> changed_;
+    std::unique_ptr<StoreChanges> changes_;
 };
 
 } // namespace brisa

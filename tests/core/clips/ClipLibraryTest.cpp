@@ -102,8 +102,9 @@ TEST_F(ClipLibraryTest, KeepsExactlyWhatTheSearchMatchesInTheLibraryOrder)
         SCOPED_TRACE(c.search);
         const ClipFilter filter{.kind = c.kind, .search = c.search};
         const auto expected = ids(filtered(std::span<const ClipItem>(history), c.kind, c.search));
-        EXPECT_EQ(ids(library.all(filter)), expected);
+        EXPECT_EQ(ids(ClipLibrary(*store).all(filter)), expected); // read once, as the command line does
         EXPECT_EQ(library.count(filter), expected.size());
+        EXPECT_EQ(ids(library.all(filter)), expected); // from the copy in memory
         // A later page is the same slice of the order.
         const auto page = library.page(filter, 3, 5);
         EXPECT_EQ(page.total, expected.size());
@@ -122,8 +123,13 @@ TEST_F(ClipLibraryTest, BoardColumnsKeepClipsOfDeletedSpacesUnfiled)
     std::vector<Uuid> inA, unfiled;
     for (const auto* c : filtered(std::span<const ClipItem>(history), std::nullopt, "informe"))
         (c->spaceID == spaceA ? inA : unfiled).push_back(c->id);
+    EXPECT_EQ(ids(ClipLibrary(*store).all({.search = "informe", .space = spaceA})), inA);
+    EXPECT_EQ(ids(ClipLibrary(*store).all({.search = "informe", .unfiledAmong = existing})), unfiled);
+    EXPECT_EQ(library.count({.search = "informe", .space = spaceA}), inA.size());
     EXPECT_EQ(ids(library.all({.search = "informe", .space = spaceA})), inA);
     EXPECT_EQ(ids(library.all({.search = "informe", .unfiledAmong = existing})), unfiled);
+    // Without search text every clip is in exactly one column.
+    EXPECT_EQ(library.count({.space = spaceA}) + library.count({.unfiledAmong = existing}), 48u);
     EXPECT_FALSE(unfiled.empty());
     EXPECT_FALSE(inA.empty());
 }

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One keystroke of the library's search over a store of 100,000 clips: the count and the first
+// screen, as the window asks for them; and the column the search reads, loaded afresh.
+// BRISA_BENCH_DATA_HOME names a store made by make_history (with thumbnails) to use instead of
+// the synthetic one written here (texts only).
+#include "core/clips/ClipLibrary.h"
+#include "core/store/Storage.h"
+#include "core/support/Log.h"
+#include "SyntheticHistory.h"
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+using namespace brisa;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kClips = 100'000;
+
+struct Fixture {
+    fs::path home;
+    bool owned = false;
+    SystemClock clock;
+    std::unique_ptr<Storage> storage;
+
+    Fixture()
+    {
+        setLogSink([](std::string_view) {});
+        if (const char* given = std::getenv("BRISA_BENCH_DATA_HOME"); given && *given) {
+            home = given;
+        } else {
+            std::string pattern = (fs::temp_directory_path() / "brisa-bench-XXXXXX").string();
+            home = mkdtemp(pattern.data());
+            owned = true;
+        }
+        storage = Storage::open(home, clock).storage;
+        if (!storage)
+            std::abort();
+        // Never let the retention rules thin out the history under measurement (or the user's).
+        storage->setHistoryLimit(0);
+        if (owned) {
+            Storage::BulkWriteScope bulk(*storage);
+            auto history = synthetic::makeHistory(kClips);
+            for (auto& item : history)
+                item.id = Uuid::random();
+            storage->insertBatch(history);
+        }
+    }
+    ~Fixture()
+    {
+        storage.reset();
+        std::error_code ec;
+        if (owned)
+            fs::remove_all(home, ec);
+    }
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+/// The window's keystroke: a new filter, its count and its first screen. The column is loaded
+/// before the timing starts, as it is once the window has searched.
+void keystroke(benchmark::State& state, const std::string& search)
+{
+    ClipLibrary library(*fixture().storage);
+    library.page({.search = "x"}, 0, 1);
+    std::size_t total = 0;
+    for (auto _ : state) {
+        // A different filter each time, as typing makes: the page cache of one filter is not reused.
+        state.PauseTiming();
+        library.page({.search = "warm-up that never matches"}, 0, 1);
+        state.ResumeTiming();
+        const auto page = library.page({.search = search}, 0, ClipLibrary::kScreen);
+        total = page.total;
+        benchmark::DoNotOptimize(page.clips.data());
+    }
+    state.counters["found"] = static_cast<double>(total);
+}
+
+/// The column read from the store, as after another program's change or in `brisa search`.
+void loadColumn(benchmark::State& state)
+{
+    for (auto _ : state) {
+        ClipLibrary library(*fixture().storage);
+        benchmark::DoNotOptimize(library.count({.search = "x"}));
+    }
+}
+
+/// The first screen without search text: the indexes alone.
+void firstScreenUnfiltered(benchmark::State& state)
+{
+    ClipLibrary library(*fixture().storage);
+    for (auto _ : state) {
+        const auto page = library.page({}, 0, ClipLibrary::kScreen);
+        benchmark::DoNotOptimize(page.clips.data());
+    }
+}
+
+/// The library's bulk "Eliminar" of 5,000 selected clips on top of the large history: one
+/// transaction, then the image files. The clips are stored again, untimed, before each run.
+void bulkDelete(benchmark::State& state)
+{
+    auto& storage = *fixture().storage;
+    ClipLibrary library(storage);
+    auto batch = synthetic::makeHistory(5000);
+    std::vector<Uuid> ids;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ids.clear();
+        for (auto& item : batch) {
+            item.id = Uuid::random();
+            ids.push_back(item.id);
+        }
+        storage.insertBatch(batch);
+        state.ResumeTiming();
+        const auto deleted = library.remove(ids);
+        benchmark::DoNotOptimize(deleted);
+    }
+}
+
+} // namespace
+
+BENCHMARK(bulkDelete)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(keystroke, commonWord, "la")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(keystroke, rareWord, "informe")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(keystroke, linkWord, "@link foo")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(keystroke, accentedWord, "INFORMACIÓN")->Unit(benchmark::kMillisecond);
+// Every clip of the first screen has a thumbnail stored before the fields read after it.
+BENCHMARK_CAPTURE(keystroke, screenshots, "@screenshot")->Unit(benchmark::kMillisecond);
+// Pasted by mistake: a whole page of text as the query.
+BENCHMARK_CAPTURE(keystroke, tenThousandCharacters, std::string(10000, 'a'))->Unit(benchmark::kMillisecond);
+BENCHMARK(loadColumn)->Unit(benchmark::kMillisecond);
+BENCHMARK(firstScreenUnfiltered)->Unit(benchmark::kMillisecond);
