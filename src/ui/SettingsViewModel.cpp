@@ -280,6 +280,22 @@ void SettingsViewModel::addSnippet()
     Q_EMIT newSnippetChanged();
 }
 
+QString SettingsViewModel::clearHistoryQuestion() const
+{
+    const std::int64_t n = clearing_.count ? clearing_.count() : 0;
+    if (n == 0)
+        return QStringLiteral("No hay clips sin fijar que borrar.");
+    return (n == 1 ? QStringLiteral("¿Borrar 1 clip del historial?")
+                   : QStringLiteral("¿Borrar %1 clips del historial?").arg(n)) +
+           QStringLiteral(" Los clips fijados se conservan. No se puede deshacer.");
+}
+
+void SettingsViewModel::clearHistory()
+{
+    if (clearing_.clear)
+        clearing_.clear();
+}
+
 void SettingsViewModel::removeSnippet(int row)
 {
     const auto& list = store_.snippets();

@@ -143,6 +143,8 @@ class SettingsViewModel : public QObject {
     Q_PROPERTY(QString newContent READ newContent WRITE setNewContent NOTIFY newSnippetChanged)
     /// False while either field, trimmed of whitespace, is empty.
     Q_PROPERTY(bool canAddSnippet READ canAddSnippet NOTIFY newSnippetChanged)
+    /// True when "Borrar historial…" can be offered.
+    Q_PROPERTY(bool canClearHistory READ canClearHistory CONSTANT)
     /// The recorder of the panel's shortcut; null where shortcuts cannot be recorded.
     Q_PROPERTY(brisa::ShortcutRecorder* recorder READ recorder CONSTANT)
 
@@ -190,6 +192,19 @@ public:
 
     ShortcutRecorder* recorder() const { return recorder_; }
 
+    /// How many clips clearing the history would delete (the unpinned ones), and the clearing itself.
+    struct HistoryClearing {
+        std::function<std::int64_t()> count{};
+        std::function<void()> clear{};
+    };
+    /// Offers "Borrar historial…" through these; both must be set.
+    void setHistoryClearing(HistoryClearing clearing) { clearing_ = std::move(clearing); }
+    bool canClearHistory() const { return clearing_.count && clearing_.clear; }
+    /// The confirmation's question, counting the clips now: "¿Borrar 12 clips del historial? ...".
+    Q_INVOKABLE QString clearHistoryQuestion() const;
+    /// Deletes the unpinned clips (after the user confirmed).
+    Q_INVOKABLE void clearHistory();
+
     /// "Tamaño: 95%": the scale as a whole percent, truncated (a scale a hair under a whole
     /// percent through floating point still counts as that percent).
     static int scalePercent(double scale);
@@ -214,6 +229,7 @@ private:
     SnippetListModel* snippetList_;
     QString newShortcut_;
     QString newContent_;
+    HistoryClearing clearing_;
     // The settings and the store keep their observers for good: they check this first.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

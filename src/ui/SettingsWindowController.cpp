@@ -62,6 +62,7 @@ bool SettingsWindowController::createWindow()
                                           services_.applyPanelShortcut);
     recorder->setPause(services_.pauseShortcuts);
     viewModel_ = new SettingsViewModel(services_.settings, services_.snippets, entries_.get(), recorder);
+    viewModel_->setHistoryClearing({services_.countUnpinned, services_.clearHistory});
     // Brisa's own windows (this one) are no application to block.
     auto open = [windows = services_.openApplications]() {
         auto classes = windows ? windows() : std::vector<std::string>{};

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,6 +40,9 @@ public:
         ShortcutRecorder::Pause pauseShortcuts{};
         /// The applications with a window open now, for the picker; may be empty.
         ApplicationPickerModel::OpenApplications openApplications{};
+        /// Counts the unpinned clips and deletes them, for "Borrar historial…"; empty: not offered.
+        std::function<std::int64_t()> countUnpinned{};
+        std::function<void()> clearHistory{};
     };
 
     explicit SettingsWindowController(Services services, QObject* parent = nullptr);

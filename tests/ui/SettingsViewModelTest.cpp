@@ -285,3 +285,20 @@ TEST(ApplicationPickerModelTest, IdentifiersAreWhatTheMonitorRecords)
     model.setFilter(QStringLiteral("zeal"));
     EXPECT_EQ(model.identifierAt(0), QString()); // chosen, it adds nothing
 }
+
+// "Borrar historial…" is offered only with both hooks; the question counts the clips at that
+// moment, and confirming clears once.
+TEST_F(SettingsViewModelTest, ClearingTheHistoryAsksWithTheCount)
+{
+    EXPECT_FALSE(view.canClearHistory());
+    std::int64_t unpinned = 12;
+    int cleared = 0;
+    view.setHistoryClearing({[&] { return unpinned; }, [&] { ++cleared; }});
+    EXPECT_TRUE(view.canClearHistory());
+    EXPECT_EQ(view.clearHistoryQuestion(),
+              QStringLiteral("¿Borrar 12 clips del historial? Los clips fijados se conservan. No se puede deshacer."));
+    unpinned = 1;
+    EXPECT_TRUE(view.clearHistoryQuestion().startsWith(QStringLiteral("¿Borrar 1 clip del historial?")));
+    view.clearHistory();
+    EXPECT_EQ(cleared, 1);
+}

@@ -194,6 +194,16 @@ Pane {
                         title: "Historial"
                         StepperRow { objectName: "historyLimit"; stepper: root.settings.historyLimit }
                         StepperRow { objectName: "autoDeleteDays"; stepper: root.settings.autoDeleteDays }
+                        Button {
+                            objectName: "clearHistory"
+                            visible: root.settings.canClearHistory
+                            text: "Borrar historial…"
+                            implicitHeight: 24
+                            onClicked: {
+                                confirmClear.question = root.settings.clearHistoryQuestion()
+                                confirmClear.open()
+                            }
+                        }
                     }
                     Section {
                         title: "Panel (Quick Shelf)"
@@ -406,6 +416,35 @@ Pane {
                 }
             }
         }
+    }
+
+    Dialog {
+        id: confirmClear
+        objectName: "confirmClear"
+        property string question
+        title: "Borrar historial"
+        modal: true
+        anchors.centerIn: parent
+        width: 340
+        Label {
+            width: parent.width
+            text: confirmClear.question
+            wrapMode: Text.WordWrap
+        }
+        footer: RowLayout {
+            spacing: 8
+            Item { Layout.fillWidth: true }
+            Button { text: "Cancelar"; onClicked: confirmClear.reject() }
+            Button {
+                objectName: "confirmClearButton"
+                text: "Borrar"
+                palette.buttonText: root.destructive
+                Layout.rightMargin: 12
+                Layout.bottomMargin: 12
+                onClicked: confirmClear.accept()
+            }
+        }
+        onAccepted: root.settings.clearHistory()
     }
 
     ApplicationPicker {
