@@ -37,6 +37,8 @@
 #include "ui/Compositing.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
+#include "ui/LibraryViewModel.h"
+#include "ui/LibraryWindowController.h"
 #include "ui/QuickNoteWindowController.h"
 #include "ui/SymbolImageProvider.h"
 #include "ui/ThumbnailImageProvider.h"
@@ -250,6 +252,14 @@ int BrisaApp::ask(const PermissionAlert& alert)
     return it == buttons.end() ? -1 : static_cast<int>(it - buttons.begin());
 }
 
+void BrisaApp::makeQmlEngine()
+{
+    qmlEngine_ = std::make_unique<QQmlEngine>();
+    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
+    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
+}
+
 void BrisaApp::installNotchPanel()
 {
     if (!platform_->screens)
@@ -260,10 +270,7 @@ void BrisaApp::installNotchPanel()
         *settings_, sequentialPaste_.get());
     paster_->origin = notch_.get();
 
-    qmlEngine_ = std::make_unique<QQmlEngine>();
-    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
-    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
-    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
+    makeQmlEngine();
     panelModel_ = std::make_unique<NotchPanelViewModel>(
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_,
                                       imageOps_.get()});
@@ -372,7 +379,8 @@ void BrisaApp::setupStatusItem()
     actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
-    // The library and settings windows do not exist yet: their items stay greyed.
+    actions.openLibrary = [this] { perform({RemoteCommand::Kind::Library, 0}); };
+    // The settings window does not exist yet: its item stays greyed.
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;
@@ -409,7 +417,23 @@ void BrisaApp::perform(const RemoteCommand& command)
         logf(LogCategory::App, "Pegar el clip {}", command.slot);
         quickPaste_->paste(command.slot);
         break;
+    case RemoteCommand::Kind::Library:
+        showLibrary();
+        break;
     }
+}
+
+void BrisaApp::showLibrary()
+{
+    // Made on first use, and kept: closing only hides it.
+    if (!library_) {
+        if (!qmlEngine_)
+            makeQmlEngine(); // a session without the panel
+        libraryModel_ = std::make_unique<LibraryViewModel>(LibraryViewModel::Services{
+            *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
+        library_ = std::make_unique<LibraryWindowController>(*qmlEngine_, *libraryModel_, platform_->windows.get());
+    }
+    library_->show();
 }
 
 void BrisaApp::quit()
