@@ -37,6 +37,8 @@
 #include "ui/Compositing.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
+#include "ui/LibraryViewModel.h"
+#include "ui/LibraryWindowController.h"
 #include "ui/QuickNoteWindowController.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/SymbolImageProvider.h"
@@ -268,6 +270,14 @@ int BrisaApp::ask(const PermissionAlert& alert)
     return it == buttons.end() ? -1 : static_cast<int>(it - buttons.begin());
 }
 
+void BrisaApp::makeQmlEngine()
+{
+    qmlEngine_ = std::make_unique<QQmlEngine>();
+    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
+    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
+}
+
 void BrisaApp::installNotchPanel()
 {
     if (!platform_->screens)
@@ -278,10 +288,7 @@ void BrisaApp::installNotchPanel()
         *settings_, sequentialPaste_.get());
     paster_->origin = notch_.get();
 
-    qmlEngine_ = std::make_unique<QQmlEngine>();
-    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
-    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
-    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
+    makeQmlEngine();
     panelModel_ = std::make_unique<NotchPanelViewModel>(
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_,
                                       imageOps_.get()});
@@ -393,7 +400,7 @@ void BrisaApp::setupStatusItem()
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
     actions.openSettings = [this] { perform({RemoteCommand::Kind::Settings, 0}); };
-    // The library window does not exist yet: its item stays greyed.
+    actions.openLibrary = [this] { perform({RemoteCommand::Kind::Library, 0}); };
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;
@@ -433,7 +440,23 @@ void BrisaApp::perform(const RemoteCommand& command)
     case RemoteCommand::Kind::Settings:
         openSettings();
         break;
+    case RemoteCommand::Kind::Library:
+        showLibrary();
+        break;
     }
+}
+
+void BrisaApp::showLibrary()
+{
+    // Made on first use, and kept: closing only hides it.
+    if (!library_) {
+        if (!qmlEngine_)
+            makeQmlEngine(); // a session without the panel
+        libraryModel_ = std::make_unique<LibraryViewModel>(LibraryViewModel::Services{
+            *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
+        library_ = std::make_unique<LibraryWindowController>(*qmlEngine_, *libraryModel_, platform_->windows.get());
+    }
+    library_->show();
 }
 
 void BrisaApp::quit()

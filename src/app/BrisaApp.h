@@ -33,6 +33,8 @@ class ImageClipOperations;
 class OcrService;
 class QuickNoteWindowController;
 class SettingsWindowController;
+class LibraryViewModel;
+class LibraryWindowController;
 class ReminderScheduler;
 class DBusNotifications;
 class ScreenshotWatcher;
@@ -77,10 +79,14 @@ private:
     void createPasteServices();
     /// Keeps the views' idea of the compositor current: translucent with one, cut and opaque without.
     void followCompositor();
+    /// The engine of every Qt Quick view, with the image providers the cards read.
+    void makeQmlEngine();
     void installNotchPanel();
     void installToastPanel();
     /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
     void startReminders();
+    /// The library window, made the first time.
+    void showLibrary();
     /// The alert of a paste that cannot type its chord, as a dialog.
     int ask(const PermissionAlert& alert) override;
     void openSettings() override;
@@ -126,6 +132,8 @@ private:
     std::unique_ptr<NotchPanelWindow> panelWindow_;
     std::unique_ptr<ToastViewModel> toastModel_;
     std::unique_ptr<NotchPanelWindow> toastWindow_;
+    std::unique_ptr<LibraryViewModel> libraryModel_;
+    std::unique_ptr<LibraryWindowController> library_;
     std::unique_ptr<DBusNotifications> notifications_;
     std::unique_ptr<ReminderScheduler> reminders_;
     std::unique_ptr<TrayMenu> trayMenu_;

@@ -38,6 +38,8 @@ public Q_SLOTS:
     void QuickNote();
     /// Switches bulk copy on or off.
     void BulkCopy();
+    /// Opens the library window.
+    void Library();
     /// Pastes the clip in slot (0 is the newest) into the application in front.
     void PasteSlot(int slot);
     /// Opens the settings window.
