@@ -241,10 +241,12 @@ void BrisaApp::openSettings()
         return; // still starting
     if (!settingsWindow_) {
         SettingsWindowController::Services services{*settings_, *snippets_, *shortcuts_};
-        if (shortcutRegistry_)
+        if (shortcutRegistry_) {
             services.applyPanelShortcut = [this](const Shortcut& s) {
                 return shortcutRegistry_->change(shortcutNames::togglePanel(), s);
             };
+            services.pauseShortcuts = [this](bool paused) { shortcutRegistry_->setPaused(paused); };
+        }
         if (platform_->frontmost)
             services.openApplications = [this] { return platform_->frontmost->openApplications(); };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(services));

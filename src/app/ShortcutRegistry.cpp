@@ -66,8 +66,23 @@ bool ShortcutRegistry::isRegistered(const ShortcutName& name) const
     return it != entries_.end() && it->second.id.has_value();
 }
 
+void ShortcutRegistry::setPaused(bool paused)
+{
+    if (paused_ == paused)
+        return;
+    paused_ = paused;
+    for (auto& [raw, entry] : entries_) {
+        if (paused)
+            ungrab(entry);
+        else if (!entry.id)
+            grab(entry);
+    }
+}
+
 void ShortcutRegistry::grab(Entry& entry)
 {
+    if (paused_)
+        return; // grabbed on resuming
     auto shortcut = shortcuts_.shortcut(entry.name);
     if (!shortcut)
         return; // cleared or never set: nothing to grab
@@ -94,7 +109,7 @@ void ShortcutRegistry::grab(Entry& entry)
 GlobalHotkeys::GrabResult ShortcutRegistry::change(const ShortcutName& name, const Shortcut& shortcut)
 {
     auto it = entries_.find(name.rawValue);
-    if (it == entries_.end() || (it->second.id && it->second.grabbed == shortcut)) {
+    if (it == entries_.end() || paused_ || (it->second.id && it->second.grabbed == shortcut)) {
         shortcuts_.setShortcut(name, shortcut);
         return {true, 0};
     }

@@ -48,6 +48,10 @@ public:
     /// the previous shortcut grabbed and stored. A name without a handler is only stored.
     GlobalHotkeys::GrabResult change(const ShortcutName& name, const Shortcut& shortcut);
 
+    /// While paused every combination is let go, so that a recorder sees the chords pressed,
+    /// Brisa's own included; resuming grabs them all again.
+    void setPaused(bool paused);
+
     /// True while name's combination is grabbed.
     bool isRegistered(const ShortcutName& name) const;
 
@@ -71,6 +75,7 @@ private:
     std::map<std::string, Entry> entries_;
     std::map<GlobalHotkeys::HotkeyId, std::string> names_;
     GlobalHotkeys::HotkeyId nextId_ = 1;
+    bool paused_ = false;
     // KeyboardShortcuts keeps its observers for good: they check this before touching the registry.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

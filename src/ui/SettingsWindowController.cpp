@@ -8,6 +8,7 @@
 #include "ui/SettingsViewModel.h"
 #include "ui/SymbolImageProvider.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QQmlEngine>
@@ -59,8 +60,17 @@ bool SettingsWindowController::createWindow()
 
     auto* recorder = new ShortcutRecorder(services_.shortcuts, shortcutNames::togglePanel(),
                                           services_.applyPanelShortcut);
+    recorder->setPause(services_.pauseShortcuts);
     viewModel_ = new SettingsViewModel(services_.settings, services_.snippets, entries_.get(), recorder);
-    applications_ = new ApplicationPickerModel({}, services_.openApplications);
+    // Brisa's own windows (this one) are no application to block.
+    auto open = [windows = services_.openApplications]() {
+        auto classes = windows ? windows() : std::vector<std::string>{};
+        std::erase_if(classes, [](const std::string& c) {
+            return QString::fromStdString(c).compare(QCoreApplication::applicationName(), Qt::CaseInsensitive) == 0;
+        });
+        return classes;
+    };
+    applications_ = new ApplicationPickerModel({}, std::move(open));
 
     auto* view = new QQuickView(engine_.get(), nullptr);
     view->setInitialProperties({{QStringLiteral("settings"), QVariant::fromValue<QObject*>(viewModel_)},

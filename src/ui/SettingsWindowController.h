@@ -34,6 +34,8 @@ public:
         KeyboardShortcuts& shortcuts;
         /// Makes a new combination the panel's shortcut, grabbing it; empty: stored only.
         ShortcutRecorder::Apply applyPanelShortcut{};
+        /// Lets the global shortcuts go while the recorder records; may be empty.
+        ShortcutRecorder::Pause pauseShortcuts{};
         /// The applications with a window open now, for the picker; may be empty.
         ApplicationPickerModel::OpenApplications openApplications{};
     };

@@ -23,7 +23,11 @@ ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName na
     });
 }
 
-ShortcutRecorder::~ShortcutRecorder() = default;
+ShortcutRecorder::~ShortcutRecorder()
+{
+    if (recording_ && pause_)
+        pause_(false);
+}
 
 QString ShortcutRecorder::text() const
 {
@@ -96,11 +100,15 @@ bool ShortcutRecorder::record(const Shortcut& shortcut)
     if (!result) {
         logf(LogCategory::Ui, "Atajo {} rechazado para {} (estado {})", desktopForm(shortcut), name_.rawValue,
              result.status);
-        setMessage(result.status == 10 // BadAccess: another program grabbed it first
-                       ? QStringLiteral("%1 ya lo usa otro programa; se mantiene el atajo anterior").arg(chord)
-                       : QStringLiteral("No se pudo registrar %1; se mantiene el atajo anterior").arg(chord));
+        QString why = QStringLiteral("No se pudo registrar %1").arg(chord);
+        if (result.status == 10) // BadAccess: another program grabbed it first
+            why = QStringLiteral("%1 ya lo usa otro programa").arg(chord);
+        else if (result.status == GlobalHotkeys::statusDuplicate)
+            why = QStringLiteral("%1 ya es otro atajo de Brisa").arg(chord);
+        setMessage(why + QStringLiteral("; se mantiene el atajo anterior"));
         return false;
     }
+    logf(LogCategory::Ui, "Atajo {} grabado para {}", desktopForm(shortcut), name_.rawValue);
     setMessage({});
     Q_EMIT textChanged();
     return true;
@@ -111,6 +119,8 @@ void ShortcutRecorder::setRecording(bool on)
     if (recording_ == on)
         return;
     recording_ = on;
+    if (pause_)
+        pause_(on);
     Q_EMIT recordingChanged();
 }
 

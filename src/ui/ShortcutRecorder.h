@@ -32,6 +32,10 @@ public:
     /// Makes shortcut name's combination, grabbing it: the registry's answer (ok, or why not).
     using Apply = std::function<GlobalHotkeys::GrabResult(const Shortcut& shortcut)>;
 
+    /// Called with true when recording starts and false when it ends: the global shortcuts are let
+    /// go meanwhile, so that the chord pressed reaches the recorder.
+    using Pause = std::function<void(bool recording)>;
+
     /// shortcuts must outlive the recorder.
     ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, Apply apply, QObject* parent = nullptr);
     ~ShortcutRecorder() override;
@@ -39,6 +43,9 @@ public:
     QString text() const;
     bool recording() const { return recording_; }
     QString message() const { return message_; }
+
+    /// Sets what lets the global shortcuts go while recording.
+    void setPause(Pause pause) { pause_ = std::move(pause); }
 
     Q_INVOKABLE void startRecording();
     Q_INVOKABLE void cancelRecording();
@@ -68,6 +75,7 @@ private:
     KeyboardShortcuts& shortcuts_;
     ShortcutName name_;
     Apply apply_;
+    Pause pause_;
     bool recording_ = false;
     QString message_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

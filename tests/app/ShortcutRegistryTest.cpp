@@ -230,3 +230,24 @@ TEST_F(ShortcutRegistryTest, ChangeKeepsThePreviousShortcutWhenTheNewOneIsTaken)
     EXPECT_EQ(ran.size(), 2u);
     EXPECT_EQ(hotkeys.grabbedCount(), 15u); // grabbed once, not again by the stored change
 }
+
+// Paused for a recorder, every combination is let go; resumed, all are grabbed again, a change
+// made meanwhile included.
+TEST_F(ShortcutRegistryTest, PausingLetsEveryCombinationGoUntilResumed)
+{
+    ShortcutRegistry registry(shortcuts, hotkeys);
+    registry.registerGlobalShortcuts(actions());
+    registry.setPaused(true);
+    EXPECT_EQ(hotkeys.grabbedCount(), 0u);
+    tap(XK_n, ctrlSuper);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_TRUE(registry.change(shortcutNames::togglePanel(), {9, shortcutModifier::option}));
+    EXPECT_EQ(hotkeys.grabbedCount(), 0u);
+
+    registry.setPaused(false);
+    EXPECT_EQ(hotkeys.grabbedCount(), 15u);
+    EXPECT_TRUE(hotkeys.isGrabbed(XK_v, xModifier::mod1));
+    EXPECT_FALSE(hotkeys.isGrabbed(XK_v, ctrlSuper));
+    tap(XK_n, ctrlSuper);
+    EXPECT_EQ(ran, std::vector<std::string>{"quickNote"});
+}

@@ -26,17 +26,28 @@ xdotool windowminimize --sync "$first"
 "$brisa" settings
 check "shown again: the same window, in front with the focus" 'focused && [ "$(settings_window)" = "$first" ]'
 
-# The recorder is the first control of the General tab: click it, then press the chord.
-record() {
-  local before; before=$(grep -c "Grabando un atajo" "$home/app.log")
-  xdotool mousemove --window "$first" 340 68 click 1
-  for _ in $(seq 50); do [ "$(grep -c "Grabando un atajo" "$home/app.log")" -gt "$before" ] && break; sleep 0.1; done
-  xdotool key "$1"
-}
-ctrl_alt_b_stored() { [ "$(stored)" = '{"carbonKeyCode":11,"carbonModifiers":6144}' ]; }
-ctrl_alt_k_refused() { grep -q "Atajo Ctrl+Alt+K rechazado" "$home/app.log"; }
 # wait_for CONDITION: until it holds, at most 5 s.
 wait_for() { for _ in $(seq 50); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+# The recorder is the first control of the General tab: click it, then press the chord.
+# A loaded machine may still be settling the window's focus: a click or chord that went astray is
+# tried again, up to three times.
+count() { grep -c "$1" "$home/app.log"; }
+record() {
+  local started outcome
+  for _ in 1 2 3; do
+    started=$(count "Grabando un atajo"); outcome=$(count "grabado para\|rechazado para")
+    xdotool mousemove --window "$first" 340 68 click 1
+    wait_for '[ "$(count "Grabando un atajo")" -gt "$started" ]' || continue
+    xdotool key "$1"
+    wait_for '[ "$(count "grabado para\|rechazado para")" -gt "$outcome" ]' && return 0
+    echo "note: $1 was not recorded; again"
+    xdotool key Escape
+  done
+  return 1
+}
+ctrl_alt_b_stored() { [ "$(stored)" = '{"carbonKeyCode":11,"carbonModifiers":6144}' ]; }
+ctrl_super_n_refused() { grep -q "Atajo Ctrl+Super+N rechazado" "$home/app.log"; }
+ctrl_alt_k_refused() { grep -q "Atajo Ctrl+Alt+K rechazado" "$home/app.log"; }
 record ctrl+alt+b
 check "a free chord becomes the panel's shortcut" 'wait_for ctrl_alt_b_stored'
 check "Brisa holds the new chord and has let the old one go" \
@@ -45,6 +56,9 @@ record ctrl+alt+k
 check "a chord another program holds is refused and logged" 'wait_for ctrl_alt_k_refused'
 check "the previous shortcut stays stored and held" \
   'ctrl_alt_b_stored && ! "$grabber" --check ctrl+alt+b'
+record ctrl+super+n
+check "Brisa's own Quick Note chord is refused, and does not open the note while recording" \
+  'wait_for ctrl_super_n_refused && ! xdotool search --onlyvisible --name "^Quick Note$" >/dev/null'
 check "Brisa is still running" 'kill -0 $app'
 [ $fail -eq 0 ] || cat "$home/app.log"
 exit $fail

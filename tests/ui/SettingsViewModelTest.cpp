@@ -209,13 +209,16 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     KeyboardShortcuts shortcuts(defaults);
     shortcuts.ensureApplicationDefaults();
     std::vector<Shortcut> asked;
+    std::vector<bool> paused;
     GlobalHotkeys::GrabResult answer{true, 0};
     ShortcutRecorder recorder(shortcuts, shortcutNames::togglePanel(), [&](const Shortcut& s) {
+        EXPECT_FALSE(paused.back()); // the shortcuts are back before the new one is asked for
         asked.push_back(s);
         if (answer)
             shortcuts.setShortcut(shortcutNames::togglePanel(), s);
         return answer;
     });
+    recorder.setPause([&](bool on) { paused.push_back(on); });
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Super+V"));
     EXPECT_FALSE(recorder.keyPressed(Qt::Key_B, Qt::ControlModifier)); // not recording
 
@@ -230,17 +233,22 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Alt+B"));
     EXPECT_TRUE(recorder.message().isEmpty());
     EXPECT_EQ(asked, (std::vector<Shortcut>{{11, shortcutModifier::control | shortcutModifier::option}}));
+    EXPECT_EQ(paused, (std::vector<bool>{true, false}));
 
     answer = {false, 10};
     recorder.startRecording();
     recorder.keyPressed(Qt::Key_F5, Qt::MetaModifier);
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Alt+B"));
     EXPECT_EQ(recorder.message(), QStringLiteral("Super+F5 ya lo usa otro programa; se mantiene el atajo anterior"));
+    answer = {false, GlobalHotkeys::statusDuplicate};
+    recorder.startRecording();
+    recorder.keyPressed(Qt::Key_N, Qt::ControlModifier | Qt::MetaModifier);
+    EXPECT_EQ(recorder.message(), QStringLiteral("Ctrl+Super+N ya es otro atajo de Brisa; se mantiene el atajo anterior"));
 
     recorder.startRecording();
     recorder.keyPressed(Qt::Key_Escape, Qt::NoModifier);
     EXPECT_FALSE(recorder.recording());
-    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.size(), 3u);
     recorder.clear();
     EXPECT_TRUE(recorder.text().isEmpty());
 }

@@ -5,13 +5,17 @@
 #include "core/settings/KeyboardShortcuts.h"
 #include "core/stores/TextSnippetStore.h"
 #include "ui/SettingsViewModel.h"
+#include "fakes/TempDir.h"
 #include "GuiApp.h"
 
+#include <QCoreApplication>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using namespace brisa;
 
@@ -40,7 +44,9 @@ protected:
     AppSettings settings{defaults};
     TextSnippetStore snippets{defaults};
     KeyboardShortcuts shortcuts{defaults};
-    SettingsWindowController controller{{settings, snippets, shortcuts}};
+    std::vector<std::string> openWindows{"XTerm", "Brisa"};
+    SettingsWindowController controller{
+        {settings, snippets, shortcuts, {}, {}, [this] { return openWindows; }}};
 };
 
 } // namespace
@@ -86,4 +92,34 @@ TEST_F(SettingsWindowControllerTest, HalfTypedSnippetSurvivesReopening)
     controller.viewModel()->setNewShortcut(QStringLiteral("firma"));
     EXPECT_TRUE(add->property("enabled").toBool());
     EXPECT_EQ(child("stepperLabel")->property("text").toString(), QStringLiteral("Máximo 100 items"));
+}
+
+// "Añadir app…" offers the installed applications and the open windows (Brisa's own left out);
+// the chosen one's identifier is appended once, and one without an identifier adds nothing.
+TEST_F(SettingsWindowControllerTest, PickerAddsTheChosenApplicationOnce)
+{
+    test::TempDir data;
+    std::filesystem::create_directories(data / "applications");
+    std::ofstream(data / "applications" / "zeal.desktop") << "[Desktop Entry]\nType=Application\nName=Zeal\n";
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path().string()));
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString((data / "none").string()));
+    QCoreApplication::setApplicationName(QStringLiteral("Brisa")); // as main() names it
+    ASSERT_NE(shown(), nullptr);
+    QObject* picker = child("picker");
+    QObject* list = child("pickerList");
+    ASSERT_TRUE(picker && list);
+
+    const auto choose = [&](int row) {
+        QMetaObject::invokeMethod(picker, "open");
+        EXPECT_EQ(list->property("count").toInt(), 2); // XTerm and Zeal, not Brisa
+        list->setProperty("currentIndex", row);
+        QMetaObject::invokeMethod(picker, "accept");
+    };
+    choose(0);
+    EXPECT_EQ(settings.blockedBundleIDs(), std::vector<std::string>{"XTerm"});
+    choose(0); // a duplicate
+    choose(1); // Zeal: no identifier
+    EXPECT_EQ(settings.blockedBundleIDs(), std::vector<std::string>{"XTerm"});
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
 }
