@@ -46,7 +46,7 @@ struct StoreCommand {
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).
 struct RemoteCommand {
-    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Pause, Resume };
+    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Settings, Pause, Resume };
     Kind kind = Kind::Toggle;
     /// PasteSlot: 0 (the newest clip) to 9.
     int slot = 0;

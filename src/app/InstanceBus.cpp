@@ -41,7 +41,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
         error = "no hay bus de sesión D-Bus";
         return false;
     }
-    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Pause", "Resume"};
+    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings", "Pause", "Resume"};
     auto message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                   QString::fromLatin1(kService),
                                                   QString::fromLatin1(methods[static_cast<int>(command.kind)]));
@@ -73,7 +73,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
 
 void InstanceBus::run(RemoteCommand command)
 {
-    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "pause", "resume"};
+    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings", "pause", "resume"};
     logf(LogCategory::App, "Orden recibida: {}", names[static_cast<int>(command.kind)]);
     if (onCommand)
         onCommand(command);
@@ -82,6 +82,7 @@ void InstanceBus::run(RemoteCommand command)
 void InstanceBus::Toggle() { run({RemoteCommand::Kind::Toggle, 0}); }
 void InstanceBus::QuickNote() { run({RemoteCommand::Kind::QuickNote, 0}); }
 void InstanceBus::BulkCopy() { run({RemoteCommand::Kind::BulkCopy, 0}); }
+void InstanceBus::Settings() { run({RemoteCommand::Kind::Settings, 0}); }
 
 void InstanceBus::PasteSlot(int slot)
 {

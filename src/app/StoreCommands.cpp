@@ -6,6 +6,7 @@
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/OcrService.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
 #include "core/remind/ReminderScheduler.h"
@@ -678,7 +679,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
         break;
     }
     case K::Clear: {
-        const auto deleted = storage.clearHistory(cmd.all);
+        const auto deleted = ClipLibrary(storage).clear(cmd.all);
         if (!deleted) {
             showLog();
             ctx.err << "brisa: no se pudo borrar el historial; no se ha borrado nada\n";
