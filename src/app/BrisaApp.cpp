@@ -4,6 +4,7 @@
 #include "app/ShortcutRegistry.h"
 #include "app/TrayMenu.h"
 #include "app/UnixSignals.h"
+#include "core/capture/CapturePause.h"
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/OcrService.h"
 #include "core/image/ImageClipOperations.h"
@@ -46,6 +47,7 @@
 #include "ui/ToastViewModel.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
@@ -63,10 +65,11 @@
 namespace brisa {
 namespace {
 
-/// The tray symbol, rendered at the sizes tray hosts ask for.
-QIcon trayIcon()
+/// The tray symbol, rendered at the sizes tray hosts ask for; greyed with a pause mark while paused.
+QIcon trayIcon(bool paused = false)
 {
-    QSvgRenderer renderer(QStringLiteral(":/brisa/icons/brisa-tray.svg"));
+    QSvgRenderer renderer(paused ? QStringLiteral(":/brisa/icons/brisa-tray-paused.svg")
+                                 : QStringLiteral(":/brisa/icons/brisa-tray.svg"));
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
@@ -116,6 +119,7 @@ bool BrisaApp::start()
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
     logf(LogCategory::App, "Ajustes en {}", defaults_->file().string());
     settings_ = std::make_unique<AppSettings>(*defaults_, static_cast<SettingsEffects*>(this));
+    capturePause_ = std::make_unique<CapturePause>(*scheduler_, *defaults_);
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
@@ -194,6 +198,7 @@ void BrisaApp::createClipboardMonitor()
     // BRISA_CLIPBOARD_POLL=1 looks every 0.3 s instead, as where the platform cannot tell (for comparisons).
     monitor_->useChangeEvents = qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0;
     monitor_->recognizer = ocr_.get();
+    monitor_->capturePause = capturePause_.get();
 }
 
 void BrisaApp::recordPrimarySelection(bool on)
@@ -214,6 +219,7 @@ void BrisaApp::recordPrimarySelection(bool on)
     primaryMonitor_->retainContent = false;
     primaryMonitor_->blockedBundleIDs = monitor_->blockedBundleIDs;
     primaryMonitor_->settleDelay = Duration{500};
+    primaryMonitor_->capturePause = capturePause_.get();
     primaryMonitor_->start();
     paster_->selectionCapture = primaryMonitor_.get();
 }
@@ -330,6 +336,7 @@ void BrisaApp::installToastPanel()
     if (monitor_)
         monitor_->toasts = toast_.get();
     bulkCopy_->toasts = toast_.get();
+    capturePause_->toasts = toast_.get();
 }
 
 void BrisaApp::startScreenshotWatcher()
@@ -344,6 +351,7 @@ void BrisaApp::startScreenshotWatcher()
             data.drag = ClipDragPayload::imageFile(*shot.imageFileName);
         toast_->show(std::move(data));
     });
+    screenshots_->capturePause = capturePause_.get();
     auto* watcher = platform_->directoryWatcher.get();
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
         return watcher && watcher->watch(folder, [this](const auto& removed) { screenshots_->scan(removed); });
@@ -401,6 +409,9 @@ void BrisaApp::setupStatusItem()
     actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
+    actions.setCapturePaused = [this](bool on) {
+        perform({on ? RemoteCommand::Kind::Pause : RemoteCommand::Kind::Resume, 0});
+    };
     actions.openSettings = [this] { perform({RemoteCommand::Kind::Settings, 0}); };
     actions.openLibrary = [this] { perform({RemoteCommand::Kind::Library, 0}); };
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
@@ -414,9 +425,26 @@ void BrisaApp::setupStatusItem()
         if (reason == QSystemTrayIcon::Trigger)
             perform({RemoteCommand::Kind::Toggle, 0});
     });
+    capturePause_->onChanged([this] { showCapturePaused(); });
+    showCapturePaused();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         logLine(LogCategory::App, "No hay bandeja del sistema en este escritorio; el icono aparecerá cuando la haya");
     statusItem_->show();
+}
+
+void BrisaApp::showCapturePaused()
+{
+    const bool paused = capturePause_->paused();
+    trayMenu_->showCapturePaused(paused);
+    statusItem_->setIcon(trayIcon(paused));
+    QString tip = QStringLiteral("Brisa");
+    if (paused) {
+        tip += QStringLiteral(" — captura en pausa");
+        if (const auto until = capturePause_->until())
+            tip += QStringLiteral(" hasta las ")
+                   + QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(*until)).toString(QStringLiteral("HH:mm"));
+    }
+    statusItem_->setToolTip(tip);
 }
 
 void BrisaApp::perform(const RemoteCommand& command)
@@ -444,6 +472,12 @@ void BrisaApp::perform(const RemoteCommand& command)
         break;
     case RemoteCommand::Kind::Library:
         showLibrary();
+        break;
+    case RemoteCommand::Kind::Pause:
+        capturePause_->pause(command.minutes > 0 ? std::optional<std::int64_t>(command.minutes) : std::nullopt);
+        break;
+    case RemoteCommand::Kind::Resume:
+        capturePause_->resume();
         break;
     }
 }

@@ -21,6 +21,7 @@ class ToastViewModel;
 class NotchPanelViewModel;
 class NotchPanelWindow;
 class BulkCopyService;
+class CapturePause;
 class QuickPasteService;
 class SequentialPasteService;
 class Clipboard;
@@ -71,6 +72,8 @@ public:
 
 private:
     void setupStatusItem();
+    /// The tray's icon, tooltip and checkmark follow the pause, however it started or ended.
+    void showCapturePaused();
     void createClipboardMonitor();
     /// Starts or stops recording the mouse selection too.
     void recordPrimarySelection(bool on);
@@ -102,6 +105,8 @@ private:
     std::unique_ptr<LoginItem> loginItem_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<AppSettings> settings_;
+    // Before the monitors and the screenshot watcher, which ask it: they go first.
+    std::unique_ptr<CapturePause> capturePause_;
     std::unique_ptr<SpaceStore> spaces_;
     std::unique_ptr<TextSnippetStore> snippets_;
     std::unique_ptr<LauncherStore> launcher_;

@@ -44,6 +44,10 @@ public Q_SLOTS:
     void PasteSlot(int slot);
     /// Opens the settings window.
     void Settings();
+    /// Stops recording copies and screenshots for minutes (0: until Resume).
+    void Pause(int minutes);
+    /// Records again.
+    void Resume();
 
 private:
     void run(RemoteCommand command);

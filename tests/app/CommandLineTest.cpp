@@ -65,6 +65,16 @@ TEST(CommandLine, BadUsageIsAnErrorNamingTheProblem)
              {{"remind", "ABC", "2026-12-24 09:30", "otra"}, "otra"},
              {{"remind", "ABC", "--clear", "2026-12-24"}, "2026-12-24"},
              {{"remind", "ABC", "--pronto"}, "--pronto"},
+             {{"pause", "--for"}, "minutos"},
+             {{"pause", "--for", "0"}, "«0»"},
+             {{"pause", "--for", "-5"}, "«-5»"},
+             {{"pause", "--for", "1.5"}, "«1.5»"},
+             {{"pause", "--for", "9999999"}, "«9999999»"},
+             {{"pause", "--for", "5", "--for", "6"}, "--for"},
+             {{"pause", "ya"}, "ya"},
+             {{"resume", "--for", "5"}, "--for"},
+             {{"clear", "todo"}, "todo"},
+             {{"clear", "--pinned"}, "--pinned"},
          }) {
         auto cl = parseCommandLine(c.args);
         EXPECT_EQ(cl.action, Action::Error) << c.args[0];
@@ -124,6 +134,29 @@ TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)
     EXPECT_EQ(library.action, Action::Remote);
     EXPECT_EQ(library.remote.kind, RemoteCommand::Kind::Library);
     EXPECT_EQ(parseCommandLine({"library", "x"}).action, Action::Error);
+
+    struct Case {
+        std::vector<std::string> args;
+        RemoteCommand::Kind kind;
+        int minutes;
+    };
+    for (const auto& c : std::vector<Case>{{{"pause"}, RemoteCommand::Kind::Pause, 0},
+                                           {{"pause", "--for", "45"}, RemoteCommand::Kind::Pause, 45},
+                                           {{"resume"}, RemoteCommand::Kind::Resume, 0}}) {
+        auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, Action::Remote) << cl.error;
+        EXPECT_EQ(cl.remote.kind, c.kind);
+        EXPECT_EQ(cl.remote.minutes, c.minutes);
+    }
+}
+
+TEST(CommandLine, ClearKeepsPinnedClipsUnlessAll)
+{
+    auto clear = parseCommandLine({"clear"});
+    ASSERT_EQ(clear.action, Action::Store);
+    EXPECT_EQ(clear.store.kind, StoreCommand::Kind::Clear);
+    EXPECT_FALSE(clear.store.all);
+    EXPECT_TRUE(parseCommandLine({"clear", "--all"}).store.all);
 }
 
 TEST(CommandLine, ImageTakesAnOperationAndChecksItsParameter)

@@ -41,7 +41,7 @@ wait_log() { for _ in $(seq 50); do grep -q "$1" "$home/app.log" && return 0; sl
 open_menu() { xdotool mousemove 1905 14 click 3; wait_menu; }
 # Rows of Fusion's menus in this font, from a menu's top edge: items 22 pixels high, separators 2.
 # Only the rows are assumed; where each menu opened is read from the server.
-y_panel=11; y_library=33; y_note=55; y_bulk=77; y_theme=100; y_activation=122; y_settings=146; y_quit=170
+y_panel=11; y_library=33; y_note=55; y_bulk=77; y_theme=100; y_activation=122; y_pause=146; y_settings=168; y_quit=192
 at() { # GEOMETRY ROW [move]: points at (and clicks) the row of a menu
   local x y; x=$(( $(echo "$1" | cut -d' ' -f3) + 40 )); y=$(( $(echo "$1" | cut -d' ' -f4) + $2 ))
   if [ "${3:-}" = move ]; then xdotool mousemove "$x" "$y"; else xdotool mousemove "$x" "$y" click 1; fi
@@ -68,6 +68,16 @@ open_menu; at "$m" $y_bulk
 check "Bulk Copy turns bulk copy on" 'wait_log "Bulk Copy activado"'
 open_menu; at "$m" $y_bulk
 check "Bulk Copy again turns it off" 'wait_log "Bulk Copy desactivado"'
+
+# The icon's amber pause mark: the share of the tray corner's pixels that are that colour.
+amber() { import -window root png:- | convert - -crop 40x28+1880+0 -fx "r > 0.8 && g > 0.45 && g < 0.75 && b < 0.25" -format "%[fx:mean]" info:; }
+wait_amber() { for _ in $(seq 50); do awk -v a="$(amber)" "BEGIN { exit !(a $1) }" && return 0; sleep 0.1; done; return 1; }
+open_menu; at "$m" $y_pause
+check "Pausar captura pauses capture" 'wait_log "Captura en pausa"'
+check "the tray icon shows the pause" 'wait_amber "> 0.02"'
+open_menu; at "$m" $y_pause
+check "Pausar captura again resumes it" 'wait_log "Captura reanudada"'
+check "and the icon is back" 'wait_amber "< 0.005"'
 
 # Submenus open when pointed at, to the left of the menu at the screen's edge.
 open_menu; at "$m" $y_theme move

@@ -191,4 +191,11 @@ std::optional<std::size_t> ClipLibrary::remove(std::span<const Uuid> ids)
     return storage_.deleteClips(ids);
 }
 
+std::optional<std::size_t> ClipLibrary::clear(bool includePinned) { return storage_.clearHistory(includePinned); }
+
+std::size_t ClipLibrary::clearableCount(bool includePinned)
+{
+    return static_cast<std::size_t>(std::max<std::int64_t>(0, storage_.countClearable(includePinned)));
+}
+
 } // namespace brisa

@@ -42,6 +42,10 @@ public:
     /// Removes key and writes the file; a missing key changes nothing.
     void remove(std::string_view key);
 
+    /// True when this store began a new file: there was none, or it was unusable and moved aside.
+    /// Defaults meant for new users only are written then. False for an in-memory store.
+    bool isFresh() const { return fresh_; }
+
     /// The backing file; empty for an in-memory store.
     const std::filesystem::path& file() const { return file_; }
 
@@ -56,6 +60,7 @@ private:
 
     std::filesystem::path file_;
     nlohmann::json values_ = nlohmann::json::object();
+    bool fresh_ = false;
 };
 
 } // namespace brisa

@@ -717,13 +717,14 @@ void Storage::purgeOldItems()
                  [seconds](SqliteStatement& st) { st.bindDouble(1, seconds); });
 }
 
-void Storage::runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind)
+std::optional<std::size_t> Storage::runRetention(const std::string& selectSql,
+                                                 const std::function<void(SqliteStatement&)>& bind)
 {
     // One transaction per rule: the selection and the deletions see the same rows even when
     // another process writes meanwhile, and a crash leaves all or none of them.
     if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
         logf(LogCategory::Store, "No se pudo aplicar la retención: {}", db_->errorMessage());
-        return;
+        return std::nullopt;
     }
     std::vector<std::int64_t> rowids;
     std::vector<std::string> images;
@@ -750,7 +751,7 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
         logf(LogCategory::Store, "No se pudo aplicar la retención: {}", db_->errorMessage());
         noteFailure();
         db_->exec("ROLLBACK");
-        return;
+        return std::nullopt;
     }
     for (const auto& name : images) {
         StatementScope named(db_->statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
@@ -760,6 +761,24 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
     }
     if (!rowids.empty())
         changed_.emit();
+    return rowids.size();
+}
+
+std::int64_t Storage::countClearable(bool includePinned)
+{
+    return db_->queryInt(includePinned ? "SELECT count(*) FROM ClipItem"
+                                       : "SELECT count(*) FROM ClipItem WHERE isPinned = 0")
+        .value_or(0);
+}
+
+std::optional<std::size_t> Storage::clearHistory(bool includePinned)
+{
+    auto deleted = runRetention(includePinned ? "SELECT rowid, imageFileName FROM ClipItem"
+                                              : "SELECT rowid, imageFileName FROM ClipItem WHERE isPinned = 0",
+                                [](SqliteStatement&) {});
+    if (deleted)
+        logf(LogCategory::Store, "Historial borrado: {} clips{}", *deleted, includePinned ? "" : " (los fijados se quedan)");
+    return deleted;
 }
 
 bool Storage::insertCaptured(const ClipItem& item)

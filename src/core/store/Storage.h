@@ -159,6 +159,12 @@ public:
     void enforceHistoryLimit();
     /// Deletes unpinned records created strictly before now minus autoDeleteDays calendar days.
     void purgeOldItems();
+    /// How many clips clearHistory(includePinned) would delete now: the unpinned ones, or all.
+    std::int64_t countClearable(bool includePinned = false);
+    /// Deletes every unpinned clip (every clip when includePinned) in one transaction, then the
+    /// image files no record names any more. The number deleted; nullopt when nothing could be
+    /// deleted (the store is busy or failing: then every clip is still there).
+    std::optional<std::size_t> clearHistory(bool includePinned = false);
     /// What every capture path does: insert, then enforceHistoryLimit, then purgeOldItems.
     bool insertCaptured(const ClipItem& item);
 
@@ -272,8 +278,10 @@ private:
     Storage(std::filesystem::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock);
 
     /// Deletes the rows (rowid, imageFileName) selectSql yields, in one transaction, then the image
-    /// files no record names any more.
-    void runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind);
+    /// files no record names any more. The number of rows deleted; nullopt when the transaction
+    /// failed (then none were).
+    std::optional<std::size_t> runRetention(const std::string& selectSql,
+                                            const std::function<void(SqliteStatement&)>& bind);
     void removeOrphanImages();
     /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2.
     bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/capture/CapturePause.h"
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/ImageThumbnailer.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
 #include "fakes/FakeCaptureLinks.h"
@@ -277,7 +279,7 @@ TEST_F(ClipboardMonitorTest, OwnWriteIsSkippedOnceAndTheNextExternalChangeIsCapt
 TEST_F(ClipboardMonitorTest, CopyFromBlockedAppIsNeverCapturedEvenAfterSwitchingApps)
 {
     auto monitor = makeMonitor();
-    monitor->blockedBundleIDs = {"KeePassXC"};
+    monitor->blockedBundleIDs = {"keepassxc"}; // as its desktop entry spells the class
     front = SourceApp{"KeePassXC", "KeePassXC"};
     clipboard.copyText("contraseña");
     tick();
@@ -290,6 +292,63 @@ TEST_F(ClipboardMonitorTest, CopyFromBlockedAppIsNeverCapturedEvenAfterSwitching
     clipboard.copyText("otra cosa");
     tick();
     EXPECT_EQ(texts(), std::vector<std::string>{"otra cosa"});
+}
+
+TEST_F(ClipboardMonitorTest, TheBlockedListChangingDuringTheReadBlocksTheCopyEitherWay)
+{
+    // Removed while its copy is read: the copy was made by a blocked app. Added meanwhile: the user
+    // has just said so.
+    for (const bool blockedAtCopy : {true, false}) {
+        SCOPED_TRACE(blockedAtCopy);
+        storage->clearHistory(true);
+        auto monitor = makeMonitor();
+        clipboard.manualAnswers = true;
+        front = SourceApp{"KeePassXC", "KeePassXC"};
+        if (blockedAtCopy)
+            monitor->blockedBundleIDs = {"KeePassXC"};
+        clipboard.copyText("contraseña");
+        tick();
+        ASSERT_TRUE(monitor->isReading());
+        monitor->blockedBundleIDs = blockedAtCopy ? std::set<std::string>{} : std::set<std::string>{"KeePassXC"};
+        clipboard.answerAll();
+        EXPECT_EQ(storage->count(), 0);
+
+        monitor->blockedBundleIDs.clear();
+        clipboard.copyText("siguiente");
+        tick();
+        clipboard.answerAll();
+        EXPECT_EQ(texts(), std::vector<std::string>{"siguiente"});
+    }
+}
+
+TEST_F(ClipboardMonitorTest, WhilePausedChangesAreNotReadNorRecordedAndCaptureComesBackAfter)
+{
+    UserDefaults defaults;
+    CapturePause pause(clock, defaults);
+    auto monitor = makeMonitor();
+    monitor->capturePause = &pause;
+    pause.pause(5);
+    clipboard.copyText("en pausa");
+    tick();
+    EXPECT_TRUE(clipboard.asked.empty()) << "not even read";
+    EXPECT_TRUE(log.contains("[Brisa] Cambio ignorado (captura en pausa)"));
+
+    // Paused while a copy made before is still being read.
+    pause.resume();
+    clipboard.manualAnswers = true;
+    clipboard.copyText("leída antes");
+    tick();
+    pause.pause();
+    clipboard.answerAll();
+    EXPECT_EQ(storage->count(), 0);
+
+    pause.resume();
+    clipboard.manualAnswers = false;
+    clock.advance(5min);
+    EXPECT_EQ(storage->count(), 0) << "what was copied during the pause stays out";
+    clipboard.copyText("después");
+    tick();
+    EXPECT_EQ(texts(), std::vector<std::string>{"después"});
 }
 
 TEST_F(ClipboardMonitorTest, SourceIsTheAppInFrontWhenTheChangeWasSeenNotWhenTheReadAnswered)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ScreenshotWatcher.h"
 
+#include "core/capture/CapturePause.h"
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ImageThumbnailer.h"
 #include "core/capture/VipsImageCodec.h"
@@ -219,6 +220,23 @@ TEST_F(ScreenshotWatcherTest, ANameSeenBeforeIsNotImportedAgainUntilItDisappears
     writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
     scan();
     EXPECT_EQ(storage->count(), 2);
+}
+
+TEST_F(ScreenshotWatcherTest, AScreenshotSavedDuringAPauseIsNeverImported)
+{
+    UserDefaults defaults;
+    CapturePause pause(clock, defaults);
+    watcher->capturePause = &pause;
+    start();
+    pause.pause();
+    writeBytes(shots / "Screenshot en pausa.png", test::gradientImage(8, 8));
+    scan();
+    pause.resume();
+    writeBytes(shots / "Screenshot después.png", test::gradientImage(8, 8));
+    scan();
+    const auto clips = storage->fetchAll();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_TRUE(log.contains("[Brisa] Captura importada: Screenshot después.png"));
 }
 
 TEST_F(ScreenshotWatcherTest, ANameDeletedAndSavedAgainBetweenTwoLooksIsImportedAgain)

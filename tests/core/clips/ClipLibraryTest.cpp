@@ -230,6 +230,22 @@ TEST_F(ClipLibraryTest, DeletesWithImagesAfterTheRecordsEvenWhenAFileIsGone)
     EXPECT_FALSE(library.remove(c.id));
 }
 
+TEST_F(ClipLibraryTest, ClearingSaysHowManyGoAndKeepsThePinnedUnlessAll)
+{
+    ClipLibrary library(*store);
+    fillHistory();
+    const ClipFilter informe{.search = "informe"};
+    const auto pinned = library.count(ClipFilter{}) - library.clearableCount();
+    ASSERT_GT(pinned, 0u);
+    EXPECT_GT(library.count(informe), 0u); // read once, so the next count must notice the clear
+    EXPECT_EQ(library.clear(), std::optional<std::size_t>(48 - pinned));
+    EXPECT_EQ(library.count(ClipFilter{}), pinned);
+    EXPECT_EQ(library.clearableCount(), 0u);
+    EXPECT_EQ(library.clearableCount(true), pinned);
+    EXPECT_EQ(library.clear(true), std::optional<std::size_t>(pinned));
+    EXPECT_EQ(library.count(informe), 0u);
+}
+
 TEST_F(ClipLibraryTest, BulkPinAndMoveRunInOneGoAndSkipUnknownIds)
 {
     auto a = add("a", "text");
