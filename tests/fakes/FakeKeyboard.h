@@ -99,6 +99,12 @@ public:
         if (auto f = handlers_.onFocusChanged)
             f();
     }
+    /// The user clicks somewhere.
+    void click()
+    {
+        if (auto f = handlers_.onButtonDown)
+            f();
+    }
     /// What the watcher reports for the key of this code.
     static ObservedKey keyFor(std::uint32_t code)
     {

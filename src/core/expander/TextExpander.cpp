@@ -100,6 +100,7 @@ bool TextExpander::start()
     desktop_.watcher->setHandlers({
         .onKey = [this](const ObservedKey& key) { observe(key); },
         .onFocusChanged = [this] { focusChanged(); },
+        .onButtonDown = [this] { buttonDown(); },
     });
     refreshFocus();
     logLine("TextExpander activo");
@@ -149,6 +150,12 @@ void TextExpander::focusChanged()
     if (expansion_)
         abort();
     refreshFocus();
+}
+
+void TextExpander::buttonDown()
+{
+    // A click moves the caret: a shortcut finished after it would be erased from the wrong place.
+    clearBuffer();
 }
 
 void TextExpander::observe(const ObservedKey& key)
@@ -313,10 +320,19 @@ void TextExpander::expand(const Trigger& trigger, std::vector<ObservedKey> heldO
     for (const ObservedKey& k : expansion_->keys)
         if (k.down)
             expansion_->pressed.insert(k.code);
-    expansion_->task = scheduler_.runAfter(kWriteDelay, [this, alive = std::weak_ptr<char>(alive_)] {
-        if (alive.lock())
-            writeAndPaste();
+    schedule(kWriteDelay, [this] { writeAndPaste(); });
+}
+
+void TextExpander::schedule(Duration delay, std::function<void()> step)
+{
+    Expansion* e = expansion_.get();
+    const auto id = scheduler_.runAfter(delay, [this, e, step = std::move(step), alive = std::weak_ptr<char>(alive_)] {
+        if (alive.lock() && expansion_.get() == e)
+            step();
     });
+    // A scheduler that runs the step at once may have finished the expansion already.
+    if (expansion_.get() == e)
+        e->task = id;
 }
 
 void TextExpander::writeAndPaste()
@@ -357,10 +373,7 @@ void TextExpander::afterChord(bool typed)
         finish();
         return;
     }
-    expansion_->task = scheduler_.runAfter(kDelimiterDelay, [this, alive = std::weak_ptr<char>(alive_)] {
-        if (alive.lock() && expansion_)
-            finish();
-    });
+    schedule(kDelimiterDelay, [this] { finish(); });
 }
 
 void TextExpander::finish()

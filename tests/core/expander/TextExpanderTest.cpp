@@ -124,6 +124,13 @@ TEST_F(TextExpanderTest, BufferRules)
              k.type("g ");
          },
          ";sig "},
+        {"a mouse click clears",
+         [](FakeKeyboard& k) {
+             k.type(";si");
+             k.click();
+             k.type("g ");
+         },
+         ";sig "},
         {"a dead key adds nothing, its character comes with the next key",
          [](FakeKeyboard& k) {
              k.type(";a");
