@@ -24,6 +24,7 @@
 #include "core/settings/UserDefaults.h"
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
+#include "core/expander/TextExpander.h"
 #include "core/stores/TextSnippetStore.h"
 #include "core/store/IdleCheckpoint.h"
 #include "core/store/Storage.h"
@@ -119,6 +120,7 @@ bool BrisaApp::start()
 
     createClipboardMonitor();
     createPasteServices();
+    createTextExpander();
     settings_->apply();
     if (monitor_)
         monitor_->start();
@@ -128,6 +130,8 @@ bool BrisaApp::start()
             recordPrimarySelection(settings_->recordPrimarySelection());
     });
     startScreenshotWatcher();
+    if (expander_)
+        expander_->start();
 
     quickNote_ = std::make_unique<QuickNoteWindowController>(
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
@@ -158,6 +162,8 @@ void BrisaApp::setBlockedBundleIDs(const std::set<std::string>& ids)
         monitor_->blockedBundleIDs = ids;
     if (primaryMonitor_)
         primaryMonitor_->blockedBundleIDs = ids;
+    if (expander_)
+        expander_->setBlockedBundleIDs(ids);
 }
 
 void BrisaApp::followCompositor()
@@ -228,6 +234,27 @@ void BrisaApp::createPasteServices()
     bulkCopy_ = std::make_unique<BulkCopyService>(*storage_, *paster_);
     if (monitor_)
         monitor_->batches = bulkCopy_.get();
+}
+
+void BrisaApp::createTextExpander()
+{
+    expander_ = std::make_unique<TextExpander>(
+        TextExpander::Desktop{platform_->keyWatcher.get(), platform_->keys.get(), platform_->frontmost.get()},
+        *snippets_, *paster_, *scheduler_);
+}
+
+void BrisaApp::reloadSnippets()
+{
+    // Another brisa process changed the file: take its list into this process's copy of the
+    // settings, so that a later save here keeps it.
+    SystemClock clock;
+    UserDefaults fromFile(defaults_->file(), clock);
+    if (auto value = fromFile.value(TextSnippetStore::key))
+        defaults_->set(TextSnippetStore::key, *value);
+    else
+        defaults_->remove(TextSnippetStore::key);
+    snippets_->reload();
+    logf(LogCategory::App, "Snippets releídos: {}", snippets_->snippets().size());
 }
 
 void BrisaApp::openSettings() { logLine(LogCategory::App, "La ventana de ajustes aún no está disponible"); }
@@ -408,6 +435,9 @@ void BrisaApp::perform(const RemoteCommand& command)
     case RemoteCommand::Kind::PasteSlot:
         logf(LogCategory::App, "Pegar el clip {}", command.slot);
         quickPaste_->paste(command.slot);
+        break;
+    case RemoteCommand::Kind::ReloadSnippets:
+        reloadSnippets();
         break;
     }
 }
