@@ -44,6 +44,7 @@ std::string lowercase(std::string_view s)
 } // namespace
 
 struct TextExpander::Trigger {
+    std::string shortcut;
     std::string content;
     /// Characters of the shortcut, each erased by one BackSpace.
     int shortcutLength = 0;
@@ -196,7 +197,7 @@ std::optional<TextExpander::Trigger> TextExpander::handle(const ObservedKey& key
         clearBuffer();
         if (!snippet)
             return std::nullopt;
-        return Trigger{snippet->content, characters(snippet->shortcut), key.delimiter};
+        return Trigger{snippet->shortcut, snippet->content, characters(snippet->shortcut), key.delimiter};
     }
     case ObservedKey::Kind::Text:
         append(key.text);
@@ -385,6 +386,7 @@ void TextExpander::finish()
         expectOwn({OwnKey::What::BackSpace}, e->pendingCharacters);
     if (desktop_.keys->sendDelimiter(e->trigger.delimiter))
         expectOwn({OwnKey::What::Delimiter, e->trigger.delimiter});
+    logf("TextExpander: «{}» expandido", e->trigger.shortcut);
     // The keys held over go through the buffer rules as they are typed again, so a shortcut among
     // them expands in its turn; the keys after it wait for that expansion.
     clearBuffer();

@@ -157,8 +157,8 @@ void X11KeyWatcher::readEvents()
                                  static_cast<std::uint32_t>(xkb.state.base_group),
                                  static_cast<std::uint32_t>(xkb.state.latched_group),
                                  static_cast<std::uint32_t>(xkb.state.locked_group));
-            else if (xkb.any.xkb_type == XkbNewKeyboardNotify || xkb.any.xkb_type == XkbMapNotify)
-                loadKeymap(); // setxkbmap, or the desktop switching layouts
+            else if ((xkb.any.xkb_type == XkbNewKeyboardNotify || xkb.any.xkb_type == XkbMapNotify) && loadKeymap())
+                logLine(LogCategory::X11, "Teclado: distribución releída"); // setxkbmap, or the desktop switching layouts
             continue;
         }
         if (event.type == PropertyNotify) {
