@@ -62,6 +62,8 @@ public:
         std::function<void()> onFocusChanged{};
         /// A mouse button (left, middle or right) went down: the caret may have moved.
         std::function<void()> onButtonDown{};
+        /// A key was let go after being held long enough to repeat: what it typed cannot be counted.
+        std::function<void()> onKeyHeld{};
     };
 
     virtual ~KeyWatcher() = default;

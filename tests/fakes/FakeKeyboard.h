@@ -99,6 +99,12 @@ public:
         if (auto f = handlers_.onFocusChanged)
             f();
     }
+    /// The user lets go of a key held until it repeated.
+    void holdKey()
+    {
+        if (auto f = handlers_.onKeyHeld)
+            f();
+    }
     /// The user clicks somewhere.
     void click()
     {

@@ -60,6 +60,7 @@ struct X11KeyWatcherTest : ::testing::Test {
             },
             .onFocusChanged = [this] { ++focusChanges; },
             .onButtonDown = [this] { ++clicks; },
+            .onKeyHeld = [this] { ++held; },
         });
     }
     void TearDown() override { run("setxkbmap us"); }
@@ -80,6 +81,7 @@ struct X11KeyWatcherTest : ::testing::Test {
     std::vector<ObservedKey> keys;
     int focusChanges = 0;
     int clicks = 0;
+    int held = 0;
 };
 
 } // namespace
@@ -123,6 +125,18 @@ TEST_F(X11KeyWatcherTest, ClicksAreReportedAndTheWheelIsNot)
     // The last click comes after the wheel: once it is in, the wheel has been read too.
     ASSERT_TRUE(run("xdotool click 1 click 4 click 5 click 3"));
     ASSERT_TRUE(waitUntil([&] { return clicks == 2; }));
+}
+
+TEST_F(X11KeyWatcherTest, AKeyHeldUntilItRepeatsIsTold)
+{
+    ASSERT_TRUE(run("xset r on && xset r rate 200 30"));
+    ASSERT_TRUE(run("xdotool key x"));
+    // Held for longer than the repeat delay: the holding is the input here, not a wait.
+    ASSERT_TRUE(run("xdotool keydown BackSpace sleep 0.4 keyup BackSpace"));
+    ASSERT_TRUE(waitUntil([&] { return held == 1; }));
+    ASSERT_TRUE(run("xdotool key y"));
+    ASSERT_TRUE(waitUntil([&] { return seen() == "x<y"; })) << seen();
+    EXPECT_EQ(held, 1) << "a short press is no repeat";
 }
 
 TEST_F(X11KeyWatcherTest, AChangeOfTheActiveWindowIsReported)

@@ -102,6 +102,7 @@ bool TextExpander::start()
         .onKey = [this](const ObservedKey& key) { observe(key); },
         .onFocusChanged = [this] { focusChanged(); },
         .onButtonDown = [this] { buttonDown(); },
+        .onKeyHeld = [this] { keyHeld(); },
     });
     refreshFocus();
     logLine("TextExpander activo");
@@ -157,6 +158,17 @@ void TextExpander::buttonDown()
 {
     // A click moves the caret: a shortcut finished after it would be erased from the wrong place.
     clearBuffer();
+}
+
+void TextExpander::keyHeld()
+{
+    // Its repeats are not seen one by one: the buffer no longer matches the text.
+    clearBuffer();
+    if (expansion_ && !expansion_->edited) {
+        expansion_->edited = true;
+        expansion_->keys.resize(expansion_->erased);
+        expansion_->pendingCharacters = 0;
+    }
 }
 
 void TextExpander::observe(const ObservedKey& key)

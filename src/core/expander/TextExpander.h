@@ -71,6 +71,8 @@ public:
     void focusChanged();
     /// A mouse button went down.
     void buttonDown();
+    /// A key held down repeated.
+    void keyHeld();
 
     /// The characters typed since the last reset.
     const std::string& buffer() const { return buffer_; }

@@ -131,6 +131,20 @@ unsigned long X11KeyWatcher::activeWindow()
     return window;
 }
 
+bool X11KeyWatcher::repeatedAfter(unsigned long held)
+{
+    // No key repeats sooner than this; only a press this long costs a round trip.
+    if (held < 150)
+        return false;
+    Display* d = display_->get();
+    XKeyboardState keyboard{};
+    XGetKeyboardControl(d, &keyboard);
+    if (keyboard.global_auto_repeat != AutoRepeatModeOn)
+        return false;
+    unsigned int delay = 0, interval = 0;
+    return !XkbGetAutoRepeatRate(d, XkbUseCoreKbd, &delay, &interval) || held >= delay;
+}
+
 void X11KeyWatcher::scheduleQueuedRead()
 {
     if (readScheduled_ || XEventsQueued(display_->get(), QueuedAlready) == 0)
@@ -192,12 +206,26 @@ void X11KeyWatcher::readEvents()
         const bool press = cookie->evtype == XI_RawKeyPress;
         const bool release = cookie->evtype == XI_RawKeyRelease;
         const auto code = static_cast<std::uint32_t>(raw->detail);
+        const unsigned long time = raw->time;
         XFreeEventData(d, cookie);
         if (!press && !release)
             continue;
+        // The server's own repeats of a held key make no raw events: a long press is told instead.
+        bool held = false;
+        if (code < pressedAt_.size()) {
+            if (press)
+                pressedAt_[code] = time;
+            else if (pressedAt_[code] && time > pressedAt_[code])
+                held = repeatedAfter(time - pressedAt_[code]);
+        }
         const ObservedKey key = reader_.read(code, press);
         if (auto f = handlers_.onKey)
             f(key);
+        if (alive.expired())
+            return;
+        if (held)
+            if (auto f = handlers_.onKeyHeld)
+                f();
         if (alive.expired())
             return;
     }

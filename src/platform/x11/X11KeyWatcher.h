@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,6 +46,8 @@ private:
     bool loadKeymap();
     void readState();
     unsigned long activeWindow();
+    /// True when a key held for this long (ms) has started repeating.
+    bool repeatedAfter(unsigned long held);
 
     std::unique_ptr<X11Display> display_;
     int xiOpcode_ = 0;
@@ -54,6 +57,8 @@ private:
     XkbKeyReader reader_;
     QSocketNotifier* notifier_ = nullptr;
     Handlers handlers_;
+    /// When each key went down (server time, ms), to tell a key held until it repeated.
+    std::array<unsigned long, 256> pressedAt_{};
     bool readScheduled_ = false;
     std::uint64_t wakes_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
