@@ -25,6 +25,7 @@
 #include "core/settings/UserDefaults.h"
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
+#include "core/expander/TextExpander.h"
 #include "core/stores/TextSnippetStore.h"
 #include "core/store/IdleCheckpoint.h"
 #include "core/store/Storage.h"
@@ -126,6 +127,7 @@ bool BrisaApp::start()
 
     createClipboardMonitor();
     createPasteServices();
+    createTextExpander();
     settings_->apply();
     if (monitor_)
         monitor_->start();
@@ -135,6 +137,8 @@ bool BrisaApp::start()
             recordPrimarySelection(settings_->recordPrimarySelection());
     });
     startScreenshotWatcher();
+    if (expander_)
+        expander_->start();
 
     quickNote_ = std::make_unique<QuickNoteWindowController>(
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
@@ -165,6 +169,8 @@ void BrisaApp::setBlockedBundleIDs(const std::set<std::string>& ids)
         monitor_->blockedBundleIDs = ids;
     if (primaryMonitor_)
         primaryMonitor_->blockedBundleIDs = ids;
+    if (expander_)
+        expander_->setBlockedBundleIDs(ids);
 }
 
 void BrisaApp::followCompositor()
@@ -239,6 +245,27 @@ void BrisaApp::createPasteServices()
     bulkCopy_ = std::make_unique<BulkCopyService>(*storage_, *paster_);
     if (monitor_)
         monitor_->batches = bulkCopy_.get();
+}
+
+void BrisaApp::createTextExpander()
+{
+    expander_ = std::make_unique<TextExpander>(
+        TextExpander::Desktop{platform_->keyWatcher.get(), platform_->keys.get(), platform_->frontmost.get()},
+        *snippets_, *paster_, *scheduler_);
+}
+
+void BrisaApp::reloadSnippets()
+{
+    // Another brisa process changed the file: take its list into this process's copy of the
+    // settings, so that a later save here keeps it.
+    SystemClock clock;
+    UserDefaults fromFile(defaults_->file(), clock);
+    if (auto value = fromFile.value(TextSnippetStore::key))
+        defaults_->set(TextSnippetStore::key, *value);
+    else
+        defaults_->remove(TextSnippetStore::key);
+    snippets_->reload();
+    logf(LogCategory::App, "Snippets releídos: {}", snippets_->snippets().size());
 }
 
 void BrisaApp::openSettings()
@@ -478,6 +505,9 @@ void BrisaApp::perform(const RemoteCommand& command)
         break;
     case RemoteCommand::Kind::Resume:
         capturePause_->resume();
+        break;
+    case RemoteCommand::Kind::ReloadSnippets:
+        reloadSnippets();
         break;
     }
 }

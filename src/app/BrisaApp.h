@@ -47,6 +47,7 @@ class QtScheduler;
 class SpaceStore;
 class IdleCheckpoint;
 class Storage;
+class TextExpander;
 class TextSnippetStore;
 class TrayMenu;
 class UnixSignals;
@@ -80,6 +81,10 @@ private:
     void startScreenshotWatcher();
     void registerGlobalShortcuts();
     void createPasteServices();
+    /// The text expander, over the paste service; started by start().
+    void createTextExpander();
+    /// Reads the snippets again from the settings file.
+    void reloadSnippets();
     /// Keeps the views' idea of the compositor current: translucent with one, cut and opaque without.
     void followCompositor();
     /// The engine of every Qt Quick view, with the image providers the cards read.
@@ -125,6 +130,7 @@ private:
     std::unique_ptr<QuickPasteService> quickPaste_;
     std::unique_ptr<BulkCopyService> bulkCopy_;
     std::unique_ptr<SequentialPasteService> sequentialPaste_;
+    std::unique_ptr<TextExpander> expander_;
     std::unique_ptr<KeyboardShortcuts> shortcuts_;
     std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;

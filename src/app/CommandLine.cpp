@@ -280,6 +280,46 @@ CommandLine parseRemindCommand(const std::vector<std::string>& args)
     return cl;
 }
 
+/// snippet list [--json] | snippet add SHORTCUT [TEXT|-] | snippet remove SHORTCUT.
+CommandLine parseSnippetCommand(const std::vector<std::string>& args)
+{
+    using K = SnippetCommand::Kind;
+    static const std::map<std::string, K> kinds{{"list", K::List}, {"add", K::Add}, {"remove", K::Remove}};
+    const std::string usage = "«snippet» necesita list, add ATAJO [TEXTO] o remove ATAJO";
+    if (args.size() < 2)
+        return error(usage);
+    const auto kind = kinds.find(args[1]);
+    if (kind == kinds.end())
+        return error(usage);
+    CommandLine cl;
+    cl.action = CommandLine::Action::Snippet;
+    cl.snippet.kind = kind->second;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const auto& a = args[i];
+        if (!optionsEnded && a == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && a == "--json" && kind->second == K::List)
+            cl.snippet.json = true;
+        else if (!optionsEnded && a.size() > 1 && a[0] == '-')
+            return error("opción desconocida para «snippet " + args[1] + "»: " + a);
+        else
+            positional.push_back(a);
+    }
+    const std::size_t most = kind->second == K::List ? 0 : kind->second == K::Add ? 2 : 1;
+    if (positional.size() > most)
+        return error("sobra un argumento para «snippet " + args[1] + "»: " + positional[most]);
+    if (kind->second != K::List) {
+        if (positional.empty())
+            return error("«snippet " + args[1] + "» necesita ATAJO");
+        cl.snippet.shortcut = positional[0];
+    }
+    if (kind->second == K::Add && positional.size() == 2 && positional[1] != "-")
+        cl.snippet.content = positional[1];
+    return cl;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args)
@@ -289,6 +329,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             return *remote;
     if (!args.empty() && args.front() == "remind")
         return parseRemindCommand(args);
+    if (!args.empty() && args.front() == "snippet")
+        return parseSnippetCommand(args);
     CommandLine cl;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto& a = args[i];
@@ -338,6 +380,12 @@ std::string helpText()
            "  remind ID --clear                  quita el recordatorio del clip\n"
            "  clear [--all]                      borra el historial menos los fijados (con\n"
            "                                     --all, también los fijados) y dice cuántos\n"
+           "\n"
+           "Órdenes sobre los snippets (el texto que sustituye a su atajo al escribirlo):\n"
+           "  snippet list [--json]              los snippets, en su orden\n"
+           "  snippet add ATAJO [TEXTO]          añade un snippet (sin TEXTO o con «-», el de la\n"
+           "                                     entrada estándar); ATAJO empieza por «;»\n"
+           "  snippet remove ATAJO               quita el snippet de ese atajo\n"
            "\n"
            "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
            "CUÁNDO es una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m).\n"

@@ -44,9 +44,21 @@ struct StoreCommand {
     bool all = false;
 };
 
+/// A command on the text snippets, which live in the settings file.
+struct SnippetCommand {
+    enum class Kind { List, Add, Remove };
+    Kind kind = Kind::List;
+    /// list: as a JSON array.
+    bool json = false;
+    /// add, remove: the shortcut.
+    std::string shortcut;
+    /// add: the text; nullopt: read standard input.
+    std::optional<std::string> content;
+};
+
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).
 struct RemoteCommand {
-    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Settings, Library, Pause, Resume };
+    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Settings, Library, Pause, Resume, ReloadSnippets };
     Kind kind = Kind::Toggle;
     /// PasteSlot: 0 (the newest clip) to 9.
     int slot = 0;
@@ -56,9 +68,10 @@ struct RemoteCommand {
 
 /// What the command line asks for.
 struct CommandLine {
-    enum class Action { Run, Version, Help, Store, Remote, Error };
+    enum class Action { Run, Version, Help, Store, Remote, Snippet, Error };
     Action action = Action::Run;
     StoreCommand store;
+    SnippetCommand snippet;
     RemoteCommand remote;
     /// For Error: the message to print.
     std::string error;

@@ -41,7 +41,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
         error = "no hay bus de sesión D-Bus";
         return false;
     }
-    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings", "Library", "Pause", "Resume"};
+    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings", "Library", "Pause", "Resume", "ReloadSnippets"};
     auto message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                   QString::fromLatin1(kService),
                                                   QString::fromLatin1(methods[static_cast<int>(command.kind)]));
@@ -73,11 +73,19 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
 
 void InstanceBus::run(RemoteCommand command)
 {
-    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings", "library", "pause", "resume"};
+    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings", "library", "pause", "resume", "reload-snippets"};
     logf(LogCategory::App, "Orden recibida: {}", names[static_cast<int>(command.kind)]);
     if (onCommand)
         onCommand(command);
 }
+
+bool InstanceBus::isRunning()
+{
+    auto bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface()->isServiceRegistered(QString::fromLatin1(kService));
+}
+
+void InstanceBus::ReloadSnippets() { run({RemoteCommand::Kind::ReloadSnippets, 0}); }
 
 void InstanceBus::Toggle() { run({RemoteCommand::Kind::Toggle, 0}); }
 void InstanceBus::QuickNote() { run({RemoteCommand::Kind::QuickNote, 0}); }

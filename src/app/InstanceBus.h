@@ -27,6 +27,8 @@ public:
 
     /// Asks the running Brisa to act; false (with the reason in error) when none answers.
     static bool send(const RemoteCommand& command, std::string& error);
+    /// True when a Brisa holds the name on the session bus (asking starts none).
+    static bool isRunning();
 
     /// Runs each command received; set by the app.
     std::function<void(const RemoteCommand&)> onCommand;
@@ -48,6 +50,8 @@ public Q_SLOTS:
     void Pause(int minutes);
     /// Records again.
     void Resume();
+    /// Reads the text snippets again from the settings file.
+    void ReloadSnippets();
 
 private:
     void run(RemoteCommand command);

@@ -16,6 +16,7 @@
 #include "platform/x11/X11CompositorWatch.h"
 #include "platform/x11/X11FrontmostApplication.h"
 #include "platform/x11/X11GlobalHotkeys.h"
+#include "platform/x11/X11KeyWatcher.h"
 #include "platform/x11/X11PanelWindowHints.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11WindowActivation.h"
@@ -139,6 +140,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
         services.hotkeys = X11GlobalHotkeys::create(scheduler);
         if (auto keys = std::make_unique<XTestKeySynthesizer>(); keys->isConnected())
             services.keys = std::move(keys);
+        services.keyWatcher = X11KeyWatcher::create();
         if (auto windows = std::make_unique<X11WindowActivation>(); windows->isConnected())
             services.windows = std::move(windows);
         // The server counts device pixels; Qt's screens are in scaled points.

@@ -195,3 +195,34 @@ TEST(CommandLine, ImageTakesAnOperationAndChecksItsParameter)
         EXPECT_EQ(parseCommandLine(args).action, Action::Error) << args.back();
     }
 }
+
+TEST(CommandLine, SnippetCommands)
+{
+    using SK = SnippetCommand::Kind;
+    struct Case {
+        std::vector<std::string> args;
+        SK kind;
+        std::string shortcut;
+        std::optional<std::string> content;
+        bool json = false;
+    };
+    for (const Case& c : {Case{{"snippet", "list"}, SK::List, "", std::nullopt},
+                          Case{{"snippet", "list", "--json"}, SK::List, "", std::nullopt, true},
+                          Case{{"snippet", "add", ";firma", "Un saludo"}, SK::Add, ";firma", "Un saludo"},
+                          Case{{"snippet", "add", ";firma"}, SK::Add, ";firma", std::nullopt},
+                          Case{{"snippet", "add", ";firma", "-"}, SK::Add, ";firma", std::nullopt},
+                          Case{{"snippet", "add", "--", "-x", "--json"}, SK::Add, "-x", "--json"},
+                          Case{{"snippet", "remove", ";año"}, SK::Remove, ";año", std::nullopt}}) {
+        SCOPED_TRACE(c.args[1] + " " + (c.args.size() > 2 ? c.args[2] : ""));
+        const auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, Action::Snippet) << cl.error;
+        EXPECT_EQ(cl.snippet.kind, c.kind);
+        EXPECT_EQ(cl.snippet.shortcut, c.shortcut);
+        EXPECT_EQ(cl.snippet.content, c.content);
+        EXPECT_EQ(cl.snippet.json, c.json);
+    }
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"snippet"}, {"snippet", "edit"}, {"snippet", "add"}, {"snippet", "remove"},
+             {"snippet", "list", "x"}, {"snippet", "add", ";a", "b", "c"}, {"snippet", "add", "--json", ";a", "b"}})
+        EXPECT_EQ(parseCommandLine(bad).action, Action::Error) << bad.size();
+}

@@ -28,8 +28,9 @@ public:
 
     /// Brisa's own values are at most two levels deep; far deeper documents are hostile.
     static constexpr std::size_t kMaxNesting = 32;
-    /// A settings file is a few hundred bytes; this leaves room for long lists.
-    static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
+    /// A settings file is a few hundred bytes; this leaves room for long lists and for snippets of
+    /// a few megabytes (a snippet's text is kept here, escaped twice).
+    static constexpr std::size_t kMaxFileBytes = 32 * 1024 * 1024;
 
     /// $XDG_CONFIG_HOME/Brisa/defaults.json.
     static std::filesystem::path defaultFile();
