@@ -62,20 +62,19 @@ Item {
             color: Qt.rgba(0, 0, 0, 0.35)
             visible: tile.hovering && Compositing.active
         }
+        // Without an icon: the tint as a gradient, with the symbol in white.
         Rectangle {
             id: face
             anchors.fill: parent
             radius: 0.26 * root.side
+            visible: !icon.visible
             readonly property color tint: tile.modelData.tint
             gradient: Gradient {
                 GradientStop { position: 0; color: Qt.lighter(face.tint, 1.25) }
                 GradientStop { position: 1; color: face.tint }
             }
-            border.width: 0.5
-            border.color: Qt.rgba(1, 1, 1, 0.12)
             Image {
                 anchors.centerIn: parent
-                visible: !icon.visible
                 width: 0.42 * root.side
                 height: width
                 sourceSize.width: width * 2
@@ -92,6 +91,14 @@ Item {
             sourceSize.height: root.side * 2
             source: tile.modelData.icon
             visible: String(tile.modelData.icon).length > 0 && status === Image.Ready
+        }
+        // Either face gets the same faint outline.
+        Rectangle {
+            anchors.fill: parent
+            radius: face.radius
+            color: "transparent"
+            border.width: 0.5
+            border.color: Qt.rgba(1, 1, 1, 0.12)
         }
         MouseArea {
             id: area
