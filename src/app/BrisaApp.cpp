@@ -47,6 +47,7 @@
 #include "ui/LauncherViewModel.h"
 #include "ui/NowPlayingViewModel.h"
 #include "ui/QuickNoteWindowController.h"
+#include "ui/SettingsWindowController.h"
 #include "ui/SymbolImageProvider.h"
 #include "ui/ThumbnailImageProvider.h"
 #include "ui/ToastViewModel.h"
@@ -207,6 +208,8 @@ void BrisaApp::createClipboardMonitor()
     });
     imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
+    // The compositor quitting ends the session: leave as on a termination signal, losing nothing.
+    platform_->setSessionLostHandler([this] { quit(); });
     if (!platform_->clipboard)
         return;
 
@@ -256,7 +259,22 @@ void BrisaApp::createPasteServices()
         monitor_->batches = bulkCopy_.get();
 }
 
-void BrisaApp::openSettings() { logLine(LogCategory::App, "La ventana de ajustes aún no está disponible"); }
+void BrisaApp::openSettings()
+{
+    if (!shortcuts_)
+        return; // still starting
+    if (!settingsWindow_) {
+        SettingsWindowController::Services services{*settings_, *snippets_, *shortcuts_};
+        if (shortcutRegistry_)
+            services.applyPanelShortcut = [this](const Shortcut& s) {
+                return shortcutRegistry_->change(shortcutNames::togglePanel(), s);
+            };
+        if (platform_->frontmost)
+            services.openApplications = [this] { return platform_->frontmost->openApplications(); };
+        settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(services));
+    }
+    settingsWindow_->show();
+}
 
 int BrisaApp::ask(const PermissionAlert& alert)
 {
@@ -432,6 +450,8 @@ void BrisaApp::startReminders()
             notch_->openForKeyboard();
         panelModel_->showClip(*id);
     };
+    if (!platform_->clipboardWarning.empty())
+        notifications_->show({"Brisa no puede vigilar el portapapeles", platform_->clipboardWarning, {}});
     reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, [this](const ReminderNotice& notice) {
         return notifications_->show({notice.title, notice.body, notice.clipId.toString()});
     });
@@ -470,7 +490,8 @@ void BrisaApp::setupStatusItem()
     actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
-    // The library and settings windows do not exist yet: their items stay greyed.
+    actions.openSettings = [this] { perform({RemoteCommand::Kind::Settings, 0}); };
+    // The library window does not exist yet: its item stays greyed.
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;
@@ -506,6 +527,9 @@ void BrisaApp::perform(const RemoteCommand& command)
     case RemoteCommand::Kind::PasteSlot:
         logf(LogCategory::App, "Pegar el clip {}", command.slot);
         quickPaste_->paste(command.slot);
+        break;
+    case RemoteCommand::Kind::Settings:
+        openSettings();
         break;
     }
 }

@@ -40,6 +40,7 @@ class ShortcutRegistry;
 class ImageClipOperations;
 class OcrService;
 class QuickNoteWindowController;
+class SettingsWindowController;
 class ReminderScheduler;
 class DBusNotifications;
 class ScreenshotWatcher;
@@ -129,6 +130,7 @@ private:
     std::unique_ptr<KeyboardShortcuts> shortcuts_;
     std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
     // The views go before the engine that made them and the controller they read.
     std::unique_ptr<NotchController> notch_;
     std::unique_ptr<ToastController> toast_;

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The tray icon and its menu in a real tray host (trayer) under a window manager, clicked as a user
 # would with real pointer events (XTest through xdotool): every item does what it says, and the
-# two whose windows do not exist yet are greyed and do nothing. The screenshot, of the menu with
+# library's, whose window does not exist yet, is greyed and does nothing. The screenshot, of the menu with
 # its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
 # Usage: tray_menu.sh BRISA SCREENSHOT.png
 set -u
@@ -59,8 +59,12 @@ check "Biblioteca… is greyed (nothing happens), Quick Note… opens the quick 
 check "no library window came" '[ "$(xdotool search --onlyvisible --name "Biblioteca" 2>/dev/null | wc -l)" = 0 ]'
 xdotool search --onlyvisible --name "^Quick Note$" windowclose 2>/dev/null
 
-open_menu; at "$m" $y_settings; at "$m" $y_bulk
-check "Ajustes… is greyed (nothing happens), Bulk Copy turns bulk copy on" 'wait_log "Bulk Copy activado"'
+open_menu; at "$m" $y_settings
+check "Ajustes… opens the settings window" \
+  'for _ in $(seq 50); do xdotool search --onlyvisible --name "^Brisa — Ajustes$" >/dev/null && break; sleep 0.1; done; xdotool search --onlyvisible --name "^Brisa — Ajustes$" >/dev/null'
+xdotool search --onlyvisible --name "^Brisa — Ajustes$" windowminimize --sync 2>/dev/null
+open_menu; at "$m" $y_bulk
+check "Bulk Copy turns bulk copy on" 'wait_log "Bulk Copy activado"'
 open_menu; at "$m" $y_bulk
 check "Bulk Copy again turns it off" 'wait_log "Bulk Copy desactivado"'
 
