@@ -10,7 +10,11 @@
 #include "core/image/ImageClipOperations.h"
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/launcher/AppLauncher.h"
 #include "core/notch/NotchController.h"
+#include "core/nowplaying/NowPlayingService.h"
+#include "core/sidepanels/SidePanelController.h"
+#include "core/sidepanels/SidePanelGeometry.h"
 #include "core/toast/ToastController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/remind/ReminderScheduler.h"
@@ -33,6 +37,9 @@
 #include "core/support/XdgPaths.h"
 #include "platform/PlatformServices.h"
 #include "platform/linux/DBusNotifications.h"
+#include "platform/linux/MprisPlayers.h"
+#include "platform/linux/PosixProcessSpawner.h"
+#include "platform/linux/XdgDefaultApplications.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
 #include "ui/AppIconImageProvider.h"
@@ -41,6 +48,8 @@
 #include "ui/NotchPanelWindow.h"
 #include "ui/LibraryViewModel.h"
 #include "ui/LibraryWindowController.h"
+#include "ui/LauncherViewModel.h"
+#include "ui/NowPlayingViewModel.h"
 #include "ui/QuickNoteWindowController.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/SymbolImageProvider.h"
@@ -124,6 +133,21 @@ bool BrisaApp::start()
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
+    if (launcher_->seeded()) {
+        // A new store starts with this desktop's browser and file manager rather than the seed tile.
+        defaultApps_ = std::make_unique<XdgDefaultApplications>();
+        defaultApps_->find([this](const std::vector<std::string>& files) {
+            std::vector<LauncherApp> apps;
+            for (const auto& file : files) {
+                LauncherApp app;
+                app.id = Uuid::random();
+                app.name = launcherDisplayName(file);
+                app.bundlePath = file;
+                apps.push_back(std::move(app));
+            }
+            launcher_->replaceSeed(std::move(apps));
+        });
+    }
 
     createClipboardMonitor();
     createPasteServices();
@@ -146,6 +170,8 @@ bool BrisaApp::start()
     followCompositor();
     installNotchPanel();
     installToastPanel();
+    installNowPlayingPanel();
+    installLauncherPanel();
     startReminders();
     setupStatusItem();
     registerGlobalShortcuts();
@@ -364,6 +390,78 @@ void BrisaApp::installToastPanel()
         monitor_->toasts = toast_.get();
     bulkCopy_->toasts = toast_.get();
     capturePause_->toasts = toast_.get();
+}
+
+void BrisaApp::installNowPlayingPanel()
+{
+    if (!notch_ || !panelModel_)
+        return;
+    players_ = std::make_unique<MprisPlayers>();
+    nowPlaying_ = std::make_unique<NowPlayingService>(*players_, *scheduler_);
+    nowPlayingModel_ = std::make_unique<NowPlayingViewModel>(*nowPlaying_, *notch_);
+    nowPlayingSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens,
+                                                            SidePanelGeometry::nowPlayingFrame,
+                                                            [this] { return nowPlaying_->hasMedia(); });
+    nowPlayingWindow_ = std::make_unique<NotchPanelWindow>(
+        *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NowPlayingRoot.qml")),
+        QVariantMap{{QStringLiteral("player"), QVariant::fromValue<QObject*>(nowPlayingModel_.get())},
+                    {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
+        platform_->panelHints.get(), *platform_->screens);
+    // Only the card takes clicks; the window's margins around it let them through.
+    const Size card = SidePanelGeometry::kNowPlayingCard;
+    const double inset = SidePanelGeometry::kHitInset;
+    nowPlayingWindow_->setInputRect(
+        QRectF(inset, SidePanelGeometry::kNowPlayingWindow.height - inset - card.height, card.width, card.height)
+            .toAlignedRect());
+    if (!nowPlayingSide_->install(*nowPlayingWindow_))
+        return;
+    notch_->addSidePanel(*nowPlayingSide_);
+    nowPlaying_->onChanged([this](NowPlayingService::Field field) {
+        if (field == NowPlayingService::Field::Track)
+            nowPlayingSide_->refresh();
+    });
+    settings_->onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::PanelScale)
+            nowPlayingSide_->refresh();
+    });
+    platform_->screens->onChanged([this] { nowPlayingSide_->refresh(); });
+}
+
+void BrisaApp::installLauncherPanel()
+{
+    if (!notch_ || !panelModel_)
+        return;
+    spawner_ = std::make_unique<PosixProcessSpawner>();
+    appLauncher_ = std::make_unique<AppLauncher>(*spawner_);
+    if (auto* windows = platform_->windows.get())
+        appLauncher_->userTime = [windows] { return windows->currentTime(); };
+    launcherModel_ = std::make_unique<LauncherViewModel>(*launcher_, *appLauncher_, *notch_, *settings_);
+    launcherSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens, [this](const Rect& screen, Size size) {
+        return SidePanelGeometry::launcherFrame(screen, size, SidePanelGeometry::launcherGrid(launcher_->tileCount()));
+    });
+    launcherWindow_ = std::make_unique<NotchPanelWindow>(
+        *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/LauncherRoot.qml")),
+        QVariantMap{{QStringLiteral("launcher"), QVariant::fromValue<QObject*>(launcherModel_.get())},
+                    {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
+        platform_->panelHints.get(), *platform_->screens);
+    // The grid's whole visible area takes clicks, its transparent corners included.
+    auto inputRect = [this] {
+        const auto grid = SidePanelGeometry::launcherGrid(launcher_->tileCount());
+        return QRectF(SidePanelGeometry::kHitInset, 0, grid.visibleWidth, grid.visibleHeight).toAlignedRect();
+    };
+    launcherWindow_->setInputRect(inputRect());
+    if (!launcherSide_->install(*launcherWindow_))
+        return;
+    notch_->addSidePanel(*launcherSide_);
+    launcher_->onChanged([this, inputRect] {
+        launcherSide_->refresh();
+        launcherWindow_->setInputRect(inputRect());
+    });
+    settings_->onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::PanelScale)
+            launcherSide_->refresh();
+    });
+    platform_->screens->onChanged([this] { launcherSide_->refresh(); });
 }
 
 void BrisaApp::startScreenshotWatcher()

@@ -16,6 +16,14 @@ class QSystemTrayIcon;
 namespace brisa {
 
 class NotchController;
+class NowPlayingService;
+class AppLauncher;
+class LauncherViewModel;
+class PosixProcessSpawner;
+class XdgDefaultApplications;
+class NowPlayingViewModel;
+class MprisPlayers;
+class SidePanelController;
 class ToastController;
 class ToastViewModel;
 class NotchPanelViewModel;
@@ -91,6 +99,10 @@ private:
     void makeQmlEngine();
     void installNotchPanel();
     void installToastPanel();
+    /// What the media players play, in a card beside the open panel.
+    void installNowPlayingPanel();
+    /// The application tiles, in a grid beside the open panel.
+    void installLauncherPanel();
     /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
     void startReminders();
     /// The library window, made the first time.
@@ -115,6 +127,7 @@ private:
     std::unique_ptr<SpaceStore> spaces_;
     std::unique_ptr<TextSnippetStore> snippets_;
     std::unique_ptr<LauncherStore> launcher_;
+    std::unique_ptr<XdgDefaultApplications> defaultApps_;
     // Declared so that they go in the right order: the monitor before the platform it reads, the
     // pool's threads joined before the codec and the store their jobs use.
     std::unique_ptr<VipsImageCodec> codec_;
@@ -145,6 +158,16 @@ private:
     std::unique_ptr<NotchPanelWindow> toastWindow_;
     std::unique_ptr<LibraryViewModel> libraryModel_;
     std::unique_ptr<LibraryWindowController> library_;
+    std::unique_ptr<MprisPlayers> players_;
+    std::unique_ptr<NowPlayingService> nowPlaying_;
+    std::unique_ptr<NowPlayingViewModel> nowPlayingModel_;
+    std::unique_ptr<SidePanelController> nowPlayingSide_;
+    std::unique_ptr<NotchPanelWindow> nowPlayingWindow_;
+    std::unique_ptr<PosixProcessSpawner> spawner_;
+    std::unique_ptr<AppLauncher> appLauncher_;
+    std::unique_ptr<LauncherViewModel> launcherModel_;
+    std::unique_ptr<SidePanelController> launcherSide_;
+    std::unique_ptr<NotchPanelWindow> launcherWindow_;
     std::unique_ptr<DBusNotifications> notifications_;
     std::unique_ptr<ReminderScheduler> reminders_;
     std::unique_ptr<TrayMenu> trayMenu_;
