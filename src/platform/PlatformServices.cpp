@@ -151,7 +151,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
             const double ratio = primary ? primary->devicePixelRatio() : 1.0;
             return qtScreens->fromPointer(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio)));
         });
-        services.panelHints = X11PanelWindowHints::create();
+        services.panelHints = X11PanelWindowHints::create(services.wayland);
         services.compositor = X11CompositorWatch::create();
         services.colorSampler = X11ColorSampler::create();
     }
