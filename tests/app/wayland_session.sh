@@ -58,5 +58,13 @@ check "pasting does not add to the history" 'sleep 0.5; [ "$(count)" = $n ]'
 check "brisa toggle opens the panel" 'for _ in $(seq 50); do grep -q "Panel abierto" "$home/app.log" && break; sleep 0.1; done; grep -q "Panel abierto" "$home/app.log"'
 sleep 0.5; shot wayland-panel.png
 
-[ $fail -eq 0 ] || cat "$home/app.log"
+# With the setting on (read at start), a mouse selection is recorded too.
+kill $app; wait $app 2>/dev/null
+echo '{"historyLimit": 0, "recordPrimarySelection": true}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
+(unset QT_QPA_PLATFORM; exec "$brisa") 2>"$home/app2.log" & app=$!
+wait_ready "$home/app2.log"
+printf 'resaltado con el ajuste' | wl-copy --primary; n=$((n + 1))
+check "a mouse selection is recorded with the setting on" 'wait_count $n && [ "$(newest textContent)" = "resaltado con el ajuste" ]'
+
+[ $fail -eq 0 ] || cat "$home/app.log" "$home/app2.log"
 exit $fail
