@@ -1208,6 +1208,36 @@ std::vector<ClipItem> Storage::fetchRows(std::span<const std::int64_t> rowids)
     return out;
 }
 
+std::vector<ClipItem> Storage::fetchRows(std::span<const RowKey> rows)
+{
+    std::vector<ClipItem> out;
+    out.reserve(rows.size());
+    const auto fromIndex = fmt::format(
+        "SELECT {} FROM ClipItem INDEXED BY ClipItem_fields WHERE isPinned = ?1 AND createdAt = ?2 AND rowid = ?3",
+        kColumns);
+    for (const auto& row : rows) {
+        StatementScope st(db_->statement(fromIndex));
+        st->bindInt64(1, row.isPinned ? 1 : 0);
+        st->bindDouble(2, row.createdAt);
+        st->bindInt64(3, row.rowid);
+        const int rc = st->step();
+        if (rc == SQLITE_ROW) {
+            if (auto item = readRow(*st, false))
+                out.push_back(std::move(*item));
+            continue;
+        }
+        if (rc != SQLITE_DONE) {
+            noteFailure();
+            continue;
+        }
+        // Pinned, unpinned or refreshed since it was read: the table still has it.
+        const std::int64_t one[] = {row.rowid};
+        for (auto& item : fetchRows(std::span<const std::int64_t>(one)))
+            out.push_back(std::move(item));
+    }
+    return out;
+}
+
 std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, std::size_t offset, std::size_t limit)
 {
     if (limit == 0)
@@ -1240,7 +1270,7 @@ bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, s
     // would cost seconds on a large history; better to fail loudly than to fall back to that.
     SqliteStatement st(db_->handle(),
                        fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
-                                   "createdAt FROM ClipItem INDEXED BY ClipItem_search WHERE {}",
+                                   "createdAt FROM ClipItem INDEXED BY ClipItem_fields WHERE {}",
                                    kindCondition(kind)));
     SearchRow row;
     int rc;
@@ -1252,7 +1282,8 @@ bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, s
         row.ocrText = st.textView(4);
         row.spaceID = st.textView(5);
         row.isPinned = st.int64(6) != 0;
-        row.createdAt = storedTime(st.real(7));
+        row.createdAtStored = st.real(7);
+        row.createdAt = storedTime(row.createdAtStored);
         f(row);
     }
     if (rc != SQLITE_DONE) {
