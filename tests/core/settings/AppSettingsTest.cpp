@@ -279,39 +279,6 @@ TEST(AppSettings, NonFiniteScaleIsRefused)
     EXPECT_TRUE(log.calls.empty());
 }
 
-TEST(AppSettings, SurvivesReloadFromFile)
-{
-    test::TempDir dir;
-    test::VirtualScheduler clock;
-    auto file = dir / "defaults.json";
-    {
-        UserDefaults defaults(file, clock);
-        AppSettings s(defaults);
-        s.setHistoryLimit(100000);
-        s.setLaunchAtLogin(false);
-        s.setBlockedBundleIDs({"org.keepassxc.KeePassXC"});
-        s.setTheme(AppTheme::LiquidGlass);
-        s.setNotchActivation(NotchActivation::LongHover);
-        s.setAutoDeleteDays(365);
-        s.setLibraryViewMode(LibraryViewMode::Board);
-        s.setPanelPosition(PanelPosition::BottomRight);
-        s.setPanelScale(1.3);
-        s.setDefaultTab(NotchTab::Prompts);
-    }
-    UserDefaults defaults(file, clock);
-    AppSettings s(defaults);
-    EXPECT_EQ(s.historyLimit(), 100000);
-    EXPECT_FALSE(s.launchAtLogin());
-    EXPECT_EQ(s.blockedBundleIDs(), std::vector<std::string>{"org.keepassxc.KeePassXC"});
-    EXPECT_EQ(s.theme(), AppTheme::LiquidGlass);
-    EXPECT_EQ(s.notchActivation(), NotchActivation::LongHover);
-    EXPECT_EQ(s.autoDeleteDays(), 365);
-    EXPECT_EQ(s.libraryViewMode(), LibraryViewMode::Board);
-    EXPECT_EQ(s.panelPosition(), PanelPosition::BottomRight);
-    EXPECT_EQ(s.panelScale(), 1.3);
-    EXPECT_EQ(s.defaultTab(), NotchTab::Prompts);
-}
-
 TEST(AppSettings, NumbersOutsideTheirControlsRangeAreClamped)
 {
     struct Case {
