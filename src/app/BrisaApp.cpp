@@ -37,9 +37,11 @@
 #include "ui/Compositing.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
+#include "core/clips/ClipLibrary.h"
 #include "ui/LibraryViewModel.h"
 #include "ui/LibraryWindowController.h"
 #include "ui/QuickNoteWindowController.h"
+#include "ui/SettingsWindowController.h"
 #include "ui/SymbolImageProvider.h"
 #include "ui/ThumbnailImageProvider.h"
 #include "ui/ToastViewModel.h"
@@ -183,6 +185,8 @@ void BrisaApp::createClipboardMonitor()
     });
     imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
+    // The compositor quitting ends the session: leave as on a termination signal, losing nothing.
+    platform_->setSessionLostHandler([this] { quit(); });
     if (!platform_->clipboard)
         return;
 
@@ -232,7 +236,22 @@ void BrisaApp::createPasteServices()
         monitor_->batches = bulkCopy_.get();
 }
 
-void BrisaApp::openSettings() { logLine(LogCategory::App, "La ventana de ajustes aún no está disponible"); }
+void BrisaApp::openSettings()
+{
+    if (!shortcuts_)
+        return; // still starting
+    if (!settingsWindow_) {
+        SettingsWindowController::Services services{*settings_, *snippets_, *shortcuts_};
+        if (shortcutRegistry_)
+            services.applyPanelShortcut = [this](const Shortcut& s) {
+                return shortcutRegistry_->change(shortcutNames::togglePanel(), s);
+            };
+        if (platform_->frontmost)
+            services.openApplications = [this] { return platform_->frontmost->openApplications(); };
+        settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(services));
+    }
+    settingsWindow_->show();
+}
 
 int BrisaApp::ask(const PermissionAlert& alert)
 {
@@ -341,6 +360,8 @@ void BrisaApp::startReminders()
             notch_->openForKeyboard();
         panelModel_->showClip(*id);
     };
+    if (!platform_->clipboardWarning.empty())
+        notifications_->show({"Brisa no puede vigilar el portapapeles", platform_->clipboardWarning, {}});
     reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, [this](const ReminderNotice& notice) {
         return notifications_->show({notice.title, notice.body, notice.clipId.toString()});
     });
@@ -379,8 +400,8 @@ void BrisaApp::setupStatusItem()
     actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
+    actions.openSettings = [this] { perform({RemoteCommand::Kind::Settings, 0}); };
     actions.openLibrary = [this] { perform({RemoteCommand::Kind::Library, 0}); };
-    // The settings window does not exist yet: its item stays greyed.
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;
@@ -417,6 +438,9 @@ void BrisaApp::perform(const RemoteCommand& command)
         logf(LogCategory::App, "Pegar el clip {}", command.slot);
         quickPaste_->paste(command.slot);
         break;
+    case RemoteCommand::Kind::Settings:
+        openSettings();
+        break;
     case RemoteCommand::Kind::Library:
         showLibrary();
         break;
@@ -429,8 +453,9 @@ void BrisaApp::showLibrary()
     if (!library_) {
         if (!qmlEngine_)
             makeQmlEngine(); // a session without the panel
+        clipLibrary_ = std::make_unique<ClipLibrary>(*storage_);
         libraryModel_ = std::make_unique<LibraryViewModel>(LibraryViewModel::Services{
-            *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
+            *clipLibrary_, *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
         library_ = std::make_unique<LibraryWindowController>(*qmlEngine_, *libraryModel_, platform_->windows.get());
     }
     library_->show();

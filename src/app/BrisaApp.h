@@ -32,8 +32,10 @@ class ShortcutRegistry;
 class ImageClipOperations;
 class OcrService;
 class QuickNoteWindowController;
+class ClipLibrary;
 class LibraryViewModel;
 class LibraryWindowController;
+class SettingsWindowController;
 class ReminderScheduler;
 class DBusNotifications;
 class ScreenshotWatcher;
@@ -122,6 +124,7 @@ private:
     std::unique_ptr<KeyboardShortcuts> shortcuts_;
     std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
     // The views go before the engine that made them and the controller they read.
     std::unique_ptr<NotchController> notch_;
     std::unique_ptr<ToastController> toast_;
@@ -130,6 +133,7 @@ private:
     std::unique_ptr<NotchPanelWindow> panelWindow_;
     std::unique_ptr<ToastViewModel> toastModel_;
     std::unique_ptr<NotchPanelWindow> toastWindow_;
+    std::unique_ptr<ClipLibrary> clipLibrary_;
     std::unique_ptr<LibraryViewModel> libraryModel_;
     std::unique_ptr<LibraryWindowController> library_;
     std::unique_ptr<DBusNotifications> notifications_;

@@ -190,13 +190,13 @@ CommandLine parseImageCommand(const std::vector<std::string>& args)
     return cl;
 }
 
-/// toggle, quick-note, bulk-copy, paste-slot N, library: actions of the running Brisa.
+/// toggle, quick-note, bulk-copy, paste-slot N, settings, library: actions of the running Brisa.
 std::optional<CommandLine> parseRemoteCommand(const std::vector<std::string>& args)
 {
     using K = RemoteCommand::Kind;
     static const std::map<std::string, K> names{
         {"toggle", K::Toggle},         {"quick-note", K::QuickNote}, {"bulk-copy", K::BulkCopy},
-        {"paste-slot", K::PasteSlot}, {"library", K::Library}};
+        {"paste-slot", K::PasteSlot}, {"settings", K::Settings},     {"library", K::Library}};
     auto it = names.find(args.front());
     if (it == names.end())
         return std::nullopt;
@@ -316,6 +316,7 @@ std::string helpText()
            "  quick-note                         abre Quick Note\n"
            "  bulk-copy                          activa o desactiva Bulk Copy\n"
            "  paste-slot N                       pega el clip N (0 es el más nuevo, hasta 9)\n"
+           "  settings                           abre la ventana de ajustes\n"
            "\n"
            "Opciones:\n"
            "  -h, --help       muestra esta ayuda y sale\n"

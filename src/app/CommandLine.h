@@ -44,7 +44,7 @@ struct StoreCommand {
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).
 struct RemoteCommand {
-    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Library };
+    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Settings, Library };
     Kind kind = Kind::Toggle;
     /// PasteSlot: 0 (the newest clip) to 9.
     int slot = 0;

@@ -40,7 +40,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
         error = "no hay bus de sesión D-Bus";
         return false;
     }
-    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Library"};
+    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings", "Library"};
     auto message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                   QString::fromLatin1(kService),
                                                   QString::fromLatin1(methods[static_cast<int>(command.kind)]));
@@ -65,7 +65,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
 
 void InstanceBus::run(RemoteCommand command)
 {
-    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "library"};
+    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings", "library"};
     logf(LogCategory::App, "Orden recibida: {}", names[static_cast<int>(command.kind)]);
     if (onCommand)
         onCommand(command);
@@ -74,6 +74,7 @@ void InstanceBus::run(RemoteCommand command)
 void InstanceBus::Toggle() { run({RemoteCommand::Kind::Toggle, 0}); }
 void InstanceBus::QuickNote() { run({RemoteCommand::Kind::QuickNote, 0}); }
 void InstanceBus::BulkCopy() { run({RemoteCommand::Kind::BulkCopy, 0}); }
+void InstanceBus::Settings() { run({RemoteCommand::Kind::Settings, 0}); }
 void InstanceBus::Library() { run({RemoteCommand::Kind::Library, 0}); }
 
 void InstanceBus::PasteSlot(int slot)

@@ -42,6 +42,8 @@ public Q_SLOTS:
     void Library();
     /// Pastes the clip in slot (0 is the newest) into the application in front.
     void PasteSlot(int slot);
+    /// Opens the settings window.
+    void Settings();
 
 private:
     void run(RemoteCommand command);

@@ -87,7 +87,36 @@ void ShortcutRegistry::grab(Entry& entry)
     }
     entry.id = id;
     entry.held = false;
+    entry.grabbed = shortcut;
     names_[id] = entry.name.rawValue;
+}
+
+GlobalHotkeys::GrabResult ShortcutRegistry::change(const ShortcutName& name, const Shortcut& shortcut)
+{
+    auto it = entries_.find(name.rawValue);
+    if (it == entries_.end() || (it->second.id && it->second.grabbed == shortcut)) {
+        shortcuts_.setShortcut(name, shortcut);
+        return {true, 0};
+    }
+    auto translated = translateShortcut(shortcut);
+    if (!translated) {
+        logf(LogCategory::App, "El atajo {} de {} no se puede registrar: {}", symbolicForm(shortcut), name.rawValue,
+             describe(translated.error));
+        return {false, GlobalHotkeys::statusNoKey};
+    }
+    Entry& entry = it->second;
+    const auto id = nextId_++;
+    const auto result = hotkeys_.grab(translated.combination->keysym, translated.combination->modifiers, id);
+    if (!result) {
+        logf(LogCategory::App, "Error registering hotkey {}:{}", symbolicForm(shortcut), result.status);
+        return result;
+    }
+    ungrab(entry);
+    entry.id = id;
+    entry.grabbed = shortcut;
+    names_[id] = entry.name.rawValue;
+    shortcuts_.setShortcut(name, shortcut); // shortcutChanged finds it grabbed already
+    return result;
 }
 
 void ShortcutRegistry::ungrab(Entry& entry)
@@ -97,6 +126,7 @@ void ShortcutRegistry::ungrab(Entry& entry)
     hotkeys_.ungrab(*entry.id);
     names_.erase(*entry.id);
     entry.id.reset();
+    entry.grabbed.reset();
     entry.held = false;
 }
 
@@ -105,6 +135,8 @@ void ShortcutRegistry::shortcutChanged(const ShortcutName& name)
     auto it = entries_.find(name.rawValue);
     if (it == entries_.end())
         return; // no handler: nothing was grabbed for it
+    if (it->second.id && it->second.grabbed == shortcuts_.shortcut(name))
+        return; // grabbed already, by change()
     ungrab(it->second);
     grab(it->second);
 }

@@ -43,6 +43,11 @@ public:
     /// sequentialPasteBack, then quickPaste0 to quickPaste9.
     void registerGlobalShortcuts(const ShortcutActions& actions);
 
+    /// Makes shortcut the combination of name: grabs it first and only when the desktop grants it
+    /// releases the old one and stores the new one, so a combination another program holds leaves
+    /// the previous shortcut grabbed and stored. A name without a handler is only stored.
+    GlobalHotkeys::GrabResult change(const ShortcutName& name, const Shortcut& shortcut);
+
     /// True while name's combination is grabbed.
     bool isRegistered(const ShortcutName& name) const;
 
@@ -52,6 +57,8 @@ private:
         std::vector<std::function<void()>> keyUp;
         std::optional<GlobalHotkeys::HotkeyId> id;
         bool held = false;
+        /// The combination grabbed under id.
+        std::optional<Shortcut> grabbed{};
     };
 
     void grab(Entry& entry);

@@ -6,6 +6,7 @@
 #include "app/StoreCommands.h"
 #include "core/settings/UserDefaults.h"
 #include "core/support/XdgPaths.h"
+#include "platform/PlatformServices.h"
 
 #include <QApplication>
 #include <QQuickWindow>
@@ -56,6 +57,7 @@ int main(int argc, char** argv)
     // in the background all day. QT_QUICK_BACKEND still chooses otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    brisa::prepareWindowSystem();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisa"));
     QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));

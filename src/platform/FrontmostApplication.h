@@ -4,6 +4,8 @@
 #include "core/capture/ClipRecorder.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace brisa {
 
@@ -13,6 +15,9 @@ public:
     virtual ~FrontmostApplication() = default;
     /// The focused application's identifier and name; nullopt when it cannot be told.
     virtual std::optional<SourceApp> frontmost() = 0;
+    /// The identifiers (as frontmost() reports them) of the applications with a window open now,
+    /// each once; empty where they cannot be listed.
+    virtual std::vector<std::string> openApplications() { return {}; }
 };
 
 } // namespace brisa

@@ -9,6 +9,7 @@ target_sources(brisa_platform_interfaces INTERFACE
   ${CMAKE_CURRENT_LIST_DIR}/Clipboard.h
   ${CMAKE_CURRENT_LIST_DIR}/FrontmostApplication.h
   ${CMAKE_CURRENT_LIST_DIR}/KeySynthesizer.h
+  ${CMAKE_CURRENT_LIST_DIR}/KeyWatcher.h
   ${CMAKE_CURRENT_LIST_DIR}/PanelWindow.h
   ${CMAKE_CURRENT_LIST_DIR}/PointerMonitor.h
   ${CMAKE_CURRENT_LIST_DIR}/Screens.h

@@ -22,9 +22,83 @@
 #include "platform/x11/XTestKeySynthesizer.h"
 #endif
 
+#ifdef BRISA_WITH_WAYLAND
+#include "platform/wayland/WaylandClipboard.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandFrontmostApplication.h"
+#endif
+
 #include <cstdlib>
+#include <cstring>
 
 namespace brisa {
+
+namespace {
+
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+#ifdef BRISA_WITH_WAYLAND
+/// The clipboard, the mouse selection and the active application from the compositor, on one
+/// connection of Brisa's own; false when it offers no data control (the clipboard cannot be watched).
+bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool hasX)
+{
+    auto connection = WaylandConnection::open();
+    if (connection)
+        services.clipboard = WaylandClipboard::create(connection, scheduler);
+    if (connection) {
+        services.frontmost = WaylandFrontmostApplication::create(connection);
+        if (!services.frontmost)
+            logLine(LogCategory::Platform, "El compositor no dice qué ventana está activa (no ofrece "
+                                           "wlr-foreign-toplevel-management): origen de las copias desconocido");
+        services.setSessionLostHandler = [connection](std::function<void()> handler) {
+            connection->setLostHandler(std::move(handler));
+        };
+    }
+    if (!services.clipboard) {
+        logLine(LogCategory::Platform,
+                hasX ? "El compositor no deja vigilar el portapapeles (no ofrece ext-data-control-v1 ni "
+                       "wlr-data-control-unstable-v1): Brisa solo ve lo que copian las apps X11"
+                     : "El compositor no deja vigilar el portapapeles (no ofrece ext-data-control-v1 ni "
+                       "wlr-data-control-unstable-v1): Brisa no capturará copias en esta sesión");
+        services.clipboardWarning = hasX ? "Este escritorio no deja a Brisa ver lo que copian las apps Wayland: solo "
+                                           "guardará lo que copien las apps X11. El historial, la nota rápida y la "
+                                           "línea de órdenes siguen funcionando."
+                                         : "Este escritorio no deja a Brisa ver el portapapeles: no guardará lo que "
+                                           "copies. El historial, la nota rápida y la línea de órdenes siguen "
+                                           "funcionando.";
+        return false;
+    }
+    logf(LogCategory::Platform, "Sesión Wayland: el portapapeles llega del compositor ({}); las ventanas de Brisa, {}",
+         connection->dataControlProtocol()->name, hasX ? "por XWayland" : "por Wayland (sin XWayland)");
+    if (connection->dataControlProtocol()->hasPrimary) {
+        services.openPrimarySelection = [connection, &scheduler]() -> std::unique_ptr<Clipboard> {
+            WaylandClipboard::Options options;
+            options.primary = true;
+            return WaylandClipboard::create(connection, scheduler, options);
+        };
+    }
+    return true;
+}
+#endif
+
+} // namespace
+
+bool isWaylandSession()
+{
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    return isSet("WAYLAND_DISPLAY") || (type && std::strcmp(type, "wayland") == 0);
+}
+
+void prepareWindowSystem()
+{
+    // Without an X server (no XWayland) Qt's own choice stands: windows on Wayland, placed as it can.
+    if (isWaylandSession() && !isSet("QT_QPA_PLATFORM") && isSet("DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
 
 PlatformServices createPlatformServices(Scheduler& scheduler)
 {
@@ -33,25 +107,35 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
     auto screens = std::make_unique<QtScreens>();
     QtScreens* qtScreens = screens.get();
     services.screens = std::move(screens);
-    const char* display = std::getenv("DISPLAY");
-    const bool hasX = display && *display;
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    services.wayland = wayland && *wayland;
+    const bool hasX = isSet("DISPLAY");
+    services.wayland = isWaylandSession();
+    bool waylandClipboard = false;
+#ifdef BRISA_WITH_WAYLAND
+    if (services.wayland)
+        waylandClipboard = useWaylandServices(services, scheduler, hasX);
+#else
     if (services.wayland)
         logLine(LogCategory::Platform,
                 hasX ? "Sesión Wayland: Brisa usa XWayland y solo ve el portapapeles de las apps X11"
                      : "Sesión Wayland sin XWayland: la captura del portapapeles no está disponible");
+#endif
 #ifdef BRISA_WITH_X11
     if (hasX) {
-        services.clipboard = X11Clipboard::create(scheduler);
-        services.openPrimarySelection = [&scheduler]() -> std::unique_ptr<Clipboard> {
-            X11Clipboard::Options options;
-            options.selection = "PRIMARY";
-            return X11Clipboard::create(scheduler, options);
-        };
-        auto frontmost = std::make_unique<X11FrontmostApplication>();
-        if (frontmost->isConnected())
-            services.frontmost = std::move(frontmost);
+        // In a Wayland session XWayland's selections mirror the compositor's: one watcher is enough.
+        if (!waylandClipboard) {
+            services.clipboard = X11Clipboard::create(scheduler);
+            services.openPrimarySelection = [&scheduler]() -> std::unique_ptr<Clipboard> {
+                X11Clipboard::Options options;
+                options.selection = "PRIMARY";
+                return X11Clipboard::create(scheduler, options);
+            };
+        }
+        // In a Wayland session XWayland knows only its own windows' focus: the compositor tells it, or nobody.
+        if (!services.wayland) {
+            auto frontmost = std::make_unique<X11FrontmostApplication>();
+            if (frontmost->isConnected())
+                services.frontmost = std::move(frontmost);
+        }
         services.hotkeys = X11GlobalHotkeys::create(scheduler);
         if (auto keys = std::make_unique<XTestKeySynthesizer>(); keys->isConnected())
             services.keys = std::move(keys);
@@ -71,7 +155,8 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
     (void)scheduler;
     (void)qtScreens;
 #endif
-    if (!services.clipboard)
+    (void)waylandClipboard;
+    if (!services.clipboard && !services.wayland)
         logLine(LogCategory::Platform, "Sin portapapeles X11: Brisa no capturará copias en esta sesión");
     services.shareTargets = std::make_unique<XdgShareTargets>(shareScratchFolder());
     return services;

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace brisa {
 
@@ -45,11 +46,24 @@ struct PlatformServices {
     std::unique_ptr<ColorSampler> colorSampler;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
+    /// Said once to the user when this session hides the clipboard from Brisa; empty otherwise.
+    std::string clipboardWarning;
+    /// Sets what runs once if the connection to the session is lost (the compositor quit); without
+    /// one Brisa leaves its event loop. Does nothing where no such connection is kept.
+    std::function<void(std::function<void()>)> setSessionLostHandler = [](std::function<void()>) {};
     /// Where "Enviar…" sends clips: paired devices, mail, Bluetooth, the desktop's "open with".
     std::unique_ptr<ShareTargets> shareTargets;
 };
 
 /// The one place that looks at the session (an X display, Wayland) and picks the backends.
 PlatformServices createPlatformServices(Scheduler& scheduler);
+
+/// True in a Wayland session: WAYLAND_DISPLAY set, or XDG_SESSION_TYPE=wayland.
+bool isWaylandSession();
+
+/// Run before the application object exists. In a Wayland session Brisa's own windows go through
+/// XWayland (Qt's xcb platform), where they can be placed, kept on top and shaped as in X11; the
+/// clipboard still comes from the compositor. QT_QPA_PLATFORM set by the user wins.
+void prepareWindowSystem();
 
 } // namespace brisa

@@ -118,6 +118,8 @@ TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)
     EXPECT_EQ(parseCommandLine({"paste-slot", "10"}).action, Action::Error);
     EXPECT_EQ(parseCommandLine({"paste-slot"}).action, Action::Error);
     EXPECT_EQ(parseCommandLine({"bulk-copy", "now"}).action, Action::Error);
+    EXPECT_EQ(parseCommandLine({"settings"}).remote.kind, RemoteCommand::Kind::Settings);
+    EXPECT_EQ(parseCommandLine({"settings", "general"}).action, Action::Error);
     auto library = parseCommandLine({"library"});
     EXPECT_EQ(library.action, Action::Remote);
     EXPECT_EQ(library.remote.kind, RemoteCommand::Kind::Library);

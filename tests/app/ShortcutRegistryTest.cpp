@@ -203,3 +203,30 @@ TEST_F(ShortcutRegistryTest, ChangesToNamesWithoutHandlersGrabNothing)
     shortcuts.setShortcut(shortcutNames::quickNote(), Shortcut{7, shortcutModifier::command});
     EXPECT_EQ(hotkeys.grabbedCount(), 0u);
 }
+
+// A new combination is grabbed before the old one goes: one another program holds (BadAccess)
+// leaves the previous shortcut stored and working; one the desktop grants replaces it at once.
+TEST_F(ShortcutRegistryTest, ChangeKeepsThePreviousShortcutWhenTheNewOneIsTaken)
+{
+    test::LogCapture log;
+    ShortcutRegistry registry(shortcuts, hotkeys);
+    registry.registerGlobalShortcuts(actions());
+    const auto& name = shortcutNames::togglePanel();
+    hotkeys.refuse(XK_x, ctrlSuper, 10);
+
+    const auto refused = registry.change(name, {7, shortcutModifier::control | shortcutModifier::command}); // X
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.status, 10);
+    EXPECT_EQ(shortcuts.shortcut(name), name.defaultShortcut);
+    tap(XK_v, ctrlSuper);
+    EXPECT_EQ(ran, std::vector<std::string>{"togglePanel"});
+
+    const Shortcut altV{9, shortcutModifier::option};
+    EXPECT_TRUE(registry.change(name, altV));
+    EXPECT_EQ(shortcuts.shortcut(name), altV);
+    EXPECT_FALSE(hotkeys.isGrabbed(XK_v, ctrlSuper));
+    EXPECT_TRUE(hotkeys.isGrabbed(XK_v, xModifier::mod1));
+    tap(XK_v, xModifier::mod1);
+    EXPECT_EQ(ran.size(), 2u);
+    EXPECT_EQ(hotkeys.grabbedCount(), 15u); // grabbed once, not again by the stored change
+}

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The tray icon and its menu in a real tray host (trayer) under a window manager, clicked as a user
-# would with real pointer events (XTest through xdotool): every item does what it says, and the
-# one whose window does not exist yet is greyed and does nothing. The screenshot, of the menu with
-# its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
+# would with real pointer events (XTest through xdotool): every item does what it says. The
+# screenshot, of the menu with its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
 # Usage: tray_menu.sh BRISA SCREENSHOT.png
 set -u
 brisa="$1"; shot="$2"
@@ -61,8 +60,12 @@ open_menu; at "$m" $y_note
 check "Quick Note… opens the quick note" wait_note
 xdotool search --onlyvisible --name "^Quick Note$" windowclose 2>/dev/null
 
-open_menu; at "$m" $y_settings; at "$m" $y_bulk
-check "Ajustes… is greyed (nothing happens), Bulk Copy turns bulk copy on" 'wait_log "Bulk Copy activado"'
+open_menu; at "$m" $y_settings
+check "Ajustes… opens the settings window" \
+  'for _ in $(seq 50); do xdotool search --onlyvisible --name "^Brisa — Ajustes$" >/dev/null && break; sleep 0.1; done; xdotool search --onlyvisible --name "^Brisa — Ajustes$" >/dev/null'
+xdotool search --onlyvisible --name "^Brisa — Ajustes$" windowminimize --sync 2>/dev/null
+open_menu; at "$m" $y_bulk
+check "Bulk Copy turns bulk copy on" 'wait_log "Bulk Copy activado"'
 open_menu; at "$m" $y_bulk
 check "Bulk Copy again turns it off" 'wait_log "Bulk Copy desactivado"'
 

@@ -101,7 +101,7 @@ void PasteService::finishRendition(std::uint64_t write, PasteTargets targets)
     writeTargets(std::move(targets));
     if (chordWaitsFor_ == write) {
         chordWaitsFor_ = 0;
-        typeChord();
+        typeChord(std::exchange(waitingHooks_, {}));
     }
 }
 
@@ -167,7 +167,9 @@ bool PasteService::writeToPasteboard(const ClipItem& item)
     return writeTargets(std::move(*targets));
 }
 
-void PasteService::pasteFromPasteboard()
+void PasteService::pasteFromPasteboard() { pasteFromPasteboard(ChordHooks{}); }
+
+void PasteService::pasteFromPasteboard(ChordHooks hooks)
 {
     if (origin) {
         origin->releaseAndCollapse();
@@ -179,20 +181,31 @@ void PasteService::pasteFromPasteboard()
                                              : "Pegado automático no disponible (sin XTest)");
         if (prompt && prompt->ask(missingPermissionAlert(access)) == 0)
             prompt->openSettings();
+        if (hooks.after)
+            hooks.after(false);
         return;
     }
-    scheduler_.runAfter(kPasteDelay, [this, alive = std::weak_ptr<char>(alive_)] {
+    scheduler_.runAfter(kPasteDelay, [this, alive = std::weak_ptr<char>(alive_), hooks = std::move(hooks)]() mutable {
         if (!alive.lock())
             return;
         if (pendingWrite_) {
             chordWaitsFor_ = pendingWrite_; // typed once that write is on the clipboard
+            waitingHooks_ = std::move(hooks);
             return;
         }
-        typeChord();
+        typeChord(std::move(hooks));
     });
 }
 
-void PasteService::typeChord()
+void PasteService::typeChord(ChordHooks hooks)
+{
+    const bool go = !hooks.before || hooks.before();
+    const bool typed = go && typeChord();
+    if (hooks.after)
+        hooks.after(typed);
+}
+
+bool PasteService::typeChord()
 {
     // Asked now, not at the request: the keys go to whichever window has the focus when they are typed.
     const auto windowClass = desktop_.windows ? desktop_.windows->activeWindowClass() : std::nullopt;
@@ -200,8 +213,11 @@ void PasteService::typeChord()
     // Shift+Insert pastes the mouse selection, so the clip has to be there as well.
     if (chord == PasteChord::ShiftInsert && !mirrorToPrimary())
         logLine("No se pudo poner el clip en la selección del ratón");
-    if (!desktop_.keys || !desktop_.keys->sendPaste(chord))
+    if (!desktop_.keys || !desktop_.keys->sendPaste(chord)) {
         logLine("No se pudo enviar la pulsación de pegar");
+        return false;
+    }
+    return true;
 }
 
 KeyAccess PasteService::keyAccess() const

@@ -64,9 +64,19 @@ public:
     bool writeToPasteboard(const ClipItem& item);
     /// Sets the monitor flag and writes targets in one go; false (flag reset, log line) on failure.
     bool writeTargets(PasteTargets targets);
+    /// Around the chord of one paste, for a caller that types keys of its own next to it.
+    struct ChordHooks {
+        /// Right before the chord; false: the chord is not typed.
+        std::function<bool()> before{};
+        /// Once the chord was typed (true) or given up (false, also when no keystrokes are possible).
+        std::function<void(bool typed)> after{};
+    };
+
     /// Collapses the panel, gives the focus back and, when keystrokes are possible, types the paste
     /// chord kPasteDelay later; otherwise shows the permission alert. Each call schedules its own chord.
     void pasteFromPasteboard();
+    /// As above, calling hooks around the chord.
+    void pasteFromPasteboard(ChordHooks hooks);
     /// writeToPasteboard(item), then pasteFromPasteboard(). The chord waits for a pending image write.
     void paste(const ClipItem& item);
     /// Waits until the PNG renditions being made are done (their writes are posted to the scheduler).
@@ -92,7 +102,8 @@ public:
     PermissionPrompt* prompt = nullptr;
 
 private:
-    void typeChord();
+    bool typeChord();
+    void typeChord(ChordHooks hooks);
     KeyAccess keyAccess() const;
     bool mirrorToPrimary();
     void startRendition(std::string mime, Bytes bytes);
@@ -108,6 +119,7 @@ private:
     std::uint64_t writes_ = 0;
     std::uint64_t pendingWrite_ = 0;
     std::uint64_t chordWaitsFor_ = 0;
+    ChordHooks waitingHooks_;
     struct Rendition {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;

@@ -58,13 +58,19 @@ SearchQuery::SearchQuery(std::string_view input, CaseRules rules)
 
 bool SearchQuery::matches(const ClipItem& item) const
 {
-    if (typeFilter_ && item.type() != *typeFilter_)
+    return matches(item.type(), orEmpty(item.textContent), orEmpty(item.sourceAppName), orEmpty(item.ocrText));
+}
+
+bool SearchQuery::matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
+                          std::string_view ocrText) const
+{
+    if (typeFilter_ && type != *typeFilter_)
         return false;
-    if (appNeedle_ && !appNeedle_->in(orEmpty(item.sourceAppName)))
+    if (appNeedle_ && !appNeedle_->in(sourceAppName))
         return false;
     if (!textNeedle_)
         return true;
-    return textNeedle_->inJoined({orEmpty(item.textContent), orEmpty(item.sourceAppName), orEmpty(item.ocrText)});
+    return textNeedle_->inJoined({textContent, sourceAppName, ocrText});
 }
 
 } // namespace brisa

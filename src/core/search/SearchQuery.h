@@ -32,6 +32,10 @@ public:
     /// Kind filter, then application filter, then free text against textContent, sourceAppName
     /// and ocrText joined with nothing between them.
     bool matches(const ClipItem& item) const;
+    /// The same test over the fields it reads, for callers that keep them apart from a ClipItem
+    /// (an absent field is the empty string).
+    bool matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
+                 std::string_view ocrText) const;
 
 private:
     std::string freeText_;

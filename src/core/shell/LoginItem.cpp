@@ -117,7 +117,7 @@ DesktopEntryText autostartEntryText(const fs::path& executable, std::string_view
         return {.error = "la ruta del programa no se puede escribir en una entrada .desktop"};
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
-                       "Version=1.5\n"
+                       "Version=1.4\n"
                        "Name=Brisa\n"
                        "Exec=" + *exec + "\n"
                        "Terminal=false\n"

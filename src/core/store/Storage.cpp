@@ -1037,3 +1037,208 @@ void Storage::forEachOldestFirst(std::optional<TimePoint> since, const std::vect
 }
 
 } // namespace brisa
+
+namespace brisa {
+namespace {
+
+/// The kind as a condition on typeRaw; raw values outside the known kinds count as text.
+std::string kindCondition(std::optional<ClipType> kind)
+{
+    if (!kind)
+        return "1";
+    if (*kind != ClipType::Text)
+        return fmt::format("typeRaw = '{}'", rawValue(*kind));
+    std::string others;
+    for (auto other : allClipTypes)
+        if (other != ClipType::Text)
+            others += fmt::format("{}'{}'", others.empty() ? "" : ", ", rawValue(other));
+    return fmt::format("typeRaw NOT IN ({})", others);
+}
+
+} // namespace
+
+std::optional<std::size_t> Storage::deleteClips(std::span<const Uuid> ids)
+{
+    if (ids.empty())
+        return 0;
+    if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    std::vector<std::string> images;
+    std::size_t deleted = 0;
+    bool ok = true;
+    for (const auto& id : ids) {
+        StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING imageFileName"));
+        st->bindText(1, id.toString());
+        int rc;
+        while ((rc = st->step()) == SQLITE_ROW) {
+            ++deleted;
+            if (auto name = st->optionalText(0))
+                images.push_back(std::move(*name));
+        }
+        if (rc != SQLITE_DONE) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
+        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", db_->errorMessage());
+        noteFailure();
+        db_->exec("ROLLBACK");
+        return std::nullopt;
+    }
+    // The files go after the records, as for one clip: a stop in between leaves orphans that the
+    // next start removes, never records that name nothing.
+    for (const auto& name : images) {
+        StatementScope named(db_->statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
+        named->bindText(1, name);
+        if (named->step() == SQLITE_DONE)
+            deleteImage(name);
+    }
+    if (deleted > 0)
+        changed_.emit();
+    return deleted;
+}
+
+std::optional<std::size_t> Storage::updateMany(std::span<const Uuid> ids, std::string_view assignment,
+                                               const std::function<void(SqliteStatement&)>& bind)
+{
+    if (ids.empty())
+        return 0;
+    if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        logf(LogCategory::Store, "No se pudieron actualizar los clips: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    const auto sql = fmt::format("UPDATE ClipItem SET {} WHERE id = ?1", assignment);
+    std::size_t changed = 0;
+    bool ok = true;
+    for (const auto& id : ids) {
+        StatementScope st(db_->statement(sql));
+        st->bindText(1, id.toString());
+        bind(*st);
+        if (st->step() != SQLITE_DONE) {
+            ok = false;
+            break;
+        }
+        changed += static_cast<std::size_t>(db_->changes());
+    }
+    if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
+        logf(LogCategory::Store, "No se pudieron actualizar los clips: {}", db_->errorMessage());
+        noteFailure();
+        db_->exec("ROLLBACK");
+        return std::nullopt;
+    }
+    if (changed > 0)
+        changed_.emit();
+    return changed;
+}
+
+std::optional<std::size_t> Storage::setPinned(std::span<const Uuid> ids, bool pinned)
+{
+    return updateMany(ids, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); });
+}
+
+std::optional<std::size_t> Storage::setSpace(std::span<const Uuid> ids, const std::optional<Uuid>& spaceID)
+{
+    return updateMany(ids, "spaceID = ?2",
+                      [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); });
+}
+
+std::vector<ClipItem> Storage::fetchByIdPrefix(std::string_view prefix, std::size_t limit)
+{
+    if (prefix.empty() || limit == 0)
+        return {};
+    // A range over the id index (NOCASE, like the column): every id starting with the prefix
+    // sorts at or after it and before it followed by DEL, above every character an id holds.
+    StatementScope st(db_->statement(
+        fmt::format("SELECT {} FROM ClipItem WHERE id >= ?1 AND id < ?2 ORDER BY id LIMIT ?3", kColumns)));
+    st->bindText(1, prefix);
+    st->bindText(2, std::string(prefix) + '\x7f');
+    st->bindInt64(3, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+    std::vector<ClipItem> out;
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        if (auto item = readRow(*st, false))
+            out.push_back(std::move(*item));
+    if (rc != SQLITE_DONE)
+        noteFailure();
+    return out;
+}
+
+std::vector<ClipItem> Storage::fetchRows(std::span<const std::int64_t> rowids)
+{
+    std::vector<ClipItem> out;
+    out.reserve(rowids.size());
+    const auto sql = fmt::format("SELECT {} FROM ClipItem WHERE rowid = ?1", kColumns);
+    for (auto rowid : rowids) {
+        StatementScope st(db_->statement(sql));
+        st->bindInt64(1, rowid);
+        const int rc = st->step();
+        if (rc == SQLITE_ROW) {
+            if (auto item = readRow(*st, false))
+                out.push_back(std::move(*item));
+        } else if (rc != SQLITE_DONE) {
+            noteFailure();
+        }
+    }
+    return out;
+}
+
+std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, std::size_t offset, std::size_t limit)
+{
+    if (limit == 0)
+        return {};
+    // As fetchPanelPage: the page is chosen from the indexes, then only its rows are read.
+    const auto sql = fmt::format(
+        "SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem WHERE {} "
+        "ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) AS page "
+        "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC",
+        kColumns, kindCondition(kind));
+    return query(sql, limit, offset, false, false);
+}
+
+std::int64_t Storage::countOfKind(std::optional<ClipType> kind)
+{
+    if (!kind)
+        return count();
+    if (*kind == ClipType::Text) {
+        // The complement of index ranges beats a scan, as for the Prompts tab.
+        const auto others = db_->queryInt(
+            fmt::format("SELECT count(*) FROM ClipItem WHERE NOT ({})", kindCondition(ClipType::Text)));
+        return std::max<std::int64_t>(count() - others.value_or(0), 0);
+    }
+    return db_->queryInt(fmt::format("SELECT count(*) FROM ClipItem WHERE {}", kindCondition(kind))).value_or(0);
+}
+
+bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f)
+{
+    // INDEXED BY: the table holds the thumbnails between these columns, so a plan that read it
+    // would cost seconds on a large history; better to fail loudly than to fall back to that.
+    SqliteStatement st(db_->handle(),
+                       "SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt "
+                       "FROM ClipItem INDEXED BY ClipItem_search");
+    SearchRow row;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        row.rowid = st.int64(0);
+        row.typeRaw = st.textView(1);
+        row.textContent = st.textView(2);
+        row.sourceAppName = st.textView(3);
+        row.ocrText = st.textView(4);
+        row.spaceID = st.textView(5);
+        row.isPinned = st.int64(6) != 0;
+        row.createdAt = storedTime(st.real(7));
+        f(row);
+    }
+    if (rc != SQLITE_DONE) {
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    return true;
+}
+
+} // namespace brisa

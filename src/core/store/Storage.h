@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/model/ClipItem.h"
+#include "core/model/ClipType.h"
 #include "core/model/NotchTab.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
@@ -38,7 +39,7 @@ struct FetchOptions {
 class Storage {
 public:
     /// Schema version this build writes; older databases are migrated forward at open.
-    static constexpr std::int64_t kSchemaVersion = 4;
+    static constexpr std::int64_t kSchemaVersion = 5;
 
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
@@ -110,6 +111,41 @@ public:
 
     /// Deletes the record and then its image file (unless another record still names it).
     bool deleteClip(const ClipItem& item);
+    /// Deletes the records of ids in one transaction, then the image files that no record names
+    /// any more (a file already gone is no failure). Ids without a record are passed over. The
+    /// number of records deleted; nullopt when the transaction failed and nothing was deleted.
+    std::optional<std::size_t> deleteClips(std::span<const Uuid> ids);
+    /// setPinned and setSpace for many records in one transaction; the number of records that
+    /// exist among ids, nullopt when the transaction failed and nothing changed.
+    std::optional<std::size_t> setPinned(std::span<const Uuid> ids, bool pinned);
+    std::optional<std::size_t> setSpace(std::span<const Uuid> ids, const std::optional<Uuid>& spaceID);
+    /// Up to limit records (without thumbnails) whose id starts with prefix, letter case aside,
+    /// read through the id index.
+    std::vector<ClipItem> fetchByIdPrefix(std::string_view prefix, std::size_t limit);
+    /// The records of these row numbers (see lastRowId), in the order given, without thumbnails;
+    /// rows that are gone are left out.
+    std::vector<ClipItem> fetchRows(std::span<const std::int64_t> rowids);
+
+    /// One page of the library's order, pinned first, then newest first (equal times newest row
+    /// first), of one kind or all (an unknown kind counts as text); read through the indexes.
+    std::vector<ClipItem> fetchLibraryPage(std::optional<ClipType> kind, std::size_t offset, std::size_t limit);
+    /// How many records fetchLibraryPage pages through.
+    std::int64_t countOfKind(std::optional<ClipType> kind);
+
+    /// What a search reads of one record. The views are valid during the callback only.
+    struct SearchRow {
+        std::int64_t rowid = 0;
+        std::string_view typeRaw;
+        std::string_view textContent;   ///< empty when absent
+        std::string_view sourceAppName; ///< empty when absent
+        std::string_view ocrText;       ///< empty when absent
+        std::string_view spaceID;       ///< as stored; empty when absent
+        bool isPinned = false;
+        TimePoint createdAt{};
+    };
+    /// Hands every record's searched fields to f, read from an index that holds them all (never
+    /// the table, whose thumbnails lie in between), in no particular order. False on failure.
+    bool forEachSearchRow(const std::function<void(const SearchRow&)>& f);
     /// Removes images/name; errors are ignored; names with '/' or ".." are refused.
     void deleteImage(const std::string& name);
     /// Writes images/name atomically with mode 0600; false on failure or a refused name.
@@ -236,6 +272,9 @@ private:
     void removeOrphanImages();
     /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2.
     bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind);
+    /// UPDATE ClipItem SET <assignment> WHERE id = ?1 for every id, in one transaction.
+    std::optional<std::size_t> updateMany(std::span<const Uuid> ids, std::string_view assignment,
+                                          const std::function<void(SqliteStatement&)>& bind);
     std::vector<ClipItem> query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
                                 bool withThumbnails, bool reserveAll);
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes

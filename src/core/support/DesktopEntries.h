@@ -38,6 +38,8 @@ public:
     std::optional<std::string> nameFor(std::string_view wmClass) const;
 
     std::size_t size() const { return entries_.size(); }
+    /// Every entry, in precedence order.
+    const std::vector<Entry>& entries() const { return entries_; }
 
     /// Parses one .desktop file's text; nullopt when it is not a shown application with a name.
     static std::optional<Entry> parse(std::string_view text, std::string id, std::string_view locale = "es");

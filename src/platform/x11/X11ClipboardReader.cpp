@@ -2,6 +2,7 @@
 #include "platform/x11/X11ClipboardReader.h"
 
 #include "core/support/Log.h"
+#include "platform/ClipboardTargets.h"
 #include "platform/x11/X11Display.h"
 
 #include <X11/Xatom.h>
@@ -27,9 +28,6 @@ using x11::steadyNow;
 
 namespace {
 
-// Over this many offered targets the rest are ignored: no real owner offers that many.
-constexpr std::size_t kMaxTargets = 1024;
-
 /// Property data as Xlib hands it out: format 16 as shorts, format 32 as longs, whatever their size.
 Bytes propertyBytes(const unsigned char* data, int format, unsigned long items)
 {
@@ -53,16 +51,6 @@ Bytes propertyBytes(const unsigned char* data, int format, unsigned long items)
             std::memcpy(out.data() + i * 4, &v, 4);
         }
     }
-    return out;
-}
-
-/// A target name as it may appear in a log line (owners choose them, control characters included).
-std::string printable(std::string_view name)
-{
-    std::string out(name.substr(0, 200));
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
     return out;
 }
 
@@ -173,7 +161,7 @@ std::optional<ClipboardSnapshot> X11ClipboardReader::readOnce(const Chooser& cho
     }
 
     std::vector<Atom> atoms;
-    for (std::size_t i = 0; i + 4 <= list.bytes.size() && atoms.size() < kMaxTargets; i += 4) {
+    for (std::size_t i = 0; i + 4 <= list.bytes.size() && atoms.size() < kMaxClipboardTargets; i += 4) {
         std::uint32_t value = 0;
         std::memcpy(&value, list.bytes.data() + i, 4);
         if (value != None && std::find(atoms.begin(), atoms.end(), value) == atoms.end())
@@ -200,20 +188,20 @@ std::optional<ClipboardSnapshot> X11ClipboardReader::readOnce(const Chooser& cho
             if (data.format == 8)
                 snapshot.contents.emplace(name, std::move(data.bytes));
             else
-                logf(LogCategory::X11, "Respuesta no válida del dueño del portapapeles ({})", printable(name));
+                logf(LogCategory::X11, "Respuesta no válida del dueño del portapapeles ({})", printableTarget(name));
             break;
         case Outcome::Refused:
             break;
         case Outcome::Broken:
-            logf(LogCategory::X11, "Respuesta no válida del dueño del portapapeles ({})", printable(name));
+            logf(LogCategory::X11, "Respuesta no válida del dueño del portapapeles ({})", printableTarget(name));
             break;
         case Outcome::TooLarge:
             logf(LogCategory::X11, "Contenido del portapapeles omitido por tamaño: {} ({} b, límite {} b)",
-                 printable(name), data.size,
+                 printableTarget(name), data.size,
                  options_.maxBytes);
             break;
         case Outcome::TimedOut:
-            logf(LogCategory::X11, "El dueño del portapapeles no respondió a tiempo ({})", printable(name));
+            logf(LogCategory::X11, "El dueño del portapapeles no respondió a tiempo ({})", printableTarget(name));
             return std::nullopt;
         case Outcome::OwnerChanged:
             logLine(LogCategory::X11, "El portapapeles cambió de dueño durante la lectura");

@@ -4,6 +4,10 @@
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11Windows.h"
 
+#include <X11/Xatom.h>
+
+#include <algorithm>
+
 namespace brisa {
 
 X11FrontmostApplication::X11FrontmostApplication(const char* displayName,
@@ -48,6 +52,39 @@ std::optional<SourceApp> X11FrontmostApplication::frontmost()
     app.name = entries().nameFor(*id).value_or(*id);
     app.bundleID = std::move(id);
     return app;
+}
+
+std::vector<std::string> X11FrontmostApplication::openApplications()
+{
+    std::vector<std::string> classes;
+    if (!display_)
+        return classes;
+    Display* display = display_->get();
+    XSync(display, False);
+    X11Display::takeError();
+    const Atom list = display_->atom("_NET_CLIENT_LIST");
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    std::vector<Window> windows;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), list, 0, 4096, False, XA_WINDOW, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        type == XA_WINDOW && format == 32 && data) {
+        const auto* ids = reinterpret_cast<const unsigned long*>(data); // format 32 comes as long
+        windows.assign(ids, ids + count);
+    }
+    if (data)
+        XFree(data);
+    for (Window window : windows) {
+        auto cls = x11::windowClass(display, window);
+        XSync(display, False);
+        if (X11Display::takeError() || !cls)
+            continue; // gone meanwhile, or no class
+        if (std::find(classes.begin(), classes.end(), *cls) == classes.end())
+            classes.push_back(std::move(*cls));
+    }
+    return classes;
 }
 
 } // namespace brisa

@@ -30,6 +30,8 @@ public:
     /// nullopt without a display, without a window manager that sets _NET_ACTIVE_WINDOW, or when the
     /// window has gone or carries no WM_CLASS.
     std::optional<SourceApp> frontmost() override;
+    /// The WM_CLASS classes of the windows in the window manager's _NET_CLIENT_LIST, in its order.
+    std::vector<std::string> openApplications() override;
 
     /// False when the display could not be opened.
     bool isConnected() const { return display_ != nullptr; }

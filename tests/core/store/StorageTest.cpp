@@ -98,7 +98,7 @@ TEST_F(StorageTest, DatabaseHasTheRecordColumnsWalAndTheCurrentSchemaVersion)
     EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'index' "
                        "AND name LIKE 'ClipItem_%' ORDER BY name)"),
               "ClipItem_contentHash,ClipItem_createdAt,ClipItem_imageFileName,ClipItem_kind,ClipItem_pinned,"
-              "ClipItem_reminder");
+              "ClipItem_reminder,ClipItem_search");
 }
 
 TEST_F(StorageTest, StoresEveryFieldAndReadsItBack)

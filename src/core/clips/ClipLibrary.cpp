@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/clips/ClipLibrary.h"
+
+#include "core/search/SearchQuery.h"
+#include "core/store/Storage.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace brisa {
+
+ClipLibrary::ClipLibrary(Storage& storage) : storage_(storage), stale_(std::make_shared<bool>(true))
+{
+    // The store's signal has no disconnect: the flag it sets is shared, not ours alone.
+    storage_.onChanged([stale = stale_] { *stale = true; });
+}
+
+ClipLibrary::~ClipLibrary() = default;
+
+bool ClipLibrary::needsColumn(const ClipFilter& filter)
+{
+    // Without search text or spaces, the indexes give the order and the count directly.
+    return !SearchQuery(filter.search).isEmpty() || filter.space || filter.unfiledAmong;
+}
+
+SearchColumn& ClipLibrary::column()
+{
+    // data_version moves when another connection commits; our own writes set stale_.
+    const auto version = storage_.dataVersion();
+    if (!loaded_ || *stale_ || version != loadedVersion_) {
+        *stale_ = false;
+        loadedVersion_ = version;
+        loaded_ = column_.load(storage_);
+        cachedFilter_.reset();
+    }
+    return column_;
+}
+
+const std::vector<std::uint32_t>& ClipLibrary::matches(const ClipFilter& filter)
+{
+    auto& col = column();
+    if (cachedFilter_ && *cachedFilter_ == filter)
+        return cachedMatches_;
+    const SearchQuery query(filter.search);
+    std::function<bool(const SearchColumn::Entry&)> keep;
+    if (filter.kind || filter.space || filter.unfiledAmong) {
+        keep = [&filter](const SearchColumn::Entry& e) {
+            if (filter.kind && e.kind != *filter.kind)
+                return false;
+            if (filter.space)
+                return e.space == filter.space;
+            if (filter.unfiledAmong)
+                return !e.space || std::find(filter.unfiledAmong->begin(), filter.unfiledAmong->end(), *e.space) ==
+                                       filter.unfiledAmong->end();
+            return true;
+        };
+    }
+    cachedMatches_ = col.matching(query, keep);
+    cachedFilter_ = filter;
+    return cachedMatches_;
+}
+
+ClipPage ClipLibrary::page(const ClipFilter& filter, std::size_t offset, std::size_t limit)
+{
+    ClipPage out;
+    if (!needsColumn(filter)) {
+        out.total = static_cast<std::size_t>(std::max<std::int64_t>(storage_.countOfKind(filter.kind), 0));
+        out.clips = storage_.fetchLibraryPage(filter.kind, offset, limit);
+        return out;
+    }
+    const auto& found = matches(filter);
+    out.total = found.size();
+    if (offset >= found.size() || limit == 0)
+        return out;
+    const auto end = offset + std::min(limit, found.size() - offset);
+    std::vector<std::int64_t> rowids;
+    rowids.reserve(end - offset);
+    for (auto i = offset; i < end; ++i)
+        rowids.push_back(column_.entry(found[i]).rowid);
+    out.clips = storage_.fetchRows(rowids);
+    return out;
+}
+
+std::size_t ClipLibrary::count(const ClipFilter& filter)
+{
+    if (!needsColumn(filter))
+        return static_cast<std::size_t>(std::max<std::int64_t>(storage_.countOfKind(filter.kind), 0));
+    return matches(filter).size();
+}
+
+std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<std::size_t> limit)
+{
+    return page(filter, 0, limit.value_or(static_cast<std::size_t>(-1) / 2)).clips;
+}
+
+std::optional<ClipItem> ClipLibrary::find(const Uuid& id)
+{
+    return storage_.fetch(id, false);
+}
+
+IdLookup ClipLibrary::findByIdPrefix(std::string_view text)
+{
+    if (auto id = Uuid::parse(text)) {
+        if (auto clip = storage_.fetch(*id, false))
+            return {IdLookup::Outcome::Found, std::move(clip)};
+        return {};
+    }
+    // Only what an id is made of: anything else cannot start one, and stays out of the query.
+    const bool idCharacters = std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) || c == '-';
+    });
+    if (text.size() < 4 || text.size() >= 36 || !idCharacters)
+        return {};
+    auto found = storage_.fetchByIdPrefix(text, 2);
+    if (found.empty())
+        return {};
+    if (found.size() > 1)
+        return {IdLookup::Outcome::Ambiguous, std::nullopt};
+    return {IdLookup::Outcome::Found, std::move(found.front())};
+}
+
+bool ClipLibrary::setPinned(const Uuid& id, bool pinned)
+{
+    return storage_.setPinned(id, pinned);
+}
+
+bool ClipLibrary::moveToSpace(const Uuid& id, const std::optional<Uuid>& space)
+{
+    return storage_.setSpace(id, space);
+}
+
+bool ClipLibrary::remove(const Uuid& id)
+{
+    const Uuid ids[] = {id};
+    const auto deleted = storage_.deleteClips(ids);
+    return deleted && *deleted == 1;
+}
+
+std::optional<std::size_t> ClipLibrary::setPinned(std::span<const Uuid> ids, bool pinned)
+{
+    return storage_.setPinned(ids, pinned);
+}
+
+std::optional<std::size_t> ClipLibrary::moveToSpace(std::span<const Uuid> ids, const std::optional<Uuid>& space)
+{
+    return storage_.setSpace(ids, space);
+}
+
+std::optional<std::size_t> ClipLibrary::remove(std::span<const Uuid> ids)
+{
+    return storage_.deleteClips(ids);
+}
+
+} // namespace brisa

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/clips/SearchColumn.h"
+#include "core/clips/TextPreview.h"
+#include "core/model/ClipItem.h"
+#include "core/model/ClipType.h"
+#include "core/support/Uuid.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brisa {
+
+class Storage;
+
+/// Which clips a library read returns. Default: every clip.
+struct ClipFilter {
+    /// The library's kind filter; a kind in the search text applies as well.
+    std::optional<ClipType> kind{};
+    /// The search field's text, in the search syntax (words, "@kind", "@app").
+    std::string search{};
+    /// Clips filed under one space: a board column.
+    std::optional<Uuid> space{};
+    /// Clips under no space or under one that no longer exists (the board's last column): set
+    /// to the spaces that exist. Ignored when space is set.
+    std::optional<std::vector<Uuid>> unfiledAmong{};
+
+    bool operator==(const ClipFilter&) const = default;
+};
+
+/// A window onto the filtered clips: how many there are, and the ones asked for.
+struct ClipPage {
+    std::size_t total = 0;
+    std::vector<ClipItem> clips; ///< without thumbnails; views load those lazily
+};
+
+/// What findByIdPrefix found.
+struct IdLookup {
+    enum class Outcome { Found, NotFound, Ambiguous };
+    Outcome outcome = Outcome::NotFound;
+    std::optional<ClipItem> clip{}; ///< when Found
+};
+
+/// The clip operations that the panel, the library window and the command line share, over one
+/// Storage: reads in the library's order (pinned first, then newest), search, and the changes a
+/// user makes to clips. Runs on the Storage's thread.
+class ClipLibrary {
+public:
+    /// Clips a first screen of the library shows; a sensible page size.
+    static constexpr std::size_t kScreen = 60;
+
+    /// storage must outlive the library.
+    explicit ClipLibrary(Storage& storage);
+    ~ClipLibrary();
+    ClipLibrary(const ClipLibrary&) = delete;
+    ClipLibrary& operator=(const ClipLibrary&) = delete;
+
+    Storage& storage() { return storage_; }
+
+    /// limit clips from offset of those the filter keeps, in the library's order, with their
+    /// number. A filter with search text, or on spaces, reads an in-memory copy of the searched
+    /// fields, brought up to date first when the history changed (here or in another process).
+    ClipPage page(const ClipFilter& filter, std::size_t offset, std::size_t limit);
+    /// How many clips the filter keeps.
+    std::size_t count(const ClipFilter& filter);
+    /// Every clip the filter keeps, in order (at most limit when given): the command line's search.
+    std::vector<ClipItem> all(const ClipFilter& filter, std::optional<std::size_t> limit = std::nullopt);
+
+    /// The clip with id (without its thumbnail), or nullopt.
+    std::optional<ClipItem> find(const Uuid& id);
+    /// The clip named by a full id, or by a prefix of at least 4 characters (letter case aside)
+    /// that no other clip's id shares.
+    IdLookup findByIdPrefix(std::string_view text);
+
+    /// Pins or unpins a clip; false when there is no such clip or on failure.
+    bool setPinned(const Uuid& id, bool pinned);
+    bool pin(const Uuid& id) { return setPinned(id, true); }
+    bool unpin(const Uuid& id) { return setPinned(id, false); }
+    /// Files a clip under a space, or under none; the space need not exist (any more).
+    bool moveToSpace(const Uuid& id, const std::optional<Uuid>& space);
+    /// Deletes a clip and then its image file; a file already gone does not fail it. False when
+    /// there is no such clip or on failure.
+    bool remove(const Uuid& id);
+
+    /// The bulk forms: one transaction for all of ids; the number of clips changed or deleted,
+    /// nullopt when the transaction failed (and nothing changed). Deleting removes the image
+    /// files after the records.
+    std::optional<std::size_t> setPinned(std::span<const Uuid> ids, bool pinned);
+    std::optional<std::size_t> moveToSpace(std::span<const Uuid> ids, const std::optional<Uuid>& space);
+    std::optional<std::size_t> remove(std::span<const Uuid> ids);
+
+private:
+    /// The searched fields in memory, current as of now.
+    SearchColumn& column();
+    /// Row numbers of the filter's clips from the column, cached for the next page of the same filter.
+    const std::vector<std::uint32_t>& matches(const ClipFilter& filter);
+    static bool needsColumn(const ClipFilter& filter);
+
+    Storage& storage_;
+    SearchColumn column_;
+    bool loaded_ = false;
+    std::optional<std::int64_t> loadedVersion_;
+    /// Set by this process's writes; shared with the store's callback, which may outlive us.
+    std::shared_ptr<bool> stale_;
+    std::optional<ClipFilter> cachedFilter_;
+    std::vector<std::uint32_t> cachedMatches_;
+};
+
+} // namespace brisa

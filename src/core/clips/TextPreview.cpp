@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/clips/TextPreview.h"
+
+#include "core/support/Graphemes.h"
+
+namespace brisa {
+
+std::string textPreview(std::string_view text, std::size_t maxCharacters, PreviewStyle style)
+{
+    // A character takes at least one byte: text no longer than the limit in bytes is whole, and
+    // the grapheme walk (ICU) is needed only for longer ones.
+    const std::string_view kept = text.size() <= maxCharacters ? text : leadingCharacters(text, maxCharacters);
+    if (style == PreviewStyle::Block)
+        return std::string(kept);
+    std::string out;
+    out.reserve(kept.size() + 8);
+    for (char c : kept) {
+        if (c == '\n')
+            out += "⏎";
+        else if (c == '\r' || c == '\t')
+            out += ' ';
+        else
+            out += c;
+    }
+    if (kept.size() < text.size())
+        out += "…";
+    return out;
+}
+
+} // namespace brisa

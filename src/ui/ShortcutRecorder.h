@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/settings/KeyboardShortcuts.h"
+#include "platform/GlobalHotkeys.h"
+
+#include <QObject>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace brisa {
+
+/// Records a new combination for one named shortcut: started by a click, it takes the next chord
+/// pressed, asks the desktop for it at once and keeps it only when the grab succeeds; a chord
+/// another program holds is refused with a message naming it, and the previous one stays active.
+class ShortcutRecorder : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the settings window")
+    /// The current combination as the desktop writes it ("Ctrl+Super+V"); empty when there is none.
+    Q_PROPERTY(QString text READ text NOTIFY textChanged)
+    Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
+    /// Why the last chord was refused; empty otherwise.
+    Q_PROPERTY(QString message READ message NOTIFY messageChanged)
+
+public:
+    /// Makes shortcut name's combination, grabbing it: the registry's answer (ok, or why not).
+    using Apply = std::function<GlobalHotkeys::GrabResult(const Shortcut& shortcut)>;
+
+    /// shortcuts must outlive the recorder.
+    ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, Apply apply, QObject* parent = nullptr);
+    ~ShortcutRecorder() override;
+
+    QString text() const;
+    bool recording() const { return recording_; }
+    QString message() const { return message_; }
+
+    Q_INVOKABLE void startRecording();
+    Q_INVOKABLE void cancelRecording();
+    /// Leaves the name without a combination (ungrabbed at once).
+    Q_INVOKABLE void clear();
+    /// Takes a key press while recording (Qt key and modifiers, as QML's KeyEvent has them). Escape
+    /// alone cancels; a lone modifier is waited past. True when the press was used.
+    Q_INVOKABLE bool keyPressed(int key, int modifiers);
+
+    /// Records a chord given in persisted form; the outcome shows in text and message.
+    bool record(const Shortcut& shortcut);
+
+    /// The X keysym of a Qt key, for the keys a shortcut may use; nullopt for others.
+    static std::optional<std::uint32_t> keysymForQtKey(int key);
+    /// The persisted modifier mask of Qt modifiers (Ctrl, Alt, Shift, Super).
+    static int carbonModifiersForQt(int modifiers);
+
+Q_SIGNALS:
+    void textChanged();
+    void recordingChanged();
+    void messageChanged();
+
+private:
+    void setRecording(bool on);
+    void setMessage(const QString& message);
+
+    KeyboardShortcuts& shortcuts_;
+    ShortcutName name_;
+    Apply apply_;
+    bool recording_ = false;
+    QString message_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace brisa

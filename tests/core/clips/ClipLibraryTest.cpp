@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/clips/ClipLibrary.h"
+
+#include "core/search/ClipFilters.h"
+#include "core/store/Storage.h"
+#include "../store/StoreTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using namespace brisa;
+using namespace brisa::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ClipLibraryTest : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        store = openStore();
+        store->setHistoryLimit(0);
+    }
+
+    ClipItem add(const std::string& text, std::string_view typeRaw, bool pinned = false,
+                 std::optional<std::string> app = {}, std::optional<Uuid> space = {})
+    {
+        ClipItem item = textClip(text, TimePoint(1000h) + std::chrono::minutes(++added), pinned);
+        item.typeRaw = std::string(typeRaw);
+        item.sourceAppName = std::move(app);
+        item.spaceID = space;
+        if (typeRaw == "image") {
+            item.ocrText = item.textContent;
+            item.textContent.reset();
+        }
+        EXPECT_TRUE(store->insert(item));
+        return item;
+    }
+
+    /// A history with every kind, pinned clips, apps, recognised text, spaces and an unknown kind.
+    void fillHistory()
+    {
+        const char* kinds[] = {"text", "code", "link", "image", "color", "file", "screenshot", "Nota"};
+        const char* words[] = {"informe anual", "Informe", "ÁRBOL grande", "foo bar", "straße", "árbol"};
+        const char* apps[] = {"Figma Desktop", "Firefox", "Terminal"};
+        for (int i = 0; i < 48; ++i) {
+            std::optional<std::string> app;
+            if (i % 4 != 0)
+                app = apps[i % 3];
+            std::optional<Uuid> space;
+            if (i % 5 == 1)
+                space = spaceA;
+            else if (i % 5 == 2)
+                space = gone;
+            add(std::string(words[i % 6]) + " " + std::to_string(i), kinds[i % 8], i % 7 == 0, app, space);
+        }
+    }
+
+    static std::vector<Uuid> ids(const std::vector<ClipItem>& clips)
+    {
+        std::vector<Uuid> out;
+        for (const auto& c : clips)
+            out.push_back(c.id);
+        return out;
+    }
+    static std::vector<Uuid> ids(const ClipList& clips)
+    {
+        std::vector<Uuid> out;
+        for (const auto* c : clips)
+            out.push_back(c->id);
+        return out;
+    }
+
+    std::unique_ptr<Storage> store;
+    int added = 0;
+    Uuid spaceA = Uuid::random();
+    Uuid gone = Uuid::random();
+};
+
+} // namespace
+
+TEST_F(ClipLibraryTest, KeepsExactlyWhatTheSearchMatchesInTheLibraryOrder)
+{
+    fillHistory();
+    ClipLibrary library(*store);
+    const auto history = store->fetchAll();
+    struct Case {
+        const char* search;
+        std::optional<ClipType> kind;
+    };
+    const Case cases[] = {
+        {"", std::nullopt},        {"", ClipType::Text},        {"", ClipType::Image},
+        {"informe", std::nullopt}, {"INFORME", ClipType::Code}, {"árbol", std::nullopt},
+        {"strasse", std::nullopt}, {"@link foo", std::nullopt}, {"@figma", std::nullopt},
+        {"@image @figma informe", std::nullopt}, {"@image", ClipType::Link}, {"@", std::nullopt},
+        {"foo   bar", std::nullopt}, {"anual1", std::nullopt}, {"zzz", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.search);
+        const ClipFilter filter{.kind = c.kind, .search = c.search};
+        const auto expected = ids(filtered(std::span<const ClipItem>(history), c.kind, c.search));
+        EXPECT_EQ(ids(library.all(filter)), expected);
+        EXPECT_EQ(library.count(filter), expected.size());
+        // A later page is the same slice of the order.
+        const auto page = library.page(filter, 3, 5);
+        EXPECT_EQ(page.total, expected.size());
+        const auto from = std::min<std::size_t>(3, expected.size());
+        const auto to = std::min<std::size_t>(8, expected.size());
+        EXPECT_EQ(ids(page.clips), std::vector<Uuid>(expected.begin() + from, expected.begin() + to));
+    }
+}
+
+TEST_F(ClipLibraryTest, BoardColumnsKeepClipsOfDeletedSpacesUnfiled)
+{
+    fillHistory();
+    ClipLibrary library(*store);
+    const auto history = store->fetchAll();
+    const std::vector<Uuid> existing{spaceA};
+    std::vector<Uuid> inA, unfiled;
+    for (const auto* c : filtered(std::span<const ClipItem>(history), std::nullopt, "informe"))
+        (c->spaceID == spaceA ? inA : unfiled).push_back(c->id);
+    EXPECT_EQ(ids(library.all({.search = "informe", .space = spaceA})), inA);
+    EXPECT_EQ(ids(library.all({.search = "informe", .unfiledAmong = existing})), unfiled);
+    EXPECT_FALSE(unfiled.empty());
+    EXPECT_FALSE(inA.empty());
+}
+
+TEST_F(ClipLibraryTest, FollowsChangesMadeHereAndByOtherProcesses)
+{
+    add("uno informe", "text");
+    auto two = add("dos informe", "text");
+    ClipLibrary library(*store);
+    EXPECT_EQ(library.count({.search = "informe"}), 2u);
+
+    ASSERT_TRUE(library.pin(two.id));
+    auto first = library.page({.search = "informe"}, 0, 1);
+    ASSERT_EQ(first.clips.size(), 1u);
+    EXPECT_EQ(first.clips[0].id, two.id);
+
+    {
+        // Another process (the command line, the sqlite3 shell) adds a clip.
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, textContent, createdAt) VALUES "
+                           "('6F9619FF-8B86-D011-B42D-00C04FC964FF', 'text', 'tres informe', 4000000000)"),
+                  SQLITE_OK);
+    }
+    EXPECT_EQ(library.count({.search = "informe"}), 3u);
+    EXPECT_TRUE(library.remove(two.id));
+    EXPECT_EQ(library.count({.search = "informe"}), 2u);
+    EXPECT_EQ(library.count({}), 2u);
+}
+
+TEST_F(ClipLibraryTest, FindsClipsByIdPrefixWithoutLoadingTheHistory)
+{
+    auto a = add("a", "text");
+    auto b = add("b", "text");
+    ClipLibrary library(*store);
+    const auto full = a.id.toString();
+    // Two ids sharing a prefix, written by a script.
+    {
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, createdAt) VALUES "
+                           "('abcdef00-0000-4000-8000-000000000001', 'text', 1), "
+                           "('ABCDEF00-0000-4000-8000-000000000002', 'text', 2)"),
+                  SQLITE_OK);
+    }
+    using O = IdLookup::Outcome;
+    struct Case {
+        std::string text;
+        O outcome;
+        std::optional<Uuid> id;
+    };
+    std::string lower = full.substr(0, 8);
+    for (auto& ch : lower)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    const Case cases[] = {
+        {full, O::Found, a.id},
+        {full.substr(0, 8), O::Found, a.id},
+        {lower, O::Found, a.id},
+        {b.id.toString().substr(0, 13), O::Found, b.id},
+        {"abcdef00", O::Ambiguous, std::nullopt},
+        {"ABCDEF00-0000-4000-8000-000000000002", O::Found, Uuid::parse("ABCDEF00-0000-4000-8000-000000000002")},
+        {full.substr(0, 3), O::NotFound, std::nullopt},
+        {"%%%%", O::NotFound, std::nullopt},
+        {"", O::NotFound, std::nullopt},
+        {"00000000-0000-4000-8000-000000000000", O::NotFound, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto found = library.findByIdPrefix(c.text);
+        EXPECT_EQ(found.outcome, c.outcome);
+        EXPECT_EQ(found.clip ? std::optional<Uuid>(found.clip->id) : std::nullopt, c.id);
+    }
+}
+
+TEST_F(ClipLibraryTest, DeletesWithImagesAfterTheRecordsEvenWhenAFileIsGone)
+{
+    ClipLibrary library(*store);
+    auto withImage = [&](const std::string& file) {
+        auto item = add("img", "image");
+        item.imageFileName = file;
+        EXPECT_TRUE(store->update(item));
+        return item;
+    };
+    const std::string shared = store->newImageFileName();
+    const std::string own = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(shared, Bytes{1}));
+    ASSERT_TRUE(store->writeImage(own, Bytes{2}));
+    auto a = withImage(own);
+    auto b = withImage(shared);
+    auto c = withImage(shared);
+    auto missing = withImage(store->newImageFileName()); // its file never existed
+    const std::vector<Uuid> doomed{a.id, b.id, missing.id, Uuid::random()};
+
+    EXPECT_EQ(library.remove(doomed), 3u);
+    EXPECT_FALSE(std::filesystem::exists(store->imagesDir() / own));
+    EXPECT_TRUE(std::filesystem::exists(store->imagesDir() / shared)); // c still names it
+    EXPECT_EQ(ids(store->fetchAll()), std::vector<Uuid>{c.id});
+    EXPECT_TRUE(library.remove(c.id));
+    EXPECT_FALSE(std::filesystem::exists(store->imagesDir() / shared));
+    EXPECT_FALSE(library.remove(c.id));
+}
+
+TEST_F(ClipLibraryTest, BulkPinAndMoveRunInOneGoAndSkipUnknownIds)
+{
+    auto a = add("a", "text");
+    auto b = add("b", "text");
+    ClipLibrary library(*store);
+    int changes = 0;
+    store->onChanged([&] { ++changes; });
+    const std::vector<Uuid> both{a.id, b.id, Uuid::random()};
+    EXPECT_EQ(library.setPinned(both, true), 2u);
+    EXPECT_EQ(library.moveToSpace(both, spaceA), 2u);
+    EXPECT_EQ(changes, 2); // one notice per bulk change, not one per clip
+    for (const auto& c : store->fetchAll()) {
+        EXPECT_TRUE(c.isPinned);
+        EXPECT_EQ(c.spaceID, spaceA);
+    }
+    EXPECT_EQ(library.setPinned(std::span<const Uuid>(), true), 0u);
+}
+
+TEST_F(ClipLibraryTest, HostileSearchTextGetsTheSameAnswerAsTheReference)
+{
+    fillHistory();
+    ClipLibrary library(*store);
+    const std::string cases[] = {
+        std::string(10000, 'a'),
+        std::string(10000, '@'),
+        "@ @@ @",
+        "@",
+        std::string("inform\xC3", 7),
+        std::string("\xFF\xFE informe", 10),
+        std::string("@\xE9", 2),
+        std::string(5000, ' ') + "informe",
+    };
+    for (const auto& text : cases) {
+        SCOPED_TRACE(text.substr(0, 20));
+        const auto history = store->fetchAll();
+        const auto expected = filtered(std::span<const ClipItem>(history), std::nullopt, text).size();
+        EXPECT_EQ(library.page({.search = text}, 0, ClipLibrary::kScreen).total, expected);
+    }
+}
+
+TEST_F(ClipLibraryTest, PreviewsCutWholeCharacters)
+{
+    struct Case {
+        std::string text;
+        std::size_t max;
+        PreviewStyle style;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"hola", 10, PreviewStyle::Block, "hola"},
+        {"hola mundo", 4, PreviewStyle::Block, "hola"},
+        {"niño", 3, PreviewStyle::Block, "niñ"},
+        {"n\xCC\x83o", 1, PreviewStyle::Block, "n\xCC\x83"}, // n + combining tilde is one character
+        {"👍🏽ok", 1, PreviewStyle::Block, "👍🏽"},
+        {"a\nb\tc\r", 10, PreviewStyle::Line, "a⏎b c "},
+        {"abcdef", 3, PreviewStyle::Line, "abc…"},
+        {"", 5, PreviewStyle::Line, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(textPreview(c.text, c.max, c.style), c.expected);
+    }
+}
+
+TEST_F(ClipLibraryTest, AnOlderStoreGainsTheSearchIndex)
+{
+    add("a", "text");
+    store.reset();
+    {
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("DROP INDEX ClipItem_search; PRAGMA user_version = 4;"), SQLITE_OK);
+    }
+    store = openStore();
+    RawDb raw(storeFile());
+    EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
+    EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_search'"), 1);
+    ClipLibrary library(*store);
+    EXPECT_EQ(library.count({.search = "a"}), 1u);
+}

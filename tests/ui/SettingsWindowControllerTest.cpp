@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/SettingsWindowController.h"
+
+#include "core/settings/AppSettings.h"
+#include "core/settings/KeyboardShortcuts.h"
+#include "core/stores/TextSnippetStore.h"
+#include "ui/SettingsViewModel.h"
+#include "GuiApp.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace brisa;
+
+namespace {
+
+class SettingsWindowControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::guiApp(); }
+
+    QQuickWindow* shown()
+    {
+        controller.show();
+        QQuickWindow* w = controller.window();
+        if (w) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        }
+        return w;
+    }
+
+    QObject* child(const char* name) const
+    {
+        return controller.window() ? controller.window()->contentItem()->findChild<QObject*>(name) : nullptr;
+    }
+
+    UserDefaults defaults;
+    AppSettings settings{defaults};
+    TextSnippetStore snippets{defaults};
+    KeyboardShortcuts shortcuts{defaults};
+    SettingsWindowController controller{{settings, snippets, shortcuts}};
+};
+
+} // namespace
+
+TEST_F(SettingsWindowControllerTest, ShowsOneFixedWindowAndReusesIt)
+{
+    EXPECT_EQ(controller.window(), nullptr);
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->title(), QStringLiteral("Brisa — Ajustes"));
+    EXPECT_EQ(w->size(), QSize(480, 360));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    EXPECT_TRUE(w->flags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_TRUE(w->flags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(w->flags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(defaults.serialized(), UserDefaults().serialized()); // opening wrote nothing
+
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(shown(), w);
+    EXPECT_TRUE(w->isVisible());
+}
+
+// Half-typed snippet fields are still there after closing and reopening; "Añadir" stays disabled
+// while the shortcut holds only spaces.
+TEST_F(SettingsWindowControllerTest, HalfTypedSnippetSurvivesReopening)
+{
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    QObject* shortcut = child("newShortcut");
+    QObject* content = child("newContent");
+    QObject* add = child("addSnippet");
+    ASSERT_TRUE(shortcut && content && add);
+    controller.viewModel()->setNewShortcut(QStringLiteral("   "));
+    controller.viewModel()->setNewContent(QStringLiteral("Un saludo"));
+    EXPECT_FALSE(add->property("enabled").toBool());
+
+    w->close();
+    shown();
+    EXPECT_EQ(child("newShortcut"), shortcut);
+    EXPECT_EQ(shortcut->property("text").toString(), QStringLiteral("   "));
+    EXPECT_EQ(content->property("text").toString(), QStringLiteral("Un saludo"));
+    controller.viewModel()->setNewShortcut(QStringLiteral("firma"));
+    EXPECT_TRUE(add->property("enabled").toBool());
+    EXPECT_EQ(child("stepperLabel")->property("text").toString(), QStringLiteral("Máximo 100 items"));
+}
