@@ -69,7 +69,8 @@ LibraryViewModel::~LibraryViewModel() { setShown(false); }
 
 void LibraryViewModel::scheduleRefresh()
 {
-    if (std::exchange(refreshQueued_, true))
+    // A hidden window reads the history again when it is shown.
+    if (!shown_ || std::exchange(refreshQueued_, true))
         return;
     QMetaObject::invokeMethod(
         this,
@@ -89,6 +90,7 @@ void LibraryViewModel::setShown(bool shown)
     if (liveCheck_)
         services_.clock.cancel(*liveCheck_);
     liveCheck_.reset();
+    shown_ = shown;
     if (!shown)
         return;
     // Another program's change (the command line, a second Brisa) shows within a second; asking

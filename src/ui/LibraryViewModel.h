@@ -196,6 +196,7 @@ private:
     std::optional<Uuid> current_;
     LibraryClipModel* clips_;
     LibraryBoardModel* board_;
+    bool shown_ = false;
     bool refreshQueued_ = false;
     bool menuOpen_ = false;
     bool refreshAfterMenu_ = false;
