@@ -46,6 +46,7 @@
 #include "ui/Compositing.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
+#include "core/clips/ClipLibrary.h"
 #include "ui/LibraryViewModel.h"
 #include "ui/LibraryWindowController.h"
 #include "ui/LauncherViewModel.h"
@@ -616,8 +617,9 @@ void BrisaApp::showLibrary()
     if (!library_) {
         if (!qmlEngine_)
             makeQmlEngine(); // a session without the panel
+        clipLibrary_ = std::make_unique<ClipLibrary>(*storage_);
         libraryModel_ = std::make_unique<LibraryViewModel>(LibraryViewModel::Services{
-            *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
+            *clipLibrary_, *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
         library_ = std::make_unique<LibraryWindowController>(*qmlEngine_, *libraryModel_, platform_->windows.get());
     }
     library_->show();

@@ -3,13 +3,12 @@
 
 #include "core/stores/ClipSpace.h"
 
-#include <unordered_map>
 
 namespace brisa {
 
-LibraryBoardModel::LibraryBoardModel(Storage& store, const Clock& clock, LibraryClipModel::IsSelected isSelected,
-                                     QObject* parent)
-    : QAbstractListModel(parent), store_(store), clock_(clock), isSelected_(std::move(isSelected))
+LibraryBoardModel::LibraryBoardModel(ClipLibrary& library, const Clock& clock,
+                                     LibraryClipModel::IsSelected isSelected, QObject* parent)
+    : QAbstractListModel(parent), library_(library), clock_(clock), isSelected_(std::move(isSelected))
 {
     set({}, {});
 }
@@ -46,7 +45,7 @@ LibraryClipModel* LibraryBoardModel::column(int column) const
     return columns_[static_cast<std::size_t>(column)].clips;
 }
 
-void LibraryBoardModel::set(const std::vector<ClipSpace>& spaces, const std::vector<Entry>& clips)
+void LibraryBoardModel::set(const std::vector<ClipSpace>& spaces, const ClipFilter& filter)
 {
     auto title = [](const ClipSpace& space) { return QString::fromStdString(space.name); };
     auto symbol = [](const ClipSpace& space) { return QString::fromStdString(space.symbol); };
@@ -61,22 +60,22 @@ void LibraryBoardModel::set(const std::vector<ClipSpace>& spaces, const std::vec
         columns_.clear();
         for (const auto& space : spaces)
             columns_.push_back(
-                {space.id, title(space), symbol(space), new LibraryClipModel(store_, clock_, isSelected_, this)});
+                {space.id, title(space), symbol(space), new LibraryClipModel(library_, clock_, isSelected_, this)});
         columns_.push_back({std::nullopt, QStringLiteral("Sin categoría"), QStringLiteral("tray"),
-                            new LibraryClipModel(store_, clock_, isSelected_, this)});
+                            new LibraryClipModel(library_, clock_, isSelected_, this)});
         endResetModel();
     }
-    std::unordered_map<Uuid, std::size_t> columnOf;
-    for (std::size_t i = 0; i < spaces.size(); ++i)
-        columnOf.emplace(spaces[i].id, i);
-    std::vector<std::vector<Uuid>> ids(columns_.size());
-    for (const auto& clip : clips) {
-        const auto found = clip.spaceID ? columnOf.find(*clip.spaceID) : columnOf.end();
-        // A space deleted meanwhile leaves its clips' spaceID as it was: they show as uncategorised.
-        ids[found == columnOf.end() ? columns_.size() - 1 : found->second].push_back(clip.id);
+    std::vector<Uuid> existing;
+    for (const auto& space : spaces)
+        existing.push_back(space.id);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        ClipFilter column = filter;
+        if (i < spaces.size())
+            column.space = spaces[i].id;
+        else // a space deleted meanwhile leaves its clips' spaceID as it was: they show here
+            column.unfiledAmong = existing;
+        columns_[i].clips->setFilter(column);
     }
-    for (std::size_t i = 0; i < columns_.size(); ++i)
-        columns_[i].clips->setIds(std::move(ids[i]));
 }
 
 void LibraryBoardModel::selectionChanged()

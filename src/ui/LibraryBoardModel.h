@@ -24,22 +24,16 @@ public:
     enum Role { TitleRole = Qt::UserRole + 1, SymbolRole, ClipsRole, SpaceIdRole };
     Q_ENUM(Role)
 
-    /// A clip shown, with the space it is filed under.
-    struct Entry {
-        Uuid id;
-        std::optional<Uuid> spaceID;
-    };
-
-    LibraryBoardModel(Storage& store, const Clock& clock, LibraryClipModel::IsSelected isSelected,
+    LibraryBoardModel(ClipLibrary& library, const Clock& clock, LibraryClipModel::IsSelected isSelected,
                       QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    /// Spreads the clips (in the order shown) over the columns of spaces; a new list of spaces
-    /// makes the columns again.
-    void set(const std::vector<ClipSpace>& spaces, const std::vector<Entry>& clips);
+    /// Shows in each column of spaces what filter keeps of it (a new list of spaces makes the
+    /// columns again), read afresh.
+    void set(const std::vector<ClipSpace>& spaces, const ClipFilter& filter);
     /// The clips of column (the last one is "Sin categoría"), or null.
     LibraryClipModel* column(int column) const;
     int columnCount() const { return rowCount(); }
@@ -53,7 +47,7 @@ private:
         LibraryClipModel* clips;
     };
 
-    Storage& store_;
+    ClipLibrary& library_;
     const Clock& clock_;
     LibraryClipModel::IsSelected isSelected_;
     std::vector<Column> columns_;

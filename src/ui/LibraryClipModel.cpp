@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/LibraryClipModel.h"
 
-#include "core/store/Storage.h"
 #include "ui/ClipStripModel.h"
 
 #include <QScopedValueRollback>
@@ -39,8 +38,8 @@ QString libraryKindSymbol(const std::string& typeRaw)
     return QStringLiteral("text.alignleft");
 }
 
-LibraryClipModel::LibraryClipModel(Storage& store, const Clock& clock, IsSelected isSelected, QObject* parent)
-    : QAbstractListModel(parent), store_(store), clock_(clock), isSelected_(std::move(isSelected))
+LibraryClipModel::LibraryClipModel(ClipLibrary& library, const Clock& clock, IsSelected isSelected, QObject* parent)
+    : QAbstractListModel(parent), library_(library), clock_(clock), isSelected_(std::move(isSelected))
 {
 }
 
@@ -51,57 +50,41 @@ int LibraryClipModel::rowCount(const QModelIndex& parent) const
 
 bool LibraryClipModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && rows_.size() < ids_.size();
+    return !parent.isValid() && rows_.size() < total_;
 }
-
-std::optional<ClipItem> LibraryClipModel::read(const Uuid& id) const { return store_.fetch(id, false); }
 
 void LibraryClipModel::fetchMore(const QModelIndex& parent)
 {
     // A view (or a model checker) may ask for more while a change is being announced: later.
-    if (parent.isValid() || fetching_ || rows_.size() >= ids_.size())
+    if (parent.isValid() || fetching_ || rows_.size() >= total_)
         return;
     const QScopedValueRollback<bool> busy(fetching_, true);
     const int totalBefore = total();
-    std::vector<ClipItem> page;
-    const std::size_t first = rows_.size();
-    // A clip deleted since the ids were taken is left out here; the next list of ids drops it too.
-    std::size_t at = first;
-    while (at < ids_.size() && page.size() < static_cast<std::size_t>(kPageSize)) {
-        if (auto item = read(ids_[at])) {
-            page.push_back(std::move(*item));
-            ++at;
-        } else {
-            ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(at));
-        }
-    }
-    if (!page.empty()) {
-        beginInsertRows({}, static_cast<int>(first), static_cast<int>(first + page.size()) - 1);
-        std::move(page.begin(), page.end(), std::back_inserter(rows_));
+    auto page = library_.page(filter_, rows_.size(), LibraryClipModel::kPageSize);
+    total_ = page.total;
+    // Clips changed since the last read would shift the rows: the next refresh puts them right.
+    if (!page.clips.empty()) {
+        const int first = rowCount();
+        beginInsertRows({}, first, first + static_cast<int>(page.clips.size()) - 1);
+        std::move(page.clips.begin(), page.clips.end(), std::back_inserter(rows_));
         endInsertRows();
     }
+    if (rows_.size() > total_)
+        total_ = rows_.size();
     if (total() != totalBefore)
         Q_EMIT totalChanged();
 }
 
-void LibraryClipModel::setIds(std::vector<Uuid> ids)
+void LibraryClipModel::setFilter(const ClipFilter& filter)
 {
     const int totalBefore = total();
     const QScopedValueRollback<bool> busy(fetching_, true);
-    const std::size_t wanted = std::min(std::max(rows_.size(), static_cast<std::size_t>(kPageSize)), ids.size());
-    std::vector<ClipItem> fresh;
-    fresh.reserve(wanted);
-    for (std::size_t i = 0; i < ids.size() && fresh.size() < wanted;) {
-        if (auto item = read(ids[i])) {
-            fresh.push_back(std::move(*item));
-            ++i;
-        } else {
-            ids.erase(ids.begin() + static_cast<std::ptrdiff_t>(i)); // gone meanwhile
-        }
-    }
-    ids_ = std::move(ids);
+    filter_ = filter;
+    auto page = library_.page(filter_, 0, std::max(rows_.size(), static_cast<std::size_t>(kPageSize)));
+    total_ = page.total;
+    std::vector<ClipItem>& fresh = page.clips;
 
-    // Rows whose clip is no longer listed, a run at a time from the back.
+    // Rows whose clip is no longer shown, a run at a time from the back.
     std::unordered_set<Uuid> kept;
     kept.reserve(fresh.size());
     for (const auto& item : fresh)
@@ -144,6 +127,15 @@ void LibraryClipModel::setIds(std::vector<Uuid> ids)
         Q_EMIT totalChanged();
 }
 
+std::vector<Uuid> LibraryClipModel::loadedIds() const
+{
+    std::vector<Uuid> ids;
+    ids.reserve(rows_.size());
+    for (const auto& item : rows_)
+        ids.push_back(item.id);
+    return ids;
+}
+
 void LibraryClipModel::selectionChanged()
 {
     if (!rows_.empty())
@@ -163,22 +155,10 @@ const ClipItem* LibraryClipModel::itemAt(int row) const
     return &rows_[static_cast<std::size_t>(row)];
 }
 
-int LibraryClipModel::rowOf(const QString& text)
+int LibraryClipModel::rowOf(const QString& text) const
 {
     const auto id = Uuid::parse(text.toStdString());
-    if (!id)
-        return -1;
-    const auto at = std::find(ids_.begin(), ids_.end(), *id);
-    if (at == ids_.end())
-        return -1;
-    const auto row = static_cast<std::size_t>(at - ids_.begin());
-    while (rows_.size() <= row && canFetchMore({})) {
-        const auto before = rows_.size();
-        fetchMore({});
-        if (rows_.size() == before)
-            break;
-    }
-    for (std::size_t i = 0; i < rows_.size(); ++i)
+    for (std::size_t i = 0; id && i < rows_.size(); ++i)
         if (rows_[i].id == *id)
             return static_cast<int>(i);
     return -1;

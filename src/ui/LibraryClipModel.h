@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/clips/ClipLibrary.h"
 #include "core/model/ClipItem.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
@@ -13,11 +14,9 @@
 
 namespace brisa {
 
-class Storage;
-
-/// Clips of the library in the order they are shown: a list of ids known in full, whose records
-/// are read from the store a page at a time as the view scrolls. The list, a board column: each
-/// is one of these over its own ids.
+/// Clips of the library that a filter keeps, in the order they are shown (pinned first, then
+/// newest), read a page at a time as the view scrolls: never the whole history. The list and each
+/// board column are one of these, each with its own filter.
 class LibraryClipModel : public QAbstractListModel {
     Q_OBJECT
     QML_ELEMENT
@@ -42,8 +41,8 @@ public:
     /// Whether a clip is in the selection; set by the owner.
     using IsSelected = std::function<bool(const Uuid&)>;
 
-    /// store and clock must outlive the model.
-    LibraryClipModel(Storage& store, const Clock& clock, IsSelected isSelected, QObject* parent = nullptr);
+    /// library and clock must outlive the model. It starts empty: see setFilter().
+    LibraryClipModel(ClipLibrary& library, const Clock& clock, IsSelected isSelected, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -51,18 +50,22 @@ public:
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
-    int total() const { return static_cast<int>(ids_.size()); }
-    const std::vector<Uuid>& ids() const { return ids_; }
+    int total() const { return static_cast<int>(total_); }
+    const ClipFilter& filter() const { return filter_; }
+    /// The ids of the rows read so far, in order.
+    std::vector<Uuid> loadedIds() const;
     /// The id of row (upper-case UUID text), or "" outside the loaded rows.
     Q_INVOKABLE QString idAt(int row) const;
-    /// The row of id among the loaded rows, loading further pages if it is beyond them; -1 if absent.
-    Q_INVOKABLE int rowOf(const QString& id);
+    /// The row of id among the loaded rows; -1 if it is not among them.
+    Q_INVOKABLE int rowOf(const QString& id) const;
     /// The loaded record of row, or null.
     const ClipItem* itemAt(int row) const;
 
-    /// Takes a new list of ids: loaded rows whose clip stays are kept (and read again), the others
-    /// removed, moved or inserted, so that a view keeps its place; at least one page is loaded.
-    void setIds(std::vector<Uuid> ids);
+    /// Shows what filter keeps, and reads the rows again (after a change of the history): rows
+    /// whose clip stays are kept, the others removed, moved or inserted, so that a view keeps its
+    /// place; as many rows as were loaded, at least one page.
+    void setFilter(const ClipFilter& filter);
+    void refresh() { setFilter(filter_); }
     /// Tells the views that the selection marks of every loaded row may have changed.
     void selectionChanged();
 
@@ -70,13 +73,12 @@ Q_SIGNALS:
     void totalChanged();
 
 private:
-    std::optional<ClipItem> read(const Uuid& id) const;
-
-    Storage& store_;
+    ClipLibrary& library_;
     const Clock& clock_;
     IsSelected isSelected_;
-    std::vector<Uuid> ids_;
-    std::vector<ClipItem> rows_; ///< the first rows_.size() of ids_, read
+    ClipFilter filter_;
+    std::size_t total_ = 0;
+    std::vector<ClipItem> rows_; ///< the first rows of those the filter keeps
     bool fetching_ = false;
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/LibraryViewModel.h"
 
-#include "core/model/NotchTab.h"
+#include "core/clips/ClipLibrary.h"
 #include "core/paste/PasteService.h"
 #include "core/remind/ReminderScheduler.h"
 #include "core/search/SearchQuery.h"
@@ -37,8 +37,8 @@ LibraryViewModel::LibraryViewModel(Services services, QObject* parent)
     : QObject(parent), services_(services)
 {
     auto isSelected = [this](const Uuid& id) { return selected_.contains(id); };
-    clips_ = new LibraryClipModel(services_.storage, services_.clock, isSelected, this);
-    board_ = new LibraryBoardModel(services_.storage, services_.clock, isSelected, this);
+    clips_ = new LibraryClipModel(services_.library, services_.clock, isSelected, this);
+    board_ = new LibraryBoardModel(services_.library, services_.clock, isSelected, this);
     connect(clips_, &LibraryClipModel::totalChanged, this, &LibraryViewModel::countChanged);
 
     services_.settings.onChanged([self = QPointer<LibraryViewModel>(this)](AppSettings::Field field) {
@@ -69,7 +69,8 @@ LibraryViewModel::~LibraryViewModel() { setShown(false); }
 
 void LibraryViewModel::scheduleRefresh()
 {
-    if (std::exchange(refreshQueued_, true))
+    // A hidden window reads the history again when it is shown.
+    if (!shown_ || std::exchange(refreshQueued_, true))
         return;
     QMetaObject::invokeMethod(
         this,
@@ -89,6 +90,7 @@ void LibraryViewModel::setShown(bool shown)
     if (liveCheck_)
         services_.clock.cancel(*liveCheck_);
     liveCheck_.reset();
+    shown_ = shown;
     if (!shown)
         return;
     // Another program's change (the command line, a second Brisa) shows within a second; asking
@@ -242,49 +244,32 @@ void LibraryViewModel::removeSpace(int index)
     services_.spaces.remove(space);
 }
 
-std::vector<LibraryViewModel::Shown> LibraryViewModel::filtered()
+ClipFilter LibraryViewModel::filter() const { return {.kind = typeFilter_, .search = search_.toStdString()}; }
+
+bool LibraryViewModel::shows(const ClipItem& item) const
 {
-    // The history in the panel's order (pinned first, then newest), read a chunk at a time and
-    // kept as ids only, so that a long history is never held in memory.
-    const SearchQuery query(search_.toStdString());
-    std::vector<Shown> out;
-    for (std::size_t offset = 0;; offset += kScanChunk) {
-        const auto chunk = services_.storage.fetchPanelPage(NotchTab::History, false, offset, kScanChunk);
-        for (const auto& item : chunk)
-            if ((!typeFilter_ || item.type() == *typeFilter_) && query.matches(item))
-                out.push_back({item.id, item.spaceID});
-        if (chunk.size() < kScanChunk)
-            break;
-    }
-    return out;
+    return (!typeFilter_ || item.type() == *typeFilter_) && SearchQuery(search_.toStdString()).matches(item);
 }
 
 void LibraryViewModel::refresh()
 {
     refreshQueued_ = false;
-    shown_ = filtered();
-    std::vector<Uuid> ids;
-    ids.reserve(shown_.size());
-    for (const auto& clip : shown_)
-        ids.push_back(clip.id);
-    if (current_ && std::find(ids.begin(), ids.end(), *current_) == ids.end()) {
-        current_.reset();
-        Q_EMIT currentChanged();
+    if (current_) { // the keyboard leaves a clip that went or that the filters now hide
+        const auto item = services_.library.find(*current_);
+        if (!item || !shows(*item)) {
+            current_.reset();
+            Q_EMIT currentChanged();
+        }
     }
-    clips_->setIds(std::move(ids));
+    clips_->setFilter(filter());
     updateBoard();
 }
 
 void LibraryViewModel::updateBoard()
 {
     // Only the layout on screen is kept current; the board catches up when it is chosen.
-    if (services_.settings.libraryViewMode() != LibraryViewMode::Board)
-        return;
-    std::vector<LibraryBoardModel::Entry> entries;
-    entries.reserve(shown_.size());
-    for (const auto& clip : shown_)
-        entries.push_back({clip.id, clip.spaceID});
-    board_->set(services_.spaces.spaces(), entries);
+    if (services_.settings.libraryViewMode() == LibraryViewMode::Board)
+        board_->set(services_.spaces.spaces(), filter());
 }
 
 bool LibraryViewModel::isSelected(const QString& id) const
@@ -331,7 +316,7 @@ void LibraryViewModel::cardDoubleClicked(const QString& id)
 
 void LibraryViewModel::paste(const Uuid& id)
 {
-    const auto item = services_.storage.fetch(id, false);
+    const auto item = services_.library.find(id);
     if (!item)
         return;
     if (restoreFocus)
@@ -339,17 +324,19 @@ void LibraryViewModel::paste(const Uuid& id)
     services_.paster.paste(*item);
 }
 
-void LibraryViewModel::applyToSelection(const std::function<void(const Uuid&)>& action)
+std::vector<Uuid> LibraryViewModel::selectedShown()
 {
     // Selected clips the filters hide now are left alone, and stay selected.
-    for (const auto& clip : shown_)
-        if (selected_.contains(clip.id))
-            action(clip.id);
+    std::vector<Uuid> ids;
+    for (const auto& id : selected_)
+        if (const auto item = services_.library.find(id); item && shows(*item))
+            ids.push_back(id);
+    return ids;
 }
 
 void LibraryViewModel::pinSelection(bool pinned)
 {
-    applyToSelection([&](const Uuid& id) { services_.storage.setPinned(id, pinned); });
+    services_.library.setPinned(selectedShown(), pinned);
     refresh();
 }
 
@@ -360,7 +347,7 @@ void LibraryViewModel::moveSelection(int spaceIndex)
         return;
     const auto space =
         spaceIndex < 0 ? std::nullopt : std::optional(spaces[static_cast<std::size_t>(spaceIndex)].id);
-    applyToSelection([&](const Uuid& id) { services_.storage.setSpace(id, space); });
+    services_.library.moveToSpace(selectedShown(), space);
     refresh();
 }
 
@@ -378,19 +365,15 @@ void LibraryViewModel::openMoveMenu()
 
 void LibraryViewModel::deleteSelection()
 {
-    applyToSelection([&](const Uuid& id) {
-        if (const auto item = services_.storage.fetch(id, false))
-            services_.storage.deleteClip(*item); // the record, then its image
-    });
-    selected_.clear(); // selection mode stays on
+    services_.library.remove(selectedShown()); // one transaction, then the images
+    selected_.clear();                          // selection mode stays on
     refresh();
     noteSelectionChanged();
 }
 
 void LibraryViewModel::deleteClip(const Uuid& id)
 {
-    if (const auto item = services_.storage.fetch(id, false))
-        services_.storage.deleteClip(*item);
+    services_.library.remove(id);
     if (selected_.erase(id))
         noteSelectionChanged();
     refresh();
@@ -408,7 +391,7 @@ void LibraryViewModel::promptReminder(const ClipItem& item)
 std::unique_ptr<QMenu> LibraryViewModel::menu(const QString& text)
 {
     const auto id = parseId(text);
-    const auto item = id ? services_.storage.fetch(*id, false) : std::nullopt;
+    const auto item = id ? services_.library.find(*id) : std::nullopt;
     if (!item)
         return nullptr;
     ClipMenu menu{services_.paster, services_.storage, services_.bulkCopy, services_.spaces, services_.images,
@@ -445,7 +428,7 @@ void LibraryViewModel::runModal(const std::function<void()>& loop)
 void LibraryViewModel::imageAction(const QString& text, const QString& action)
 {
     const auto id = parseId(text);
-    const auto item = id ? services_.storage.fetch(*id, false) : std::nullopt;
+    const auto item = id ? services_.library.find(*id) : std::nullopt;
     if (!item || !ImageProcessor::isProcessable(*item))
         return;
     if (!services_.images) {
@@ -470,7 +453,7 @@ void LibraryViewModel::imageAction(const QString& text, const QString& action)
 void LibraryViewModel::startDrag(const QString& text)
 {
     const auto id = parseId(text);
-    const auto item = id ? services_.storage.fetch(*id, false) : std::nullopt;
+    const auto item = id ? services_.library.find(*id) : std::nullopt;
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
@@ -486,13 +469,13 @@ void LibraryViewModel::setCurrent(const QString& text)
     Q_EMIT currentChanged();
 }
 
-std::vector<std::vector<Uuid>> LibraryViewModel::layoutIds() const
+std::vector<LibraryClipModel*> LibraryViewModel::layoutModels() const
 {
     if (services_.settings.libraryViewMode() != LibraryViewMode::Board)
-        return {clips_->ids()};
-    std::vector<std::vector<Uuid>> columns;
+        return {clips_};
+    std::vector<LibraryClipModel*> columns;
     for (int i = 0; i < board_->columnCount(); ++i)
-        columns.push_back(board_->column(i)->ids());
+        columns.push_back(board_->column(i));
     return columns;
 }
 
@@ -516,9 +499,9 @@ bool LibraryViewModel::handleKey(int qtKey, int columns)
             return false;
         {
             // The keyboard stays where it was: on the clip that takes the deleted one's place.
-            const auto rows = layoutIds();
             std::optional<Uuid> next;
-            for (const auto& row : rows) {
+            for (auto* model : layoutModels()) {
+                const auto row = model->loadedIds();
                 const auto at = std::find(row.begin(), row.end(), *current_);
                 if (at == row.end())
                     continue;
@@ -538,10 +521,22 @@ bool LibraryViewModel::handleKey(int qtKey, int columns)
     default: return false;
     }
 
-    const auto rows = layoutIds();
+    const auto models = layoutModels();
     const bool board = services_.settings.libraryViewMode() == LibraryViewMode::Board;
     const bool list = services_.settings.libraryViewMode() == LibraryViewMode::List;
     // Where the current clip is: its column of the board (0 otherwise) and its place in it.
+    const int perRow = list || board ? 1 : std::max(columns, 1);
+    // Rows are read as the keys go down, a page before they are needed.
+    for (auto* model : models) {
+        if (current_ && model->canFetchMore({})) {
+            const int row = model->rowOf(currentId());
+            if (row >= 0 && row + 2 * perRow >= model->rowCount())
+                model->fetchMore({});
+        }
+    }
+    std::vector<std::vector<Uuid>> rows;
+    for (auto* model : models)
+        rows.push_back(model->loadedIds());
     std::size_t column = 0;
     std::optional<std::size_t> place;
     for (std::size_t c = 0; c < rows.size() && !place; ++c) {
@@ -576,12 +571,11 @@ bool LibraryViewModel::handleKey(int qtKey, int columns)
         }
     } else {
         const auto& row = rows.front();
-        const auto perRow = static_cast<std::ptrdiff_t>(list ? 1 : std::max(columns, 1));
         std::ptrdiff_t to = static_cast<std::ptrdiff_t>(*place);
         if (qtKey == Qt::Key_Up)
             to -= perRow;
         else if (qtKey == Qt::Key_Down)
-            to = std::min(to + perRow, static_cast<std::ptrdiff_t>(row.size()) - 1);
+            to = std::min<std::ptrdiff_t>(to + perRow, static_cast<std::ptrdiff_t>(row.size()) - 1);
         else if (list)
             return false; // a list has no sideways
         else

@@ -23,6 +23,7 @@ class QMenu;
 namespace brisa {
 
 class AppSettings;
+class ClipLibrary;
 class BulkCopyService;
 class ImageClipOperations;
 class PasteService;
@@ -66,6 +67,7 @@ class LibraryViewModel final : public QObject {
 public:
     /// Everything it acts through; all must outlive it.
     struct Services {
+        ClipLibrary& library;
         Storage& storage;
         PasteService& paster;
         BulkCopyService& bulkCopy;
@@ -167,21 +169,19 @@ Q_SIGNALS:
     void hideRequested();
 
 private:
-    struct Shown {
-        Uuid id;
-        std::optional<Uuid> spaceID;
-    };
-    /// The clips the filters keep, in the order shown (pinned first, then newest).
-    std::vector<Shown> filtered();
-    /// Runs action on every selected clip the filters show, in their order.
-    void applyToSelection(const std::function<void(const Uuid&)>& action);
+    /// What the search and the type filter keep.
+    ClipFilter filter() const;
+    /// Whether the filters show item.
+    bool shows(const ClipItem& item) const;
+    /// The selected clips the filters show: what a bulk action acts on.
+    std::vector<Uuid> selectedShown();
     void paste(const Uuid& id);
     void deleteClip(const Uuid& id);
     void promptReminder(const ClipItem& item);
     void updateBoard();
     void noteSelectionChanged();
-    /// The ids shown in the layout of viewMode, as rows (one row for cards and list, columns for the board).
-    std::vector<std::vector<Uuid>> layoutIds() const;
+    /// The models of the layout of viewMode: the list's, or the board's columns.
+    std::vector<LibraryClipModel*> layoutModels() const;
     void scheduleRefresh();
     /// Runs a menu's or a drag's nested event loop; the rows stay put meanwhile.
     void runModal(const std::function<void()>& loop);
@@ -196,7 +196,7 @@ private:
     std::optional<Uuid> current_;
     LibraryClipModel* clips_;
     LibraryBoardModel* board_;
-    std::vector<Shown> shown_; ///< what filtered() gave last
+    bool shown_ = false;
     bool refreshQueued_ = false;
     bool menuOpen_ = false;
     bool refreshAfterMenu_ = false;

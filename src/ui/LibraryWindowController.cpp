@@ -6,10 +6,13 @@
 #include "ui/LibraryViewModel.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
+
+#include <memory>
 
 namespace brisa {
 namespace {
@@ -55,8 +58,21 @@ QQuickWindow* LibraryWindowController::window() const { return window_; }
 
 void LibraryWindowController::show()
 {
+    // BRISA_TRACE_LIBRARY=1: how long from here to the window's first frame, for bench/library_open.sh.
+    static const bool trace = qEnvironmentVariableIntValue("BRISA_TRACE_LIBRARY") != 0;
+    QElapsedTimer timer;
+    timer.start();
+    const bool made = window_ != nullptr;
     if (!window_ && !createWindow())
         return;
+    if (trace) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(window_, &QQuickWindow::frameSwapped, this, [once, timer, made] {
+            disconnect(*once);
+            logf(LogCategory::Ui, "Biblioteca: primer fotograma en {:.1f} ms ({})",
+                 static_cast<double>(timer.nsecsElapsed()) / 1e6, made ? "ya hecha" : "nueva");
+        });
+    }
     // The window in front now is where a paste from the library goes, unless it is this one.
     if (windows_) {
         const auto active = windows_->activeWindow();

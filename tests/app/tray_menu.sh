@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The tray icon and its menu in a real tray host (trayer) under a window manager, clicked as a user
-# would with real pointer events (XTest through xdotool): every item does what it says. The screenshot, of the menu with
-# its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
+# would with real pointer events (XTest through xdotool): every item does what it says. The
+# screenshot, of the menu with its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
 # Usage: tray_menu.sh BRISA SCREENSHOT.png
 set -u
 brisa="$1"; shot="$2"

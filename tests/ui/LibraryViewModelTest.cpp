@@ -2,6 +2,7 @@
 #include "ui/LibraryViewModel.h"
 #include "ui/LibraryWindowController.h"
 
+#include "core/clips/ClipLibrary.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/settings/AppSettings.h"
@@ -44,6 +45,7 @@ protected:
             return;
         paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard}, clock, store->imagesDir());
         bulk = std::make_unique<BulkCopyService>(*store, *paster);
+        clips = std::make_unique<ClipLibrary>(*store);
     }
 
     /// The view model, its models under QAbstractItemModelTester unless checked (which reads every page).
@@ -51,7 +53,7 @@ protected:
     {
         if (!vm) {
             vm = std::make_unique<LibraryViewModel>(
-                LibraryViewModel::Services{*store, *paster, *bulk, settings, spaces, clock, nullptr});
+                LibraryViewModel::Services{*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr});
             if (!checked)
                 return *vm;
             listTester = std::make_unique<QAbstractItemModelTester>(
@@ -100,6 +102,7 @@ protected:
     SpaceStore spaces{defaults};
     std::unique_ptr<PasteService> paster;
     std::unique_ptr<BulkCopyService> bulk;
+    std::unique_ptr<ClipLibrary> clips;
     std::unique_ptr<LibraryViewModel> vm;
     std::unique_ptr<QAbstractItemModelTester> listTester;
     std::unique_ptr<QAbstractItemModelTester> boardTester;
