@@ -5,7 +5,7 @@ _brisa()
     local cur prev words cword
     _init_completion || return
 
-    local commands="history add search show delete pin unpin export import image remind toggle quick-note bulk-copy paste-slot settings"
+    local commands="history add search show delete pin unpin export import image remind clear snippet toggle quick-note bulk-copy paste-slot settings library pause resume"
     local kinds="text code link image file color screenshot"
 
     if [[ $cword -eq 1 ]]; then
@@ -31,6 +31,7 @@ _brisa()
             return
             ;;
         --since) return ;;
+        --for) return ;;
     esac
 
     case ${words[1]} in
@@ -56,7 +57,16 @@ _brisa()
             fi
             ;;
         remind) [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--clear" -- "$cur")) ;;
+        clear) COMPREPLY=($(compgen -W "--all" -- "$cur")) ;;
+        snippet)
+            if [[ $cword -eq 2 ]]; then
+                COMPREPLY=($(compgen -W "list add remove" -- "$cur"))
+            elif [[ ${words[2]} == list ]]; then
+                COMPREPLY=($(compgen -W "--json" -- "$cur"))
+            fi
+            ;;
         paste-slot) [[ $cword -eq 2 ]] && COMPREPLY=($(compgen -W "0 1 2 3 4 5 6 7 8 9" -- "$cur")) ;;
+        pause) COMPREPLY=($(compgen -W "--for" -- "$cur")) ;;
     esac
 } &&
     complete -F _brisa brisa

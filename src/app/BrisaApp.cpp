@@ -4,12 +4,17 @@
 #include "app/ShortcutRegistry.h"
 #include "app/TrayMenu.h"
 #include "app/UnixSignals.h"
+#include "core/capture/CapturePause.h"
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/OcrService.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/capture/ScreenshotWatcher.h"
 #include "core/capture/VipsImageCodec.h"
+#include "core/launcher/AppLauncher.h"
 #include "core/notch/NotchController.h"
+#include "core/nowplaying/NowPlayingService.h"
+#include "core/sidepanels/SidePanelController.h"
+#include "core/sidepanels/SidePanelGeometry.h"
 #include "core/toast/ToastController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/remind/ReminderScheduler.h"
@@ -24,6 +29,7 @@
 #include "core/settings/UserDefaults.h"
 #include "core/stores/LauncherStore.h"
 #include "core/stores/SpaceStore.h"
+#include "core/expander/TextExpander.h"
 #include "core/stores/TextSnippetStore.h"
 #include "core/store/IdleCheckpoint.h"
 #include "core/store/Storage.h"
@@ -31,12 +37,20 @@
 #include "core/support/XdgPaths.h"
 #include "platform/PlatformServices.h"
 #include "platform/linux/DBusNotifications.h"
+#include "platform/linux/MprisPlayers.h"
+#include "platform/linux/PosixProcessSpawner.h"
+#include "platform/linux/XdgDefaultApplications.h"
 #include "core/support/Log.h"
 #include "platform/qt/QtScheduler.h"
 #include "ui/AppIconImageProvider.h"
 #include "ui/Compositing.h"
 #include "ui/NotchPanelViewModel.h"
 #include "ui/NotchPanelWindow.h"
+#include "core/clips/ClipLibrary.h"
+#include "ui/LibraryViewModel.h"
+#include "ui/LibraryWindowController.h"
+#include "ui/LauncherViewModel.h"
+#include "ui/NowPlayingViewModel.h"
 #include "ui/QuickNoteWindowController.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/SymbolImageProvider.h"
@@ -44,6 +58,7 @@
 #include "ui/ToastViewModel.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
@@ -61,10 +76,11 @@
 namespace brisa {
 namespace {
 
-/// The tray symbol, rendered at the sizes tray hosts ask for.
-QIcon trayIcon()
+/// The tray symbol, rendered at the sizes tray hosts ask for; greyed with a pause mark while paused.
+QIcon trayIcon(bool paused = false)
 {
-    QSvgRenderer renderer(QStringLiteral(":/brisa/icons/brisa-tray.svg"));
+    QSvgRenderer renderer(paused ? QStringLiteral(":/brisa/icons/brisa-tray-paused.svg")
+                                 : QStringLiteral(":/brisa/icons/brisa-tray.svg"));
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
@@ -114,12 +130,29 @@ bool BrisaApp::start()
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::defaultFile(), *scheduler_);
     logf(LogCategory::App, "Ajustes en {}", defaults_->file().string());
     settings_ = std::make_unique<AppSettings>(*defaults_, static_cast<SettingsEffects*>(this));
+    capturePause_ = std::make_unique<CapturePause>(*scheduler_, *defaults_);
     spaces_ = std::make_unique<SpaceStore>(*defaults_);
     snippets_ = std::make_unique<TextSnippetStore>(*defaults_);
     launcher_ = std::make_unique<LauncherStore>(*defaults_);
+    if (launcher_->seeded()) {
+        // A new store starts with this desktop's browser and file manager rather than the seed tile.
+        defaultApps_ = std::make_unique<XdgDefaultApplications>();
+        defaultApps_->find([this](const std::vector<std::string>& files) {
+            std::vector<LauncherApp> apps;
+            for (const auto& file : files) {
+                LauncherApp app;
+                app.id = Uuid::random();
+                app.name = launcherDisplayName(file);
+                app.bundlePath = file;
+                apps.push_back(std::move(app));
+            }
+            launcher_->replaceSeed(std::move(apps));
+        });
+    }
 
     createClipboardMonitor();
     createPasteServices();
+    createTextExpander();
     settings_->apply();
     if (monitor_)
         monitor_->start();
@@ -129,6 +162,8 @@ bool BrisaApp::start()
             recordPrimarySelection(settings_->recordPrimarySelection());
     });
     startScreenshotWatcher();
+    if (expander_)
+        expander_->start();
 
     quickNote_ = std::make_unique<QuickNoteWindowController>(
         [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
@@ -136,6 +171,8 @@ bool BrisaApp::start()
     followCompositor();
     installNotchPanel();
     installToastPanel();
+    installNowPlayingPanel();
+    installLauncherPanel();
     startReminders();
     setupStatusItem();
     registerGlobalShortcuts();
@@ -159,6 +196,8 @@ void BrisaApp::setBlockedBundleIDs(const std::set<std::string>& ids)
         monitor_->blockedBundleIDs = ids;
     if (primaryMonitor_)
         primaryMonitor_->blockedBundleIDs = ids;
+    if (expander_)
+        expander_->setBlockedBundleIDs(ids);
 }
 
 void BrisaApp::followCompositor()
@@ -192,6 +231,7 @@ void BrisaApp::createClipboardMonitor()
     // BRISA_CLIPBOARD_POLL=1 looks every 0.3 s instead, as where the platform cannot tell (for comparisons).
     monitor_->useChangeEvents = qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0;
     monitor_->recognizer = ocr_.get();
+    monitor_->capturePause = capturePause_.get();
 }
 
 void BrisaApp::recordPrimarySelection(bool on)
@@ -212,6 +252,7 @@ void BrisaApp::recordPrimarySelection(bool on)
     primaryMonitor_->retainContent = false;
     primaryMonitor_->blockedBundleIDs = monitor_->blockedBundleIDs;
     primaryMonitor_->settleDelay = Duration{500};
+    primaryMonitor_->capturePause = capturePause_.get();
     primaryMonitor_->start();
     paster_->selectionCapture = primaryMonitor_.get();
 }
@@ -233,6 +274,27 @@ void BrisaApp::createPasteServices()
         monitor_->batches = bulkCopy_.get();
 }
 
+void BrisaApp::createTextExpander()
+{
+    expander_ = std::make_unique<TextExpander>(
+        TextExpander::Desktop{platform_->keyWatcher.get(), platform_->keys.get(), platform_->frontmost.get()},
+        *snippets_, *paster_, *scheduler_);
+}
+
+void BrisaApp::reloadSnippets()
+{
+    // Another brisa process changed the file: take its list into this process's copy of the
+    // settings, so that a later save here keeps it.
+    SystemClock clock;
+    UserDefaults fromFile(defaults_->file(), clock);
+    if (auto value = fromFile.value(TextSnippetStore::key))
+        defaults_->set(TextSnippetStore::key, *value);
+    else
+        defaults_->remove(TextSnippetStore::key);
+    snippets_->reload();
+    logf(LogCategory::App, "Snippets releídos: {}", snippets_->snippets().size());
+}
+
 void BrisaApp::openSettings()
 {
     if (!shortcuts_)
@@ -247,6 +309,13 @@ void BrisaApp::openSettings()
         }
         if (platform_->frontmost)
             services.openApplications = [this] { return platform_->frontmost->openApplications(); };
+        services.countUnpinned = [this] { return storage_->countClearable(); };
+        services.clearHistory = [this] {
+            if (auto n = storage_->clearHistory())
+                logf(LogCategory::App, "Historial borrado: {} clips", *n);
+            else
+                logLine(LogCategory::App, "No se pudo borrar el historial: sigue como estaba");
+        };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(services));
     }
     settingsWindow_->show();
@@ -270,6 +339,14 @@ int BrisaApp::ask(const PermissionAlert& alert)
     return it == buttons.end() ? -1 : static_cast<int>(it - buttons.begin());
 }
 
+void BrisaApp::makeQmlEngine()
+{
+    qmlEngine_ = std::make_unique<QQmlEngine>();
+    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
+    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
+}
+
 void BrisaApp::installNotchPanel()
 {
     if (!platform_->screens)
@@ -280,10 +357,7 @@ void BrisaApp::installNotchPanel()
         *settings_, sequentialPaste_.get());
     paster_->origin = notch_.get();
 
-    qmlEngine_ = std::make_unique<QQmlEngine>();
-    qmlEngine_->addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(storage_->storeFile()));
-    qmlEngine_->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
-    qmlEngine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
+    makeQmlEngine();
     panelModel_ = std::make_unique<NotchPanelViewModel>(
         NotchPanelViewModel::Services{*notch_, *paster_, *storage_, *bulkCopy_, *settings_, *spaces_, *scheduler_,
                                       imageOps_.get()});
@@ -323,6 +397,79 @@ void BrisaApp::installToastPanel()
     if (monitor_)
         monitor_->toasts = toast_.get();
     bulkCopy_->toasts = toast_.get();
+    capturePause_->toasts = toast_.get();
+}
+
+void BrisaApp::installNowPlayingPanel()
+{
+    if (!notch_ || !panelModel_)
+        return;
+    players_ = std::make_unique<MprisPlayers>();
+    nowPlaying_ = std::make_unique<NowPlayingService>(*players_, *scheduler_);
+    nowPlayingModel_ = std::make_unique<NowPlayingViewModel>(*nowPlaying_, *notch_);
+    nowPlayingSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens,
+                                                            SidePanelGeometry::nowPlayingFrame,
+                                                            [this] { return nowPlaying_->hasMedia(); });
+    nowPlayingWindow_ = std::make_unique<NotchPanelWindow>(
+        *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NowPlayingRoot.qml")),
+        QVariantMap{{QStringLiteral("player"), QVariant::fromValue<QObject*>(nowPlayingModel_.get())},
+                    {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
+        platform_->panelHints.get(), *platform_->screens);
+    // Only the card takes clicks; the window's margins around it let them through.
+    const Size card = SidePanelGeometry::kNowPlayingCard;
+    const double inset = SidePanelGeometry::kHitInset;
+    nowPlayingWindow_->setInputRect(
+        QRectF(inset, SidePanelGeometry::kNowPlayingWindow.height - inset - card.height, card.width, card.height)
+            .toAlignedRect());
+    if (!nowPlayingSide_->install(*nowPlayingWindow_))
+        return;
+    notch_->addSidePanel(*nowPlayingSide_);
+    nowPlaying_->onChanged([this](NowPlayingService::Field field) {
+        if (field == NowPlayingService::Field::Track)
+            nowPlayingSide_->refresh();
+    });
+    settings_->onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::PanelScale)
+            nowPlayingSide_->refresh();
+    });
+    platform_->screens->onChanged([this] { nowPlayingSide_->refresh(); });
+}
+
+void BrisaApp::installLauncherPanel()
+{
+    if (!notch_ || !panelModel_)
+        return;
+    spawner_ = std::make_unique<PosixProcessSpawner>();
+    appLauncher_ = std::make_unique<AppLauncher>(*spawner_);
+    if (auto* windows = platform_->windows.get())
+        appLauncher_->userTime = [windows] { return windows->currentTime(); };
+    launcherModel_ = std::make_unique<LauncherViewModel>(*launcher_, *appLauncher_, *notch_, *settings_);
+    launcherSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens, [this](const Rect& screen, Size size) {
+        return SidePanelGeometry::launcherFrame(screen, size, SidePanelGeometry::launcherGrid(launcher_->tileCount()));
+    });
+    launcherWindow_ = std::make_unique<NotchPanelWindow>(
+        *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/LauncherRoot.qml")),
+        QVariantMap{{QStringLiteral("launcher"), QVariant::fromValue<QObject*>(launcherModel_.get())},
+                    {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
+        platform_->panelHints.get(), *platform_->screens);
+    // The grid's whole visible area takes clicks, its transparent corners included.
+    auto inputRect = [this] {
+        const auto grid = SidePanelGeometry::launcherGrid(launcher_->tileCount());
+        return QRectF(SidePanelGeometry::kHitInset, 0, grid.visibleWidth, grid.visibleHeight).toAlignedRect();
+    };
+    launcherWindow_->setInputRect(inputRect());
+    if (!launcherSide_->install(*launcherWindow_))
+        return;
+    notch_->addSidePanel(*launcherSide_);
+    launcher_->onChanged([this, inputRect] {
+        launcherSide_->refresh();
+        launcherWindow_->setInputRect(inputRect());
+    });
+    settings_->onChanged([this](AppSettings::Field field) {
+        if (field == AppSettings::Field::PanelScale)
+            launcherSide_->refresh();
+    });
+    platform_->screens->onChanged([this] { launcherSide_->refresh(); });
 }
 
 void BrisaApp::startScreenshotWatcher()
@@ -337,6 +484,7 @@ void BrisaApp::startScreenshotWatcher()
             data.drag = ClipDragPayload::imageFile(*shot.imageFileName);
         toast_->show(std::move(data));
     });
+    screenshots_->capturePause = capturePause_.get();
     auto* watcher = platform_->directoryWatcher.get();
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
         return watcher && watcher->watch(folder, [this](const auto& removed) { screenshots_->scan(removed); });
@@ -394,8 +542,11 @@ void BrisaApp::setupStatusItem()
     actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
     actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
     actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
+    actions.setCapturePaused = [this](bool on) {
+        perform({on ? RemoteCommand::Kind::Pause : RemoteCommand::Kind::Resume, 0});
+    };
     actions.openSettings = [this] { perform({RemoteCommand::Kind::Settings, 0}); };
-    // The library window does not exist yet: its item stays greyed.
+    actions.openLibrary = [this] { perform({RemoteCommand::Kind::Library, 0}); };
     trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
 
     delete statusItem_;
@@ -407,9 +558,26 @@ void BrisaApp::setupStatusItem()
         if (reason == QSystemTrayIcon::Trigger)
             perform({RemoteCommand::Kind::Toggle, 0});
     });
+    capturePause_->onChanged([this] { showCapturePaused(); });
+    showCapturePaused();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         logLine(LogCategory::App, "No hay bandeja del sistema en este escritorio; el icono aparecerá cuando la haya");
     statusItem_->show();
+}
+
+void BrisaApp::showCapturePaused()
+{
+    const bool paused = capturePause_->paused();
+    trayMenu_->showCapturePaused(paused);
+    statusItem_->setIcon(trayIcon(paused));
+    QString tip = QStringLiteral("Brisa");
+    if (paused) {
+        tip += QStringLiteral(" — captura en pausa");
+        if (const auto until = capturePause_->until())
+            tip += QStringLiteral(" hasta las ")
+                   + QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(*until)).toString(QStringLiteral("HH:mm"));
+    }
+    statusItem_->setToolTip(tip);
 }
 
 void BrisaApp::perform(const RemoteCommand& command)
@@ -435,7 +603,33 @@ void BrisaApp::perform(const RemoteCommand& command)
     case RemoteCommand::Kind::Settings:
         openSettings();
         break;
+    case RemoteCommand::Kind::Library:
+        showLibrary();
+        break;
+    case RemoteCommand::Kind::Pause:
+        capturePause_->pause(command.minutes > 0 ? std::optional<std::int64_t>(command.minutes) : std::nullopt);
+        break;
+    case RemoteCommand::Kind::Resume:
+        capturePause_->resume();
+        break;
+    case RemoteCommand::Kind::ReloadSnippets:
+        reloadSnippets();
+        break;
     }
+}
+
+void BrisaApp::showLibrary()
+{
+    // Made on first use, and kept: closing only hides it.
+    if (!library_) {
+        if (!qmlEngine_)
+            makeQmlEngine(); // a session without the panel
+        clipLibrary_ = std::make_unique<ClipLibrary>(*storage_);
+        libraryModel_ = std::make_unique<LibraryViewModel>(LibraryViewModel::Services{
+            *clipLibrary_, *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
+        library_ = std::make_unique<LibraryWindowController>(*qmlEngine_, *libraryModel_, platform_->windows.get());
+    }
+    library_->show();
 }
 
 void BrisaApp::quit()

@@ -16,11 +16,20 @@ class QSystemTrayIcon;
 namespace brisa {
 
 class NotchController;
+class NowPlayingService;
+class AppLauncher;
+class LauncherViewModel;
+class PosixProcessSpawner;
+class XdgDefaultApplications;
+class NowPlayingViewModel;
+class MprisPlayers;
+class SidePanelController;
 class ToastController;
 class ToastViewModel;
 class NotchPanelViewModel;
 class NotchPanelWindow;
 class BulkCopyService;
+class CapturePause;
 class QuickPasteService;
 class SequentialPasteService;
 class Clipboard;
@@ -32,6 +41,9 @@ class ShortcutRegistry;
 class ImageClipOperations;
 class OcrService;
 class QuickNoteWindowController;
+class ClipLibrary;
+class LibraryViewModel;
+class LibraryWindowController;
 class SettingsWindowController;
 class ReminderScheduler;
 class DBusNotifications;
@@ -44,6 +56,7 @@ class QtScheduler;
 class SpaceStore;
 class IdleCheckpoint;
 class Storage;
+class TextExpander;
 class TextSnippetStore;
 class TrayMenu;
 class UnixSignals;
@@ -69,18 +82,32 @@ public:
 
 private:
     void setupStatusItem();
+    /// The tray's icon, tooltip and checkmark follow the pause, however it started or ended.
+    void showCapturePaused();
     void createClipboardMonitor();
     /// Starts or stops recording the mouse selection too.
     void recordPrimarySelection(bool on);
     void startScreenshotWatcher();
     void registerGlobalShortcuts();
     void createPasteServices();
+    /// The text expander, over the paste service; started by start().
+    void createTextExpander();
+    /// Reads the snippets again from the settings file.
+    void reloadSnippets();
     /// Keeps the views' idea of the compositor current: translucent with one, cut and opaque without.
     void followCompositor();
+    /// The engine of every Qt Quick view, with the image providers the cards read.
+    void makeQmlEngine();
     void installNotchPanel();
     void installToastPanel();
+    /// What the media players play, in a card beside the open panel.
+    void installNowPlayingPanel();
+    /// The application tiles, in a grid beside the open panel.
+    void installLauncherPanel();
     /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
     void startReminders();
+    /// The library window, made the first time.
+    void showLibrary();
     /// The alert of a paste that cannot type its chord, as a dialog.
     int ask(const PermissionAlert& alert) override;
     void openSettings() override;
@@ -96,9 +123,12 @@ private:
     std::unique_ptr<LoginItem> loginItem_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<AppSettings> settings_;
+    // Before the monitors and the screenshot watcher, which ask it: they go first.
+    std::unique_ptr<CapturePause> capturePause_;
     std::unique_ptr<SpaceStore> spaces_;
     std::unique_ptr<TextSnippetStore> snippets_;
     std::unique_ptr<LauncherStore> launcher_;
+    std::unique_ptr<XdgDefaultApplications> defaultApps_;
     // Declared so that they go in the right order: the monitor before the platform it reads, the
     // pool's threads joined before the codec and the store their jobs use.
     std::unique_ptr<VipsImageCodec> codec_;
@@ -114,6 +144,7 @@ private:
     std::unique_ptr<QuickPasteService> quickPaste_;
     std::unique_ptr<BulkCopyService> bulkCopy_;
     std::unique_ptr<SequentialPasteService> sequentialPaste_;
+    std::unique_ptr<TextExpander> expander_;
     std::unique_ptr<KeyboardShortcuts> shortcuts_;
     std::unique_ptr<ShortcutRegistry> shortcutRegistry_;
     std::unique_ptr<QuickNoteWindowController> quickNote_;
@@ -126,6 +157,19 @@ private:
     std::unique_ptr<NotchPanelWindow> panelWindow_;
     std::unique_ptr<ToastViewModel> toastModel_;
     std::unique_ptr<NotchPanelWindow> toastWindow_;
+    std::unique_ptr<ClipLibrary> clipLibrary_;
+    std::unique_ptr<LibraryViewModel> libraryModel_;
+    std::unique_ptr<LibraryWindowController> library_;
+    std::unique_ptr<MprisPlayers> players_;
+    std::unique_ptr<NowPlayingService> nowPlaying_;
+    std::unique_ptr<NowPlayingViewModel> nowPlayingModel_;
+    std::unique_ptr<SidePanelController> nowPlayingSide_;
+    std::unique_ptr<NotchPanelWindow> nowPlayingWindow_;
+    std::unique_ptr<PosixProcessSpawner> spawner_;
+    std::unique_ptr<AppLauncher> appLauncher_;
+    std::unique_ptr<LauncherViewModel> launcherModel_;
+    std::unique_ptr<SidePanelController> launcherSide_;
+    std::unique_ptr<NotchPanelWindow> launcherWindow_;
     std::unique_ptr<DBusNotifications> notifications_;
     std::unique_ptr<ReminderScheduler> reminders_;
     std::unique_ptr<TrayMenu> trayMenu_;

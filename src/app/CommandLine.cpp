@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include "core/capture/CapturePause.h"
+
 #include <charconv>
 #include <map>
 
@@ -46,6 +48,7 @@ const std::map<std::string, CommandSpec>& commands()
         {"unpin", {K::Unpin, false, false, false, 1, "ID"}},
         {"export", {K::Export, false, false, false, 2, "ARCHIVO", true}},
         {"import", {K::Import, false, false, false, 1, "ARCHIVO"}},
+        {"clear", {K::Clear, false, false, false, 0, ""}},
     };
     return table;
 }
@@ -94,6 +97,8 @@ CommandLine parseStoreCommand(const std::string& name, const CommandSpec& spec, 
             if (!v)
                 return error("--since necesita una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m)");
             cl.store.since = *v;
+        } else if (!optionsEnded && a == "--all" && spec.kind == StoreCommand::Kind::Clear) {
+            cl.store.all = true;
         } else if (!optionsEnded && a == "--image-folder" && spec.takesExportOptions) {
             cl.store.imageFolder = true;
         } else if (!optionsEnded && (a == "--lines" || a == "--null") && spec.takesAddOptions) {
@@ -190,13 +195,38 @@ CommandLine parseImageCommand(const std::vector<std::string>& args)
     return cl;
 }
 
-/// toggle, quick-note, bulk-copy, paste-slot N, settings: actions of the running Brisa.
+/// pause [--for MINUTES] | resume.
+CommandLine parsePauseCommand(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::Remote;
+    cl.remote.kind = args.front() == "pause" ? RemoteCommand::Kind::Pause : RemoteCommand::Kind::Resume;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (cl.remote.kind == RemoteCommand::Kind::Pause && args[i] == "--for" && cl.remote.minutes == 0) {
+            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+            auto n = parseCount(value);
+            if (!n || *n < 1 || *n > static_cast<std::size_t>(CapturePause::kMaxMinutes))
+                return error("«pause --for» necesita los minutos, un número entero de 1 a "
+                             + std::to_string(CapturePause::kMaxMinutes) + (value.empty() ? "" : ", no «" + value + "»"));
+            cl.remote.minutes = static_cast<int>(*n);
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            return error("opción desconocida para «" + args.front() + "»: " + args[i]);
+        } else {
+            return error("sobra un argumento para «" + args.front() + "»: " + args[i]);
+        }
+    }
+    return cl;
+}
+
+/// toggle, quick-note, bulk-copy, paste-slot N, settings, library: actions of the running Brisa.
 std::optional<CommandLine> parseRemoteCommand(const std::vector<std::string>& args)
 {
+    if (args.front() == "pause" || args.front() == "resume")
+        return parsePauseCommand(args);
     using K = RemoteCommand::Kind;
     static const std::map<std::string, K> names{
         {"toggle", K::Toggle}, {"quick-note", K::QuickNote}, {"bulk-copy", K::BulkCopy}, {"paste-slot", K::PasteSlot},
-        {"settings", K::Settings}};
+        {"settings", K::Settings}, {"library", K::Library}};
     auto it = names.find(args.front());
     if (it == names.end())
         return std::nullopt;
@@ -250,6 +280,46 @@ CommandLine parseRemindCommand(const std::vector<std::string>& args)
     return cl;
 }
 
+/// snippet list [--json] | snippet add SHORTCUT [TEXT|-] | snippet remove SHORTCUT.
+CommandLine parseSnippetCommand(const std::vector<std::string>& args)
+{
+    using K = SnippetCommand::Kind;
+    static const std::map<std::string, K> kinds{{"list", K::List}, {"add", K::Add}, {"remove", K::Remove}};
+    const std::string usage = "«snippet» necesita list, add ATAJO [TEXTO] o remove ATAJO";
+    if (args.size() < 2)
+        return error(usage);
+    const auto kind = kinds.find(args[1]);
+    if (kind == kinds.end())
+        return error(usage);
+    CommandLine cl;
+    cl.action = CommandLine::Action::Snippet;
+    cl.snippet.kind = kind->second;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const auto& a = args[i];
+        if (!optionsEnded && a == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && a == "--json" && kind->second == K::List)
+            cl.snippet.json = true;
+        else if (!optionsEnded && a.size() > 1 && a[0] == '-')
+            return error("opción desconocida para «snippet " + args[1] + "»: " + a);
+        else
+            positional.push_back(a);
+    }
+    const std::size_t most = kind->second == K::List ? 0 : kind->second == K::Add ? 2 : 1;
+    if (positional.size() > most)
+        return error("sobra un argumento para «snippet " + args[1] + "»: " + positional[most]);
+    if (kind->second != K::List) {
+        if (positional.empty())
+            return error("«snippet " + args[1] + "» necesita ATAJO");
+        cl.snippet.shortcut = positional[0];
+    }
+    if (kind->second == K::Add && positional.size() == 2 && positional[1] != "-")
+        cl.snippet.content = positional[1];
+    return cl;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args)
@@ -259,6 +329,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
             return *remote;
     if (!args.empty() && args.front() == "remind")
         return parseRemindCommand(args);
+    if (!args.empty() && args.front() == "snippet")
+        return parseSnippetCommand(args);
     CommandLine cl;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto& a = args[i];
@@ -306,16 +378,28 @@ std::string helpText()
            "                                     hace un clip nuevo con la imagen procesada\n"
            "  remind ID \"AAAA-MM-DD HH:MM\"      avisa del clip con una notificación a esa hora\n"
            "  remind ID --clear                  quita el recordatorio del clip\n"
+           "  clear [--all]                      borra el historial menos los fijados (con\n"
+           "                                     --all, también los fijados) y dice cuántos\n"
+           "\n"
+           "Órdenes sobre los snippets (el texto que sustituye a su atajo al escribirlo):\n"
+           "  snippet list [--json]              los snippets, en su orden\n"
+           "  snippet add ATAJO [TEXTO]          añade un snippet (sin TEXTO o con «-», el de la\n"
+           "                                     entrada estándar); ATAJO empieza por «;»\n"
+           "  snippet remove ATAJO               quita el snippet de ese atajo\n"
            "\n"
            "ID es el identificador del clip o un prefijo suyo que no se repita.\n"
            "CUÁNDO es una fecha (2026-12-01, \"2026-12-01 09:30\") o una edad (7d, 12h, 30m).\n"
            "\n"
            "Órdenes para el Brisa en marcha:\n"
            "  toggle                             abre o cierra el panel\n"
+           "  library                            abre la biblioteca\n"
            "  quick-note                         abre Quick Note\n"
            "  bulk-copy                          activa o desactiva Bulk Copy\n"
            "  paste-slot N                       pega el clip N (0 es el más nuevo, hasta 9)\n"
            "  settings                           abre la ventana de ajustes\n"
+           "  pause [--for MINUTOS]              deja de guardar lo que se copia (y las capturas\n"
+           "                                     de pantalla) hasta «resume» o esos minutos\n"
+           "  resume                             vuelve a guardar lo que se copia\n"
            "\n"
            "Opciones:\n"
            "  -h, --help       muestra esta ayuda y sale\n"

@@ -9,7 +9,7 @@ namespace brisa {
 
 /// A command that reads or changes the clip store directly, beside a running Brisa or without one.
 struct StoreCommand {
-    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import, Image, Remind };
+    enum class Kind { History, Add, Search, Show, Delete, Pin, Unpin, Export, Import, Image, Remind, Clear };
     Kind kind = Kind::History;
     bool json = false;
     std::optional<std::size_t> limit;
@@ -40,21 +40,38 @@ struct StoreCommand {
     std::optional<std::string> when;
     /// remind --clear: remove the clip's reminder.
     bool clear = false;
+    /// clear --all: pinned clips go too.
+    bool all = false;
+};
+
+/// A command on the text snippets, which live in the settings file.
+struct SnippetCommand {
+    enum class Kind { List, Add, Remove };
+    Kind kind = Kind::List;
+    /// list: as a JSON array.
+    bool json = false;
+    /// add, remove: the shortcut.
+    std::string shortcut;
+    /// add: the text; nullopt: read standard input.
+    std::optional<std::string> content;
 };
 
 /// An action the running Brisa performs when another brisa process asks it to (over D-Bus).
 struct RemoteCommand {
-    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Settings };
+    enum class Kind { Toggle, QuickNote, BulkCopy, PasteSlot, Settings, Library, Pause, Resume, ReloadSnippets };
     Kind kind = Kind::Toggle;
     /// PasteSlot: 0 (the newest clip) to 9.
     int slot = 0;
+    /// Pause: how long in minutes; 0 until resumed.
+    int minutes = 0;
 };
 
 /// What the command line asks for.
 struct CommandLine {
-    enum class Action { Run, Version, Help, Store, Remote, Error };
+    enum class Action { Run, Version, Help, Store, Remote, Snippet, Error };
     Action action = Action::Run;
     StoreCommand store;
+    SnippetCommand snippet;
     RemoteCommand remote;
     /// For Error: the message to print.
     std::string error;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/InstanceBus.h"
 
+#include "core/capture/CapturePause.h"
 #include "core/support/Log.h"
 
 #include <QDBusConnection>
@@ -40,19 +41,26 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
         error = "no hay bus de sesión D-Bus";
         return false;
     }
-    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings"};
+    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings", "Library", "Pause", "Resume", "ReloadSnippets"};
     auto message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                   QString::fromLatin1(kService),
                                                   QString::fromLatin1(methods[static_cast<int>(command.kind)]));
     if (command.kind == RemoteCommand::Kind::PasteSlot)
         message << command.slot;
+    // Starting Brisa only to pause it, or to say it records, would be odd: with none running,
+    // nothing records and the user should hear so.
+    const bool startsBrisa = command.kind != RemoteCommand::Kind::Pause && command.kind != RemoteCommand::Kind::Resume;
+    if (command.kind == RemoteCommand::Kind::Pause)
+        message << command.minutes;
+    message.setAutoStartService(startsBrisa);
     // With no Brisa running, the bus starts the installed one (its D-Bus service file) and hands
     // it the call once it holds the name: the reply then waits for a whole start-up, which a
     // loaded machine can stretch well past the few seconds a running Brisa needs.
     const bool running = bus.interface()->isServiceRegistered(QString::fromLatin1(kService));
     const auto reply = bus.call(message, QDBus::Block, running ? 5000 : 60000);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"))
+        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
+            || reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"))
             error = "Brisa no está en marcha";
         else if (reply.errorName().startsWith(QStringLiteral("org.freedesktop.DBus.Error.Spawn.")))
             error = "Brisa no está en marcha y el bus no pudo arrancarlo: " + reply.errorMessage().toStdString();
@@ -65,16 +73,25 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
 
 void InstanceBus::run(RemoteCommand command)
 {
-    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings"};
+    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings", "library", "pause", "resume", "reload-snippets"};
     logf(LogCategory::App, "Orden recibida: {}", names[static_cast<int>(command.kind)]);
     if (onCommand)
         onCommand(command);
 }
 
+bool InstanceBus::isRunning()
+{
+    auto bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface()->isServiceRegistered(QString::fromLatin1(kService));
+}
+
+void InstanceBus::ReloadSnippets() { run({RemoteCommand::Kind::ReloadSnippets, 0}); }
+
 void InstanceBus::Toggle() { run({RemoteCommand::Kind::Toggle, 0}); }
 void InstanceBus::QuickNote() { run({RemoteCommand::Kind::QuickNote, 0}); }
 void InstanceBus::BulkCopy() { run({RemoteCommand::Kind::BulkCopy, 0}); }
 void InstanceBus::Settings() { run({RemoteCommand::Kind::Settings, 0}); }
+void InstanceBus::Library() { run({RemoteCommand::Kind::Library, 0}); }
 
 void InstanceBus::PasteSlot(int slot)
 {
@@ -84,5 +101,16 @@ void InstanceBus::PasteSlot(int slot)
     }
     run({RemoteCommand::Kind::PasteSlot, slot});
 }
+
+void InstanceBus::Pause(int minutes)
+{
+    if (minutes < 0 || minutes > CapturePause::kMaxMinutes) {
+        logf(LogCategory::App, "Orden rechazada: pause {} minutos fuera de 0 a {}", minutes, CapturePause::kMaxMinutes);
+        return;
+    }
+    run({.kind = RemoteCommand::Kind::Pause, .minutes = minutes});
+}
+
+void InstanceBus::Resume() { run({RemoteCommand::Kind::Resume, 0}); }
 
 } // namespace brisa

@@ -27,6 +27,8 @@ public:
 
     /// Asks the running Brisa to act; false (with the reason in error) when none answers.
     static bool send(const RemoteCommand& command, std::string& error);
+    /// True when a Brisa holds the name on the session bus (asking starts none).
+    static bool isRunning();
 
     /// Runs each command received; set by the app.
     std::function<void(const RemoteCommand&)> onCommand;
@@ -38,10 +40,18 @@ public Q_SLOTS:
     void QuickNote();
     /// Switches bulk copy on or off.
     void BulkCopy();
+    /// Opens the library window.
+    void Library();
     /// Pastes the clip in slot (0 is the newest) into the application in front.
     void PasteSlot(int slot);
     /// Opens the settings window.
     void Settings();
+    /// Stops recording copies and screenshots for minutes (0: until Resume).
+    void Pause(int minutes);
+    /// Records again.
+    void Resume();
+    /// Reads the text snippets again from the settings file.
+    void ReloadSnippets();
 
 private:
     void run(RemoteCommand command);

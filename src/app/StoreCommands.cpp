@@ -645,6 +645,20 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
             rc = cmd.separator ? addMany(storage, clock, cmd, ctx) : add(storage, clock, cmd, ctx);
         break;
     }
+    case K::Clear: {
+        const auto deleted = ClipLibrary(storage).clear(cmd.all);
+        if (!deleted) {
+            showLog();
+            ctx.err << "brisa: no se pudo borrar el historial; no se ha borrado nada\n";
+            rc = StoreCommandExit::NotFound;
+            break;
+        }
+        ctx.out << *deleted << (*deleted == 1 ? " clip borrado" : " clips borrados");
+        if (const auto kept = storage.count(); kept > 0 && !cmd.all)
+            ctx.out << "; " << (kept == 1 ? "queda 1 fijado" : "quedan " + std::to_string(kept) + " fijados");
+        ctx.out << "\n";
+        break;
+    }
     case K::Export: rc = exportClips(storage, clock, cmd, ctx); break;
     case K::Remind: rc = remind(storage, clock, cmd, ctx); break;
     case K::Show:

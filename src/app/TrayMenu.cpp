@@ -82,12 +82,25 @@ void TrayMenu::buildMenu()
     }
     menu_->addSeparator();
 
+    pauseItem_ = menu_->addAction(QStringLiteral("Pausar captura"));
+    pauseItem_->setCheckable(true);
+    if (actions_.setCapturePaused)
+        connect(pauseItem_, &QAction::triggered, this, [this](bool on) { actions_.setCapturePaused(on); });
+    else
+        pauseItem_->setEnabled(false);
+
     auto* settingsItem = addAction(menu_, "Ajustes…", actions_.openSettings);
     settingsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     menu_->addSeparator();
 
     auto* quitItem = addAction(menu_, "Salir de Brisa", actions_.quit);
     quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+void TrayMenu::showCapturePaused(bool paused)
+{
+    if (pauseItem_)
+        pauseItem_->setChecked(paused);
 }
 
 /// Applies the choice named by the item's data (a raw value) and moves the checkmark to it.

@@ -21,11 +21,13 @@ struct TrayActions {
     std::function<void()> openLibrary{};
     std::function<void()> openQuickNote{};
     std::function<void()> toggleBulkCopy{};
+    /// Pauses capture (true) or resumes it; the item is checkable.
+    std::function<void(bool paused)> setCapturePaused{};
     std::function<void()> openSettings{};
     std::function<void()> quit{};
 };
 
-/// The tray icon's menu: built once; afterwards only the theme and activation checkmarks change.
+/// The tray icon's menu: built once; afterwards only the checkmarks change.
 class TrayMenu final : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +41,10 @@ public:
     /// The same for the panel activation mode.
     void changeActivation(QAction* sender);
 
+    /// Moves the "Pausar captura" checkmark, however the pause started or ended.
+    void showCapturePaused(bool paused);
+    QAction* pauseMenuItem() const { return pauseItem_; }
+
     const std::map<AppTheme, QAction*>& themeMenuItems() const { return themeMenuItems_; }
     const std::map<NotchActivation, QAction*>& activationMenuItems() const { return activationMenuItems_; }
 
@@ -49,6 +55,7 @@ private:
     AppSettings& settings_;
     TrayActions actions_;
     QMenu* menu_ = nullptr;
+    QAction* pauseItem_ = nullptr;
     std::map<AppTheme, QAction*> themeMenuItems_;
     std::map<NotchActivation, QAction*> activationMenuItems_;
 };

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/InstanceBus.h"
 #include "app/LogCategories.h"
+#include "app/SnippetCommands.h"
 #include "app/StoreCommands.h"
 #include "core/settings/UserDefaults.h"
 #include "core/support/XdgPaths.h"
@@ -39,6 +40,18 @@ int main(int argc, char** argv)
     case brisa::CommandLine::Action::Store:
         return brisa::runStoreCommand(cl.store, {std::cout, std::cerr, std::cin, brisa::xdgDataHome(),
                                                  brisa::UserDefaults::defaultFile(), isatty(STDERR_FILENO) == 1});
+    case brisa::CommandLine::Action::Snippet: {
+        auto tellRunning = [argc, argv]() mutable {
+            QCoreApplication app(argc, argv);
+            std::string error;
+            // Nobody to tell when no Brisa runs: the next one reads the file at its start.
+            if (brisa::InstanceBus::isRunning() &&
+                !brisa::InstanceBus::send({brisa::RemoteCommand::Kind::ReloadSnippets, 0}, error))
+                std::fprintf(stderr, "brisa: el Brisa en marcha no releyó los snippets: %s\n", error.c_str());
+        };
+        return brisa::runSnippetCommand(cl.snippet, {std::cout, std::cerr, std::cin,
+                                                     brisa::UserDefaults::defaultFile(), tellRunning});
+    }
     case brisa::CommandLine::Action::Remote: {
         QCoreApplication app(argc, argv);
         std::string error;

@@ -10,7 +10,9 @@ target_sources(brisa_platform_interfaces INTERFACE
   ${CMAKE_CURRENT_LIST_DIR}/FrontmostApplication.h
   ${CMAKE_CURRENT_LIST_DIR}/KeySynthesizer.h
   ${CMAKE_CURRENT_LIST_DIR}/KeyWatcher.h
+  ${CMAKE_CURRENT_LIST_DIR}/MediaPlayers.h
   ${CMAKE_CURRENT_LIST_DIR}/PanelWindow.h
   ${CMAKE_CURRENT_LIST_DIR}/PointerMonitor.h
+  ${CMAKE_CURRENT_LIST_DIR}/ProcessSpawner.h
   ${CMAKE_CURRENT_LIST_DIR}/Screens.h
   ${CMAKE_CURRENT_LIST_DIR}/WindowActivation.h)

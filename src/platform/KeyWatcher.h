@@ -50,7 +50,8 @@ struct KeyStroke {
 };
 
 /// Watches the keys typed in every application without taking them: they reach the application
-/// unchanged. Also tells when another window takes the keyboard focus.
+/// unchanged. Also tells when another window takes the keyboard focus and when a mouse button is
+/// pressed.
 class KeyWatcher {
 public:
     /// The receivers, called on the main thread; an empty one drops its kind of event.
@@ -59,6 +60,10 @@ public:
         std::function<void(const ObservedKey&)> onKey{};
         /// Another window became the active one.
         std::function<void()> onFocusChanged{};
+        /// A mouse button (left, middle or right) went down: the caret may have moved.
+        std::function<void()> onButtonDown{};
+        /// A key was let go after being held long enough to repeat: what it typed cannot be counted.
+        std::function<void()> onKeyHeld{};
     };
 
     virtual ~KeyWatcher() = default;

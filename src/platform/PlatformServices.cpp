@@ -16,6 +16,7 @@
 #include "platform/x11/X11CompositorWatch.h"
 #include "platform/x11/X11FrontmostApplication.h"
 #include "platform/x11/X11GlobalHotkeys.h"
+#include "platform/x11/X11KeyWatcher.h"
 #include "platform/x11/X11PanelWindowHints.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11WindowActivation.h"
@@ -26,6 +27,7 @@
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandFrontmostApplication.h"
+#include "platform/wayland/WaylandKeySynthesizer.h"
 #endif
 
 #include <cstdlib>
@@ -43,7 +45,8 @@ bool isSet(const char* name)
 
 #ifdef BRISA_WITH_WAYLAND
 /// The clipboard, the mouse selection and the active application from the compositor, on one
-/// connection of Brisa's own; false when it offers no data control (the clipboard cannot be watched).
+/// connection of Brisa's own, and keystrokes on another; false when it offers no data control (the
+/// clipboard cannot be watched).
 bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool hasX)
 {
     auto connection = WaylandConnection::open();
@@ -54,6 +57,7 @@ bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool h
         if (!services.frontmost)
             logLine(LogCategory::Platform, "El compositor no dice qué ventana está activa (no ofrece "
                                            "wlr-foreign-toplevel-management): origen de las copias desconocido");
+        services.keys = WaylandKeySynthesizer::create();
         services.setSessionLostHandler = [connection](std::function<void()> handler) {
             connection->setLostHandler(std::move(handler));
         };
@@ -137,8 +141,10 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
                 services.frontmost = std::move(frontmost);
         }
         services.hotkeys = X11GlobalHotkeys::create(scheduler);
-        if (auto keys = std::make_unique<XTestKeySynthesizer>(); keys->isConnected())
+        // In a Wayland session XTest reaches only XWayland's windows: the compositor's keyboard comes first.
+        if (auto keys = std::make_unique<XTestKeySynthesizer>(); !services.keys && keys->isConnected())
             services.keys = std::move(keys);
+        services.keyWatcher = X11KeyWatcher::create();
         if (auto windows = std::make_unique<X11WindowActivation>(); windows->isConnected())
             services.windows = std::move(windows);
         // The server counts device pixels; Qt's screens are in scaled points.
@@ -147,7 +153,7 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
             const double ratio = primary ? primary->devicePixelRatio() : 1.0;
             return qtScreens->fromPointer(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio)));
         });
-        services.panelHints = X11PanelWindowHints::create();
+        services.panelHints = X11PanelWindowHints::create(services.wayland);
         services.compositor = X11CompositorWatch::create();
         services.colorSampler = X11ColorSampler::create();
     }

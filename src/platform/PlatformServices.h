@@ -8,6 +8,7 @@
 #include "platform/GlobalHotkeys.h"
 #include "platform/FrontmostApplication.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/KeyWatcher.h"
 #include "platform/PanelWindowHints.h"
 #include "platform/PointerMonitor.h"
 #include "platform/Screens.h"
@@ -30,6 +31,8 @@ struct PlatformServices {
     std::unique_ptr<GlobalHotkeys> hotkeys;
     /// Types the paste chord into other applications.
     std::unique_ptr<KeySynthesizer> keys;
+    /// The keys typed in every application, for the text expander.
+    std::unique_ptr<KeyWatcher> keyWatcher;
     /// Gives the focus back to the window the user was working in.
     std::unique_ptr<WindowActivation> windows;
     /// The screens, in Brisa's bottom-left coordinates.

@@ -28,6 +28,9 @@ public:
     virtual std::optional<WindowId> activeWindow() = 0;
     /// Asks for the focus to go to window; false when it does not exist or is not on screen.
     virtual bool activate(WindowId window) = 0;
+    /// The window system's clock now, as it stamps user actions (for a launched program's startup
+    /// id, so that its window may take the focus); nullopt where there is none.
+    virtual std::optional<std::uint64_t> currentTime() { return std::nullopt; }
 };
 
 } // namespace brisa

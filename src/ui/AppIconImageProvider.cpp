@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -21,6 +22,9 @@ namespace fs = std::filesystem;
 
 // The loose icon formats the desktop entry specification allows next to theme names.
 constexpr std::string_view kExtensions[] = {".png", ".svg", ".xpm"};
+
+// An id that names an icon itself rather than an application: "icon:<Icon value>".
+constexpr const char* kIconPrefix = "icon:";
 
 QString qstr(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -102,6 +106,11 @@ QString AppIconImageProvider::urlFor(const QString& appId)
            QString::fromLatin1(QUrl::toPercentEncoding(appId));
 }
 
+QString AppIconImageProvider::urlForIcon(const QString& icon)
+{
+    return icon.isEmpty() ? QString() : urlFor(QLatin1String(kIconPrefix) + icon);
+}
+
 std::vector<fs::path> AppIconImageProvider::pixmapDirs()
 {
     std::vector<fs::path> dirs;
@@ -119,6 +128,12 @@ QIcon AppIconImageProvider::iconFor(const QString& appId)
         return {};
     if (auto it = cache_.constFind(appId); it != cache_.constEnd())
         return *it;
+    if (appId.startsWith(QLatin1String(kIconPrefix))) {
+        QIcon icon = resolve(appId.mid(static_cast<qsizetype>(std::strlen(kIconPrefix))).toStdString());
+        if (!icon.isNull())
+            cache_.insert(appId, icon);
+        return icon;
+    }
     if (!entries_)
         entries_ = DesktopEntries::scan(applicationDirs_ ? *applicationDirs_ : DesktopEntries::applicationDirs());
     const DesktopEntries::Entry* entry = entries_->find(appId.toStdString());

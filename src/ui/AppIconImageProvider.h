@@ -44,6 +44,9 @@ public:
 
     /// The image source for an application id, without a fallback symbol; empty for no id.
     static QString urlFor(const QString& appId);
+    /// The image source for an Icon value as a desktop entry writes it (a theme name or an
+    /// absolute file), for entries that are not installed; empty for no value.
+    static QString urlForIcon(const QString& icon);
     /// Each $XDG_DATA_DIRS entry's pixmaps folder (default /usr/local/share:/usr/share), then
     /// /usr/share/pixmaps when the list did not have it.
     static std::vector<std::filesystem::path> pixmapDirs();

@@ -215,7 +215,9 @@ void ClipStripModel::refreshAges()
         Q_EMIT dataChanged(index(0), index(count() - 1), {AgeRole});
 }
 
-QHash<int, QByteArray> ClipStripModel::roleNames() const
+QHash<int, QByteArray> ClipStripModel::roleNames() const { return clipRoleNames(); }
+
+QHash<int, QByteArray> ClipStripModel::clipRoleNames()
 {
     return {
         {IdRole, "id"},
@@ -243,7 +245,11 @@ QVariant ClipStripModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.model() != this || index.row() < 0 || index.row() >= count())
         return {};
-    const ClipItem& item = items_[static_cast<std::size_t>(index.row())];
+    return clipData(items_[static_cast<std::size_t>(index.row())], role, clock_.now());
+}
+
+QVariant ClipStripModel::clipData(const ClipItem& item, int role, TimePoint now)
+{
     const ClipType type = item.type();
     const bool isImage = type == ClipType::Image || type == ClipType::Screenshot;
     switch (role) {
@@ -275,7 +281,7 @@ QVariant ClipStripModel::data(const QModelIndex& index, int role) const
     case FileNameRole: return type == ClipType::File ? fileNameOf(qstr(item.textContent)) : QString();
     case SourceAppNameRole: return qstr(item.sourceAppName);
     case SourceAppBundleIdRole: return qstr(item.sourceAppBundleID);
-    case AgeRole: return ageText(item.createdAt, clock_.now());
+    case AgeRole: return ageText(item.createdAt, now);
     case ByteSizeTextRole: return byteSizeText(item.byteSize);
     case PinnedRole: return item.isPinned;
     case InBatchRole: return item.batchID.has_value();

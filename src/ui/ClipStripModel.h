@@ -93,6 +93,11 @@ public:
     /// Tells the view that every row's age text may have moved on.
     void refreshAges();
 
+    /// What a card shows of item for role (one of Role, or Qt::DisplayRole), its age against now:
+    /// shared by every model whose rows are cards.
+    static QVariant clipData(const ClipItem& item, int role, TimePoint now);
+    /// The card roles' names, as roleNames() gives them.
+    static QHash<int, QByteArray> clipRoleNames();
     /// "hace 5 min" and the like: how long before now at is, in short Spanish units.
     static QString ageText(TimePoint at, TimePoint now);
     /// "512 bytes", "12 KB", "3,4 MB", "1 GB", "1,25 GB": decimal units, as file sizes are shown.

@@ -22,6 +22,7 @@
 #include "core/settings/AppSettings.h"
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
+#include "ui/ClipMenu.h"
 #include "ui/ClipMimeData.h"
 #include "ui/ClipStripModel.h"
 #include "ui/MenuTheme.h"
@@ -373,20 +374,6 @@ std::optional<ClipItem> NotchPanelViewModel::processableAt(int row) const
     return item;
 }
 
-void NotchPanelViewModel::fillResizeMenu(QMenu& menu, const Uuid& id)
-{
-    for (double scale : ImageProcessor::kResizeScales)
-        menu.addAction(QString::fromStdString(ImageProcessor::scaleLabel(scale)), this,
-                       [this, id, scale] { services_.images->resizeToNewClip(id, scale); });
-}
-
-void NotchPanelViewModel::fillConvertMenu(QMenu& menu, const Uuid& id)
-{
-    for (auto format : kImageFileFormats)
-        menu.addAction(QString::fromUtf8(label(format).data(), static_cast<int>(label(format).size())), this,
-                       [this, id, format] { services_.images->convertToNewClip(id, format); });
-}
-
 void NotchPanelViewModel::imageAction(int row, const QString& action)
 {
     const auto item = processableAt(row);
@@ -405,9 +392,9 @@ std::unique_ptr<QMenu> NotchPanelViewModel::imageMenu(int row, const QString& wh
         return nullptr;
     auto menu = std::make_unique<QMenu>();
     if (which == QLatin1String("resize"))
-        fillResizeMenu(*menu, item->id);
+        ClipMenu::fillResize(*menu, services_.images, item->id, this);
     else
-        fillConvertMenu(*menu, item->id);
+        ClipMenu::fillConvert(*menu, services_.images, item->id, this);
     applyMenuTheme(*menu, services_.settings.theme());
     return menu;
 }
@@ -485,58 +472,22 @@ void NotchPanelViewModel::saveAs(const ShareContent& content)
 
 std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
 {
-    const auto found = clipAt(row);
-    if (!found)
+    const auto item = clipAt(row);
+    if (!item)
         return nullptr;
-    const ClipItem item = *found;
-    auto owned = std::make_unique<QMenu>();
-    QMenu& menu = *owned;
-    auto add = [&](const char* title, auto action) {
-        return menu.addAction(QString::fromUtf8(title), this, action);
+    ClipMenu menu{services_.paster, services_.storage, services_.bulkCopy, services_.spaces, services_.images,
+                  services_.settings.theme()};
+    menu.paste = [this](const ClipItem& clip) { services_.paster.paste(clip); };
+    menu.promptReminder = [this](const ClipItem& clip) { promptReminder(clip); };
+    menu.remove = [this](const ClipItem& clip) { deleteClip(clip); };
+    menu.changed = [this] { reload(); };
+    menu.share = [this](QMenu& into, const ClipItem& clip) {
+        if (const auto content = ShareContent::from(clip, services_.storage.imagesDir()))
+            fillShareMenu(*into.addMenu(QStringLiteral("Enviar…")), *content);
+        else
+            into.addAction(QStringLiteral("Enviar…"))->setEnabled(false); // nothing to send
     };
-    add("Pegar", [this, item] { services_.paster.paste(item); });
-    add("Copiar", [this, item] { services_.paster.writeToPasteboard(item); });
-    if (const auto content = ShareContent::from(item, services_.storage.imagesDir()))
-        fillShareMenu(*menu.addMenu(QStringLiteral("Enviar…")), *content);
-    else
-        menu.addAction(QStringLiteral("Enviar…"))->setEnabled(false); // nothing to send
-    if (processableAt(row)) {
-        menu.addSeparator();
-        add("Quitar peso (comprimir)", [this, id = item.id] { services_.images->compressToNewClip(id); });
-        add("Quitar fondo (transparente)", [this, id = item.id] { services_.images->removeBackgroundToNewClip(id); });
-        fillResizeMenu(*menu.addMenu(QStringLiteral("Redimensionar")), item.id);
-        fillConvertMenu(*menu.addMenu(QStringLiteral("Convertir formato")), item.id);
-    }
-    if (item.ocrText && !item.ocrText->empty())
-        add("Copiar texto reconocido", [this, text = *item.ocrText] { services_.paster.writeTargets(textTargets(text)); });
-    if (item.batchID) {
-        menu.addSeparator();
-        add("Pegar grupo completo", [this, batch = *item.batchID] { services_.bulkCopy.pasteGroup(batch); });
-    }
-    menu.addSeparator();
-    add(item.reminderDate ? "Cambiar recordatorio…" : "Poner recordatorio…", [this, item] { promptReminder(item); });
-    if (item.reminderDate) {
-        add("Quitar recordatorio", [this, id = item.id] {
-            services_.storage.setReminder(id, std::nullopt);
-            reload();
-        });
-    }
-    if (!services_.spaces.spaces().empty()) {
-        QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
-        auto file = [this, id = item.id](std::optional<Uuid> space) { library_->moveToSpace(id, space); };
-        move->addAction(QStringLiteral("Sin categoría"), this, [file] { file(std::nullopt); });
-        for (const auto& space : services_.spaces.spaces())
-            move->addAction(menuItemTitle(QString::fromStdString(space.name)), this, [file, id = space.id] { file(id); });
-    }
-    menu.addSeparator();
-    add(item.isPinned ? "Quitar de favoritos" : "Fijar como favorito", [this, item] {
-        library_->setPinned(item.id, !item.isPinned);
-        reload();
-    });
-    menu.addSeparator();
-    add("Eliminar", [this, item] { deleteClip(item); });
-    applyMenuTheme(menu, services_.settings.theme());
-    return owned;
+    return menu.build(*item, this);
 }
 
 } // namespace brisa

@@ -165,8 +165,6 @@ private:
     void paste(int row);
     /// The clip of the row when the image operations can take it.
     std::optional<ClipItem> processableAt(int row) const;
-    void fillResizeMenu(QMenu& menu, const Uuid& id);
-    void fillConvertMenu(QMenu& menu, const Uuid& id);
     void deleteRow(int row);
     void deleteClip(const ClipItem& item);
     /// One entry per target the session offers now, "Guardar como…" last.

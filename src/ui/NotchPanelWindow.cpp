@@ -223,6 +223,14 @@ void NotchPanelWindow::setIgnoresMouse(bool ignores)
     applyInputArea();
 }
 
+void NotchPanelWindow::setInputRect(std::optional<QRect> rect)
+{
+    if (inputRect_ == rect)
+        return;
+    inputRect_ = rect;
+    applyInputArea();
+}
+
 void NotchPanelWindow::orderFront()
 {
     if (view_)

@@ -48,7 +48,7 @@ public:
     void setIgnoresMouse(bool ignores) override;
     /// While the window takes the pointer, only this part of it does (window coordinates, from its
     /// top-left corner); the rest lets clicks through. Unset: the whole window.
-    void setInputRect(std::optional<QRect> rect) { inputRect_ = rect; }
+    void setInputRect(std::optional<QRect> rect);
     void orderFront() override;
     void setKeyable(bool keyable) override;
     void makeKeyAndFront() override;

@@ -65,6 +65,16 @@ TEST(CommandLine, BadUsageIsAnErrorNamingTheProblem)
              {{"remind", "ABC", "2026-12-24 09:30", "otra"}, "otra"},
              {{"remind", "ABC", "--clear", "2026-12-24"}, "2026-12-24"},
              {{"remind", "ABC", "--pronto"}, "--pronto"},
+             {{"pause", "--for"}, "minutos"},
+             {{"pause", "--for", "0"}, "«0»"},
+             {{"pause", "--for", "-5"}, "«-5»"},
+             {{"pause", "--for", "1.5"}, "«1.5»"},
+             {{"pause", "--for", "9999999"}, "«9999999»"},
+             {{"pause", "--for", "5", "--for", "6"}, "--for"},
+             {{"pause", "ya"}, "ya"},
+             {{"resume", "--for", "5"}, "--for"},
+             {{"clear", "todo"}, "todo"},
+             {{"clear", "--pinned"}, "--pinned"},
          }) {
         auto cl = parseCommandLine(c.args);
         EXPECT_EQ(cl.action, Action::Error) << c.args[0];
@@ -120,6 +130,33 @@ TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)
     EXPECT_EQ(parseCommandLine({"bulk-copy", "now"}).action, Action::Error);
     EXPECT_EQ(parseCommandLine({"settings"}).remote.kind, RemoteCommand::Kind::Settings);
     EXPECT_EQ(parseCommandLine({"settings", "general"}).action, Action::Error);
+    auto library = parseCommandLine({"library"});
+    EXPECT_EQ(library.action, Action::Remote);
+    EXPECT_EQ(library.remote.kind, RemoteCommand::Kind::Library);
+    EXPECT_EQ(parseCommandLine({"library", "x"}).action, Action::Error);
+
+    struct Case {
+        std::vector<std::string> args;
+        RemoteCommand::Kind kind;
+        int minutes;
+    };
+    for (const auto& c : std::vector<Case>{{{"pause"}, RemoteCommand::Kind::Pause, 0},
+                                           {{"pause", "--for", "45"}, RemoteCommand::Kind::Pause, 45},
+                                           {{"resume"}, RemoteCommand::Kind::Resume, 0}}) {
+        auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, Action::Remote) << cl.error;
+        EXPECT_EQ(cl.remote.kind, c.kind);
+        EXPECT_EQ(cl.remote.minutes, c.minutes);
+    }
+}
+
+TEST(CommandLine, ClearKeepsPinnedClipsUnlessAll)
+{
+    auto clear = parseCommandLine({"clear"});
+    ASSERT_EQ(clear.action, Action::Store);
+    EXPECT_EQ(clear.store.kind, StoreCommand::Kind::Clear);
+    EXPECT_FALSE(clear.store.all);
+    EXPECT_TRUE(parseCommandLine({"clear", "--all"}).store.all);
 }
 
 TEST(CommandLine, ImageTakesAnOperationAndChecksItsParameter)
@@ -157,4 +194,35 @@ TEST(CommandLine, ImageTakesAnOperationAndChecksItsParameter)
              {"image", "ABCD", "compress", "0.5"}}) {
         EXPECT_EQ(parseCommandLine(args).action, Action::Error) << args.back();
     }
+}
+
+TEST(CommandLine, SnippetCommands)
+{
+    using SK = SnippetCommand::Kind;
+    struct Case {
+        std::vector<std::string> args;
+        SK kind;
+        std::string shortcut;
+        std::optional<std::string> content;
+        bool json = false;
+    };
+    for (const Case& c : {Case{{"snippet", "list"}, SK::List, "", std::nullopt},
+                          Case{{"snippet", "list", "--json"}, SK::List, "", std::nullopt, true},
+                          Case{{"snippet", "add", ";firma", "Un saludo"}, SK::Add, ";firma", "Un saludo"},
+                          Case{{"snippet", "add", ";firma"}, SK::Add, ";firma", std::nullopt},
+                          Case{{"snippet", "add", ";firma", "-"}, SK::Add, ";firma", std::nullopt},
+                          Case{{"snippet", "add", "--", "-x", "--json"}, SK::Add, "-x", "--json"},
+                          Case{{"snippet", "remove", ";año"}, SK::Remove, ";año", std::nullopt}}) {
+        SCOPED_TRACE(c.args[1] + " " + (c.args.size() > 2 ? c.args[2] : ""));
+        const auto cl = parseCommandLine(c.args);
+        ASSERT_EQ(cl.action, Action::Snippet) << cl.error;
+        EXPECT_EQ(cl.snippet.kind, c.kind);
+        EXPECT_EQ(cl.snippet.shortcut, c.shortcut);
+        EXPECT_EQ(cl.snippet.content, c.content);
+        EXPECT_EQ(cl.snippet.json, c.json);
+    }
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"snippet"}, {"snippet", "edit"}, {"snippet", "add"}, {"snippet", "remove"},
+             {"snippet", "list", "x"}, {"snippet", "add", ";a", "b", "c"}, {"snippet", "add", "--json", ";a", "b"}})
+        EXPECT_EQ(parseCommandLine(bad).action, Action::Error) << bad.size();
 }

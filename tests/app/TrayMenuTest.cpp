@@ -60,7 +60,7 @@ TEST_F(TrayMenuTest, HasTheItemsInOrderWithTheirShortcuts)
     TrayMenu tray(settings, {});
     EXPECT_EQ(titles(tray.menu()),
               (QStringList{"Abrir panel", "Biblioteca…", "Quick Note…", "Bulk Copy (Multi-Clip)", "---", "Tema",
-                           "Abrir panel con", "---", "Ajustes…", "---", "Salir de Brisa"}));
+                           "Abrir panel con", "---", "Pausar captura", "Ajustes…", "---", "Salir de Brisa"}));
     EXPECT_EQ(titles(submenu(tray.menu(), "Tema")), (QStringList{"Oscuro", "Claro", "Liquid Glass"}));
     EXPECT_EQ(titles(submenu(tray.menu(), "Abrir panel con")),
               (QStringList{"Al posar (hover)", "Con clic", "Hover prolongado (3 s)"}));
@@ -145,4 +145,22 @@ TEST_F(TrayMenuTest, ChoicesAreRadioGroupsAndTheMenusFollowTheTheme)
     const int greyed = p.color(QPalette::Disabled, QPalette::Text).lightness();
     EXPECT_GT(greyed, ink(tray.menu()) + 40);
     EXPECT_LT(greyed, background(tray.menu()) - 40);
+}
+
+TEST_F(TrayMenuTest, PausarCapturaIsCheckedWhilePausedWhoeverPaused)
+{
+    std::vector<bool> asked;
+    TrayActions actions;
+    actions.setCapturePaused = [&](bool on) { asked.push_back(on); };
+    TrayMenu tray(settings, std::move(actions));
+    QAction* pause = item(tray.menu(), "Pausar captura");
+    ASSERT_EQ(pause, tray.pauseMenuItem());
+    EXPECT_TRUE(pause->isCheckable());
+    EXPECT_FALSE(pause->isChecked());
+    pause->trigger();
+    pause->trigger();
+    EXPECT_EQ(asked, (std::vector<bool>{true, false}));
+    tray.showCapturePaused(true); // «brisa pause» from a terminal
+    EXPECT_TRUE(pause->isChecked());
+    EXPECT_EQ(asked.size(), 2u) << "showing the state asks for nothing";
 }

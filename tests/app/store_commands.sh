@@ -55,6 +55,15 @@ mkdir -p "$XDG_CONFIG_HOME/Brisa"; echo '{"historyLimit": 2}' >"$XDG_CONFIG_HOME
 check "add applies the history limit, pinned clips aside" \
   '[ "$("$brisa" history --json | jq -r "[.[] | select(.isPinned | not) | .textContent] | join(\",\")")" = "tres,dos" ] && "$brisa" show "$id_text" >/dev/null'
 
+echo '{}' >"$XDG_CONFIG_HOME/Brisa/defaults.json"
+id_img=$("$brisa" add --image "$home/pic.jpg")
+img_file="$XDG_DATA_HOME/Brisa/images/$("$brisa" show "$id_img" --json | jq -r .imageFileName)"
+out=$("$brisa" clear); rc=$?
+check "clear deletes every unpinned clip with its image, keeps the pinned one and says how many ($out)" \
+  '[ $rc -eq 0 ] && [ "$out" = "3 clips borrados; queda 1 fijado" ] && [ "$("$brisa" history --json | jq -r ".[].id")" = "$id_text" ] && [ ! -e "$img_file" ]'
+out=$("$brisa" clear --all)
+check "clear --all takes the pinned ones too ($out)" '[ "$out" = "1 clip borrado" ] && [ "$("$brisa" history --json | jq length)" = 0 ]'
+
 check "the running app is still fine" 'kill -0 $app'
 sqlite3 "$db" "pragma integrity_check" | grep -q '^ok$'; check "the store is intact" '[ $? -eq 0 ]'
 

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The tray icon and its menu in a real tray host (trayer) under a window manager, clicked as a user
-# would with real pointer events (XTest through xdotool): every item does what it says, and the
-# library's, whose window does not exist yet, is greyed and does nothing. The screenshot, of the menu with
-# its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
+# would with real pointer events (XTest through xdotool): every item does what it says. The
+# screenshot, of the menu with its "Tema" submenu open, is kept for people to look at.   (run under with-display.sh)
 # Usage: tray_menu.sh BRISA SCREENSHOT.png
 set -u
 brisa="$1"; shot="$2"
@@ -42,7 +41,7 @@ wait_log() { for _ in $(seq 50); do grep -q "$1" "$home/app.log" && return 0; sl
 open_menu() { xdotool mousemove 1905 14 click 3; wait_menu; }
 # Rows of Fusion's menus in this font, from a menu's top edge: items 22 pixels high, separators 2.
 # Only the rows are assumed; where each menu opened is read from the server.
-y_panel=11; y_library=33; y_note=55; y_bulk=77; y_theme=100; y_activation=122; y_settings=146; y_quit=170
+y_panel=11; y_library=33; y_note=55; y_bulk=77; y_theme=100; y_activation=122; y_pause=146; y_settings=168; y_quit=192
 at() { # GEOMETRY ROW [move]: points at (and clicks) the row of a menu
   local x y; x=$(( $(echo "$1" | cut -d' ' -f3) + 40 )); y=$(( $(echo "$1" | cut -d' ' -f4) + $2 ))
   if [ "${3:-}" = move ]; then xdotool mousemove "$x" "$y"; else xdotool mousemove "$x" "$y" click 1; fi
@@ -53,10 +52,12 @@ at "$m" $y_panel
 check "Abrir panel opens the panel" 'wait_panel open'
 "$brisa" toggle; wait_panel closed
 
-# A greyed item keeps the menu open when clicked: the next click, on Quick Note…, still lands in it.
-open_menu; at "$m" $y_library; at "$m" $y_note
-check "Biblioteca… is greyed (nothing happens), Quick Note… opens the quick note" wait_note
-check "no library window came" '[ "$(xdotool search --onlyvisible --name "Biblioteca" 2>/dev/null | wc -l)" = 0 ]'
+library_open() { xdotool search --onlyvisible --name "^Brisa — Biblioteca$" >/dev/null 2>&1; }
+open_menu; at "$m" $y_library
+check "Biblioteca… opens the library" 'for _ in $(seq 50); do library_open && break; sleep 0.1; done; library_open'
+xdotool key Escape # the library has the focus and no search: it hides
+open_menu; at "$m" $y_note
+check "Quick Note… opens the quick note" wait_note
 xdotool search --onlyvisible --name "^Quick Note$" windowclose 2>/dev/null
 
 open_menu; at "$m" $y_settings
@@ -67,6 +68,16 @@ open_menu; at "$m" $y_bulk
 check "Bulk Copy turns bulk copy on" 'wait_log "Bulk Copy activado"'
 open_menu; at "$m" $y_bulk
 check "Bulk Copy again turns it off" 'wait_log "Bulk Copy desactivado"'
+
+# The icon's amber pause mark: the share of the tray corner's pixels that are that colour.
+amber() { import -window root png:- | convert - -crop 40x28+1880+0 -fx "r > 0.8 && g > 0.45 && g < 0.75 && b < 0.25" -format "%[fx:mean]" info:; }
+wait_amber() { for _ in $(seq 50); do awk -v a="$(amber)" "BEGIN { exit !(a $1) }" && return 0; sleep 0.1; done; return 1; }
+open_menu; at "$m" $y_pause
+check "Pausar captura pauses capture" 'wait_log "Captura en pausa"'
+check "the tray icon shows the pause" 'wait_amber "> 0.02"'
+open_menu; at "$m" $y_pause
+check "Pausar captura again resumes it" 'wait_log "Captura reanudada"'
+check "and the icon is back" 'wait_amber "< 0.005"'
 
 # Submenus open when pointed at, to the left of the menu at the screen's edge.
 open_menu; at "$m" $y_theme move

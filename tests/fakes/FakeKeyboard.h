@@ -99,6 +99,18 @@ public:
         if (auto f = handlers_.onFocusChanged)
             f();
     }
+    /// The user lets go of a key held until it repeated.
+    void holdKey()
+    {
+        if (auto f = handlers_.onKeyHeld)
+            f();
+    }
+    /// The user clicks somewhere.
+    void click()
+    {
+        if (auto f = handlers_.onButtonDown)
+            f();
+    }
     /// What the watcher reports for the key of this code.
     static ObservedKey keyFor(std::uint32_t code)
     {

@@ -33,16 +33,11 @@ struct ConversionCase {
 
 class ToBottomLeft : public ::testing::TestWithParam<ConversionCase> {};
 
-TEST_P(ToBottomLeft, MeasuresFromThePrimaryScreensBottomLeft)
+TEST_P(ToBottomLeft, MeasuresFromThePrimaryScreensBottomLeftAndComesBackUnchanged)
 {
     const auto& c = GetParam();
     EXPECT_EQ(toBottomLeft(QRectF(c.rect), c.primary), c.expected);
-}
-
-TEST_P(ToBottomLeft, ComesBackUnchanged)
-{
-    const auto& c = GetParam();
-    EXPECT_EQ(toTopLeft(toBottomLeft(QRectF(c.rect), c.primary), c.primary), QRectF(c.rect));
+    EXPECT_EQ(toTopLeft(c.expected, c.primary), QRectF(c.rect));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,17 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"PrimaryBelowAnother", {0, 1440, 1920, 1080}, {0, 0, 2560, 1440}, {0, 1080, 2560, 1440}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ToBottomLeftPoints, MeasureFromThePrimaryScreensBottomLeft)
+// A point sits on the edge; a pointer names the pixel, so the top row is inside the screen.
+TEST(PointerToBottomLeft, PointsMeasureFromTheBottomLeftAndTheTopRowOfPixelsIsInsideTheScreen)
 {
     const QRect primary{0, 0, 1920, 1080};
     EXPECT_EQ(toBottomLeft(QPointF(0, 1080), primary), (Point{0, 0}));
     EXPECT_EQ(toBottomLeft(QPointF(960, 0), primary), (Point{960, 1080}));
     EXPECT_EQ(toBottomLeft(QPointF(1300, 0), QRect(1280, 0, 1920, 1080)), (Point{20, 1080}));
-}
-
-TEST(PointerToBottomLeft, TheTopRowOfTheScreenIsInsideIt)
-{
-    const QRect primary{0, 0, 1920, 1080};
     EXPECT_EQ(pointerToBottomLeft({960, 0}, primary), (Point{960, 1079}));
     EXPECT_EQ(pointerToBottomLeft({0, 1079}, primary), (Point{0, 0}));
 }

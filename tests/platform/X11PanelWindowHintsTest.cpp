@@ -213,6 +213,18 @@ TEST_F(X11PanelWindowHintsTest, HintsOfAWindowNotShownYetAreItsProperties)
     EXPECT_EQ(atomList(w, "_NET_WM_STATE").size(), 5u);
 }
 
+TEST_F(X11PanelWindowHintsTest, UnderAWaylandCompositorAWindowBypassesTheWindowManagerAndStaysShown)
+{
+    const Window w = createWindow(0, 0, 50);
+    mapAndWait(w);
+    ASSERT_TRUE(x11::makeUnmanaged(d(), w));
+    XWindowAttributes attributes{};
+    ASSERT_TRUE(XGetWindowAttributes(d(), w, &attributes));
+    EXPECT_TRUE(attributes.override_redirect);
+    EXPECT_NE(attributes.map_state, IsUnmapped);
+    EXPECT_EQ(atomList(w, "_NET_WM_WINDOW_TYPE"), Names{"_NET_WM_WINDOW_TYPE_NOTIFICATION"});
+}
+
 TEST_F(X11PanelWindowHintsTest, HintsOfAShownWindowAreAskedOfTheWindowManager)
 {
     const Window w = createWindow(0, 0, 50);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ClipboardMonitor.h"
 
+#include "core/capture/CapturePause.h"
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/ImageThumbnailer.h"
 #include "core/paste/PasteTargets.h"
@@ -151,9 +152,16 @@ void ClipboardMonitor::poll()
         ignoreNextChange = false;
         return;
     }
+    if (isPaused()) {
+        // Not even read: a pause is for copies the user wants no program to look at.
+        logLine("Cambio ignorado (captura en pausa)");
+        retain(count, {});
+        return;
+    }
     // The application in front now is the one that copied; by the time the read answers the user
     // may have switched.
     readSource_ = copyingApp();
+    readBlocked_ = isBlocked(readSource_);
     readBatch_.reset();
     if (batches)
         if (auto batch = batches->activeBatch())
@@ -243,7 +251,13 @@ void ClipboardMonitor::accept(std::int64_t count, ClipboardSnapshot snapshot)
         retain(count, {});
         return;
     }
-    if (readSource_ && readSource_->bundleID && blockedBundleIDs.contains(*readSource_->bundleID)) {
+    if (isPaused()) {
+        logLine("Cambio ignorado (captura en pausa)");
+        retain(count, {});
+        return;
+    }
+    // Blocked when the copy was made or now that it has been read: either list is the user's wish.
+    if (readBlocked_ || isBlocked(readSource_)) {
         logf("Cambio ignorado (app en lista negra: {})", *readSource_->bundleID);
         retain(count, {});
         return;
@@ -337,10 +351,27 @@ void ClipboardMonitor::drain()
     }
 }
 
+bool ClipboardMonitor::isPaused() const { return capturePause && capturePause->paused(); }
+
+bool ClipboardMonitor::isBlocked(const std::optional<SourceApp>& source) const
+{
+    if (!source || !source->bundleID)
+        return false;
+    // Letter case aside: desktop entries name the class as they like (KeePassXC's says
+    // "keepassxc" for the class "KeePassXC"), and a list filled from them must still block.
+    return std::any_of(blockedBundleIDs.begin(), blockedBundleIDs.end(),
+                       [&](const std::string& id) { return equalsIgnoringAsciiCase(id, *source->bundleID); });
+}
+
 void ClipboardMonitor::finish(Capture& capture)
 {
     if (!capture.prepared)
         return; // nothing usable on the clipboard
+    if (isPaused()) {
+        // Paused while its picture was being prepared.
+        logLine("Cambio ignorado (captura en pausa)");
+        return;
+    }
     const bool isImage = capture.prepared->detected.imageData.has_value();
     auto outcome = recordClip(storage_, scheduler_, std::move(*capture.prepared), capture.source, capture.batch);
     // A duplicate only moved the newest clip's time; a failed insert left nothing to show or read.

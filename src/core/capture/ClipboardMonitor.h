@@ -23,6 +23,7 @@
 
 namespace brisa {
 
+class CapturePause;
 class Storage;
 class WorkerPool;
 
@@ -77,7 +78,8 @@ public:
     /// change is skipped and the flag cleared.
     bool ignoreNextChange = false;
     void skipNextChange(bool skip) override { ignoreNextChange = skip; }
-    /// Identifiers (WM_CLASS) of applications whose copies are ignored; replaced whole by the settings.
+    /// Identifiers (the class of WM_CLASS) of applications whose copies are ignored, compared
+    /// without regard to ASCII letter case; replaced whole by the settings.
     std::set<std::string> blockedBundleIDs;
     /// Poll period in seconds; read by start().
     double pollInterval = 0.3;
@@ -96,6 +98,8 @@ public:
     TextRecognizer* recognizer = nullptr;
     /// Bulk copy's batch, stamped on new clips; null: none.
     const CopyBatch* batches = nullptr;
+    /// While it says paused, changes are passed over unread and nothing is recorded; null: never paused.
+    const CapturePause* capturePause = nullptr;
 
     /// The application in front as the source of a copy; nullopt when unknown or when it is Brisa
     /// itself (its panel or a toast in front says nothing about who copied: a program without a
@@ -117,6 +121,8 @@ private:
     void retain(std::int64_t count, std::vector<std::pair<std::string, Bytes>> targets);
     void drain();
     void finish(Capture& capture);
+    bool isPaused() const;
+    bool isBlocked(const std::optional<SourceApp>& source) const;
 
     Clipboard& clipboard_;
     FrontmostApplication* frontmost_;
@@ -137,6 +143,9 @@ private:
     /// What the poll that started the read saw: the frontmost app and the bulk-copy batch.
     std::optional<SourceApp> readSource_;
     std::optional<Uuid> readBatch_;
+    /// Whether that app was blocked then: taking it off the list while its copy is read does not
+    /// let that copy in.
+    bool readBlocked_ = false;
     /// Accepted changes in copy order.
     std::deque<std::shared_ptr<Capture>> pending_;
     /// Expires with the monitor, so late reads and background results find out it is gone.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ScreenshotWatcher.h"
 
+#include "core/capture/CapturePause.h"
 #include "core/capture/ImageCodec.h"
 #include "core/capture/ImageThumbnailer.h"
 #include "core/model/ClipItem.h"
@@ -289,6 +290,10 @@ void ScreenshotWatcher::scan(const std::set<std::string>& removed)
     knownFiles_ = std::move(*current);
     if (batch.empty())
         return;
+    if (capturePause && capturePause->paused()) {
+        logf("Captura de pantalla ignorada (captura en pausa): {} archivo(s)", batch.size());
+        return;
+    }
     queue_.push_back(std::move(batch));
     submitNext();
 }
@@ -360,6 +365,10 @@ void ScreenshotWatcher::finish(std::vector<Attempt> batch, std::vector<Outcome> 
 
 void ScreenshotWatcher::commit(const Attempt& attempt, Outcome& outcome)
 {
+    if (capturePause && capturePause->paused()) { // paused while the file was being read
+        logf("Captura de pantalla ignorada (captura en pausa): {}", attempt.path.filename().string());
+        return;
+    }
     std::optional<std::string> fileName;
     const auto name = storage_.newImageFileName();
     // As for clipboard images: a record never names a file that was not written (the store logs why).

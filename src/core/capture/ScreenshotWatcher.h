@@ -18,6 +18,7 @@
 
 namespace brisa {
 
+class CapturePause;
 class ImageCodec;
 class Storage;
 class UserDefaults;
@@ -84,6 +85,10 @@ public:
     static bool isLikelyScreenshot(std::string_view name);
     /// True when the lower-cased extension is one a screenshot may have.
     static bool hasImageExtension(std::string_view name);
+
+    /// While it says paused, new screenshots are passed over for good (not imported after the
+    /// pause either); null: never paused.
+    const CapturePause* capturePause = nullptr;
 
     /// The folder being watched; nullopt before a successful start().
     const std::optional<std::filesystem::path>& watchedDirectory() const { return watchedDir_; }

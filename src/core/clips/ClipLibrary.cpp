@@ -71,11 +71,13 @@ ClipPage ClipLibrary::page(const ClipFilter& filter, std::size_t offset, std::si
     if (offset >= found.size() || limit == 0)
         return out;
     const auto end = offset + std::min(limit, found.size() - offset);
-    std::vector<std::int64_t> rowids;
-    rowids.reserve(end - offset);
-    for (auto i = offset; i < end; ++i)
-        rowids.push_back(column_.entry(found[i]).rowid);
-    out.clips = storage_.fetchRows(rowids);
+    std::vector<Storage::RowKey> rows;
+    rows.reserve(end - offset);
+    for (auto i = offset; i < end; ++i) {
+        const auto& e = column_.entry(found[i]);
+        rows.push_back({e.rowid, e.isPinned, e.createdAtStored});
+    }
+    out.clips = storage_.fetchRows(rows);
     return out;
 }
 
@@ -103,6 +105,7 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
         bool pinned;
         TimePoint createdAt;
         std::int64_t rowid;
+        double createdAtStored;
     };
     std::vector<Kept> kept;
     const bool ok = storage_.forEachSearchRow(
@@ -115,7 +118,7 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
                     return;
             }
             if (query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText))
-                kept.push_back({row.isPinned, row.createdAt, row.rowid});
+                kept.push_back({row.isPinned, row.createdAt, row.rowid, row.createdAtStored});
         },
         kind);
     if (!ok)
@@ -127,10 +130,10 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
             return a.createdAt > b.createdAt;
         return a.rowid > b.rowid;
     });
-    std::vector<std::int64_t> rowids;
+    std::vector<Storage::RowKey> rows;
     for (std::size_t i = 0; i < kept.size() && i < most; ++i)
-        rowids.push_back(kept[i].rowid);
-    return storage_.fetchRows(rowids);
+        rows.push_back({kept[i].rowid, kept[i].pinned, kept[i].createdAtStored});
+    return storage_.fetchRows(rows);
 }
 
 std::optional<ClipItem> ClipLibrary::find(const Uuid& id)
@@ -189,6 +192,13 @@ std::optional<std::size_t> ClipLibrary::moveToSpace(std::span<const Uuid> ids, c
 std::optional<std::size_t> ClipLibrary::remove(std::span<const Uuid> ids)
 {
     return storage_.deleteClips(ids);
+}
+
+std::optional<std::size_t> ClipLibrary::clear(bool includePinned) { return storage_.clearHistory(includePinned); }
+
+std::size_t ClipLibrary::clearableCount(bool includePinned)
+{
+    return static_cast<std::size_t>(std::max<std::int64_t>(0, storage_.countClearable(includePinned)));
 }
 
 } // namespace brisa

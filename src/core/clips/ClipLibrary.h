@@ -98,6 +98,13 @@ public:
     std::optional<std::size_t> moveToSpace(std::span<const Uuid> ids, const std::optional<Uuid>& space);
     std::optional<std::size_t> remove(std::span<const Uuid> ids);
 
+    /// Clearing the history: deletes every unpinned clip (every clip with includePinned) in one
+    /// transaction, then the image files no clip names any more. The number deleted; nullopt when
+    /// the transaction failed (and nothing was deleted).
+    std::optional<std::size_t> clear(bool includePinned = false);
+    /// How many clips clear(includePinned) would delete now: what a confirmation tells the user.
+    std::size_t clearableCount(bool includePinned = false);
+
 private:
     /// The searched fields in memory, current as of now.
     SearchColumn& column();

@@ -21,6 +21,7 @@ bool SearchColumn::load(Storage& storage)
         Entry e;
         e.rowid = row.rowid;
         e.createdAt = row.createdAt;
+        e.createdAtStored = row.createdAtStored;
         e.offset = blob_.size();
         // A field beyond 4 GiB cannot be stored by any path Brisa has; cut rather than wrap.
         const auto text = row.textContent.substr(0, kMaxField);

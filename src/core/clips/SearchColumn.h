@@ -26,6 +26,7 @@ public:
     struct Entry {
         std::int64_t rowid = 0;
         TimePoint createdAt{};
+        double createdAtStored = 0; ///< as stored: with rowid and isPinned, the row's key in the index
         std::uint64_t offset = 0; ///< of textContent in the block; sourceAppName and ocrText follow
         std::uint32_t textSize = 0;
         std::uint32_t appSize = 0;

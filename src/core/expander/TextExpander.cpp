@@ -44,6 +44,7 @@ std::string lowercase(std::string_view s)
 } // namespace
 
 struct TextExpander::Trigger {
+    std::string shortcut;
     std::string content;
     /// Characters of the shortcut, each erased by one BackSpace.
     int shortcutLength = 0;
@@ -100,6 +101,8 @@ bool TextExpander::start()
     desktop_.watcher->setHandlers({
         .onKey = [this](const ObservedKey& key) { observe(key); },
         .onFocusChanged = [this] { focusChanged(); },
+        .onButtonDown = [this] { buttonDown(); },
+        .onKeyHeld = [this] { keyHeld(); },
     });
     refreshFocus();
     logLine("TextExpander activo");
@@ -151,6 +154,23 @@ void TextExpander::focusChanged()
     refreshFocus();
 }
 
+void TextExpander::buttonDown()
+{
+    // A click moves the caret: a shortcut finished after it would be erased from the wrong place.
+    clearBuffer();
+}
+
+void TextExpander::keyHeld()
+{
+    // Its repeats are not seen one by one: the buffer no longer matches the text.
+    clearBuffer();
+    if (expansion_ && !expansion_->edited) {
+        expansion_->edited = true;
+        expansion_->keys.resize(expansion_->erased);
+        expansion_->pendingCharacters = 0;
+    }
+}
+
 void TextExpander::observe(const ObservedKey& key)
 {
     if (!running_)
@@ -189,7 +209,7 @@ std::optional<TextExpander::Trigger> TextExpander::handle(const ObservedKey& key
         clearBuffer();
         if (!snippet)
             return std::nullopt;
-        return Trigger{snippet->content, characters(snippet->shortcut), key.delimiter};
+        return Trigger{snippet->shortcut, snippet->content, characters(snippet->shortcut), key.delimiter};
     }
     case ObservedKey::Kind::Text:
         append(key.text);
@@ -313,10 +333,19 @@ void TextExpander::expand(const Trigger& trigger, std::vector<ObservedKey> heldO
     for (const ObservedKey& k : expansion_->keys)
         if (k.down)
             expansion_->pressed.insert(k.code);
-    expansion_->task = scheduler_.runAfter(kWriteDelay, [this, alive = std::weak_ptr<char>(alive_)] {
-        if (alive.lock())
-            writeAndPaste();
+    schedule(kWriteDelay, [this] { writeAndPaste(); });
+}
+
+void TextExpander::schedule(Duration delay, std::function<void()> step)
+{
+    Expansion* e = expansion_.get();
+    const auto id = scheduler_.runAfter(delay, [this, e, step = std::move(step), alive = std::weak_ptr<char>(alive_)] {
+        if (alive.lock() && expansion_.get() == e)
+            step();
     });
+    // A scheduler that runs the step at once may have finished the expansion already.
+    if (expansion_.get() == e)
+        e->task = id;
 }
 
 void TextExpander::writeAndPaste()
@@ -357,10 +386,7 @@ void TextExpander::afterChord(bool typed)
         finish();
         return;
     }
-    expansion_->task = scheduler_.runAfter(kDelimiterDelay, [this, alive = std::weak_ptr<char>(alive_)] {
-        if (alive.lock() && expansion_)
-            finish();
-    });
+    schedule(kDelimiterDelay, [this] { finish(); });
 }
 
 void TextExpander::finish()
@@ -372,6 +398,7 @@ void TextExpander::finish()
         expectOwn({OwnKey::What::BackSpace}, e->pendingCharacters);
     if (desktop_.keys->sendDelimiter(e->trigger.delimiter))
         expectOwn({OwnKey::What::Delimiter, e->trigger.delimiter});
+    logf("TextExpander: «{}» expandido", e->trigger.shortcut);
     // The keys held over go through the buffer rules as they are typed again, so a shortcut among
     // them expands in its turn; the keys after it wait for that expansion.
     clearBuffer();

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -68,6 +69,10 @@ public:
     void observe(const ObservedKey& key);
     /// Another window took the focus.
     void focusChanged();
+    /// A mouse button went down.
+    void buttonDown();
+    /// A key held down repeated.
+    void keyHeld();
 
     /// The characters typed since the last reset.
     const std::string& buffer() const { return buffer_; }
@@ -97,6 +102,8 @@ private:
     void holdOver(const ObservedKey& key);
     /// heldOver: keys of the user not typed yet, to be typed after this expansion's delimiter.
     void expand(const Trigger& trigger, std::vector<ObservedKey> heldOver = {});
+    /// Runs step after delay, unless the expansion under way by then is another one or none.
+    void schedule(Duration delay, std::function<void()> step);
     void writeAndPaste();
     bool beforeChord();
     void afterChord(bool typed);

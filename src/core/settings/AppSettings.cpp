@@ -83,6 +83,24 @@ std::set<std::string> asSet(const std::vector<std::string>& ids) { return {ids.b
 
 } // namespace
 
+const std::vector<std::string>& AppSettings::defaultBlockedBundleIDs()
+{
+    // The class part of WM_CLASS, which the monitor records; several programs changed it between
+    // releases, so both spellings are listed where they differ.
+    static const std::vector<std::string> ids{
+        "KeePassXC",              // KeePassXC
+        "Bitwarden",              // Bitwarden
+        "1Password",              // 1Password
+        "Enpass",                 // Enpass
+        "Proton Pass",            // Proton Pass
+        "secrets",                // GNOME Secrets (7.x)
+        "org.gnome.World.Secrets", // GNOME Secrets, later releases
+        "kwalletmanager5",        // KWalletManager
+        "Seahorse",               // Seahorse ("Contraseñas y claves")
+    };
+    return ids;
+}
+
 AppSettings::AppSettings(UserDefaults& defaults, SettingsEffects* effects)
     : defaults_(defaults)
     , effects_(effects)
@@ -90,7 +108,13 @@ AppSettings::AppSettings(UserDefaults& defaults, SettingsEffects* effects)
     historyLimit_ = std::clamp(readInt64(defaults_, historyLimitKey).value_or(defaultHistoryLimit), std::int64_t{0},
                                maxHistoryLimit);
     launchAtLogin_ = readBool(defaults_, launchAtLoginKey).value_or(defaultLaunchAtLogin);
-    blockedBundleIDs_ = readStrings(defaults_, blockedBundleIDsKey).value_or(std::vector<std::string>{});
+    if (auto ids = readStrings(defaults_, blockedBundleIDsKey)) {
+        blockedBundleIDs_ = std::move(*ids);
+    } else if (defaults_.isFresh() && !defaults_.contains(blockedBundleIDsKey)) {
+        // Written, not only assumed: from the next start on the file exists and its list is the user's.
+        blockedBundleIDs_ = defaultBlockedBundleIDs();
+        defaults_.set(blockedBundleIDsKey, blockedBundleIDs_);
+    }
     theme_ = readEnum(defaults_, themeKey, appThemeFromRaw, AppTheme::Dark);
     notchActivation_ = readEnum(defaults_, notchActivationKey, notchActivationFromRaw, NotchActivation::Hover);
     autoDeleteDays_ = std::clamp(readInt64(defaults_, autoDeleteDaysKey).value_or(defaultAutoDeleteDays),

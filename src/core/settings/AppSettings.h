@@ -66,7 +66,13 @@ public:
     static constexpr double minPanelScale = 0.7;
     static constexpr double maxPanelScale = 1.3;
 
-    /// effects may be null (nothing beyond the stored value) and must outlive the settings.
+    /// The blocked applications a new settings file starts with: password managers that do not
+    /// mark their copies as secret, by the window class they report (checked on their X11 windows).
+    static const std::vector<std::string>& defaultBlockedBundleIDs();
+
+    /// effects may be null (nothing beyond the stored value) and must outlive the settings. A fresh
+    /// settings file (UserDefaults::isFresh) gets defaultBlockedBundleIDs written into it at once,
+    /// where the user sees them and can take them out; an existing file keeps the list it has.
     explicit AppSettings(UserDefaults& defaults, SettingsEffects* effects = nullptr);
 
     /// Replaces the effects (the services may be created after the settings); null: none.

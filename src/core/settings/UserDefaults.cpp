@@ -114,8 +114,13 @@ UserDefaults::UserDefaults(std::filesystem::path file, const Clock& clock)
         }
         problem = "no es JSON válido";
     }
-    if (!problem->empty()) // empty: nothing there, a first start
+    if (!problem->empty()) { // empty: nothing there, a first start
         moveAside(clock, *problem);
+        fresh_ = true;
+        return;
+    }
+    std::error_code ec;
+    fresh_ = !std::filesystem::exists(file_, ec) && !ec; // not a file we could not read this time
 }
 
 bool UserDefaults::moveAside(const Clock& clock, const std::string& problem)

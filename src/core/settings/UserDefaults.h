@@ -28,8 +28,9 @@ public:
 
     /// Brisa's own values are at most two levels deep; far deeper documents are hostile.
     static constexpr std::size_t kMaxNesting = 32;
-    /// A settings file is a few hundred bytes; this leaves room for long lists.
-    static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
+    /// A settings file is a few hundred bytes; this leaves room for long lists and for snippets of
+    /// a few megabytes (a snippet's text is kept here, escaped twice).
+    static constexpr std::size_t kMaxFileBytes = 32 * 1024 * 1024;
 
     /// $XDG_CONFIG_HOME/Brisa/defaults.json.
     static std::filesystem::path defaultFile();
@@ -41,6 +42,10 @@ public:
     void set(std::string_view key, nlohmann::json value);
     /// Removes key and writes the file; a missing key changes nothing.
     void remove(std::string_view key);
+
+    /// True when this store began a new file: there was none, or it was unusable and moved aside.
+    /// Defaults meant for new users only are written then. False for an in-memory store.
+    bool isFresh() const { return fresh_; }
 
     /// The backing file; empty for an in-memory store.
     const std::filesystem::path& file() const { return file_; }
@@ -56,6 +61,7 @@ private:
 
     std::filesystem::path file_;
     nlohmann::json values_ = nlohmann::json::object();
+    bool fresh_ = false;
 };
 
 } // namespace brisa

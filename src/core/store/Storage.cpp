@@ -717,13 +717,14 @@ void Storage::purgeOldItems()
                  [seconds](SqliteStatement& st) { st.bindDouble(1, seconds); });
 }
 
-void Storage::runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind)
+std::optional<std::size_t> Storage::runRetention(const std::string& selectSql,
+                                                 const std::function<void(SqliteStatement&)>& bind)
 {
     // One transaction per rule: the selection and the deletions see the same rows even when
     // another process writes meanwhile, and a crash leaves all or none of them.
     if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
         logf(LogCategory::Store, "No se pudo aplicar la retención: {}", db_->errorMessage());
-        return;
+        return std::nullopt;
     }
     std::vector<std::int64_t> rowids;
     std::vector<std::string> images;
@@ -750,7 +751,7 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
         logf(LogCategory::Store, "No se pudo aplicar la retención: {}", db_->errorMessage());
         noteFailure();
         db_->exec("ROLLBACK");
-        return;
+        return std::nullopt;
     }
     for (const auto& name : images) {
         StatementScope named(db_->statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
@@ -760,6 +761,24 @@ void Storage::runRetention(const std::string& selectSql, const std::function<voi
     }
     if (!rowids.empty())
         changed_.emit();
+    return rowids.size();
+}
+
+std::int64_t Storage::countClearable(bool includePinned)
+{
+    return db_->queryInt(includePinned ? "SELECT count(*) FROM ClipItem"
+                                       : "SELECT count(*) FROM ClipItem WHERE isPinned = 0")
+        .value_or(0);
+}
+
+std::optional<std::size_t> Storage::clearHistory(bool includePinned)
+{
+    auto deleted = runRetention(includePinned ? "SELECT rowid, imageFileName FROM ClipItem"
+                                              : "SELECT rowid, imageFileName FROM ClipItem WHERE isPinned = 0",
+                                [](SqliteStatement&) {});
+    if (deleted)
+        logf(LogCategory::Store, "Historial borrado: {} clips{}", *deleted, includePinned ? "" : " (los fijados se quedan)");
+    return deleted;
 }
 
 bool Storage::insertCaptured(const ClipItem& item)
@@ -1189,6 +1208,36 @@ std::vector<ClipItem> Storage::fetchRows(std::span<const std::int64_t> rowids)
     return out;
 }
 
+std::vector<ClipItem> Storage::fetchRows(std::span<const RowKey> rows)
+{
+    std::vector<ClipItem> out;
+    out.reserve(rows.size());
+    const auto fromIndex = fmt::format(
+        "SELECT {} FROM ClipItem INDEXED BY ClipItem_fields WHERE isPinned = ?1 AND createdAt = ?2 AND rowid = ?3",
+        kColumns);
+    for (const auto& row : rows) {
+        StatementScope st(db_->statement(fromIndex));
+        st->bindInt64(1, row.isPinned ? 1 : 0);
+        st->bindDouble(2, row.createdAt);
+        st->bindInt64(3, row.rowid);
+        const int rc = st->step();
+        if (rc == SQLITE_ROW) {
+            if (auto item = readRow(*st, false))
+                out.push_back(std::move(*item));
+            continue;
+        }
+        if (rc != SQLITE_DONE) {
+            noteFailure();
+            continue;
+        }
+        // Pinned, unpinned or refreshed since it was read: the table still has it.
+        const std::int64_t one[] = {row.rowid};
+        for (auto& item : fetchRows(std::span<const std::int64_t>(one)))
+            out.push_back(std::move(item));
+    }
+    return out;
+}
+
 std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, std::size_t offset, std::size_t limit)
 {
     if (limit == 0)
@@ -1221,7 +1270,7 @@ bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, s
     // would cost seconds on a large history; better to fail loudly than to fall back to that.
     SqliteStatement st(db_->handle(),
                        fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
-                                   "createdAt FROM ClipItem INDEXED BY ClipItem_search WHERE {}",
+                                   "createdAt FROM ClipItem INDEXED BY ClipItem_fields WHERE {}",
                                    kindCondition(kind)));
     SearchRow row;
     int rc;
@@ -1233,7 +1282,8 @@ bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, s
         row.ocrText = st.textView(4);
         row.spaceID = st.textView(5);
         row.isPinned = st.int64(6) != 0;
-        row.createdAt = storedTime(st.real(7));
+        row.createdAtStored = st.real(7);
+        row.createdAt = storedTime(row.createdAtStored);
         f(row);
     }
     if (rc != SQLITE_DONE) {

@@ -40,7 +40,7 @@ struct FetchOptions {
 class Storage {
 public:
     /// Schema version this build writes; older databases are migrated forward at open.
-    static constexpr std::int64_t kSchemaVersion = 5;
+    static constexpr std::int64_t kSchemaVersion = 6;
 
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
@@ -126,6 +126,15 @@ public:
     /// The records of these row numbers (see lastRowId), in the order given, without thumbnails;
     /// rows that are gone are left out.
     std::vector<ClipItem> fetchRows(std::span<const std::int64_t> rowids);
+    /// A row with the pinned state and stored time a search read for it.
+    struct RowKey {
+        std::int64_t rowid = 0;
+        bool isPinned = false;
+        double createdAt = 0; ///< as stored (Unix seconds)
+    };
+    /// fetchRows, found through the index of every field but the thumbnail when the row still has
+    /// that pinned state and time (else from the table).
+    std::vector<ClipItem> fetchRows(std::span<const RowKey> rows);
 
     /// One page of the library's order, pinned first, then newest first (equal times newest row
     /// first), of one kind or all (an unknown kind counts as text); read through the indexes.
@@ -143,6 +152,7 @@ public:
         std::string_view spaceID;       ///< as stored; empty when absent
         bool isPinned = false;
         TimePoint createdAt{};
+        double createdAtStored = 0; ///< createdAt as stored, for RowKey
     };
     /// Hands every record's searched fields to f, read from an index that holds them all (never
     /// the table, whose thumbnails lie in between), in no particular order; only those of kind
@@ -159,6 +169,12 @@ public:
     void enforceHistoryLimit();
     /// Deletes unpinned records created strictly before now minus autoDeleteDays calendar days.
     void purgeOldItems();
+    /// How many clips clearHistory(includePinned) would delete now: the unpinned ones, or all.
+    std::int64_t countClearable(bool includePinned = false);
+    /// Deletes every unpinned clip (every clip when includePinned) in one transaction, then the
+    /// image files no record names any more. The number deleted; nullopt when nothing could be
+    /// deleted (the store is busy or failing: then every clip is still there).
+    std::optional<std::size_t> clearHistory(bool includePinned = false);
     /// What every capture path does: insert, then enforceHistoryLimit, then purgeOldItems.
     bool insertCaptured(const ClipItem& item);
 
@@ -272,8 +288,10 @@ private:
     Storage(std::filesystem::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clock& clock);
 
     /// Deletes the rows (rowid, imageFileName) selectSql yields, in one transaction, then the image
-    /// files no record names any more.
-    void runRetention(const std::string& selectSql, const std::function<void(SqliteStatement&)>& bind);
+    /// files no record names any more. The number of rows deleted; nullopt when the transaction
+    /// failed (then none were).
+    std::optional<std::size_t> runRetention(const std::string& selectSql,
+                                            const std::function<void(SqliteStatement&)>& bind);
     void removeOrphanImages();
     /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2.
     bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind);

@@ -18,7 +18,7 @@ struct MigrationStep {
 
 // Each step is applied once, in order, to databases older than its version. Never edit a step
 // that has shipped: add a new one. Steps only add; user data is never dropped or rewritten.
-constexpr std::array<MigrationStep, 5> kSteps{{
+constexpr std::array<MigrationStep, 6> kSteps{{
     {1,
      // id compares without letter case so that a script writing lower-case UUIDs still hits the
      // same record (and cannot create a second one) as the canonical upper-case form.
@@ -63,6 +63,13 @@ constexpr std::array<MigrationStep, 5> kSteps{{
      // history of 100,000 clips is gigabytes; this index is the texts alone.
      "CREATE INDEX IF NOT EXISTS ClipItem_search ON ClipItem(isPinned, createdAt, typeRaw, spaceID, sourceAppName, "
      "textContent, ocrText);"},
+    {6,
+     // Every column but the thumbnail, so that the rows a search found are read without walking
+     // the thumbnails' overflow pages either (on a common word that was most of the time). It
+     // takes the place of version 5's narrower index.
+     "DROP INDEX IF EXISTS ClipItem_search;"
+     "CREATE INDEX IF NOT EXISTS ClipItem_fields ON ClipItem(isPinned, createdAt, typeRaw, spaceID, sourceAppName, "
+     "textContent, ocrText, id, imageFileName, sourceAppBundleID, contentHash, byteSize, batchID, reminderDate);"},
 }};
 
 static_assert(kSteps.back().toVersion == kLatestSchemaVersion);

@@ -9,7 +9,7 @@ namespace brisa {
 class SqliteDatabase;
 
 /// The schema version (PRAGMA user_version) this build writes.
-inline constexpr std::int64_t kLatestSchemaVersion = 5;
+inline constexpr std::int64_t kLatestSchemaVersion = 6;
 
 /// Brings the database from its user_version up to kLatestSchemaVersion, one transaction per
 /// step, never dropping data. Returns false with error set when a step fails (nothing of that

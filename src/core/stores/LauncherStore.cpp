@@ -164,7 +164,18 @@ LauncherStore::LauncherStore(UserDefaults& defaults)
     std::optional<std::vector<LauncherApp>> apps;
     if (auto stored = readJsonText(defaults_, key))
         apps = decodeApps(*stored);
+    seeded_ = !apps;
     apps_ = apps ? std::move(*apps) : seedList();
+}
+
+void LauncherStore::replaceSeed(std::vector<LauncherApp> apps)
+{
+    if (!seeded_)
+        return;
+    if (apps.size() > maxTiles)
+        apps.resize(maxTiles);
+    apps_ = std::move(apps);
+    changed_.emit();
 }
 
 std::vector<LauncherApp> LauncherStore::seedList()
@@ -208,6 +219,7 @@ void LauncherStore::remove(const LauncherApp& app)
 
 void LauncherStore::save()
 {
+    seeded_ = false;
     auto array = nlohmann::json::array();
     for (const auto& app : apps_)
         array.push_back(encode(app));

@@ -27,6 +27,11 @@ public:
     static std::vector<LauncherApp> seedList();
 
     const std::vector<LauncherApp>& apps() const { return apps_; }
+    /// True while the tiles are the seed list: nothing valid was stored and nothing changed since.
+    bool seeded() const { return seeded_; }
+    /// Puts tiles suited to this desktop in place of the seed list, while seeded(); writes nothing,
+    /// as the seed list is not written either.
+    void replaceSeed(std::vector<LauncherApp> apps);
 
     /// Appends a tile for bundlePath (a .desktop file or an executable), named after it, unless
     /// there are maxTiles tiles already or a tile has this very path.
@@ -45,6 +50,7 @@ public:
 private:
     UserDefaults& defaults_;
     std::vector<LauncherApp> apps_;
+    bool seeded_ = false;
     Signal<> changed_;
 };
 

@@ -43,6 +43,15 @@ TextSnippetStore::TextSnippetStore(UserDefaults& defaults)
             snippets_ = std::move(*snippets);
 }
 
+void TextSnippetStore::reload()
+{
+    snippets_.clear();
+    if (auto stored = readJsonText(defaults_, key))
+        if (auto snippets = decodeSnippets(*stored))
+            snippets_ = std::move(*snippets);
+    changed_.emit();
+}
+
 void TextSnippetStore::setSnippets(std::vector<TextSnippet> snippets)
 {
     for (auto& s : snippets) {

@@ -35,6 +35,9 @@ public:
     /// The first snippet, in list order, whose shortcut text ends with; nullopt when none.
     std::optional<TextSnippet> match(std::string_view text) const;
 
+    /// Reads the list again from the defaults (another process changed them) and tells of the change.
+    void reload();
+
     /// f runs after every change of the list.
     void onChanged(std::function<void()> f) { changed_.connect(std::move(f)); }
 

@@ -242,8 +242,10 @@ DesktopEntries DesktopEntries::scan(const std::vector<fs::path>& dirs, std::stri
             if (!entry)
                 continue;
             const std::size_t at = index.entries_.size();
-            if (!entry->startupWMClass.empty())
+            if (!entry->startupWMClass.empty()) {
                 index.byWMClass_.emplace(entry->startupWMClass, at);
+                index.byLowerWMClass_.emplace(lowerAscii(entry->startupWMClass), at);
+            }
             index.byLowerId_.emplace(lowerAscii(entry->id), at);
             index.entries_.push_back(std::move(*entry));
         }
@@ -257,7 +259,11 @@ const DesktopEntries::Entry* DesktopEntries::find(std::string_view wmClass) cons
         return nullptr;
     if (auto it = byWMClass_.find(wmClass); it != byWMClass_.end())
         return &entries_[it->second];
-    if (auto it = byLowerId_.find(lowerAscii(wmClass)); it != byLowerId_.end())
+    const std::string lower = lowerAscii(wmClass);
+    // Entries spell the class as they like: KeePassXC's says "keepassxc" for the class "KeePassXC".
+    if (auto it = byLowerWMClass_.find(lower); it != byLowerWMClass_.end())
+        return &entries_[it->second];
+    if (auto it = byLowerId_.find(lower); it != byLowerId_.end())
         return &entries_[it->second];
     return nullptr;
 }

@@ -32,7 +32,7 @@ public:
     static DesktopEntries scan(const std::vector<std::filesystem::path>& dirs, std::string_view locale = "es");
 
     /// The application of a window class: the entry whose StartupWMClass is exactly wmClass, else the
-    /// one whose id equals it ignoring ASCII case; nullptr when none.
+    /// one whose StartupWMClass, then whose id, equals it ignoring ASCII case; nullptr when none.
     const Entry* find(std::string_view wmClass) const;
     /// The name of find(wmClass), or nullopt.
     std::optional<std::string> nameFor(std::string_view wmClass) const;
@@ -47,6 +47,7 @@ public:
 private:
     std::vector<Entry> entries_; // precedence order
     std::map<std::string, std::size_t, std::less<>> byWMClass_;
+    std::map<std::string, std::size_t, std::less<>> byLowerWMClass_;
     std::map<std::string, std::size_t, std::less<>> byLowerId_;
 };
 

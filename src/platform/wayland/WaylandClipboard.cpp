@@ -178,20 +178,6 @@ WaylandClipboard::OfferState* offerOf(wl_proxy* proxy)
     return proxy ? static_cast<WaylandClipboard::OfferState*>(wl_proxy_get_user_data(proxy)) : nullptr;
 }
 
-/// Waits for the compositor to have handled every request sent so far.
-bool sync(WaylandConnection& connection, Duration timeout)
-{
-    bool done = false;
-    static const wl_callback_listener listener = {[](void* flag, wl_callback*, std::uint32_t) {
-        *static_cast<bool*>(flag) = true;
-    }};
-    wl_callback* callback = wl_display_sync(connection.display());
-    wl_callback_add_listener(callback, &listener, &done);
-    const bool answered = connection.waitUntil([&] { return done; }, timeout);
-    wl_callback_destroy(callback);
-    return answered;
-}
-
 } // namespace
 
 std::unique_ptr<WaylandClipboard> WaylandClipboard::create(std::shared_ptr<WaylandConnection> connection,
@@ -212,7 +198,7 @@ std::unique_ptr<WaylandClipboard> WaylandClipboard::create(std::shared_ptr<Wayla
                           reinterpret_cast<void (**)(void)>(const_cast<DeviceListener*>(&kDeviceListener)),
                           clipboard.get());
     // The device tells the current selection at once: that is where counting starts, not a change.
-    if (!sync(wayland, options.timeout)) {
+    if (!wayland.sync(options.timeout)) {
         logLine(LogCategory::Platform, "El compositor Wayland no respondió al abrir el portapapeles");
         return nullptr;
     }
@@ -444,7 +430,7 @@ bool WaylandClipboard::write(std::vector<std::pair<std::string, Bytes>> targets)
         return false;
     }
     // The change is counted before the writer returns, so a monitor polling right after sees exactly one.
-    if (!sync(*connection_, options_.timeout)) {
+    if (!connection_->sync(options_.timeout)) {
         logLine(LogCategory::Platform, "No se pudo escribir en el portapapeles: el compositor no respondió a tiempo");
         return false;
     }

@@ -193,6 +193,19 @@ bool WaylandConnection::waitUntil(const std::function<bool()>& done, Duration ti
     return true;
 }
 
+bool WaylandConnection::sync(Duration timeout)
+{
+    bool done = false;
+    static const wl_callback_listener listener = {[](void* flag, wl_callback*, std::uint32_t) {
+        *static_cast<bool*>(flag) = true;
+    }};
+    wl_callback* callback = wl_display_sync(display_);
+    wl_callback_add_listener(callback, &listener, &done);
+    const bool answered = waitUntil([&] { return done; }, timeout);
+    wl_callback_destroy(callback);
+    return answered && !lost_;
+}
+
 bool WaylandConnection::checkAlive()
 {
     const int error = wl_display_get_error(display_);

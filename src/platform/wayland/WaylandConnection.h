@@ -58,6 +58,8 @@ public:
     /// Reads and dispatches events until done() holds or timeout passes (then false); for the few
     /// requests whose answer must be awaited. Never called from inside an event handler.
     bool waitUntil(const std::function<bool()>& done, Duration timeout);
+    /// Waits until the compositor has handled every request sent so far; false when it did not answer in time.
+    bool sync(Duration timeout);
     /// Runs once when the connection breaks; the default logs and quits the application.
     void setLostHandler(std::function<void()> handler) { onLost_ = std::move(handler); }
 

@@ -150,6 +150,30 @@ bool applyPanelHints(Display* display, unsigned long window)
     return true;
 }
 
+bool makeUnmanaged(Display* display, unsigned long window)
+{
+    XWindowAttributes attributes{};
+    if (!display || !windowExists(display, window, attributes))
+        return false;
+    const Atom windowType = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+    const unsigned long notification = XInternAtom(display, "_NET_WM_WINDOW_TYPE_NOTIFICATION", False);
+    XChangeProperty(display, window, windowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&notification), 1);
+    if (!attributes.override_redirect) {
+        // Read at map time only: a shown window is mapped again to take it.
+        const bool shown = attributes.map_state != IsUnmapped;
+        if (shown)
+            XUnmapWindow(display, window);
+        XSetWindowAttributes set{};
+        set.override_redirect = True;
+        XChangeWindowAttributes(display, window, CWOverrideRedirect, &set);
+        if (shown)
+            XMapRaised(display, window);
+    }
+    XFlush(display);
+    return true;
+}
+
 bool setBlurBehind(Display* display, unsigned long window, const std::vector<WindowRect>& region)
 {
     XWindowAttributes attributes{};
@@ -200,17 +224,22 @@ bool setVisibleRegion(Display* display, unsigned long window, const std::optiona
 
 } // namespace x11
 
-std::unique_ptr<X11PanelWindowHints> X11PanelWindowHints::create()
+std::unique_ptr<X11PanelWindowHints> X11PanelWindowHints::create(bool unmanaged)
 {
+    std::unique_ptr<X11PanelWindowHints> hints;
     if (auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         if (Display* display = app->display())
-            return std::unique_ptr<X11PanelWindowHints>(new X11PanelWindowHints(display, nullptr));
+            hints.reset(new X11PanelWindowHints(display, nullptr));
     }
-    auto own = X11Display::open({});
-    if (!own)
-        return nullptr;
-    Display* display = own->get();
-    return std::unique_ptr<X11PanelWindowHints>(new X11PanelWindowHints(display, std::move(own)));
+    if (!hints) {
+        auto own = X11Display::open({});
+        if (!own)
+            return nullptr;
+        Display* display = own->get();
+        hints.reset(new X11PanelWindowHints(display, std::move(own)));
+    }
+    hints->unmanaged_ = unmanaged;
+    return hints;
 }
 
 X11PanelWindowHints::X11PanelWindowHints(Display* display, std::unique_ptr<X11Display> own)
@@ -233,6 +262,8 @@ bool X11PanelWindowHints::setInputArea(NativeWindowId window, int x, int y, int 
 
 bool X11PanelWindowHints::applyPanelHints(NativeWindowId window)
 {
+    if (unmanaged_)
+        return x11::makeUnmanaged(display_, static_cast<Window>(window));
     return x11::applyPanelHints(display_, static_cast<Window>(window));
 }
 

@@ -30,6 +30,12 @@ bool setInputArea(Display* display, unsigned long window, int x, int y, int widt
 /// False when window is gone.
 bool applyPanelHints(Display* display, unsigned long window);
 
+/// For XWayland under a Wayland compositor, whose window manager tiles and focuses every managed
+/// window: the window bypasses it (override-redirect, remapped if shown), placed where Brisa puts
+/// it, typed _NET_WM_WINDOW_TYPE_NOTIFICATION so that mapping it never takes the keyboard focus.
+/// False when window is gone.
+bool makeUnmanaged(Display* display, unsigned long window);
+
 /// _KDE_NET_WM_BLUR_BEHIND_REGION, read by compositors that blur (KWin and others): the region as
 /// x, y, width, height cardinals. An empty region deletes the property, because an empty value
 /// would mean "blur behind the whole window". False when window is gone.
@@ -47,7 +53,8 @@ bool setVisibleRegion(Display* display, unsigned long window, const std::optiona
 class X11PanelWindowHints final : public PanelWindowHints {
 public:
     /// Qt's connection, or a new one to $DISPLAY; nullptr, with a log line, when there is no display.
-    static std::unique_ptr<X11PanelWindowHints> create();
+    /// unmanaged: the X server is XWayland under a Wayland compositor (see makeUnmanaged).
+    static std::unique_ptr<X11PanelWindowHints> create(bool unmanaged = false);
     ~X11PanelWindowHints() override;
     X11PanelWindowHints(const X11PanelWindowHints&) = delete;
     X11PanelWindowHints& operator=(const X11PanelWindowHints&) = delete;
@@ -63,6 +70,7 @@ private:
 
     Display* display_;
     std::unique_ptr<X11Display> own_;
+    bool unmanaged_ = false;
 };
 
 } // namespace brisa

@@ -91,6 +91,13 @@ unsigned long X11WindowActivation::serverTime()
     return event.xproperty.time;
 }
 
+std::optional<std::uint64_t> X11WindowActivation::currentTime()
+{
+    if (!display_)
+        return std::nullopt;
+    return serverTime();
+}
+
 bool X11WindowActivation::activate(WindowId id)
 {
     const auto window = static_cast<Window>(id.value);

@@ -31,6 +31,7 @@ public:
     /// The remembered window, if any.
     std::optional<WindowId> rememberedWindow() const { return remembered_; }
     bool activate(WindowId window) override;
+    std::optional<std::uint64_t> currentTime() override;
 
     /// False when the display could not be opened.
     bool isConnected() const { return display_ != nullptr; }

@@ -109,3 +109,93 @@ bool XTestKeySynthesizer::sendPaste(PasteChord chord)
 }
 
 } // namespace brisa
+
+namespace brisa {
+
+void XTestKeySynthesizer::press(unsigned code, bool down)
+{
+    XTestFakeKeyEvent(display_->get(), code, down ? True : False, CurrentTime);
+}
+
+bool XTestKeySynthesizer::typeLifted(const char* what, const std::function<bool()>& type)
+{
+    if (!xtest_)
+        return false;
+    Display* d = display_->get();
+    // A held Control would turn BackSpace into "delete a word", a held Shift Return into another key.
+    const auto held = heldModifiers(d);
+    for (KeyCode code : held)
+        press(code, false);
+    const bool typed = type();
+    for (KeyCode code : held)
+        press(code, true);
+    XSync(d, False);
+    if (const int error = X11Display::takeError()) {
+        logf(LogCategory::X11, "No se pudieron enviar las pulsaciones de {} (error X {})", what, error);
+        return false;
+    }
+    return typed;
+}
+
+bool XTestKeySynthesizer::sendBackSpaces(int count)
+{
+    return typeLifted("borrado", [&] {
+        const KeyCode key = XKeysymToKeycode(display_->get(), XK_BackSpace);
+        if (key == 0)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            press(key, true);
+            press(key, false);
+        }
+        return true;
+    });
+}
+
+bool XTestKeySynthesizer::sendDelimiter(Delimiter delimiter)
+{
+    return typeLifted("separador", [&] {
+        const KeySym sym = delimiter == Delimiter::Space  ? XK_space
+                           : delimiter == Delimiter::Tab  ? XK_Tab
+                           : delimiter == Delimiter::Return ? XK_Return
+                                                          : XK_KP_Enter;
+        KeyCode key = XKeysymToKeycode(display_->get(), sym);
+        if (key == 0 && delimiter == Delimiter::KeypadEnter)
+            key = XKeysymToKeycode(display_->get(), XK_Return);
+        if (key == 0)
+            return false;
+        press(key, true);
+        press(key, false);
+        return true;
+    });
+}
+
+bool XTestKeySynthesizer::sendStrokes(const std::vector<KeyStroke>& strokes)
+{
+    return typeLifted("teclas", [&] {
+        Display* d = display_->get();
+        const KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);
+        const KeyCode levelThree = XKeysymToKeycode(d, XK_ISO_Level3_Shift);
+        for (const KeyStroke& s : strokes) {
+            if (s.code < 8 || s.code > 255)
+                continue;
+            if (!s.down) {
+                press(s.code, false);
+                continue;
+            }
+            const bool withShift = (s.modifiers & ShiftMask) && shift;
+            const bool withLevelThree = (s.modifiers & Mod5Mask) && levelThree;
+            if (withShift)
+                press(shift, true);
+            if (withLevelThree)
+                press(levelThree, true);
+            press(s.code, true);
+            if (withLevelThree)
+                press(levelThree, false);
+            if (withShift)
+                press(shift, false);
+        }
+        return true;
+    });
+}
+
+} // namespace brisa

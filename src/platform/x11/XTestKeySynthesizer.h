@@ -3,6 +3,7 @@
 
 #include "platform/KeySynthesizer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,11 +25,20 @@ public:
 
     bool available() override { return xtest_; }
     bool sendPaste(PasteChord chord) override;
+    bool sendBackSpaces(int count) override;
+    bool sendDelimiter(Delimiter delimiter) override;
+    /// Shift and AltGr (Mod5) of each stroke's modifiers are pressed around it; the modifiers the
+    /// user holds are lifted meanwhile.
+    bool sendStrokes(const std::vector<KeyStroke>& strokes) override;
 
     /// False when the display could not be opened.
     bool isConnected() const { return display_ != nullptr; }
 
 private:
+    /// Lifts the modifiers held, runs type (which presses keys), puts them back and sends it all.
+    bool typeLifted(const char* what, const std::function<bool()>& type);
+    void press(unsigned code, bool down);
+
     std::unique_ptr<X11Display> display_;
     bool xtest_ = false;
 };

@@ -28,7 +28,11 @@ Item {
 
     property string theme: "dark"
     property bool selected: false
+    /// Whether the share button shows on hover (the library has no "Enviar…").
+    property bool shareable: true
     signal activated()
+    /// A second click of a double click with the left button (the first one was activated()).
+    signal doubleActivated()
     signal menuRequested()
     signal dragRequested()
     /// A hover action of an image card: "compress", "remove-background", "resize" or "convert".
@@ -269,7 +273,7 @@ Item {
         anchors { top: parent.top; topMargin: 8 }
         anchors.right: card.processable ? imageActions.left : parent.right
         anchors.rightMargin: card.processable ? imageActions.spacing : 8
-        visible: card.hovering
+        visible: card.hovering && card.shareable
         z: 5
         readonly property bool over: card.pointerOver(this)
         width: 26; height: 26; radius: 13
@@ -371,6 +375,11 @@ Item {
                 card.menuRequested()
             else
                 card.activated()
+        }
+        onDoubleClicked: (m) => {
+            if (m.button === Qt.LeftButton && !dragged && card.imageActionUnderPointer() === ""
+                    && !card.pointerOver(shareButton))
+                card.doubleActivated()
         }
     }
 }

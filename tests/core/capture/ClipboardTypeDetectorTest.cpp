@@ -53,31 +53,24 @@ std::string fileUri(const std::filesystem::path& path) { return "file://" + path
 
 // ---------------------------------------------------------------------------------------------- privacy
 
-TEST(ClipboardTypeDetectorPrivacy, EachMarkerMakesTheChangeSensitive)
+TEST(ClipboardTypeDetectorPrivacy, MarkersAndASecretPasswordHintMakeTheChangeSensitive)
 {
     for (auto marker : Detector::privacyMarkers)
         EXPECT_TRUE(Detector::isSensitive(snapshot({{"UTF8_STRING", "hola"}, {std::string(marker), ""}}))) << marker;
     EXPECT_TRUE(Detector::isSensitive(snapshot({{"org.nspasteboard.TransientType", ""}, {"text/plain", "x"}})));
-}
-
-TEST(ClipboardTypeDetectorPrivacy, OrdinaryContentOrNoTypeListIsNotSensitive)
-{
-    EXPECT_FALSE(Detector::isSensitive(text("hola")));
-    ClipboardSnapshot noList;
-    noList.contents["org.nspasteboard.ConcealedType"] = {};
-    EXPECT_FALSE(Detector::isSensitive(noList));
-}
-
-TEST(ClipboardTypeDetectorPrivacy, PasswordManagerHintCountsOnlyWhenItSaysSecret)
-{
     EXPECT_TRUE(Detector::isSensitive(snapshot({{"UTF8_STRING", "pw"}, {"x-kde-passwordManagerHint", "secret"}})));
     EXPECT_TRUE(Detector::isSensitive(snapshot({{"x-kde-passwordManagerHint", std::string("secret\0", 7)}})));
     EXPECT_FALSE(Detector::isSensitive(snapshot({{"UTF8_STRING", "pw"}, {"x-kde-passwordManagerHint", "public"}})));
+    EXPECT_FALSE(Detector::isSensitive(text("hola")));
 
     // Offered but not read: cannot be ruled out, so it is kept out of the history.
     ClipboardSnapshot unread = text("pw");
     unread.types->push_back("x-kde-passwordManagerHint");
     EXPECT_TRUE(Detector::isSensitive(unread));
+
+    ClipboardSnapshot noList;
+    noList.contents["org.nspasteboard.ConcealedType"] = {};
+    EXPECT_FALSE(Detector::isSensitive(noList));
 }
 
 // ---------------------------------------------------------------------------------------------- files

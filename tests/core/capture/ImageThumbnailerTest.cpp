@@ -225,18 +225,13 @@ TEST(ImageThumbnailer, ImageWhoseShortSideRoundsToZeroGivesNoThumbnail)
     EXPECT_EQ(ImageThumbnailer::thumbnailPNG(makePng(1, 1000), 320), std::nullopt);
 }
 
-TEST(ImageThumbnailer, KeepsTransparency)
+TEST(ImageThumbnailer, KeepsTransparencyAndGivesOpaqueImagesAnOpaqueAlphaBand)
 {
-    const auto thumb = ImageThumbnailer::thumbnailPNG(makePng(40, 20, 4), 320);
-    ASSERT_TRUE(thumb.has_value());
-    EXPECT_EQ(decode(*thumb).topLeftAlpha, 0.0);
-}
-
-TEST(ImageThumbnailer, OpaqueImagesGetAnOpaqueAlphaBand)
-{
-    const auto thumb = ImageThumbnailer::thumbnailPNG(makePng(40, 20, 3), 320);
-    ASSERT_TRUE(thumb.has_value());
-    EXPECT_EQ(decode(*thumb).topLeftAlpha, 255.0);
+    for (const auto& [bands, alpha] : {std::pair{4, 0.0}, std::pair{3, 255.0}}) {
+        const auto thumb = ImageThumbnailer::thumbnailPNG(makePng(40, 20, bands), 320);
+        ASSERT_TRUE(thumb.has_value()) << bands;
+        EXPECT_EQ(decode(*thumb).topLeftAlpha, alpha) << bands;
+    }
 }
 
 TEST(ImageThumbnailer, GreyAndSixteenBitImagesBecomeEightBitRgba)

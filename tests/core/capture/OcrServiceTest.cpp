@@ -247,26 +247,18 @@ TEST_F(OcrAsync, ReadsTheIdOnTheCallersThreadSoTheItemNeedNotOutliveTheCall)
     EXPECT_TRUE(records.byId[id].ocrText.has_value());
 }
 
-TEST_F(OcrAsync, NonImageBytesStoreNothing)
+TEST_F(OcrAsync, NonImageBytesAndImagesWithoutTextStoreNothing)
 {
     test::LogCapture log;
-    const auto item = addImageClip();
-    service.recognizeAsync(item, toBytes("esto no es una imagen"));
+    const auto notImage = addImageClip(), blank = addImageClip();
+    service.recognizeAsync(notImage, toBytes("esto no es una imagen"));
+    service.recognizeAsync(blank, blankPage());
     finishWork();
     scheduler.runPosted();
     EXPECT_EQ(records.calls, 0);
-    EXPECT_FALSE(records.byId[item.id].ocrText.has_value());
+    EXPECT_FALSE(records.byId[notImage.id].ocrText.has_value());
+    EXPECT_FALSE(records.byId[blank.id].ocrText.has_value());
     EXPECT_TRUE(log.lines().empty());
-}
-
-TEST_F(OcrAsync, ImagesWithoutTextStoreNothing)
-{
-    const auto item = addImageClip();
-    service.recognizeAsync(item, blankPage());
-    finishWork();
-    scheduler.runPosted();
-    EXPECT_EQ(records.calls, 0);
-    EXPECT_FALSE(records.byId[item.id].ocrText.has_value());
 }
 
 TEST_F(OcrAsync, AClipDeletedMeanwhileIsSkippedWithoutError)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ScreenshotWatcher.h"
 
+#include "core/capture/CapturePause.h"
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ImageThumbnailer.h"
 #include "core/capture/VipsImageCodec.h"
@@ -152,7 +153,6 @@ TEST_P(ScreenshotNames, BecomeOneScreenshotClip)
     const auto clips = storage->fetchAll({.withThumbnails = true});
     ASSERT_EQ(clips.size(), 1u);
     const auto& clip = clips.front();
-    EXPECT_EQ(clip.type(), ClipType::Screenshot);
     EXPECT_EQ(clip.typeRaw, "screenshot");
     EXPECT_EQ(clip.sourceAppName, "Captura de pantalla");
     EXPECT_FALSE(clip.sourceAppBundleID);
@@ -219,6 +219,23 @@ TEST_F(ScreenshotWatcherTest, ANameSeenBeforeIsNotImportedAgainUntilItDisappears
     writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
     scan();
     EXPECT_EQ(storage->count(), 2);
+}
+
+TEST_F(ScreenshotWatcherTest, AScreenshotSavedDuringAPauseIsNeverImported)
+{
+    UserDefaults defaults;
+    CapturePause pause(clock, defaults);
+    watcher->capturePause = &pause;
+    start();
+    pause.pause();
+    writeBytes(shots / "Screenshot en pausa.png", test::gradientImage(8, 8));
+    scan();
+    pause.resume();
+    writeBytes(shots / "Screenshot después.png", test::gradientImage(8, 8));
+    scan();
+    const auto clips = storage->fetchAll();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_TRUE(log.contains("[Brisa] Captura importada: Screenshot después.png"));
 }
 
 TEST_F(ScreenshotWatcherTest, ANameDeletedAndSavedAgainBetweenTwoLooksIsImportedAgain)
@@ -317,19 +334,6 @@ TEST_F(ScreenshotWatcherTest, AFileNeverReadableIsSkippedWithALogLineAfterSixAtt
     EXPECT_EQ(storage->count(), 0);
 }
 
-TEST_F(ScreenshotWatcherTest, ANonImageWithAScreenshotNameIsSkippedAndNothingIsStored)
-{
-    start();
-    writeBytes(shots / "Screenshot.png", toBytes("esto no es una imagen"));
-    scan();
-    for (int i = 1; i < ScreenshotWatcher::kAttempts; ++i)
-        nextAttempt();
-    EXPECT_EQ(storage->count(), 0);
-    EXPECT_EQ(imageFileCount(), 0u);
-    EXPECT_TRUE(toasts.empty());
-    EXPECT_TRUE(log.contains("Captura omitida tras 6 intentos: Screenshot.png (no es una imagen decodificable)"));
-}
-
 TEST_F(ScreenshotWatcherTest, AJpegScreenshotIsStoredAsPng)
 {
     start();
@@ -362,30 +366,22 @@ TEST_F(ScreenshotWatcherTest, OneScanImportsInNameOrder)
     EXPECT_EQ(imported, (std::vector<std::string>{"Screenshot a.png", "Screenshot b.png", "Screenshot c.png"}));
 }
 
-TEST_F(ScreenshotWatcherTest, WhatIsNotARegularFileIsRefusedAtOnce)
+TEST_F(ScreenshotWatcherTest, WhatIsNotARegularFileOrOverFiftyMegabytesIsRefusedAtOnce)
 {
     start();
     ASSERT_EQ(::mkfifo((shots / "Screenshot fifo.png").c_str(), 0600), 0); // reading would block forever
     fs::create_directory(shots / "Screenshot dir.png");
-    scan();
-    EXPECT_EQ(clock.pendingCount(), 0u);
-    EXPECT_EQ(storage->count(), 0);
-    EXPECT_TRUE(log.contains("Captura omitida: Screenshot fifo.png no es un archivo normal"));
-    EXPECT_TRUE(log.contains("Captura omitida: Screenshot dir.png no es un archivo normal"));
-}
-
-TEST_F(ScreenshotWatcherTest, AFileOverFiftyMegabytesIsRefusedAtOnce)
-{
-    start();
     { std::ofstream(shots / "Screenshot huge.png"); }
     fs::resize_file(shots / "Screenshot huge.png", ScreenshotWatcher::kMaxFileBytes + 1); // sparse: costs no disk
     scan();
     EXPECT_EQ(clock.pendingCount(), 0u);
     EXPECT_EQ(storage->count(), 0);
+    EXPECT_TRUE(log.contains("Captura omitida: Screenshot fifo.png no es un archivo normal"));
+    EXPECT_TRUE(log.contains("Captura omitida: Screenshot dir.png no es un archivo normal"));
     EXPECT_TRUE(log.contains("Captura omitida: Screenshot huge.png ocupa más de 50 MB"));
 }
 
-TEST_F(ScreenshotWatcherTest, AnImageOverOneHundredMegapixelsIsSkippedAfterTheAttempts)
+TEST_F(ScreenshotWatcherTest, ANonImageOrAnImageOverOneHundredMegapixelsIsSkippedAfterTheAttempts)
 {
     start();
     // A JPEG whose header claims 20000 × 6000 pixels; no pixel is ever decoded.
@@ -402,12 +398,16 @@ TEST_F(ScreenshotWatcherTest, AnImageOverOneHundredMegapixelsIsSkippedAfterTheAt
         }
     ASSERT_TRUE(patched);
     writeBytes(shots / "Screenshot bomb.jpg", jpeg);
+    writeBytes(shots / "Screenshot.png", toBytes("esto no es una imagen"));
     scan();
     for (int i = 1; i < ScreenshotWatcher::kAttempts; ++i)
         nextAttempt();
     EXPECT_EQ(storage->count(), 0);
+    EXPECT_EQ(imageFileCount(), 0u);
+    EXPECT_TRUE(toasts.empty());
     EXPECT_TRUE(log.contains("Captura omitida tras 6 intentos: Screenshot bomb.jpg (20000 × 6000 píxeles supera el "
                              "límite de 100 megapíxeles)"));
+    EXPECT_TRUE(log.contains("Captura omitida tras 6 intentos: Screenshot.png (no es una imagen decodificable)"));
 }
 
 TEST_F(ScreenshotWatcherTest, AnImageThatCannotBeWrittenKeepsItsRecordWithoutAFileName)

@@ -58,17 +58,6 @@ TEST(ToastData, ThumbnailOnlyForImagesAndScreenshots)
     EXPECT_EQ(ToastData{ToastData::Text{"a"}}.thumbnail(), nullptr);
 }
 
-TEST(ToastData, EqualityComparesEveryField)
-{
-    const ToastData a{ToastData::Text{"x"}, "App", ClipDragPayload::text("x")};
-    EXPECT_EQ(a, a);
-    EXPECT_NE(a, (ToastData{ToastData::Code{"x"}, "App", ClipDragPayload::text("x")}));
-    EXPECT_NE(a, (ToastData{ToastData::Text{"y"}, "App", ClipDragPayload::text("x")}));
-    EXPECT_NE(a, (ToastData{ToastData::Text{"x"}, std::nullopt, ClipDragPayload::text("x")}));
-    EXPECT_NE(a, (ToastData{ToastData::Text{"x"}, "App", std::nullopt}));
-    EXPECT_NE(a, (ToastData{ToastData::Text{"x"}, "App", ClipDragPayload::filePath("x")}));
-}
-
 TEST(ClipDragPayload, FromFollowsTheClipKind)
 {
     struct Case {

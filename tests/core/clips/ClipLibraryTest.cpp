@@ -230,6 +230,22 @@ TEST_F(ClipLibraryTest, DeletesWithImagesAfterTheRecordsEvenWhenAFileIsGone)
     EXPECT_FALSE(library.remove(c.id));
 }
 
+TEST_F(ClipLibraryTest, ClearingSaysHowManyGoAndKeepsThePinnedUnlessAll)
+{
+    ClipLibrary library(*store);
+    fillHistory();
+    const ClipFilter informe{.search = "informe"};
+    const auto pinned = library.count(ClipFilter{}) - library.clearableCount();
+    ASSERT_GT(pinned, 0u);
+    EXPECT_GT(library.count(informe), 0u); // read once, so the next count must notice the clear
+    EXPECT_EQ(library.clear(), std::optional<std::size_t>(48 - pinned));
+    EXPECT_EQ(library.count(ClipFilter{}), pinned);
+    EXPECT_EQ(library.clearableCount(), 0u);
+    EXPECT_EQ(library.clearableCount(true), pinned);
+    EXPECT_EQ(library.clear(true), std::optional<std::size_t>(pinned));
+    EXPECT_EQ(library.count(informe), 0u);
+}
+
 TEST_F(ClipLibraryTest, BulkPinAndMoveRunInOneGoAndSkipUnknownIds)
 {
     auto a = add("a", "text");
@@ -294,18 +310,52 @@ TEST_F(ClipLibraryTest, PreviewsCutWholeCharacters)
     }
 }
 
-TEST_F(ClipLibraryTest, AnOlderStoreGainsTheSearchIndex)
+TEST_F(ClipLibraryTest, OlderStoresGainTheIndexOfEveryFieldButTheThumbnail)
 {
     add("a", "text");
     store.reset();
-    {
-        RawDb raw(storeFile());
-        ASSERT_EQ(raw.exec("DROP INDEX ClipItem_search; PRAGMA user_version = 4;"), SQLITE_OK);
+    struct Case {
+        const char* name;
+        const char* downgrade; ///< what the older version had
+    };
+    const Case cases[] = {
+        {"version 4", "DROP INDEX ClipItem_fields; PRAGMA user_version = 4;"},
+        {"version 5", "DROP INDEX ClipItem_fields; CREATE INDEX ClipItem_search ON ClipItem(isPinned, createdAt, "
+                      "typeRaw, spaceID, sourceAppName, textContent, ocrText); PRAGMA user_version = 5;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            RawDb raw(storeFile());
+            ASSERT_EQ(raw.exec(c.downgrade), SQLITE_OK);
+        }
+        store = openStore();
+        {
+            RawDb raw(storeFile());
+            EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
+            EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_fields'"), 1);
+            EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_search'"), 0);
+        }
+        ClipLibrary library(*store);
+        EXPECT_EQ(library.count({.search = "a"}), 1u);
+        EXPECT_EQ(library.page({.search = "a"}, 0, 1).clips.size(), 1u);
+        store.reset();
     }
-    store = openStore();
-    RawDb raw(storeFile());
-    EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
-    EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_search'"), 1);
+}
+
+TEST_F(ClipLibraryTest, ARowPinnedSinceTheSearchReadItIsStillFetched)
+{
+    auto a = add("informe", "text");
     ClipLibrary library(*store);
-    EXPECT_EQ(library.count({.search = "a"}), 1u);
+    EXPECT_EQ(library.count({.search = "informe"}), 1u);
+    {
+        // Behind the library's back: its copy still has the clip unpinned and at its old time.
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("UPDATE ClipItem SET isPinned = 1, createdAt = createdAt + 5"), SQLITE_OK);
+    }
+    const std::int64_t row = store->lastRowId();
+    const Storage::RowKey stale[] = {{row, false, toUnixSeconds(a.createdAt)}};
+    const auto found = store->fetchRows(stale);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found[0].isPinned);
 }

@@ -124,6 +124,20 @@ TEST_F(TextExpanderTest, BufferRules)
              k.type("g ");
          },
          ";sig "},
+        {"a mouse click clears",
+         [](FakeKeyboard& k) {
+             k.type(";si");
+             k.click();
+             k.type("g ");
+         },
+         ";sig "},
+        {"a key held until it repeated clears",
+         [](FakeKeyboard& k) {
+             k.type(";sigx");
+             k.holdKey(); // BackSpace held: how many it erased is not known
+             k.type(" ");
+         },
+         ";sigx "},
         {"a dead key adds nothing, its character comes with the next key",
          [](FakeKeyboard& k) {
              k.type(";a");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 using namespace brisa;
 
@@ -135,66 +136,38 @@ TEST(ExpandedPanelState, ClampSelection)
     EXPECT_EQ(s.selectedIndex(), 2);
     s.clampSelection(0);
     EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_FALSE(s.hasValidSelection(0));
     s.clampSelection(-7);
     EXPECT_EQ(s.selectedIndex(), 0);
 }
 
-TEST(ExpandedPanelState, DeletingTheLastCardSelectsTheNewLastCard)
+TEST(ExpandedPanelState, KeysGiveTheirActionOnlyWithACardToActOn)
 {
-    auto s = selectedAt(4, 5);
-    EXPECT_EQ(s.handleKey(PanelKey::Delete, 5), (PanelKeyResult{.handled = true, .action = PanelAction::DeleteSelected}));
-    s.clampSelection(4); // the owner deletes the clip, then clamps to the shorter list
-    EXPECT_EQ(s.selectedIndex(), 3);
-}
-
-TEST(ExpandedPanelState, DeletingTheOnlyCardLeavesSelectionZero)
-{
-    ExpandedPanelState s;
-    EXPECT_EQ(s.handleKey(PanelKey::Backspace, 1).action, PanelAction::DeleteSelected);
-    s.clampSelection(0);
-    EXPECT_EQ(s.selectedIndex(), 0);
-    EXPECT_FALSE(s.hasValidSelection(0));
-}
-
-TEST(ExpandedPanelState, DeleteOnAnEmptyListDoesNothing)
-{
-    ExpandedPanelState s;
-    EXPECT_EQ(s.handleKey(PanelKey::Delete, 0), (PanelKeyResult{.handled = true, .action = PanelAction::None}));
-}
-
-TEST(ExpandedPanelState, ReturnPastesTheSelectedCard)
-{
-    auto s = selectedAt(2, 3);
-    EXPECT_EQ(s.handleKey(PanelKey::Return, 3), (PanelKeyResult{.handled = true, .action = PanelAction::PasteSelected}));
-}
-
-TEST(ExpandedPanelState, ReturnWithAnEmptyListDoesNothing)
-{
-    ExpandedPanelState s;
-    EXPECT_EQ(s.handleKey(PanelKey::Return, 0), (PanelKeyResult{.handled = true, .action = PanelAction::None}));
-}
-
-TEST(ExpandedPanelState, ReturnWithAStaleSelectionDoesNotPaste)
-{
-    auto s = selectedAt(4, 5);
-    // The list shrank behind the panel's back and nobody clamped yet.
-    EXPECT_EQ(s.handleKey(PanelKey::Return, 2).action, PanelAction::None);
-}
-
-TEST(ExpandedPanelState, EscapeClosesAndGivesTheFocusBack)
-{
-    ExpandedPanelState s;
-    EXPECT_EQ(s.handleKey(PanelKey::Escape, 0),
-              (PanelKeyResult{.handled = true, .action = PanelAction::CloseAndRestoreFocus}));
-}
-
-TEST(ExpandedPanelState, OtherKeysArePassedOnUnchanged)
-{
-    auto s = selectedAt(1, 3);
-    EXPECT_EQ(s.handleKey(PanelKey::Other, 3), (PanelKeyResult{.handled = false, .action = PanelAction::None}));
-    EXPECT_EQ(s.selectedIndex(), 1);
-    EXPECT_EQ(s.selectedTab(), NotchTab::History);
-    EXPECT_EQ(s.scrollReset(), 0);
+    struct Case {
+        const char* name;
+        int selected, count;
+        PanelKey key;
+        int keyCount; // the list's length when the key comes
+        PanelKeyResult result;
+    };
+    const std::vector<Case> cases{
+        {"delete the last card", 4, 5, PanelKey::Delete, 5, {true, PanelAction::DeleteSelected}},
+        {"backspace the only card", 0, 1, PanelKey::Backspace, 1, {true, PanelAction::DeleteSelected}},
+        {"delete on an empty list", 0, 1, PanelKey::Delete, 0, {true, PanelAction::None}},
+        {"return pastes", 2, 3, PanelKey::Return, 3, {true, PanelAction::PasteSelected}},
+        {"return on an empty list", 0, 1, PanelKey::Return, 0, {true, PanelAction::None}},
+        // The list shrank behind the panel's back and nobody clamped yet.
+        {"return with a stale selection", 4, 5, PanelKey::Return, 2, {true, PanelAction::None}},
+        {"escape", 0, 1, PanelKey::Escape, 0, {true, PanelAction::CloseAndRestoreFocus}},
+        {"other keys pass on", 1, 3, PanelKey::Other, 3, {false, PanelAction::None}},
+    };
+    for (const auto& c : cases) {
+        auto s = selectedAt(c.selected, c.count);
+        EXPECT_EQ(s.handleKey(c.key, c.keyCount), c.result) << c.name;
+        EXPECT_EQ(s.selectedIndex(), c.selected) << c.name;
+        EXPECT_EQ(s.selectedTab(), NotchTab::History) << c.name;
+        EXPECT_EQ(s.scrollReset(), 0) << c.name;
+    }
 }
 
 TEST(ExpandedPanelState, TakingTheKeyboardGoesToTheDefaultTabAndFocusesTheList)

@@ -162,20 +162,12 @@ TEST(NotchMetrics, SafeAreaThatIsNotPositiveMeansNoNotch)
 
 // --- Which screen ---
 
-TEST(CurrentMetrics, PicksTheNotchedScreenOverThePrimaryOne)
+TEST(CurrentMetrics, PicksTheNotchedScreenThenThePrimaryWhereverListedThenTheFirst)
 {
-    std::vector<ScreenInfo> screens{primaryScreen(), rightScreen(), notchedScreen()};
-    EXPECT_EQ(geo::currentMetrics(screens).screen.name, "eDP-1");
-}
-
-TEST(CurrentMetrics, WithoutANotchPicksThePrimaryScreenWhereverItIsListed)
-{
-    EXPECT_EQ(geo::currentMetrics(desktop()).screen.name, "DP-1");
-}
-
-TEST(CurrentMetrics, WithoutANotchOrAPrimaryScreenPicksTheFirst)
-{
+    const std::vector<ScreenInfo> notched{primaryScreen(), rightScreen(), notchedScreen()};
+    EXPECT_EQ(geo::currentMetrics(notched).screen.name, "eDP-1");
     auto screens = desktop();
+    EXPECT_EQ(geo::currentMetrics(screens).screen.name, "DP-1");
     screens[1].primary = false;
     EXPECT_EQ(geo::currentMetrics(screens).screen.name, "HDMI-1");
 }
@@ -237,11 +229,7 @@ TEST(ScreenContainingOrder, OverlappingScreensGiveTheFirstListed)
     const std::vector<ScreenInfo> ba{b, a};
     EXPECT_EQ(geo::screenContaining(ab, {960, 0})->name, "DP-1");
     EXPECT_EQ(geo::screenContaining(ba, {960, 0})->name, "HDMI-2");
-}
-
-TEST(ScreenContainingOrder, NoScreensContainNothing)
-{
-    EXPECT_FALSE(geo::screenContaining({}, {0, 0}).has_value());
+    EXPECT_FALSE(geo::screenContaining({}, {0, 0}));
 }
 
 // --- Effective metrics ---

@@ -37,25 +37,14 @@ TEST(StripScroll, NarrowStripIsAsWideAsTheViewportAndDoesNotScroll)
     EXPECT_DOUBLE_EQ(S::dragScroll(0, -300, doc, kViewport), 0);
 }
 
-TEST(StripScroll, FirstCardKeepsTheOriginAtZero)
+TEST(StripScroll, CentresTheCardButNeverScrollsBeforeTheStartOrPastTheEnd)
 {
     const double doc = S::documentWidth(S::contentWidth(20), kViewport);
     EXPECT_EQ(S::centredOffset(0, kViewport, doc), 0.0);
-}
-
-TEST(StripScroll, MiddleCardIsCentred)
-{
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
     // Card 5 starts at 46 + 5 × 228 = 1186; its centre, 1292, lands mid-viewport.
     EXPECT_EQ(S::centredOffset(5, kViewport, doc), 1292.0 - 390.0);
-}
-
-TEST(StripScroll, LastCardScrollsToTheEndNeverPast)
-{
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    const double end = doc - kViewport;
-    EXPECT_EQ(S::centredOffset(19, kViewport, doc), end);
-    EXPECT_EQ(S::centredOffset(500, kViewport, doc), end);
+    EXPECT_EQ(S::centredOffset(19, kViewport, doc), doc - kViewport);
+    EXPECT_EQ(S::centredOffset(500, kViewport, doc), doc - kViewport);
 }
 
 TEST(StripScroll, NoCentringWithoutAViewportWidth)

@@ -227,7 +227,7 @@ TEST_F(SequentialPasteServiceTest, ForwardThroughTheHistoryThenBack)
     EXPECT_EQ(chords(), 6u);
 }
 
-TEST_F(SequentialPasteServiceTest, BackBeforeAnyForwardPastesTheNewest)
+TEST_F(SequentialPasteServiceTest, BackBeforeAnyForwardOrAfterAResetPastesTheNewest)
 {
     addClip(ClipType::Text, "viejo", 20);
     addClip(ClipType::Text, "nuevo", 10);
@@ -235,14 +235,6 @@ TEST_F(SequentialPasteServiceTest, BackBeforeAnyForwardPastesTheNewest)
     seq.pasteBack();
     EXPECT_EQ(plainText(), "nuevo");
     EXPECT_EQ(seq.cursor, 0);
-}
-
-TEST_F(SequentialPasteServiceTest, ResetCursorStartsAgainAtTheNewest)
-{
-    addClip(ClipType::Text, "viejo", 20);
-    addClip(ClipType::Text, "nuevo", 10);
-    SequentialPasteService seq(*storage, *paster);
-    seq.pasteNext();
     seq.pasteNext();
     EXPECT_EQ(plainText(), "viejo");
     seq.cursor = -1;

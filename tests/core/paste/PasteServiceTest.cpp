@@ -441,3 +441,32 @@ TEST_F(PasteServiceTest, QuickPasteWithTwoClipsIgnoresSlotTwo)
 }
 
 } // namespace
+
+TEST_F(PasteServiceTest, ChordHooksRunAroundTheChordAndTellWhenItWasNotTyped)
+{
+    struct Case {
+        const char* name;
+        KeyAccess access;
+        bool goOn;
+        std::vector<std::string> events;
+    };
+    const std::vector<Case> cases = {
+        {"typed", KeyAccess::Granted, true, {"collapse", "restore", "before", "ctrl+v", "after typed"}},
+        {"held back by before", KeyAccess::Granted, false, {"collapse", "restore", "before", "after not typed"}},
+        {"no keystrokes possible", KeyAccess::MissingXTest, true, {"collapse", "restore", "alert", "after not typed"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        events.clear();
+        access = c.access;
+        paster->pasteFromPasteboard({
+            .before = [&] {
+                events.push_back("before");
+                return c.goOn;
+            },
+            .after = [&](bool typed) { events.push_back(typed ? "after typed" : "after not typed"); },
+        });
+        scheduler.advance(PasteService::kPasteDelay);
+        EXPECT_EQ(events, c.events);
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <limits>
 
 using namespace brisa;
@@ -31,11 +33,11 @@ struct HookLog final : SettingsEffects {
     void applyPositionChange() override { calls.push_back("position"); }
 };
 
-void expectDefaults(const AppSettings& s)
+void expectDefaults(const AppSettings& s, const std::vector<std::string>& blocked = {})
 {
     EXPECT_EQ(s.historyLimit(), 100);
     EXPECT_TRUE(s.launchAtLogin());
-    EXPECT_TRUE(s.blockedBundleIDs().empty());
+    EXPECT_EQ(s.blockedBundleIDs(), blocked);
     EXPECT_EQ(s.theme(), AppTheme::Dark);
     EXPECT_EQ(s.notchActivation(), NotchActivation::Hover);
     EXPECT_EQ(s.autoDeleteDays(), 0);
@@ -84,16 +86,21 @@ TEST(SettingsEnums, FromRawIsExactAndCaseSensitive)
     EXPECT_EQ(notchActivationFromRaw(""), std::nullopt);
 }
 
-TEST(AppSettings, EmptyStoreGivesDefaultsAndWritesNothing)
+TEST(AppSettings, EmptyStoreGivesDefaultsAndWritesOnlyTheBlockedList)
 {
     test::TempDir dir;
     test::VirtualScheduler clock;
     UserDefaults defaults(dir / "defaults.json", clock);
     HookLog log;
     AppSettings settings(defaults, log.hooks());
-    expectDefaults(settings);
-    EXPECT_FALSE(std::filesystem::exists(dir / "defaults.json"));
+    expectDefaults(settings, AppSettings::defaultBlockedBundleIDs());
+    const UserDefaults written(dir / "defaults.json", clock);
+    EXPECT_EQ(written.value("blockedBundleIDs"), json(AppSettings::defaultBlockedBundleIDs()));
+    EXPECT_EQ(json::parse(written.serialized()).size(), 1u) << "nothing else is written";
     EXPECT_TRUE(log.calls.empty());
+
+    UserDefaults memory; // no file: nothing to start, nothing written
+    expectDefaults(AppSettings(memory));
 }
 
 TEST(AppSettings, UnreadableValuesLoadAsDefaults)
@@ -272,39 +279,6 @@ TEST(AppSettings, NonFiniteScaleIsRefused)
     EXPECT_TRUE(log.calls.empty());
 }
 
-TEST(AppSettings, SurvivesReloadFromFile)
-{
-    test::TempDir dir;
-    test::VirtualScheduler clock;
-    auto file = dir / "defaults.json";
-    {
-        UserDefaults defaults(file, clock);
-        AppSettings s(defaults);
-        s.setHistoryLimit(100000);
-        s.setLaunchAtLogin(false);
-        s.setBlockedBundleIDs({"org.keepassxc.KeePassXC"});
-        s.setTheme(AppTheme::LiquidGlass);
-        s.setNotchActivation(NotchActivation::LongHover);
-        s.setAutoDeleteDays(365);
-        s.setLibraryViewMode(LibraryViewMode::Board);
-        s.setPanelPosition(PanelPosition::BottomRight);
-        s.setPanelScale(1.3);
-        s.setDefaultTab(NotchTab::Prompts);
-    }
-    UserDefaults defaults(file, clock);
-    AppSettings s(defaults);
-    EXPECT_EQ(s.historyLimit(), 100000);
-    EXPECT_FALSE(s.launchAtLogin());
-    EXPECT_EQ(s.blockedBundleIDs(), std::vector<std::string>{"org.keepassxc.KeePassXC"});
-    EXPECT_EQ(s.theme(), AppTheme::LiquidGlass);
-    EXPECT_EQ(s.notchActivation(), NotchActivation::LongHover);
-    EXPECT_EQ(s.autoDeleteDays(), 365);
-    EXPECT_EQ(s.libraryViewMode(), LibraryViewMode::Board);
-    EXPECT_EQ(s.panelPosition(), PanelPosition::BottomRight);
-    EXPECT_EQ(s.panelScale(), 1.3);
-    EXPECT_EQ(s.defaultTab(), NotchTab::Prompts);
-}
-
 TEST(AppSettings, NumbersOutsideTheirControlsRangeAreClamped)
 {
     struct Case {
@@ -350,4 +324,43 @@ TEST(AppSettings, NumbersOutsideTheirControlsRangeAreClamped)
                                                      : c.key == "historyLimit" ? double(c.historyLimit)
                                                                                : double(c.autoDeleteDays));
     }
+}
+
+TEST(AppSettings, ANewSettingsFileStartsWithThePasswordManagersBlockedAndAnExistingOneKeepsItsList)
+{
+    struct Case {
+        const char* name;
+        const char* fileText; ///< nullptr: no file
+        std::vector<std::string> expected;
+    };
+    const auto& managers = AppSettings::defaultBlockedBundleIDs();
+    for (const auto& c : std::vector<Case>{
+             {"no file", nullptr, managers},
+             {"a damaged file moved aside", "{no es json", managers},
+             {"an existing file without the key", R"({"historyLimit": 5})", {}},
+             {"an existing file with the list emptied", R"({"blockedBundleIDs": []})", {}},
+             {"an existing file with its own list", R"({"blockedBundleIDs": ["MiApp"]})", {"MiApp"}},
+         }) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        test::VirtualScheduler clock;
+        const auto file = dir / "defaults.json";
+        if (c.fileText)
+            std::ofstream(file) << c.fileText;
+        {
+            UserDefaults defaults(file, clock);
+            AppSettings s(defaults);
+            EXPECT_EQ(s.blockedBundleIDs(), c.expected);
+        }
+        // What the user removed stays removed: the next start reads the file as it was left.
+        UserDefaults again(file, clock);
+        AppSettings reloaded(again);
+        EXPECT_EQ(reloaded.blockedBundleIDs(), c.expected);
+        reloaded.setBlockedBundleIDs({});
+        UserDefaults third(file, clock);
+        EXPECT_TRUE(AppSettings(third).blockedBundleIDs().empty());
+    }
+    for (const char* id : {"KeePassXC", "Bitwarden", "1Password", "Enpass", "Proton Pass", "secrets", "kwalletmanager5",
+                           "Seahorse"})
+        EXPECT_NE(std::find(managers.begin(), managers.end(), id), managers.end()) << id;
 }

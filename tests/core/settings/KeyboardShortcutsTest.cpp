@@ -127,26 +127,6 @@ TEST(KeyboardShortcuts, UnreadableValuesMeanNoShortcut)
     EXPECT_EQ(KeyboardShortcuts(defaults).shortcut(shortcutNames::togglePanel()), (Shortcut{0, 256}));
 }
 
-TEST(KeyboardShortcuts, SurvivesReloadFromFile)
-{
-    test::TempDir dir;
-    test::VirtualScheduler clock;
-    auto file = dir / "defaults.json";
-    {
-        UserDefaults defaults(file, clock);
-        KeyboardShortcuts shortcuts(defaults);
-        shortcuts.ensureApplicationDefaults();
-        shortcuts.setShortcut(shortcutNames::togglePanel(), Shortcut{49, shortcutModifier::option});
-        shortcuts.setShortcut(shortcutNames::quickNote(), std::nullopt);
-    }
-    UserDefaults defaults(file, clock);
-    KeyboardShortcuts shortcuts(defaults);
-    shortcuts.ensureApplicationDefaults();
-    EXPECT_EQ(shortcuts.shortcut(shortcutNames::togglePanel()), (Shortcut{49, shortcutModifier::option}));
-    EXPECT_EQ(shortcuts.shortcut(shortcutNames::quickNote()), std::nullopt);
-    EXPECT_EQ(shortcuts.shortcut(shortcutNames::quickPasteSlots()[9]), (Shortcut{25, 4352}));
-}
-
 TEST(KeyboardShortcuts, SymbolicForm)
 {
     struct Case {

@@ -101,7 +101,7 @@ TEST(UserDefaults, UnusableFilesAreSetAsidePrivatelyWithoutBlocking)
     const std::vector<Case> cases{
         {"nested 200000 levels", [&](const fs::path& f) { ASSERT_FALSE(writeFileAtomically(f, deep, 0644)); },
          "anida más de 32 niveles"},
-        {"over 1 MB", [&](const fs::path& f) { ASSERT_FALSE(writeFileAtomically(f, large, 0644)); }, "ocupa más de"},
+        {"over the size limit", [&](const fs::path& f) { ASSERT_FALSE(writeFileAtomically(f, large, 0644)); }, "ocupa más de"},
         {"fifo", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0644), 0); }, "no es un archivo normal"},
         {"folder", [](const fs::path& f) { fs::create_directory(f); }, "no es un archivo normal"},
     };

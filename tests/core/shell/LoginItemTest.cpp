@@ -74,12 +74,6 @@ protected:
 
 } // namespace
 
-TEST_F(LoginItemTest, EntryPathsLiveInTheAutostartFolder)
-{
-    EXPECT_EQ(item.ownEntryPath(), own());
-    EXPECT_EQ(item.legacyEntryPath(), legacy());
-}
-
 TEST_F(LoginItemTest, EnablingOnAFreshAccountCreatesTheFolderAndTheEntry)
 {
     ASSERT_FALSE(fs::exists(config.path() / "autostart"));
@@ -118,20 +112,15 @@ TEST_F(LoginItemTest, EnablingAgainReplacesWhateverWasThere)
     EXPECT_EQ(execLine(readFile(own())), "/usr/bin/brisa");
 }
 
-TEST_F(LoginItemTest, DisablingRemovesTheEntryQuietly)
+TEST_F(LoginItemTest, DisablingRemovesTheEntryQuietlyAndWithNoEntryIsNoError)
 {
+    item.setEnabled(false);
+    EXPECT_TRUE(log.lines().empty());
     item.setEnabled(true);
     const auto before = log.lines().size();
     item.setEnabled(false);
     EXPECT_FALSE(fs::exists(own()));
     EXPECT_EQ(log.lines().size(), before);
-}
-
-TEST_F(LoginItemTest, DisablingWithNoEntryIsNoErrorAndNoLogLine)
-{
-    item.setEnabled(false);
-    EXPECT_FALSE(fs::exists(own()));
-    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST_F(LoginItemTest, ARelativeProgramPathIsRefusedWithALogLine)
@@ -150,15 +139,12 @@ TEST_F(LoginItemTest, AFailedWriteIsLoggedAndLeavesNoEntry)
     EXPECT_FALSE(log.contains("escrita en"));
 }
 
-TEST_F(LoginItemTest, DropLegacyWithoutPinboxEntryDoesNothing)
+TEST_F(LoginItemTest, DropLegacyDoesNothingWithoutItAndAloneRetiresItAndWritesOurs)
 {
     item.dropLegacyAgent();
     EXPECT_FALSE(fs::exists(own()));
     EXPECT_TRUE(log.lines().empty());
-}
 
-TEST_F(LoginItemTest, DropLegacyAloneRetiresItAndWritesOurs)
-{
     put(legacy(), "[Desktop Entry]\nExec=pinbox\n");
     item.dropLegacyAgent();
     EXPECT_FALSE(fs::exists(legacy()));

@@ -194,3 +194,37 @@ TEST_F(StorageRetentionTest, CalendarDaysCrossMonthsAndYears)
     EXPECT_EQ(calendarDaysBefore(madrid(2028, 3, 1, 0), 366), madrid(2027, 3, 1, 0));
     EXPECT_EQ(calendarDaysBefore(madrid(2026, 1, 1, 0), -1), std::nullopt);
 }
+
+TEST_F(StorageRetentionTest, ClearHistoryDeletesUnpinnedOrAllWithTheirImagesInOneGo)
+{
+    struct Case {
+        bool includePinned;
+        std::vector<std::string> left;
+    };
+    for (const auto& c : {Case{false, {"fijado"}}, Case{true, {}}}) {
+        SCOPED_TRACE(c.includePinned);
+        auto store = openStore();
+        const auto t0 = clock.now();
+        auto pinned = textClip("fijado", t0 - 1h, true);
+        pinned.imageFileName = store->newImageFileName();
+        auto loose = textClip("suelto", t0);
+        loose.imageFileName = store->newImageFileName();
+        // A copy of the pinned clip naming the same picture: the file stays while the pinned one does.
+        auto sharing = textClip("comparte", t0 + 1min);
+        sharing.imageFileName = pinned.imageFileName;
+        for (const auto* item : {&pinned, &loose, &sharing}) {
+            ASSERT_TRUE(store->writeImage(*item->imageFileName, Bytes{1}));
+            ASSERT_TRUE(store->insert(*item));
+        }
+        ASSERT_TRUE(store->insert(textClip("otro", t0 + 2min)));
+
+        EXPECT_EQ(store->countClearable(c.includePinned), c.includePinned ? 4 : 3);
+        EXPECT_EQ(store->clearHistory(c.includePinned), std::optional<std::size_t>(c.includePinned ? 4 : 3));
+        EXPECT_EQ(texts(*store), c.left);
+        EXPECT_EQ(store->countClearable(c.includePinned), 0);
+        EXPECT_FALSE(fs::exists(store->imagesDir() / *loose.imageFileName));
+        EXPECT_EQ(fs::exists(store->imagesDir() / *pinned.imageFileName), !c.includePinned);
+        store.reset();
+        fs::remove_all(dataDir());
+    }
+}

@@ -97,8 +97,8 @@ TEST_F(StorageTest, DatabaseHasTheRecordColumnsWalAndTheCurrentSchemaVersion)
               "isPinned,spaceID,contentHash,byteSize,ocrText,batchID,reminderDate,reminderFiredFor");
     EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'index' "
                        "AND name LIKE 'ClipItem_%' ORDER BY name)"),
-              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_imageFileName,ClipItem_kind,ClipItem_pinned,"
-              "ClipItem_reminder,ClipItem_search");
+              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_fields,ClipItem_imageFileName,ClipItem_kind,"
+              "ClipItem_pinned,ClipItem_reminder");
 }
 
 TEST_F(StorageTest, StoresEveryFieldAndReadsItBack)

@@ -211,3 +211,28 @@ TEST(LauncherStore, RefusesPathsThatAreNotUtf8)
     EXPECT_FALSE(defaults.contains("launcherApps"));
     EXPECT_TRUE(log.contains("UTF-8"));
 }
+
+TEST(LauncherStore, TheSeedListGivesWayToThisDesktopsTilesOnlyWhileNothingIsStored)
+{
+    UserDefaults defaults;
+    LauncherStore store(defaults);
+    ASSERT_TRUE(store.seeded());
+    LauncherApp browser;
+    browser.name = "Firefox";
+    browser.bundlePath = "/usr/share/applications/firefox-esr.desktop";
+    int changes = 0;
+    store.onChanged([&] { ++changes; });
+    store.replaceSeed({browser});
+    ASSERT_EQ(store.apps().size(), 1u);
+    EXPECT_EQ(store.apps()[0].name, "Firefox");
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(defaults.contains("launcherApps")); // still not written
+
+    store.add("/usr/bin/xterm"); // the user's own change: no more replacing
+    EXPECT_FALSE(store.seeded());
+    store.replaceSeed({});
+    EXPECT_EQ(store.apps().size(), 2u);
+
+    LauncherStore reloaded(defaults);
+    EXPECT_FALSE(reloaded.seeded());
+}

@@ -193,3 +193,24 @@ TEST(TextSnippetStore, AnyIncompleteElementEmptiesTheWholeList)
     defaults.set("textSnippets", "[" + good + "]");
     EXPECT_EQ(TextSnippetStore(defaults).snippets().size(), 1u);
 }
+
+TEST(TextSnippetStore, ReloadTakesWhatAnotherProcessWrote)
+{
+    test::TempDir dir;
+    test::VirtualScheduler clock;
+    UserDefaults mine(dir.path() / "defaults.json", clock);
+    TextSnippetStore store(mine);
+    store.add(";a", "uno");
+    int changes = 0;
+    store.onChanged([&] { ++changes; });
+    {
+        // The command line, on the same file: a snippet of a megabyte survives the file's size limit.
+        UserDefaults theirs(dir.path() / "defaults.json", clock);
+        TextSnippetStore(theirs).add(";big", std::string(1 << 20, 'x'));
+    }
+    mine.set(TextSnippetStore::key, *UserDefaults(dir.path() / "defaults.json", clock).value(TextSnippetStore::key));
+    store.reload();
+    EXPECT_EQ(shortcuts(store), (std::vector<std::string>{";a", ";big"}));
+    EXPECT_EQ(store.snippets()[1].content.size(), 1u << 20);
+    EXPECT_EQ(changes, 1);
+}

@@ -89,6 +89,17 @@ TEST(DesktopEntries, StartupWMClassWinsOverAnotherFilesId)
     EXPECT_EQ(DesktopEntries::scan({dir / "apps"}).nameFor("code"), "Visual Studio Code");
 }
 
+TEST(DesktopEntries, StartupWMClassInAnotherLetterCaseStillNamesTheWindow)
+{
+    // KeePassXC's entry says "keepassxc"; its windows report the class "KeePassXC".
+    test::TempDir dir;
+    writeFile(dir / "apps/org.keepassxc.KeePassXC.desktop", app("KeePassXC", "StartupWMClass=keepassxc\n"));
+    writeFile(dir / "apps/kpxc.desktop", app("Otro"));
+    const auto index = DesktopEntries::scan({dir / "apps"});
+    EXPECT_EQ(index.nameFor("KeePassXC"), "KeePassXC");
+    EXPECT_EQ(index.nameFor("KPXC"), "Otro") << "the id still answers for what no entry's class names";
+}
+
 TEST(DesktopEntries, EarlierFolderOwnsAnIdAndHiddenRemovesIt)
 {
     test::TempDir dir;

@@ -117,20 +117,15 @@ TEST(WorkerPool, ShutdownDropsQueuedJobsAndWaitsForTheRunningOne)
     EXPECT_EQ(laterRan.load(), 0);
 }
 
-TEST(WorkerPool, RefusesJobsAfterShutdown)
+TEST(WorkerPool, RefusesEmptyJobsAndJobsAfterShutdown)
 {
     WorkerPool pool(1);
+    EXPECT_FALSE(pool.submit({}));
     pool.shutdown();
     std::atomic<bool> ran{false};
     EXPECT_FALSE(pool.submit([&] { ran = true; }));
     EXPECT_FALSE(ran.load());
     pool.shutdown(); // twice is harmless
-}
-
-TEST(WorkerPool, RefusesAnEmptyJob)
-{
-    WorkerPool pool(1);
-    EXPECT_FALSE(pool.submit({}));
 }
 
 TEST(WorkerPool, AThrowingJobIsLoggedAndTheThreadGoesOn)

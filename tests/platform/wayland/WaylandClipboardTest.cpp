@@ -4,6 +4,7 @@
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandFrontmostApplication.h"
+#include "platform/wayland/WaylandKeySynthesizer.h"
 
 #include "core/capture/ClipboardTypeDetector.h"
 #include "fakes/TestImages.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <signal.h>
@@ -286,6 +288,48 @@ TEST_F(WaylandClipboardTest, FrontmostIsTheActivatedWaylandWindowByItsAppId)
     window.kill();
     window.waitForFinished(5000);
     EXPECT_TRUE(spinUntil([&] { return !frontmost->frontmost(); }));
+#endif
+}
+
+TEST_F(WaylandClipboardTest, PasteChordTypesTheClipIntoAWaylandTextField)
+{
+#ifndef BRISA_PASTE_TARGET
+    GTEST_SKIP() << "needs the paste target helper";
+#else
+    auto keys = WaylandKeySynthesizer::create();
+    ASSERT_TRUE(keys && keys->available()) << "the compositor offers no virtual keyboard";
+    auto frontmost = WaylandFrontmostApplication::create(connection, std::vector<std::filesystem::path>{});
+    ASSERT_TRUE(frontmost);
+    const QString output = QDir::temp().filePath("brisa-wayland-paste.txt");
+    QFile::remove(output);
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    window.setProcessEnvironment(env);
+    window.start(BRISA_PASTE_TARGET, {output});
+    ASSERT_TRUE(spinUntil([&] { return frontmost->frontmost().has_value(); }, 10s)) << "the field never got the focus";
+    const auto typed = [&] {
+        QFile file(output);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    };
+    struct Case {
+        PasteChord chord;
+        const char* clip;
+        const char* field; // the field's text afterwards
+    };
+    const Case cases[] = {
+        {PasteChord::ControlV, "Pegado en Wayland", "Pegado en Wayland"},
+        {PasteChord::ShiftInsert, " y otra vez", "Pegado en Wayland y otra vez"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(chordName(c.chord)));
+        ASSERT_TRUE(clipboard->write({{"text/plain;charset=utf-8", toBytes(c.clip)}}));
+        ASSERT_TRUE(keys->sendPaste(c.chord));
+        EXPECT_TRUE(spinUntil([&] { return typed() == c.field; }, 10s)) << "the field has: " << typed();
+    }
+    window.kill();
+    window.waitForFinished(5000);
+    QFile::remove(output);
 #endif
 }
 

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+
+namespace brisa {
+
+class AppLauncher;
+class AppSettings;
+class LauncherStore;
+class NotchController;
+
+/// The launcher grid as it draws: one tile per entry of the store, the add tile while there is
+/// room, the grid's size, and whether it is out (the panel is open).
+class LauncherViewModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the application around its LauncherStore")
+    Q_PROPERTY(bool shown READ shown NOTIFY shownChanged)
+    /// One map per entry: name, icon (an image source, empty for none), symbol, tint (a colour).
+    Q_PROPERTY(QVariantList tiles READ tiles NOTIFY tilesChanged)
+    Q_PROPERTY(bool addTile READ addTile NOTIFY tilesChanged)
+    Q_PROPERTY(int columns READ columns NOTIFY tilesChanged)
+    Q_PROPERTY(int rows READ rows NOTIFY tilesChanged)
+    Q_PROPERTY(double visibleWidth READ visibleWidth NOTIFY tilesChanged)
+    Q_PROPERTY(double visibleHeight READ visibleHeight NOTIFY tilesChanged)
+    /// Whether "Añadir app…" can open the application picker.
+    Q_PROPERTY(bool canAddApps READ canAddApps NOTIFY canAddAppsChanged)
+
+public:
+    /// Everything given must outlive the model.
+    LauncherViewModel(LauncherStore& store, AppLauncher& launcher, NotchController& notch, const AppSettings& settings,
+                      QObject* parent = nullptr);
+    ~LauncherViewModel() override;
+
+    bool shown() const;
+    QVariantList tiles() const { return tiles_; }
+    bool addTile() const;
+    int columns() const;
+    int rows() const;
+    double visibleWidth() const;
+    double visibleHeight() const;
+    bool canAddApps() const { return static_cast<bool>(addApps_); }
+
+    /// Opens the picker that adds applications (the caller keeps the panel open while it is up);
+    /// unset: "Añadir app…" stays greyed.
+    void setAddApps(std::function<void()> addApps);
+
+    Q_INVOKABLE void launch(int index);
+    Q_INVOKABLE void remove(int index);
+    Q_INVOKABLE void addApps();
+    /// A file dropped on the grid: a .desktop file (or an executable) becomes a tile. False when
+    /// it was not taken.
+    Q_INVOKABLE bool addFile(const QUrl& url);
+    /// Runs a tile's menu at the pointer (index -1: the add tile's).
+    Q_INVOKABLE void openTileMenu(int index);
+    /// The menu openTileMenu runs.
+    std::unique_ptr<QMenu> tileMenu(int index);
+
+Q_SIGNALS:
+    void shownChanged();
+    void tilesChanged();
+    void canAddAppsChanged();
+
+private:
+    void rebuild();
+
+    LauncherStore& store_;
+    AppLauncher& launcher_;
+    NotchController& notch_;
+    const AppSettings& settings_;
+    std::function<void()> addApps_;
+    QVariantList tiles_;
+    /// Menus run their own event loop: the store may change meanwhile.
+    bool menuOpen_ = false;
+};
+
+/// The image source of a tile's icon: a desktop entry's Icon, else the application named for its
+/// icon; empty when the tile names none.
+QString launcherIconSource(const std::optional<std::string>& bundlePath, const std::optional<std::string>& appNameForIcon);
+
+} // namespace brisa
