@@ -5,7 +5,7 @@ _brisa()
     local cur prev words cword
     _init_completion || return
 
-    local commands="history add search show delete pin unpin export import image remind clear snippet toggle quick-note bulk-copy paste-slot settings pause resume"
+    local commands="history add search show delete pin unpin export import image remind clear snippet toggle quick-note bulk-copy paste-slot library settings pause resume"
     local kinds="text code link image file color screenshot"
 
     if [[ $cword -eq 1 ]]; then
