@@ -49,6 +49,7 @@
 #include "core/clips/ClipLibrary.h"
 #include "ui/LibraryViewModel.h"
 #include "ui/LibraryWindowController.h"
+#include "ui/LauncherPickerWindow.h"
 #include "ui/LauncherViewModel.h"
 #include "ui/NowPlayingViewModel.h"
 #include "ui/QuickNoteWindowController.h"
@@ -444,6 +445,8 @@ void BrisaApp::installLauncherPanel()
     if (auto* windows = platform_->windows.get())
         appLauncher_->userTime = [windows] { return windows->currentTime(); };
     launcherModel_ = std::make_unique<LauncherViewModel>(*launcher_, *appLauncher_, *notch_, *settings_);
+    launcherPicker_ = std::make_unique<LauncherPickerWindow>(*qmlEngine_, *launcher_, *notch_, *platform_->screens);
+    launcherModel_->setAddApps([this] { launcherPicker_->open(); });
     launcherSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens, [this](const Rect& screen, Size size) {
         return SidePanelGeometry::launcherFrame(screen, size, SidePanelGeometry::launcherGrid(launcher_->tileCount()));
     });

@@ -19,6 +19,7 @@ class NotchController;
 class NowPlayingService;
 class AppLauncher;
 class LauncherViewModel;
+class LauncherPickerWindow;
 class PosixProcessSpawner;
 class XdgDefaultApplications;
 class NowPlayingViewModel;
@@ -168,6 +169,7 @@ private:
     std::unique_ptr<PosixProcessSpawner> spawner_;
     std::unique_ptr<AppLauncher> appLauncher_;
     std::unique_ptr<LauncherViewModel> launcherModel_;
+    std::unique_ptr<LauncherPickerWindow> launcherPicker_;
     std::unique_ptr<SidePanelController> launcherSide_;
     std::unique_ptr<NotchPanelWindow> launcherWindow_;
     std::unique_ptr<DBusNotifications> notifications_;

@@ -109,6 +109,23 @@ QString ApplicationPickerModel::identifierAt(int row) const
     return qstr(all_[shown_[static_cast<std::size_t>(row)]].identifier);
 }
 
+QString ApplicationPickerModel::desktopFileAt(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(shown_.size()))
+        return {};
+    const std::string& id = all_[shown_[static_cast<std::size_t>(row)]].desktopId;
+    if (id.empty())
+        return {};
+    // The first folder that has the file, as the entries were read in precedence order.
+    for (const auto& dir : applicationDirs_.empty() ? DesktopEntries::applicationDirs() : applicationDirs_) {
+        std::error_code ec;
+        const auto file = dir / (id + ".desktop");
+        if (std::filesystem::is_regular_file(file, ec))
+            return qstr(file.string());
+    }
+    return {};
+}
+
 void ApplicationPickerModel::applyFilter()
 {
     shown_.clear();

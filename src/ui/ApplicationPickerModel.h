@@ -60,6 +60,8 @@ public:
     Q_INVOKABLE void refresh();
     /// The identifier of a row shown; empty for a row without one or out of range.
     Q_INVOKABLE QString identifierAt(int row) const;
+    /// The desktop entry file of a row shown; empty for a window without an entry or out of range.
+    Q_INVOKABLE QString desktopFileAt(int row) const;
 
     /// The rows for these entries and window classes, sorted by name (ignoring case).
     static std::vector<Application> collect(const DesktopEntries& entries, const std::vector<std::string>& windows);

@@ -4,7 +4,7 @@
 # plugin, playing a generated track with a title, an artist and a cover beside it, sound off)
 # shows its card beside the open panel, and the card's play/pause button pauses it; with no player
 # no card shows and a click where it was reaches the window below. A launcher tile whose desktop
-# entry runs "touch FILE" creates the file when clicked.
+# entry runs "touch FILE" creates the file when clicked, and the add tile's picker adds an application.
 # Usage: side_panels.sh BRISA PASTE_TARGET XTEST_POINTER   (run under with-display.sh)
 #
 # The screen is 1920x1080 with no desktop panel: the open panel spans x 536 to 1384. The card's
@@ -79,6 +79,15 @@ lx=$(xdotool getwindowgeometry --shell "$launcher" | sed -n 's/^X=//p')
 click $((lx + 44 + 34 + 26)) $((30 + 26 - 2))
 for _ in $(seq 50); do [ -e "$touched" ] && break; sleep 0.1; done
 check "a click on the tile runs its desktop entry" '[ -e "$touched" ]'
+
+# The add tile, next to it: the picker adds an installed application by its name.
+click $((lx + 44 + 34 + 52 + 12 + 26)) $((30 + 26 - 2)); sleep 1.5
+xdotool type --delay 50 "mpv"; sleep 0.3
+xdotool key Return; sleep 0.3
+xdotool key Escape
+added() { grep -q 'mpv.desktop' "$XDG_CONFIG_HOME/Brisa/defaults.json"; }
+for _ in $(seq 50); do added && break; sleep 0.1; done
+check "the add tile's picker adds the application chosen" 'added'
 
 # No player: no card, and its place lets clicks through.
 kill $player; wait $player 2>/dev/null; player=

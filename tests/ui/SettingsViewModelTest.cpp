@@ -284,6 +284,9 @@ TEST(ApplicationPickerModelTest, IdentifiersAreWhatTheMonitorRecords)
     EXPECT_EQ(model.identifierAt(0), QStringLiteral("KeePassXC"));
     model.setFilter(QStringLiteral("zeal"));
     EXPECT_EQ(model.identifierAt(0), QString()); // chosen, it adds nothing
+    // The launcher picks entries by their file instead, which every installed application has.
+    EXPECT_EQ(model.desktopFileAt(0), QString::fromStdString((dir / "zeal.desktop").string()));
+    EXPECT_EQ(model.desktopFileAt(5), QString());
 }
 
 // "Borrar historial…" is offered only with both hooks; the question counts the clips at that

@@ -265,6 +265,12 @@ void NotchController::beginModalInteraction()
     takeFocus();
 }
 
+void NotchController::endModalInteraction()
+{
+    if (installed_)
+        releaseKeyboard();
+}
+
 void NotchController::applyPositionChange()
 {
     if (!installed_)

@@ -87,6 +87,9 @@ public:
     bool restorePreviousWindow() override;
     /// Keeps the panel open and focused while a dialog opened from it is up.
     void beginModalInteraction();
+    /// The dialog is done: the panel lets go of the keyboard and is no longer pinned, but stays
+    /// open until the pointer leaves it.
+    void endModalInteraction();
     /// Moves the window after the position or scale setting, or the screens, changed. An open
     /// panel whose screen has gone closes instead, as at a click outside.
     void applyPositionChange();

@@ -15,9 +15,21 @@ Popup {
     property color ink: palette.windowText
     property color secondaryInk: Qt.rgba(ink.r, ink.g, ink.b, 0.6)
     property string acceptLabel: "Añadir"
+    /// Stay open after a choice, for choosing several in a row.
+    property bool keepOpen: false
+    /// Choose desktop entries (chosenEntry) instead of window identifiers (chosen).
+    property bool choosesEntries: false
 
     /// An application was chosen; identifier is never empty.
     signal chosen(string identifier)
+    /// An installed application was chosen, by its desktop entry file; never empty.
+    signal chosenEntry(string file)
+
+    function choosable(row: int): bool {
+        if (!picker.model || row < 0)
+            return false
+        return picker.choosesEntries ? picker.model.desktopFileAt(row) !== "" : picker.model.identifierAt(row) !== ""
+    }
 
     modal: true
     focus: true
@@ -36,11 +48,15 @@ Popup {
     }
 
     function accept() {
-        const identifier = picker.model ? picker.model.identifierAt(list.currentIndex) : ""
-        if (identifier === "")
-            return // an application whose windows cannot be told apart: nothing to add
-        picker.chosen(identifier)
-        picker.close()
+        // An application whose windows cannot be told apart, or a window without an entry: nothing to add.
+        if (!picker.choosable(list.currentIndex))
+            return
+        if (picker.choosesEntries)
+            picker.chosenEntry(picker.model.desktopFileAt(list.currentIndex))
+        else
+            picker.chosen(picker.model.identifierAt(list.currentIndex))
+        if (!picker.keepOpen)
+            picker.close()
     }
 
     ColumnLayout {
@@ -82,7 +98,7 @@ Popup {
                 required property string detail
                 width: list.width
                 height: 40
-                opacity: row.identifier !== "" ? 1 : 0.5
+                opacity: picker.choosable(row.index) ? 1 : 0.5
                 onClicked: list.currentIndex = row.index
                 onDoubleClicked: { list.currentIndex = row.index; picker.accept() }
                 contentItem: RowLayout {
@@ -124,8 +140,7 @@ Popup {
                 objectName: "pickerAccept"
                 text: picker.acceptLabel
                 highlighted: true
-                enabled: picker.model !== null && list.currentIndex >= 0
-                         && picker.model.identifierAt(list.currentIndex) !== ""
+                enabled: picker.choosable(list.currentIndex)
                 onClicked: picker.accept()
             }
         }

@@ -545,6 +545,12 @@ TEST_F(NotchControllerTest, AModalInteractionKeepsThePanelOpenAndFocused)
     scheduler.advance(1s);
     notch.collapse(); // a paste asks to close: pinned, so it stays
     EXPECT_TRUE(notch.expanded());
+
+    notch.endModalInteraction(); // the dialog is done: open, but no longer pinned or keyable
+    EXPECT_TRUE(notch.expanded());
+    EXPECT_FALSE(notch.pinned());
+    EXPECT_FALSE(notch.keyboardActive());
+    EXPECT_FALSE(window.keyable);
 }
 
 TEST_F(NotchControllerTest, TheWindowIsKeyableBeforeItTakesTheFocus)
