@@ -29,6 +29,8 @@ mkdir -p "$XDG_DATA_HOME/applications"
 printf '[Desktop Entry]\nType=Application\nName=Gestor de prueba\nExec=true\nStartupWMClass=keepassxc\n' \
   >"$XDG_DATA_HOME/applications/org.example.Gestor.desktop"
 openbox --sm-disable 2>/dev/null & wm=$!
+# A window mapped while the window manager is still starting can stay unmapped: wait for it first.
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break; sleep 0.1; done
 # Qt names the window's class after the program, so a link called KeePassXC gives it that class
 # from its first moment (setting it afterwards would race with Qt recreating the window).
 ln -s "$target" "$home/KeePassXC"
