@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/launcher/DesktopExec.h"
 
+#include "core/support/DesktopEntries.h"
 #include "core/support/Utf8.h"
 
 #include <fstream>
@@ -8,31 +9,6 @@
 
 namespace brisa {
 namespace {
-
-/// The string escapes every desktop entry value may carry.
-std::string unescapeValue(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out.push_back(value[i]);
-            continue;
-        }
-        switch (value[++i]) {
-        case 's': out.push_back(' '); break;
-        case 'n': out.push_back('\n'); break;
-        case 't': out.push_back('\t'); break;
-        case 'r': out.push_back('\r'); break;
-        case '\\': out.push_back('\\'); break;
-        default:
-            // Exec's own quoting escapes (\" \$ \`) are left for expandExec.
-            out.push_back('\\');
-            out.push_back(value[i]);
-        }
-    }
-    return out;
-}
 
 /// One argument as split from the line, before its field codes are replaced.
 struct RawArgument {
@@ -105,7 +81,7 @@ std::optional<DesktopLaunchEntry> parseDesktopLaunchEntry(std::string_view text)
         if (!inMain || eq == std::string_view::npos)
             continue;
         const auto key = trimBlanks(trimmed.substr(0, eq));
-        const std::string value = unescapeValue(trimBlanks(trimmed.substr(eq + 1)));
+        const std::string value = unescapeDesktopValue(trimBlanks(trimmed.substr(eq + 1)));
         if (key == "Name")
             entry.name = value;
         else if (key == "Exec")

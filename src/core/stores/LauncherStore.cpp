@@ -2,6 +2,7 @@
 #include "core/stores/LauncherStore.h"
 
 #include "core/stores/JsonText.h"
+#include "core/support/DesktopEntries.h"
 #include "core/support/Utf8.h"
 #include "core/support/Log.h"
 
@@ -64,30 +65,6 @@ nlohmann::json encode(const LauncherApp& app)
     if (app.appNameForIcon)
         object["appNameForIcon"] = *app.appNameForIcon;
     return object;
-}
-
-// Backslash escapes of desktop entry values.
-std::string unescapeDesktopValue(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out.push_back(value[i]);
-            continue;
-        }
-        switch (value[++i]) {
-        case 's': out.push_back(' '); break;
-        case 'n': out.push_back('\n'); break;
-        case 't': out.push_back('\t'); break;
-        case 'r': out.push_back('\r'); break;
-        case '\\': out.push_back('\\'); break;
-        default:
-            out.push_back('\\');
-            out.push_back(value[i]);
-        }
-    }
-    return out;
 }
 
 // The untranslated Name of the [Desktop Entry] group; nullopt when the file has none or is unreadable.

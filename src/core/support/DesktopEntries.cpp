@@ -72,28 +72,6 @@ bool isValidUtf8(std::string_view s)
     return true;
 }
 
-// The value escapes of the desktop entry format.
-std::string unescape(std::string_view v)
-{
-    std::string out;
-    out.reserve(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        if (v[i] != '\\' || i + 1 == v.size()) {
-            out += v[i];
-            continue;
-        }
-        switch (v[++i]) {
-        case 's': out += ' '; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case '\\': out += '\\'; break;
-        default: out += '\\'; out += v[i]; break;
-        }
-    }
-    return out;
-}
-
 // "Name[...]" keys to try for a locale lang_COUNTRY.ENCODING@MODIFIER, best first, then "Name".
 std::vector<std::string> nameKeys(std::string_view locale)
 {
@@ -166,6 +144,27 @@ std::map<std::string, fs::path> filesIn(const fs::path& dir)
 
 } // namespace
 
+std::string unescapeDesktopValue(std::string_view v)
+{
+    std::string out;
+    out.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (v[i] != '\\' || i + 1 == v.size()) {
+            out += v[i];
+            continue;
+        }
+        switch (v[++i]) {
+        case 's': out += ' '; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'r': out += '\r'; break;
+        case '\\': out += '\\'; break;
+        default: out += '\\'; out += v[i]; break;
+        }
+    }
+    return out;
+}
+
 std::vector<fs::path> DesktopEntries::applicationDirs()
 {
     std::vector<fs::path> dirs;
@@ -203,7 +202,7 @@ std::optional<DesktopEntries::Entry> DesktopEntries::parse(std::string_view text
         if (eq == std::string_view::npos)
             continue;
         const std::string_view key = trimBlanks(line.substr(0, eq));
-        const std::string value = unescape(trimBlanks(line.substr(eq + 1)));
+        const std::string value = unescapeDesktopValue(trimBlanks(line.substr(eq + 1)));
         if (!isValidUtf8(value))
             continue;
         if (key == "Type" && value != "Application")

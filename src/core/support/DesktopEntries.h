@@ -10,6 +10,10 @@
 
 namespace brisa {
 
+/// A desktop entry value with its backslash escapes (\s \n \t \r \\) replaced; any other escape,
+/// such as Exec's own quoting (\" \$ \`), is left as it stands.
+std::string unescapeDesktopValue(std::string_view value);
+
 /// The installed applications' .desktop files, indexed to turn a window's WM_CLASS into the name
 /// the user knows ("org.gnome.TextEditor" -> "Editor de texto").
 class DesktopEntries {
