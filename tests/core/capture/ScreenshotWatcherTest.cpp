@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Names, ScreenshotNames,
                                          "CleanShot 2026-03-01.png", "Screenshot 1.jpg", "Screenshot 2.JPEG",
                                          "Screenshot 3.tiff"));
 
-TEST_F(ScreenshotWatcherTest, OtherNamesAndExtensionsAreNotImported)
+TEST_F(ScreenshotWatcherTest, OtherNamesAndExtensionsAreNotImportedUntilRenamedToAScreenshotsName)
 {
     start();
     for (const char* name : {"foto.png", "IMG_0001.png", "mi screenshot.png", "Screenshot.gif", "Screenshot.pdf",
@@ -192,6 +192,11 @@ TEST_F(ScreenshotWatcherTest, OtherNamesAndExtensionsAreNotImported)
     EXPECT_FALSE(watcher->busy()); // nothing was even read
     EXPECT_EQ(storage->count(), 0);
     EXPECT_TRUE(toasts.empty());
+
+    fs::rename(shots / "foto.png", shots / "Screenshot renamed.png"); // renamed to a screenshot's name
+    scan();
+    EXPECT_EQ(storage->count(), 1);
+    EXPECT_TRUE(log.contains("Captura importada: Screenshot renamed.png"));
 }
 
 TEST_F(ScreenshotWatcherTest, FilesPresentAtStartAreNeverImported)
@@ -219,6 +224,13 @@ TEST_F(ScreenshotWatcherTest, ANameSeenBeforeIsNotImportedAgainUntilItDisappears
     writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
     scan();
     EXPECT_EQ(storage->count(), 2);
+
+    // Deleted and saved again between two looks: the folder watch saw the deletion.
+    fs::remove(shots / "Screenshot.png");
+    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
+    watcher->scan({"Screenshot.png"});
+    drain();
+    EXPECT_EQ(storage->count(), 3);
 }
 
 TEST_F(ScreenshotWatcherTest, AScreenshotSavedDuringAPauseIsNeverImported)
@@ -238,18 +250,6 @@ TEST_F(ScreenshotWatcherTest, AScreenshotSavedDuringAPauseIsNeverImported)
     EXPECT_TRUE(log.contains("[Brisa] Captura importada: Screenshot después.png"));
 }
 
-TEST_F(ScreenshotWatcherTest, ANameDeletedAndSavedAgainBetweenTwoLooksIsImportedAgain)
-{
-    start();
-    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
-    scan();
-    fs::remove(shots / "Screenshot.png");
-    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
-    watcher->scan({"Screenshot.png"}); // the folder watch saw the deletion
-    drain();
-    EXPECT_EQ(storage->count(), 2);
-}
-
 TEST_F(ScreenshotWatcherTest, ASliverWhoseThumbnailRoundsToNothingIsStoredWithoutOne)
 {
     start();
@@ -261,18 +261,6 @@ TEST_F(ScreenshotWatcherTest, ASliverWhoseThumbnailRoundsToNothingIsStoredWithou
     EXPECT_TRUE(clips[0].imageFileName);
     ASSERT_EQ(toasts.size(), 1u);
     EXPECT_FALSE(toasts[0].thumbnail);
-}
-
-TEST_F(ScreenshotWatcherTest, RenamingAFileToAScreenshotNameImportsIt)
-{
-    start();
-    writeBytes(shots / "foto.png", test::gradientImage(8, 8));
-    scan();
-    EXPECT_EQ(storage->count(), 0);
-    fs::rename(shots / "foto.png", shots / "Screenshot renamed.png");
-    scan();
-    EXPECT_EQ(storage->count(), 1);
-    EXPECT_TRUE(log.contains("Captura importada: Screenshot renamed.png"));
 }
 
 TEST_F(ScreenshotWatcherTest, AnEmptyFileIsImportedOnALaterAttempt)
@@ -509,14 +497,6 @@ TEST_F(ScreenshotDirectoryTest, TheSettingWinsWithTheTildeExpanded)
     EXPECT_EQ(resolve(), home);
 }
 
-TEST_F(ScreenshotDirectoryTest, AnUnusableSettingIsIgnored)
-{
-    for (const auto& value : {nlohmann::json("capturas"), nlohmann::json(""), nlohmann::json(42), nlohmann::json()}) {
-        defaults.set(ScreenshotWatcher::kLocationKey, value);
-        EXPECT_EQ(resolve(), home / "Desktop") << value.dump();
-    }
-}
-
 TEST_F(ScreenshotDirectoryTest, ThePicturesFolderOfTheDesktopSessionComesFirst)
 {
     writeUserDirs("XDG_PICTURES_DIR=\"$HOME/Imágenes\"\nXDG_DESKTOP_DIR=\"$HOME/Escritorio\"\n");
@@ -526,9 +506,12 @@ TEST_F(ScreenshotDirectoryTest, ThePicturesFolderOfTheDesktopSessionComesFirst)
     EXPECT_EQ(resolve(), home / "Imágenes/Screenshots");
 }
 
-TEST_F(ScreenshotDirectoryTest, WithoutAScreenshotsFolderTheDesktop)
+TEST_F(ScreenshotDirectoryTest, WithoutAScreenshotsFolderOrAUsableSettingTheDesktop)
 {
-    EXPECT_EQ(resolve(), home / "Desktop");
+    for (const auto& value : {nlohmann::json("capturas"), nlohmann::json(""), nlohmann::json(42), nlohmann::json()}) {
+        defaults.set(ScreenshotWatcher::kLocationKey, value);
+        EXPECT_EQ(resolve(), home / "Desktop") << value.dump();
+    }
     writeUserDirs("XDG_DESKTOP_DIR=\"$HOME/Escritorio\"\n");
     EXPECT_EQ(resolve(), home / "Escritorio");
 }
