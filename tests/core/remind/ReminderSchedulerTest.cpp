@@ -43,8 +43,9 @@ protected:
     {
         auto item = makeClipItem({.textContent = text}, clock);
         EXPECT_TRUE(storage->insert(item));
-        if (at)
+        if (at) {
             EXPECT_TRUE(storage->setReminder(item.id, at));
+        }
         return item.id;
     }
 
@@ -59,7 +60,7 @@ protected:
 
 } // namespace
 
-TEST(ReminderTextTest, BodyIsTheTextOrTheKindAndSourceApp)
+TEST(ReminderTextTest, BodyIsTheTextOrTheKindAndSourceAppAndWhenItWasDueIfLate)
 {
     test::VirtualScheduler clock;
     struct Case {
@@ -84,14 +85,8 @@ TEST(ReminderTextTest, BodyIsTheTextOrTheKindAndSourceApp)
         EXPECT_EQ(reminderBody(item, clock.now(), false), c.body);
     }
     EXPECT_EQ(kReminderTitle, "Recordatorio de Brisa");
-}
-
-TEST(ReminderTextTest, ALateBodySaysWhenItWasDue)
-{
-    test::VirtualScheduler clock;
-    auto item = makeClipItem({.textContent = "llamar"}, clock);
-    // 2026-12-24 08:30 UTC is 09:30 in Madrid, the tests' time zone.
-    EXPECT_EQ(reminderBody(item, fromUnixSeconds(1'798'101'000.0), true),
+    // A late one says when it was due: 2026-12-24 08:30 UTC is 09:30 in Madrid, the tests' time zone.
+    EXPECT_EQ(reminderBody(makeClipItem({.textContent = "llamar"}, clock), fromUnixSeconds(1'798'101'000.0), true),
               "llamar\nPrevisto para el 24/12/2026 a las 09:30");
 }
 
