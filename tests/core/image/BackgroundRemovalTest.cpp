@@ -89,7 +89,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(ImageThumbnailer::startImageLibrary()); }
 };
 
-TEST_F(BackgroundRemoval, FindsADiscOnFlatAndNoisyBackgroundsAtAnySize)
+TEST_F(BackgroundRemoval, FindsADiscOnFlatAndNoisyBackgroundsAtAnySizeAndNothingWithoutOne)
 {
     struct Row {
         Background background;
@@ -105,10 +105,7 @@ TEST_F(BackgroundRemoval, FindsADiscOnFlatAndNoisyBackgroundsAtAnySize)
         ASSERT_TRUE(out);
         EXPECT_GT(iou(*out, picture), 0.9);
     }
-}
-
-TEST_F(BackgroundRemoval, NoSubjectGivesNothingAndNoLogLine)
-{
+    // No subject: nothing, and no log line.
     test::LogCapture log;
     EXPECT_EQ(ImageProcessor::removeBackground(png(disc(300, 200, Background::Uniform))), std::nullopt);
     EXPECT_TRUE(log.lines().empty());
