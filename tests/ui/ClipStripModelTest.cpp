@@ -8,7 +8,6 @@
 #include "UiFixtures.h"
 
 #include <QAbstractItemModelTester>
-#include <QBuffer>
 #include <QColor>
 #include <QSignalSpy>
 #include <QThreadPool>

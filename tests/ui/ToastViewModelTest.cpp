@@ -10,7 +10,6 @@
 #include "fakes/VirtualScheduler.h"
 
 #include <QAnimationDriver>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
