@@ -665,34 +665,31 @@ TEST_F(NotchControllerTest, TheShortcutWhileOpenOnAnotherScreenMovesThePanelUnde
     EXPECT_TRUE(notch.expanded()) << "a click on the moved panel is inside it";
 }
 
-TEST_F(NotchControllerTest, AnUnpluggedScreenClosesTheNextMove)
+TEST_F(NotchControllerTest, AnUnpluggedScreenClosesAtTheNextMoveOrClick)
 {
-    screens.setScreens({screenA(), screenB()});
     installed();
-    moveTo(kHandleB);
-    turn();
-    ASSERT_TRUE(notch.expanded());
-    screens.setScreens({screenA()});
-    EXPECT_EQ(notch.activeScreen(), std::nullopt);
-    moveTo(kHandleB); // where the panel was: no screen there now
-    scheduler.advance(250ms);
-    EXPECT_FALSE(notch.expanded());
-    scheduler.advance(1s);
-    EXPECT_EQ(window.frame(), kCollapsedA) << "the closed tab goes back to a screen that exists";
-}
-
-TEST_F(NotchControllerTest, AnUnpluggedScreenClosesAtTheNextClick)
-{
-    screens.setScreens({screenA(), screenB()});
-    installed();
-    pointer.place(kHandleB);
-    notch.togglePinnedOpen();
-    turn();
-    ASSERT_TRUE(notch.expanded());
-    screens.setScreens({screenA()});
-    clickAt(kHandleB);
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_THAT(givenBack(), ElementsAre(kEditor));
+    for (const bool byClick : {false, true}) { // opened by the pointer, or pinned by the shortcut
+        SCOPED_TRACE(byClick);
+        windows.activated.clear();
+        screens.setScreens({screenA(), screenB()});
+        if (byClick) {
+            pointer.place(kHandleB);
+            notch.togglePinnedOpen();
+        } else {
+            moveTo(kHandleB);
+        }
+        turn();
+        ASSERT_TRUE(notch.expanded());
+        screens.setScreens({screenA()});
+        EXPECT_EQ(notch.activeScreen(), std::nullopt);
+        // Where the panel was: no screen there now.
+        byClick ? clickAt(kHandleB) : moveTo(kHandleB);
+        scheduler.advance(byClick ? 0ms : 250ms);
+        EXPECT_FALSE(notch.expanded());
+        EXPECT_EQ(givenBack(), byClick ? std::vector{kEditor} : std::vector<WindowId>{});
+        scheduler.advance(1s);
+        EXPECT_EQ(window.frame(), kCollapsedA) << "the closed tab goes back to a screen that exists";
+    }
 }
 
 TEST_F(NotchControllerTest, UnpluggingTheScreenOfAnOpenPanelClosesItAtTheScreenChange)
