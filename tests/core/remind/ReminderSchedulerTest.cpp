@@ -43,8 +43,9 @@ protected:
     {
         auto item = makeClipItem({.textContent = text}, clock);
         EXPECT_TRUE(storage->insert(item));
-        if (at)
+        if (at) {
             EXPECT_TRUE(storage->setReminder(item.id, at));
+        }
         return item.id;
     }
 
