@@ -7,9 +7,14 @@
 #include "fakes/TempDir.h"
 #include "ui/ApplicationPickerModel.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/SymbolImageProvider.h"
 #include "GuiApp.h"
 
 #include <QAbstractItemModelTester>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -304,4 +309,38 @@ TEST_F(SettingsViewModelTest, ClearingTheHistoryAsksWithTheCount)
     EXPECT_TRUE(view.clearHistoryQuestion().startsWith(QStringLiteral("¿Borrar 1 clip del historial?")));
     view.clearHistory();
     EXPECT_EQ(cleared, 1);
+}
+
+// The General tab shows every row at once in the fixed 480×360 window, with "Borrar historial…"
+// offered and a refused shortcut's message under the recorder: nothing to scroll, and the login
+// switch, the last row, whole above the bottom edge.
+TEST_F(SettingsViewModelTest, TheGeneralTabFitsTheFixedWindow)
+{
+    KeyboardShortcuts shortcuts(defaults);
+    shortcuts.ensureApplicationDefaults();
+    auto* recorder = new ShortcutRecorder(shortcuts, shortcutNames::togglePanel(),
+                                          [](const Shortcut&) { return GlobalHotkeys::GrabResult{false, 10}; });
+    SettingsViewModel model{settings, store, nullptr, recorder};
+    model.setHistoryClearing({[] { return std::int64_t{3}; }, [] {}});
+    recorder->startRecording();
+    recorder->keyPressed(Qt::Key_F5, Qt::MetaModifier);
+    ASSERT_FALSE(recorder->message().isEmpty());
+
+    QQuickView window;
+    window.engine()->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    window.setInitialProperties({{QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
+    window.setResizeMode(QQuickView::SizeRootObjectToView);
+    window.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/SettingsWindow.qml")));
+    ASSERT_EQ(window.status(), QQuickView::Ready);
+    window.resize(480, 360);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    auto* tab = window.rootObject()->findChild<QQuickItem*>(QStringLiteral("generalTab"));
+    auto* login = window.rootObject()->findChild<QQuickItem*>(QStringLiteral("launchAtLogin"));
+    auto* clear = window.rootObject()->findChild<QQuickItem*>(QStringLiteral("clearHistory"));
+    ASSERT_TRUE(tab && login && clear);
+    EXPECT_TRUE(clear->isVisible());
+    EXPECT_LE(tab->property("contentHeight").toReal(), tab->property("availableHeight").toReal());
+    EXPECT_LE(login->mapRectToScene(login->boundingRect()).bottom(), window.height());
 }

@@ -58,8 +58,9 @@ TEST(PasteTargetsTest, Latin1KeepsWhatFitsAndRefusesTheRest)
     for (const auto& c : cases) {
         const auto got = latin1(c.utf8);
         ASSERT_EQ(got.has_value(), c.latin1.has_value()) << c.utf8;
-        if (got)
+        if (got) {
             EXPECT_EQ(*got, bytes(*c.latin1)) << c.utf8;
+        }
     }
 }
 
