@@ -225,14 +225,13 @@ Item {
                     visible: text !== ""
                     // One line: a multi-line preview shows its first lines run together. A notice
                     // from Brisa is a sentence or two, read whole.
-                    readonly property bool notice: root.viewModel.kind === "notice"
                     text: root.viewModel.subtitle.replace(/\s*[\r\n]+\s*/g, " ")
                     color: root.textColor
                     opacity: root.colors.subtitleOpacity
                     font.pixelSize: Theme.tipText
                     elide: Text.ElideRight
-                    maximumLineCount: notice ? 2 : 1
-                    wrapMode: notice ? Text.WordWrap : Text.NoWrap
+                    maximumLineCount: root.viewModel.kind === "notice" ? 2 : 1
+                    wrapMode: root.viewModel.kind === "notice" ? Text.WordWrap : Text.NoWrap
                     textFormat: Text.PlainText
                 }
             }
