@@ -107,10 +107,10 @@ bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool h
                        "wlr-data-control-unstable-v1): Brisa solo ve lo que copian las apps X11"
                      : "El compositor no deja vigilar el portapapeles (no ofrece ext-data-control-v1 ni "
                        "wlr-data-control-unstable-v1): Brisa no capturará copias en esta sesión");
-        services.clipboardWarning = hasX ? "Este escritorio solo deja a Brisa ver lo que copian las apps X11. El "
-                                           "historial y la nota rápida siguen funcionando."
-                                         : "Este escritorio no deja a Brisa ver lo que copias. El historial y la "
-                                           "nota rápida siguen funcionando.";
+        services.clipboardWarning = hasX ? "Solo ve lo que copian las apps X11. El historial y la nota rápida siguen "
+                                           "funcionando."
+                                         : "No verá lo que copies aquí. El historial y la nota rápida siguen "
+                                           "funcionando.";
         return false;
     }
     logf(LogCategory::Platform, "Sesión Wayland: el portapapeles llega del compositor ({}); las ventanas de Brisa, {}",
