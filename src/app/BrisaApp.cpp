@@ -15,6 +15,7 @@
 #include "core/nowplaying/NowPlayingService.h"
 #include "core/sidepanels/SidePanelController.h"
 #include "core/sidepanels/SidePanelGeometry.h"
+#include "core/capture/ToastData.h"
 #include "core/toast/ToastController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/remind/ReminderScheduler.h"
@@ -505,8 +506,14 @@ void BrisaApp::startReminders()
             notch_->openForKeyboard();
         panelModel_->showClip(*id);
     };
-    if (!platform_->clipboardWarning.empty())
-        notifications_->show({"Brisa no puede vigilar el portapapeles", platform_->clipboardWarning, {}});
+    // Said once: in the toast's place where there is one, else by the desktop's notifications.
+    const std::string& warning = platform_->clipboardWarning;
+    if (!warning.empty() && toast_ && toast_->installed()) {
+        toast_->show(ToastData{ToastData::Notice{"Sin acceso al portapapeles", warning}});
+        logLine(LogCategory::App, "Aviso en pantalla: Sin acceso al portapapeles");
+    } else if (!warning.empty()) {
+        notifications_->show({"Brisa no puede vigilar el portapapeles", warning, {}});
+    }
     reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, [this](const ReminderNotice& notice) {
         return notifications_->show({notice.title, notice.body, notice.clipId.toString()});
     });

@@ -99,7 +99,7 @@ TEST_F(ToastViewModelTest, KindNamesFollowTheCases)
     const std::vector<std::pair<ToastData::Kind, QString>> cases{
         {ToastData::Text{}, "text"},  {ToastData::Code{}, "code"},   {ToastData::Link{}, "link"},
         {ToastData::Image{}, "image"}, {ToastData::Screenshot{}, "screenshot"},
-        {ToastData::Color{}, "color"}, {ToastData::File{}, "file"},
+        {ToastData::Color{}, "color"}, {ToastData::File{}, "file"},   {ToastData::Notice{}, "notice"},
     };
     for (const auto& [kind, name] : cases) {
         controller.show(ToastData{kind, std::nullopt, std::nullopt});

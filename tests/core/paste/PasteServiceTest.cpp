@@ -377,8 +377,25 @@ TEST_F(PasteServiceTest, WithoutKeyAccessTheAlertShowsAfterCollapseAndRestoreAnd
         EXPECT_EQ(alerts[0].buttons, (std::vector<std::string>{"Abrir Ajustes", "Cancelar"}));
         EXPECT_NE(alerts[0].informativeText.find('\n'), std::string::npos);
     }
-    EXPECT_NE(missingPermissionAlert(KeyAccess::MissingXTest).informativeText.find("XTest"), std::string::npos);
-    EXPECT_NE(missingPermissionAlert(KeyAccess::Wayland).informativeText.find("Wayland"), std::string::npos);
+}
+
+TEST(PermissionAlert, TheTextNamesWhatThisDesktopLacks)
+{
+    struct Case {
+        KeyAccess why;
+        std::vector<std::string> says, neverSays;
+    };
+    const std::vector<Case> cases{
+        {KeyAccess::MissingXTest, {"XTest"}, {"Wayland"}},
+        {KeyAccess::Wayland, {"teclado virtual", "portal de escritorio remoto", "Ctrl+V"}, {"XTest", "sesión X11"}},
+    };
+    for (const auto& c : cases) {
+        const std::string text = missingPermissionAlert(c.why).informativeText;
+        for (const auto& word : c.says)
+            EXPECT_NE(text.find(word), std::string::npos) << word;
+        for (const auto& word : c.neverSays)
+            EXPECT_EQ(text.find(word), std::string::npos) << word;
+    }
 }
 
 TEST_F(PasteServiceTest, OpenSettingsOnlyWhenTheFirstButtonIsChosen)
