@@ -9,8 +9,26 @@
 
 namespace brisa {
 
+namespace {
+// Rows a change may touch and still be applied one by one: a larger import is read faster whole.
+constexpr std::size_t kMostPendingRows = 4096;
+} // namespace
+
 ClipLibrary::ClipLibrary(Storage& storage)
-    : storage_(storage), changes_(storage.changes().subscribe([this](StoreChanges::Origin) { stale_ = true; }))
+    : storage_(storage),
+      changes_(storage.changes().subscribeRows(
+          [this](StoreChanges::Origin, const std::optional<StoreChanges::Rows>& rows) {
+              if (!loaded_ || stale_)
+                  return;
+              if (!rows || pendingRows_ + rows->rowids.size() > kMostPendingRows) {
+                  stale_ = true;
+                  pending_.clear();
+                  pendingRows_ = 0;
+                  return;
+              }
+              pending_.push_back(*rows);
+              pendingRows_ += rows->rowids.size();
+          }))
 {
 }
 
@@ -26,9 +44,19 @@ SearchColumn& ClipLibrary::column()
 {
     // Another process's commit shows up here (and for every other subscriber) when polled.
     storage_.changes().poll();
+    for (const auto& rows : pending_) {
+        if (stale_)
+            break;
+        stale_ = !column_.apply(storage_, rows);
+    }
+    if (!pending_.empty())
+        cachedFilter_.reset();
+    pending_.clear();
+    pendingRows_ = 0;
     if (!loaded_ || stale_) {
         stale_ = false;
         loaded_ = column_.load(storage_);
+        ++columnLoads_;
         cachedFilter_.reset();
     }
     return column_;

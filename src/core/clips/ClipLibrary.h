@@ -105,6 +105,10 @@ public:
     /// How many clips clear(includePinned) would delete now: what a confirmation tells the user.
     std::size_t clearableCount(bool includePinned = false);
 
+    /// How many times the in-memory copy of the searched fields was read whole: once, and again
+    /// only after a change it was not told the rows of (another process's).
+    std::size_t columnLoads() const { return columnLoads_; }
+
 private:
     /// The searched fields in memory, current as of now.
     SearchColumn& column();
@@ -115,7 +119,10 @@ private:
     Storage& storage_;
     SearchColumn column_;
     bool loaded_ = false;
-    bool stale_ = true; ///< the history changed since the column was read
+    bool stale_ = true; ///< the history changed in ways unknown since the column was read
+    std::vector<StoreChanges::Rows> pending_; ///< changes made here since, not yet applied
+    std::size_t pendingRows_ = 0;
+    std::size_t columnLoads_ = 0;
     StoreChanges::Subscription changes_;
     std::optional<ClipFilter> cachedFilter_;
     std::vector<std::uint32_t> cachedMatches_;

@@ -9,57 +9,160 @@
 #include <thread>
 
 namespace brisa {
+namespace {
 
-bool SearchColumn::load(Storage& storage)
+/// The library's order: pinned first, then newest first, equal times newest row first.
+bool before(const SearchColumn::Entry& a, const SearchColumn::Entry& b)
+{
+    if (a.isPinned != b.isPinned)
+        return a.isPinned;
+    if (a.createdAt != b.createdAt)
+        return a.createdAt > b.createdAt;
+    return a.rowid > b.rowid;
+}
+
+bool allAscii(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
+SearchColumn::Entry SearchColumn::append(const Storage::SearchRow& row)
+{
+    Entry e;
+    e.rowid = row.rowid;
+    e.createdAt = row.createdAt;
+    e.createdAtStored = row.createdAtStored;
+    e.offset = blob_.size();
+    // A field beyond 4 GiB cannot be stored by any path Brisa has; cut rather than wrap.
+    constexpr std::size_t kMaxField = std::numeric_limits<std::uint32_t>::max();
+    const auto text = row.textContent.substr(0, kMaxField);
+    const auto app = row.sourceAppName.substr(0, kMaxField);
+    const auto ocr = row.ocrText.substr(0, kMaxField);
+    e.textSize = static_cast<std::uint32_t>(text.size());
+    e.appSize = static_cast<std::uint32_t>(app.size());
+    e.ocrSize = static_cast<std::uint32_t>(ocr.size());
+    blob_.append(text).append(app).append(ocr);
+    if (!allAscii(text) || !allAscii(app) || !allAscii(ocr)) {
+        std::string joined;
+        joined.reserve(text.size() + app.size() + ocr.size());
+        joined.append(text).append(app).append(ocr);
+        const auto folded = foldForComparison(joined, rules_);
+        if (folded.size() <= kMaxField) {
+            e.hasFolded = true;
+            e.foldedSize = static_cast<std::uint32_t>(folded.size());
+            blob_.append(folded);
+        }
+    }
+    e.kind = clipTypeOrText(row.typeRaw);
+    e.isPinned = row.isPinned;
+    if (!row.spaceID.empty())
+        e.space = Uuid::parse(row.spaceID);
+    return e;
+}
+
+bool SearchColumn::load(Storage& storage, CaseRules rules)
 {
     entries_.clear();
     blob_.clear();
+    garbage_ = 0;
+    rules_ = rules;
     // A hint only: rows may come and go before the read starts.
     entries_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(storage.count(), 0)));
-    constexpr std::size_t kMaxField = std::numeric_limits<std::uint32_t>::max();
-    const bool ok = storage.forEachSearchRow([this](const Storage::SearchRow& row) {
-        Entry e;
-        e.rowid = row.rowid;
-        e.createdAt = row.createdAt;
-        e.createdAtStored = row.createdAtStored;
-        e.offset = blob_.size();
-        // A field beyond 4 GiB cannot be stored by any path Brisa has; cut rather than wrap.
-        const auto text = row.textContent.substr(0, kMaxField);
-        const auto app = row.sourceAppName.substr(0, kMaxField);
-        const auto ocr = row.ocrText.substr(0, kMaxField);
-        e.textSize = static_cast<std::uint32_t>(text.size());
-        e.appSize = static_cast<std::uint32_t>(app.size());
-        e.ocrSize = static_cast<std::uint32_t>(ocr.size());
-        blob_.append(text).append(app).append(ocr);
-        e.kind = clipTypeOrText(row.typeRaw);
-        e.isPinned = row.isPinned;
-        if (!row.spaceID.empty())
-            e.space = Uuid::parse(row.spaceID);
-        entries_.push_back(e);
-    });
+    const bool ok = storage.forEachSearchRow([this](const Storage::SearchRow& row) { entries_.push_back(append(row)); });
     if (!ok) {
         entries_.clear();
         blob_.clear();
         return false;
     }
-    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-        if (a.isPinned != b.isPinned)
-            return a.isPinned;
-        if (a.createdAt != b.createdAt)
-            return a.createdAt > b.createdAt;
-        return a.rowid > b.rowid;
-    });
+    std::sort(entries_.begin(), entries_.end(), before);
     return true;
+}
+
+bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
+{
+    using Kind = StoreChanges::Rows::Kind;
+    if (rows.rowids.empty())
+        return true;
+    std::vector<std::int64_t> ids = rows.rowids;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    // The touched entries leave their places; those whose one field changed come back at their
+    // new places, the rewritten ones as read again.
+    std::vector<Entry> moved;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        if (!std::binary_search(ids.begin(), ids.end(), e.rowid)) {
+            if (kept != i)
+                entries_[kept] = std::move(e);
+            ++kept;
+            continue;
+        }
+        switch (rows.kind) {
+        case Kind::Pinned:
+        case Kind::Unpinned:
+            e.isPinned = rows.kind == Kind::Pinned;
+            moved.push_back(std::move(e));
+            break;
+        case Kind::Filed:
+            e.space = rows.space.empty() ? std::nullopt : Uuid::parse(rows.space);
+            moved.push_back(std::move(e));
+            break;
+        case Kind::Written:
+        case Kind::Deleted:
+            garbage_ += std::size_t{e.textSize} + e.appSize + e.ocrSize + e.foldedSize;
+            break;
+        }
+    }
+    entries_.resize(kept);
+    if (rows.kind == Kind::Written) {
+        const bool ok = storage.forEachSearchRowOf(
+            ids, [this, &moved](const Storage::SearchRow& row) { moved.push_back(append(row)); });
+        if (!ok)
+            return false;
+    }
+    std::sort(moved.begin(), moved.end(), before);
+    const auto middle = static_cast<std::ptrdiff_t>(entries_.size());
+    entries_.insert(entries_.end(), std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
+    std::inplace_merge(entries_.begin(), entries_.begin() + middle, entries_.end(), before);
+    compact();
+    return true;
+}
+
+void SearchColumn::compact()
+{
+    // Copying costs as much as the block: only worth it once most of it is dead.
+    if (garbage_ < (1u << 20) || garbage_ * 2 < blob_.size())
+        return;
+    std::string fresh;
+    fresh.reserve(blob_.size() - garbage_);
+    for (auto& e : entries_) {
+        const std::size_t size = std::size_t{e.textSize} + e.appSize + e.ocrSize + e.foldedSize;
+        const auto offset = fresh.size();
+        fresh.append(blob_, e.offset, size);
+        e.offset = offset;
+    }
+    blob_ = std::move(fresh);
+    garbage_ = 0;
 }
 
 std::vector<std::uint32_t> SearchColumn::matching(const SearchQuery& query,
                                                    const std::function<bool(const Entry&)>& keep) const
 {
+    // Folded copies are made by the column's rules; a query by others folds for itself.
+    const bool useFolded = query.rules() == rules_;
     auto scan = [&](std::size_t from, std::size_t to) {
         std::vector<std::uint32_t> out;
         for (std::size_t i = from; i < to; ++i) {
             const Entry& e = entries_[i];
-            if ((!keep || keep(e)) && query.matches(e.kind, textContent(e), sourceAppName(e), ocrText(e)))
+            if (keep && !keep(e))
+                continue;
+            const bool match = useFolded && e.hasFolded
+                                   ? query.matches(e.kind, textContent(e), sourceAppName(e), ocrText(e), foldedText(e))
+                                   : query.matches(e.kind, textContent(e), sourceAppName(e), ocrText(e));
+            if (match)
                 out.push_back(static_cast<std::uint32_t>(i));
         }
         return out;
