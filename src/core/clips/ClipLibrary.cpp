@@ -129,39 +129,20 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
             return {};
         kind = query.typeFilter();
     }
-    struct Kept {
-        bool pinned;
-        TimePoint createdAt;
-        std::int64_t rowid;
-        double createdAtStored;
-    };
-    std::vector<Kept> kept;
-    const bool ok = storage_.forEachSearchRow(
+    auto found = storage_.fetchMatching(
+        kind,
         [&](const Storage::SearchRow& row) {
             if (filter.space || filter.unfiledAmong) {
                 const auto space = row.spaceID.empty() ? std::nullopt : Uuid::parse(row.spaceID);
                 if (filter.space ? space != filter.space
                                  : space && std::find(filter.unfiledAmong->begin(), filter.unfiledAmong->end(),
                                                       *space) != filter.unfiledAmong->end())
-                    return;
+                    return false;
             }
-            if (query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText))
-                kept.push_back({row.isPinned, row.createdAt, row.rowid, row.createdAtStored});
+            return query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText);
         },
-        kind);
-    if (!ok)
-        return {};
-    std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
-        if (a.pinned != b.pinned)
-            return a.pinned;
-        if (a.createdAt != b.createdAt)
-            return a.createdAt > b.createdAt;
-        return a.rowid > b.rowid;
-    });
-    std::vector<Storage::RowKey> rows;
-    for (std::size_t i = 0; i < kept.size() && i < most; ++i)
-        rows.push_back({kept[i].rowid, kept[i].pinned, kept[i].createdAtStored});
-    return storage_.fetchRows(rows);
+        most);
+    return found ? std::move(*found) : std::vector<ClipItem>();
 }
 
 std::optional<ClipItem> ClipLibrary::find(const Uuid& id)

@@ -1353,4 +1353,45 @@ bool Storage::forEachSearchRowOf(std::span<const std::int64_t> rowids,
     return true;
 }
 
+std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipType> kind,
+                                                             const std::function<bool(const SearchRow&)>& keep,
+                                                             std::size_t limit)
+{
+    std::vector<ClipItem> out;
+    if (limit == 0)
+        return out;
+    // The index holds every field the output needs, so a match costs no second lookup, and it is
+    // walked in the library's order (only clips of the same time are sorted among themselves), so
+    // that a limit stops the walk early.
+    SqliteStatement st(db_->handle(),
+                       fmt::format("SELECT {}, rowid FROM ClipItem INDEXED BY ClipItem_fields WHERE {} "
+                                   "ORDER BY isPinned DESC, createdAt DESC, rowid DESC",
+                                   kColumns, kindCondition(kind)));
+    SearchRow row;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        row.rowid = st.int64(14);
+        row.typeRaw = st.textView(1);
+        row.textContent = st.textView(2);
+        row.sourceAppName = st.textView(5);
+        row.ocrText = st.textView(11);
+        row.spaceID = st.textView(8);
+        row.isPinned = st.int64(7) != 0;
+        row.createdAtStored = st.real(6);
+        row.createdAt = storedTime(row.createdAtStored);
+        if (!keep(row))
+            continue;
+        if (auto item = readRow(st, false))
+            out.push_back(std::move(*item));
+        if (out.size() >= limit)
+            return out;
+    }
+    if (rc != SQLITE_DONE) {
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    return out;
+}
+
 } // namespace brisa

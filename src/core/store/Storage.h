@@ -158,6 +158,12 @@ public:
     /// the table, whose thumbnails lie in between), in no particular order; only those of kind
     /// when given (tested in the index before any text is read). False on failure.
     bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
+    /// The records (without thumbnails) for which keep holds of their searched fields, in the
+    /// library's order, of kind when given: one pass over the index of every field but the
+    /// thumbnail, stopping once limit are found. Nullopt on failure.
+    std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
+                                                       const std::function<bool(const SearchRow&)>& keep,
+                                                       std::size_t limit);
     /// The same for the records of these row numbers, each looked up by its number; rows that are
     /// gone are passed over. False on failure.
     bool forEachSearchRowOf(std::span<const std::int64_t> rowids, const std::function<void(const SearchRow&)>& f);

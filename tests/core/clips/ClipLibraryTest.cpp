@@ -103,6 +103,8 @@ TEST_F(ClipLibraryTest, KeepsExactlyWhatTheSearchMatchesInTheLibraryOrder)
         const ClipFilter filter{.kind = c.kind, .search = c.search};
         const auto expected = ids(filtered(std::span<const ClipItem>(history), c.kind, c.search));
         EXPECT_EQ(ids(ClipLibrary(*store).all(filter)), expected); // read once, as the command line does
+        const auto firstTwo = std::vector<Uuid>(expected.begin(), expected.begin() + std::min<std::size_t>(2, expected.size()));
+        EXPECT_EQ(ids(ClipLibrary(*store).all(filter, 2)), firstTwo);
         EXPECT_EQ(library.count(filter), expected.size());
         EXPECT_EQ(ids(library.all(filter)), expected); // from the copy in memory
         // A later page is the same slice of the order.
