@@ -95,6 +95,43 @@ void loadColumn(benchmark::State& state)
     }
 }
 
+/// `brisa search` without the process around it: a library of its own, one search, every match
+/// (or the first limit ones) read out.
+void commandLineSearch(benchmark::State& state, const std::string& search, std::size_t limit)
+{
+    std::size_t found = 0;
+    for (auto _ : state) {
+        ClipLibrary library(*fixture().storage);
+        const auto clips = limit ? library.all({.search = search}, limit) : library.all({.search = search});
+        found = clips.size();
+        benchmark::DoNotOptimize(clips.data());
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+
+/// A clip captured while the window is open, then the next keystroke: the column follows the
+/// change before it searches.
+void keystrokeAfterCapture(benchmark::State& state)
+{
+    auto& storage = *fixture().storage;
+    ClipLibrary library(storage);
+    library.page({.search = "x"}, 0, 1);
+    auto clip = synthetic::makeHistory(1).front();
+    std::vector<Uuid> added;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clip.id = Uuid::random();
+        added.push_back(clip.id);
+        storage.insert(clip);
+        state.ResumeTiming();
+        const auto page = library.page({.search = "informe"}, 0, ClipLibrary::kScreen);
+        benchmark::DoNotOptimize(page.clips.data());
+    }
+    state.PauseTiming();
+    library.remove(added);
+    state.ResumeTiming();
+}
+
 /// The first screen without search text: the indexes alone.
 void firstScreenUnfiltered(benchmark::State& state)
 {
@@ -139,4 +176,9 @@ BENCHMARK_CAPTURE(keystroke, screenshots, "@screenshot")->Unit(benchmark::kMilli
 // Pasted by mistake: a whole page of text as the query.
 BENCHMARK_CAPTURE(keystroke, tenThousandCharacters, std::string(10000, 'a'))->Unit(benchmark::kMillisecond);
 BENCHMARK(loadColumn)->Unit(benchmark::kMillisecond);
+BENCHMARK(keystrokeAfterCapture)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(commandLineSearch, commonWord, "la", 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(commandLineSearch, rareWord, "informe", 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(commandLineSearch, linkWord, "@link foo", 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(commandLineSearch, commonWordFirst20, "la", 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(firstScreenUnfiltered)->Unit(benchmark::kMillisecond);

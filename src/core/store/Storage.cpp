@@ -623,6 +623,12 @@ std::int64_t Storage::count()
 
 namespace {
 
+/// The rows of a page chosen as "page" (rowid r, isPinned p, createdAt t), looked up in the index
+/// of every field but the thumbnail by the keys it starts with, in the page's order.
+constexpr std::string_view kPageRows =
+    "JOIN ClipItem INDEXED BY ClipItem_fields ON ClipItem.isPinned = page.p AND ClipItem.createdAt = page.t "
+    "AND ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC";
+
 /// The tab's kinds as a condition on typeRaw. Raw values compare exactly, as clipTypeOrText
 /// does: anything outside the known kinds (even "Image") is text, so Prompts is the complement
 /// of the other kinds rather than a list of its own.
@@ -643,15 +649,15 @@ std::vector<ClipItem> Storage::fetchPanelPage(NotchTab tab, bool onlyPinned, std
 {
     if (limit == 0)
         return {};
-    // The page is chosen from the indexes alone (isPinned, createdAt and the kind, with the
-    // rowid every index carries); only its own rows are then read from the table. Reading the
-    // columns after a spilled thumbnail means walking its overflow pages, which on a deep page
-    // of the Assets tab cost hundreds of milliseconds.
-    const auto sql = fmt::format(
-        "SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem WHERE {}{} "
-        "ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) AS page "
-        "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC",
-        kColumns, tabCondition(tab), onlyPinned ? " AND isPinned != 0" : "");
+    // The page is chosen from the narrow indexes alone (isPinned, createdAt and the kind, with the
+    // rowid every index carries); only its own rows are then read, from the index of every field
+    // but the thumbnail. Reading them from the table means walking the overflow pages of a
+    // spilled thumbnail before the columns after it, which on a deep page of the Assets tab cost
+    // hundreds of milliseconds.
+    const auto sql = fmt::format("SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem "
+                                 "WHERE {}{} ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) "
+                                 "AS page {}",
+                                 kColumns, tabCondition(tab), onlyPinned ? " AND isPinned != 0" : "", kPageRows);
     return query(sql, limit, offset, false, false);
 }
 
@@ -1292,11 +1298,10 @@ std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, st
     if (limit == 0)
         return {};
     // As fetchPanelPage: the page is chosen from the indexes, then only its rows are read.
-    const auto sql = fmt::format(
-        "SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem WHERE {} "
-        "ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) AS page "
-        "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC",
-        kColumns, kindCondition(kind));
+    const auto sql = fmt::format("SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem "
+                                 "WHERE {} ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) "
+                                 "AS page {}",
+                                 kColumns, kindCondition(kind), kPageRows);
     return query(sql, limit, offset, false, false);
 }
 

@@ -33,7 +33,7 @@ public:
             Filed, ///< moved to space (none when empty)
         };
         Kind kind = Kind::Written;
-        std::vector<std::int64_t> rowids;
+        std::vector<std::int64_t> rowids{};
         std::string space{}; ///< for Filed: the space's id as stored
     };
     /// The rows of the change, or nullopt when they are not known (another process's commit).
