@@ -10,7 +10,8 @@
 namespace brisa {
 
 namespace {
-// Rows a change may touch and still be applied one by one: a larger import is read faster whole.
+// Rows to read again one by one before the whole history is read faster (a large import). Rows
+// deleted, pinned or filed are not read at all.
 constexpr std::size_t kMostPendingRows = 4096;
 } // namespace
 
@@ -20,14 +21,15 @@ ClipLibrary::ClipLibrary(Storage& storage)
           [this](StoreChanges::Origin, const std::optional<StoreChanges::Rows>& rows) {
               if (!loaded_ || stale_)
                   return;
-              if (!rows || pendingRows_ + rows->rowids.size() > kMostPendingRows) {
+              const auto toRead = rows && rows->kind == StoreChanges::Rows::Kind::Written ? rows->rowids.size() : 0;
+              if (!rows || pendingRows_ + toRead > kMostPendingRows) {
                   stale_ = true;
                   pending_.clear();
                   pendingRows_ = 0;
                   return;
               }
               pending_.push_back(*rows);
-              pendingRows_ += rows->rowids.size();
+              pendingRows_ += toRead;
           }))
 {
 }

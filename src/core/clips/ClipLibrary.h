@@ -121,7 +121,7 @@ private:
     bool loaded_ = false;
     bool stale_ = true; ///< the history changed in ways unknown since the column was read
     std::vector<StoreChanges::Rows> pending_; ///< changes made here since, not yet applied
-    std::size_t pendingRows_ = 0;
+    std::size_t pendingRows_ = 0; ///< of pending_, those to read again
     std::size_t columnLoads_ = 0;
     StoreChanges::Subscription changes_;
     std::optional<ClipFilter> cachedFilter_;

@@ -28,7 +28,7 @@ bool allAscii(std::string_view s)
 
 } // namespace
 
-SearchColumn::Entry SearchColumn::append(const Storage::SearchRow& row)
+SearchColumn::Entry SearchColumn::append(const Storage::SearchRow& row, bool fold)
 {
     Entry e;
     e.rowid = row.rowid;
@@ -44,22 +44,52 @@ SearchColumn::Entry SearchColumn::append(const Storage::SearchRow& row)
     e.appSize = static_cast<std::uint32_t>(app.size());
     e.ocrSize = static_cast<std::uint32_t>(ocr.size());
     blob_.append(text).append(app).append(ocr);
-    if (!allAscii(text) || !allAscii(app) || !allAscii(ocr)) {
-        std::string joined;
-        joined.reserve(text.size() + app.size() + ocr.size());
-        joined.append(text).append(app).append(ocr);
-        const auto folded = foldForComparison(joined, rules_);
-        if (folded.size() <= kMaxField) {
-            e.hasFolded = true;
-            e.foldedSize = static_cast<std::uint32_t>(folded.size());
-            blob_.append(folded);
-        }
-    }
+    e.nonAscii = !allAscii(text) || !allAscii(app) || !allAscii(ocr);
+    if (e.nonAscii && fold)
+        addFolded(e, foldForComparison(joined(e), rules_));
     e.kind = clipTypeOrText(row.typeRaw);
     e.isPinned = row.isPinned;
     if (!row.spaceID.empty())
         e.space = Uuid::parse(row.spaceID);
     return e;
+}
+
+void SearchColumn::addFolded(Entry& e, std::string_view folded)
+{
+    if (folded.size() > std::numeric_limits<std::uint32_t>::max())
+        return; // matched by folding on the fly instead
+    e.hasFolded = true;
+    e.foldedOffset = blob_.size();
+    e.foldedSize = static_cast<std::uint32_t>(folded.size());
+    blob_.append(folded);
+}
+
+void SearchColumn::foldAll()
+{
+    std::vector<std::uint32_t> todo;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].nonAscii)
+            todo.push_back(static_cast<std::uint32_t>(i));
+    std::vector<std::string> folded(todo.size());
+    auto fold = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k)
+            folded[k] = foldForComparison(joined(entries_[todo[k]]), rules_);
+    };
+    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const std::size_t slices = std::max<std::size_t>(1, std::min(cores, todo.size() / 1024));
+    const std::size_t step = (todo.size() + slices - 1) / slices;
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t s = 1; s < slices; ++s)
+            workers.emplace_back([&, s] { fold(s * step, std::min(todo.size(), (s + 1) * step)); });
+        fold(0, std::min(todo.size(), step));
+    }
+    std::size_t bytes = 0;
+    for (const auto& f : folded)
+        bytes += f.size();
+    blob_.reserve(blob_.size() + bytes);
+    for (std::size_t k = 0; k < todo.size(); ++k)
+        addFolded(entries_[todo[k]], folded[k]);
 }
 
 bool SearchColumn::load(Storage& storage, CaseRules rules)
@@ -70,12 +100,14 @@ bool SearchColumn::load(Storage& storage, CaseRules rules)
     rules_ = rules;
     // A hint only: rows may come and go before the read starts.
     entries_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(storage.count(), 0)));
-    const bool ok = storage.forEachSearchRow([this](const Storage::SearchRow& row) { entries_.push_back(append(row)); });
+    const bool ok =
+        storage.forEachSearchRow([this](const Storage::SearchRow& row) { entries_.push_back(append(row, false)); });
     if (!ok) {
         entries_.clear();
         blob_.clear();
         return false;
     }
+    foldAll();
     std::sort(entries_.begin(), entries_.end(), before);
     return true;
 }
@@ -119,7 +151,7 @@ bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
     entries_.resize(kept);
     if (rows.kind == Kind::Written) {
         const bool ok = storage.forEachSearchRowOf(
-            ids, [this, &moved](const Storage::SearchRow& row) { moved.push_back(append(row)); });
+            ids, [this, &moved](const Storage::SearchRow& row) { moved.push_back(append(row, true)); });
         if (!ok)
             return false;
     }
@@ -133,16 +165,21 @@ bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
 
 void SearchColumn::compact()
 {
-    // Copying costs as much as the block: only worth it once most of it is dead.
-    if (garbage_ < (1u << 20) || garbage_ * 2 < blob_.size())
+    // Copying costs as much as the block: only once most of it is dead, so that over many
+    // changes each byte is copied a few times at most.
+    if (garbage_ == 0 || garbage_ * 2 < blob_.size())
         return;
     std::string fresh;
     fresh.reserve(blob_.size() - garbage_);
     for (auto& e : entries_) {
-        const std::size_t size = std::size_t{e.textSize} + e.appSize + e.ocrSize + e.foldedSize;
         const auto offset = fresh.size();
-        fresh.append(blob_, e.offset, size);
+        fresh.append(joined(e));
         e.offset = offset;
+        if (e.hasFolded) {
+            const auto foldedOffset = fresh.size();
+            fresh.append(foldedText(e));
+            e.foldedOffset = foldedOffset;
+        }
     }
     blob_ = std::move(fresh);
     garbage_ = 0;

@@ -31,7 +31,8 @@ public:
         std::int64_t rowid = 0;
         TimePoint createdAt{};
         double createdAtStored = 0; ///< as stored: with rowid and isPinned, the row's key in the index
-        std::uint64_t offset = 0; ///< of textContent in the block; sourceAppName, ocrText and the folded form follow
+        std::uint64_t offset = 0; ///< of textContent in the block; sourceAppName and ocrText follow
+        std::uint64_t foldedOffset = 0;
         std::uint32_t textSize = 0;
         std::uint32_t appSize = 0;
         std::uint32_t ocrSize = 0;
@@ -39,6 +40,7 @@ public:
         ClipType kind = ClipType::Text;
         bool isPinned = false;
         bool hasFolded = false; ///< false for ASCII text, which folds on the fly without ICU
+        bool nonAscii = false;
         std::optional<Uuid> space{};
     };
 
@@ -58,7 +60,7 @@ public:
     /// The comparison form of the three fields joined; meaningful only when e.hasFolded.
     std::string_view foldedText(const Entry& e) const
     {
-        return {blob_.data() + e.offset + e.textSize + e.appSize + e.ocrSize, e.foldedSize};
+        return {blob_.data() + e.foldedOffset, e.foldedSize};
     }
 
     /// Positions, in order, of the entries for which query matches and keep holds. A search over a
@@ -66,7 +68,16 @@ public:
     std::vector<std::uint32_t> matching(const SearchQuery& query, const std::function<bool(const Entry&)>& keep) const;
 
 private:
-    Entry append(const Storage::SearchRow& row);
+    /// A new entry for row, its texts added to the block; folded too when fold is set.
+    Entry append(const Storage::SearchRow& row, bool fold);
+    /// The three texts of e as one, as they lie in the block.
+    std::string_view joined(const Entry& e) const
+    {
+        return {blob_.data() + e.offset, std::size_t{e.textSize} + e.appSize + e.ocrSize};
+    }
+    void addFolded(Entry& e, std::string_view folded);
+    /// Folds the texts of every entry that needs it, on every core.
+    void foldAll();
     /// Drops the bytes of entries that are gone once they are most of the block.
     void compact();
 
