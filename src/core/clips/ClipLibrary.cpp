@@ -147,6 +147,31 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
     return found ? std::move(*found) : std::vector<ClipItem>();
 }
 
+std::vector<Uuid> ClipLibrary::keptAmong(const ClipFilter& filter, std::span<const Uuid> ids)
+{
+    const auto rows = storage_.rowsOfIds(ids);
+    std::vector<std::int64_t> kept; // sorted row numbers of the filter's clips, when it searches
+    const bool searches = needsColumn(filter);
+    if (searches) {
+        const auto& found = matches(filter);
+        kept.reserve(found.size());
+        for (auto i : found)
+            kept.push_back(column_.entry(i).rowid);
+        std::sort(kept.begin(), kept.end());
+    }
+    std::vector<Uuid> out;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const auto& row = rows[i];
+        if (!row)
+            continue;
+        const bool keeps = searches ? std::binary_search(kept.begin(), kept.end(), row->rowid)
+                                               : !filter.kind || row->kind == *filter.kind;
+        if (keeps)
+            out.push_back(ids[i]);
+    }
+    return out;
+}
+
 std::optional<ClipItem> ClipLibrary::find(const Uuid& id)
 {
     return storage_.fetch(id, false);

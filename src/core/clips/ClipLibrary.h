@@ -75,6 +75,10 @@ public:
     /// Before the first page() or count() it reads the store once without keeping a copy.
     std::vector<ClipItem> all(const ClipFilter& filter, std::optional<std::size_t> limit = std::nullopt);
 
+    /// Those of ids whose clips exist and the filter keeps, in the order given: what a bulk action
+    /// on a selection acts on, found without reading the clips.
+    std::vector<Uuid> keptAmong(const ClipFilter& filter, std::span<const Uuid> ids);
+
     /// The clip with id (without its thumbnail), or nullopt.
     std::optional<ClipItem> find(const Uuid& id);
     /// The clip named by a full id, or by a prefix of at least 4 characters (letter case aside)

@@ -98,6 +98,7 @@ bool SearchColumn::load(Storage& storage, CaseRules rules)
     blob_.clear();
     garbage_ = 0;
     rules_ = rules;
+    folded_ = false;
     // A hint only: rows may come and go before the read starts.
     entries_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(storage.count(), 0)));
     const bool ok =
@@ -107,7 +108,6 @@ bool SearchColumn::load(Storage& storage, CaseRules rules)
         blob_.clear();
         return false;
     }
-    foldAll();
     std::sort(entries_.begin(), entries_.end(), before);
     return true;
 }
@@ -151,7 +151,7 @@ bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
     entries_.resize(kept);
     if (rows.kind == Kind::Written) {
         const bool ok = storage.forEachSearchRowOf(
-            ids, [this, &moved](const Storage::SearchRow& row) { moved.push_back(append(row, true)); });
+            ids, [this, &moved](const Storage::SearchRow& row) { moved.push_back(append(row, folded_)); });
         if (!ok)
             return false;
     }
@@ -186,10 +186,16 @@ void SearchColumn::compact()
 }
 
 std::vector<std::uint32_t> SearchColumn::matching(const SearchQuery& query,
-                                                   const std::function<bool(const Entry&)>& keep) const
+                                                   const std::function<bool(const Entry&)>& keep)
 {
     // Folded copies are made by the column's rules; a query by others folds for itself.
     const bool useFolded = query.rules() == rules_;
+    if (useFolded && !folded_ && query.foldsEveryText()) {
+        // Done at the first such query rather than at load: most searches are ASCII words, which
+        // fold only the rare text with a character that folds to ASCII ("ß").
+        foldAll();
+        folded_ = true;
+    }
     auto scan = [&](std::size_t from, std::size_t to) {
         std::vector<std::uint32_t> out;
         for (std::size_t i = from; i < to; ++i) {

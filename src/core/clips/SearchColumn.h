@@ -22,9 +22,9 @@ class SearchQuery;
 
 /// What a search reads of every clip, held in memory in the library's order: pinned first, then
 /// newest first, equal times newest row first. The texts sit one after another in one block, so
-/// that a search walks memory in order instead of chasing a heap block per string. A text with
-/// anything beyond ASCII keeps its comparison form beside it, folded once when read: a query that
-/// would fold it (an accented or upper-case word) then compares without ICU.
+/// that a search walks memory in order instead of chasing a heap block per string. Once a query
+/// needs every text beyond ASCII folded (an accented word), each such text keeps its comparison
+/// form beside it, folded once: later queries of the kind compare without folding again.
 class SearchColumn {
 public:
     struct Entry {
@@ -44,7 +44,7 @@ public:
         std::optional<Uuid> space{};
     };
 
-    /// Reads the fields of every record afresh, folding by rules; false (and the column empty) on failure.
+    /// Reads the fields of every record afresh, to be folded by rules; false (and the column empty) on failure.
     bool load(Storage& storage, CaseRules rules = currentCaseRules());
     /// Brings the column up to date with one change made through storage, reading only the rows
     /// it wrote; false on a failed read (the column is then to be loaded afresh).
@@ -65,7 +65,7 @@ public:
 
     /// Positions, in order, of the entries for which query matches and keep holds. A search over a
     /// long column is split across the cores; the result is the one a single pass gives.
-    std::vector<std::uint32_t> matching(const SearchQuery& query, const std::function<bool(const Entry&)>& keep) const;
+    std::vector<std::uint32_t> matching(const SearchQuery& query, const std::function<bool(const Entry&)>& keep);
 
 private:
     /// A new entry for row, its texts added to the block; folded too when fold is set.
@@ -85,6 +85,7 @@ private:
     std::string blob_;
     std::size_t garbage_ = 0; ///< bytes of blob_ no entry refers to
     CaseRules rules_ = CaseRules::Default;
+    bool folded_ = false; ///< every entry that needs it has its comparison form
 };
 
 } // namespace brisa

@@ -58,6 +58,8 @@ public:
     /// The folded needle (UTF-8).
     const std::string& folded() const { return folded_; }
     bool empty() const { return folded_.empty(); }
+    /// Whether the folded needle is ASCII: then most text is compared without folding it.
+    bool ascii() const { return ascii_; }
 
 private:
     bool asciiIn(std::span<const std::string_view> parts, const std::string_view* foldedParts) const;

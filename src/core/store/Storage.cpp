@@ -1399,4 +1399,23 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
     return out;
 }
 
+std::vector<std::optional<Storage::IdRow>> Storage::rowsOfIds(std::span<const Uuid> ids)
+{
+    std::vector<std::optional<IdRow>> out;
+    out.reserve(ids.size());
+    for (const auto& id : ids) {
+        StatementScope st(db_->statement("SELECT rowid, typeRaw FROM ClipItem WHERE id = ?1"));
+        st->bindText(1, id.toString());
+        const int rc = st->step();
+        if (rc == SQLITE_ROW) {
+            out.push_back(IdRow{st->int64(0), clipTypeOrText(st->textView(1))});
+            continue;
+        }
+        if (rc != SQLITE_DONE)
+            noteFailure();
+        out.push_back(std::nullopt);
+    }
+    return out;
+}
+
 } // namespace brisa

@@ -164,6 +164,13 @@ public:
     std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
                                                        const std::function<bool(const SearchRow&)>& keep,
                                                        std::size_t limit);
+    /// The row number and kind of the record with each id, in the order given (nullopt where there
+    /// is none), read from the start of each row: never past a thumbnail.
+    struct IdRow {
+        std::int64_t rowid = 0;
+        ClipType kind = ClipType::Text;
+    };
+    std::vector<std::optional<IdRow>> rowsOfIds(std::span<const Uuid> ids);
     /// The same for the records of these row numbers, each looked up by its number; rows that are
     /// gone are passed over. False on failure.
     bool forEachSearchRowOf(std::span<const std::int64_t> rowids, const std::function<void(const SearchRow&)>& f);

@@ -437,3 +437,26 @@ TEST_F(ClipLibraryTest, ChangesMadeHereReachTheNextSearchWithoutReadingTheHistor
     expectSameAsReference();
     EXPECT_EQ(library.columnLoads(), 2u);
 }
+
+TEST_F(ClipLibraryTest, TellsWhichOfASelectionTheFilterKeeps)
+{
+    fillHistory();
+    ClipLibrary library(*store);
+    const auto history = store->fetchAll();
+    std::vector<Uuid> selection{Uuid::random()}; // one that does not exist
+    for (std::size_t i = 0; i < history.size(); i += 2)
+        selection.push_back(history[i].id);
+    const ClipFilter filters[] = {
+        {}, {.kind = ClipType::Image}, {.search = "informe"}, {.kind = ClipType::Code, .search = "INFORME"},
+        {.search = "@figma árbol"}, {.search = "zzz"},
+    };
+    for (const auto& f : filters) {
+        SCOPED_TRACE(f.search);
+        std::vector<Uuid> expected;
+        for (const auto& id : selection)
+            for (const auto* c : filtered(std::span<const ClipItem>(history), f.kind, f.search))
+                if (c->id == id)
+                    expected.push_back(id);
+        EXPECT_EQ(library.keptAmong(f, selection), expected);
+    }
+}
