@@ -1366,12 +1366,24 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
     if (limit == 0)
         return out;
     // The index holds every field the output needs, so a match costs no second lookup, and it is
-    // walked in the library's order (only clips of the same time are sorted among themselves), so
-    // that a limit stops the walk early.
+    // walked backwards, which is the library's order but for clips of the same time: those come
+    // in index order and are put in row order here, a group at a time, rather than by a sort in
+    // SQLite, which would copy every row read. A limit stops the walk after the group that
+    // reaches it.
     SqliteStatement st(db_->handle(),
                        fmt::format("SELECT {}, rowid FROM ClipItem INDEXED BY ClipItem_fields WHERE {} "
-                                   "ORDER BY isPinned DESC, createdAt DESC, rowid DESC",
+                                   "ORDER BY isPinned DESC, createdAt DESC",
                                    kColumns, kindCondition(kind)));
+    std::vector<std::pair<std::int64_t, ClipItem>> group;
+    bool groupPinned = false;
+    double groupTime = 0;
+    auto flush = [&] {
+        std::sort(group.begin(), group.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (auto& [rowid, item] : group)
+            if (out.size() < limit)
+                out.push_back(std::move(item));
+        group.clear();
+    };
     SearchRow row;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
@@ -1384,13 +1396,20 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
         row.isPinned = st.int64(7) != 0;
         row.createdAtStored = st.real(6);
         row.createdAt = storedTime(row.createdAtStored);
+        if (!group.empty() && (row.isPinned != groupPinned || row.createdAtStored != groupTime)) {
+            flush();
+            if (out.size() >= limit)
+                return out;
+        }
         if (!keep(row))
             continue;
-        if (auto item = readRow(st, false))
-            out.push_back(std::move(*item));
-        if (out.size() >= limit)
-            return out;
+        if (auto item = readRow(st, false)) {
+            groupPinned = row.isPinned;
+            groupTime = row.createdAtStored;
+            group.emplace_back(row.rowid, std::move(*item));
+        }
     }
+    flush();
     if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();

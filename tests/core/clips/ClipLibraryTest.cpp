@@ -460,3 +460,25 @@ TEST_F(ClipLibraryTest, TellsWhichOfASelectionTheFilterKeeps)
         EXPECT_EQ(library.keptAmong(f, selection), expected);
     }
 }
+
+TEST_F(ClipLibraryTest, ClipsOfTheSameTimeComeNewestRowFirstFromTheCommandLinesSearch)
+{
+    const TimePoint same = TimePoint(2000h);
+    const char* texts[] = {"b informe", "a informe", "c otro", "z informe", "informe m"};
+    std::vector<Uuid> stored;
+    for (int i = 0; i < 5; ++i) {
+        ClipItem item = textClip(texts[i], same, i == 2);
+        item.typeRaw = i % 2 ? "code" : "text";
+        ASSERT_TRUE(store->insert(item));
+        stored.push_back(item.id);
+    }
+    add("informe antes", "text");
+    const auto history = store->fetchAll();
+    const auto expected = ids(filtered(std::span<const ClipItem>(history), std::nullopt, "informe"));
+    ASSERT_EQ(expected.size(), 5u);
+    EXPECT_EQ(std::vector<Uuid>(expected.begin(), expected.begin() + 4),
+              (std::vector<Uuid>{stored[4], stored[3], stored[1], stored[0]}));
+    for (std::size_t limit = 1; limit <= 6; ++limit)
+        EXPECT_EQ(ids(ClipLibrary(*store).all({.search = "informe"}, limit)),
+                  std::vector<Uuid>(expected.begin(), expected.begin() + std::min<std::size_t>(limit, 5)));
+}
