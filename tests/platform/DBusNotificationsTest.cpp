@@ -100,8 +100,9 @@ protected:
     }
     void stopServer()
     {
-        if (server_ && bus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")))
+        if (server_ && bus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"))) {
             EXPECT_TRUE(bus().unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+        }
     }
     static void emitAction(uint id, const QString& action)
     {
