@@ -426,7 +426,7 @@ TEST_F(ScreenshotWatcherTest, AClipboardCopyOfTheSameImageRightAfterIsASeparateC
     EXPECT_EQ(storage->count(), 2);
 }
 
-TEST_F(ScreenshotWatcherTest, AFolderThatCannotBeWatchedIsLoggedAndNeverScanned)
+TEST_F(ScreenshotWatcherTest, AFolderThatCannotBeWatchedIsLoggedAndNeverScannedOneThatCanIsWatched)
 {
     EXPECT_FALSE(watcher->start(shots, [](const fs::path&) { return false; }));
     EXPECT_TRUE(log.contains("[Brisa] ScreenshotWatcher: no se pudo abrir " + shots.string()));
@@ -434,10 +434,8 @@ TEST_F(ScreenshotWatcherTest, AFolderThatCannotBeWatchedIsLoggedAndNeverScanned)
     writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
     scan();
     EXPECT_EQ(storage->count(), 0);
-}
 
-TEST_F(ScreenshotWatcherTest, StartLogsTheWatchedFolder)
-{
+    // Started again with a watch that works: the folder is logged and watched.
     fs::path asked;
     EXPECT_TRUE(watcher->start(shots, [&](const fs::path& p) {
         asked = p;
