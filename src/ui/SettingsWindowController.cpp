@@ -5,16 +5,14 @@
 #include "core/support/DesktopEntries.h"
 #include "core/support/Log.h"
 #include "ui/AppIconImageProvider.h"
+#include "ui/AppWindows.h"
 #include "ui/SettingsViewModel.h"
 #include "ui/SymbolImageProvider.h"
 
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QScreen>
 
 namespace brisa {
 namespace {
@@ -44,11 +42,7 @@ void SettingsWindowController::show()
 {
     if (!window_ && !createWindow())
         return;
-    window_->show();
-    // The window manager raises and focuses a window on request (_NET_ACTIVE_WINDOW), also when
-    // it was only hidden behind others.
-    window_->raise();
-    window_->requestActivate();
+    bringToFront(*window_);
 }
 
 bool SettingsWindowController::createWindow()
@@ -77,13 +71,7 @@ bool SettingsWindowController::createWindow()
     view->setInitialProperties({{QStringLiteral("settings"), QVariant::fromValue<QObject*>(viewModel_)},
                                 {QStringLiteral("applications"), QVariant::fromValue<QObject*>(applications_)}});
     view->setResizeMode(QQuickView::SizeRootObjectToView);
-    view->setSource(viewUrl);
-    if (view->status() != QQuickView::Ready || !view->rootObject()) {
-        QStringList errors;
-        for (const auto& e : view->errors())
-            errors << e.toString();
-        logf(LogCategory::Ui, "No se pudo cargar la ventana de ajustes: {}",
-             errors.join(QStringLiteral("; ")).toStdString());
+    if (!loadView(*view, viewUrl, "la ventana de ajustes")) {
         delete view;
         return false;
     }
@@ -96,15 +84,7 @@ bool SettingsWindowController::createWindow()
     view->setMinimumSize(size);
     view->setMaximumSize(size);
 
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        view->setScreen(screen);
-        QRect frame(QPoint(), size);
-        frame.moveCenter(screen->availableGeometry().center());
-        view->setPosition(frame.topLeft());
-    }
+    centreOnPointerScreen(*view, size);
     window_ = view;
     return true;
 }
