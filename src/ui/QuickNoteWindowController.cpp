@@ -51,8 +51,8 @@ private:
 
 } // namespace
 
-QuickNoteWindowController::QuickNoteWindowController(QuickNoteController::SaveNote saveNote, QObject* parent)
-    : QObject(parent), saveNote_(std::move(saveNote))
+QuickNoteWindowController::QuickNoteWindowController(NoteStore& store, QObject* parent)
+    : QObject(parent), store_(store)
 {
 }
 
@@ -77,7 +77,7 @@ bool QuickNoteWindowController::createWindow()
         engine_ = std::make_unique<QQmlEngine>();
 
     auto* view = new QQuickView(engine_.get(), nullptr);
-    auto* note = new QuickNoteController(saveNote_, view);
+    auto* note = new QuickNoteController(&store_, view);
     view->setInitialProperties({{QStringLiteral("controller"), QVariant::fromValue<QObject*>(note)}});
     view->setResizeMode(QQuickView::SizeViewToRootObject);
     if (!loadView(*view, viewUrl, "la nota rápida")) {
