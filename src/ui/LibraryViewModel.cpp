@@ -392,12 +392,8 @@ std::unique_ptr<QMenu> LibraryViewModel::menu(const QString& text)
     const auto item = id ? services_.library.find(*id) : std::nullopt;
     if (!item)
         return nullptr;
-    ClipMenu menu{services_.paster, services_.storage, services_.bulkCopy, services_.spaces, services_.images,
-                  services_.settings.theme()};
-    menu.paste = [this](const ClipItem& clip) { paste(clip.id); };
-    menu.promptReminder = [this](const ClipItem& clip) { promptReminder(clip); };
-    menu.remove = [this](const ClipItem& clip) { deleteClip(clip.id); };
-    menu.changed = [this] { scheduleRefresh(); };
+    const ClipMenu menu{*this, services_.paster, services_.storage, services_.bulkCopy, services_.spaces,
+                        services_.images, services_.settings.theme()};
     return menu.build(*item, this);
 }
 

@@ -131,9 +131,7 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
     WorkerPool pool(1);
     ScreenshotWatcher screenshots(*storage, scheduler, pool,
                                   std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse));
-    ASSERT_TRUE(screenshots.start(folder, [&](const fs::path& path) {
-        return watcher.watch(path, [&](const auto& removed) { screenshots.scan(removed); });
-    }));
+    ASSERT_TRUE(screenshots.start(folder, &watcher));
 
     const Bytes bytes = test::gradientImage(32, 32);
     const std::string png(bytes.begin(), bytes.end());

@@ -41,11 +41,16 @@ protected:
             QTest::keyClick(w, *text);
     }
 
-    std::vector<std::string> stored;
-    QuickNoteWindowController controller{[this](const std::string& text) {
-        stored.push_back(text);
-        return true;
-    }};
+    struct Store final : NoteStore {
+        bool saveNote(const std::string& text) override
+        {
+            stored.push_back(text);
+            return true;
+        }
+        std::vector<std::string> stored;
+    } store;
+    std::vector<std::string>& stored = store.stored;
+    QuickNoteWindowController controller{store};
 };
 
 } // namespace

@@ -174,22 +174,20 @@ TEST(OcrRecognize, RefusesHugeImagesWithALogLine)
 // ---------------------------------------------------------------------------------------------
 // recognizeAsync(): the result reaches the record only on the main thread, through the scheduler.
 
-/// The app's side: records by id, updated the way the app's callback does it.
-struct Records {
+/// The store's side: records by id, updated the way the store does it.
+struct Records final : RecognizedTextSink {
     std::map<Uuid, ClipItem> byId;
     int calls = 0;
     std::thread::id callThread;
 
-    OcrService::StoreText storeText()
+    void storeRecognizedText(const Uuid& id, const std::string& text) override
     {
-        return [this](const Uuid& id, const std::string& text) {
-            ++calls;
-            callThread = std::this_thread::get_id();
-            auto it = byId.find(id);
-            if (it == byId.end())
-                return; // deleted meanwhile
-            it->second.ocrText = text;
-        };
+        ++calls;
+        callThread = std::this_thread::get_id();
+        auto it = byId.find(id);
+        if (it == byId.end())
+            return; // deleted meanwhile
+        it->second.ocrText = text;
     }
 };
 
@@ -207,7 +205,7 @@ protected:
     test::VirtualScheduler scheduler;
     WorkerPool pool{2};
     Records records;
-    OcrService service{scheduler, pool, records.storeText()};
+    OcrService service{scheduler, pool, records};
 };
 
 TEST_F(OcrAsync, StoresTheTextOnTheMainThreadOnlyWhenPostedWorkRuns)

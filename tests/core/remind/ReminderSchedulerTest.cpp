@@ -21,17 +21,24 @@ protected:
     test::LogCapture log;
     test::VirtualScheduler clock{kStart};
     std::unique_ptr<Storage> storage = Storage::open(dir.path(), clock).storage;
-    std::vector<ReminderNotice> shown;
-    bool serverUp = true;
+    /// A notification server that can be down.
+    struct Server final : Notifications {
+        bool show(const Notice& n) override
+        {
+            if (up)
+                shown.push_back(n);
+            return up;
+        }
+        std::vector<Notice> shown;
+        bool up = true;
+    } server;
+    std::vector<Notifications::Notice>& shown = server.shown;
+    bool& serverUp = server.up;
     std::unique_ptr<ReminderScheduler> reminders;
 
     void startScheduler()
     {
-        reminders = std::make_unique<ReminderScheduler>(*storage, clock, [this](const ReminderNotice& n) {
-            if (serverUp)
-                shown.push_back(n);
-            return serverUp;
-        });
+        reminders = std::make_unique<ReminderScheduler>(*storage, clock, server);
         storage->onChanged([this] {
             if (reminders)
                 reminders->refresh();
@@ -102,6 +109,7 @@ TEST_F(ReminderSchedulerTest, FiresEarliestFirstOnItsMinuteAndOnlyOnce)
     clock.advance(1s);
     ASSERT_EQ(bodies(), std::vector<std::string>{"pronto"});
     EXPECT_EQ(shown[0].title, "Recordatorio de Brisa");
+    EXPECT_EQ(shown[0].key, soon.toString()); // a click on it opens the clip
     clock.advance(8min);
     EXPECT_EQ(bodies(), (std::vector<std::string>{"pronto", "tarde"}));
     clock.advance(2h);
