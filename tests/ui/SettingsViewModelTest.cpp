@@ -342,10 +342,17 @@ TEST_F(SettingsViewModelTest, TheGeneralTabFitsTheFixedWindow)
 {
     KeyboardShortcuts shortcuts(defaults);
     shortcuts.ensureApplicationDefaults();
-    auto* recorder = new ShortcutRecorder(shortcuts, shortcutNames::togglePanel(),
-                                          [](const Shortcut&) { return GlobalHotkeys::GrabResult{false, 10}; });
+    struct Refusing final : ShortcutGrabs {
+        GlobalHotkeys::GrabResult change(const ShortcutName&, const Shortcut&) override { return {false, 10}; }
+        void setPaused(bool) override {}
+    } grabs;
+    struct History final : SettingsViewModel::HistoryClearing {
+        std::int64_t countUnpinned() override { return 3; }
+        void clearUnpinned() override {}
+    } history;
+    auto* recorder = new ShortcutRecorder(shortcuts, shortcutNames::togglePanel(), &grabs);
     SettingsViewModel model{settings, store, nullptr, recorder};
-    model.setHistoryClearing({[] { return std::int64_t{3}; }, [] {}});
+    model.setHistoryClearing(&history);
     recorder->startRecording();
     recorder->keyPressed(Qt::Key_F5, Qt::MetaModifier);
     ASSERT_FALSE(recorder->message().isEmpty());
