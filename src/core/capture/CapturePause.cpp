@@ -130,7 +130,7 @@ void CapturePause::announce(const std::string& message)
     logLine(message);
     if (toasts) {
         ToastData toast;
-        toast.kind = ToastData::Text{.preview = message};
+        toast.kind = ToastData::Notice{.title = message}; // nothing was copied: not a text toast
         toasts->show(std::move(toast));
     }
 }

@@ -17,7 +17,8 @@ void BulkCopyService::toggle()
     currentBatchID_ = isActive_ ? std::optional<Uuid>(Uuid::random()) : std::nullopt;
     if (toasts) {
         ToastData toast;
-        toast.kind = ToastData::Text{.preview = std::string(isActive_ ? kOnMessage : kOffMessage)};
+        // A notice, not a text clip: nothing was copied, so "Texto copiado" would be wrong.
+        toast.kind = ToastData::Notice{.title = std::string(isActive_ ? kOnMessage : kOffMessage)};
         toasts->show(toast);
     }
     // Until toasts have a window of their own, the status goes to the log as well.

@@ -19,7 +19,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const auto& t : toasts.shown)
-            out.push_back(std::get<ToastData::Text>(t.kind).preview.value_or(""));
+            out.push_back(std::get<ToastData::Notice>(t.kind).title);
         return out;
     }
 

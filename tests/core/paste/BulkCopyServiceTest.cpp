@@ -53,9 +53,9 @@ TEST_F(BulkCopyServiceTest, ToggleOpensAFreshBatchEachTimeAndShowsItsToast)
     EXPECT_NE(*bulk.currentBatchID(), *first);
 
     ToastData on;
-    on.kind = ToastData::Text{.preview = "Bulk Copy activado — copia varias cosas"};
+    on.kind = ToastData::Notice{.title = "Bulk Copy activado — copia varias cosas"};
     ToastData off;
-    off.kind = ToastData::Text{.preview = "Bulk Copy desactivado"};
+    off.kind = ToastData::Notice{.title = "Bulk Copy desactivado"};
     EXPECT_THAT(toasts.shown, ElementsAre(on, off, on));
     EXPECT_THAT(log.lines(), ElementsAre("[Brisa] Bulk Copy activado — copia varias cosas", "[Brisa] Bulk Copy desactivado",
                                          "[Brisa] Bulk Copy activado — copia varias cosas"));
