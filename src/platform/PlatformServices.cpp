@@ -62,6 +62,7 @@ std::filesystem::path runtimeFolder()
 void usePortals(PlatformServices& services)
 {
     const QString remoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+    DesktopPortal::registerApplication(QStringLiteral("org.brisa.Brisa"));
     if (!services.keys) {
         const auto version = DesktopPortal::version(remoteDesktop);
         const auto devices = DesktopPortal::property(remoteDesktop, QStringLiteral("AvailableDeviceTypes")).toUInt();

@@ -52,6 +52,18 @@ std::uint32_t DesktopPortal::version(const QString& interface, QDBusConnection b
     return value.isValid() ? value.toUInt() : 0;
 }
 
+void DesktopPortal::registerApplication(const QString& appId, QDBusConnection bus)
+{
+    if (!bus.isConnected())
+        return;
+    auto call = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                               QStringLiteral("org.freedesktop.host.portal.Registry"),
+                                               QStringLiteral("Register"));
+    call << appId << QVariantMap{};
+    // Only before any other call counts, so it is waited for; an older portal answers with an error.
+    bus.call(call, QDBus::Block, 2000);
+}
+
 QString DesktopPortal::token()
 {
     static std::atomic<unsigned> next{0};

@@ -54,6 +54,10 @@ public:
     static QVariant property(const QString& interface, const QString& name,
                              QDBusConnection bus = QDBusConnection::sessionBus(), int timeoutMs = 2000);
 
+    /// Tells the portal which application Brisa is (its .desktop file's name without the suffix), so
+    /// that what the user allows is kept under that name; portals too old to ask are left alone.
+    static void registerApplication(const QString& appId, QDBusConnection bus = QDBusConnection::sessionBus());
+
     /// Calls interface.method(args..., options) with a fresh handle_token in options; done runs
     /// once, with the Response, or with Failed and no results when the call itself fails.
     void request(const QString& interface, const QString& method, QVariantList args, QVariantMap options,

@@ -98,7 +98,7 @@ std::unique_ptr<WaylandKeySynthesizer> WaylandKeySynthesizer::create(Duration ti
     connection->setLostHandler([] {});
     wl_proxy* manager = connection->bind(&zwp_virtual_keyboard_manager_v1_interface, 1);
     if (!manager) {
-        logLine(LogCategory::Platform, "El compositor no ofrece un teclado virtual: no se podrá pegar automáticamente");
+        logLine(LogCategory::Platform, "El compositor no ofrece un teclado virtual (zwp_virtual_keyboard_manager_v1)");
         return nullptr;
     }
     auto keys = std::unique_ptr<WaylandKeySynthesizer>(new WaylandKeySynthesizer(connection, manager, timeout));
@@ -114,7 +114,7 @@ std::unique_ptr<WaylandKeySynthesizer> WaylandKeySynthesizer::create(Duration ti
                                    static_cast<std::uint32_t>(kKeymap.size() + 1));
     ::close(fd);
     if (!connection->sync(timeout)) {
-        logLine(LogCategory::Platform, "El compositor rechazó el teclado virtual: no se podrá pegar automáticamente");
+        logLine(LogCategory::Platform, "El compositor rechazó el teclado virtual");
         return nullptr;
     }
     return keys;

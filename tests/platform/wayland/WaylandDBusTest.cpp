@@ -119,6 +119,15 @@ public:
     }
 };
 
+class FakeRegistry : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.host.portal.Registry")
+public:
+    explicit FakeRegistry(FakePortal* parent) : QDBusAbstractAdaptor(parent) {}
+public Q_SLOTS:
+    void Register(const QString& appId, const QVariantMap&) { calls.add("Register " + appId); }
+};
+
 class FakeRemoteDesktop : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
@@ -230,6 +239,7 @@ void startFakePortalOnce()
         auto* thread = new QThread; // lives to the end of the process, like the fakes
         thread->start();
         auto* portal = new FakePortal;
+        new FakeRegistry(portal);
         new FakeRemoteDesktop(portal);
         new FakeGlobalShortcuts(portal);
         portal->moveToThread(thread);
@@ -268,6 +278,8 @@ TEST_F(PortalTest, TheVersionSaysWhichInterfacesThePortalOffers)
     EXPECT_EQ(DesktopPortal::version("org.freedesktop.portal.GlobalShortcuts"), 1u);
     EXPECT_EQ(DesktopPortal::version("org.freedesktop.portal.Inexistente"), 0u);
     EXPECT_EQ(DesktopPortal::property("org.freedesktop.portal.RemoteDesktop", "AvailableDeviceTypes").toUInt(), 7u);
+    DesktopPortal::registerApplication("org.brisa.Brisa");
+    EXPECT_EQ(calls.take(), QStringList{"Register org.brisa.Brisa"});
 }
 
 TEST_F(PortalTest, PasteKeysGoThroughTheRemoteDesktopKeyboardOnceTheSessionRuns)
