@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view text = clip.textContent ? std::string_view(*clip.textContent) : std::string_view();
         const std::string_view app = clip.sourceAppName ? std::string_view(*clip.sourceAppName) : std::string_view();
         const std::string_view ocr = clip.ocrText ? std::string_view(*clip.ocrText) : std::string_view();
-        const auto joined = std::string(text) + std::string(app) + std::string(ocr);
-        if (query.matches(clip.type(), text, app, ocr, brisa::foldForComparison(joined, rules)) != plain)
+        const std::string_view parts[] = {text, app, ocr};
+        if (query.matches(clip.type(), text, app, ocr, brisa::foldJoinedForComparison(parts, rules)) != plain)
             __builtin_trap();
     }
     (void)brisa::filtered(clips, std::nullopt, needle);
