@@ -38,8 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     clips[3].ocrText = std::string(needle);
 
     const brisa::SearchQuery query(needle, rules);
-    for (const auto& clip : clips)
-        (void)query.matches(clip);
+    for (const auto& clip : clips) {
+        const bool plain = query.matches(clip);
+        // A comparison form folded beforehand must give the same answer as folding on the fly.
+        const std::string_view text = clip.textContent ? std::string_view(*clip.textContent) : std::string_view();
+        const std::string_view app = clip.sourceAppName ? std::string_view(*clip.sourceAppName) : std::string_view();
+        const std::string_view ocr = clip.ocrText ? std::string_view(*clip.ocrText) : std::string_view();
+        const std::string_view parts[] = {text, app, ocr};
+        if (query.matches(clip.type(), text, app, ocr, brisa::foldJoinedForComparison(parts, rules)) != plain)
+            __builtin_trap();
+    }
     (void)brisa::filtered(clips, std::nullopt, needle);
     (void)brisa::filteredItems(clips, brisa::NotchTab::Prompts, false, needle);
 

@@ -46,12 +46,18 @@ SearchColumn::Entry SearchColumn::append(const Storage::SearchRow& row, bool fol
     blob_.append(text).append(app).append(ocr);
     e.nonAscii = !allAscii(text) || !allAscii(app) || !allAscii(ocr);
     if (e.nonAscii && fold)
-        addFolded(e, foldForComparison(joined(e), rules_));
+        addFolded(e, foldedForm(e));
     e.kind = clipTypeOrText(row.typeRaw);
     e.isPinned = row.isPinned;
     if (!row.spaceID.empty())
         e.space = Uuid::parse(row.spaceID);
     return e;
+}
+
+std::string SearchColumn::foldedForm(const Entry& e) const
+{
+    const std::string_view parts[] = {textContent(e), sourceAppName(e), ocrText(e)};
+    return foldJoinedForComparison(parts, rules_);
 }
 
 void SearchColumn::addFolded(Entry& e, std::string_view folded)
@@ -73,7 +79,7 @@ void SearchColumn::foldAll()
     std::vector<std::string> folded(todo.size());
     auto fold = [&](std::size_t from, std::size_t to) {
         for (std::size_t k = from; k < to; ++k)
-            folded[k] = foldForComparison(joined(entries_[todo[k]]), rules_);
+            folded[k] = foldedForm(entries_[todo[k]]);
     };
     const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
     const std::size_t slices = std::max<std::size_t>(1, std::min(cores, todo.size() / 1024));

@@ -76,6 +76,8 @@ private:
         return {blob_.data() + e.offset, std::size_t{e.textSize} + e.appSize + e.ocrSize};
     }
     void addFolded(Entry& e, std::string_view folded);
+    /// The comparison form of e's three texts, as a query reads them.
+    std::string foldedForm(const Entry& e) const;
     /// Folds the texts of every entry that needs it, on every core.
     void foldAll();
     /// Drops the bytes of entries that are gone once they are most of the block.

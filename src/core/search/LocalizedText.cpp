@@ -516,6 +516,13 @@ std::string foldForComparison(std::string_view text, CaseRules rules)
     return out;
 }
 
+std::string foldJoinedForComparison(std::span<const std::string_view> parts, CaseRules rules)
+{
+    std::string out;
+    foldJoined(parts, tables(rules), out);
+    return out;
+}
+
 std::string lowercased(std::string_view text)
 {
     if (firstNonAscii(text) == text.size()) {

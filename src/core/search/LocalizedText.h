@@ -22,6 +22,11 @@ CaseRules currentCaseRules();
 /// then NFC, so precomposed and decomposed accents compare equal. Invalid UTF-8 bytes become U+FFFD.
 std::string foldForComparison(std::string_view text, CaseRules rules = currentCaseRules());
 
+/// The comparison form of parts read one after another, as FoldedNeedle::inJoined compares them:
+/// each part is decoded on its own (a sequence cut at a part's end stays invalid rather than
+/// joining the next part's bytes), then the whole is folded as one text.
+std::string foldJoinedForComparison(std::span<const std::string_view> parts, CaseRules rules = currentCaseRules());
+
 /// Lower-cases by the locale-independent Unicode rules ("@Figma" -> "@figma").
 std::string lowercased(std::string_view text);
 
@@ -46,8 +51,8 @@ public:
         return inJoined(std::span<const std::string_view>(parts.begin(), parts.size()));
     }
 
-    /// inJoined, given the comparison form of the joined parts (foldForComparison of their
-    /// concatenation under rules()) made once beforehand: the same answer without folding them again.
+    /// inJoined, given the comparison form of the parts (foldJoinedForComparison under rules())
+    /// made once beforehand: the same answer without folding them again.
     bool inJoined(std::span<const std::string_view> parts, std::string_view foldedParts) const;
     bool inJoined(std::initializer_list<std::string_view> parts, std::string_view foldedParts) const
     {

@@ -37,8 +37,8 @@ public:
     bool matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
                  std::string_view ocrText) const;
 
-    /// The same test, given foldedJoined: foldForComparison(textContent + sourceAppName + ocrText,
-    /// rules()) made beforehand, which spares folding the text again for every query.
+    /// The same test, given foldedJoined: foldJoinedForComparison of textContent, sourceAppName
+    /// and ocrText under rules(), made beforehand, which spares folding them again for every query.
     bool matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
                  std::string_view ocrText, std::string_view foldedJoined) const;
     /// Whether the free text folds to more than ASCII: then every text beyond ASCII is folded to
