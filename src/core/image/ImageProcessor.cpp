@@ -290,12 +290,6 @@ Image resizeTo(VipsImage* image, int width, int height, VipsKernel kernel)
 
 } // namespace
 
-bool isProcessable(const ClipItem& item)
-{
-    const auto type = item.type();
-    return type == ClipType::Image || type == ClipType::Screenshot;
-}
-
 bool canEncodeHeic()
 {
     if (!heicAllowed.load() || !ImageThumbnailer::startImageLibrary())
