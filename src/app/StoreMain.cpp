@@ -6,6 +6,7 @@
 #include "app/SnippetCommands.h"
 #include "app/StoreCommands.h"
 #include "core/settings/UserDefaults.h"
+#include "core/support/Log.h"
 #include "core/support/XdgPaths.h"
 
 #include <dlfcn.h>
@@ -61,13 +62,14 @@ private:
             path = own.substr(0, own.rfind('/') + 1) + path;
         }
         void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        using Entry = const StoreImages* (*)();
+        using Entry = const StoreImages* (*)(void (*)(const char*, std::size_t));
         auto entry = library ? reinterpret_cast<Entry>(dlsym(library, "brisa_store_images")) : nullptr;
         if (!entry) {
             std::fprintf(stderr, "brisa: no se pudo cargar %s, sin él no hay imágenes: %s\n", path.c_str(), dlerror());
             return nullptr;
         }
-        return entry();
+        // Its lines join this library's log, which the command shows only when it fails.
+        return entry([](const char* line, std::size_t size) { logRaw(std::string_view(line, size)); });
     }
 
     mutable bool tried_ = false;

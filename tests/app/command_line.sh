@@ -39,6 +39,10 @@ show 1|no|no|no
 snippet list|no|no|no
 add --image RED|no|yes|yes
 TABLE
+printf 'GIF89a and no more' >"$nobus/cut.gif"
+err=$("$brisa" add --image "$nobus/cut.gif" 2>&1 >/dev/null); rc=$?
+check "add --image of no image exits 2 and says so, the image library's log kept back" \
+  '[ $rc -eq 2 ] && [[ "$err" == *"no es una imagen"* ]] && ! grep -q "^\[Brisa\]" <<<"$err"'
 err=$(env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR="$nobus" "$brisa" toggle 2>&1); rc=$?
 check "toggle with no session bus exits 4 and says why" '[ $rc -eq 4 ] && [[ "$err" == *"no hay bus de sesión D-Bus"* ]]'
 exit $fail
