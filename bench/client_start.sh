@@ -37,7 +37,7 @@ exec "$here/../tests/support/with-display.sh" bash -c '
       printf \"median %.1f ms, min %.1f ms (%d runs)\", m, v[1], NR }"
   }
   libs() { LD_DEBUG=libs "$@" 2>&1 >/dev/null | grep -c "calling init:" || true; }
-  # "user U ms, sys S ms" per run of the command, from the shell's own accounting of its children.
+  # "user U ms, sys S ms" per run of the command, as bash accounts the time of its children.
   cpu() {
     local TIMEFORMAT="%3U %3S" t
     t=$( { time (for _ in $(seq "$runs"); do "$@" >/dev/null 2>&1 || true; done) ; } 2>&1 )
