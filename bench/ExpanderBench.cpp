@@ -7,48 +7,18 @@
 #include "core/support/Log.h"
 #include "platform/x11/XkbKeyReader.h"
 
+#include "ImmediateDesktop.h"
+
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 using namespace brisa;
+using brisa::bench::CountingKeys;
+using brisa::bench::ImmediateScheduler;
+using brisa::bench::TakingClipboard;
 
 namespace {
-
-/// Runs delayed work at once: the measured time is everything but the deliberate delays.
-class ImmediateScheduler final : public Scheduler {
-public:
-    TimePoint now() const override { return std::chrono::system_clock::now(); }
-    TaskId runAfter(Duration, std::function<void()> fn) override
-    {
-        fn();
-        return 0;
-    }
-    TaskId repeat(Duration, std::function<void()>) override { return 0; }
-    void cancel(TaskId) override {}
-    void post(std::function<void()> fn) override { fn(); }
-};
-
-struct TakingClipboard final : Clipboard {
-    std::int64_t changeCount() const override { return 0; }
-    void read(Chooser, ReadDone) override {}
-    bool write(Targets targets) override
-    {
-        written = std::move(targets);
-        return true;
-    }
-    Targets written;
-};
-
-/// Counts what would be typed.
-struct CountingKeys final : KeySynthesizer {
-    bool available() override { return true; }
-    bool sendPaste(PasteChord) override { return ++sent > 0; }
-    bool sendBackSpaces(int count) override { return (sent += count) > 0; }
-    bool sendDelimiter(Delimiter) override { return ++sent > 0; }
-    bool sendStrokes(const std::vector<KeyStroke>& strokes) override { return (sent += strokes.size()) > 0; }
-    std::int64_t sent = 0;
-};
 
 struct NoWatcher final : KeyWatcher {
     void setHandlers(Handlers) override {}

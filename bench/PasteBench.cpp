@@ -7,50 +7,19 @@
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 
+#include "ImmediateDesktop.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <unistd.h>
 
 using namespace brisa;
+using brisa::bench::CountingKeys;
+using brisa::bench::ImmediateScheduler;
+using brisa::bench::TakingClipboard;
 
 namespace {
-
-/// Runs delayed work at once: the measured time is everything but the deliberate delay.
-class ImmediateScheduler final : public Scheduler {
-public:
-    TimePoint now() const override { return std::chrono::system_clock::now(); }
-    TaskId runAfter(Duration, std::function<void()> fn) override
-    {
-        fn();
-        return 0;
-    }
-    TaskId repeat(Duration, std::function<void()>) override { return 0; }
-    void cancel(TaskId) override {}
-    void post(std::function<void()> fn) override { fn(); }
-};
-
-/// The clipboard backend takes the targets over; nothing else happens.
-struct TakingClipboard final : Clipboard {
-    std::int64_t changeCount() const override { return 0; }
-    void read(Chooser, ReadDone) override {}
-    bool write(Targets targets) override
-    {
-        written = std::move(targets);
-        return true;
-    }
-    PasteTargets written;
-};
-
-struct CountingKeys final : KeySynthesizer {
-    bool available() override { return true; }
-    bool sendPaste(PasteChord) override
-    {
-        ++chords;
-        return true;
-    }
-    std::int64_t chords = 0;
-};
 
 struct FirefoxInFront final : WindowActivation {
     bool rememberActiveWindow() override { return true; }

@@ -15,6 +15,7 @@
 #include "core/nowplaying/NowPlayingService.h"
 #include "core/sidepanels/SidePanelController.h"
 #include "core/sidepanels/SidePanelGeometry.h"
+#include "core/capture/ToastData.h"
 #include "core/toast/ToastController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/remind/ReminderScheduler.h"
@@ -138,7 +139,7 @@ bool BrisaApp::start()
     if (launcher_->seeded()) {
         // A new store starts with this desktop's browser and file manager rather than the seed tile.
         defaultApps_ = std::make_unique<XdgDefaultApplications>();
-        defaultApps_->find([this](const std::vector<std::string>& files) {
+        connect(defaultApps_.get(), &XdgDefaultApplications::found, this, [this](const std::vector<std::string>& files) {
             std::vector<LauncherApp> apps;
             for (const auto& file : files) {
                 LauncherApp app;
@@ -149,6 +150,7 @@ bool BrisaApp::start()
             }
             launcher_->replaceSeed(std::move(apps));
         });
+        defaultApps_->find();
     }
 
     createClipboardMonitor();
@@ -166,8 +168,7 @@ bool BrisaApp::start()
     if (expander_)
         expander_->start();
 
-    quickNote_ = std::make_unique<QuickNoteWindowController>(
-        [this](const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); });
+    quickNote_ = std::make_unique<QuickNoteWindowController>(static_cast<NoteStore&>(*this));
 
     followCompositor();
     installNotchPanel();
@@ -179,6 +180,14 @@ bool BrisaApp::start()
     registerGlobalShortcuts();
     logLine(LogCategory::App, "Brisa está lista");
     return true;
+}
+
+bool BrisaApp::saveNote(const std::string& note) { return saveQuickNote(*storage_, *scheduler_, note); }
+
+void BrisaApp::storeRecognizedText(const Uuid& id, const std::string& text)
+{
+    // The clip may have gone while its text was being recognised: then nothing is written.
+    storage_->setOcrText(id, text);
 }
 
 void BrisaApp::setHistoryLimit(std::int64_t limit) { storage_->setHistoryLimit(limit); }
@@ -216,10 +225,7 @@ void BrisaApp::createClipboardMonitor()
 {
     codec_ = std::make_unique<VipsImageCodec>();
     workers_ = std::make_unique<WorkerPool>();
-    ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, [this](const Uuid& id, const std::string& text) {
-        // The clip may have gone while its text was being recognised: then nothing is written.
-        storage_->setOcrText(id, text);
-    });
+    ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, static_cast<RecognizedTextSink&>(*this));
     imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     // The compositor quitting ends the session: leave as on a termination signal, losing nothing.
@@ -301,23 +307,8 @@ void BrisaApp::openSettings()
     if (!shortcuts_)
         return; // still starting
     if (!settingsWindow_) {
-        SettingsWindowController::Services services{*settings_, *snippets_, *shortcuts_};
-        if (shortcutRegistry_) {
-            services.applyPanelShortcut = [this](const Shortcut& s) {
-                return shortcutRegistry_->change(shortcutNames::togglePanel(), s);
-            };
-            services.pauseShortcuts = [this](bool paused) { shortcutRegistry_->setPaused(paused); };
-        }
-        if (platform_->frontmost)
-            services.openApplications = [this] { return platform_->frontmost->openApplications(); };
-        services.countUnpinned = [this] { return storage_->countClearable(); };
-        services.clearHistory = [this] {
-            if (auto n = storage_->clearHistory())
-                logf(LogCategory::App, "Historial borrado: {} clips", *n);
-            else
-                logLine(LogCategory::App, "No se pudo borrar el historial: sigue como estaba");
-        };
-        settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(services));
+        settingsWindow_ = std::make_unique<SettingsWindowController>(SettingsWindowController::Services{
+            *settings_, *snippets_, *shortcuts_, shortcutRegistry_.get(), platform_->frontmost.get(), storage_.get()});
     }
     settingsWindow_->show();
 }
@@ -399,6 +390,7 @@ void BrisaApp::installToastPanel()
         monitor_->toasts = toast_.get();
     bulkCopy_->toasts = toast_.get();
     capturePause_->toasts = toast_.get();
+    screenshots_->toasts = toast_.get();
 }
 
 void BrisaApp::installNowPlayingPanel()
@@ -408,9 +400,7 @@ void BrisaApp::installNowPlayingPanel()
     players_ = std::make_unique<MprisPlayers>();
     nowPlaying_ = std::make_unique<NowPlayingService>(*players_, *scheduler_);
     nowPlayingModel_ = std::make_unique<NowPlayingViewModel>(*nowPlaying_, *notch_);
-    nowPlayingSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens,
-                                                            SidePanelGeometry::nowPlayingFrame,
-                                                            [this] { return nowPlaying_->hasMedia(); });
+    nowPlayingSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens, *nowPlayingModel_);
     nowPlayingWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/NowPlayingRoot.qml")),
         QVariantMap{{QStringLiteral("player"), QVariant::fromValue<QObject*>(nowPlayingModel_.get())},
@@ -442,31 +432,23 @@ void BrisaApp::installLauncherPanel()
         return;
     spawner_ = std::make_unique<PosixProcessSpawner>();
     appLauncher_ = std::make_unique<AppLauncher>(*spawner_);
-    if (auto* windows = platform_->windows.get())
-        appLauncher_->userTime = [windows] { return windows->currentTime(); };
+    appLauncher_->windows = platform_->windows.get();
     launcherModel_ = std::make_unique<LauncherViewModel>(*launcher_, *appLauncher_, *notch_, *settings_);
     launcherPicker_ = std::make_unique<LauncherPickerWindow>(*qmlEngine_, *launcher_, *notch_, *platform_->screens);
-    launcherModel_->setAddApps([this] { launcherPicker_->open(); });
-    launcherSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens, [this](const Rect& screen, Size size) {
-        return SidePanelGeometry::launcherFrame(screen, size, SidePanelGeometry::launcherGrid(launcher_->tileCount()));
-    });
+    launcherModel_->setAppPicker(launcherPicker_.get());
+    launcherSide_ = std::make_unique<SidePanelController>(*notch_, *platform_->screens, *launcherModel_);
     launcherWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/LauncherRoot.qml")),
         QVariantMap{{QStringLiteral("launcher"), QVariant::fromValue<QObject*>(launcherModel_.get())},
                     {QStringLiteral("panel"), QVariant::fromValue<QObject*>(panelModel_.get())}},
         platform_->panelHints.get(), *platform_->screens);
-    // The grid's whole visible area takes clicks, its transparent corners included.
-    auto inputRect = [this] {
-        const auto grid = SidePanelGeometry::launcherGrid(launcher_->tileCount());
-        return QRectF(SidePanelGeometry::kHitInset, 0, grid.visibleWidth, grid.visibleHeight).toAlignedRect();
-    };
-    launcherWindow_->setInputRect(inputRect());
+    launcherWindow_->setInputRect(launcherModel_->inputRect());
     if (!launcherSide_->install(*launcherWindow_))
         return;
     notch_->addSidePanel(*launcherSide_);
-    launcher_->onChanged([this, inputRect] {
+    launcher_->onChanged([this] {
         launcherSide_->refresh();
-        launcherWindow_->setInputRect(inputRect());
+        launcherWindow_->setInputRect(launcherModel_->inputRect());
     });
     settings_->onChanged([this](AppSettings::Field field) {
         if (field == AppSettings::Field::PanelScale)
@@ -478,38 +460,24 @@ void BrisaApp::installLauncherPanel()
 void BrisaApp::startScreenshotWatcher()
 {
     auto codec = std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse); // half-written files wait
-    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, codec, [this](const ScreenshotToast& shot) {
-        if (!toast_)
-            return;
-        ToastData data;
-        data.kind = ToastData::Screenshot{.thumbnail = shot.thumbnail};
-        if (shot.imageFileName)
-            data.drag = ClipDragPayload::imageFile(*shot.imageFileName);
-        toast_->show(std::move(data));
-    });
+    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, codec);
     screenshots_->capturePause = capturePause_.get();
-    auto* watcher = platform_->directoryWatcher.get();
-    screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), [this, watcher](const auto& folder) {
-        return watcher && watcher->watch(folder, [this](const auto& removed) { screenshots_->scan(removed); });
-    });
+    screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), platform_->directoryWatcher.get());
 }
 
 void BrisaApp::startReminders()
 {
     notifications_ = std::make_unique<DBusNotifications>();
-    notifications_->onActivated = [this](const std::string& key) {
-        const auto id = Uuid::parse(key);
-        if (!id || !notch_ || !panelModel_)
-            return;
-        if (!notch_->expanded())
-            notch_->openForKeyboard();
-        panelModel_->showClip(*id);
-    };
-    if (!platform_->clipboardWarning.empty())
-        notifications_->show({"Brisa no puede vigilar el portapapeles", platform_->clipboardWarning, {}});
-    reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, [this](const ReminderNotice& notice) {
-        return notifications_->show({notice.title, notice.body, notice.clipId.toString()});
-    });
+    notifications_->clicks = this;
+    // Said once: in the toast's place where there is one, else by the desktop's notifications.
+    const std::string& warning = platform_->clipboardWarning;
+    if (!warning.empty() && toast_ && toast_->installed()) {
+        toast_->show(ToastData{ToastData::Notice{"Sin acceso al portapapeles", warning}});
+        logLine(LogCategory::App, "Aviso en pantalla: Sin acceso al portapapeles");
+    } else if (!warning.empty()) {
+        notifications_->show({"Brisa no puede vigilar el portapapeles", warning, {}});
+    }
+    reminders_ = std::make_unique<ReminderScheduler>(*storage_, *scheduler_, *notifications_);
     // A reminder set, changed or removed here is scheduled at once; the scheduler itself notices
     // those of other programs.
     storage_->onChanged([this] {
@@ -517,6 +485,16 @@ void BrisaApp::startReminders()
             reminders_->refresh();
     });
     reminders_->start();
+}
+
+void BrisaApp::notificationClicked(const std::string& key)
+{
+    const auto id = Uuid::parse(key);
+    if (!id || !notch_ || !panelModel_)
+        return;
+    if (!notch_->expanded())
+        notch_->openForKeyboard();
+    panelModel_->showClip(*id);
 }
 
 void BrisaApp::registerGlobalShortcuts()
@@ -528,29 +506,12 @@ void BrisaApp::registerGlobalShortcuts()
         return;
     }
     shortcutRegistry_ = std::make_unique<ShortcutRegistry>(*shortcuts_, *platform_->hotkeys);
-    ShortcutActions actions;
-    actions.togglePanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
-    actions.quickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
-    actions.bulkCopyToggle = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
-    actions.sequentialPaste = [this] { sequentialPaste_->pasteNext(); };
-    actions.sequentialPasteBack = [this] { sequentialPaste_->pasteBack(); };
-    actions.quickPaste = [this](int slot) { perform({RemoteCommand::Kind::PasteSlot, slot}); };
-    shortcutRegistry_->registerGlobalShortcuts(std::move(actions));
+    shortcutRegistry_->registerGlobalShortcuts(*this);
 }
 
 void BrisaApp::setupStatusItem()
 {
-    TrayActions actions;
-    actions.quit = [this] { quit(); };
-    actions.openPanel = [this] { perform({RemoteCommand::Kind::Toggle, 0}); };
-    actions.openQuickNote = [this] { perform({RemoteCommand::Kind::QuickNote, 0}); };
-    actions.toggleBulkCopy = [this] { perform({RemoteCommand::Kind::BulkCopy, 0}); };
-    actions.setCapturePaused = [this](bool on) {
-        perform({on ? RemoteCommand::Kind::Pause : RemoteCommand::Kind::Resume, 0});
-    };
-    actions.openSettings = [this] { perform({RemoteCommand::Kind::Settings, 0}); };
-    actions.openLibrary = [this] { perform({RemoteCommand::Kind::Library, 0}); };
-    trayMenu_ = std::make_unique<TrayMenu>(*settings_, std::move(actions));
+    trayMenu_ = std::make_unique<TrayMenu>(*settings_, static_cast<AppCommands&>(*this));
 
     delete statusItem_;
     statusItem_ = new QSystemTrayIcon(trayIcon(), this);
@@ -620,6 +581,35 @@ void BrisaApp::perform(const RemoteCommand& command)
         break;
     }
 }
+
+void BrisaApp::run(AppCommand command)
+{
+    // What another brisa process may ask too goes through perform(), so both ways do the same.
+    switch (command) {
+    case AppCommand::TogglePanel:
+        return perform({RemoteCommand::Kind::Toggle, 0});
+    case AppCommand::OpenLibrary:
+        return perform({RemoteCommand::Kind::Library, 0});
+    case AppCommand::OpenQuickNote:
+        return perform({RemoteCommand::Kind::QuickNote, 0});
+    case AppCommand::ToggleBulkCopy:
+        return perform({RemoteCommand::Kind::BulkCopy, 0});
+    case AppCommand::PauseCapture:
+        return perform({RemoteCommand::Kind::Pause, 0});
+    case AppCommand::ResumeCapture:
+        return perform({RemoteCommand::Kind::Resume, 0});
+    case AppCommand::OpenSettings:
+        return perform({RemoteCommand::Kind::Settings, 0});
+    case AppCommand::SequentialPaste:
+        return sequentialPaste_->pasteNext();
+    case AppCommand::SequentialPasteBack:
+        return sequentialPaste_->pasteBack();
+    case AppCommand::Quit:
+        return quit();
+    }
+}
+
+void BrisaApp::pasteSlot(int slot) { perform({RemoteCommand::Kind::PasteSlot, slot}); }
 
 void BrisaApp::showLibrary()
 {

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/AppCommands.h"
 #include "app/CommandLine.h"
+#include "core/capture/OcrService.h"
 #include "core/paste/PasteService.h"
 #include "core/settings/AppSettings.h"
+#include "platform/Notifications.h"
+#include "ui/QuickNoteController.h"
 
 #include <QObject>
 
@@ -40,7 +44,6 @@ class KeyboardShortcuts;
 class LoginItem;
 class ShortcutRegistry;
 class ImageClipOperations;
-class OcrService;
 class QuickNoteWindowController;
 class ClipLibrary;
 class LibraryViewModel;
@@ -64,7 +67,13 @@ class UnixSignals;
 class UserDefaults;
 
 /// Owns every long-lived service and starts them in order. One per process.
-class BrisaApp final : public QObject, private PermissionPrompt, private SettingsEffects {
+class BrisaApp final : public QObject,
+                       private AppCommands,
+                       private NotificationClicks,
+                       private NoteStore,
+                       private RecognizedTextSink,
+                       private PermissionPrompt,
+                       private SettingsEffects {
     Q_OBJECT
 public:
     explicit BrisaApp(QObject* parent = nullptr);
@@ -107,8 +116,15 @@ private:
     void installLauncherPanel();
     /// Notifications for the clips' reminders; a click on one opens the panel on its clip.
     void startReminders();
+    void notificationClicked(const std::string& key) override;
+    /// A quick note becomes a text clip.
+    bool saveNote(const std::string& note) override;
+    void storeRecognizedText(const Uuid& id, const std::string& text) override;
     /// The library window, made the first time.
     void showLibrary();
+    // What the tray and the global shortcuts ask for.
+    void run(AppCommand command) override;
+    void pasteSlot(int slot) override;
     /// The alert of a paste that cannot type its chord, as a dialog.
     int ask(const PermissionAlert& alert) override;
     void openSettings() override;

@@ -37,27 +37,20 @@ void ShortcutRegistry::onKeyUp(const ShortcutName& name, std::function<void()> a
         grab(it->second);
 }
 
-void ShortcutRegistry::registerGlobalShortcuts(const ShortcutActions& actions)
+void ShortcutRegistry::registerGlobalShortcuts(AppCommands& commands)
 {
-    // Copies: the hooks stay valid whatever happens to the caller's struct.
-    auto run = [](std::function<void()> f) {
-        return [f = std::move(f)] {
-            if (f)
-                f();
-        };
+    const std::pair<ShortcutName, AppCommand> named[] = {
+        {shortcutNames::togglePanel(), AppCommand::TogglePanel},
+        {shortcutNames::quickNote(), AppCommand::OpenQuickNote},
+        {shortcutNames::bulkCopyToggle(), AppCommand::ToggleBulkCopy},
+        {shortcutNames::sequentialPaste(), AppCommand::SequentialPaste},
+        {shortcutNames::sequentialPasteBack(), AppCommand::SequentialPasteBack},
     };
-    onKeyUp(shortcutNames::togglePanel(), run(actions.togglePanel));
-    onKeyUp(shortcutNames::quickNote(), run(actions.quickNote));
-    onKeyUp(shortcutNames::bulkCopyToggle(), run(actions.bulkCopyToggle));
-    onKeyUp(shortcutNames::sequentialPaste(), run(actions.sequentialPaste));
-    onKeyUp(shortcutNames::sequentialPasteBack(), run(actions.sequentialPasteBack));
+    for (const auto& [name, command] : named)
+        onKeyUp(name, [&commands, command] { commands.run(command); });
     const auto& slots = shortcutNames::quickPasteSlots();
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        onKeyUp(slots[i], [paste = actions.quickPaste, slot = static_cast<int>(i)] {
-            if (paste)
-                paste(slot);
-        });
-    }
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        onKeyUp(slots[i], [&commands, slot = static_cast<int>(i)] { commands.pasteSlot(slot); });
 }
 
 bool ShortcutRegistry::isRegistered(const ShortcutName& name) const

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/AppCommands.h"
 #include "core/settings/KeyboardShortcuts.h"
 #include "platform/GlobalHotkeys.h"
+#include "ui/ShortcutGrabs.h"
 
 #include <functional>
 #include <map>
@@ -13,21 +15,10 @@
 
 namespace brisa {
 
-/// What the application's global shortcuts do; the app fills these in. Empty ones do nothing.
-struct ShortcutActions {
-    std::function<void()> togglePanel{};
-    std::function<void()> quickNote{};
-    std::function<void()> bulkCopyToggle{};
-    std::function<void()> sequentialPaste{};
-    std::function<void()> sequentialPasteBack{};
-    /// Pastes slot 0 (the newest clip) to 9.
-    std::function<void(int slot)> quickPaste{};
-};
-
 /// Keeps the named shortcuts grabbed on the desktop and runs their handlers when the combination is
 /// released: never on press, once per press however long the keys are held. Follows changes made
 /// through KeyboardShortcuts at once. Everything runs on the main thread.
-class ShortcutRegistry {
+class ShortcutRegistry final : public ShortcutGrabs {
 public:
     /// shortcuts and hotkeys must outlive the registry.
     ShortcutRegistry(KeyboardShortcuts& shortcuts, GlobalHotkeys& hotkeys);
@@ -39,18 +30,19 @@ public:
     /// writes the name's default first when nothing is stored for it.
     void onKeyUp(const ShortcutName& name, std::function<void()> action);
 
-    /// Registers the application's handlers: togglePanel, quickNote, bulkCopyToggle, sequentialPaste,
-    /// sequentialPasteBack, then quickPaste0 to quickPaste9.
-    void registerGlobalShortcuts(const ShortcutActions& actions);
+    /// Registers the application's shortcuts: togglePanel, quickNote, bulkCopyToggle, sequentialPaste,
+    /// sequentialPasteBack, then quickPaste0 to quickPaste9, each running its command on commands,
+    /// which must outlive the registry.
+    void registerGlobalShortcuts(AppCommands& commands);
 
     /// Makes shortcut the combination of name: grabs it first and only when the desktop grants it
     /// releases the old one and stores the new one, so a combination another program holds leaves
     /// the previous shortcut grabbed and stored. A name without a handler is only stored.
-    GlobalHotkeys::GrabResult change(const ShortcutName& name, const Shortcut& shortcut);
+    GlobalHotkeys::GrabResult change(const ShortcutName& name, const Shortcut& shortcut) override;
 
     /// While paused every combination is let go, so that a recorder sees the chords pressed,
     /// Brisa's own included; resuming grabs them all again.
-    void setPaused(bool paused);
+    void setPaused(bool paused) override;
 
     /// True while name's combination is grabbed.
     bool isRegistered(const ShortcutName& name) const;

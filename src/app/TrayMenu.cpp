@@ -16,10 +16,10 @@ QString qstr(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 
 } // namespace
 
-TrayMenu::TrayMenu(AppSettings& settings, TrayActions actions, QObject* parent)
+TrayMenu::TrayMenu(AppSettings& settings, AppCommands& commands, QObject* parent)
     : QObject(parent)
     , settings_(settings)
-    , actions_(std::move(actions))
+    , commands_(commands)
     , menu_(new QMenu)
 {
     buildMenu();
@@ -33,24 +33,24 @@ TrayMenu::TrayMenu(AppSettings& settings, TrayActions actions, QObject* parent)
 
 TrayMenu::~TrayMenu() { delete menu_; }
 
-QAction* TrayMenu::addAction(QMenu* menu, const char* title, const std::function<void()>& fn)
+QAction* TrayMenu::addAction(const char* title, AppCommand command)
 {
-    auto* action = menu->addAction(QString::fromUtf8(title));
+    auto* action = menu_->addAction(QString::fromUtf8(title));
     // An item whose window does not exist yet shows greyed rather than doing nothing when chosen.
-    if (!fn) {
+    if (!commands_.isAvailable(command)) {
         action->setEnabled(false);
         return action;
     }
-    connect(action, &QAction::triggered, this, [fn] { fn(); });
+    connect(action, &QAction::triggered, this, [this, command] { commands_.run(command); });
     return action;
 }
 
 void TrayMenu::buildMenu()
 {
-    addAction(menu_, "Abrir panel", actions_.openPanel);
-    addAction(menu_, "Biblioteca…", actions_.openLibrary);
-    addAction(menu_, "Quick Note…", actions_.openQuickNote);
-    addAction(menu_, "Bulk Copy (Multi-Clip)", actions_.toggleBulkCopy);
+    addAction("Abrir panel", AppCommand::TogglePanel);
+    addAction("Biblioteca…", AppCommand::OpenLibrary);
+    addAction("Quick Note…", AppCommand::OpenQuickNote);
+    addAction("Bulk Copy (Multi-Clip)", AppCommand::ToggleBulkCopy);
     menu_->addSeparator();
 
     auto* themeMenu = menu_->addMenu(QStringLiteral("Tema"));
@@ -84,16 +84,18 @@ void TrayMenu::buildMenu()
 
     pauseItem_ = menu_->addAction(QStringLiteral("Pausar captura"));
     pauseItem_->setCheckable(true);
-    if (actions_.setCapturePaused)
-        connect(pauseItem_, &QAction::triggered, this, [this](bool on) { actions_.setCapturePaused(on); });
+    if (commands_.isAvailable(AppCommand::PauseCapture))
+        connect(pauseItem_, &QAction::triggered, this, [this](bool on) {
+            commands_.run(on ? AppCommand::PauseCapture : AppCommand::ResumeCapture);
+        });
     else
         pauseItem_->setEnabled(false);
 
-    auto* settingsItem = addAction(menu_, "Ajustes…", actions_.openSettings);
+    auto* settingsItem = addAction("Ajustes…", AppCommand::OpenSettings);
     settingsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     menu_->addSeparator();
 
-    auto* quitItem = addAction(menu_, "Salir de Brisa", actions_.quit);
+    auto* quitItem = addAction("Salir de Brisa", AppCommand::Quit);
     quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/AppCommands.h"
 #include "core/settings/SettingsEnums.h"
 
 #include <QObject>
 
-#include <functional>
 #include <map>
 
 class QAction;
@@ -15,23 +15,13 @@ namespace brisa {
 
 class AppSettings;
 
-/// What the tray menu's items do. An unset entry shows its item greyed (its window is not there yet).
-struct TrayActions {
-    std::function<void()> openPanel{};
-    std::function<void()> openLibrary{};
-    std::function<void()> openQuickNote{};
-    std::function<void()> toggleBulkCopy{};
-    /// Pauses capture (true) or resumes it; the item is checkable.
-    std::function<void(bool paused)> setCapturePaused{};
-    std::function<void()> openSettings{};
-    std::function<void()> quit{};
-};
-
 /// The tray icon's menu: built once; afterwards only the checkmarks change.
 class TrayMenu final : public QObject {
     Q_OBJECT
 public:
-    TrayMenu(AppSettings& settings, TrayActions actions, QObject* parent = nullptr);
+    /// settings and commands must outlive the menu. An item whose command is not available when the
+    /// menu is built shows greyed.
+    TrayMenu(AppSettings& settings, AppCommands& commands, QObject* parent = nullptr);
     ~TrayMenu() override;
 
     QMenu* menu() const { return menu_; }
@@ -49,11 +39,11 @@ public:
     const std::map<NotchActivation, QAction*>& activationMenuItems() const { return activationMenuItems_; }
 
 private:
-    QAction* addAction(QMenu* menu, const char* title, const std::function<void()>& fn);
+    QAction* addAction(const char* title, AppCommand command);
     void buildMenu();
 
     AppSettings& settings_;
-    TrayActions actions_;
+    AppCommands& commands_;
     QMenu* menu_ = nullptr;
     QAction* pauseItem_ = nullptr;
     std::map<AppTheme, QAction*> themeMenuItems_;

@@ -7,10 +7,12 @@ target_include_directories(brisa_platform_interfaces INTERFACE ${PROJECT_SOURCE_
 target_sources(brisa_platform_interfaces INTERFACE
   FILE_SET HEADERS BASE_DIRS ${PROJECT_SOURCE_DIR}/src FILES
   ${CMAKE_CURRENT_LIST_DIR}/Clipboard.h
+  ${CMAKE_CURRENT_LIST_DIR}/DirectoryWatcher.h
   ${CMAKE_CURRENT_LIST_DIR}/FrontmostApplication.h
   ${CMAKE_CURRENT_LIST_DIR}/KeySynthesizer.h
   ${CMAKE_CURRENT_LIST_DIR}/KeyWatcher.h
   ${CMAKE_CURRENT_LIST_DIR}/MediaPlayers.h
+  ${CMAKE_CURRENT_LIST_DIR}/Notifications.h
   ${CMAKE_CURRENT_LIST_DIR}/PanelWindow.h
   ${CMAKE_CURRENT_LIST_DIR}/PointerMonitor.h
   ${CMAKE_CURRENT_LIST_DIR}/ProcessSpawner.h

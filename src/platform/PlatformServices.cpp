@@ -28,10 +28,16 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandFrontmostApplication.h"
 #include "platform/wayland/WaylandKeySynthesizer.h"
+#include "platform/wayland/KWinFrontmostApplication.h"
+#include "platform/portal/DesktopPortal.h"
+#include "platform/portal/PortalGlobalHotkeys.h"
+#include "platform/portal/PortalKeySynthesizer.h"
+#include "core/store/Storage.h"
 #endif
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace brisa {
 
@@ -44,6 +50,35 @@ bool isSet(const char* name)
 }
 
 #ifdef BRISA_WITH_WAYLAND
+/// $XDG_RUNTIME_DIR (private to the user, gone at logout), else the temporary folder.
+std::filesystem::path runtimeFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime ? std::filesystem::path(runtime) : std::filesystem::temp_directory_path();
+}
+
+/// Keystrokes and global shortcuts through the desktop's portals where the compositor gives clients
+/// neither a virtual keyboard nor key grabs.
+void usePortals(PlatformServices& services)
+{
+    const QString remoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+    if (!services.keys) {
+        const auto version = DesktopPortal::version(remoteDesktop);
+        const auto devices = DesktopPortal::property(remoteDesktop, QStringLiteral("AvailableDeviceTypes")).toUInt();
+        if (version > 0 && (devices & 1))
+            services.keys = std::make_unique<PortalKeySynthesizer>(version, Storage::appSupportDir() / "remote-desktop-token");
+        else
+            logLine(LogCategory::Platform, "Ni teclado virtual ni portal de escritorio remoto: sin pegado automático "
+                                           "en las apps Wayland");
+    }
+    if (DesktopPortal::version(QStringLiteral("org.freedesktop.portal.GlobalShortcuts")) > 0)
+        services.hotkeys = std::make_unique<PortalGlobalHotkeys>();
+    else
+        logLine(LogCategory::Platform, "El escritorio no ofrece el portal de atajos globales: los atajos de Brisa "
+                                       "solo valen sobre sus ventanas; asígnalos en el compositor (brisa toggle, "
+                                       "brisa paste-slot N)");
+}
+
 /// The clipboard, the mouse selection and the active application from the compositor, on one
 /// connection of Brisa's own, and keystrokes on another; false when it offers no data control (the
 /// clipboard cannot be watched).
@@ -54,10 +89,14 @@ bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool h
         services.clipboard = WaylandClipboard::create(connection, scheduler);
     if (connection) {
         services.frontmost = WaylandFrontmostApplication::create(connection);
+        // KDE Plasma lists its windows to no client, but runs a script of Brisa's that tells them.
+        if (!services.frontmost)
+            services.frontmost = KWinFrontmostApplication::create(runtimeFolder() / "brisa-kwin-active-window.js");
         if (!services.frontmost)
             logLine(LogCategory::Platform, "El compositor no dice qué ventana está activa (no ofrece "
-                                           "wlr-foreign-toplevel-management): origen de las copias desconocido");
+                                           "wlr-foreign-toplevel-management, ni es KWin): origen de las copias desconocido");
         services.keys = WaylandKeySynthesizer::create();
+        usePortals(services);
         services.setSessionLostHandler = [connection](std::function<void()> handler) {
             connection->setLostHandler(std::move(handler));
         };
@@ -68,11 +107,9 @@ bool useWaylandServices(PlatformServices& services, Scheduler& scheduler, bool h
                        "wlr-data-control-unstable-v1): Brisa solo ve lo que copian las apps X11"
                      : "El compositor no deja vigilar el portapapeles (no ofrece ext-data-control-v1 ni "
                        "wlr-data-control-unstable-v1): Brisa no capturará copias en esta sesión");
-        services.clipboardWarning = hasX ? "Este escritorio no deja a Brisa ver lo que copian las apps Wayland: solo "
-                                           "guardará lo que copien las apps X11. El historial, la nota rápida y la "
-                                           "línea de órdenes siguen funcionando."
-                                         : "Este escritorio no deja a Brisa ver el portapapeles: no guardará lo que "
-                                           "copies. El historial, la nota rápida y la línea de órdenes siguen "
+        services.clipboardWarning = hasX ? "Solo ve lo que copian las apps X11. El historial y la nota rápida siguen "
+                                           "funcionando."
+                                         : "No verá lo que copies aquí. El historial y la nota rápida siguen "
                                            "funcionando.";
         return false;
     }
@@ -140,7 +177,8 @@ PlatformServices createPlatformServices(Scheduler& scheduler)
             if (frontmost->isConnected())
                 services.frontmost = std::move(frontmost);
         }
-        services.hotkeys = X11GlobalHotkeys::create(scheduler);
+        if (!services.hotkeys)
+            services.hotkeys = X11GlobalHotkeys::create(scheduler);
         // In a Wayland session XTest reaches only XWayland's windows: the compositor's keyboard comes first.
         if (auto keys = std::make_unique<XTestKeySynthesizer>(); !services.keys && keys->isConnected())
             services.keys = std::move(keys);

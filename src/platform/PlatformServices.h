@@ -49,7 +49,8 @@ struct PlatformServices {
     std::unique_ptr<ColorSampler> colorSampler;
     /// True in a Wayland session, where other applications' windows are out of Brisa's reach.
     bool wayland = false;
-    /// Said once to the user when this session hides the clipboard from Brisa; empty otherwise.
+    /// Said once to the user (two short lines under "Sin acceso al portapapeles") when this session
+    /// hides the clipboard from Brisa; empty otherwise.
     std::string clipboardWarning;
     /// Sets what runs once if the connection to the session is lost (the compositor quit); without
     /// one Brisa leaves its event loop. Does nothing where no such connection is kept.

@@ -3,6 +3,8 @@
 
 #include "ui/AppIconImageProvider.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
@@ -14,9 +16,9 @@ QString qstr(const std::string& s) { return QString::fromStdString(s); }
 } // namespace
 
 ApplicationPickerModel::ApplicationPickerModel(std::vector<std::filesystem::path> applicationDirs,
-                                               OpenApplications openApplications, QObject* parent)
+                                               FrontmostApplication* windows, QObject* parent)
     : QAbstractListModel(parent), applicationDirs_(std::move(applicationDirs)),
-      openApplications_(std::move(openApplications))
+      windows_(windows)
 {
 }
 
@@ -52,7 +54,11 @@ void ApplicationPickerModel::refresh()
 {
     const auto entries =
         DesktopEntries::scan(applicationDirs_.empty() ? DesktopEntries::applicationDirs() : applicationDirs_);
-    const auto windows = openApplications_ ? openApplications_() : std::vector<std::string>{};
+    auto windows = windows_ ? windows_->openApplications() : std::vector<std::string>{};
+    // Brisa's own windows (the settings window) are no application to pick.
+    std::erase_if(windows, [](const std::string& c) {
+        return QString::fromStdString(c).compare(QCoreApplication::applicationName(), Qt::CaseInsensitive) == 0;
+    });
     beginResetModel();
     all_ = collect(entries, windows);
     applyFilter();

@@ -2,13 +2,13 @@
 #pragma once
 
 #include "core/support/DesktopEntries.h"
+#include "platform/FrontmostApplication.h"
 
 #include <QAbstractListModel>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,12 +41,10 @@ public:
         std::string desktopId;
     };
 
-    /// The window classes open now, as FrontmostApplication::openApplications() gives them.
-    using OpenApplications = std::function<std::vector<std::string>()>;
-
-    /// applicationDirs: where the desktop entries are (empty: the XDG folders); openApplications
-    /// may be empty (installed applications only).
-    ApplicationPickerModel(std::vector<std::filesystem::path> applicationDirs, OpenApplications openApplications,
+    /// applicationDirs: where the desktop entries are (empty: the XDG folders); windows lists the
+    /// applications open now, Brisa's own left out; null: installed applications only. windows must
+    /// outlive the model.
+    ApplicationPickerModel(std::vector<std::filesystem::path> applicationDirs, FrontmostApplication* windows,
                            QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -73,7 +71,7 @@ private:
     void applyFilter();
 
     std::vector<std::filesystem::path> applicationDirs_;
-    OpenApplications openApplications_;
+    FrontmostApplication* windows_;
     std::vector<Application> all_;
     std::vector<std::size_t> shown_;
     QString filter_;

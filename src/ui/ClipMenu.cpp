@@ -22,10 +22,11 @@ std::unique_ptr<QMenu> ClipMenu::build(const ClipItem& item, QObject* context) c
     auto add = [&](QMenu& into, const QString& title, std::function<void()> action) {
         return into.addAction(title, context, std::move(action));
     };
-    add(menu, QStringLiteral("Pegar"), [paste = paste, item] { if (paste) paste(item); });
+    add(menu, QStringLiteral("Pegar"), [&actions = actions, item] { actions.pasteClip(item); });
     add(menu, QStringLiteral("Copiar"), [&paster = paster, item] { paster.writeToPasteboard(item); });
+    const bool share = actions.offersShare();
     if (share)
-        share(menu, item);
+        actions.fillShare(menu, item);
     if (ImageProcessor::isProcessable(item)) {
         if (share)
             menu.addSeparator();
@@ -55,20 +56,18 @@ std::unique_ptr<QMenu> ClipMenu::build(const ClipItem& item, QObject* context) c
     }
     menu.addSeparator();
     add(menu, item.reminderDate ? QStringLiteral("Cambiar recordatorio…") : QStringLiteral("Poner recordatorio…"),
-        [prompt = promptReminder, item] { if (prompt) prompt(item); });
+        [&actions = actions, item] { actions.promptReminder(item); });
     if (item.reminderDate) {
-        add(menu, QStringLiteral("Quitar recordatorio"), [&storage = storage, changed = changed, id = item.id] {
+        add(menu, QStringLiteral("Quitar recordatorio"), [&storage = storage, &actions = actions, id = item.id] {
             storage.setReminder(id, std::nullopt);
-            if (changed)
-                changed();
+            actions.clipChanged();
         });
     }
     if (!spaces.spaces().empty()) {
         QMenu* move = menu.addMenu(QStringLiteral("Mover a categoría"));
-        auto file = [&storage = storage, changed = changed, id = item.id](std::optional<Uuid> space) {
+        auto file = [&storage = storage, &actions = actions, id = item.id](std::optional<Uuid> space) {
             storage.setSpace(id, space);
-            if (changed)
-                changed();
+            actions.clipChanged();
         };
         add(*move, QStringLiteral("Sin categoría"), [file] { file(std::nullopt); });
         for (const auto& space : spaces.spaces())
@@ -76,13 +75,12 @@ std::unique_ptr<QMenu> ClipMenu::build(const ClipItem& item, QObject* context) c
     }
     menu.addSeparator();
     add(menu, item.isPinned ? QStringLiteral("Quitar de favoritos") : QStringLiteral("Fijar como favorito"),
-        [&storage = storage, changed = changed, item] {
+        [&storage = storage, &actions = actions, item] {
             storage.setPinned(item.id, !item.isPinned);
-            if (changed)
-                changed();
+            actions.clipChanged();
         });
     menu.addSeparator();
-    add(menu, QStringLiteral("Eliminar"), [remove = remove, item] { if (remove) remove(item); });
+    add(menu, QStringLiteral("Eliminar"), [&actions = actions, item] { actions.removeClip(item); });
     applyMenuTheme(menu, theme);
     return owned;
 }

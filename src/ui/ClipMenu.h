@@ -4,7 +4,6 @@
 #include "core/model/ClipItem.h"
 #include "core/settings/SettingsEnums.h"
 
-#include <functional>
 #include <memory>
 
 class QMenu;
@@ -18,9 +17,31 @@ class PasteService;
 class SpaceStore;
 class Storage;
 
+/// What a clip menu's entries do that depends on the window it opens in; the panel's and the
+/// library's view models are the two.
+class ClipActions {
+public:
+    /// "Pegar": the window's own way of pasting (giving the focus back first).
+    virtual void pasteClip(const ClipItem& clip) = 0;
+    /// "Poner/Cambiar recordatorio…": asks for the date and stores it.
+    virtual void promptReminder(const ClipItem& clip) = 0;
+    /// "Eliminar".
+    virtual void removeClip(const ClipItem& clip) = 0;
+    /// After an entry changed the clip in place (a pin, a space, a reminder removed).
+    virtual void clipChanged() = 0;
+    /// Whether "Enviar…" follows "Copiar"; fillShare adds it to the menu.
+    virtual bool offersShare() const { return false; }
+    virtual void fillShare(QMenu&, const ClipItem&) {}
+
+protected:
+    ~ClipActions() = default;
+};
+
 /// The context menu of a clip, one for the panel's cards and the library's: paste, copy, the image
 /// operations, recognised text, the batch, the reminder, the space, the pin and deleting.
 struct ClipMenu {
+    /// Must outlive the menus built.
+    ClipActions& actions;
     PasteService& paster;
     Storage& storage;
     BulkCopyService& bulkCopy;
@@ -28,17 +49,6 @@ struct ClipMenu {
     /// The image operations; none: their entries are shown greyed for an image clip.
     ImageClipOperations* images = nullptr;
     AppTheme theme = AppTheme::Dark;
-
-    /// "Pegar": the window's own way of pasting (giving the focus back first).
-    std::function<void(const ClipItem&)> paste{};
-    /// "Poner/Cambiar recordatorio…": asks for the date and stores it.
-    std::function<void(const ClipItem&)> promptReminder{};
-    /// "Eliminar".
-    std::function<void(const ClipItem&)> remove{};
-    /// After an entry changed the clip in place (a pin, a space, a reminder removed).
-    std::function<void()> changed{};
-    /// The panel's "Enviar…" after "Copiar", filled into the menu it is given; none: no such entry.
-    std::function<void(QMenu& menu, const ClipItem&)> share{};
 
     /// The menu for item; its actions run in context (they die with it).
     std::unique_ptr<QMenu> build(const ClipItem& item, QObject* context) const;

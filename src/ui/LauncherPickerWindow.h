@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/LauncherViewModel.h"
+
 #include <QObject>
 #include <QString>
 
@@ -17,7 +19,7 @@ class Screens;
 /// "Añadir apps al lanzador": a window with the application picker over the open panel. Each
 /// application chosen becomes a tile (while there is room); the panel stays open and focused
 /// while the window is up, and lets go of the keyboard when it closes.
-class LauncherPickerWindow final : public QObject {
+class LauncherPickerWindow final : public QObject, public LauncherAppPicker {
     Q_OBJECT
 public:
     static constexpr int kWidth = 460;
@@ -29,7 +31,7 @@ public:
     ~LauncherPickerWindow() override;
 
     /// Shows the window centred on the panel's screen (made on first use).
-    void open();
+    void open() override;
     bool isOpen() const;
 
 private Q_SLOTS:

@@ -11,6 +11,7 @@
 #include "ui/MenuTheme.h"
 
 #include <QColor>
+#include <QRectF>
 #include <QCursor>
 #include <QFileInfo>
 #include <QMenu>
@@ -60,10 +61,21 @@ double LauncherViewModel::visibleHeight() const
     return SidePanelGeometry::launcherGrid(store_.tileCount()).visibleHeight;
 }
 
-void LauncherViewModel::setAddApps(std::function<void()> addApps)
+void LauncherViewModel::setAppPicker(LauncherAppPicker* picker)
 {
-    addApps_ = std::move(addApps);
+    picker_ = picker;
     Q_EMIT canAddAppsChanged();
+}
+
+Rect LauncherViewModel::frameFor(const Rect& screen, Size expandedSize) const
+{
+    return SidePanelGeometry::launcherFrame(screen, expandedSize, SidePanelGeometry::launcherGrid(store_.tileCount()));
+}
+
+QRect LauncherViewModel::inputRect() const
+{
+    const auto grid = SidePanelGeometry::launcherGrid(store_.tileCount());
+    return QRectF(SidePanelGeometry::kHitInset, 0, grid.visibleWidth, grid.visibleHeight).toAlignedRect();
 }
 
 void LauncherViewModel::rebuild()
@@ -99,8 +111,8 @@ void LauncherViewModel::remove(int index)
 
 void LauncherViewModel::addApps()
 {
-    if (addApps_)
-        addApps_();
+    if (picker_)
+        picker_->open();
 }
 
 bool LauncherViewModel::addFile(const QUrl& url)

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/sidepanels/SidePanelController.h"
+
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
-#include <functional>
 #include <memory>
 
 class QMenu;
@@ -19,9 +21,18 @@ class AppSettings;
 class LauncherStore;
 class NotchController;
 
+/// Opens the window that adds applications to the launcher.
+class LauncherAppPicker {
+public:
+    virtual void open() = 0;
+
+protected:
+    ~LauncherAppPicker() = default;
+};
+
 /// The launcher grid as it draws: one tile per entry of the store, the add tile while there is
 /// room, the grid's size, and whether it is out (the panel is open).
-class LauncherViewModel : public QObject {
+class LauncherViewModel : public QObject, public SidePanelContent {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the application around its LauncherStore")
@@ -49,11 +60,16 @@ public:
     int rows() const;
     double visibleWidth() const;
     double visibleHeight() const;
-    bool canAddApps() const { return static_cast<bool>(addApps_); }
+    bool canAddApps() const { return picker_ != nullptr; }
 
-    /// Opens the picker that adds applications (the caller keeps the panel open while it is up);
-    /// unset: "Añadir app…" stays greyed.
-    void setAddApps(std::function<void()> addApps);
+    /// The picker "Añadir app…" opens (it keeps the panel open while it is up), which must outlive
+    /// the model; null: the item stays greyed.
+    void setAppPicker(LauncherAppPicker* picker);
+
+    /// The grid beside the open panel, as large as its tiles need.
+    Rect frameFor(const Rect& screen, Size expandedSize) const override;
+    /// Where the grid takes clicks in its window: its whole visible area, transparent corners included.
+    QRect inputRect() const;
 
     Q_INVOKABLE void launch(int index);
     Q_INVOKABLE void remove(int index);
@@ -78,7 +94,7 @@ private:
     AppLauncher& launcher_;
     NotchController& notch_;
     const AppSettings& settings_;
-    std::function<void()> addApps_;
+    LauncherAppPicker* picker_ = nullptr;
     QVariantList tiles_;
     /// Menus run their own event loop: the store may change meanwhile.
     bool menuOpen_ = false;

@@ -326,12 +326,10 @@ void LibraryViewModel::paste(const Uuid& id)
 
 std::vector<Uuid> LibraryViewModel::selectedShown()
 {
-    // Selected clips the filters hide now are left alone, and stay selected.
-    std::vector<Uuid> ids;
-    for (const auto& id : selected_)
-        if (const auto item = services_.library.find(id); item && shows(*item))
-            ids.push_back(id);
-    return ids;
+    // Selected clips the filters hide now are left alone, and stay selected. Thousands may be
+    // selected: the search already in memory says which are shown, without reading each clip.
+    const std::vector<Uuid> selected(selected_.begin(), selected_.end());
+    return services_.library.keptAmong(filter(), selected);
 }
 
 void LibraryViewModel::pinSelection(bool pinned)
@@ -394,12 +392,8 @@ std::unique_ptr<QMenu> LibraryViewModel::menu(const QString& text)
     const auto item = id ? services_.library.find(*id) : std::nullopt;
     if (!item)
         return nullptr;
-    ClipMenu menu{services_.paster, services_.storage, services_.bulkCopy, services_.spaces, services_.images,
-                  services_.settings.theme()};
-    menu.paste = [this](const ClipItem& clip) { paste(clip.id); };
-    menu.promptReminder = [this](const ClipItem& clip) { promptReminder(clip); };
-    menu.remove = [this](const ClipItem& clip) { deleteClip(clip.id); };
-    menu.changed = [this] { scheduleRefresh(); };
+    const ClipMenu menu{*this, services_.paster, services_.storage, services_.bulkCopy, services_.spaces,
+                        services_.images, services_.settings.theme()};
     return menu.build(*item, this);
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/model/ClipType.h"
 #include "core/support/Uuid.h"
+#include "ui/ClipMenu.h"
 #include "ui/LibraryBoardModel.h"
 #include "ui/LibraryClipModel.h"
 
@@ -34,7 +35,7 @@ class Storage;
 /// What the library window's views read and call: the search and type filter, the layout, the
 /// clips shown (a list, or board columns), the selection and its bulk actions, the spaces and the
 /// clip menu. The views only lay things out.
-class LibraryViewModel final : public QObject {
+class LibraryViewModel final : public QObject, private ClipActions {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the library window")
@@ -177,7 +178,11 @@ private:
     std::vector<Uuid> selectedShown();
     void paste(const Uuid& id);
     void deleteClip(const Uuid& id);
-    void promptReminder(const ClipItem& item);
+    // The card menu's entries that act here.
+    void promptReminder(const ClipItem& item) override;
+    void pasteClip(const ClipItem& clip) override { paste(clip.id); }
+    void removeClip(const ClipItem& clip) override { deleteClip(clip.id); }
+    void clipChanged() override { scheduleRefresh(); }
     void updateBoard();
     void noteSelectionChanged();
     /// The models of the layout of viewMode: the list's, or the board's columns.

@@ -3,14 +3,12 @@
 
 #include "core/support/Log.h"
 #include "platform/WindowActivation.h"
+#include "ui/AppWindows.h"
 #include "ui/LibraryViewModel.h"
 
-#include <QCursor>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QScreen>
 
 #include <memory>
 
@@ -79,9 +77,7 @@ void LibraryWindowController::show()
         if (active && (!window_->isVisible() || active->value != window_->winId()))
             previous_ = active->value;
     }
-    window_->show();
-    window_->raise();
-    window_->requestActivate();
+    bringToFront(*window_);
 }
 
 bool LibraryWindowController::restorePreviousWindow()
@@ -94,12 +90,7 @@ bool LibraryWindowController::createWindow()
     auto* view = new QQuickView(&engine_, nullptr);
     view->setInitialProperties({{QStringLiteral("library"), QVariant::fromValue<QObject*>(&library_)}});
     view->setResizeMode(QQuickView::SizeRootObjectToView);
-    view->setSource(viewUrl);
-    if (view->status() != QQuickView::Ready || !view->rootObject()) {
-        QStringList errors;
-        for (const auto& e : view->errors())
-            errors << e.toString();
-        logf(LogCategory::Ui, "No se pudo cargar la biblioteca: {}", errors.join(QStringLiteral("; ")).toStdString());
+    if (!loadView(*view, viewUrl, "la biblioteca")) {
         delete view;
         return false;
     }
@@ -107,15 +98,7 @@ bool LibraryWindowController::createWindow()
     view->setFlags(Qt::Window);
     view->resize(kWidth, kHeight);
     view->setMinimumSize(QSize(480, 320));
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        view->setScreen(screen);
-        QRect frame(0, 0, kWidth, kHeight);
-        frame.moveCenter(screen->availableGeometry().center());
-        view->setPosition(frame.topLeft());
-    }
+    centreOnPointerScreen(*view, QSize(kWidth, kHeight));
     view->installEventFilter(new HideOnClose(view));
     connect(view, &QWindow::visibleChanged, &library_, [this](bool visible) { library_.setShown(visible); });
     window_ = view;

@@ -475,19 +475,19 @@ std::unique_ptr<QMenu> NotchPanelViewModel::cardMenu(int row)
     const auto item = clipAt(row);
     if (!item)
         return nullptr;
-    ClipMenu menu{services_.paster, services_.storage, services_.bulkCopy, services_.spaces, services_.images,
-                  services_.settings.theme()};
-    menu.paste = [this](const ClipItem& clip) { services_.paster.paste(clip); };
-    menu.promptReminder = [this](const ClipItem& clip) { promptReminder(clip); };
-    menu.remove = [this](const ClipItem& clip) { deleteClip(clip); };
-    menu.changed = [this] { reload(); };
-    menu.share = [this](QMenu& into, const ClipItem& clip) {
-        if (const auto content = ShareContent::from(clip, services_.storage.imagesDir()))
-            fillShareMenu(*into.addMenu(QStringLiteral("Enviar…")), *content);
-        else
-            into.addAction(QStringLiteral("Enviar…"))->setEnabled(false); // nothing to send
-    };
+    const ClipMenu menu{*this, services_.paster, services_.storage, services_.bulkCopy, services_.spaces,
+                        services_.images, services_.settings.theme()};
     return menu.build(*item, this);
+}
+
+void NotchPanelViewModel::pasteClip(const ClipItem& clip) { services_.paster.paste(clip); }
+
+void NotchPanelViewModel::fillShare(QMenu& menu, const ClipItem& clip)
+{
+    if (const auto content = ShareContent::from(clip, services_.storage.imagesDir()))
+        fillShareMenu(*menu.addMenu(QStringLiteral("Enviar…")), *content);
+    else
+        menu.addAction(QStringLiteral("Enviar…"))->setEnabled(false); // nothing to send
 }
 
 } // namespace brisa

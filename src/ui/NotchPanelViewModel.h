@@ -6,6 +6,7 @@
 #include "core/store/StoreChanges.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
+#include "ui/ClipMenu.h"
 #include "ui/ClipStripModel.h"
 #include "ui/PanelTabsModel.h"
 
@@ -41,7 +42,7 @@ struct ClipItem;
 
 /// What the open panel's views read and call: the controller's flags, the tab, favourites switch
 /// and selection, the card strip, and the actions on cards. The views only lay things out.
-class NotchPanelViewModel final : public QObject {
+class NotchPanelViewModel final : public QObject, private ClipActions {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the application around its NotchController")
@@ -173,7 +174,13 @@ private:
     void share(const ShareContent& content, const ShareTarget& target);
     void saveAs(const ShareContent& content);
     /// "Poner/Cambiar recordatorio…": the dialog, then the date stored on the clip.
-    void promptReminder(const ClipItem& item);
+    void promptReminder(const ClipItem& item) override;
+    // The rest of what the card menu does here.
+    void pasteClip(const ClipItem& clip) override;
+    void removeClip(const ClipItem& clip) override { deleteClip(clip); }
+    void clipChanged() override { reload(); }
+    bool offersShare() const override { return true; }
+    void fillShare(QMenu& menu, const ClipItem& clip) override;
     /// Opening: the rows read afresh from the first card (see the call).
     void reloadFromStart();
     /// reload(), or once the menu or drag in progress is over.

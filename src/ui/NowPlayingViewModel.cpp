@@ -3,6 +3,7 @@
 
 #include "core/notch/NotchController.h"
 #include "core/nowplaying/NowPlayingService.h"
+#include "core/sidepanels/SidePanelGeometry.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -57,6 +58,11 @@ void NowPlayingViewModel::updateShown()
 }
 
 bool NowPlayingViewModel::hasMedia() const { return service_.hasMedia(); }
+
+Rect NowPlayingViewModel::frameFor(const Rect& screen, Size expandedSize) const
+{
+    return SidePanelGeometry::nowPlayingFrame(screen, expandedSize);
+}
 QString NowPlayingViewModel::title() const { return QString::fromStdString(service_.title()); }
 QString NowPlayingViewModel::artist() const { return QString::fromStdString(service_.artist()); }
 bool NowPlayingViewModel::playing() const { return service_.isPlaying(); }

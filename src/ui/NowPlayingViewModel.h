@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/sidepanels/SidePanelController.h"
+
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
@@ -13,7 +15,7 @@ class NotchController;
 /// The now-playing card as it draws: the service's track, and whether the card is out (the panel
 /// is open and something plays). While the card is in, the running position is not passed on, so
 /// a hidden card costs no redraws.
-class NowPlayingViewModel : public QObject {
+class NowPlayingViewModel : public QObject, public SidePanelContent {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by the application around its NowPlayingService")
@@ -46,6 +48,10 @@ public:
     double duration() const;
     double fraction() const;
     QString artwork() const { return artwork_; }
+
+    // The card beside the open panel, while something plays.
+    Rect frameFor(const Rect& screen, Size expandedSize) const override;
+    bool hasContent() const override { return hasMedia(); }
 
     Q_INVOKABLE void togglePlayPause();
     Q_INVOKABLE void nextTrack();

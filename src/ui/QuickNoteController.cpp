@@ -15,8 +15,8 @@ constexpr int kEscapeKeyCode = 53;
 
 } // namespace
 
-QuickNoteController::QuickNoteController(SaveNote saveNote, QObject* parent)
-    : QObject(parent), saveNote_(std::move(saveNote))
+QuickNoteController::QuickNoteController(NoteStore* store, QObject* parent)
+    : QObject(parent), store_(store)
 {
 }
 
@@ -60,7 +60,7 @@ bool QuickNoteController::save()
     const QString note = trimmedNote(text_);
     if (note.isEmpty())
         return false;
-    if (!saveNote_ || !saveNote_(note.toStdString())) {
+    if (!store_ || !store_->saveNote(note.toStdString())) {
         logLine(LogCategory::Ui, "No se pudo guardar la nota rápida");
         return false;
     }

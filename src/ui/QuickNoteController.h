@@ -6,10 +6,19 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
-#include <functional>
 #include <string>
 
 namespace brisa {
+
+/// Where a quick note goes when saved: the clip store, as a new clip.
+class NoteStore {
+public:
+    /// Stores a trimmed note (UTF-8); false when it could not be stored.
+    virtual bool saveNote(const std::string& note) = 0;
+
+protected:
+    ~NoteStore() = default;
+};
 
 /// The quick note being edited and its rules: what may be saved and how it is handed to the store.
 /// The view binds to it; the window controller closes the window on saved() and cancelled().
@@ -28,10 +37,8 @@ class QuickNoteController : public QObject {
     Q_PROPERTY(QFont editorFont READ editorFont CONSTANT)
 
 public:
-    /// Stores a trimmed note (UTF-8) through the store; false when it could not be stored.
-    using SaveNote = std::function<bool(const std::string& note)>;
-
-    explicit QuickNoteController(SaveNote saveNote, QObject* parent = nullptr);
+    /// store must outlive the controller; null: nothing can be saved.
+    explicit QuickNoteController(NoteStore* store, QObject* parent = nullptr);
 
     QString text() const { return text_; }
     void setText(const QString& text);
@@ -61,7 +68,7 @@ Q_SIGNALS:
     void cancelled();
 
 private:
-    SaveNote saveNote_;
+    NoteStore* store_;
     QString text_;
     bool canSave_ = false;
 };

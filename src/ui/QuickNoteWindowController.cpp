@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuickNoteWindowController.h"
 
-#include "core/support/Log.h"
+#include "ui/AppWindows.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QScreen>
 #include <QtMath>
 
 namespace brisa {
@@ -54,8 +51,8 @@ private:
 
 } // namespace
 
-QuickNoteWindowController::QuickNoteWindowController(QuickNoteController::SaveNote saveNote, QObject* parent)
-    : QObject(parent), saveNote_(std::move(saveNote))
+QuickNoteWindowController::QuickNoteWindowController(NoteStore& store, QObject* parent)
+    : QObject(parent), store_(store)
 {
 }
 
@@ -71,9 +68,7 @@ void QuickNoteWindowController::show()
 {
     if (!window_ && !createWindow())
         return;
-    window_->show();
-    window_->raise();
-    window_->requestActivate();
+    bringToFront(*window_);
 }
 
 bool QuickNoteWindowController::createWindow()
@@ -82,15 +77,10 @@ bool QuickNoteWindowController::createWindow()
         engine_ = std::make_unique<QQmlEngine>();
 
     auto* view = new QQuickView(engine_.get(), nullptr);
-    auto* note = new QuickNoteController(saveNote_, view);
+    auto* note = new QuickNoteController(&store_, view);
     view->setInitialProperties({{QStringLiteral("controller"), QVariant::fromValue<QObject*>(note)}});
     view->setResizeMode(QQuickView::SizeViewToRootObject);
-    view->setSource(viewUrl);
-    if (view->status() != QQuickView::Ready || !view->rootObject()) {
-        QStringList errors;
-        for (const auto& e : view->errors())
-            errors << e.toString();
-        logf(LogCategory::Ui, "No se pudo cargar la nota rápida: {}", errors.join(QStringLiteral("; ")).toStdString());
+    if (!loadView(*view, viewUrl, "la nota rápida")) {
         delete view;
         return false;
     }
@@ -104,15 +94,7 @@ bool QuickNoteWindowController::createWindow()
     view->setMinimumSize(size);
     view->setMaximumSize(size);
 
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        view->setScreen(screen);
-        QRect frame(QPoint(), size);
-        frame.moveCenter(screen->availableGeometry().center());
-        view->setPosition(frame.topLeft());
-    }
+    centreOnPointerScreen(*view, size);
 
     view->installEventFilter(new NoteKeys(note, view));
     connect(note, &QuickNoteController::saved, this, &QuickNoteWindowController::discardWindow);

@@ -19,7 +19,8 @@ class QuickNoteWindowController : public QObject {
     Q_OBJECT
 
 public:
-    explicit QuickNoteWindowController(QuickNoteController::SaveNote saveNote, QObject* parent = nullptr);
+    /// store must outlive the controller.
+    explicit QuickNoteWindowController(NoteStore& store, QObject* parent = nullptr);
     ~QuickNoteWindowController() override;
 
     /// Brings the window to the front with keyboard focus, making it first if there is none.
@@ -37,7 +38,7 @@ private:
     bool createWindow();
     void discardWindow();
 
-    QuickNoteController::SaveNote saveNote_;
+    NoteStore& store_;
     // Kept across windows: compiling the view again each time would cost more than the window.
     std::unique_ptr<QQmlEngine> engine_;
     QQuickView* window_ = nullptr;

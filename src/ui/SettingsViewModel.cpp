@@ -282,7 +282,7 @@ void SettingsViewModel::addSnippet()
 
 QString SettingsViewModel::clearHistoryQuestion() const
 {
-    const std::int64_t n = clearing_.count ? clearing_.count() : 0;
+    const std::int64_t n = clearing_ ? clearing_->countUnpinned() : 0;
     if (n == 0)
         return QStringLiteral("No hay clips sin fijar que borrar.");
     return (n == 1 ? QStringLiteral("¿Borrar 1 clip del historial?")
@@ -292,8 +292,8 @@ QString SettingsViewModel::clearHistoryQuestion() const
 
 void SettingsViewModel::clearHistory()
 {
-    if (clearing_.clear)
-        clearing_.clear();
+    if (clearing_)
+        clearing_->clearUnpinned();
 }
 
 void SettingsViewModel::removeSnippet(int row)

@@ -193,13 +193,17 @@ public:
     ShortcutRecorder* recorder() const { return recorder_; }
 
     /// How many clips clearing the history would delete (the unpinned ones), and the clearing itself.
-    struct HistoryClearing {
-        std::function<std::int64_t()> count{};
-        std::function<void()> clear{};
+    class HistoryClearing {
+    public:
+        virtual std::int64_t countUnpinned() = 0;
+        virtual void clearUnpinned() = 0;
+
+    protected:
+        ~HistoryClearing() = default;
     };
-    /// Offers "Borrar historial…" through these; both must be set.
-    void setHistoryClearing(HistoryClearing clearing) { clearing_ = std::move(clearing); }
-    bool canClearHistory() const { return clearing_.count && clearing_.clear; }
+    /// Offers "Borrar historial…" through clearing, which must outlive the view model; null: not offered.
+    void setHistoryClearing(HistoryClearing* clearing) { clearing_ = clearing; }
+    bool canClearHistory() const { return clearing_ != nullptr; }
     /// The confirmation's question, counting the clips now: "¿Borrar 12 clips del historial? ...".
     Q_INVOKABLE QString clearHistoryQuestion() const;
     /// Deletes the unpinned clips (after the user confirmed).
@@ -229,7 +233,7 @@ private:
     SnippetListModel* snippetList_;
     QString newShortcut_;
     QString newContent_;
-    HistoryClearing clearing_;
+    HistoryClearing* clearing_ = nullptr;
     // The settings and the store keep their observers for good: they check this first.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

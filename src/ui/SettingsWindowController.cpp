@@ -2,19 +2,18 @@
 #include "ui/SettingsWindowController.h"
 
 #include "core/settings/KeyboardShortcuts.h"
+#include "core/store/Storage.h"
 #include "core/support/DesktopEntries.h"
 #include "core/support/Log.h"
 #include "ui/AppIconImageProvider.h"
+#include "ui/AppWindows.h"
+#include "ui/ApplicationPickerModel.h"
 #include "ui/SettingsViewModel.h"
 #include "ui/SymbolImageProvider.h"
 
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QScreen>
 
 namespace brisa {
 namespace {
@@ -22,6 +21,21 @@ namespace {
 const QUrl viewUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/SettingsWindow.qml"));
 
 } // namespace
+
+/// "Borrar historial…" over the store: the unpinned clips go, the pinned stay.
+class SettingsWindowController::StoredHistory final : public SettingsViewModel::HistoryClearing {
+public:
+    explicit StoredHistory(Storage& storage) : storage_(storage) {}
+    std::int64_t countUnpinned() override { return storage_.countClearable(); }
+    void clearUnpinned() override
+    {
+        if (!storage_.clearHistory())
+            logLine(LogCategory::Ui, "No se pudo borrar el historial: sigue como estaba");
+    }
+
+private:
+    Storage& storage_;
+};
 
 SettingsWindowController::SettingsWindowController(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services))
@@ -44,11 +58,7 @@ void SettingsWindowController::show()
 {
     if (!window_ && !createWindow())
         return;
-    window_->show();
-    // The window manager raises and focuses a window on request (_NET_ACTIVE_WINDOW), also when
-    // it was only hidden behind others.
-    window_->raise();
-    window_->requestActivate();
+    bringToFront(*window_);
 }
 
 bool SettingsWindowController::createWindow()
@@ -58,32 +68,19 @@ bool SettingsWindowController::createWindow()
     engine_->addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider());
     entries_ = std::make_unique<DesktopEntries>(DesktopEntries::scan(DesktopEntries::applicationDirs()));
 
-    auto* recorder = new ShortcutRecorder(services_.shortcuts, shortcutNames::togglePanel(),
-                                          services_.applyPanelShortcut);
-    recorder->setPause(services_.pauseShortcuts);
+    auto* recorder = new ShortcutRecorder(services_.shortcuts, shortcutNames::togglePanel(), services_.grabs);
     viewModel_ = new SettingsViewModel(services_.settings, services_.snippets, entries_.get(), recorder);
-    viewModel_->setHistoryClearing({services_.countUnpinned, services_.clearHistory});
-    // Brisa's own windows (this one) are no application to block.
-    auto open = [windows = services_.openApplications]() {
-        auto classes = windows ? windows() : std::vector<std::string>{};
-        std::erase_if(classes, [](const std::string& c) {
-            return QString::fromStdString(c).compare(QCoreApplication::applicationName(), Qt::CaseInsensitive) == 0;
-        });
-        return classes;
-    };
-    applications_ = new ApplicationPickerModel({}, std::move(open));
+    if (services_.history) {
+        history_ = std::make_unique<StoredHistory>(*services_.history);
+        viewModel_->setHistoryClearing(history_.get());
+    }
+    applications_ = new ApplicationPickerModel({}, services_.windows);
 
     auto* view = new QQuickView(engine_.get(), nullptr);
     view->setInitialProperties({{QStringLiteral("settings"), QVariant::fromValue<QObject*>(viewModel_)},
                                 {QStringLiteral("applications"), QVariant::fromValue<QObject*>(applications_)}});
     view->setResizeMode(QQuickView::SizeRootObjectToView);
-    view->setSource(viewUrl);
-    if (view->status() != QQuickView::Ready || !view->rootObject()) {
-        QStringList errors;
-        for (const auto& e : view->errors())
-            errors << e.toString();
-        logf(LogCategory::Ui, "No se pudo cargar la ventana de ajustes: {}",
-             errors.join(QStringLiteral("; ")).toStdString());
+    if (!loadView(*view, viewUrl, "la ventana de ajustes")) {
         delete view;
         return false;
     }
@@ -96,15 +93,7 @@ bool SettingsWindowController::createWindow()
     view->setMinimumSize(size);
     view->setMaximumSize(size);
 
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        view->setScreen(screen);
-        QRect frame(QPoint(), size);
-        frame.moveCenter(screen->availableGeometry().center());
-        view->setPosition(frame.topLeft());
-    }
+    centreOnPointerScreen(*view, size);
     window_ = view;
     return true;
 }

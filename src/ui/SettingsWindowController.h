@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/ApplicationPickerModel.h"
-#include "ui/ShortcutRecorder.h"
+#include "ui/ShortcutGrabs.h"
 
 #include <QObject>
 
-#include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
 
 class QQmlEngine;
 class QQuickView;
@@ -18,9 +14,12 @@ class QQuickWindow;
 namespace brisa {
 
 class AppSettings;
+class ApplicationPickerModel;
 class DesktopEntries;
+class FrontmostApplication;
 class KeyboardShortcuts;
 class SettingsViewModel;
+class Storage;
 class TextSnippetStore;
 
 /// Owns the settings window "Brisa — Ajustes": made on the first show(), hidden by its close control
@@ -34,15 +33,13 @@ public:
         AppSettings& settings;
         TextSnippetStore& snippets;
         KeyboardShortcuts& shortcuts;
-        /// Makes a new combination the panel's shortcut, grabbing it; empty: stored only.
-        ShortcutRecorder::Apply applyPanelShortcut{};
-        /// Lets the global shortcuts go while the recorder records; may be empty.
-        ShortcutRecorder::Pause pauseShortcuts{};
-        /// The applications with a window open now, for the picker; may be empty.
-        ApplicationPickerModel::OpenApplications openApplications{};
-        /// Counts the unpinned clips and deletes them, for "Borrar historial…"; empty: not offered.
-        std::function<std::int64_t()> countUnpinned{};
-        std::function<void()> clearHistory{};
+        /// Grabs a new combination for the panel's shortcut and lets them all go while the recorder
+        /// records; null: stored only.
+        ShortcutGrabs* grabs = nullptr;
+        /// The applications with a window open now, for the picker; may be null.
+        FrontmostApplication* windows = nullptr;
+        /// Whose unpinned clips "Borrar historial…" counts and deletes; null: not offered.
+        Storage* history = nullptr;
     };
 
     explicit SettingsWindowController(Services services, QObject* parent = nullptr);
@@ -63,7 +60,10 @@ public:
 private:
     bool createWindow();
 
+    class StoredHistory;
+
     Services services_;
+    std::unique_ptr<StoredHistory> history_;
     std::unique_ptr<DesktopEntries> entries_;
     std::unique_ptr<QQmlEngine> engine_;
     SettingsViewModel* viewModel_ = nullptr;

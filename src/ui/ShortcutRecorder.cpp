@@ -13,8 +13,9 @@ QString qstr(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
-ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, Apply apply, QObject* parent)
-    : QObject(parent), shortcuts_(shortcuts), name_(std::move(name)), apply_(std::move(apply))
+ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, ShortcutGrabs* grabs,
+                                   QObject* parent)
+    : QObject(parent), shortcuts_(shortcuts), name_(std::move(name)), grabs_(grabs)
 {
     std::weak_ptr<bool> alive = alive_;
     shortcuts_.onChanged([this, alive](const ShortcutName& changed) {
@@ -25,8 +26,8 @@ ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName na
 
 ShortcutRecorder::~ShortcutRecorder()
 {
-    if (recording_ && pause_)
-        pause_(false);
+    if (recording_ && grabs_)
+        grabs_->setPaused(false);
 }
 
 QString ShortcutRecorder::text() const
@@ -95,7 +96,9 @@ bool ShortcutRecorder::record(const Shortcut& shortcut)
         setMessage({});
         return true;
     }
-    const auto result = apply_ ? apply_(shortcut) : GlobalHotkeys::GrabResult{true, 0};
+    if (!grabs_)
+        shortcuts_.setShortcut(name_, shortcut); // nothing to grab: only stored
+    const auto result = grabs_ ? grabs_->change(name_, shortcut) : GlobalHotkeys::GrabResult{true, 0};
     const QString chord = qstr(desktopForm(shortcut));
     if (!result) {
         logf(LogCategory::Ui, "Atajo {} rechazado para {} (estado {})", desktopForm(shortcut), name_.rawValue,
@@ -119,8 +122,8 @@ void ShortcutRecorder::setRecording(bool on)
     if (recording_ == on)
         return;
     recording_ = on;
-    if (pause_)
-        pause_(on);
+    if (grabs_)
+        grabs_->setPaused(on);
     Q_EMIT recordingChanged();
 }
 

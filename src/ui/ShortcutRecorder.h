@@ -2,14 +2,13 @@
 #pragma once
 
 #include "core/settings/KeyboardShortcuts.h"
-#include "platform/GlobalHotkeys.h"
+#include "ui/ShortcutGrabs.h"
 
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,23 +28,15 @@ class ShortcutRecorder : public QObject {
     Q_PROPERTY(QString message READ message NOTIFY messageChanged)
 
 public:
-    /// Makes shortcut name's combination, grabbing it: the registry's answer (ok, or why not).
-    using Apply = std::function<GlobalHotkeys::GrabResult(const Shortcut& shortcut)>;
-
-    /// Called with true when recording starts and false when it ends: the global shortcuts are let
-    /// go meanwhile, so that the chord pressed reaches the recorder.
-    using Pause = std::function<void(bool recording)>;
-
-    /// shortcuts must outlive the recorder.
-    ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, Apply apply, QObject* parent = nullptr);
+    /// shortcuts and grabs must outlive the recorder. The global shortcuts are let go through grabs
+    /// while recording, so that the chord pressed reaches the recorder, and a new chord is grabbed
+    /// through it; without grabs (no global shortcuts in this session) a chord is only stored.
+    ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, ShortcutGrabs* grabs, QObject* parent = nullptr);
     ~ShortcutRecorder() override;
 
     QString text() const;
     bool recording() const { return recording_; }
     QString message() const { return message_; }
-
-    /// Sets what lets the global shortcuts go while recording.
-    void setPause(Pause pause) { pause_ = std::move(pause); }
 
     Q_INVOKABLE void startRecording();
     Q_INVOKABLE void cancelRecording();
@@ -74,8 +65,7 @@ private:
 
     KeyboardShortcuts& shortcuts_;
     ShortcutName name_;
-    Apply apply_;
-    Pause pause_;
+    ShortcutGrabs* grabs_;
     bool recording_ = false;
     QString message_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

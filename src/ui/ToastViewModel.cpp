@@ -95,7 +95,7 @@ QString ToastViewModel::kind() const
 {
     if (!frozen_)
         return {};
-    static constexpr const char* names[] = {"text", "code", "link", "image", "screenshot", "color", "file"};
+    static constexpr const char* names[] = {"text", "code", "link", "image", "screenshot", "color", "file", "notice"};
     static_assert(std::size(names) == std::variant_size_v<ToastData::Kind>);
     return QString::fromLatin1(names[frozen_->kind.index()]);
 }

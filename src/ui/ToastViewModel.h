@@ -32,7 +32,7 @@ class ToastViewModel : public QObject {
     Q_PROPERTY(QString subtitle READ subtitle NOTIFY dataChanged)
     /// The symbol's name, for the tile shown without a thumbnail.
     Q_PROPERTY(QString symbol READ symbol NOTIFY dataChanged)
-    /// "text", "code", "link", "image", "screenshot", "color" or "file".
+    /// "text", "code", "link", "image", "screenshot", "color", "file" or "notice".
     Q_PROPERTY(QString kind READ kind NOTIFY dataChanged)
     /// The decoded thumbnail, cropped and rounded, as a data URL; empty when there is none or it
     /// does not decode.

@@ -2,6 +2,7 @@
 #include "app/ShortcutRegistry.h"
 
 #include "core/shortcuts/KeyTranslation.h"
+#include "fakes/FakeAppCommands.h"
 #include "fakes/FakeGlobalHotkeys.h"
 #include "fakes/LogCapture.h"
 
@@ -24,19 +25,8 @@ struct Fixture : ::testing::Test {
     UserDefaults defaults;
     KeyboardShortcuts shortcuts{defaults};
     FakeGlobalHotkeys hotkeys;
-    std::vector<std::string> ran;
-
-    ShortcutActions actions()
-    {
-        ShortcutActions a;
-        a.togglePanel = [this] { ran.push_back("togglePanel"); };
-        a.quickNote = [this] { ran.push_back("quickNote"); };
-        a.bulkCopyToggle = [this] { ran.push_back("bulkCopyToggle"); };
-        a.sequentialPaste = [this] { ran.push_back("sequentialPaste"); };
-        a.sequentialPasteBack = [this] { ran.push_back("sequentialPasteBack"); };
-        a.quickPaste = [this](int slot) { ran.push_back("quickPaste" + std::to_string(slot)); };
-        return a;
-    }
+    test::FakeAppCommands commands;
+    std::vector<std::string>& ran = commands.ran;
 
     void tap(std::uint32_t keysym, std::uint32_t modifiers)
     {
@@ -52,7 +42,7 @@ using ShortcutRegistryTest = Fixture;
 TEST_F(ShortcutRegistryTest, StartRegistersEveryNameAndWritesDefaults)
 {
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
 
     EXPECT_EQ(hotkeys.grabbedCount(), 15u);
     for (const auto& name : shortcutNames::all()) {
@@ -67,7 +57,7 @@ TEST_F(ShortcutRegistryTest, StartRegistersEveryNameAndWritesDefaults)
 TEST_F(ShortcutRegistryTest, EachCombinationRunsItsAction)
 {
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
 
     tap(XK_v, ctrlSuper);
     tap(XK_n, ctrlSuper);
@@ -83,7 +73,7 @@ TEST_F(ShortcutRegistryTest, EachCombinationRunsItsAction)
 TEST_F(ShortcutRegistryTest, ActionRunsOnReleaseOnlyAndOnceWhileHeld)
 {
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
 
     hotkeys.send(XK_v, ctrlSuper, Event::pressed);
     EXPECT_TRUE(ran.empty());
@@ -101,7 +91,7 @@ TEST_F(ShortcutRegistryTest, ActionRunsOnReleaseOnlyAndOnceWhileHeld)
 TEST_F(ShortcutRegistryTest, ChangedShortcutIsGrabbedAgain)
 {
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
 
     shortcuts.setShortcut(shortcutNames::togglePanel(), Shortcut{7, shortcutModifier::control | shortcutModifier::option});
     EXPECT_FALSE(hotkeys.isGrabbed(XK_v, ctrlSuper));
@@ -115,7 +105,7 @@ TEST_F(ShortcutRegistryTest, ClearedShortcutIsUngrabbedAndStaysClearedNextStart)
 {
     {
         ShortcutRegistry registry(shortcuts, hotkeys);
-        registry.registerGlobalShortcuts(actions());
+        registry.registerGlobalShortcuts(commands);
         shortcuts.setShortcut(shortcutNames::quickNote(), std::nullopt);
         EXPECT_FALSE(registry.isRegistered(shortcutNames::quickNote()));
         EXPECT_FALSE(hotkeys.isGrabbed(XK_n, ctrlSuper));
@@ -125,7 +115,7 @@ TEST_F(ShortcutRegistryTest, ClearedShortcutIsUngrabbedAndStaysClearedNextStart)
     EXPECT_FALSE(hotkeys.hasHandler());
 
     ShortcutRegistry again(shortcuts, hotkeys);
-    again.registerGlobalShortcuts(actions());
+    again.registerGlobalShortcuts(commands);
     EXPECT_FALSE(again.isRegistered(shortcutNames::quickNote()));
     EXPECT_EQ(hotkeys.grabbedCount(), 14u);
 }
@@ -135,7 +125,7 @@ TEST_F(ShortcutRegistryTest, RefusedGrabIsLoggedAndTheOthersStillWork)
     brisa::test::LogCapture log;
     hotkeys.refuse(XK_v, ctrlSuper, 10);
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
 
     EXPECT_TRUE(log.contains("[Brisa] Error registering hotkey ⌃⌘V:10")) << ::testing::PrintToString(log.lines());
     EXPECT_FALSE(registry.isRegistered(shortcutNames::togglePanel()));
@@ -152,7 +142,7 @@ TEST_F(ShortcutRegistryTest, UntranslatableShortcutIsLoggedNotGrabbed)
     shortcuts.setShortcut(shortcutNames::quickNote(), Shortcut{96, shortcutModifier::function});
     shortcuts.setShortcut(shortcutNames::bulkCopyToggle(), Shortcut{999, shortcutModifier::command});
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
 
     EXPECT_FALSE(registry.isRegistered(shortcutNames::quickNote()));
     EXPECT_FALSE(registry.isRegistered(shortcutNames::bulkCopyToggle()));
@@ -165,7 +155,7 @@ TEST_F(ShortcutRegistryTest, SameCombinationTwiceKeepsTheFirstName)
 {
     brisa::test::LogCapture log;
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
     shortcuts.setShortcut(shortcutNames::quickNote(), shortcutNames::togglePanel().defaultShortcut);
 
     EXPECT_FALSE(registry.isRegistered(shortcutNames::quickNote()));
@@ -177,7 +167,7 @@ TEST_F(ShortcutRegistryTest, SameCombinationTwiceKeepsTheFirstName)
 TEST_F(ShortcutRegistryTest, EventOfAReplacedGrabIsIgnored)
 {
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
     const auto old = *hotkeys.idOf(XK_v, ctrlSuper);
     hotkeys.sendId(old, Event::pressed);
     shortcuts.setShortcut(shortcutNames::togglePanel(), Shortcut{7, shortcutModifier::command});
@@ -210,7 +200,7 @@ TEST_F(ShortcutRegistryTest, ChangeKeepsThePreviousShortcutWhenTheNewOneIsTaken)
 {
     test::LogCapture log;
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
     const auto& name = shortcutNames::togglePanel();
     hotkeys.refuse(XK_x, ctrlSuper, 10);
 
@@ -236,7 +226,7 @@ TEST_F(ShortcutRegistryTest, ChangeKeepsThePreviousShortcutWhenTheNewOneIsTaken)
 TEST_F(ShortcutRegistryTest, PausingLetsEveryCombinationGoUntilResumed)
 {
     ShortcutRegistry registry(shortcuts, hotkeys);
-    registry.registerGlobalShortcuts(actions());
+    registry.registerGlobalShortcuts(commands);
     registry.setPaused(true);
     EXPECT_EQ(hotkeys.grabbedCount(), 0u);
     tap(XK_n, ctrlSuper);

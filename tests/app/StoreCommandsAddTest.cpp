@@ -17,8 +17,9 @@ TEST(StoreCommandsAdd, LinesAreCopiedBackIntoTheStoreFileOnceAtTheEnd)
     const auto store = home / "Brisa" / "Brisa.store";
     std::ostringstream out, err;
     std::istringstream none;
-    ASSERT_EQ(runStoreCommand({.kind = StoreCommand::Kind::History}, {out, err, none, home.path(), {}}),
-              StoreCommandExit::Ok);
+    // No designated initializers: g++ warns about each member they leave out that has no default.
+    const StoreCommand history; // the default kind
+    ASSERT_EQ(runStoreCommand(history, {out, err, none, home.path(), {}, false}), StoreCommandExit::Ok);
     // Another reader keeps the journal from being folded in when the command closes the store, as
     // a running Brisa does: only the command itself can have copied the clips into the file.
     sqlite3* reader = nullptr;
@@ -30,8 +31,10 @@ TEST(StoreCommandsAdd, LinesAreCopiedBackIntoTheStoreFileOnceAtTheEnd)
     for (int i = 0; i < 300; ++i)
         lines += "línea número " + std::to_string(i) + " de un texto que ocupa algo\n";
     std::istringstream in(lines);
-    StoreCommand add{.kind = StoreCommand::Kind::Add, .separator = '\n'};
-    EXPECT_EQ(runStoreCommand(add, {out, err, in, home.path(), home / "defaults.json"}), StoreCommandExit::Ok)
+    StoreCommand add;
+    add.kind = StoreCommand::Kind::Add;
+    add.separator = '\n';
+    EXPECT_EQ(runStoreCommand(add, {out, err, in, home.path(), home / "defaults.json", false}), StoreCommandExit::Ok)
         << err.str();
     EXPECT_GT(fs::file_size(store), sizeBefore) << "the clips are still only in the journal";
     sqlite3_close(reader);

@@ -12,13 +12,20 @@ namespace fs = std::filesystem;
 
 TEST(StoreCommandsDamage, AStoreMovedAsideIsReportedAndTheCommandStillRuns)
 {
+    // No designated initializers: g++ warns about each member they leave out that has no default.
+    const auto command = [](StoreCommand::Kind kind, std::optional<std::string> argument = {}) {
+        StoreCommand c;
+        c.kind = kind;
+        c.argument = std::move(argument);
+        return c;
+    };
     struct Case {
         StoreCommand command;
         int exit;
     };
     const std::vector<Case> cases{
-        {{.kind = StoreCommand::Kind::History}, StoreCommandExit::Ok},
-        {{.kind = StoreCommand::Kind::Show, .argument = "ABCDEF"}, StoreCommandExit::NotFound},
+        {command(StoreCommand::Kind::History), StoreCommandExit::Ok},
+        {command(StoreCommand::Kind::Show, "ABCDEF"), StoreCommandExit::NotFound},
     };
     for (const auto& c : cases) {
         test::TempDir home;
@@ -26,14 +33,14 @@ TEST(StoreCommandsDamage, AStoreMovedAsideIsReportedAndTheCommandStillRuns)
         test::writeFile(home / "Brisa" / "Brisa.store", std::string(4096, 'Z'));
         std::ostringstream out, err;
         std::istringstream in;
-        const int rc = runStoreCommand(c.command, {out, err, in, home.path(), home / "defaults.json"});
+        const int rc = runStoreCommand(c.command, {out, err, in, home.path(), home / "defaults.json", false});
         EXPECT_EQ(rc, c.exit);
         EXPECT_NE(err.str().find("apartado como Brisa.store.corrupt-"), std::string::npos) << err.str();
         EXPECT_NE(err.str().find((home / "Brisa" / "Brisa.store").string()), std::string::npos) << err.str();
 
         // Said once: the next command finds a sound store and says nothing.
         std::ostringstream out2, err2;
-        EXPECT_EQ(runStoreCommand({.kind = StoreCommand::Kind::History}, {out2, err2, in, home.path(), {}}),
+        EXPECT_EQ(runStoreCommand(command(StoreCommand::Kind::History), {out2, err2, in, home.path(), {}, false}),
                   StoreCommandExit::Ok);
         EXPECT_EQ(err2.str(), "");
     }

@@ -2,6 +2,7 @@
 #include "app/TrayMenu.h"
 #include "core/settings/AppSettings.h"
 #include "core/settings/UserDefaults.h"
+#include "fakes/FakeAppCommands.h"
 #include "fakes/QtApp.h"
 
 #include <QAction>
@@ -51,13 +52,14 @@ struct TrayMenuTest : ::testing::Test {
     TrayMenuTest() { test::qtApp(); }
     UserDefaults defaults;
     AppSettings settings{defaults};
+    test::FakeAppCommands commands;
 };
 
 } // namespace
 
 TEST_F(TrayMenuTest, HasTheItemsInOrderWithTheirShortcuts)
 {
-    TrayMenu tray(settings, {});
+    TrayMenu tray(settings, commands);
     EXPECT_EQ(titles(tray.menu()),
               (QStringList{"Abrir panel", "Biblioteca…", "Quick Note…", "Bulk Copy (Multi-Clip)", "---", "Tema",
                            "Abrir panel con", "---", "Pausar captura", "Ajustes…", "---", "Salir de Brisa"}));
@@ -71,14 +73,14 @@ TEST_F(TrayMenuTest, HasTheItemsInOrderWithTheirShortcuts)
 
 TEST_F(TrayMenuTest, FirstLaunchChecksDarkAndHover)
 {
-    TrayMenu tray(settings, {});
+    TrayMenu tray(settings, commands);
     EXPECT_EQ(checked(submenu(tray.menu(), "Tema")), QStringList{"Oscuro"});
     EXPECT_EQ(checked(submenu(tray.menu(), "Abrir panel con")), QStringList{"Al posar (hover)"});
 }
 
 TEST_F(TrayMenuTest, ChoosingLightMovesTheCheckmarkAndPersists)
 {
-    TrayMenu tray(settings, {});
+    TrayMenu tray(settings, commands);
     item(submenu(tray.menu(), "Tema"), "Claro")->trigger();
     EXPECT_EQ(checked(submenu(tray.menu(), "Tema")), QStringList{"Claro"});
     EXPECT_EQ(defaults.value("appTheme"), nlohmann::json("light"));
@@ -92,7 +94,7 @@ TEST_F(TrayMenuTest, ChoosingLightMovesTheCheckmarkAndPersists)
 
 TEST_F(TrayMenuTest, UnknownRepresentedObjectChangesNothing)
 {
-    TrayMenu tray(settings, {});
+    TrayMenu tray(settings, commands);
     QAction stray(QStringLiteral("Sepia"));
     stray.setData(QStringLiteral("sepia"));
     tray.changeTheme(&stray);
@@ -106,25 +108,20 @@ TEST_F(TrayMenuTest, UnknownRepresentedObjectChangesNothing)
 
 TEST_F(TrayMenuTest, ItemsRunTheirActionsAndItemsWithoutAWindowAreGreyed)
 {
-    std::vector<std::string> ran;
-    TrayActions actions;
-    actions.openPanel = [&] { ran.push_back("panel"); };
-    actions.openQuickNote = [&] { ran.push_back("note"); };
-    actions.toggleBulkCopy = [&] { ran.push_back("bulk"); };
-    actions.quit = [&] { ran.push_back("quit"); };
-    TrayMenu tray(settings, actions);
+    commands.unavailable = {AppCommand::OpenLibrary, AppCommand::OpenSettings};
+    TrayMenu tray(settings, commands);
     for (const char* title : {"Abrir panel", "Quick Note…", "Bulk Copy (Multi-Clip)", "Salir de Brisa"}) {
         EXPECT_TRUE(item(tray.menu(), title)->isEnabled()) << title;
         item(tray.menu(), title)->trigger();
     }
-    EXPECT_EQ(ran, (std::vector<std::string>{"panel", "note", "bulk", "quit"}));
+    EXPECT_EQ(commands.ran, (std::vector<std::string>{"togglePanel", "quickNote", "bulkCopyToggle", "quit"}));
     for (const char* title : {"Biblioteca…", "Ajustes…"})
         EXPECT_FALSE(item(tray.menu(), title)->isEnabled()) << title;
 }
 
 TEST_F(TrayMenuTest, ChoicesAreRadioGroupsAndTheMenusFollowTheTheme)
 {
-    TrayMenu tray(settings, {});
+    TrayMenu tray(settings, commands);
     for (const char* title : {"Tema", "Abrir panel con"}) {
         for (auto* a : submenu(tray.menu(), title)->actions()) {
             ASSERT_NE(a->actionGroup(), nullptr) << title;
@@ -149,18 +146,15 @@ TEST_F(TrayMenuTest, ChoicesAreRadioGroupsAndTheMenusFollowTheTheme)
 
 TEST_F(TrayMenuTest, PausarCapturaIsCheckedWhilePausedWhoeverPaused)
 {
-    std::vector<bool> asked;
-    TrayActions actions;
-    actions.setCapturePaused = [&](bool on) { asked.push_back(on); };
-    TrayMenu tray(settings, std::move(actions));
+    TrayMenu tray(settings, commands);
     QAction* pause = item(tray.menu(), "Pausar captura");
     ASSERT_EQ(pause, tray.pauseMenuItem());
     EXPECT_TRUE(pause->isCheckable());
     EXPECT_FALSE(pause->isChecked());
     pause->trigger();
     pause->trigger();
-    EXPECT_EQ(asked, (std::vector<bool>{true, false}));
+    EXPECT_EQ(commands.ran, (std::vector<std::string>{"pause", "resume"}));
     tray.showCapturePaused(true); // «brisa pause» from a terminal
     EXPECT_TRUE(pause->isChecked());
-    EXPECT_EQ(asked.size(), 2u) << "showing the state asks for nothing";
+    EXPECT_EQ(commands.ran.size(), 2u) << "showing the state asks for nothing";
 }

@@ -114,23 +114,27 @@ protected:
         }
     }
 
-    ShortcutActions countingActions()
-    {
-        ShortcutActions a;
-        a.togglePanel = [this] { ++toggles; };
-        a.quickNote = [this] { ++quickNotes; };
-        a.quickPaste = [this](int slot) { slots.push_back(slot); };
-        return a;
-    }
+    struct CountingCommands final : AppCommands {
+        void run(AppCommand command) override
+        {
+            toggles += command == AppCommand::TogglePanel;
+            quickNotes += command == AppCommand::OpenQuickNote;
+        }
+        void pasteSlot(int slot) override { slots.push_back(slot); }
+        int toggles = 0;
+        int quickNotes = 0;
+        std::vector<int> slots;
+    };
 
     test::VirtualScheduler scheduler;
     std::unique_ptr<X11GlobalHotkeys> hotkeys;
     std::unique_ptr<CountingHotkeys> counting;
     UserDefaults defaults;
     KeyboardShortcuts shortcuts{defaults};
-    int toggles = 0;
-    int quickNotes = 0;
-    std::vector<int> slots;
+    CountingCommands commands;
+    int& toggles = commands.toggles;
+    int& quickNotes = commands.quickNotes;
+    std::vector<int>& slots = commands.slots;
 };
 
 } // namespace
@@ -138,7 +142,7 @@ protected:
 TEST_F(X11GlobalHotkeysTest, ShortcutRunsOnceOnReleaseNotOnPress)
 {
     ShortcutRegistry registry(shortcuts, *counting);
-    registry.registerGlobalShortcuts(countingActions());
+    registry.registerGlobalShortcuts(commands);
     ASSERT_TRUE(registry.isRegistered(shortcutNames::togglePanel()));
 
     xdotool("keydown ctrl+super+v");
@@ -163,7 +167,7 @@ TEST_F(X11GlobalHotkeysTest, ShortcutRunsOnceOnReleaseNotOnPress)
 TEST_F(X11GlobalHotkeysTest, WorksWithNumLockAndCapsLockOn)
 {
     ShortcutRegistry registry(shortcuts, *counting);
-    registry.registerGlobalShortcuts(countingActions());
+    registry.registerGlobalShortcuts(commands);
 
     xdotool("key Num_Lock");
     xdotool("key ctrl+super+3");
@@ -190,7 +194,7 @@ TEST_F(X11GlobalHotkeysTest, CombinationHeldByAnotherClientIsRefusedAndLogged)
 
     test::LogCapture log;
     ShortcutRegistry registry(shortcuts, *counting);
-    registry.registerGlobalShortcuts(countingActions());
+    registry.registerGlobalShortcuts(commands);
 
     EXPECT_TRUE(log.contains("[Brisa] Error registering hotkey ⌃⌘N:10")) << ::testing::PrintToString(log.lines());
     EXPECT_FALSE(registry.isRegistered(shortcutNames::quickNote()));
@@ -215,7 +219,7 @@ TEST_F(X11GlobalHotkeysTest, CombinationHeldByAnotherClientIsRefusedAndLogged)
 TEST_F(X11GlobalHotkeysTest, ChangedShortcutMovesTheGrab)
 {
     ShortcutRegistry registry(shortcuts, *counting);
-    registry.registerGlobalShortcuts(countingActions());
+    registry.registerGlobalShortcuts(commands);
     shortcuts.setShortcut(shortcutNames::togglePanel(),
                           Shortcut{7, shortcutModifier::control | shortcutModifier::option}); // Ctrl+Alt+X
 

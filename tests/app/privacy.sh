@@ -2,12 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Privacy as a user meets it, under a window manager with a real window in front: a copy made in a
 # password manager (a window whose class a desktop entry names) is not recorded on a first start,
-# whose settings block it by default; once the user takes it off the list, its copies are. A pause
-# from the command line stops recording until resumed, a timed one outlives a restart, and both
-# commands say so when no Brisa runs.
-# Usage: privacy.sh BRISA PASTE_TARGET   (run under with-display.sh)
+# whose settings block it by default; once the user takes it off the list with the mouse in the
+# settings window, its next copy is, from the same running Brisa. A pause from the command line
+# stops recording until resumed, a timed one outlives a restart, and both commands say so when no
+# Brisa runs.
+# Usage: privacy.sh BRISA PASTE_TARGET XTEST_POINTER   (run under with-display.sh)
 set -u
-brisa="$1"; target="$2"
+brisa="$1"; target="$2"; pointer="$3"
 . "$(dirname "$0")/common.sh"
 settings="$XDG_CONFIG_HOME/Brisa/defaults.json"
 count() { "$brisa" history --json | jq length; }
@@ -56,13 +57,52 @@ check "a first start blocks the password managers" \
 copy "contraseña"
 check "a copy made in the password manager is not recorded" 'wait_log "app en lista negra: KeePassXC" && [ "$(count)" = 0 ]'
 
-# The user takes it off the list; Brisa reads the list at start.
-stop
-jq '.blockedBundleIDs -= ["KeePassXC"]' "$settings" >"$settings.new" && mv "$settings.new" "$settings"
-start
+# The user takes it off the list in the settings window, with real pointer events: the Privacidad
+# tab, then the trash button of the password manager's row, the first of the default list. The
+# button is found in the window's picture: the first pixel of the destructive colour in the
+# column where the rows' trash buttons sit.
+settings_window() { xdotool search --onlyvisible --name "^Brisa — Ajustes$" 2>/dev/null | head -1; }
+click() { "$pointer" move "$1" "$2" && "$pointer" click 1; }
+# click_in WINDOW X Y: a click at X,Y of the window's contents, wherever the window manager put it.
+# (xwininfo, as xdotool adds the frame's offset to a reparented window's position once too often.)
+click_in() {
+  local info wx wy
+  info=$(xwininfo -id "$1") || return 1
+  wx=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info"); wy=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  click $((wx + $2)) $((wy + $3))
+}
+trash_column=445 # 480 wide, less the list's margin (16 + 4) and half the 30-wide button
+# The y of the first row's trash button, once the tab shows it: a dark theme's red, or a light one's.
+first_trash_y() {
+  import -window "$1" "$home/window.png" 2>/dev/null || return 1
+  convert "$home/window.png" -crop "1x300+$trash_column+40" +repage txt:- 2>/dev/null |
+    grep -m1 -i '#FF453A\|#D70015' | sed -n 's/^0,\([0-9]*\):.*/\1/p' | grep .
+}
+listed() { [ "$(jq -r '.blockedBundleIDs | index("KeePassXC") != null' "$settings")" = true ]; }
+remove_in_window() {
+  local w y
+  "$brisa" settings
+  for _ in $(seq 50); do w=$(settings_window); [ -n "$w" ] && break; sleep 0.1; done
+  [ -n "$w" ] || return 1
+  # A click lost on a loaded machine is tried again, up to three times, after checking it was lost.
+  for _ in 1 2 3; do
+    click_in "$w" 240 10 # the Privacidad tab
+    y=
+    for _ in $(seq 50); do y=$(first_trash_y "$w") && break; sleep 0.1; done
+    [ -n "$y" ] || continue
+    click_in "$w" $trash_column $((40 + y + 4))
+    for _ in $(seq 30); do listed || return 0; sleep 0.1; done
+    echo "note: the remove click was not taken; again"
+  done
+  ! listed
+}
+check "the remove button in the settings window takes it off the stored list" remove_in_window
+check "the other password managers stay listed" \
+  '[ "$(jq -r ".blockedBundleIDs | index(\"Bitwarden\") != null" "$settings")" = true ]'
+check "the password manager's window is in front again" in_front
 copy "nota"
-check "once removed from the list, its copies are recorded with the entry's name" \
-  'wait_count 1 && [ "$("$brisa" history --json | jq -r ".[0].sourceAppName + \"|\" + .[0].sourceAppBundleID")" = "Gestor de prueba|KeePassXC" ]'
+check "its next copy is recorded by the same Brisa, with the entry's name" \
+  'wait_count 1 && [ "$("$brisa" history --json | jq -r ".[0].sourceAppName + \"|\" + .[0].sourceAppBundleID")" = "Gestor de prueba|KeePassXC" ] && kill -0 $app && [ "$(grep -c "Brisa está lista" "$home/app.log")" = 1 ]'
 
 "$brisa" pause; rc=$?
 check "brisa pause is taken by the running Brisa" '[ $rc -eq 0 ] && wait_log "Captura en pausa"'

@@ -3,6 +3,7 @@
 
 #include "platform/WindowActivation.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ public:
             journal->push_back("activate " + std::to_string(window.value));
         return activationsSucceed;
     }
+    std::optional<std::uint64_t> currentTime() override { return time; }
 
     /// The window in front and its class.
     std::optional<WindowId> active;
@@ -35,6 +37,8 @@ public:
     /// Every window asked to take the focus, in order.
     std::vector<WindowId> activated;
     bool activationsSucceed = true;
+    /// The window system's time, for startup ids.
+    std::optional<std::uint64_t> time;
     /// When set, activations are noted here, to be compared in order with other fakes'.
     std::vector<std::string>* journal = nullptr;
 };

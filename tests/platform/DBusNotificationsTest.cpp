@@ -100,8 +100,9 @@ protected:
     }
     void stopServer()
     {
-        if (server_ && bus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")))
+        if (server_ && bus().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications"))) {
             EXPECT_TRUE(bus().unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+        }
     }
     static void emitAction(uint id, const QString& action)
     {
@@ -140,8 +141,12 @@ TEST_F(DBusNotificationsTest, TheDefaultActionHandsBackTheKey)
 {
     startServer({"body", "actions"});
     DBusNotifications notifications;
-    std::vector<std::string> activated;
-    notifications.onActivated = [&](const std::string& key) { activated.push_back(key); };
+    struct Clicks final : NotificationClicks {
+        void notificationClicked(const std::string& key) override { activated.push_back(key); }
+        std::vector<std::string> activated;
+    } clicks;
+    notifications.clicks = &clicks;
+    auto& activated = clicks.activated;
     ASSERT_TRUE(notifications.show({"t", "b", "CLIP-1"}));
     emitAction(41, "otra");
     emitAction(99, "default"); // not ours

@@ -131,16 +131,12 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
     WorkerPool pool(1);
     ScreenshotWatcher screenshots(*storage, scheduler, pool,
                                   std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse));
-    ASSERT_TRUE(screenshots.start(folder, [&](const fs::path& path) {
-        return watcher.watch(path, [&](const auto& removed) { screenshots.scan(removed); });
-    }));
+    ASSERT_TRUE(screenshots.start(folder, &watcher));
 
-    const Bytes png = test::gradientImage(32, 32);
+    const Bytes bytes = test::gradientImage(32, 32);
+    const std::string png(bytes.begin(), bytes.end());
     std::ofstream(folder / "notas.txt") << "no es una captura";
-    {
-        std::ofstream out(folder / "Screenshot from 2026-03-01.png", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    }
+    test::writeFile(folder / "Screenshot from 2026-03-01.png", png);
     ASSERT_TRUE(processEventsUntil([&] { return storage->count() > 0; }));
     EXPECT_TRUE(log.contains("Captura importada: Screenshot from 2026-03-01.png"));
     const auto clips = storage->fetchAll();
@@ -149,10 +145,7 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
 
     // Deleted and saved again under the same name, faster than the events are read: a new clip.
     fs::remove(folder / "Screenshot from 2026-03-01.png");
-    {
-        std::ofstream out(folder / "Screenshot from 2026-03-01.png", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    }
+    test::writeFile(folder / "Screenshot from 2026-03-01.png", png);
     EXPECT_TRUE(processEventsUntil([&] { return storage->count() == 2; }));
     pool.shutdown();
 }

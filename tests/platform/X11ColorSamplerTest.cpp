@@ -70,13 +70,7 @@ protected:
 
 } // namespace
 
-TEST_F(X11ColorSamplerTest, ReadsTheRootWindow)
-{
-    const QImage shot = sampler->grabRoot();
-    ASSERT_FALSE(shot.isNull());
-    EXPECT_EQ(shot.pixel(10, 10), qRgb(0x33, 0x66, 0x99));
-}
-
+// The root window, painted one colour in SetUp, is what the sampler reads.
 TEST_F(X11ColorSamplerTest, AClickSamplesThePixelUnderThePointer)
 {
     const auto sample = sampleWith("mousemove 700 500 click 1");

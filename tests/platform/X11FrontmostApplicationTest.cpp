@@ -51,19 +51,12 @@ public:
         XDestroyWindow(display_, w);
         XSync(display_, False);
     }
-    void setActive(Window w)
+    /// Points _NET_ACTIVE_WINDOW at w, as a property of type (a window, unless the test says otherwise).
+    void setActive(Window w, Atom type = XA_WINDOW)
     {
         const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
         const unsigned long value = w;
-        XChangeProperty(display_, DefaultRootWindow(display_), active, XA_WINDOW, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&value), 1);
-        XSync(display_, False);
-    }
-    void setActiveWrongType(Window w)
-    {
-        const Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
-        const unsigned long value = w;
-        XChangeProperty(display_, DefaultRootWindow(display_), active, XA_CARDINAL, 32, PropModeReplace,
+        XChangeProperty(display_, DefaultRootWindow(display_), active, type, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&value), 1);
         XSync(display_, False);
     }
@@ -123,7 +116,7 @@ TEST_F(X11FrontmostApplicationTest, NoActiveWindowOrOneWithoutClassMeansNoSource
     EXPECT_EQ(front.frontmost(), std::nullopt);
     wm->setActive(None);
     EXPECT_EQ(front.frontmost(), std::nullopt);
-    wm->setActiveWrongType(wm->createWindow("a", "A"));
+    wm->setActive(wm->createWindow("a", "A"), XA_CARDINAL);
     EXPECT_EQ(front.frontmost(), std::nullopt);
     wm->setActive(wm->createWindow(nullptr, nullptr));
     EXPECT_EQ(front.frontmost(), std::nullopt);

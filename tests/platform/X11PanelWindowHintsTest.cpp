@@ -84,35 +84,39 @@ struct X11PanelWindowHintsTest : ::testing::Test {
         XSync(d(), False);
     }
 
-    std::vector<std::string> atomList(Window w, const char* property)
+    /// A 400-point window at the origin and a 200-point panel over it at 100, 100, both shown and
+    /// taking clicks.
+    std::pair<Window, Window> panelOverAWindow()
     {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        std::vector<Atom> atoms;
-        if (XGetWindowProperty(d(), w, x->atom(property), 0, 64, False, XA_ATOM, &type, &format, &count, &remaining,
-                               &data) == Success &&
-            data) {
-            if (type == XA_ATOM && format == 32)
-                atoms.assign(reinterpret_cast<unsigned long*>(data), reinterpret_cast<unsigned long*>(data) + count);
-            XFree(data);
-        }
-        return x->atomNames(atoms);
+        const Window below = createWindow(0, 0, 400, ButtonPressMask);
+        const Window panel = createWindow(100, 100, 200, ButtonPressMask);
+        mapAndWait(below);
+        mapAndWait(panel);
+        return {below, panel};
     }
 
-    /// The property's 32-bit cardinals; nullopt when the window has no such property.
-    std::optional<std::vector<unsigned long>> cardinals(Window w, const char* property)
+    /// The window a click at x, y (where the pointer is, without one) reached; 0 when none came.
+    Window clickAt(std::optional<std::pair<int, int>> at = std::nullopt)
     {
-        Atom type = 0;
+        const std::string move = at ? "mousemove " + std::to_string(at->first) + " " + std::to_string(at->second) + " " : "";
+        if (!xdotool(move + "click 1"))
+            return 0;
+        const auto press = nextEvent(d(), ButtonPress);
+        return press ? press->xbutton.window : 0;
+    }
+
+    /// The property's 32-bit values of type; nullopt when the window has no such property.
+    std::optional<std::vector<unsigned long>> values(Window w, const char* property, Atom type)
+    {
+        Atom actual = 0;
         int format = 0;
         unsigned long count = 0, remaining = 0;
         unsigned char* data = nullptr;
         std::optional<std::vector<unsigned long>> values;
-        if (XGetWindowProperty(d(), w, x->atom(property), 0, 256, False, XA_CARDINAL, &type, &format, &count,
-                               &remaining, &data) == Success &&
+        if (XGetWindowProperty(d(), w, x->atom(property), 0, 256, False, type, &actual, &format, &count, &remaining,
+                               &data) == Success &&
             data) {
-            if (type == XA_CARDINAL && format == 32) {
+            if (actual == type && format == 32) {
                 values.emplace();
                 for (unsigned long i = 0; i < count; ++i) // Xlib widens 32 bits, sign and all
                     values->push_back(reinterpret_cast<unsigned long*>(data)[i] & 0xFFFFFFFFul);
@@ -120,6 +124,15 @@ struct X11PanelWindowHintsTest : ::testing::Test {
             XFree(data);
         }
         return values;
+    }
+    std::vector<std::string> atomList(Window w, const char* property)
+    {
+        const auto atoms = values(w, property, XA_ATOM).value_or(std::vector<unsigned long>{});
+        return x->atomNames(std::vector<Atom>(atoms.begin(), atoms.end()));
+    }
+    std::optional<std::vector<unsigned long>> cardinals(Window w, const char* property)
+    {
+        return values(w, property, XA_CARDINAL);
     }
 
     std::optional<unsigned long> cardinal(Window w, const char* property)
@@ -143,53 +156,26 @@ TEST_F(X11PanelWindowHintsTest, ClickThroughLetsAClickReachTheWindowBelowAndOffC
 {
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xdotool is not installed";
-    const Window below = createWindow(0, 0, 400, ButtonPressMask);
-    const Window panel = createWindow(100, 100, 200, ButtonPressMask);
-    mapAndWait(below);
-    mapAndWait(panel);
-
+    const auto [below, panel] = panelOverAWindow();
     ASSERT_TRUE(x11::setClickThrough(d(), panel, true));
-    ASSERT_TRUE(xdotool("mousemove 150 150 click 1"));
-    auto press = nextEvent(d(), ButtonPress);
-    ASSERT_TRUE(press);
-    EXPECT_EQ(press->xbutton.window, below);
-
+    EXPECT_EQ(clickAt({{150, 150}}), below);
     ASSERT_TRUE(x11::setClickThrough(d(), panel, false));
-    ASSERT_TRUE(xdotool("click 1"));
-    press = nextEvent(d(), ButtonPress);
-    ASSERT_TRUE(press);
-    EXPECT_EQ(press->xbutton.window, panel);
-
+    EXPECT_EQ(clickAt(), panel);
     // Twice on is still on; the window below gets the click again.
     ASSERT_TRUE(x11::setClickThrough(d(), panel, true));
     ASSERT_TRUE(x11::setClickThrough(d(), panel, true));
-    ASSERT_TRUE(xdotool("click 1"));
-    press = nextEvent(d(), ButtonPress);
-    ASSERT_TRUE(press);
-    EXPECT_EQ(press->xbutton.window, below);
+    EXPECT_EQ(clickAt(), below);
 }
 
 TEST_F(X11PanelWindowHintsTest, InputAreaTakesClicksInsideAndLetsThemThroughBeside)
 {
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xdotool is not installed";
-    const Window below = createWindow(0, 0, 400, ButtonPressMask);
-    const Window panel = createWindow(100, 100, 200, ButtonPressMask);
-    mapAndWait(below);
-    mapAndWait(panel);
-
+    const auto [below, panel] = panelOverAWindow();
     // Only the panel's left half (x 100..199 on screen) takes the pointer.
     ASSERT_TRUE(x11::setInputArea(d(), panel, 0, 0, 100, 200));
-    ASSERT_TRUE(xdotool("mousemove 150 150 click 1"));
-    auto press = nextEvent(d(), ButtonPress);
-    ASSERT_TRUE(press);
-    EXPECT_EQ(press->xbutton.window, panel);
-
-    ASSERT_TRUE(xdotool("mousemove 250 150 click 1"));
-    press = nextEvent(d(), ButtonPress);
-    ASSERT_TRUE(press);
-    EXPECT_EQ(press->xbutton.window, below);
-
+    EXPECT_EQ(clickAt({{150, 150}}), panel);
+    EXPECT_EQ(clickAt({{250, 150}}), below);
     EXPECT_FALSE(x11::setInputArea(d(), panel, 0, 0, 0, 10)); // an empty area is refused
 }
 

@@ -88,69 +88,36 @@ std::string readFile(const std::filesystem::path& p)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool windowManagerRunning()
+/// The 32-bit values of window's property name (the root window's when window is 0), up to max of them.
+std::vector<unsigned long> cardinals(unsigned long window, const char* name, long max = 1024)
 {
+    std::vector<unsigned long> values;
     Display* d = XOpenDisplay(nullptr);
     if (!d)
-        return false;
-    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
-    bool running = false;
-    if (check != None) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        running = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type, &format,
-                                     &count, &remaining, &data) == Success &&
-                  count == 1;
-        if (data)
-            XFree(data);
-    }
-    XCloseDisplay(d);
-    return running;
-}
-
-/// The windows the window manager manages (_NET_CLIENT_LIST).
-std::vector<unsigned long> clientList()
-{
-    std::vector<unsigned long> windows;
-    Display* d = XOpenDisplay(nullptr);
-    if (!d)
-        return windows;
+        return values;
     Atom type = None;
     int format = 0;
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False), 0, 1024, False,
+    if (XGetWindowProperty(d, window ? window : DefaultRootWindow(d), XInternAtom(d, name, False), 0, max, False,
                            AnyPropertyType, &type, &format, &count, &remaining, &data) == Success &&
         format == 32 && data) {
         const auto* ids = reinterpret_cast<const unsigned long*>(data);
-        windows.assign(ids, ids + count);
+        values.assign(ids, ids + count);
     }
     if (data)
         XFree(data);
     XCloseDisplay(d);
-    return windows;
+    return values;
 }
+
+bool windowManagerRunning() { return cardinals(0, "_NET_SUPPORTING_WM_CHECK", 1).size() == 1; }
 
 /// The process that owns window, from _NET_WM_PID; 0 when it does not say.
 unsigned long windowPid(unsigned long window)
 {
-    Display* d = XOpenDisplay(nullptr);
-    if (!d)
-        return 0;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, remaining = 0, pid = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, AnyPropertyType, &type,
-                           &format, &count, &remaining, &data) == Success &&
-        format == 32 && count == 1 && data)
-        pid = *reinterpret_cast<const unsigned long*>(data);
-    if (data)
-        XFree(data);
-    XCloseDisplay(d);
-    return pid;
+    const auto pid = cardinals(window, "_NET_WM_PID", 1);
+    return pid.size() == 1 ? pid.front() : 0;
 }
 
 class X11PasteTest : public ::testing::Test {
@@ -200,8 +167,17 @@ protected:
         WindowActivation& windows;
     };
 
-    /// The service as the application wires it, on the real clipboard, focus and keyboard.
-    PasteService::Desktop desktop() { return {clipboard.get(), &keys, &windows}; }
+    /// The service as the application wires it, on the real clipboard, focus and keyboard, with the
+    /// focus given back to the remembered window.
+    PasteService& paster()
+    {
+        if (!paster_) {
+            paster_ = std::make_unique<PasteService>(PasteService::Desktop{clipboard.get(), &keys, &windows}, scheduler,
+                                                     storage->imagesDir());
+            paster_->origin = &origin_;
+        }
+        return *paster_;
+    }
 
     /// A window opened for the test, with the focus on it.
     struct Opened {
@@ -219,7 +195,7 @@ protected:
         // had, and the window manager may still list that one.
         const auto pid = static_cast<unsigned long>(opened.child->pid());
         EXPECT_TRUE(waitFor([&] {
-            for (unsigned long w : clientList())
+            for (unsigned long w : cardinals(0, "_NET_CLIENT_LIST"))
                 if (windowPid(w) == pid)
                     opened.window = w;
             return opened.window != 0;
@@ -254,6 +230,8 @@ protected:
     std::unique_ptr<X11Clipboard> clipboard;
     X11WindowActivation windows;
     XTestKeySynthesizer keys;
+    Origin origin_{windows};
+    std::unique_ptr<PasteService> paster_;
 };
 
 TEST_F(X11PasteTest, QuickPasteTypesTheClipIntoTheFocusedTextField)
@@ -264,11 +242,7 @@ TEST_F(X11PasteTest, QuickPasteTypesTheClipIntoTheFocusedTextField)
     auto field = openTextField(out);
     ASSERT_TRUE(windows.rememberActiveWindow());
 
-    PasteService paster(desktop(), scheduler, storage->imagesDir());
-    Origin origin(windows);
-    paster.origin = &origin;
-    QuickPasteService quick(*storage, paster);
-    quick.paste(0);
+    QuickPasteService(*storage, paster()).paste(0);
     EXPECT_EQ(readFile(out), ""); // nothing typed before the delay
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_TRUE(waitFor([&] { return readFile(out) == "hola desde Brisa ñ"; })) << readFile(out);
@@ -284,11 +258,7 @@ TEST_F(X11PasteTest, BatchArrivesAsOneBlockInCopyOrder)
     const auto out = home / "lote.txt";
     auto field = openTextField(out);
 
-    PasteService paster(desktop(), scheduler, storage->imagesDir());
-    Origin origin(windows);
-    paster.origin = &origin;
-    BulkCopyService bulk(*storage, paster);
-    bulk.pasteGroup(batch);
+    BulkCopyService(*storage, paster()).pasteGroup(batch);
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_TRUE(waitFor([&] { return readFile(out) == "primera línea\nsegunda línea\ntercera línea"; }))
         << readFile(out);
@@ -306,10 +276,7 @@ TEST_F(X11PasteTest, FocusGoesBackToTheRememberedWindowBeforeTyping)
     ASSERT_EQ(windows.activeWindow(), WindowId{second.window});
 
     addText("vuelve");
-    PasteService paster(desktop(), scheduler, storage->imagesDir());
-    Origin origin(windows);
-    paster.origin = &origin;
-    paster.paste(storage->fetchAll({.limit = 1}).front());
+    paster().paste(storage->fetchAll({.limit = 1}).front());
     EXPECT_TRUE(waitFor([&] { return windows.activeWindow() == firstWindow; }));
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_TRUE(waitFor([&] { return readFile(firstOut) == "vuelve"; })) << readFile(firstOut);
@@ -352,10 +319,7 @@ TEST_P(X11TerminalPasteTest, StockTerminalReceivesTheClip)
     ASSERT_TRUE(windows.rememberActiveWindow());
 
     addText("eco en la terminal ñ\n");
-    PasteService paster(desktop(), scheduler, storage->imagesDir());
-    Origin origin(windows);
-    paster.origin = &origin;
-    QuickPasteService(*storage, paster).paste(0);
+    QuickPasteService(*storage, paster()).paste(0);
     scheduler.advance(PasteService::kPasteDelay);
     EXPECT_TRUE(waitFor([&] { return readFile(out) == "eco en la terminal ñ\n"; })) << readFile(out);
 }

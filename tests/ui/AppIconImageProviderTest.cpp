@@ -169,7 +169,7 @@ TEST_F(AppIconImageProviderTest, ANameComesFromTheThemeElseThePixmapsFolders)
         EXPECT_TRUE(icons->requestImage(QString::fromLatin1(none), &size, {32, 32}).isNull()) << none;
 }
 
-TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgain)
+TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgainAndASymbolStandsIn)
 {
     auto icons = provider();
     // The applications are indexed at the first request, not when the provider is made.
@@ -179,6 +179,17 @@ TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgain)
     QSize size;
     EXPECT_EQ(centre(icons->requestImage(QStringLiteral("kept"), &size, {16, 16})), QColor(Qt::red));
     EXPECT_TRUE(icons->requestImage(QStringLiteral("late"), &size, {16, 16}).isNull());
+
+    // A symbol named after the id stands in only when the application has no icon.
+    EXPECT_EQ(centre(icons->requestImage(QStringLiteral("kept/doc?color=00ff00"), &size, {16, 16})), QColor(Qt::red));
+    const QImage symbol = icons->requestImage(QStringLiteral("nobody/doc?color=00ff00"), &size, {32, 32});
+    ASSERT_FALSE(symbol.isNull());
+    EXPECT_EQ(size, QSize(32, 32));
+    int green = 0;
+    for (int y = 0; y < symbol.height(); ++y)
+        for (int x = 0; x < symbol.width(); ++x)
+            green += symbol.pixelColor(x, y).green() > 200 && symbol.pixelColor(x, y).alpha() > 200;
+    EXPECT_GT(green, 10) << "the symbol, in the colour asked for";
 
     // Now the theme has both: the icon found stays, the missing one is found.
     writeImage(dir / "icons/brisatest/48x48/apps/kept.png", {48, 48}, Qt::blue);
@@ -192,24 +203,6 @@ TEST_F(AppIconImageProviderTest, FoundIconsAreKeptMissingOnesAreLookedUpAgain)
     // The index is made once: an application installed later is not seen by this provider.
     writeFile(dir / "apps/newer.desktop", app("Newer", "Icon=late\n"));
     EXPECT_TRUE(icons->requestImage(QStringLiteral("newer"), &size, {16, 16}).isNull());
-}
-
-TEST_F(AppIconImageProviderTest, WithoutAnIconTheNamedSymbolStandsIn)
-{
-    auto icons = provider();
-    writeFile(dir / "apps/kept.desktop", app("Kept", "Icon=kept\n"));
-    writeImage(dir / "pixmaps/kept.png", {32, 32}, Qt::red);
-    QSize size;
-    // The fallback only shows when the application has no icon.
-    EXPECT_EQ(centre(icons->requestImage(QStringLiteral("kept/doc?color=00ff00"), &size, {16, 16})), QColor(Qt::red));
-    const QImage symbol = icons->requestImage(QStringLiteral("nobody/doc?color=00ff00"), &size, {32, 32});
-    ASSERT_FALSE(symbol.isNull());
-    EXPECT_EQ(size, QSize(32, 32));
-    int green = 0;
-    for (int y = 0; y < symbol.height(); ++y)
-        for (int x = 0; x < symbol.width(); ++x)
-            green += symbol.pixelColor(x, y).green() > 200 && symbol.pixelColor(x, y).alpha() > 200;
-    EXPECT_GT(green, 10) << "the symbol, in the colour asked for";
 }
 
 TEST_F(AppIconImageProviderTest, AnImageElementLoadsTheIconOfAnIdWithAnyCharacters)

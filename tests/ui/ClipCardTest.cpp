@@ -13,7 +13,6 @@
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QImage>
-#include <QPainter>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -21,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 using namespace brisa;
@@ -79,18 +77,11 @@ protected:
         StoreTest::SetUp();
 
         // One installed application with an icon file, so that no icon theme of the machine matters.
-        fs::create_directories(home / "apps");
-        std::ofstream(home / "apps/org.brisa.Notas.desktop")
-            << "[Desktop Entry]\nType=Application\nName=Notas\nName[es]=Editor de notas\nIcon=brisa-notas\n";
+        test::writeFile(home / "apps/org.brisa.Notas.desktop",
+                        "[Desktop Entry]\nType=Application\nName=Notas\nName[es]=Editor de notas\nIcon=brisa-notas\n");
         fs::create_directories(home / "pixmaps");
-        QImage icon(48, 48, QImage::Format_ARGB32_Premultiplied);
-        icon.fill(Qt::transparent);
-        QPainter painter(&icon);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(kIconColour);
-        painter.drawRoundedRect(QRectF(2, 2, 44, 44), 10, 10);
-        painter.end();
+        QImage icon(48, 48, QImage::Format_ARGB32);
+        icon.fill(kIconColour);
         ASSERT_TRUE(icon.save(QString::fromStdString((home / "pixmaps/brisa-notas.png").string())));
 
         const auto now = clock.now();

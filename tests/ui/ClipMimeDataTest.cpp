@@ -59,35 +59,45 @@ TEST(ClipMimeDataTest, CompressedAndConvertedImagesCarryTheirFormatAndTheImage)
     }
 }
 
-TEST(ClipMimeDataTest, AFileThatIsGoneCarriesNothing)
+TEST(ClipMimeDataTest, TextFormatsOfEachPayloadAndNothingForAFileGoneOrANameLeavingTheFolder)
 {
-    TempDir images;
-    EXPECT_TRUE(clipMimeData(ClipDragPayload::imageFile("gone.png"), images.path())->formats().isEmpty());
-    EXPECT_TRUE(clipMimeData(ClipDragPayload::filePath((images / "gone.pdf").string()), {})->formats().isEmpty());
-}
-
-TEST(ClipMimeDataTest, ImageNameLeavingTheFolderCarriesNothing)
-{
-    TempDir images;
-    for (const char* name : {"../secret.png", "sub/a.png", "..", ""}) {
-        const auto data = clipMimeData(ClipDragPayload::imageFile(name), images.path());
-        EXPECT_TRUE(data->formats().isEmpty()) << name;
+    TempDir folder;
+    const std::filesystem::path images = folder / "imgs";
+    std::filesystem::create_directories(images);
+    writeFile(images / "A.png", "png");
+    writeFile(folder / "a b.pdf", "pdf");
+    const std::string pdf = (folder / "a b.pdf").string();
+    const auto url = [](const std::filesystem::path& p) {
+        return QUrl::fromLocalFile(QString::fromStdString(p.string())).toString(QUrl::FullyEncoded);
+    };
+    const struct {
+        ClipDragPayload payload;
+        QVariantMap mime;
+    } cases[] = {
+        {ClipDragPayload::text("hola ñ"), {{"text/plain", "hola ñ"}}},
+        {ClipDragPayload::filePath(pdf), {{"text/uri-list", url(pdf)}, {"text/plain", QString::fromStdString(pdf)}}},
+        {ClipDragPayload::filePath((folder / "gone.pdf").string()), {}},
+        {ClipDragPayload::filePath("relative.pdf"), {}},
+        {ClipDragPayload::imageFile("A.png"), {{"text/uri-list", url(images / "A.png")}}},
+        {ClipDragPayload::imageFile("B.png"), {}},
+        {ClipDragPayload::imageFile("../secret"), {}},
+        {ClipDragPayload::imageFile(".."), {}},
+        {ClipDragPayload::imageFile("sub/A.png"), {}},
+        {ClipDragPayload::imageFile("/etc/passwd"), {}},
+        {ClipDragPayload::imageFile(""), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.payload.value);
+        EXPECT_EQ(clipMimeTexts(c.payload, images), c.mime);
+        // The full data carries the same, no image without a file.
+        const auto data = clipMimeData(c.payload, images);
+        EXPECT_EQ(data->hasUrls(), c.mime.contains("text/uri-list"));
+        EXPECT_EQ(data->hasFormat("text/plain"), c.mime.contains("text/plain"));
+        if (c.mime.isEmpty()) {
+            EXPECT_TRUE(data->formats().isEmpty());
+        }
     }
-}
-
-TEST(ClipMimeDataTest, FilePathGivesTheFileAndItsPathAsText)
-{
-    const auto data = clipMimeData(ClipDragPayload::filePath("/etc/hostname"), "/unused");
-    ASSERT_EQ(data->urls().size(), 1);
-    EXPECT_EQ(data->urls().front(), QUrl::fromLocalFile(QStringLiteral("/etc/hostname")));
-    EXPECT_EQ(data->text(), QStringLiteral("/etc/hostname"));
-}
-
-TEST(ClipMimeDataTest, TextGivesPlainText)
-{
-    const auto data = clipMimeData(ClipDragPayload::text("hola ñ"), "/unused");
-    EXPECT_EQ(data->text(), QStringLiteral("hola ñ"));
-    EXPECT_FALSE(data->hasUrls());
+    EXPECT_TRUE(clipMimeTexts(ClipDragPayload::imageFile("A.png"), {}).isEmpty());
 }
 
 TEST(ClipMimeDataTest, AnImageDragShowsTheImageFittedWithin220Points)

@@ -8,7 +8,6 @@
 #include "UiFixtures.h"
 
 #include <QAbstractItemModelTester>
-#include <QBuffer>
 #include <QColor>
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -397,25 +396,20 @@ protected:
         std::unique_ptr<QQuickTextureFactory> factory(response->textureFactory());
         return factory ? factory->image() : QImage();
     }
+    QImage request(const ClipItem& clip, QSize size = {}) { return request(QString::fromStdString(clip.id.toString()), size); }
 
     ThumbnailImageProvider provider{home.path() / "Brisa" / "Brisa.store"};
 };
 
-TEST_F(ThumbnailImageProviderTest, DecodesTheStoredThumbnailOffTheMainThread)
+TEST_F(ThumbnailImageProviderTest, DecodesTheStoredThumbnailOffTheMainThreadScaledDownToTheRequestedSize)
 {
     auto image = makeClipItem({.type = ClipType::Image, .thumbnailData = test::solidPng({320, 200}, Qt::red)}, clock);
     ASSERT_TRUE(store->insert(image));
-    const QImage got = request(QString::fromStdString(image.id.toString()));
+    const QImage got = request(image);
     EXPECT_EQ(got.size(), QSize(320, 200));
     EXPECT_EQ(got.pixelColor(10, 10), QColor(Qt::red));
-}
-
-TEST_F(ThumbnailImageProviderTest, ScalesDownToTheRequestedSize)
-{
-    auto image = makeClipItem({.type = ClipType::Image, .thumbnailData = test::solidPng({320, 200}, Qt::blue)}, clock);
-    ASSERT_TRUE(store->insert(image));
-    EXPECT_EQ(request(QString::fromStdString(image.id.toString()), {160, 160}).size(), QSize(160, 100));
-    EXPECT_EQ(request(QString::fromStdString(image.id.toString()), {1000, 1000}).size(), QSize(320, 200));
+    EXPECT_EQ(request(image, {160, 160}).size(), QSize(160, 100));
+    EXPECT_EQ(request(image, {1000, 1000}).size(), QSize(320, 200));
 }
 
 TEST_F(ThumbnailImageProviderTest, GarbageMissingOrBadIdsGiveAnEmptyImage)
@@ -424,8 +418,8 @@ TEST_F(ThumbnailImageProviderTest, GarbageMissingOrBadIdsGiveAnEmptyImage)
     auto none = makeClipItem({.type = ClipType::Screenshot}, clock);
     ASSERT_TRUE(store->insert(garbage));
     ASSERT_TRUE(store->insert(none));
-    EXPECT_TRUE(request(QString::fromStdString(garbage.id.toString())).isNull());
-    EXPECT_TRUE(request(QString::fromStdString(none.id.toString())).isNull());
+    EXPECT_TRUE(request(garbage).isNull());
+    EXPECT_TRUE(request(none).isNull());
     EXPECT_TRUE(request(QString::fromStdString(Uuid::random().toString())).isNull());
     EXPECT_TRUE(request(QStringLiteral("../../etc/passwd")).isNull());
     EXPECT_TRUE(request(QString()).isNull());
@@ -442,11 +436,11 @@ TEST_F(ThumbnailImageProviderTest, WithoutAThumbnailTheImageFileShowsScaledDown)
     ASSERT_TRUE(store->insert(broken));
     ASSERT_TRUE(store->insert(escaping));
 
-    const QImage got = request(QString::fromStdString(noThumb.id.toString()), {424, 276});
+    const QImage got = request(noThumb, {424, 276});
     EXPECT_EQ(got.size(), QSize(424, 265));
     EXPECT_EQ(got.pixelColor(10, 10), QColor(Qt::magenta));
-    EXPECT_EQ(request(QString::fromStdString(broken.id.toString())).size(), QSize(320, 200));
-    EXPECT_TRUE(request(QString::fromStdString(escaping.id.toString())).isNull());
+    EXPECT_EQ(request(broken).size(), QSize(320, 200));
+    EXPECT_TRUE(request(escaping).isNull());
 }
 
 TEST_F(ThumbnailImageProviderTest, DecodeRefusesHugeImages)

@@ -304,8 +304,9 @@ TEST_F(LibraryViewModelTest, SpacesAreAddedWithATrimmedNameAndRemoved)
         EXPECT_EQ(vm.canAddSpace(), c.canAdd) << c.typed;
         vm.addSpace();
         EXPECT_EQ(vm.spaceNames(), c.names) << c.typed;
-        if (c.canAdd)
+        if (c.canAdd) {
             EXPECT_EQ(vm.newSpaceName(), "") << "the field empties after Añadir";
+        }
     }
     vm.removeSpace(0);
     EXPECT_EQ(vm.spaceNames(), QStringList{"diseño"});

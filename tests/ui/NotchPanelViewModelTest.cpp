@@ -56,17 +56,46 @@ protected:
                 return a;
         return nullptr;
     }
-
+    /// Stores an image clip of type with a 200 × 100 picture and shows it first; returns its file name.
+    std::string addImage(ClipType type)
+    {
+        const auto png = test::gradientImage(200, 100);
+        const auto name = store->newImageFileName();
+        EXPECT_TRUE(store->writeImage(name, png));
+        EXPECT_TRUE(store->insert(makeClipItem(
+            {.type = type, .imageFileName = name, .byteSize = static_cast<std::int64_t>(png.size())}, clock)));
+        panel->reload();
+        return name;
+    }
+    /// The panel installed on one screen, opened once and closed, its rows read.
+    void openAndClose(test::FakePanelWindow& window)
+    {
+        screens.setScreens({{"DP-1", {0, 0, 1920, 1080}, {0, 0, 1920, 1056}, true}});
+        ASSERT_TRUE(notch->install(window));
+        open();
+        ASSERT_TRUE(notch->expanded());
+        notch->collapse();
+    }
+    /// Opens the panel; it opens a turn later.
+    void open()
+    {
+        notch->expand();
+        clock.advance(std::chrono::milliseconds(0));
+    }
+    /// Another program adds a clip meanwhile.
+    void addFromOutside()
+    {
+        auto other = Storage::open(home.path(), clock);
+        ASSERT_NE(other.storage, nullptr);
+        ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "de fuera", .byteSize = 8}, clock)));
+    }
 };
 
 } // namespace
 
 TEST_F(NotchPanelViewModelTest, SendingOffersTheTargetsOfTheSessionAndSaveAsAlways)
 {
-    const auto png = test::gradientImage(20, 10);
-    const auto name = store->newImageFileName();
-    ASSERT_TRUE(store->writeImage(name, png));
-    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, clock)));
+    const auto name = addImage(ClipType::Image);
     ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::File, .textContent = ""}, clock)));
     panel->reload(); // rows: the file clip without a path, the image, the text
 
@@ -186,18 +215,22 @@ TEST_F(NotchPanelViewModelTest, TheEyedropperMakesAColourClipOrNothingWhenCancel
     EXPECT_EQ(clips[1].textContent, "#336699");
 }
 
-TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
+TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsThemeAndShowsCategoryNamesAsWritten)
 {
     const struct {
         AppTheme theme;
         bool lightBackground;
     } cases[] = {{AppTheme::Dark, false}, {AppTheme::Light, true}, {AppTheme::LiquidGlass, false}};
-    spaces.add("Diseño", "folder");
+    spaces.add("I+D & <b>Diseño</b>", "folder");
     for (const auto& c : cases) {
         settings.setTheme(c.theme);
         auto menu = panel->cardMenu(0);
         ASSERT_NE(menu, nullptr);
         QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
+        ASSERT_EQ(move->actions().size(), 2);
+        // A category's name as written: a lone '&' would underline the next letter and vanish.
+        EXPECT_EQ(move->actions()[1]->text(), QStringLiteral("I+D && <b>Diseño</b>"));
+        EXPECT_EQ(move->actions()[1]->iconText(), QStringLiteral("I+D & <b>Diseño</b>"));
         for (const QMenu* m : {menu.get(), move}) {
             const QPalette p = m->palette();
             EXPECT_EQ(p.color(QPalette::Window).lightness() > 128, c.lightBackground) << rawValue(c.theme);
@@ -206,34 +239,9 @@ TEST_F(NotchPanelViewModelTest, TheCardMenuFollowsThePanelsTheme)
     }
 }
 
-TEST_F(NotchPanelViewModelTest, ACategoryNameIsShownAsWrittenInTheMenu)
-{
-    spaces.add("I+D & <b>Diseño</b>", "folder");
-    auto menu = panel->cardMenu(0);
-    ASSERT_NE(menu, nullptr);
-    QMenu* move = item(*menu, QStringLiteral("Mover a categoría"))->menu();
-    ASSERT_NE(move, nullptr);
-    ASSERT_EQ(move->actions().size(), 2);
-    // A lone '&' would underline the next letter and vanish; doubled, it shows as itself.
-    EXPECT_EQ(move->actions()[1]->text(), QStringLiteral("I+D && <b>Diseño</b>"));
-    EXPECT_EQ(move->actions()[1]->iconText(), QStringLiteral("I+D & <b>Diseño</b>"));
-}
-
 TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
 {
-    const auto png = test::gradientImage(200, 100);
-    const auto name = store->newImageFileName();
-    ASSERT_TRUE(store->writeImage(name, png));
-    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Screenshot, .imageFileName = name,
-                                            .byteSize = static_cast<std::int64_t>(png.size())},
-                                           clock)));
-    panel->reload(); // row 0: the screenshot, row 1: the text
-    auto titles = [](const QMenu& menu) {
-        QStringList out;
-        for (auto* a : menu.actions())
-            out << (a->isSeparator() ? QStringLiteral("—") : a->text());
-        return out;
-    };
+    addImage(ClipType::Screenshot); // row 0: the screenshot, row 1: the text
     auto menu = panel->cardMenu(0);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(titles(*menu).mid(0, 8),
@@ -269,11 +277,7 @@ TEST_F(NotchPanelViewModelTest, ShareMenuScreenshot)
 {
     if (!std::getenv("BRISA_TEST_DISPLAY"))
         GTEST_SKIP() << "needs a display (tests/support/with-display.sh)";
-    const auto png = test::gradientImage(200, 100);
-    const auto name = store->newImageFileName();
-    ASSERT_TRUE(store->writeImage(name, png));
-    ASSERT_TRUE(store->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, clock)));
-    panel->reload();
+    addImage(ClipType::Image);
     test::FakeShareTargets targets;
     targets.offer = {{{"p1", "Pixel 8"}, {"t1", "Tablet de Ana"}}, true, true, true};
     panel->shareTargets = &targets;
@@ -346,25 +350,16 @@ TEST_F(NotchPanelViewModelTest, ShowingAClipReadsThePagesBeforeIt)
 // of the first frame's cost.
 TEST_F(NotchPanelViewModelTest, OpeningAgainRebuildsTheCardsOnlyAfterAChange)
 {
-    screens.setScreens({{"DP-1", {0, 0, 1920, 1080}, {0, 0, 1920, 1056}, true}});
     test::FakePanelWindow window;
-    ASSERT_TRUE(notch->install(window));
     QSignalSpy resets(panel->strip(), &QAbstractItemModel::modelReset);
-    notch->expand();
-    clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
-    ASSERT_TRUE(notch->expanded());
-    notch->collapse();
+    ASSERT_NO_FATAL_FAILURE(openAndClose(window));
     const auto afterFirst = resets.count();
-    notch->expand();
-    clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
+    open();
     notch->collapse();
     EXPECT_EQ(resets.count(), afterFirst) << "nothing changed";
 
-    auto other = Storage::open(home.path(), clock); // another program adds a clip meanwhile
-    ASSERT_NE(other.storage, nullptr);
-    ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "de fuera", .byteSize = 8}, clock)));
-    notch->expand();
-    clock.advance(std::chrono::milliseconds(0)); // the panel opens a turn later
+    ASSERT_NO_FATAL_FAILURE(addFromOutside());
+    open();
     EXPECT_EQ(resets.count(), afterFirst + 1);
     EXPECT_EQ(panel->stripCount(), 2);
 }
@@ -373,21 +368,12 @@ TEST_F(NotchPanelViewModelTest, OpeningAgainRebuildsTheCardsOnlyAfterAChange)
 // first, the panel still reads it when it opens.
 TEST_F(NotchPanelViewModelTest, AnotherViewSeeingAnOutsideChangeFirstDoesNotHideItFromThePanel)
 {
-    screens.setScreens({{"DP-1", {0, 0, 1920, 1080}, {0, 0, 1920, 1056}, true}});
     test::FakePanelWindow window;
-    ASSERT_TRUE(notch->install(window));
-    notch->expand();
-    clock.advance(std::chrono::milliseconds(0));
-    notch->collapse();
+    ASSERT_NO_FATAL_FAILURE(openAndClose(window));
     ASSERT_EQ(panel->stripCount(), 1);
-
-    auto other = Storage::open(home.path(), clock);
-    ASSERT_NE(other.storage, nullptr);
-    ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "de fuera", .byteSize = 8}, clock)));
+    ASSERT_NO_FATAL_FAILURE(addFromOutside());
     ClipLibrary library(*store); // the library window, searching before the panel opens
     EXPECT_EQ(library.count({.search = "fuera"}), 1u);
-
-    notch->expand();
-    clock.advance(std::chrono::milliseconds(0));
+    open();
     EXPECT_EQ(panel->stripCount(), 2);
 }

@@ -15,12 +15,18 @@ class QuickNoteControllerTest : public ::testing::Test {
 protected:
     void SetUp() override { test::guiApp(); }
 
-    std::vector<std::string> stored;
-    bool storeAccepts = true;
-    QuickNoteController note{[this](const std::string& text) {
-        stored.push_back(text);
-        return storeAccepts;
-    }};
+    struct Store final : NoteStore {
+        bool saveNote(const std::string& text) override
+        {
+            stored.push_back(text);
+            return accepts;
+        }
+        std::vector<std::string> stored;
+        bool accepts = true;
+    } store;
+    std::vector<std::string>& stored = store.stored;
+    bool& storeAccepts = store.accepts;
+    QuickNoteController note{&store};
     QSignalSpy savedSpy{&note, &QuickNoteController::saved};
     QSignalSpy cancelledSpy{&note, &QuickNoteController::cancelled};
 };
@@ -78,7 +84,7 @@ TEST_F(QuickNoteControllerTest, ANoteTheStoreRefusesKeepsItsText)
 
 TEST_F(QuickNoteControllerTest, WithoutAStoreNothingIsSaved)
 {
-    QuickNoteController unbound{{}};
+    QuickNoteController unbound{nullptr};
     QSignalSpy saved(&unbound, &QuickNoteController::saved);
     unbound.setText(QStringLiteral("hola"));
     EXPECT_FALSE(unbound.save());

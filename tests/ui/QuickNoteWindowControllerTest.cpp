@@ -41,23 +41,24 @@ protected:
             QTest::keyClick(w, *text);
     }
 
-    std::vector<std::string> stored;
-    QuickNoteWindowController controller{[this](const std::string& text) {
-        stored.push_back(text);
-        return true;
-    }};
+    struct Store final : NoteStore {
+        bool saveNote(const std::string& text) override
+        {
+            stored.push_back(text);
+            return true;
+        }
+        std::vector<std::string> stored;
+    } store;
+    std::vector<std::string>& stored = store.stored;
+    QuickNoteWindowController controller{store};
 };
 
 } // namespace
 
-TEST_F(QuickNoteWindowControllerTest, NoWindowUntilFirstShown)
+TEST_F(QuickNoteWindowControllerTest, ShowsOneFixedFloatingWindowWithOnlyACloseControl)
 {
-    EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_EQ(controller.window(), nullptr) << "none until first shown";
     EXPECT_EQ(controller.note(), nullptr);
-}
-
-TEST_F(QuickNoteWindowControllerTest, ShowsAFixedFloatingWindowWithOnlyACloseControl)
-{
     QQuickWindow* w = shown();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->isVisible());
@@ -70,28 +71,15 @@ TEST_F(QuickNoteWindowControllerTest, ShowsAFixedFloatingWindowWithOnlyACloseCon
     EXPECT_EQ(w->width(), 380);
     EXPECT_GE(w->height(), 140 + 2 * 16);
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    EXPECT_EQ(shown(), w) << "showing again reuses it";
 }
 
-TEST_F(QuickNoteWindowControllerTest, ShowingAgainReusesTheWindow)
-{
-    QQuickWindow* first = shown();
-    QQuickWindow* second = shown();
-    EXPECT_EQ(first, second);
-}
-
-TEST_F(QuickNoteWindowControllerTest, TypingGoesToTheEditorAtOnce)
+TEST_F(QuickNoteWindowControllerTest, TypingGoesToTheEditorAndTheCloseControlHidesAndKeepsTheText)
 {
     QQuickWindow* w = shown();
     ASSERT_NE(w, nullptr);
-    type(w, "hola");
-    EXPECT_EQ(controller.note()->text(), QStringLiteral("hola"));
-}
-
-TEST_F(QuickNoteWindowControllerTest, TheCloseControlHidesAndKeepsTheText)
-{
-    QQuickWindow* w = shown();
-    ASSERT_NE(w, nullptr);
-    controller.note()->setText(QStringLiteral("a medias"));
+    type(w, "a medias");
+    EXPECT_EQ(controller.note()->text(), QStringLiteral("a medias"));
     w->close();
     settle();
     EXPECT_FALSE(w->isVisible());
@@ -99,18 +87,21 @@ TEST_F(QuickNoteWindowControllerTest, TheCloseControlHidesAndKeepsTheText)
     EXPECT_EQ(controller.note()->text(), QStringLiteral("a medias"));
 }
 
-TEST_F(QuickNoteWindowControllerTest, CtrlReturnSavesAndTheNextWindowStartsEmpty)
+TEST_F(QuickNoteWindowControllerTest, CtrlOrSuperReturnSavesAndTheNextWindowStartsEmpty)
 {
-    QQuickWindow* w = shown();
-    ASSERT_NE(w, nullptr);
-    type(w, " nota ");
-    QTest::keyClick(w, Qt::Key_Return, Qt::ControlModifier);
-    settle();
-    EXPECT_EQ(stored, std::vector<std::string>{"nota"});
-    EXPECT_EQ(controller.window(), nullptr);
-    shown();
-    ASSERT_NE(controller.note(), nullptr);
-    EXPECT_TRUE(controller.note()->text().isEmpty());
+    for (auto modifiers : {Qt::ControlModifier, Qt::MetaModifier}) { // Super as the hint says
+        QQuickWindow* w = shown();
+        ASSERT_NE(w, nullptr);
+        type(w, " nota ");
+        QTest::keyClick(w, Qt::Key_Return, modifiers);
+        settle();
+        EXPECT_EQ(stored, std::vector<std::string>{"nota"});
+        EXPECT_EQ(controller.window(), nullptr);
+        shown();
+        ASSERT_NE(controller.note(), nullptr);
+        EXPECT_TRUE(controller.note()->text().isEmpty());
+        stored.clear();
+    }
 }
 
 TEST_F(QuickNoteWindowControllerTest, CtrlReturnOnABlankNoteDoesNothing)
@@ -137,16 +128,6 @@ TEST_F(QuickNoteWindowControllerTest, EscapeWithOrWithoutCtrlCancelsWithoutStori
         EXPECT_TRUE(stored.empty());
         EXPECT_EQ(controller.window(), nullptr);
     }
-}
-
-TEST_F(QuickNoteWindowControllerTest, SuperReturnSavesLikeTheHintSays)
-{
-    QQuickWindow* w = shown();
-    ASSERT_NE(w, nullptr);
-    type(w, "nota");
-    QTest::keyClick(w, Qt::Key_Return, Qt::MetaModifier);
-    settle();
-    EXPECT_EQ(stored, std::vector<std::string>{"nota"});
 }
 
 TEST_F(QuickNoteWindowControllerTest, SaveButtonFollowsTheNote)

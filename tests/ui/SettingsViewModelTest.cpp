@@ -7,9 +7,14 @@
 #include "fakes/TempDir.h"
 #include "ui/ApplicationPickerModel.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/SymbolImageProvider.h"
 #include "GuiApp.h"
 
 #include <QAbstractItemModelTester>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -208,17 +213,26 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     test::LogCapture log;
     KeyboardShortcuts shortcuts(defaults);
     shortcuts.ensureApplicationDefaults();
-    std::vector<Shortcut> asked;
-    std::vector<bool> paused;
-    GlobalHotkeys::GrabResult answer{true, 0};
-    ShortcutRecorder recorder(shortcuts, shortcutNames::togglePanel(), [&](const Shortcut& s) {
-        EXPECT_FALSE(paused.back()); // the shortcuts are back before the new one is asked for
-        asked.push_back(s);
-        if (answer)
-            shortcuts.setShortcut(shortcutNames::togglePanel(), s);
-        return answer;
-    });
-    recorder.setPause([&](bool on) { paused.push_back(on); });
+    struct Grabs final : ShortcutGrabs {
+        explicit Grabs(KeyboardShortcuts& s) : shortcuts(s) {}
+        GlobalHotkeys::GrabResult change(const ShortcutName& name, const Shortcut& s) override
+        {
+            EXPECT_FALSE(paused.back()); // the shortcuts are back before the new one is asked for
+            asked.push_back(s);
+            if (answer)
+                shortcuts.setShortcut(name, s);
+            return answer;
+        }
+        void setPaused(bool on) override { paused.push_back(on); }
+        KeyboardShortcuts& shortcuts;
+        std::vector<Shortcut> asked;
+        std::vector<bool> paused;
+        GlobalHotkeys::GrabResult answer{true, 0};
+    } grabs(shortcuts);
+    auto& asked = grabs.asked;
+    auto& paused = grabs.paused;
+    auto& answer = grabs.answer;
+    ShortcutRecorder recorder(shortcuts, shortcutNames::togglePanel(), &grabs);
     EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Super+V"));
     EXPECT_FALSE(recorder.keyPressed(Qt::Key_B, Qt::ControlModifier)); // not recording
 
@@ -251,6 +265,12 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     EXPECT_EQ(asked.size(), 3u);
     recorder.clear();
     EXPECT_TRUE(recorder.text().isEmpty());
+
+    // A session without global shortcuts stores the chord and grabs nothing.
+    ShortcutRecorder storing(shortcuts, shortcutNames::quickNote(), nullptr);
+    storing.startRecording();
+    storing.keyPressed(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(storing.text(), QStringLiteral("Ctrl+Alt+J"));
 }
 
 // The picker lists entries and unmatched open windows by name; an entry's identifier is its
@@ -275,7 +295,11 @@ TEST(ApplicationPickerModelTest, IdentifiersAreWhatTheMonitorRecords)
     EXPECT_EQ(apps[3].identifier, ""); // no way to tell its windows apart yet
 
     test::guiApp();
-    ApplicationPickerModel model({dir.path()}, [] { return std::vector<std::string>{"Gedit"}; });
+    struct OpenWindows final : FrontmostApplication {
+        std::optional<SourceApp> frontmost() override { return std::nullopt; }
+        std::vector<std::string> openApplications() override { return {"Gedit"}; }
+    } windows;
+    ApplicationPickerModel model({dir.path()}, &windows);
     QAbstractItemModelTester tester(&model);
     model.refresh();
     EXPECT_EQ(model.rowCount(), 3);
@@ -294,9 +318,14 @@ TEST(ApplicationPickerModelTest, IdentifiersAreWhatTheMonitorRecords)
 TEST_F(SettingsViewModelTest, ClearingTheHistoryAsksWithTheCount)
 {
     EXPECT_FALSE(view.canClearHistory());
-    std::int64_t unpinned = 12;
-    int cleared = 0;
-    view.setHistoryClearing({[&] { return unpinned; }, [&] { ++cleared; }});
+    struct History final : SettingsViewModel::HistoryClearing {
+        std::int64_t countUnpinned() override { return unpinned; }
+        void clearUnpinned() override { ++cleared; }
+        std::int64_t unpinned = 12;
+        int cleared = 0;
+    } history;
+    auto& [unpinned, cleared] = history;
+    view.setHistoryClearing(&history);
     EXPECT_TRUE(view.canClearHistory());
     EXPECT_EQ(view.clearHistoryQuestion(),
               QStringLiteral("¿Borrar 12 clips del historial? Los clips fijados se conservan. No se puede deshacer."));
@@ -304,4 +333,38 @@ TEST_F(SettingsViewModelTest, ClearingTheHistoryAsksWithTheCount)
     EXPECT_TRUE(view.clearHistoryQuestion().startsWith(QStringLiteral("¿Borrar 1 clip del historial?")));
     view.clearHistory();
     EXPECT_EQ(cleared, 1);
+}
+
+// The General tab shows every row at once in the fixed 480×360 window, with "Borrar historial…"
+// offered and a refused shortcut's message under the recorder: nothing to scroll, and the login
+// switch, the last row, whole above the bottom edge.
+TEST_F(SettingsViewModelTest, TheGeneralTabFitsTheFixedWindow)
+{
+    KeyboardShortcuts shortcuts(defaults);
+    shortcuts.ensureApplicationDefaults();
+    auto* recorder = new ShortcutRecorder(shortcuts, shortcutNames::togglePanel(),
+                                          [](const Shortcut&) { return GlobalHotkeys::GrabResult{false, 10}; });
+    SettingsViewModel model{settings, store, nullptr, recorder};
+    model.setHistoryClearing({[] { return std::int64_t{3}; }, [] {}});
+    recorder->startRecording();
+    recorder->keyPressed(Qt::Key_F5, Qt::MetaModifier);
+    ASSERT_FALSE(recorder->message().isEmpty());
+
+    QQuickView window;
+    window.engine()->addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider());
+    window.setInitialProperties({{QStringLiteral("settings"), QVariant::fromValue<QObject*>(&model)}});
+    window.setResizeMode(QQuickView::SizeRootObjectToView);
+    window.setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/SettingsWindow.qml")));
+    ASSERT_EQ(window.status(), QQuickView::Ready);
+    window.resize(480, 360);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    auto* tab = window.rootObject()->findChild<QQuickItem*>(QStringLiteral("generalTab"));
+    auto* login = window.rootObject()->findChild<QQuickItem*>(QStringLiteral("launchAtLogin"));
+    auto* clear = window.rootObject()->findChild<QQuickItem*>(QStringLiteral("clearHistory"));
+    ASSERT_TRUE(tab && login && clear);
+    EXPECT_TRUE(clear->isVisible());
+    EXPECT_LE(tab->property("contentHeight").toReal(), tab->property("availableHeight").toReal());
+    EXPECT_LE(login->mapRectToScene(login->boundingRect()).bottom(), window.height());
 }

@@ -4,6 +4,7 @@
 #include "core/settings/AppSettings.h"
 #include "core/settings/KeyboardShortcuts.h"
 #include "core/stores/TextSnippetStore.h"
+#include "platform/FrontmostApplication.h"
 #include "ui/SettingsViewModel.h"
 #include "fakes/TempDir.h"
 #include "GuiApp.h"
@@ -44,9 +45,11 @@ protected:
     AppSettings settings{defaults};
     TextSnippetStore snippets{defaults};
     KeyboardShortcuts shortcuts{defaults};
-    std::vector<std::string> openWindows{"XTerm", "Brisa"};
-    SettingsWindowController controller{
-        {settings, snippets, shortcuts, {}, {}, [this] { return openWindows; }}};
+    struct OpenWindows final : FrontmostApplication {
+        std::optional<SourceApp> frontmost() override { return std::nullopt; }
+        std::vector<std::string> openApplications() override { return {"XTerm", "Brisa"}; }
+    } openWindows;
+    SettingsWindowController controller{{settings, snippets, shortcuts, nullptr, &openWindows}};
 };
 
 } // namespace

@@ -13,9 +13,9 @@
 #include "fakes/VirtualScheduler.h"
 #include "ui/LauncherViewModel.h"
 #include "ui/NowPlayingViewModel.h"
+#include "SolidPng.h"
 
 #include <QImage>
-#include <QBuffer>
 #include <QSignalSpy>
 #include <QUrl>
 
@@ -87,13 +87,7 @@ TEST_F(SidePanelViewModelsTest, AHiddenCardPassesOnNoPositionTicks)
 
 TEST_F(SidePanelViewModelsTest, TheCoverIsDecodedSmallAndAnUnreadableOneShowsNone)
 {
-    QImage big(2000, 1000, QImage::Format_RGB32);
-    big.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    big.save(&buffer, "PNG");
-    players.artwork["file:///big.png"] = MediaPlayers::Bytes(png.begin(), png.end());
+    players.artwork["file:///big.png"] = solidPng({2000, 1000}, Qt::red);
     players.artwork["file:///junk.png"] = MediaPlayers::Bytes{'n', 'o', 'p', 'e'};
     players.players = {playerReport("mpv", Status::Playing, "A", "B", 0, 100'000'000, "file:///big.png")};
     NowPlayingService service(players, scheduler);

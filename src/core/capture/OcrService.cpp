@@ -116,10 +116,10 @@ std::string_view trimmed(std::string_view s)
 
 } // namespace
 
-OcrService::OcrService(Scheduler& scheduler, WorkerPool& pool, StoreText storeText)
+OcrService::OcrService(Scheduler& scheduler, WorkerPool& pool, RecognizedTextSink& sink)
     : scheduler_(scheduler)
     , pool_(pool)
-    , storeText_(std::move(storeText))
+    , sink_(sink)
 {
 }
 
@@ -167,12 +167,12 @@ std::optional<std::string> OcrService::recognize(const Bytes& imageData)
 void OcrService::recognizeAsync(const ClipItem& item, Bytes imageData)
 {
     const Uuid id = item.id;
-    pool_.submit([&scheduler = scheduler_, store = storeText_, id, data = std::move(imageData)] {
+    pool_.submit([&scheduler = scheduler_, &sink = sink_, id, data = std::move(imageData)] {
         auto text = recognize(data);
-        if (!text || !store)
+        if (!text)
             return;
-        // Records are only touched on the main thread; the store re-fetches by id there.
-        scheduler.post([store, id, text = std::move(*text)] { store(id, text); });
+        // Records are only touched on the main thread; the store finds the clip by id there.
+        scheduler.post([&sink, id, text = std::move(*text)] { sink.storeRecognizedText(id, text); });
     });
 }
 

@@ -11,6 +11,7 @@
 #include "core/support/UserDirs.h"
 #include "core/support/WorkerPool.h"
 #include "core/support/XdgPaths.h"
+#include "platform/DirectoryWatcher.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -205,12 +206,11 @@ bool isDirectory(const fs::path& path)
 } // namespace
 
 ScreenshotWatcher::ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
-                                     std::shared_ptr<const ImageCodec> codec, ShowToast showToast)
+                                     std::shared_ptr<const ImageCodec> codec)
     : storage_(storage)
     , scheduler_(scheduler)
     , pool_(pool)
     , codec_(std::move(codec))
-    , showToast_(std::move(showToast))
     , self_(std::make_shared<ScreenshotWatcher*>(this))
 {
 }
@@ -258,11 +258,11 @@ bool ScreenshotWatcher::hasImageExtension(std::string_view name)
     return std::find(kExtensions.begin(), kExtensions.end(), ext) != kExtensions.end();
 }
 
-bool ScreenshotWatcher::start(const fs::path& folder, const Watch& watch)
+bool ScreenshotWatcher::start(const fs::path& folder, DirectoryWatcher* watcher)
 {
     watchedDir_.reset();
     knownFiles_ = currentFiles(folder).value_or(std::set<std::string>{});
-    if (!watch || !watch(folder)) {
+    if (!watcher || !watcher->watch(folder, [this](const std::set<std::string>& removed) { scan(removed); })) {
         logf("ScreenshotWatcher: no se pudo abrir {}", folder.string());
         return false;
     }
@@ -387,8 +387,13 @@ void ScreenshotWatcher::commit(const Attempt& attempt, Outcome& outcome)
         return;
     }
     logf("Captura importada: {}", attempt.path.filename().string());
-    if (showToast_)
-        showToast_(ScreenshotToast{.thumbnail = std::move(outcome.toastThumbnail), .imageFileName = fileName});
+    if (toasts) {
+        ToastData data;
+        data.kind = ToastData::Screenshot{.thumbnail = std::move(outcome.toastThumbnail)};
+        if (fileName)
+            data.drag = ClipDragPayload::imageFile(*fileName);
+        toasts->show(std::move(data));
+    }
 }
 
 } // namespace brisa

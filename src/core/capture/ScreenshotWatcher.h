@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/capture/CaptureLinks.h"
 #include "core/support/Bytes.h"
 #include "core/support/Clock.h"
 
@@ -8,7 +9,6 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -19,22 +19,15 @@
 namespace brisa {
 
 class CapturePause;
+class DirectoryWatcher;
 class ImageCodec;
 class Storage;
 class UserDefaults;
 class WorkerPool;
 
-/// What the capture toast of an imported screenshot shows and lets the user drag out.
-struct ScreenshotToast {
-    /// PNG preview, longest side at most 160.
-    std::optional<Bytes> thumbnail{};
-    /// The stored image's name inside the images folder; nullopt when writing it failed.
-    std::optional<std::string> imageFileName{};
-};
-
 /// Turns every new screenshot file saved into the screenshot folder into a screenshot clip.
-/// The platform's folder watcher calls scan() on every change in the folder; files present when
-/// start() ran are never imported. Reading and decoding run on the worker pool, the record is
+/// The platform's folder watcher has scan() called on every change in the folder; files present
+/// when start() ran are never imported. Reading and decoding run on the worker pool, the record is
 /// inserted on the main thread, in name order within one scan.
 class ScreenshotWatcher {
 public:
@@ -49,16 +42,11 @@ public:
     /// sourceAppName of every imported screenshot.
     static constexpr std::string_view kSourceName = "Captura de pantalla";
 
-    /// Called on the main thread after each import.
-    using ShowToast = std::function<void(const ScreenshotToast&)>;
-    /// Starts the platform's watching of a folder; false when the folder cannot be watched.
-    using Watch = std::function<bool(const std::filesystem::path& folder)>;
-
     /// storage, scheduler and pool must outlive the watcher; jobs still running when it goes are
     /// dropped when they come back. codec turns what is not PNG into PNG, on the pool's threads; it must
     /// refuse an image whose data ends early, so that a file still being written is tried again.
     ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
-                      std::shared_ptr<const ImageCodec> codec, ShowToast showToast = {});
+                      std::shared_ptr<const ImageCodec> codec);
     ~ScreenshotWatcher();
     ScreenshotWatcher(const ScreenshotWatcher&) = delete;
     ScreenshotWatcher& operator=(const ScreenshotWatcher&) = delete;
@@ -72,9 +60,10 @@ public:
     /// screenshotDirectory() for the current user.
     static std::filesystem::path screenshotDirectory(const UserDefaults& defaults);
 
-    /// Takes the inventory of folder, then asks watch to watch it and logs the outcome. When watch
-    /// fails (or is empty) nothing is watched and scan() does nothing. Returns whether it watches.
-    bool start(const std::filesystem::path& folder, const Watch& watch);
+    /// Takes the inventory of folder, then asks watcher to watch it, scanning on each change, and
+    /// logs the outcome; watcher must outlive this watcher's watching. When it fails (or is null)
+    /// nothing is watched and scan() does nothing. Returns whether it watches.
+    bool start(const std::filesystem::path& folder, DirectoryWatcher* watcher);
 
     /// Imports the screenshot-like files that appeared since the previous look. Main thread.
     /// removed names entries the folder watch saw go away meanwhile: one that is back under the
@@ -89,6 +78,9 @@ public:
     /// While it says paused, new screenshots are passed over for good (not imported after the
     /// pause either); null: never paused.
     const CapturePause* capturePause = nullptr;
+
+    /// Shows each imported screenshot's toast (its thumbnail; dragged, its image file); null: none.
+    ToastPresenter* toasts = nullptr;
 
     /// The folder being watched; nullopt before a successful start().
     const std::optional<std::filesystem::path>& watchedDirectory() const { return watchedDir_; }
@@ -114,7 +106,6 @@ private:
     WorkerPool& pool_;
     /// Shared with the jobs on the pool, which may outlive the watcher.
     std::shared_ptr<const ImageCodec> codec_;
-    ShowToast showToast_;
     std::optional<std::filesystem::path> watchedDir_;
     std::set<std::string> knownFiles_;
     /// Batches of attempts waiting for the pool; one batch runs at a time so clips keep their order.

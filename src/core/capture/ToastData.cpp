@@ -30,6 +30,7 @@ std::string_view ToastData::title() const
                           [](const Screenshot&) { return std::string_view("Captura guardada"); },
                           [](const Color&) { return std::string_view("Color copiado"); },
                           [](const File&) { return std::string_view("Archivo copiado"); },
+                          [](const Notice& k) { return std::string_view(k.title); },
                       },
                       kind);
 }
@@ -44,6 +45,7 @@ std::string_view ToastData::symbol() const
                           [](const Screenshot&) { return std::string_view("camera.viewfinder"); },
                           [](const Color&) { return std::string_view("paintpalette"); },
                           [](const File&) { return std::string_view("doc"); },
+                          [](const Notice&) { return std::string_view("bell.fill"); },
                       },
                       kind);
 }
@@ -58,6 +60,7 @@ std::optional<std::string> ToastData::subtitle() const
                           [this](const Screenshot&) { return sourceApp; },
                           [](const Color& k) { return std::optional<std::string>(k.hex); },
                           [](const File& k) { return k.name; },
+                          [](const Notice& k) { return nonEmpty(k.text); },
                       },
                       kind);
 }

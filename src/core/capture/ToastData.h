@@ -12,7 +12,7 @@
 namespace brisa {
 
 /// What a capture toast shows: the kind of clip with its payload, where it came from, and what
-/// dragging the toast delivers. Compared field by field.
+/// dragging the toast delivers; or a notice from Brisa itself, which is no clip. Compared field by field.
 struct ToastData {
     struct Text {
         std::optional<std::string> preview{};
@@ -42,19 +42,25 @@ struct ToastData {
         std::optional<std::string> name{};
         bool operator==(const File&) const = default;
     };
+    /// Something Brisa tells the user once, in the toast's place; nothing to drag.
+    struct Notice {
+        std::string title{};
+        std::string text{};
+        bool operator==(const Notice&) const = default;
+    };
     /// The cases in their display order.
-    using Kind = std::variant<Text, Code, Link, Image, Screenshot, Color, File>;
+    using Kind = std::variant<Text, Code, Link, Image, Screenshot, Color, File, Notice>;
 
     Kind kind = Text{};
     std::optional<std::string> sourceApp{};
     std::optional<ClipDragPayload> drag{};
 
-    /// "Texto copiado", "Código copiado", ...
+    /// "Texto copiado", "Código copiado", ..., or the notice's own title.
     std::string_view title() const;
     /// The symbol shown when there is no thumbnail.
     std::string_view symbol() const;
     /// The second line: the preview (none when empty), the URL, the source app (images), the hex
-    /// text or the file name.
+    /// text, the file name or the notice's text.
     std::optional<std::string> subtitle() const;
     /// The thumbnail of an image or screenshot toast; nullptr for other kinds or when there is none.
     const Bytes* thumbnail() const;

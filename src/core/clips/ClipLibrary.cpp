@@ -9,8 +9,28 @@
 
 namespace brisa {
 
+namespace {
+// Rows to read again one by one before the whole history is read faster (a large import). Rows
+// deleted, pinned or filed are not read at all.
+constexpr std::size_t kMostPendingRows = 4096;
+} // namespace
+
 ClipLibrary::ClipLibrary(Storage& storage)
-    : storage_(storage), changes_(storage.changes().subscribe([this](StoreChanges::Origin) { stale_ = true; }))
+    : storage_(storage),
+      changes_(storage.changes().subscribeRows(
+          [this](StoreChanges::Origin, const std::optional<StoreChanges::Rows>& rows) {
+              if (!loaded_ || stale_)
+                  return;
+              const auto toRead = rows && rows->kind == StoreChanges::Rows::Kind::Written ? rows->rowids.size() : 0;
+              if (!rows || pendingRows_ + toRead > kMostPendingRows) {
+                  stale_ = true;
+                  pending_.clear();
+                  pendingRows_ = 0;
+                  return;
+              }
+              pending_.push_back(*rows);
+              pendingRows_ += toRead;
+          }))
 {
 }
 
@@ -26,9 +46,19 @@ SearchColumn& ClipLibrary::column()
 {
     // Another process's commit shows up here (and for every other subscriber) when polled.
     storage_.changes().poll();
+    for (const auto& rows : pending_) {
+        if (stale_)
+            break;
+        stale_ = !column_.apply(storage_, rows);
+    }
+    if (!pending_.empty())
+        cachedFilter_.reset();
+    pending_.clear();
+    pendingRows_ = 0;
     if (!loaded_ || stale_) {
         stale_ = false;
         loaded_ = column_.load(storage_);
+        ++columnLoads_;
         cachedFilter_.reset();
     }
     return column_;
@@ -101,39 +131,45 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
             return {};
         kind = query.typeFilter();
     }
-    struct Kept {
-        bool pinned;
-        TimePoint createdAt;
-        std::int64_t rowid;
-        double createdAtStored;
-    };
-    std::vector<Kept> kept;
-    const bool ok = storage_.forEachSearchRow(
+    auto found = storage_.fetchMatching(
+        kind,
         [&](const Storage::SearchRow& row) {
             if (filter.space || filter.unfiledAmong) {
                 const auto space = row.spaceID.empty() ? std::nullopt : Uuid::parse(row.spaceID);
                 if (filter.space ? space != filter.space
                                  : space && std::find(filter.unfiledAmong->begin(), filter.unfiledAmong->end(),
                                                       *space) != filter.unfiledAmong->end())
-                    return;
+                    return false;
             }
-            if (query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText))
-                kept.push_back({row.isPinned, row.createdAt, row.rowid, row.createdAtStored});
+            return query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText);
         },
-        kind);
-    if (!ok)
-        return {};
-    std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
-        if (a.pinned != b.pinned)
-            return a.pinned;
-        if (a.createdAt != b.createdAt)
-            return a.createdAt > b.createdAt;
-        return a.rowid > b.rowid;
-    });
-    std::vector<Storage::RowKey> rows;
-    for (std::size_t i = 0; i < kept.size() && i < most; ++i)
-        rows.push_back({kept[i].rowid, kept[i].pinned, kept[i].createdAtStored});
-    return storage_.fetchRows(rows);
+        most);
+    return found ? std::move(*found) : std::vector<ClipItem>();
+}
+
+std::vector<Uuid> ClipLibrary::keptAmong(const ClipFilter& filter, std::span<const Uuid> ids)
+{
+    const auto rows = storage_.rowsOfIds(ids);
+    std::vector<std::int64_t> kept; // sorted row numbers of the filter's clips, when it searches
+    const bool searches = needsColumn(filter);
+    if (searches) {
+        const auto& found = matches(filter);
+        kept.reserve(found.size());
+        for (auto i : found)
+            kept.push_back(column_.entry(i).rowid);
+        std::sort(kept.begin(), kept.end());
+    }
+    std::vector<Uuid> out;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const auto& row = rows[i];
+        if (!row)
+            continue;
+        const bool keeps = searches ? std::binary_search(kept.begin(), kept.end(), row->rowid)
+                                               : !filter.kind || row->kind == *filter.kind;
+        if (keeps)
+            out.push_back(ids[i]);
+    }
+    return out;
 }
 
 std::optional<ClipItem> ClipLibrary::find(const Uuid& id)

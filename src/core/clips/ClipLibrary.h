@@ -75,6 +75,10 @@ public:
     /// Before the first page() or count() it reads the store once without keeping a copy.
     std::vector<ClipItem> all(const ClipFilter& filter, std::optional<std::size_t> limit = std::nullopt);
 
+    /// Those of ids whose clips exist and the filter keeps, in the order given: what a bulk action
+    /// on a selection acts on, found without reading the clips.
+    std::vector<Uuid> keptAmong(const ClipFilter& filter, std::span<const Uuid> ids);
+
     /// The clip with id (without its thumbnail), or nullopt.
     std::optional<ClipItem> find(const Uuid& id);
     /// The clip named by a full id, or by a prefix of at least 4 characters (letter case aside)
@@ -105,6 +109,10 @@ public:
     /// How many clips clear(includePinned) would delete now: what a confirmation tells the user.
     std::size_t clearableCount(bool includePinned = false);
 
+    /// How many times the in-memory copy of the searched fields was read whole: once, and again
+    /// only after a change it was not told the rows of (another process's).
+    std::size_t columnLoads() const { return columnLoads_; }
+
 private:
     /// The searched fields in memory, current as of now.
     SearchColumn& column();
@@ -115,7 +123,10 @@ private:
     Storage& storage_;
     SearchColumn column_;
     bool loaded_ = false;
-    bool stale_ = true; ///< the history changed since the column was read
+    bool stale_ = true; ///< the history changed in ways unknown since the column was read
+    std::vector<StoreChanges::Rows> pending_; ///< changes made here since, not yet applied
+    std::size_t pendingRows_ = 0; ///< of pending_, those to read again
+    std::size_t columnLoads_ = 0;
     StoreChanges::Subscription changes_;
     std::optional<ClipFilter> cachedFilter_;
     std::vector<std::uint32_t> cachedMatches_;

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "core/model/ClipType.h"
+#include "core/search/LocalizedText.h"
+#include "core/store/StoreChanges.h"
 #include "core/support/Clock.h"
+#include "core/store/Storage.h"
 #include "core/support/Uuid.h"
 
 #include <cstddef>
@@ -16,11 +19,12 @@
 namespace brisa {
 
 class SearchQuery;
-class Storage;
 
 /// What a search reads of every clip, held in memory in the library's order: pinned first, then
 /// newest first, equal times newest row first. The texts sit one after another in one block, so
-/// that a search walks memory in order instead of chasing a heap block per string.
+/// that a search walks memory in order instead of chasing a heap block per string. Once a query
+/// needs every text beyond ASCII folded (an accented word), each such text keeps its comparison
+/// form beside it, folded once: later queries of the kind compare without folding again.
 class SearchColumn {
 public:
     struct Entry {
@@ -28,16 +32,23 @@ public:
         TimePoint createdAt{};
         double createdAtStored = 0; ///< as stored: with rowid and isPinned, the row's key in the index
         std::uint64_t offset = 0; ///< of textContent in the block; sourceAppName and ocrText follow
+        std::uint64_t foldedOffset = 0;
         std::uint32_t textSize = 0;
         std::uint32_t appSize = 0;
         std::uint32_t ocrSize = 0;
+        std::uint32_t foldedSize = 0;
         ClipType kind = ClipType::Text;
         bool isPinned = false;
+        bool hasFolded = false; ///< false for ASCII text, which folds on the fly without ICU
+        bool nonAscii = false;
         std::optional<Uuid> space{};
     };
 
-    /// Reads the fields of every record afresh; false (and the column empty) on failure.
-    bool load(Storage& storage);
+    /// Reads the fields of every record afresh, to be folded by rules; false (and the column empty) on failure.
+    bool load(Storage& storage, CaseRules rules = currentCaseRules());
+    /// Brings the column up to date with one change made through storage, reading only the rows
+    /// it wrote; false on a failed read (the column is then to be loaded afresh).
+    bool apply(Storage& storage, const StoreChanges::Rows& rows);
     std::size_t size() const { return entries_.size(); }
     const Entry& entry(std::size_t i) const { return entries_[i]; }
     std::string_view textContent(const Entry& e) const { return {blob_.data() + e.offset, e.textSize}; }
@@ -46,14 +57,35 @@ public:
     {
         return {blob_.data() + e.offset + e.textSize + e.appSize, e.ocrSize};
     }
+    /// The comparison form of the three fields joined; meaningful only when e.hasFolded.
+    std::string_view foldedText(const Entry& e) const
+    {
+        return {blob_.data() + e.foldedOffset, e.foldedSize};
+    }
 
     /// Positions, in order, of the entries for which query matches and keep holds. A search over a
     /// long column is split across the cores; the result is the one a single pass gives.
-    std::vector<std::uint32_t> matching(const SearchQuery& query, const std::function<bool(const Entry&)>& keep) const;
+    std::vector<std::uint32_t> matching(const SearchQuery& query, const std::function<bool(const Entry&)>& keep);
 
 private:
+    /// A new entry for row, its texts added to the block; folded too when fold is set.
+    Entry append(const Storage::SearchRow& row, bool fold);
+    /// The three texts of e as one, as they lie in the block.
+    std::string_view joined(const Entry& e) const
+    {
+        return {blob_.data() + e.offset, std::size_t{e.textSize} + e.appSize + e.ocrSize};
+    }
+    void addFolded(Entry& e, std::string_view folded);
+    /// Folds the texts of every entry that needs it, on every core.
+    void foldAll();
+    /// Drops the bytes of entries that are gone once they are most of the block.
+    void compact();
+
     std::vector<Entry> entries_;
     std::string blob_;
+    std::size_t garbage_ = 0; ///< bytes of blob_ no entry refers to
+    CaseRules rules_ = CaseRules::Default;
+    bool folded_ = false; ///< every entry that needs it has its comparison form
 };
 
 } // namespace brisa

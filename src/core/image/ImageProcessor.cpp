@@ -15,6 +15,9 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <span>
+#include <thread>
+#include <vector>
 
 namespace brisa::ImageProcessor {
 namespace {
@@ -167,6 +170,17 @@ Pixels toMemory(VipsImage* image)
     return pixels;
 }
 
+/// The image's ICC profile, empty for none; it lives as long as the image.
+std::span<const std::uint8_t> iccProfileOf(VipsImage* image)
+{
+    const void* profile = nullptr;
+    std::size_t length = 0;
+    if (vips_image_get_typeof(image, VIPS_META_ICC_NAME)
+        && vips_image_get_blob(image, VIPS_META_ICC_NAME, &profile, &length) == 0)
+        return {static_cast<const std::uint8_t*>(profile), length};
+    return {};
+}
+
 /// PNG through the strip-parallel writer: libvips' saver deflates on one thread, which alone took
 /// most of a second for a 4K picture. Lossless either way; the ICC profile, if any, is kept.
 std::optional<Bytes> encodePng(VipsImage* image)
@@ -176,13 +190,7 @@ std::optional<Bytes> encodePng(VipsImage* image)
     const auto pixels = toMemory(image);
     if (!pixels.data)
         return std::nullopt;
-    PngPixels png{pixels.data.get(), image->Xsize, image->Ysize, image->Bands, {}};
-    const void* profile = nullptr;
-    std::size_t profileLength = 0;
-    if (vips_image_get_typeof(image, VIPS_META_ICC_NAME)
-        && vips_image_get_blob(image, VIPS_META_ICC_NAME, &profile, &profileLength) == 0)
-        png.iccProfile = {static_cast<const std::uint8_t*>(profile), profileLength};
-    return writePng(png);
+    return writePng({pixels.data.get(), image->Xsize, image->Ysize, image->Bands, iccProfileOf(image)});
 }
 
 std::optional<Bytes> encodeJpeg(VipsImage* image, std::optional<int> q)
@@ -286,6 +294,71 @@ Image resizeTo(VipsImage* image, int width, int height, VipsKernel kernel)
         resized = take(vips_embed(resized.get(), &out, 0, 0, width, height, "extend", VIPS_EXTEND_COPY, nullptr),
                        out);
     return resized;
+}
+
+/// 8-bit pixels in memory: 1 to 4 bands, the second or fourth alpha.
+struct PixelView {
+    const std::uint8_t* pixels;
+    int width;
+    int height;
+    int bands;
+};
+
+/// The cut-out as RGBA: the mask enlarged to the picture's size by bilinear interpolation (pixel
+/// centres aligned), times the picture's own alpha if it has one; colour where the result is not
+/// zero, and zero colour where it is: fully transparent pixels show nothing, and long runs of zeros
+/// deflate several times faster and smaller than the background's grain. One pass over the
+/// picture on every core: as a chain of libvips operations (enlarge, multiply, choose, join) this
+/// was a third of the whole removal's CPU time on a 4K photo.
+void composeCutOut(const PixelView& picture, const PixelBuffer& mask, std::uint8_t* out)
+{
+    const int width = picture.width;
+    const int height = picture.height;
+    const int bands = picture.bands;
+    const bool grey = bands < 3;
+    const bool hasOwnAlpha = bands == 2 || bands == 4;
+    // Where each output column samples the mask: the left neighbour and the right one's weight (0...256).
+    auto sample = [](int at, int size, int maskSize, int& first, int& weight) {
+        const double x = std::clamp((at + 0.5) * maskSize / size - 0.5, 0.0, static_cast<double>(maskSize - 1));
+        first = std::min(static_cast<int>(x), maskSize - 1);
+        weight = static_cast<int>(std::lround((x - first) * 256));
+    };
+    std::vector<int> columns(static_cast<std::size_t>(width)), columnWeights(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x)
+        sample(x, width, mask.width, columns[x], columnWeights[x]);
+    auto rows = [&](int firstRow, int endRow) {
+        for (int y = firstRow; y < endRow; ++y) {
+            int top = 0, down = 0;
+            sample(y, height, mask.height, top, down);
+            const std::uint8_t* above = &mask.pixels[static_cast<std::size_t>(top) * mask.width];
+            const std::uint8_t* below = top + 1 < mask.height ? above + mask.width : above;
+            const std::uint8_t* in = picture.pixels + static_cast<std::size_t>(y) * width * bands;
+            std::uint8_t* row = out + static_cast<std::size_t>(y) * width * 4;
+            for (int x = 0; x < width; ++x, in += bands, row += 4) {
+                const int left = columns[x];
+                const int right = std::min(left + 1, mask.width - 1);
+                const int across = columnWeights[x];
+                const int upper = above[left] * (256 - across) + above[right] * across;
+                const int lower = below[left] * (256 - across) + below[right] * across;
+                int alpha = (upper * (256 - down) + lower * down + (1 << 15)) >> 16;
+                if (hasOwnAlpha) // pixels that were already transparent stay so
+                    alpha = (alpha * in[bands - 1] + 127) / 255;
+                if (alpha == 0) {
+                    std::memset(row, 0, 4);
+                    continue;
+                }
+                row[0] = in[0];
+                row[1] = grey ? in[0] : in[1];
+                row[2] = grey ? in[0] : in[2];
+                row[3] = static_cast<std::uint8_t>(alpha);
+            }
+        }
+    };
+    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::vector<std::jthread> helpers;
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(rows, height * i / threads, height * (i + 1) / threads);
+    rows(0, height / threads);
 }
 
 } // namespace
@@ -420,56 +493,29 @@ std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegment
     if (share < kMinForeground || share > kMaxForeground)
         return std::nullopt;
 
-    Image alpha(vips_image_new_from_memory_copy(mask->pixels.data(), mask->pixels.size(), smallWidth, smallHeight,
-                                                1, VIPS_FORMAT_UCHAR));
-    if (!alpha)
-        return std::nullopt;
     if (shrink < 1) {
         // A mask made at low resolution has stair-step edges once enlarged: blur it over about
         // half a small-image pixel and interpolate, so the cut-out edge is soft instead. Blurred
         // before it is enlarged, where it costs a two-hundredth of the work.
-        alpha = take(vips_gaussblur(alpha.get(), &out, 0.5, "precision", VIPS_PRECISION_INTEGER, nullptr), out);
-        if (!alpha)
+        Image soft(vips_image_new_from_memory_copy(mask->pixels.data(), mask->pixels.size(), smallWidth,
+                                                   smallHeight, 1, VIPS_FORMAT_UCHAR));
+        if (!soft)
             return std::nullopt;
-        alpha = resizeTo(alpha.get(), width, height, VIPS_KERNEL_LINEAR);
-        if (!alpha)
+        soft = take(vips_gaussblur(soft.get(), &out, 0.5, "precision", VIPS_PRECISION_INTEGER, nullptr), out);
+        if (!soft)
             return std::nullopt;
-    }
-    if (hasAlpha(image.get())) {
-        // Pixels that were already transparent stay so.
-        VipsImage* own = nullptr;
-        Image existing = take(vips_extract_band(image.get(), &own, image->Bands - 1, nullptr), own);
-        if (!existing)
-            return std::nullopt;
-        alpha = take(vips_multiply(alpha.get(), existing.get(), &out, nullptr), out);
-        if (!alpha)
-            return std::nullopt;
-        alpha = take(vips_linear1(alpha.get(), &out, 1.0 / 255, 0, "uchar", TRUE, nullptr), out);
-        if (!alpha)
+        mask = toPixels(soft.get());
+        if (!mask || mask->bands != 1 || mask->width != smallWidth || mask->height != smallHeight)
             return std::nullopt;
     }
-    VipsImage* colour = nullptr;
-    Image full = take(vips_extract_band(image.get(), &colour, 0, "n", image->Bands >= 3 ? 3 : 1, nullptr), colour);
-    if (!full)
+    const auto source = toMemory(image.get());
+    if (!source.data)
         return std::nullopt;
-    if (full->Bands == 1) {
-        full = take(vips_colourspace(full.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr), out);
-        if (!full)
-            return std::nullopt;
-    }
-    // Fully transparent pixels show nothing, so their colour goes to zero: the same picture,
-    // and long runs of zeros deflate several times faster and smaller than the background's grain.
-    Image zero = take(vips_black(&out, width, height, "bands", 3, nullptr), out);
-    if (!zero)
-        return std::nullopt;
-    full = take(vips_ifthenelse(alpha.get(), full.get(), zero.get(), &out, nullptr), out);
-    if (!full)
-        return std::nullopt;
-    Image cutOut = take(vips_bandjoin2(full.get(), alpha.get(), &out, nullptr), out);
-    if (!cutOut)
-        return std::nullopt;
-    cutOut->Type = VIPS_INTERPRETATION_sRGB;
-    return encodePng(cutOut.get());
+    const int bands = image->Bands;
+    // Every byte is written below: no zeroing pass over the 33 MB of a 4K cut-out first.
+    const std::unique_ptr<std::uint8_t[]> cutOut(new std::uint8_t[static_cast<std::size_t>(width) * height * 4]);
+    composeCutOut({source.data.get(), width, height, bands}, *mask, cutOut.get());
+    return writePng({cutOut.get(), width, height, 4, iccProfileOf(image.get())});
 }
 
 std::optional<PixelBuffer> decodeRgba(const Bytes& data)

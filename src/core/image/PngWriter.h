@@ -23,8 +23,8 @@ struct PngPixels {
 };
 
 /// Writes a lossless, non-interlaced PNG quickly: every row gets the Sub filter, and the rows are
-/// cut into strips deflated at zlib level 1 on up to `threads` threads and joined into the one zlib
-/// stream the format wants. nullopt for a shape it cannot write or when zlib fails.
+/// cut into strips deflated by ISA-L's fast deflate on up to `threads` threads and joined into the
+/// one zlib stream the format wants. nullopt for a shape it cannot write or when deflate fails.
 /// threads == 0: one per core, at most 8.
 std::optional<Bytes> writePng(const PngPixels& image, unsigned threads = 0);
 

@@ -56,8 +56,8 @@ std::string AppLauncher::nextStartupId(const std::vector<std::string>& argv)
     std::string program = std::filesystem::path(argv.front()).filename().string();
     std::erase_if(program, [](char c) { return c == ' ' || c == '_'; });
     std::string id = fmt::format("brisa-{}-{}-{}", ::getpid(), program, ++launches_);
-    if (userTime)
-        if (const auto time = userTime())
+    if (windows)
+        if (const auto time = windows->currentTime())
             id += fmt::format("_TIME{}", *time);
     return id;
 }

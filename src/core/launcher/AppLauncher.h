@@ -3,9 +3,9 @@
 
 #include "core/stores/LauncherApp.h"
 #include "platform/ProcessSpawner.h"
+#include "platform/WindowActivation.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,9 +22,9 @@ public:
     /// spawner must outlive the launcher.
     explicit AppLauncher(ProcessSpawner& spawner) : spawner_(spawner) {}
 
-    /// The window system's current time, for the startup id that lets the new window take the
-    /// focus; unset or nullopt: an id without a time.
-    std::function<std::optional<std::uint64_t>()> userTime;
+    /// Whose current time goes into the startup id that lets the new window take the focus; null,
+    /// or no time: an id without a time. It must outlive the launcher.
+    WindowActivation* windows = nullptr;
 
     /// Starts the tile; false when there is nothing to start or it cannot be read (logged).
     bool launch(const LauncherApp& app);

@@ -9,8 +9,9 @@ PermissionAlert missingPermissionAlert(KeyAccess why)
     alert.title = "Permiso de Accesibilidad necesario";
     switch (why) {
     case KeyAccess::Wayland:
-        alert.informativeText = "Para pegar automáticamente, Brisa necesita una sesión X11: en Wayland no puede "
-                                "enviar teclas a otras aplicaciones.\n"
+        alert.informativeText = "Para pegar automáticamente, Brisa necesita que el compositor Wayland le deje "
+                                "escribir en otras aplicaciones: un teclado virtual o el portal de escritorio "
+                                "remoto, y este escritorio no ofrece ninguno de los dos.\n"
                                 "El clip ya está en el portapapeles: pégalo con Ctrl+V.";
         break;
     case KeyAccess::MissingXTest:

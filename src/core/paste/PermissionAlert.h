@@ -10,7 +10,7 @@ namespace brisa {
 enum class KeyAccess {
     Granted,     ///< keystrokes can be synthesized (X11 with XTest)
     MissingXTest, ///< an X server without the XTest extension
-    Wayland,     ///< a Wayland session: other applications' input is out of reach
+    Wayland,     ///< a Wayland session with neither a virtual keyboard nor the remote-desktop portal
 };
 
 /// The alert shown when a paste cannot be typed: its title, its text and its buttons in order

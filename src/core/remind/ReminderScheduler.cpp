@@ -38,8 +38,8 @@ std::string reminderBody(const ClipItem& item, TimePoint at, bool late)
                        local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min);
 }
 
-ReminderScheduler::ReminderScheduler(Storage& storage, Scheduler& scheduler, Deliver deliver)
-    : storage_(storage), scheduler_(scheduler), deliver_(std::move(deliver))
+ReminderScheduler::ReminderScheduler(Storage& storage, Scheduler& scheduler, Notifications& notifications)
+    : storage_(storage), scheduler_(scheduler), notifications_(notifications)
 {
 }
 
@@ -78,9 +78,11 @@ void ReminderScheduler::refresh()
         auto item = storage_.fetch(pending.id, false);
         if (!item || item->reminderDate != pending.at)
             continue; // changed under us: the next read sees it
-        const ReminderNotice notice{item->id, std::string(kReminderTitle),
-                                    reminderBody(*item, pending.at, now - due >= kLateAfter)};
-        if (deliver_(notice))
+        // The clip's id comes back when the notification is clicked.
+        const Notifications::Notice notice{std::string(kReminderTitle),
+                                           reminderBody(*item, pending.at, now - due >= kLateAfter),
+                                           item->id.toString()};
+        if (notifications_.show(notice))
             storage_.markReminderDelivered(pending.id, pending.at);
         else
             undelivered_ = true;

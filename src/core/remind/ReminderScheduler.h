@@ -4,8 +4,8 @@
 #include "core/model/ClipItem.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
+#include "platform/Notifications.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,13 +23,6 @@ std::string reminderPreview(const ClipItem& item);
 /// What the date dialog proposes: the clip's reminder (even a past one), else an hour from now.
 TimePoint reminderProposal(std::optional<TimePoint> current, TimePoint now);
 
-/// One notification to show.
-struct ReminderNotice {
-    Uuid clipId;
-    std::string title;
-    std::string body;
-};
-
 /// The notification body: the preview, and when the reminder is shown late (Brisa was not running,
 /// or the machine slept through it) a second line with the time it was set for.
 std::string reminderBody(const ClipItem& item, TimePoint at, bool late);
@@ -42,17 +35,15 @@ std::string reminderBody(const ClipItem& item, TimePoint at, bool late);
 /// across restarts, and one that fell due while Brisa was not running goes out at the next start.
 class ReminderScheduler {
 public:
-    /// Shows one notification; false when it could not (no notification server): the reminder
-    /// then stays pending and is tried again on a later wake.
-    using Deliver = std::function<bool(const ReminderNotice&)>;
-
     /// The longest single wait. Also how soon a reminder set by another program (the command
     /// line) is noticed.
     static constexpr Duration kLongestWait = std::chrono::seconds(30);
     /// Shown this long after its minute or later, a reminder says when it was due.
     static constexpr Duration kLateAfter = std::chrono::minutes(1);
 
-    ReminderScheduler(Storage& storage, Scheduler& scheduler, Deliver deliver);
+    /// Everything must outlive the scheduler. A notification the server does not take leaves its
+    /// reminder pending, tried again on a later wake; a click on one hands back the clip's id.
+    ReminderScheduler(Storage& storage, Scheduler& scheduler, Notifications& notifications);
     ~ReminderScheduler();
     ReminderScheduler(const ReminderScheduler&) = delete;
     ReminderScheduler& operator=(const ReminderScheduler&) = delete;
@@ -71,7 +62,7 @@ private:
 
     Storage& storage_;
     Scheduler& scheduler_;
-    Deliver deliver_;
+    Notifications& notifications_;
     std::optional<Scheduler::TaskId> timer_;
     std::optional<TimePoint> nextDue_;
     std::optional<std::int64_t> seenVersion_;

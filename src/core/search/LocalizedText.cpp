@@ -571,10 +571,19 @@ bool FoldedNeedle::inJoined(std::span<const std::string_view> parts) const
 {
     if (folded_.empty())
         return true;
-    return ascii_ ? asciiIn(parts) : foldedIn(parts);
+    return ascii_ ? asciiIn(parts, nullptr) : foldedIn(parts);
 }
 
-bool FoldedNeedle::asciiIn(std::span<const std::string_view> parts) const
+bool FoldedNeedle::inJoined(std::span<const std::string_view> parts, std::string_view foldedParts) const
+{
+    if (folded_.empty())
+        return true;
+    // An ASCII needle still scans the stored bytes first, so that the answer is the one inJoined
+    // gives to the letter; the folded copy stands in only where that would fold.
+    return ascii_ ? asciiIn(parts, &foldedParts) : containsWhole(foldedParts, folded_);
+}
+
+bool FoldedNeedle::asciiIn(std::span<const std::string_view> parts, const std::string_view* foldedParts) const
 {
     const auto& t = tables(rules_);
     const AsciiScanner scanner(folded_, caseMask_, t);
@@ -614,7 +623,9 @@ bool FoldedNeedle::asciiIn(std::span<const std::string_view> parts) const
     }
 
     // The byte scan misses only matches through characters that fold to ASCII.
-    return special && foldedIn(parts);
+    if (!special)
+        return false;
+    return foldedParts ? containsWhole(*foldedParts, folded_) : foldedIn(parts);
 }
 
 bool FoldedNeedle::foldedIn(std::span<const std::string_view> parts) const

@@ -46,12 +46,23 @@ public:
         return inJoined(std::span<const std::string_view>(parts.begin(), parts.size()));
     }
 
+    /// inJoined, given the comparison form of the joined parts (foldForComparison of their
+    /// concatenation under rules()) made once beforehand: the same answer without folding them again.
+    bool inJoined(std::span<const std::string_view> parts, std::string_view foldedParts) const;
+    bool inJoined(std::initializer_list<std::string_view> parts, std::string_view foldedParts) const
+    {
+        return inJoined(std::span<const std::string_view>(parts.begin(), parts.size()), foldedParts);
+    }
+
+    CaseRules rules() const { return rules_; }
     /// The folded needle (UTF-8).
     const std::string& folded() const { return folded_; }
     bool empty() const { return folded_.empty(); }
+    /// Whether the folded needle is ASCII: then most text is compared without folding it.
+    bool ascii() const { return ascii_; }
 
 private:
-    bool asciiIn(std::span<const std::string_view> parts) const;
+    bool asciiIn(std::span<const std::string_view> parts, const std::string_view* foldedParts) const;
     bool foldedIn(std::span<const std::string_view> parts) const;
 
     std::string folded_;

@@ -35,7 +35,7 @@ std::string_view orEmpty(const std::optional<std::string>& s) { return s ? std::
 
 } // namespace
 
-SearchQuery::SearchQuery(std::string_view input, CaseRules rules)
+SearchQuery::SearchQuery(std::string_view input, CaseRules rules) : rules_(rules)
 {
     for (auto word : splitAtSpaces(input)) {
         if (!isFilterWord(word)) {
@@ -71,6 +71,18 @@ bool SearchQuery::matches(ClipType type, std::string_view textContent, std::stri
     if (!textNeedle_)
         return true;
     return textNeedle_->inJoined({textContent, sourceAppName, ocrText});
+}
+
+bool SearchQuery::matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
+                          std::string_view ocrText, std::string_view foldedJoined) const
+{
+    if (typeFilter_ && type != *typeFilter_)
+        return false;
+    if (appNeedle_ && !appNeedle_->in(sourceAppName))
+        return false;
+    if (!textNeedle_)
+        return true;
+    return textNeedle_->inJoined({textContent, sourceAppName, ocrText}, foldedJoined);
 }
 
 } // namespace brisa

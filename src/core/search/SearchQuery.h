@@ -37,7 +37,18 @@ public:
     bool matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
                  std::string_view ocrText) const;
 
+    /// The same test, given foldedJoined: foldForComparison(textContent + sourceAppName + ocrText,
+    /// rules()) made beforehand, which spares folding the text again for every query.
+    bool matches(ClipType type, std::string_view textContent, std::string_view sourceAppName,
+                 std::string_view ocrText, std::string_view foldedJoined) const;
+    /// Whether the free text folds to more than ASCII: then every text beyond ASCII is folded to
+    /// be compared with it.
+    bool foldsEveryText() const { return textNeedle_ && !textNeedle_->ascii(); }
+    /// The case rules the query compares by.
+    CaseRules rules() const { return rules_; }
+
 private:
+    CaseRules rules_;
     std::string freeText_;
     std::optional<std::string> appFilter_;
     std::optional<ClipType> typeFilter_;

@@ -3,16 +3,15 @@
 
 namespace brisa {
 
-SidePanelController::SidePanelController(NotchController& notch, const Screens& screens, FrameFor frameFor,
-                                         std::function<bool()> shownWhen)
+SidePanelController::SidePanelController(NotchController& notch, const Screens& screens,
+                                         const SidePanelContent& content)
     : notch_(notch)
     , screens_(screens)
-    , frameFor_(std::move(frameFor))
-    , shownWhen_(std::move(shownWhen))
+    , content_(content)
 {
 }
 
-bool SidePanelController::shown() const { return notch_.expanded() && (!shownWhen_ || shownWhen_()); }
+bool SidePanelController::shown() const { return notch_.expanded() && content_.hasContent(); }
 
 std::optional<Rect> SidePanelController::targetFrame() const
 {
@@ -27,7 +26,7 @@ std::optional<Rect> SidePanelController::targetFrame() const
     }
     if (!screen)
         return std::nullopt;
-    return frameFor_(screen->frame, notch_.expandedSize());
+    return content_.frameFor(screen->frame, notch_.expandedSize());
 }
 
 std::optional<Rect> SidePanelController::frame() const

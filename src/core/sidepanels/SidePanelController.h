@@ -6,23 +6,30 @@
 #include "platform/PanelWindow.h"
 #include "platform/Screens.h"
 
-#include <functional>
 #include <optional>
 
 namespace brisa {
+
+/// What a side panel shows, as its controller needs to know: where its window goes and whether
+/// it has anything to show. The panel's view model is the one.
+class SidePanelContent {
+public:
+    /// The window frame for a screen's frame and the open panel's content size.
+    virtual Rect frameFor(const Rect& screen, Size expandedSize) const = 0;
+    /// Whether the panel is shown while the drop-down panel is open.
+    virtual bool hasContent() const { return true; }
+
+protected:
+    ~SidePanelContent() = default;
+};
 
 /// One panel hanging beside the open drop-down panel (now playing, launcher): it places its
 /// window beside the panel on the panel's screen, and lets the window take the pointer only while
 /// it is shown; otherwise clicks go through it to the windows below. The window is never closed.
 class SidePanelController final : public SidePanel {
 public:
-    /// The window frame for a screen's frame and the open panel's content size.
-    using FrameFor = std::function<Rect(const Rect& screen, Size expandedSize)>;
-
-    /// shownWhen: whether the panel is shown while the drop-down panel is open (always, when not
-    /// given). Everything given must outlive the controller.
-    SidePanelController(NotchController& notch, const Screens& screens, FrameFor frameFor,
-                        std::function<bool()> shownWhen = {});
+    /// Everything given must outlive the controller.
+    SidePanelController(NotchController& notch, const Screens& screens, const SidePanelContent& content);
 
     /// Creates the window beside where the panel opens, click-through, and follows the panel from
     /// then on. Once only; false when the window cannot be made.
@@ -41,8 +48,7 @@ public:
 private:
     NotchController& notch_;
     const Screens& screens_;
-    FrameFor frameFor_;
-    std::function<bool()> shownWhen_;
+    const SidePanelContent& content_;
     PanelWindow* window_ = nullptr;
     std::optional<Rect> placed_;
     std::optional<bool> ignoring_;

@@ -51,6 +51,16 @@ std::optional<std::string> optionalUuidText(const std::optional<Uuid>& u)
     return u->toString();
 }
 
+StoreChanges::Rows pinnedShape(bool pinned)
+{
+    return {.kind = pinned ? StoreChanges::Rows::Kind::Pinned : StoreChanges::Rows::Kind::Unpinned};
+}
+
+StoreChanges::Rows filedShape(const std::optional<Uuid>& space)
+{
+    return {.kind = StoreChanges::Rows::Kind::Filed, .space = optionalUuidText(space).value_or("")};
+}
+
 std::optional<double> optionalSeconds(const std::optional<TimePoint>& t)
 {
     if (!t)
@@ -464,10 +474,15 @@ Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clo
       clock_(clock),
       changes_(std::make_unique<StoreChanges>([this] { return dataVersion(); }))
 {
-    changed_.connect([this] { changes_->notifyHere(); });
 }
 
 Storage::~Storage() = default;
+
+void Storage::noteChanged(std::optional<StoreChanges::Rows> rows)
+{
+    changes_->notifyHere(std::move(rows));
+    changed_.emit();
+}
 
 bool Storage::insert(const ClipItem& item)
 {
@@ -482,7 +497,7 @@ bool Storage::insert(const ClipItem& item)
         noteFailure();
         return false;
     }
-    changed_.emit();
+    noteChanged(StoreChanges::Rows{.rowids = {sqlite3_last_insert_rowid(db_->handle())}});
     return true;
 }
 
@@ -496,31 +511,36 @@ bool Storage::update(const ClipItem& item)
 }
 
 bool Storage::updateField(const Uuid& id, std::string_view assignment,
-                          const std::function<void(SqliteStatement&)>& bind)
+                          const std::function<void(SqliteStatement&)>& bind, StoreChanges::Rows shape)
 {
-    StatementScope st(db_->statement(fmt::format("UPDATE ClipItem SET {} WHERE id = ?1", assignment)));
+    StatementScope st(db_->statement(fmt::format("UPDATE ClipItem SET {} WHERE id = ?1 RETURNING rowid", assignment)));
     st->bindText(1, id.toString());
     bind(*st);
-    if (st->step() != SQLITE_DONE) {
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        shape.rowids.push_back(st->int64(0));
+    if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo actualizar el clip {}: {}", id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }
-    if (db_->changes() != 1)
+    if (shape.rowids.size() != 1)
         return false;
-    changed_.emit();
+    noteChanged(std::move(shape));
     return true;
 }
 
 bool Storage::setPinned(const Uuid& id, bool pinned)
 {
-    return updateField(id, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); });
+    return updateField(id, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); },
+                       pinnedShape(pinned));
 }
 
 bool Storage::setSpace(const Uuid& id, const std::optional<Uuid>& spaceID)
 {
-    return updateField(id, "spaceID = ?2",
-                       [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); });
+    return updateField(
+        id, "spaceID = ?2", [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); },
+        filedShape(spaceID));
 }
 
 bool Storage::setOcrText(const Uuid& id, const std::optional<std::string>& text)
@@ -603,6 +623,12 @@ std::int64_t Storage::count()
 
 namespace {
 
+/// The rows of a page chosen as "page" (rowid r, isPinned p, createdAt t), looked up in the index
+/// of every field but the thumbnail by the keys it starts with, in the page's order.
+constexpr std::string_view kPageRows =
+    "JOIN ClipItem INDEXED BY ClipItem_fields ON ClipItem.isPinned = page.p AND ClipItem.createdAt = page.t "
+    "AND ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC";
+
 /// The tab's kinds as a condition on typeRaw. Raw values compare exactly, as clipTypeOrText
 /// does: anything outside the known kinds (even "Image") is text, so Prompts is the complement
 /// of the other kinds rather than a list of its own.
@@ -623,15 +649,15 @@ std::vector<ClipItem> Storage::fetchPanelPage(NotchTab tab, bool onlyPinned, std
 {
     if (limit == 0)
         return {};
-    // The page is chosen from the indexes alone (isPinned, createdAt and the kind, with the
-    // rowid every index carries); only its own rows are then read from the table. Reading the
-    // columns after a spilled thumbnail means walking its overflow pages, which on a deep page
-    // of the Assets tab cost hundreds of milliseconds.
-    const auto sql = fmt::format(
-        "SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem WHERE {}{} "
-        "ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) AS page "
-        "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC",
-        kColumns, tabCondition(tab), onlyPinned ? " AND isPinned != 0" : "");
+    // The page is chosen from the narrow indexes alone (isPinned, createdAt and the kind, with the
+    // rowid every index carries); only its own rows are then read, from the index of every field
+    // but the thumbnail. Reading them from the table means walking the overflow pages of a
+    // spilled thumbnail before the columns after it, which on a deep page of the Assets tab cost
+    // hundreds of milliseconds.
+    const auto sql = fmt::format("SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem "
+                                 "WHERE {}{} ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) "
+                                 "AS page {}",
+                                 kColumns, tabCondition(tab), onlyPinned ? " AND isPinned != 0" : "", kPageRows);
     return query(sql, limit, offset, false, false);
 }
 
@@ -650,9 +676,13 @@ bool Storage::deleteClip(const ClipItem& item)
 {
     // The record goes first: if we stop in between, the leftover file is an orphan that the next
     // start removes, rather than a record pointing at nothing.
-    StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1"));
+    StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING rowid"));
     st->bindText(1, item.id.toString());
-    if (st->step() != SQLITE_DONE) {
+    StoreChanges::Rows gone{.kind = StoreChanges::Rows::Kind::Deleted};
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        gone.rowids.push_back(st->int64(0));
+    if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo borrar el clip {}: {}", item.id.toString(), db_->errorMessage());
         noteFailure();
         return false;
@@ -663,7 +693,7 @@ bool Storage::deleteClip(const ClipItem& item)
         if (named->step() == SQLITE_DONE) // nobody else names it (on a read error, keep the file)
             deleteImage(*item.imageFileName);
     }
-    changed_.emit();
+    noteChanged(std::move(gone));
     return true;
 }
 
@@ -759,9 +789,10 @@ std::optional<std::size_t> Storage::runRetention(const std::string& selectSql,
         if (named->step() == SQLITE_DONE)
             deleteImage(name);
     }
-    if (!rowids.empty())
-        changed_.emit();
-    return rowids.size();
+    const auto deleted = rowids.size();
+    if (deleted > 0)
+        noteChanged(StoreChanges::Rows{.kind = StoreChanges::Rows::Kind::Deleted, .rowids = std::move(rowids)});
+    return deleted;
 }
 
 std::int64_t Storage::countClearable(bool includePinned)
@@ -938,6 +969,7 @@ bool Storage::BatchTransaction::add(std::span<const ClipItem> items, std::option
         }
         if (db.changes() == 1) {
             ++outcome_.inserted;
+            rowids_.push_back(sqlite3_last_insert_rowid(db.handle()));
         } else {
             ++outcome_.skipped;
             outcome_.skippedAt.push_back(at);
@@ -957,7 +989,7 @@ Storage::BatchOutcome Storage::BatchTransaction::commit()
     open_ = false;
     outcome_.ok = true;
     if (outcome_.inserted > 0) {
-        storage_.changed_.emit();
+        storage_.noteChanged(StoreChanges::Rows{.rowids = std::move(rowids_)});
         storage_.enforceHistoryLimit();
         storage_.purgeOldItems();
     }
@@ -1068,6 +1100,22 @@ void Storage::forEachOldestFirst(std::optional<TimePoint> since, const std::vect
 namespace brisa {
 namespace {
 
+/// The fields of a search read's current row (see forEachSearchRow's columns).
+Storage::SearchRow searchRow(SqliteStatement& st)
+{
+    Storage::SearchRow row;
+    row.rowid = st.int64(0);
+    row.typeRaw = st.textView(1);
+    row.textContent = st.textView(2);
+    row.sourceAppName = st.textView(3);
+    row.ocrText = st.textView(4);
+    row.spaceID = st.textView(5);
+    row.isPinned = st.int64(6) != 0;
+    row.createdAtStored = st.real(7);
+    row.createdAt = storedTime(row.createdAtStored);
+    return row;
+}
+
 /// The kind as a condition on typeRaw; raw values outside the known kinds count as text.
 std::string kindCondition(std::optional<ClipType> kind)
 {
@@ -1095,14 +1143,16 @@ std::optional<std::size_t> Storage::deleteClips(std::span<const Uuid> ids)
     }
     std::vector<std::string> images;
     std::size_t deleted = 0;
+    StoreChanges::Rows gone{.kind = StoreChanges::Rows::Kind::Deleted};
     bool ok = true;
     for (const auto& id : ids) {
-        StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING imageFileName"));
+        StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING rowid, imageFileName"));
         st->bindText(1, id.toString());
         int rc;
         while ((rc = st->step()) == SQLITE_ROW) {
             ++deleted;
-            if (auto name = st->optionalText(0))
+            gone.rowids.push_back(st->int64(0));
+            if (auto name = st->optionalText(1))
                 images.push_back(std::move(*name));
         }
         if (rc != SQLITE_DONE) {
@@ -1125,12 +1175,13 @@ std::optional<std::size_t> Storage::deleteClips(std::span<const Uuid> ids)
             deleteImage(name);
     }
     if (deleted > 0)
-        changed_.emit();
+        noteChanged(std::move(gone));
     return deleted;
 }
 
 std::optional<std::size_t> Storage::updateMany(std::span<const Uuid> ids, std::string_view assignment,
-                                               const std::function<void(SqliteStatement&)>& bind)
+                                               const std::function<void(SqliteStatement&)>& bind,
+                                               StoreChanges::Rows shape)
 {
     if (ids.empty())
         return 0;
@@ -1139,18 +1190,19 @@ std::optional<std::size_t> Storage::updateMany(std::span<const Uuid> ids, std::s
         noteFailure();
         return std::nullopt;
     }
-    const auto sql = fmt::format("UPDATE ClipItem SET {} WHERE id = ?1", assignment);
-    std::size_t changed = 0;
+    const auto sql = fmt::format("UPDATE ClipItem SET {} WHERE id = ?1 RETURNING rowid", assignment);
     bool ok = true;
     for (const auto& id : ids) {
         StatementScope st(db_->statement(sql));
         st->bindText(1, id.toString());
         bind(*st);
-        if (st->step() != SQLITE_DONE) {
+        int rc;
+        while ((rc = st->step()) == SQLITE_ROW)
+            shape.rowids.push_back(st->int64(0));
+        if (rc != SQLITE_DONE) {
             ok = false;
             break;
         }
-        changed += static_cast<std::size_t>(db_->changes());
     }
     if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
         logf(LogCategory::Store, "No se pudieron actualizar los clips: {}", db_->errorMessage());
@@ -1158,20 +1210,23 @@ std::optional<std::size_t> Storage::updateMany(std::span<const Uuid> ids, std::s
         db_->exec("ROLLBACK");
         return std::nullopt;
     }
+    const auto changed = shape.rowids.size();
     if (changed > 0)
-        changed_.emit();
+        noteChanged(std::move(shape));
     return changed;
 }
 
 std::optional<std::size_t> Storage::setPinned(std::span<const Uuid> ids, bool pinned)
 {
-    return updateMany(ids, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); });
+    return updateMany(ids, "isPinned = ?2", [pinned](SqliteStatement& st) { st.bindInt64(2, pinned ? 1 : 0); },
+                      pinnedShape(pinned));
 }
 
 std::optional<std::size_t> Storage::setSpace(std::span<const Uuid> ids, const std::optional<Uuid>& spaceID)
 {
-    return updateMany(ids, "spaceID = ?2",
-                      [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); });
+    return updateMany(
+        ids, "spaceID = ?2", [&spaceID](SqliteStatement& st) { st.bindOptionalText(2, optionalUuidText(spaceID)); },
+        filedShape(spaceID));
 }
 
 std::vector<ClipItem> Storage::fetchByIdPrefix(std::string_view prefix, std::size_t limit)
@@ -1249,11 +1304,10 @@ std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, st
     if (limit == 0)
         return {};
     // As fetchPanelPage: the page is chosen from the indexes, then only its rows are read.
-    const auto sql = fmt::format(
-        "SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem WHERE {} "
-        "ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) AS page "
-        "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC",
-        kColumns, kindCondition(kind));
+    const auto sql = fmt::format("SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem "
+                                 "WHERE {} ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) "
+                                 "AS page {}",
+                                 kColumns, kindCondition(kind), kPageRows);
     return query(sql, limit, offset, false, false);
 }
 
@@ -1278,26 +1332,115 @@ bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, s
                        fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
                                    "createdAt FROM ClipItem INDEXED BY ClipItem_fields WHERE {}",
                                    kindCondition(kind)));
-    SearchRow row;
     int rc;
-    while ((rc = st.step()) == SQLITE_ROW) {
-        row.rowid = st.int64(0);
-        row.typeRaw = st.textView(1);
-        row.textContent = st.textView(2);
-        row.sourceAppName = st.textView(3);
-        row.ocrText = st.textView(4);
-        row.spaceID = st.textView(5);
-        row.isPinned = st.int64(6) != 0;
-        row.createdAtStored = st.real(7);
-        row.createdAt = storedTime(row.createdAtStored);
-        f(row);
-    }
+    while ((rc = st.step()) == SQLITE_ROW)
+        f(searchRow(st));
     if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
         return false;
     }
     return true;
+}
+
+bool Storage::forEachSearchRowOf(std::span<const std::int64_t> rowids,
+                                 const std::function<void(const SearchRow&)>& f)
+{
+    // A statement of its own, not the cache's: f may use this Storage meanwhile.
+    SqliteStatement st(db_->handle(), "SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
+                                      "createdAt FROM ClipItem WHERE rowid = ?1");
+    for (auto rowid : rowids) {
+        st.reset();
+        st.bindInt64(1, rowid);
+        const int rc = st.step();
+        if (rc == SQLITE_ROW) {
+            f(searchRow(st));
+        } else if (rc != SQLITE_DONE) {
+            logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+            noteFailure();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipType> kind,
+                                                             const std::function<bool(const SearchRow&)>& keep,
+                                                             std::size_t limit)
+{
+    std::vector<ClipItem> out;
+    if (limit == 0)
+        return out;
+    // The index holds every field the output needs, so a match costs no second lookup, and it is
+    // walked backwards, which is the library's order but for clips of the same time: those come
+    // in index order and are put in row order here, a group at a time, rather than by a sort in
+    // SQLite, which would copy every row read. A limit stops the walk after the group that
+    // reaches it.
+    SqliteStatement st(db_->handle(),
+                       fmt::format("SELECT {}, rowid FROM ClipItem INDEXED BY ClipItem_fields WHERE {} "
+                                   "ORDER BY isPinned DESC, createdAt DESC",
+                                   kColumns, kindCondition(kind)));
+    std::vector<std::pair<std::int64_t, ClipItem>> group;
+    bool groupPinned = false;
+    double groupTime = 0;
+    auto flush = [&] {
+        std::sort(group.begin(), group.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (auto& [rowid, item] : group)
+            if (out.size() < limit)
+                out.push_back(std::move(item));
+        group.clear();
+    };
+    SearchRow row;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        row.rowid = st.int64(14);
+        row.typeRaw = st.textView(1);
+        row.textContent = st.textView(2);
+        row.sourceAppName = st.textView(5);
+        row.ocrText = st.textView(11);
+        row.spaceID = st.textView(8);
+        row.isPinned = st.int64(7) != 0;
+        row.createdAtStored = st.real(6);
+        row.createdAt = storedTime(row.createdAtStored);
+        if (!group.empty() && (row.isPinned != groupPinned || row.createdAtStored != groupTime)) {
+            flush();
+            if (out.size() >= limit)
+                return out;
+        }
+        if (!keep(row))
+            continue;
+        if (auto item = readRow(st, false)) {
+            groupPinned = row.isPinned;
+            groupTime = row.createdAtStored;
+            group.emplace_back(row.rowid, std::move(*item));
+        }
+    }
+    flush();
+    if (rc != SQLITE_DONE) {
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::vector<std::optional<Storage::IdRow>> Storage::rowsOfIds(std::span<const Uuid> ids)
+{
+    std::vector<std::optional<IdRow>> out;
+    out.reserve(ids.size());
+    for (const auto& id : ids) {
+        StatementScope st(db_->statement("SELECT rowid, typeRaw FROM ClipItem WHERE id = ?1"));
+        st->bindText(1, id.toString());
+        const int rc = st->step();
+        if (rc == SQLITE_ROW) {
+            out.push_back(IdRow{st->int64(0), clipTypeOrText(st->textView(1))});
+            continue;
+        }
+        if (rc != SQLITE_DONE)
+            noteFailure();
+        out.push_back(std::nullopt);
+    }
+    return out;
 }
 
 } // namespace brisa

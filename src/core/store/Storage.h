@@ -158,6 +158,22 @@ public:
     /// the table, whose thumbnails lie in between), in no particular order; only those of kind
     /// when given (tested in the index before any text is read). False on failure.
     bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
+    /// The records (without thumbnails) for which keep holds of their searched fields, in the
+    /// library's order, of kind when given: one pass over the index of every field but the
+    /// thumbnail, stopping once limit are found. Nullopt on failure.
+    std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
+                                                       const std::function<bool(const SearchRow&)>& keep,
+                                                       std::size_t limit);
+    /// The row number and kind of the record with each id, in the order given (nullopt where there
+    /// is none), read from the start of each row: never past a thumbnail.
+    struct IdRow {
+        std::int64_t rowid = 0;
+        ClipType kind = ClipType::Text;
+    };
+    std::vector<std::optional<IdRow>> rowsOfIds(std::span<const Uuid> ids);
+    /// The same for the records of these row numbers, each looked up by its number; rows that are
+    /// gone are passed over. False on failure.
+    bool forEachSearchRowOf(std::span<const std::int64_t> rowids, const std::function<void(const SearchRow&)>& f);
     /// Removes images/name; errors are ignored; names with '/' or ".." are refused.
     void deleteImage(const std::string& name);
     /// Writes images/name atomically with mode 0600; false on failure or a refused name.
@@ -233,6 +249,7 @@ public:
 
         Storage& storage_;
         BatchOutcome outcome_;
+        std::vector<std::int64_t> rowids_; ///< of the records stored
         std::size_t added_ = 0;
         bool open_ = false;
     };
@@ -293,11 +310,16 @@ private:
     std::optional<std::size_t> runRetention(const std::string& selectSql,
                                             const std::function<void(SqliteStatement&)>& bind);
     void removeOrphanImages();
-    /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2.
-    bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind);
+    /// UPDATE ClipItem SET <assignment> WHERE id = ?1, with bind filling ?2; told to the change
+    /// listeners as shape (its rows filled in).
+    bool updateField(const Uuid& id, std::string_view assignment, const std::function<void(SqliteStatement&)>& bind,
+                     StoreChanges::Rows shape = {});
     /// UPDATE ClipItem SET <assignment> WHERE id = ?1 for every id, in one transaction.
     std::optional<std::size_t> updateMany(std::span<const Uuid> ids, std::string_view assignment,
-                                          const std::function<void(SqliteStatement&)>& bind);
+                                          const std::function<void(SqliteStatement&)>& bind,
+                                          StoreChanges::Rows shape = {});
+    /// Tells the change listeners, then the onChanged callbacks, of a write made here.
+    void noteChanged(std::optional<StoreChanges::Rows> rows);
     std::vector<ClipItem> query(const std::string& sql, std::optional<std::size_t> limit, std::size_t offset,
                                 bool withThumbnails, bool reserveAll);
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes

@@ -7,7 +7,7 @@
 namespace brisa {
 
 struct StoreChanges::Subscription::State {
-    std::map<std::uint64_t, std::shared_ptr<Listener>> listeners;
+    std::map<std::uint64_t, std::shared_ptr<RowsListener>> listeners;
     std::uint64_t nextId = 1;
     std::uint64_t generation = 0;
 };
@@ -45,8 +45,14 @@ StoreChanges::~StoreChanges() = default;
 
 StoreChanges::Subscription StoreChanges::subscribe(Listener listener)
 {
+    return subscribeRows(
+        [listener = std::move(listener)](Origin origin, const std::optional<Rows>&) { listener(origin); });
+}
+
+StoreChanges::Subscription StoreChanges::subscribeRows(RowsListener listener)
+{
     const auto id = state_->nextId++;
-    state_->listeners.emplace(id, std::make_shared<Listener>(std::move(listener)));
+    state_->listeners.emplace(id, std::make_shared<RowsListener>(std::move(listener)));
     return Subscription(state_, id);
 }
 
@@ -56,23 +62,23 @@ bool StoreChanges::poll()
     if (!version || version == seenVersion_)
         return false;
     seenVersion_ = version;
-    notify(Origin::Elsewhere);
+    notify(Origin::Elsewhere, std::nullopt);
     return true;
 }
 
 std::uint64_t StoreChanges::generation() const { return state_->generation; }
 
-void StoreChanges::notifyHere() { notify(Origin::Here); }
+void StoreChanges::notifyHere(std::optional<Rows> rows) { notify(Origin::Here, rows); }
 
-void StoreChanges::notify(Origin origin)
+void StoreChanges::notify(Origin origin, const std::optional<Rows>& rows)
 {
     ++state_->generation;
     // A copy: a listener may subscribe or unsubscribe others (or itself) while we call them.
-    std::vector<std::pair<std::uint64_t, std::shared_ptr<Listener>>> listeners(state_->listeners.begin(),
+    std::vector<std::pair<std::uint64_t, std::shared_ptr<RowsListener>>> listeners(state_->listeners.begin(),
                                                                                state_->listeners.end());
     for (const auto& [id, listener] : listeners)
         if (state_->listeners.count(id))
-            (*listener)(origin);
+            (*listener)(origin, rows);
 }
 
 } // namespace brisa

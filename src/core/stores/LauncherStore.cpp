@@ -155,17 +155,7 @@ void LauncherStore::replaceSeed(std::vector<LauncherApp> apps)
     changed_.emit();
 }
 
-std::vector<LauncherApp> LauncherStore::seedList()
-{
-    LauncherApp claude;
-    claude.id = Uuid::random();
-    claude.name = "Claude";
-    claude.command = "open -na \"Claude\"";
-    claude.appNameForIcon = "Claude";
-    claude.symbol = "sparkles";
-    claude.tint = TileTint::SystemOrange;
-    return {claude};
-}
+std::vector<LauncherApp> LauncherStore::seedList() { return {}; }
 
 void LauncherStore::add(const std::string& bundlePath)
 {

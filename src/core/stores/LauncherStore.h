@@ -23,7 +23,9 @@ public:
     /// Loads the tiles; a missing or unreadable value gives the seed list. Writes nothing.
     explicit LauncherStore(UserDefaults& defaults);
 
-    /// The tiles used when nothing valid is stored: one that opens Claude through the shell.
+    /// The tiles used when nothing valid is stored: none. A seed tile would have to name a program
+    /// every desktop has; the app puts this desktop's browser and file manager in through
+    /// replaceSeed() once it has found them.
     static std::vector<LauncherApp> seedList();
 
     const std::vector<LauncherApp>& apps() const { return apps_; }

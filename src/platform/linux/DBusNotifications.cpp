@@ -75,9 +75,8 @@ void DBusNotifications::actionInvoked(uint id, const QString& action)
     const auto found = keys_.find(id);
     if (found == keys_.end() || action != QStringLiteral("default"))
         return;
-    const std::string key = found->second;
-    if (onActivated)
-        onActivated(key);
+    if (clicks)
+        clicks->notificationClicked(found->second);
 }
 
 void DBusNotifications::notificationClosed(uint id, uint) { keys_.erase(id); }

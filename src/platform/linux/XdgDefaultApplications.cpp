@@ -31,22 +31,20 @@ std::string XdgDefaultApplications::resolveDesktopId(const std::string& id,
     return {};
 }
 
-void XdgDefaultApplications::find(std::function<void(std::vector<std::string>)> done)
+void XdgDefaultApplications::find()
 {
     struct Pending {
         std::vector<std::string> ids{2};
         int remaining = 2;
-        std::function<void(std::vector<std::string>)> done;
     };
     auto pending = std::make_shared<Pending>();
-    pending->done = std::move(done);
     const std::vector<std::pair<QString, QStringList>> asks = {
         {QStringLiteral("xdg-settings"), {QStringLiteral("get"), QStringLiteral("default-web-browser")}},
         {QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("inode/directory")}},
     };
     for (std::size_t i = 0; i < asks.size(); ++i) {
         auto* process = new QProcess(this);
-        auto finish = [process, pending, i](bool ok) {
+        auto finish = [this, process, pending, i](bool ok) {
             if (process->property("finished").toBool())
                 return;
             process->setProperty("finished", true);
@@ -63,7 +61,7 @@ void XdgDefaultApplications::find(std::function<void(std::vector<std::string>)> 
             for (const auto& id : pending->ids)
                 if (auto file = resolveDesktopId(id, dirs); !file.empty() && std::find(files.begin(), files.end(), file) == files.end())
                     files.push_back(std::move(file));
-            pending->done(std::move(files));
+            Q_EMIT found(files);
         };
         connect(process, &QProcess::finished, this, [finish, process](int code, QProcess::ExitStatus status) {
             finish(status == QProcess::NormalExit && code == 0);

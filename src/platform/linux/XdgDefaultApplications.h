@@ -4,7 +4,6 @@
 #include <QObject>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,13 +18,17 @@ public:
 
     explicit XdgDefaultApplications(QObject* parent = nullptr);
 
-    /// Asks both programs without waiting; done runs once with the .desktop files found, browser
-    /// first, each at most once (none when the programs are missing or name nothing installed).
-    void find(std::function<void(std::vector<std::string>)> done);
+    /// Asks both programs without waiting; found() comes once with the answer.
+    void find();
 
     /// The file of a desktop file id ("firefox-esr.desktop") in the first of dirs that has it;
     /// empty when none does or the id is not a plain file name.
     static std::string resolveDesktopId(const std::string& id, const std::vector<std::filesystem::path>& dirs);
+
+Q_SIGNALS:
+    /// The .desktop files found, browser first, each at most once (none when the programs are
+    /// missing or name nothing installed).
+    void found(const std::vector<std::string>& files);
 };
 
 } // namespace brisa

@@ -11,6 +11,8 @@
 #include <QTimer>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +24,30 @@
 namespace brisa {
 
 namespace {
+
+/// write(2) to a pipe whose reader may be gone: EPIPE rather than SIGPIPE, whose default ends the
+/// process. Only this thread blocks the signal while writing, and takes back the one the write
+/// raised; the process's own handling of SIGPIPE stays as it was.
+ssize_t writeToPipe(int fd, const void* data, std::size_t count)
+{
+    sigset_t pipeSignal, previous, pending;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigemptyset(&pending);
+    sigpending(&pending);
+    const bool alreadyPending = sigismember(&pending, SIGPIPE) == 1; // someone else's: left alone
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    const ssize_t n = ::write(fd, data, count);
+    const int error = errno;
+    if (n < 0 && error == EPIPE && !alreadyPending) {
+        const timespec now{};
+        while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return n;
+}
 
 // Requests of the data-control interfaces, the same numbers in the ext and the wlr protocol.
 constexpr std::uint32_t kManagerCreateSource = 0;
@@ -533,7 +559,7 @@ void WaylandClipboard::serve(Outgoing* transfer)
     const Bytes& bytes = transfer->data->bytes[transfer->index];
     for (int i = 0; i < kChunksPerWake && transfer->sent < bytes.size(); ++i) {
         const std::size_t count = std::min(kChunk, bytes.size() - transfer->sent);
-        const ssize_t n = ::write(transfer->fd, bytes.data() + transfer->sent, count);
+        const ssize_t n = writeToPipe(transfer->fd, bytes.data() + transfer->sent, count);
         if (n > 0) {
             transfer->sent += static_cast<std::size_t>(n);
             continue;

@@ -13,7 +13,6 @@
 #include <QSocketNotifier>
 
 #include <poll.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -40,10 +39,6 @@ std::shared_ptr<WaylandConnection> WaylandConnection::open(const std::string& na
         return nullptr;
     }
     auto connection = std::shared_ptr<WaylandConnection>(new WaylandConnection(display));
-    // Data goes to other programs through pipes they may close early: a write must fail, not kill Brisa.
-    struct sigaction current {};
-    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
-        signal(SIGPIPE, SIG_IGN);
 
     static const wl_registry_listener listener = {
         [](void* data, wl_registry*, std::uint32_t id, const char* interface, std::uint32_t version) {

@@ -12,9 +12,7 @@
 
 namespace brisa {
 
-using x11::makeSelectionWindow;
 using x11::millisUntil;
-using x11::selectOwnerChanges;
 using x11::sleepOn;
 using x11::SteadyTime;
 using x11::steadyNow;
@@ -74,17 +72,12 @@ struct ChangeNotice {
 
 X11ClipboardOwner::X11ClipboardOwner(std::unique_ptr<X11Display> display, int xfixesEventBase, Scheduler& scheduler,
                                      const Options& options)
-    : x_(std::move(display))
-    , display_(x_->get())
+    : SelectionEndpoint(std::move(display), options.selection)
     , options_(options)
     , xfixesEventBase_(xfixesEventBase)
     , scheduler_(scheduler)
-    , window_(makeSelectionWindow(display_))
-    , clipboard_(x_->atom(options.selection))
-    , targets_(x_->atom("TARGETS"))
     , timestamp_(x_->atom("TIMESTAMP"))
     , multiple_(x_->atom("MULTIPLE"))
-    , incr_(x_->atom("INCR"))
     , atomPair_(x_->atom("ATOM_PAIR"))
     , timestampProperty_(x_->atom("_BRISA_TIMESTAMP"))
     , manager_(x_->atom("MANAGER"))
@@ -93,9 +86,8 @@ X11ClipboardOwner::X11ClipboardOwner(std::unique_ptr<X11Display> display, int xf
     , null_(x_->atom("NULL"))
     , notice_(std::make_shared<ChangeNotice>())
 {
-    // Only CLIPBOARD: the mouse highlight (PRIMARY) is never captured. An owner that goes away is
-    // told too, to offer on what it copied.
-    selectOwnerChanges(display_, window_, clipboard_);
+    // The endpoint hears every change of owner, an owner going away included, to offer on what it
+    // copied.
     long maxRequest = XExtendedMaxRequestSize(display_);
     if (maxRequest == 0)
         maxRequest = XMaxRequestSize(display_);
@@ -105,15 +97,12 @@ X11ClipboardOwner::X11ClipboardOwner(std::unique_ptr<X11Display> display, int xf
     chunkSize_ = std::clamp<std::size_t>(incrThreshold_, 1, std::min(kMaxChunk, serverLimit));
     if (clipboard_ != XA_PRIMARY)
         becomeManager();
-    XFlush(display_);
-    thread_ = std::thread([this] { run(); });
+    startThread([this] { run(); });
 }
 
 X11ClipboardOwner::~X11ClipboardOwner()
 {
-    stop_ = true;
-    wake_.wake();
-    thread_.join();
+    stopThread();
     std::lock_guard lock(mutex_);
     for (auto& job : jobs_)
         job->result.set_value(false);

@@ -20,7 +20,7 @@ struct ChangeNotice;
 
 /// Counts owner changes and serves what Brisa wrote, on its own connection and thread. It also keeps the
 /// content of the latest change the monitor accepted, to offer it on once the program that copied it quits.
-class X11ClipboardOwner {
+class X11ClipboardOwner : private x11::SelectionEndpoint {
 public:
     using Options = X11Clipboard::Options;
     using Targets = Clipboard::Targets;
@@ -92,13 +92,10 @@ private:
     Time serverTime();
     static Bool isTimestampEvent(Display* display, XEvent* event, XPointer self);
 
-    std::unique_ptr<X11Display> x_;
-    Display* display_;
     const Options options_;
     const int xfixesEventBase_;
     Scheduler& scheduler_;
-    Window window_;
-    Atom clipboard_, targets_, timestamp_, multiple_, incr_, atomPair_, timestampProperty_;
+    Atom timestamp_, multiple_, atomPair_, timestampProperty_;
     Atom manager_, clipboardManager_, saveTargets_, null_;
     std::size_t incrThreshold_;
     std::size_t chunkSize_;
@@ -118,13 +115,10 @@ private:
     std::optional<Retained> retained_;
     std::optional<PendingSave> pendingSave_;
 
-    x11::WakeFd wake_;
     std::mutex mutex_;
     std::deque<std::shared_ptr<WriteJob>> jobs_;
     /// The latest retain() not taken in by the thread yet (an older one is of no use).
     std::optional<std::pair<std::int64_t, Targets>> incomingRetain_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
 };
 
 } // namespace brisa

@@ -19,9 +19,7 @@
 
 namespace brisa {
 
-using x11::makeSelectionWindow;
 using x11::millisUntil;
-using x11::selectOwnerChanges;
 using x11::sleepOn;
 using x11::SteadyTime;
 using x11::steadyNow;
@@ -66,31 +64,20 @@ bool isProtocolTarget(std::string_view name)
 
 X11ClipboardReader::X11ClipboardReader(std::unique_ptr<X11Display> display, int xfixesEventBase, Scheduler& scheduler,
                                        const Options& options)
-    : x_(std::move(display))
-    , display_(x_->get())
+    : SelectionEndpoint(std::move(display), options.selection)
     , scheduler_(scheduler)
     , options_(options)
     , xfixesEventBase_(xfixesEventBase)
-    , window_(makeSelectionWindow(display_))
-    , clipboard_(x_->atom(options.selection))
-    , targets_(x_->atom("TARGETS"))
-    , incr_(x_->atom("INCR"))
 {
+    // The endpoint hears every change of owner: one during a read ends it, so an owner that quits
+    // before answering is noticed at once instead of after the timeout, and data of two owners
+    // never mix in one snapshot.
     for (std::size_t i = 0; i < properties_.size(); ++i)
         properties_[i] = x_->atom("_BRISA_SELECTION_" + std::to_string(i));
-    // Any change of owner during a read ends it: an owner that quits before answering is noticed at
-    // once instead of after the timeout, and data of two owners never mix in one snapshot.
-    selectOwnerChanges(display_, window_, clipboard_);
-    XFlush(display_);
-    thread_ = std::thread([this] { run(); });
+    startThread([this] { run(); });
 }
 
-X11ClipboardReader::~X11ClipboardReader()
-{
-    stop_ = true;
-    wake_.wake();
-    thread_.join();
-}
+X11ClipboardReader::~X11ClipboardReader() { stopThread(); }
 
 void X11ClipboardReader::enqueue(Chooser choose, ReadDone done)
 {

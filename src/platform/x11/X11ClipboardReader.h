@@ -17,7 +17,7 @@ namespace brisa {
 
 /// Converts another owner's selection into a snapshot: one snapshot at a time, each answer (incremental
 /// transfers included) awaited with a deadline, on its own connection and thread.
-class X11ClipboardReader {
+class X11ClipboardReader : private x11::SelectionEndpoint {
 public:
     using Options = X11Clipboard::Options;
     using Chooser = Clipboard::Chooser;
@@ -63,23 +63,16 @@ private:
     bool isOwnerChange(const XEvent& event) const;
     void discardPending();
 
-    std::unique_ptr<X11Display> x_;
-    Display* display_;
     Scheduler& scheduler_;
     const Options options_;
     const int xfixesEventBase_;
-    Window window_;
-    Atom clipboard_, targets_, incr_;
     // Each conversion lands in the next of these, so a late answer to an abandoned one is never taken
     // for the answer to the current one.
     std::array<Atom, 4> properties_{};
     std::size_t nextProperty_ = 0;
 
-    x11::WakeFd wake_;
     std::mutex mutex_;
     std::deque<Request> queue_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
 };
 
 } // namespace brisa

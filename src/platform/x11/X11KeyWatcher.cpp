@@ -3,8 +3,6 @@
 
 #include "core/support/Log.h"
 
-#include <QMetaObject>
-#include <QSocketNotifier>
 
 #include <utility>
 #include <vector>
@@ -27,11 +25,8 @@ std::unique_ptr<X11KeyWatcher> X11KeyWatcher::create(const std::string& displayN
     if (!display)
         return nullptr;
     Display* d = display->get();
-    int opcode = 0, firstEvent = 0, firstError = 0;
-    int major = 2, minor = 2;
-    // 2.1 is the first version that delivers raw events during another client's grab.
-    if (!XQueryExtension(d, "XInputExtension", &opcode, &firstEvent, &firstError) ||
-        XIQueryVersion(d, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1)) {
+    const auto xi = x11::queryXInput(d);
+    if (!xi || !xi->rawDuringGrabs()) {
         logLine(LogCategory::X11, "El servidor X no ofrece XInput 2.1: el expansor de texto no puede ver las teclas");
         return nullptr;
     }
@@ -45,14 +40,8 @@ std::unique_ptr<X11KeyWatcher> X11KeyWatcher::create(const std::string& displayN
     }
 
     const Window root = DefaultRootWindow(d);
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawKeyPress);
-    XISetMask(bits, XI_RawKeyRelease);
-    XISetMask(bits, XI_RawButtonPress);
-    // Master devices only: each slave's events would arrive a second time through its master.
-    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
     X11Display::takeError();
-    XISelectEvents(d, root, &mask, 1);
+    x11::selectRawEvents(d, {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress});
     // A new layout or keymap, and the group and modifiers as they change.
     XkbSelectEvents(d, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbStateNotifyMask,
                     XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbStateNotifyMask);
@@ -64,7 +53,7 @@ std::unique_ptr<X11KeyWatcher> X11KeyWatcher::create(const std::string& displayN
         logf(LogCategory::X11, "No se pudieron seleccionar los eventos del teclado: error {}", error);
         return nullptr;
     }
-    auto watcher = std::unique_ptr<X11KeyWatcher>(new X11KeyWatcher(std::move(display), opcode, xkbEvent));
+    auto watcher = std::unique_ptr<X11KeyWatcher>(new X11KeyWatcher(std::move(display), xi->opcode, xkbEvent));
     if (!watcher->loadKeymap()) {
         logLine(LogCategory::X11, "No se pudo leer la distribución del teclado: el expansor de texto no arranca");
         return nullptr;
@@ -73,23 +62,16 @@ std::unique_ptr<X11KeyWatcher> X11KeyWatcher::create(const std::string& displayN
 }
 
 X11KeyWatcher::X11KeyWatcher(std::unique_ptr<X11Display> display, int xiOpcode, int xkbEventBase)
-    : display_(std::move(display))
+    : X11EventSource(std::move(display))
     , xiOpcode_(xiOpcode)
     , xkbEventBase_(xkbEventBase)
     , activeAtom_(display_->atom("_NET_ACTIVE_WINDOW"))
 {
     lastActive_ = activeWindow();
-    notifier_ = new QSocketNotifier(static_cast<qintptr>(ConnectionNumber(display_->get())), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] { readEvents(); });
     scheduleQueuedRead();
 }
 
-X11KeyWatcher::~X11KeyWatcher()
-{
-    // The notifier must let go of the descriptor before the connection closes it.
-    delete notifier_;
-    notifier_ = nullptr;
-}
+X11KeyWatcher::~X11KeyWatcher() = default;
 
 void X11KeyWatcher::setHandlers(Handlers handlers) { handlers_ = std::move(handlers); }
 
@@ -143,17 +125,6 @@ bool X11KeyWatcher::repeatedAfter(unsigned long held)
         return false;
     unsigned int delay = 0, interval = 0;
     return !XkbGetAutoRepeatRate(d, XkbUseCoreKbd, &delay, &interval) || held >= delay;
-}
-
-void X11KeyWatcher::scheduleQueuedRead()
-{
-    if (readScheduled_ || XEventsQueued(display_->get(), QueuedAlready) == 0)
-        return;
-    readScheduled_ = true;
-    QMetaObject::invokeMethod(this, [this] {
-        readScheduled_ = false;
-        readEvents();
-    }, Qt::QueuedConnection);
 }
 
 void X11KeyWatcher::readEvents()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/KeyWatcher.h"
+#include "platform/x11/X11EventSource.h"
 #include "platform/x11/XkbKeyReader.h"
 
 #include <QObject>
@@ -11,7 +12,6 @@
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
 
 namespace brisa {
 
@@ -23,7 +23,7 @@ class X11Display;
 /// Key codes are read with the keyboard's real layout through xkbcommon, which follows layout
 /// switches and new keymaps (XKB state and keyboard notifications); the focus through the root
 /// window's _NET_ACTIVE_WINDOW; clicks from raw button events (the wheel left out).
-class X11KeyWatcher final : public QObject, public KeyWatcher {
+class X11KeyWatcher final : public X11EventSource, public KeyWatcher {
     Q_OBJECT
 public:
     /// Connects to displayName (empty: $DISPLAY). nullptr, with a log line, without a display, an
@@ -41,25 +41,21 @@ public:
 private:
     X11KeyWatcher(std::unique_ptr<X11Display> display, int xiOpcode, int xkbEventBase);
 
-    void readEvents();
-    void scheduleQueuedRead();
+    void readEvents() override;
     bool loadKeymap();
     void readState();
     unsigned long activeWindow();
     /// True when a key held for this long (ms) has started repeating.
     bool repeatedAfter(unsigned long held);
 
-    std::unique_ptr<X11Display> display_;
     int xiOpcode_ = 0;
     int xkbEventBase_ = 0;
     unsigned long activeAtom_ = 0;
     unsigned long lastActive_ = 0;
     XkbKeyReader reader_;
-    QSocketNotifier* notifier_ = nullptr;
     Handlers handlers_;
     /// When each key went down (server time, ms), to tell a key held until it repeated.
     std::array<unsigned long, 256> pressedAt_{};
-    bool readScheduled_ = false;
     std::uint64_t wakes_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -3,9 +3,6 @@
 
 #include "core/support/Log.h"
 
-#include <QMetaObject>
-#include <QSocketNotifier>
-
 #include <utility>
 #include <vector>
 
@@ -38,29 +35,23 @@ std::unique_ptr<X11PointerMonitor> X11PointerMonitor::create(ToGlobal toGlobal, 
     if (!display)
         return nullptr;
     Display* d = display->get();
-    int opcode = 0, firstEvent = 0, firstError = 0;
-    if (!XQueryExtension(d, "XInputExtension", &opcode, &firstEvent, &firstError)) {
+    const auto xi = x11::queryXInput(d);
+    if (!xi) {
         logLine(LogCategory::X11, "El servidor X no ofrece XInput: sin seguimiento global del puntero");
         return nullptr;
     }
-    // 2.1 is the first version that delivers raw events during another client's grab (an open menu).
-    int major = 2, minor = 2;
-    if (XIQueryVersion(d, &major, &minor) != Success || major < 2) {
+    if (xi->major < 2) {
         logLine(LogCategory::X11, "El servidor X no ofrece XInput 2: sin seguimiento global del puntero");
         return nullptr;
     }
-    if (major == 2 && minor < 1)
-        logf(LogCategory::X11, "XInput {}.{}: el puntero no se verá mientras otra aplicación lo capture", major, minor);
+    // Without raw events during grabs an open menu hides the pointer.
+    if (!xi->rawDuringGrabs())
+        logf(LogCategory::X11, "XInput {}.{}: el puntero no se verá mientras otra aplicación lo capture", xi->major,
+             xi->minor);
 
     const Window root = DefaultRootWindow(d);
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawMotion);
-    XISetMask(bits, XI_RawButtonPress);
-    XISetMask(bits, XI_RawKeyPress);
-    // Master devices only: each slave's events would arrive a second time through its master.
-    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
     X11Display::takeError();
-    XISelectEvents(d, root, &mask, 1);
+    x11::selectRawEvents(d, {XI_RawMotion, XI_RawButtonPress, XI_RawKeyPress});
     XSync(d, False);
     if (const int error = X11Display::takeError()) {
         logf(LogCategory::X11, "No se pudieron seleccionar los eventos XInput del puntero: error {}", error);
@@ -72,27 +63,20 @@ std::unique_ptr<X11PointerMonitor> X11PointerMonitor::create(ToGlobal toGlobal, 
         const double height = XGetWindowAttributes(d, root, &attributes) ? attributes.height : 0;
         toGlobal = [height](double x, double y) { return Point{x, height - y - 1}; };
     }
-    return std::unique_ptr<X11PointerMonitor>(new X11PointerMonitor(std::move(display), opcode, std::move(toGlobal)));
+    return std::unique_ptr<X11PointerMonitor>(new X11PointerMonitor(std::move(display), xi->opcode, std::move(toGlobal)));
 }
 
 X11PointerMonitor::X11PointerMonitor(std::unique_ptr<X11Display> display, int xiOpcode, ToGlobal toGlobal)
-    : display_(std::move(display))
+    : X11EventSource(std::move(display))
     , xiOpcode_(xiOpcode)
     , toGlobal_(std::move(toGlobal))
 {
     findEscapeKeys();
-    notifier_ = new QSocketNotifier(static_cast<qintptr>(ConnectionNumber(display_->get())), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] { readEvents(); });
     // Replies read while setting up may have queued events already.
     scheduleQueuedRead();
 }
 
-X11PointerMonitor::~X11PointerMonitor()
-{
-    // The notifier must let go of the descriptor before the connection closes it.
-    delete notifier_;
-    notifier_ = nullptr;
-}
+X11PointerMonitor::~X11PointerMonitor() = default;
 
 void X11PointerMonitor::setHandlers(Handlers handlers) { handlers_ = std::move(handlers); }
 
@@ -114,17 +98,6 @@ Point X11PointerMonitor::position()
     if (!root)
         return lastMoved_;
     return toGlobal_(rootX, rootY);
-}
-
-void X11PointerMonitor::scheduleQueuedRead()
-{
-    if (readScheduled_ || XEventsQueued(display_->get(), QueuedAlready) == 0)
-        return;
-    readScheduled_ = true;
-    QMetaObject::invokeMethod(this, [this] {
-        readScheduled_ = false;
-        readEvents();
-    }, Qt::QueuedConnection);
 }
 
 void X11PointerMonitor::findEscapeKeys()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/PointerMonitor.h"
+#include "platform/x11/X11EventSource.h"
 
 #include <QObject>
 
@@ -11,7 +12,6 @@
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
 
 namespace brisa {
 
@@ -23,7 +23,7 @@ class X11Display;
 /// arrive even while another client grabs the pointer or keyboard (XInput 2.1 and later).
 /// Moves that arrive together are reported once, at the pointer position read after them; a move
 /// that leaves the pointer where it was (a scroll wheel's valuators) is not reported.
-class X11PointerMonitor final : public QObject, public PointerMonitor {
+class X11PointerMonitor final : public X11EventSource, public PointerMonitor {
     Q_OBJECT
 public:
     /// Turns a root-window pixel (origin top-left, y down) into a global point.
@@ -52,22 +52,17 @@ public:
 private:
     X11PointerMonitor(std::unique_ptr<X11Display> display, int xiOpcode, ToGlobal toGlobal);
 
-    void readEvents();
-    /// Reads them again soon when a request has pulled events into Xlib's queue behind the socket's back.
-    void scheduleQueuedRead();
+    void readEvents() override;
     void findEscapeKeys();
     Point position();
 
-    std::unique_ptr<X11Display> display_;
     int xiOpcode_ = 0;
     ToGlobal toGlobal_;
-    QSocketNotifier* notifier_ = nullptr;
     Handlers handlers_;
     /// Keycodes that give Escape on the current keyboard map.
     std::bitset<256> escapeKeys_;
     bool hasLastMoved_ = false;
     Point lastMoved_;
-    bool readScheduled_ = false;
     std::uint64_t wakes_ = 0;
     /// Expires with the monitor: tells a running readEvents that a receiver destroyed it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

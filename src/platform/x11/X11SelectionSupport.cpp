@@ -81,4 +81,32 @@ bool queryXfixes(Display* display, int& eventBase)
     return true;
 }
 
+SelectionEndpoint::SelectionEndpoint(std::unique_ptr<X11Display> display, const std::string& selection)
+    : x_(std::move(display))
+    , display_(x_->get())
+    , window_(makeSelectionWindow(display_))
+    , clipboard_(x_->atom(selection))
+    , targets_(x_->atom("TARGETS"))
+    , incr_(x_->atom("INCR"))
+{
+    selectOwnerChanges(display_, window_, clipboard_);
+}
+
+SelectionEndpoint::~SelectionEndpoint() { stopThread(); }
+
+void SelectionEndpoint::startThread(std::function<void()> body)
+{
+    XFlush(display_);
+    thread_ = std::thread(std::move(body));
+}
+
+void SelectionEndpoint::stopThread()
+{
+    if (!thread_.joinable())
+        return;
+    stop_ = true;
+    wake_.wake();
+    thread_.join();
+}
+
 } // namespace brisa::x11

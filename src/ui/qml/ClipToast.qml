@@ -223,14 +223,15 @@ Item {
                     id: subtitleText
                     width: parent.width
                     visible: text !== ""
-                    // One line: a multi-line preview shows its first lines run together.
+                    // One line: a multi-line preview shows its first lines run together. A notice
+                    // from Brisa is a sentence or two, read whole.
                     text: root.viewModel.subtitle.replace(/\s*[\r\n]+\s*/g, " ")
                     color: root.textColor
                     opacity: root.colors.subtitleOpacity
                     font.pixelSize: Theme.tipText
                     elide: Text.ElideRight
-                    maximumLineCount: 1
-                    wrapMode: Text.NoWrap
+                    maximumLineCount: root.viewModel.kind === "notice" ? 2 : 1
+                    wrapMode: root.viewModel.kind === "notice" ? Text.WordWrap : Text.NoWrap
                     textFormat: Text.PlainText
                 }
             }

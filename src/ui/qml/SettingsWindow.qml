@@ -59,13 +59,14 @@ Pane {
         font.weight: Font.DemiBold
     }
 
-    /// A titled group of rows on a rounded ground.
+    /// A titled group of rows on a rounded ground. Margins are tight so that the General tab's
+    /// four sections fit the fixed window without scrolling.
     component Section: ColumnLayout {
         id: section
         property string title
         default property alias rows: group.data
         Layout.fillWidth: true
-        spacing: 4
+        spacing: 3
         Label {
             visible: section.title !== ""
             text: section.title
@@ -76,14 +77,14 @@ Pane {
         }
         Rectangle {
             Layout.fillWidth: true
-            implicitHeight: group.implicitHeight + 12
+            implicitHeight: group.implicitHeight + 8
             radius: 8
             color: root.groupFill
             border.color: root.groupBorder
             ColumnLayout {
                 id: group
                 anchors.fill: parent
-                anchors.margins: 6
+                anchors.margins: 4
                 anchors.leftMargin: 10
                 anchors.rightMargin: 8
                 spacing: 2
@@ -133,7 +134,7 @@ Pane {
         Label { id: pickerTitle; Layout.fillWidth: true }
         ComboBox {
             id: combo
-            implicitHeight: 26
+            implicitHeight: 24
             Layout.preferredWidth: 200
             currentIndex: pickerRow.chosen
             onActivated: (index) => {
@@ -180,7 +181,7 @@ Pane {
                     width: generalScroll.availableWidth - 28
                     x: 14
                     spacing: 8
-                    Item { implicitHeight: 4 }
+                    Item { implicitHeight: 2 }
 
                     Section {
                         title: "Atajo global"
@@ -198,7 +199,7 @@ Pane {
                             objectName: "clearHistory"
                             visible: root.settings.canClearHistory
                             text: "Borrar historial…"
-                            implicitHeight: 24
+                            implicitHeight: 22
                             onClicked: {
                                 confirmClear.question = root.settings.clearHistoryQuestion()
                                 confirmClear.open()
@@ -228,6 +229,8 @@ Pane {
                             id: login
                             objectName: "launchAtLogin"
                             Layout.fillWidth: true
+                            topPadding: 2
+                            bottomPadding: 2
                             text: "Abrir Brisa al iniciar sesión"
                             checked: root.settings.launchAtLogin
                             onToggled: {
@@ -236,7 +239,7 @@ Pane {
                             }
                         }
                     }
-                    Item { implicitHeight: 6 }
+                    Item { implicitHeight: 2 }
                 }
             }
 

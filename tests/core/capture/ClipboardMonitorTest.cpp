@@ -572,29 +572,37 @@ TEST_F(ClipboardMonitorTest, ResultsArrivingAfterTheMonitorIsGoneAreDropped)
     EXPECT_EQ(storage->count(), 0);
 }
 
-TEST_F(ClipboardMonitorTest, ChangeSeenWhileAReadIsInFlightIsReadAfterIt)
+TEST_F(ClipboardMonitorTest, AChangeSeenOrToldWhileAReadIsInFlightIsReadAfterIt)
 {
-    auto monitor = makeMonitor();
-    clipboard.manualAnswers = true;
-    clipboard.copyText("uno");
-    tick();
-    ASSERT_EQ(clipboard.waiting.size(), 1u);
-    auto answerOne = std::move(clipboard.waiting[0]);
-    clipboard.waiting.clear();
-    clipboard.copyText("dos");
-    tick();
-    tick();
-    EXPECT_TRUE(clipboard.waiting.empty()) << "never two reads at once";
-    EXPECT_TRUE(monitor->isReading());
+    for (const bool told : {false, true}) {
+        SCOPED_TRACE(told);
+        storage->clearHistory(true);
+        events = told;
+        auto monitor = makeMonitor();
+        const auto notice = [&] { told ? tell() : tick(); };
+        clipboard.manualAnswers = true;
+        clipboard.copyText("uno");
+        notice();
+        ASSERT_EQ(clipboard.waiting.size(), 1u);
+        auto answerOne = std::move(clipboard.waiting[0]);
+        clipboard.waiting.clear();
+        clipboard.copyText("dos");
+        notice();
+        notice();
+        EXPECT_TRUE(clipboard.waiting.empty()) << "never two reads at once";
+        EXPECT_TRUE(monitor->isReading());
 
-    // The first read's content was replaced before it could be recorded: the two copies collapse,
-    // as copies faster than a tick do.
-    answerOne();
-    EXPECT_FALSE(monitor->isReading());
-    tick();
-    ASSERT_EQ(clipboard.waiting.size(), 1u);
-    clipboard.answerAll();
-    EXPECT_EQ(texts(), std::vector<std::string>{"dos"});
+        // The first read's content was replaced before it could be recorded: the two copies collapse,
+        // as copies faster than a tick do; on events it is looked at again without being told.
+        answerOne();
+        if (!told) {
+            EXPECT_FALSE(monitor->isReading());
+        }
+        told ? settle() : tick();
+        ASSERT_EQ(clipboard.waiting.size(), 1u);
+        clipboard.answerAll();
+        EXPECT_EQ(texts(), std::vector<std::string>{"dos"});
+    }
 }
 
 TEST_F(ClipboardMonitorTest, SnapshotOfAChangeOvertakenDuringTheReadIsLeftToTheNextTick)
@@ -619,21 +627,31 @@ TEST_F(ClipboardMonitorTest, SnapshotOfAChangeOvertakenDuringTheReadIsLeftToTheN
 
 TEST_F(ClipboardMonitorTest, ReadThatNeverAnswersIsGivenUpAndItsLateAnswerIgnored)
 {
-    auto monitor = makeMonitor();
-    clipboard.manualAnswers = true;
-    clipboard.copyText("colgado");
-    tick();
-    auto lost = std::move(clipboard.waiting[0]);
-    clipboard.waiting.clear();
-    clipboard.copyText("después");
-    clock.advance(ClipboardMonitor::kReadTimeout - 300ms);
-    EXPECT_TRUE(clipboard.waiting.empty());
-    clock.advance(600ms);
-    ASSERT_EQ(clipboard.waiting.size(), 1u);
-    EXPECT_TRUE(log.contains("[Brisa] Lectura del portapapeles sin respuesta"));
-    clipboard.answerAll();
-    lost();
-    EXPECT_EQ(texts(), std::vector<std::string>{"después"});
+    for (const bool told : {false, true}) {
+        SCOPED_TRACE(told);
+        storage->clearHistory(true);
+        events = told;
+        test::LogCapture lines;
+        auto monitor = makeMonitor();
+        clipboard.manualAnswers = true;
+        clipboard.copyText("colgado");
+        told ? tell() : tick();
+        auto lost = std::move(clipboard.waiting[0]);
+        clipboard.waiting.clear();
+        clipboard.copyText("después");
+        if (told)
+            tell();
+        // Polling, the next read comes at the tick after the timeout; on events, the read's own timer.
+        clock.advance(ClipboardMonitor::kReadTimeout - (told ? 1ms : 300ms));
+        EXPECT_TRUE(clipboard.waiting.empty());
+        clock.advance(told ? 1ms : 600ms);
+        EXPECT_TRUE(lines.contains("[Brisa] Lectura del portapapeles sin respuesta"));
+        ASSERT_EQ(clipboard.waiting.size(), 1u);
+        clipboard.answerAll();
+        lost();
+        settle();
+        EXPECT_EQ(texts(), std::vector<std::string>{"después"});
+    }
 }
 
 TEST_F(ClipboardMonitorTest, FailedReadRecordsNothingAndCaptureGoesOn)
@@ -758,49 +776,6 @@ TEST_F(ClipboardMonitorTest, OnEventsABurstIsReadOnce)
     settle();
     EXPECT_EQ(clipboard.asked.size(), 1u);
     EXPECT_EQ(texts(), std::vector<std::string>{"c"});
-}
-
-TEST_F(ClipboardMonitorTest, OnEventsAChangeToldDuringAReadIsReadWhenItEnds)
-{
-    events = true;
-    auto monitor = makeMonitor();
-    clipboard.manualAnswers = true;
-    clipboard.copyText("uno");
-    tell();
-    ASSERT_EQ(clipboard.waiting.size(), 1u);
-    auto answerOne = std::move(clipboard.waiting[0]);
-    clipboard.waiting.clear();
-    clipboard.copyText("dos");
-    tell();
-    EXPECT_TRUE(clipboard.waiting.empty()) << "never two reads at once";
-
-    answerOne();
-    settle();
-    ASSERT_EQ(clipboard.waiting.size(), 1u) << "looked at again without being told";
-    clipboard.answerAll();
-    EXPECT_EQ(texts(), std::vector<std::string>{"dos"});
-}
-
-TEST_F(ClipboardMonitorTest, OnEventsAReadThatNeverAnswersIsGivenUpOnItsOwnTimer)
-{
-    events = true;
-    auto monitor = makeMonitor();
-    clipboard.manualAnswers = true;
-    clipboard.copyText("colgado");
-    tell();
-    auto lost = std::move(clipboard.waiting[0]);
-    clipboard.waiting.clear();
-    clipboard.copyText("después");
-    tell();
-    clock.advance(ClipboardMonitor::kReadTimeout - 1ms);
-    EXPECT_TRUE(clipboard.waiting.empty());
-    clock.advance(1ms);
-    EXPECT_TRUE(log.contains("[Brisa] Lectura del portapapeles sin respuesta"));
-    ASSERT_EQ(clipboard.waiting.size(), 1u);
-    clipboard.answerAll();
-    lost();
-    settle();
-    EXPECT_EQ(texts(), std::vector<std::string>{"después"});
 }
 
 TEST_F(ClipboardMonitorTest, WhatIsKeptForWhenTheOwnerQuitsFollowsTheRules)

@@ -2,6 +2,7 @@
 #include "core/capture/ImageThumbnailer.h"
 
 #include "fakes/LogCapture.h"
+#include "fakes/TestImages.h"
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
@@ -63,20 +64,6 @@ Bytes makePng(int width, int height, int bands = 3, bool sixteenBit = false)
     g_object_unref(sum);
     g_object_unref(xy);
     return png;
-}
-
-Bytes makeJpeg(int width, int height)
-{
-    EXPECT_TRUE(ImageThumbnailer::startImageLibrary());
-    VipsImage* black = nullptr;
-    vips_black(&black, width, height, "bands", 3, nullptr);
-    void* buf = nullptr;
-    std::size_t len = 0;
-    EXPECT_EQ(vips_jpegsave_buffer(black, &buf, &len, nullptr), 0);
-    Bytes jpeg(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
-    g_free(buf);
-    g_object_unref(black);
-    return jpeg;
 }
 
 std::uint32_t crc32(const std::uint8_t* data, std::size_t n)
@@ -250,7 +237,7 @@ TEST(ImageThumbnailer, GreyAndSixteenBitImagesBecomeEightBitRgba)
 
 TEST(ImageThumbnailer, AcceptsOtherCommonFormats)
 {
-    const auto thumb = ImageThumbnailer::thumbnailPNG(makeJpeg(800, 600), 160);
+    const auto thumb = ImageThumbnailer::thumbnailPNG(test::gradientImage(800, 600, true), 160);
     ASSERT_TRUE(thumb.has_value());
     EXPECT_TRUE(isPng(*thumb));
     EXPECT_EQ(decode(*thumb).width, 160);

@@ -8,10 +8,12 @@
 #include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
+#include "fakes/FakeCaptureLinks.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
 #include "fakes/TestImages.h"
 #include "fakes/VirtualScheduler.h"
+#include "platform/DirectoryWatcher.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -96,7 +98,7 @@ protected:
     /// Starts the watcher on the screenshot folder as the app does, with a platform watch that works.
     void start()
     {
-        ASSERT_TRUE(watcher->start(shots, [](const fs::path&) { return true; }));
+        ASSERT_TRUE(watcher->start(shots, &folderWatch));
     }
 
     /// Lets every job on the pool finish and come back.
@@ -133,10 +135,30 @@ protected:
     WorkerPool pool{2};
     std::unique_ptr<Storage> storage = Storage::open(dir / "data", clock).storage;
     fs::path shots = dir / "shots";
-    std::vector<ScreenshotToast> toasts;
-    std::unique_ptr<ScreenshotWatcher> watcher = std::make_unique<ScreenshotWatcher>(
-        *storage, clock, pool, std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse),
-        [this](const ScreenshotToast& t) { toasts.push_back(t); });
+    /// The platform's folder watch, which works unless told otherwise.
+    struct FolderWatch final : DirectoryWatcher {
+        bool watch(const fs::path& folder, Changed) override
+        {
+            asked = folder;
+            return works;
+        }
+        std::string lastError() const override { return {}; }
+        bool works = true;
+        fs::path asked;
+    } folderWatch;
+    test::FakeToasts shown;
+    std::vector<ToastData>& toasts = shown.shown;
+    std::unique_ptr<ScreenshotWatcher> watcher = [this] {
+        auto w = std::make_unique<ScreenshotWatcher>(*storage, clock, pool,
+                                                     std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse));
+        w->toasts = &shown;
+        return w;
+    }();
+
+    static const std::optional<Bytes>& thumbnail(const ToastData& toast)
+    {
+        return std::get<ToastData::Screenshot>(toast.kind).thumbnail;
+    }
 };
 
 // Names that are screenshots, from the tools people use (GNOME in Spanish and English, KDE, others).
@@ -169,9 +191,9 @@ TEST_P(ScreenshotNames, BecomeOneScreenshotClip)
     EXPECT_TRUE(log.contains("[Brisa] Captura importada: " + name));
 
     ASSERT_EQ(toasts.size(), 1u);
-    EXPECT_EQ(toasts[0].imageFileName, clip.imageFileName);
-    ASSERT_TRUE(toasts[0].thumbnail);
-    EXPECT_TRUE(startsWithPngSignature(*toasts[0].thumbnail));
+    EXPECT_EQ(toasts[0].drag, ClipDragPayload::imageFile(*clip.imageFileName));
+    ASSERT_TRUE(thumbnail(toasts[0]));
+    EXPECT_TRUE(startsWithPngSignature(*thumbnail(toasts[0])));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ScreenshotNames,
@@ -182,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(Names, ScreenshotNames,
                                          "CleanShot 2026-03-01.png", "Screenshot 1.jpg", "Screenshot 2.JPEG",
                                          "Screenshot 3.tiff"));
 
-TEST_F(ScreenshotWatcherTest, OtherNamesAndExtensionsAreNotImported)
+TEST_F(ScreenshotWatcherTest, OtherNamesAndExtensionsAreNotImportedUntilRenamedToAScreenshotsName)
 {
     start();
     for (const char* name : {"foto.png", "IMG_0001.png", "mi screenshot.png", "Screenshot.gif", "Screenshot.pdf",
@@ -192,6 +214,11 @@ TEST_F(ScreenshotWatcherTest, OtherNamesAndExtensionsAreNotImported)
     EXPECT_FALSE(watcher->busy()); // nothing was even read
     EXPECT_EQ(storage->count(), 0);
     EXPECT_TRUE(toasts.empty());
+
+    fs::rename(shots / "foto.png", shots / "Screenshot renamed.png"); // renamed to a screenshot's name
+    scan();
+    EXPECT_EQ(storage->count(), 1);
+    EXPECT_TRUE(log.contains("Captura importada: Screenshot renamed.png"));
 }
 
 TEST_F(ScreenshotWatcherTest, FilesPresentAtStartAreNeverImported)
@@ -219,6 +246,13 @@ TEST_F(ScreenshotWatcherTest, ANameSeenBeforeIsNotImportedAgainUntilItDisappears
     writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
     scan();
     EXPECT_EQ(storage->count(), 2);
+
+    // Deleted and saved again between two looks: the folder watch saw the deletion.
+    fs::remove(shots / "Screenshot.png");
+    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
+    watcher->scan({"Screenshot.png"});
+    drain();
+    EXPECT_EQ(storage->count(), 3);
 }
 
 TEST_F(ScreenshotWatcherTest, AScreenshotSavedDuringAPauseIsNeverImported)
@@ -238,18 +272,6 @@ TEST_F(ScreenshotWatcherTest, AScreenshotSavedDuringAPauseIsNeverImported)
     EXPECT_TRUE(log.contains("[Brisa] Captura importada: Screenshot después.png"));
 }
 
-TEST_F(ScreenshotWatcherTest, ANameDeletedAndSavedAgainBetweenTwoLooksIsImportedAgain)
-{
-    start();
-    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
-    scan();
-    fs::remove(shots / "Screenshot.png");
-    writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
-    watcher->scan({"Screenshot.png"}); // the folder watch saw the deletion
-    drain();
-    EXPECT_EQ(storage->count(), 2);
-}
-
 TEST_F(ScreenshotWatcherTest, ASliverWhoseThumbnailRoundsToNothingIsStoredWithoutOne)
 {
     start();
@@ -260,19 +282,7 @@ TEST_F(ScreenshotWatcherTest, ASliverWhoseThumbnailRoundsToNothingIsStoredWithou
     EXPECT_FALSE(clips[0].thumbnailData);
     EXPECT_TRUE(clips[0].imageFileName);
     ASSERT_EQ(toasts.size(), 1u);
-    EXPECT_FALSE(toasts[0].thumbnail);
-}
-
-TEST_F(ScreenshotWatcherTest, RenamingAFileToAScreenshotNameImportsIt)
-{
-    start();
-    writeBytes(shots / "foto.png", test::gradientImage(8, 8));
-    scan();
-    EXPECT_EQ(storage->count(), 0);
-    fs::rename(shots / "foto.png", shots / "Screenshot renamed.png");
-    scan();
-    EXPECT_EQ(storage->count(), 1);
-    EXPECT_TRUE(log.contains("Captura importada: Screenshot renamed.png"));
+    EXPECT_FALSE(thumbnail(toasts[0]));
 }
 
 TEST_F(ScreenshotWatcherTest, AnEmptyFileIsImportedOnALaterAttempt)
@@ -422,7 +432,7 @@ TEST_F(ScreenshotWatcherTest, AnImageThatCannotBeWrittenKeepsItsRecordWithoutAFi
     EXPECT_FALSE(clips[0].imageFileName);
     EXPECT_TRUE(clips[0].thumbnailData);
     ASSERT_EQ(toasts.size(), 1u);
-    EXPECT_FALSE(toasts[0].imageFileName);
+    EXPECT_FALSE(toasts[0].drag);
 }
 
 TEST_F(ScreenshotWatcherTest, AClipboardCopyOfTheSameImageRightAfterIsASeparateClip)
@@ -438,24 +448,20 @@ TEST_F(ScreenshotWatcherTest, AClipboardCopyOfTheSameImageRightAfterIsASeparateC
     EXPECT_EQ(storage->count(), 2);
 }
 
-TEST_F(ScreenshotWatcherTest, AFolderThatCannotBeWatchedIsLoggedAndNeverScanned)
+TEST_F(ScreenshotWatcherTest, AFolderThatCannotBeWatchedIsLoggedAndNeverScannedOneThatCanIsWatched)
 {
-    EXPECT_FALSE(watcher->start(shots, [](const fs::path&) { return false; }));
+    folderWatch.works = false;
+    EXPECT_FALSE(watcher->start(shots, &folderWatch));
     EXPECT_TRUE(log.contains("[Brisa] ScreenshotWatcher: no se pudo abrir " + shots.string()));
     EXPECT_FALSE(watcher->watchedDirectory());
     writeBytes(shots / "Screenshot.png", test::gradientImage(8, 8));
     scan();
     EXPECT_EQ(storage->count(), 0);
-}
 
-TEST_F(ScreenshotWatcherTest, StartLogsTheWatchedFolder)
-{
-    fs::path asked;
-    EXPECT_TRUE(watcher->start(shots, [&](const fs::path& p) {
-        asked = p;
-        return true;
-    }));
-    EXPECT_EQ(asked, shots);
+    // Started again with a watch that works: the folder is logged and watched.
+    folderWatch.works = true;
+    EXPECT_TRUE(watcher->start(shots, &folderWatch));
+    EXPECT_EQ(folderWatch.asked, shots);
     EXPECT_EQ(watcher->watchedDirectory(), shots);
     EXPECT_TRUE(log.contains("[Brisa] ScreenshotWatcher vigilando " + shots.string()));
 }
@@ -509,14 +515,6 @@ TEST_F(ScreenshotDirectoryTest, TheSettingWinsWithTheTildeExpanded)
     EXPECT_EQ(resolve(), home);
 }
 
-TEST_F(ScreenshotDirectoryTest, AnUnusableSettingIsIgnored)
-{
-    for (const auto& value : {nlohmann::json("capturas"), nlohmann::json(""), nlohmann::json(42), nlohmann::json()}) {
-        defaults.set(ScreenshotWatcher::kLocationKey, value);
-        EXPECT_EQ(resolve(), home / "Desktop") << value.dump();
-    }
-}
-
 TEST_F(ScreenshotDirectoryTest, ThePicturesFolderOfTheDesktopSessionComesFirst)
 {
     writeUserDirs("XDG_PICTURES_DIR=\"$HOME/Imágenes\"\nXDG_DESKTOP_DIR=\"$HOME/Escritorio\"\n");
@@ -526,9 +524,12 @@ TEST_F(ScreenshotDirectoryTest, ThePicturesFolderOfTheDesktopSessionComesFirst)
     EXPECT_EQ(resolve(), home / "Imágenes/Screenshots");
 }
 
-TEST_F(ScreenshotDirectoryTest, WithoutAScreenshotsFolderTheDesktop)
+TEST_F(ScreenshotDirectoryTest, WithoutAScreenshotsFolderOrAUsableSettingTheDesktop)
 {
-    EXPECT_EQ(resolve(), home / "Desktop");
+    for (const auto& value : {nlohmann::json("capturas"), nlohmann::json(""), nlohmann::json(42), nlohmann::json()}) {
+        defaults.set(ScreenshotWatcher::kLocationKey, value);
+        EXPECT_EQ(resolve(), home / "Desktop") << value.dump();
+    }
     writeUserDirs("XDG_DESKTOP_DIR=\"$HOME/Escritorio\"\n");
     EXPECT_EQ(resolve(), home / "Escritorio");
 }

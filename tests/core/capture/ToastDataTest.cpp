@@ -39,6 +39,7 @@ TEST(ToastData, TitleSymbolAndSubtitleFollowTheKind)
         {ToastData::Color{"#FFAA00"}, "Color copiado", "paintpalette", "#FFAA00"},
         {ToastData::File{"a.pdf"}, "Archivo copiado", "doc", "a.pdf"},
         {ToastData::File{std::nullopt}, "Archivo copiado", "doc", std::nullopt},
+        {ToastData::Notice{"Aviso", "Algo pasa"}, "Aviso", "bell.fill", "Algo pasa"},
     };
     for (const auto& c : cases) {
         const ToastData data{c.kind, "Firefox", std::nullopt};

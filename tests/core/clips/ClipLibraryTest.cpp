@@ -103,6 +103,8 @@ TEST_F(ClipLibraryTest, KeepsExactlyWhatTheSearchMatchesInTheLibraryOrder)
         const ClipFilter filter{.kind = c.kind, .search = c.search};
         const auto expected = ids(filtered(std::span<const ClipItem>(history), c.kind, c.search));
         EXPECT_EQ(ids(ClipLibrary(*store).all(filter)), expected); // read once, as the command line does
+        const auto firstTwo = std::vector<Uuid>(expected.begin(), expected.begin() + std::min<std::size_t>(2, expected.size()));
+        EXPECT_EQ(ids(ClipLibrary(*store).all(filter, 2)), firstTwo);
         EXPECT_EQ(library.count(filter), expected.size());
         EXPECT_EQ(ids(library.all(filter)), expected); // from the copy in memory
         // A later page is the same slice of the order.
@@ -358,4 +360,125 @@ TEST_F(ClipLibraryTest, ARowPinnedSinceTheSearchReadItIsStillFetched)
     const auto found = store->fetchRows(stale);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_TRUE(found[0].isPinned);
+}
+
+TEST_F(ClipLibraryTest, ChangesMadeHereReachTheNextSearchWithoutReadingTheHistoryAgain)
+{
+    fillHistory();
+    ClipLibrary library(*store);
+    const std::vector<Uuid> existing{spaceA};
+    const ClipFilter filters[] = {
+        {.search = "informe"}, {.search = "ÁRBOL"},  {.search = "strasse"},
+        {.search = "@figma"},  {.search = "@image"}, {.search = "informe", .space = spaceA},
+        {.search = "árbol", .unfiledAmong = existing},
+    };
+    auto expectSameAsReference = [&] {
+        const auto history = store->fetchAll();
+        for (const auto& f : filters) {
+            SCOPED_TRACE(f.search);
+            std::vector<Uuid> expected;
+            for (const auto* c : filtered(std::span<const ClipItem>(history), f.kind, f.search)) {
+                const bool inColumn = f.space ? c->spaceID == f.space
+                                     : f.unfiledAmong ? c->spaceID != spaceA
+                                                      : true;
+                if (inColumn)
+                    expected.push_back(c->id);
+            }
+            EXPECT_EQ(library.count(f), expected.size());
+            EXPECT_EQ(ids(library.all(f)), expected);
+        }
+    };
+    expectSameAsReference();
+    ASSERT_EQ(library.columnLoads(), 1u);
+
+    auto history = store->fetchAll();
+    std::vector<Uuid> some;
+    for (std::size_t i = 0; i < history.size(); i += 5)
+        some.push_back(history[i].id);
+    ClipItem rewritten = history[3];
+    rewritten.textContent = "ÁRBOL informe reescrito";
+    struct Step {
+        const char* what;
+        std::function<bool()> change;
+    };
+    const Step steps[] = {
+        {"insert", [&] { return add("nuevo INFORME árbol", "text").isPinned == false; }},
+        {"insert image", [&] { add("Straße informe", "image", true, "Figma Desktop"); return true; }},
+        {"update", [&] { return store->update(rewritten); }},
+        {"recognised text", [&] { return store->setOcrText(history[8].id, "informe reconocido"); }},
+        {"pin", [&] { return library.pin(history[10].id); }},
+        {"unpin", [&] { return library.unpin(history[0].id); }},
+        {"file", [&] { return library.moveToSpace(history[11].id, spaceA); }},
+        {"unfile", [&] { return library.moveToSpace(history[6].id, std::nullopt); }},
+        {"bulk pin", [&] { return library.setPinned(some, true) == some.size(); }},
+        {"bulk file", [&] { return library.moveToSpace(some, spaceA) == some.size(); }},
+        {"delete", [&] { return library.remove(history[12].id); }},
+        {"bulk delete", [&] { return library.remove(some) == some.size(); }},
+        {"batch", [&] {
+             std::vector<ClipItem> batch{textClip("lote informe", TimePoint(900h)), textClip("lote ÁRBOL", TimePoint(901h))};
+             return store->insertBatch(batch).inserted == 2;
+         }},
+        {"clear", [&] { return library.clear() > 0u; }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(step.change());
+        expectSameAsReference();
+    }
+    EXPECT_EQ(library.columnLoads(), 1u);
+
+    // Another process's write says nothing of its rows: the history is read again, once.
+    {
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, textContent, createdAt) VALUES "
+                           "('6F9619FF-8B86-D011-B42D-00C04FC964FF', 'text', 'otro informe', 4000000000)"),
+                  SQLITE_OK);
+    }
+    expectSameAsReference();
+    EXPECT_EQ(library.columnLoads(), 2u);
+}
+
+TEST_F(ClipLibraryTest, TellsWhichOfASelectionTheFilterKeeps)
+{
+    fillHistory();
+    ClipLibrary library(*store);
+    const auto history = store->fetchAll();
+    std::vector<Uuid> selection{Uuid::random()}; // one that does not exist
+    for (std::size_t i = 0; i < history.size(); i += 2)
+        selection.push_back(history[i].id);
+    const ClipFilter filters[] = {
+        {}, {.kind = ClipType::Image}, {.search = "informe"}, {.kind = ClipType::Code, .search = "INFORME"},
+        {.search = "@figma árbol"}, {.search = "zzz"},
+    };
+    for (const auto& f : filters) {
+        SCOPED_TRACE(f.search);
+        std::vector<Uuid> expected;
+        for (const auto& id : selection)
+            for (const auto* c : filtered(std::span<const ClipItem>(history), f.kind, f.search))
+                if (c->id == id)
+                    expected.push_back(id);
+        EXPECT_EQ(library.keptAmong(f, selection), expected);
+    }
+}
+
+TEST_F(ClipLibraryTest, ClipsOfTheSameTimeComeNewestRowFirstFromTheCommandLinesSearch)
+{
+    const TimePoint same = TimePoint(2000h);
+    const char* texts[] = {"b informe", "a informe", "c otro", "z informe", "informe m"};
+    std::vector<Uuid> stored;
+    for (int i = 0; i < 5; ++i) {
+        ClipItem item = textClip(texts[i], same, i == 2);
+        item.typeRaw = i % 2 ? "code" : "text";
+        ASSERT_TRUE(store->insert(item));
+        stored.push_back(item.id);
+    }
+    add("informe antes", "text");
+    const auto history = store->fetchAll();
+    const auto expected = ids(filtered(std::span<const ClipItem>(history), std::nullopt, "informe"));
+    ASSERT_EQ(expected.size(), 5u);
+    EXPECT_EQ(std::vector<Uuid>(expected.begin(), expected.begin() + 4),
+              (std::vector<Uuid>{stored[4], stored[3], stored[1], stored[0]}));
+    for (std::size_t limit = 1; limit <= 6; ++limit)
+        EXPECT_EQ(ids(ClipLibrary(*store).all({.search = "informe"}, limit)),
+                  std::vector<Uuid>(expected.begin(), expected.begin() + std::min<std::size_t>(limit, 5)));
 }

@@ -89,7 +89,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(ImageThumbnailer::startImageLibrary()); }
 };
 
-TEST_F(BackgroundRemoval, FindsADiscOnFlatAndNoisyBackgroundsAtAnySize)
+TEST_F(BackgroundRemoval, FindsADiscOnFlatAndNoisyBackgroundsAtAnySizeAndNothingWithoutOne)
 {
     struct Row {
         Background background;
@@ -105,10 +105,7 @@ TEST_F(BackgroundRemoval, FindsADiscOnFlatAndNoisyBackgroundsAtAnySize)
         ASSERT_TRUE(out);
         EXPECT_GT(iou(*out, picture), 0.9);
     }
-}
-
-TEST_F(BackgroundRemoval, NoSubjectGivesNothingAndNoLogLine)
-{
+    // No subject: nothing, and no log line.
     test::LogCapture log;
     EXPECT_EQ(ImageProcessor::removeBackground(png(disc(300, 200, Background::Uniform))), std::nullopt);
     EXPECT_TRUE(log.lines().empty());
@@ -145,6 +142,49 @@ TEST_F(BackgroundRemoval, KeepsOnlyMasksBetweenHalfAPercentAndNinetyEightPercent
     EXPECT_EQ(ImageProcessor::removeBackground(source, FixedSegmenter(0.5, true)), std::nullopt);
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0], "[Brisa] removeBackground falló: modelo no disponible");
+}
+
+/// A picture with transparency of its own, cut with the top half of the (smaller) mask as subject:
+/// what was transparent stays so, nothing transparent keeps a colour, the subject keeps its colour.
+TEST_F(BackgroundRemoval, KeepsTheOwnTransparencyAndClearsTheColourOfWhatItHides)
+{
+    const int width = 300, height = 200; // over the segmenter's side: the mask is enlarged
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            rgba.insert(rgba.end(), {10, 200, 30, std::uint8_t(x < width / 2 ? 0 : 255)});
+    VipsImage* image = vips_image_new_from_memory_copy(rgba.data(), rgba.size(), width, height, 4, VIPS_FORMAT_UCHAR);
+    image->Type = VIPS_INTERPRETATION_sRGB;
+    void* buf = nullptr;
+    std::size_t len = 0;
+    ASSERT_EQ(vips_pngsave_buffer(image, &buf, &len, nullptr), 0);
+    g_object_unref(image);
+    const Bytes source(static_cast<std::uint8_t*>(buf), static_cast<std::uint8_t*>(buf) + len);
+    g_free(buf);
+
+    const auto out = ImageProcessor::removeBackground(source, FixedSegmenter(0.5));
+    ASSERT_TRUE(out);
+    VipsImage* cut = vips_image_new_from_buffer(out->data(), out->size(), "", nullptr);
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(cut->Bands, 4);
+    std::size_t length = 0;
+    auto* px = static_cast<std::uint8_t*>(vips_image_write_to_memory(cut, &length));
+    g_object_unref(cut);
+    ASSERT_EQ(length, rgba.size());
+    auto at = [&](int x, int y) { return std::vector<int>(px + (y * width + x) * 4, px + (y * width + x) * 4 + 4); };
+    const std::pair<std::pair<int, int>, std::vector<int>> rows[] = {
+        {{40, 40}, {0, 0, 0, 0}},       // transparent in the picture
+        {{250, 40}, {10, 200, 30, 255}}, // the subject
+        {{250, 170}, {0, 0, 0, 0}},     // background
+        {{40, 170}, {0, 0, 0, 0}},
+    };
+    for (const auto& [where, pixel] : rows)
+        EXPECT_EQ(at(where.first, where.second), pixel) << where.first << "," << where.second;
+    std::size_t hiddenWithColour = 0;
+    for (std::size_t i = 0; i < length; i += 4)
+        hiddenWithColour += px[i + 3] == 0 && (px[i] || px[i + 1] || px[i + 2]);
+    EXPECT_EQ(hiddenWithColour, 0u);
+    g_free(px);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/launcher/AppLauncher.h"
 
+#include "fakes/FakeWindowActivation.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
 
@@ -73,7 +74,9 @@ TEST(AppLauncher, StartsWithAStartupIdCarryingTheTime)
 {
     FakeSpawner spawner;
     AppLauncher launcher(spawner);
-    launcher.userTime = [] { return std::optional<std::uint64_t>(123456); };
+    test::FakeWindowActivation windows;
+    windows.time = 123456;
+    launcher.windows = &windows;
     EXPECT_TRUE(launcher.launch(tile("true")));
     ASSERT_EQ(spawner.requests.size(), 1u);
     const auto& env = spawner.requests[0].environment;

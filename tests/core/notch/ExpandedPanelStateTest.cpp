@@ -48,6 +48,7 @@ TEST_P(MoveSelection, StaysWithinTheListWithoutWrapping)
         s.selectCard(c.start, c.count);
     s.moveSelection(c.delta, c.count);
     EXPECT_EQ(s.selectedIndex(), c.expected);
+    EXPECT_EQ(s.scrollReset(), 0) << "the strip glides, it does not jump";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MoveSelection,
@@ -57,13 +58,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, MoveSelection,
                                            SelectionCase{0, 1, +1, 0}, SelectionCase{0, 0, +1, 0},
                                            SelectionCase{0, 0, -1, 0},   // empty list
                                            SelectionCase{1, 5, INT_MAX, 4}, SelectionCase{3, 5, INT_MIN, 0}));
-
-TEST(ExpandedPanelState, MovingTheSelectionDoesNotResetTheScroll)
-{
-    auto s = selectedAt(1, 5);
-    s.moveSelection(+1, 5);
-    EXPECT_EQ(s.scrollReset(), 0);
-}
 
 TEST(ExpandedPanelState, ArrowsOnAnEmptyListAreHandledButChangeNothing)
 {
@@ -93,23 +87,18 @@ TEST(ExpandedPanelState, TabMovesFollowChipOrderAndStopAtTheEnds)
     EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
 }
 
-TEST(ExpandedPanelState, UpOnHistoryKeepsTheSelectionAndScroll)
+TEST(ExpandedPanelState, UpOnTheFirstTabOrDownOnTheLastKeepsTheTabSelectionAndScroll)
 {
-    auto s = selectedAt(3, 5);
-    EXPECT_TRUE(s.handleKey(PanelKey::Up, 5).handled);
-    EXPECT_EQ(s.selectedTab(), NotchTab::History);
-    EXPECT_EQ(s.selectedIndex(), 3);
-    EXPECT_EQ(s.scrollReset(), 0);
-}
-
-TEST(ExpandedPanelState, DownOnAssetsKeepsTheTab)
-{
-    ExpandedPanelState s;
-    s.setSelectedTab(NotchTab::Assets);
-    const int reset = s.scrollReset();
-    EXPECT_TRUE(s.handleKey(PanelKey::Down, 3).handled);
-    EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
-    EXPECT_EQ(s.scrollReset(), reset);
+    for (const auto& [tab, key] : {std::pair{NotchTab::History, PanelKey::Up}, std::pair{NotchTab::Assets, PanelKey::Down}}) {
+        ExpandedPanelState s;
+        s.setSelectedTab(tab);
+        s.selectCard(3, 5);
+        const int reset = s.scrollReset();
+        EXPECT_TRUE(s.handleKey(key, 5).handled);
+        EXPECT_EQ(s.selectedTab(), tab);
+        EXPECT_EQ(s.selectedIndex(), 3);
+        EXPECT_EQ(s.scrollReset(), reset);
+    }
 }
 
 TEST(ExpandedPanelState, ChangingTheTabSelectsTheFirstCardAndResetsTheScroll)
@@ -170,22 +159,18 @@ TEST(ExpandedPanelState, KeysGiveTheirActionOnlyWithACardToActOn)
     }
 }
 
-TEST(ExpandedPanelState, TakingTheKeyboardGoesToTheDefaultTabAndFocusesTheList)
+TEST(ExpandedPanelState, TakingTheKeyboardGoesToTheDefaultTabsFirstCardAndFocusesTheList)
 {
-    auto s = selectedAt(2, 5);
-    s.onKeyboardActiveChanged(true, NotchTab::Colors);
-    EXPECT_EQ(s.selectedTab(), NotchTab::Colors);
-    EXPECT_EQ(s.selectedIndex(), 0);
-    EXPECT_TRUE(s.listHasFocus());
-    EXPECT_EQ(s.scrollReset(), 1);
-}
-
-TEST(ExpandedPanelState, TakingTheKeyboardOnTheDefaultTabStillSelectsTheFirstCard)
-{
-    auto s = selectedAt(2, 5);
-    s.onKeyboardActiveChanged(true, NotchTab::History);
-    EXPECT_EQ(s.selectedIndex(), 0);
-    EXPECT_TRUE(s.listHasFocus());
+    for (const NotchTab tab : {NotchTab::Colors, NotchTab::History}) { // the first card even on the same tab
+        auto s = selectedAt(2, 5);
+        s.onKeyboardActiveChanged(true, tab);
+        EXPECT_EQ(s.selectedTab(), tab);
+        EXPECT_EQ(s.selectedIndex(), 0);
+        EXPECT_TRUE(s.listHasFocus());
+        if (tab != NotchTab::History) {
+            EXPECT_EQ(s.scrollReset(), 1) << "a new tab starts at its beginning";
+        }
+    }
 }
 
 TEST(ExpandedPanelState, GivingTheKeyboardBackClearsOnlyTheFocus)
@@ -199,24 +184,19 @@ TEST(ExpandedPanelState, GivingTheKeyboardBackClearsOnlyTheFocus)
     EXPECT_EQ(s.selectedIndex(), 1);
 }
 
-TEST(ExpandedPanelState, OpeningResetsTheSelectionAndScrollClosingDoesNot)
-{
-    auto s = selectedAt(3, 5);
-    s.onExpandedChanged(false);
-    EXPECT_EQ(s.selectedIndex(), 3);
-    EXPECT_EQ(s.scrollReset(), 0);
-    s.onExpandedChanged(true);
-    EXPECT_EQ(s.selectedIndex(), 0);
-    EXPECT_EQ(s.scrollReset(), 1);
-}
-
-TEST(ExpandedPanelState, TabAndFavouritesSurviveClosingAndReopening)
+TEST(ExpandedPanelState, OpeningResetsTheSelectionAndScrollClosingDoesNotAndTabAndFavouritesSurviveBoth)
 {
     ExpandedPanelState s;
     s.setSelectedTab(NotchTab::Assets);
     s.toggleOnlyFavorites();
+    s.selectCard(3, 5);
+    const int reset = s.scrollReset();
     s.onExpandedChanged(false);
+    EXPECT_EQ(s.selectedIndex(), 3);
+    EXPECT_EQ(s.scrollReset(), reset);
     s.onExpandedChanged(true);
+    EXPECT_EQ(s.selectedIndex(), 0);
+    EXPECT_EQ(s.scrollReset(), reset + 1);
     EXPECT_EQ(s.selectedTab(), NotchTab::Assets);
     EXPECT_TRUE(s.onlyFavorites());
 }

@@ -189,9 +189,13 @@ TEST_F(NotchControllerTest, BeforeInstallNothingActs)
 
 // ---- Hover ----
 
-TEST_F(NotchControllerTest, HoverOpensOnlyOverTheMiddleSeventyPercent)
+TEST_F(NotchControllerTest, HoverOpensOnlyOverTheMiddleSeventyPercentAndAClickNever)
 {
     installed();
+    pointer.place(kHandleA); // not reported as a move
+    notch.mouseDown();
+    turn();
+    EXPECT_FALSE(notch.expanded()) << "a click opens only with click activation";
     for (Point p : {Point{851, 1060}, Point{882.5, 1060}, Point{1037.5, 1060}, Point{1069, 1079}, Point{960, 1049}}) {
         moveTo(p);
         turn();
@@ -281,25 +285,24 @@ TEST_F(LongHoverTest, OpensOnceThePointerHasRestedThreeSecondsOnTheHandle)
     }
 }
 
-TEST_F(LongHoverTest, APointerRestingOnAToastOverTheHandleStillOpensWhenTheDwellEnds)
+TEST_F(LongHoverTest, APointerRestingOnAToastOverTheHandleStillOpensWhenTheDwellEndsAMoveCancelsIt)
 {
-    installed();
-    moveTo(kHandleA);
-    others.toast = true; // a toast comes up under the resting pointer
-    scheduler.advance(3s);
-    turn();
-    EXPECT_TRUE(notch.expanded());
-}
-
-TEST_F(LongHoverTest, AMoveWhileAToastShowsStillCancelsTheDwell)
-{
-    installed();
-    moveTo(kHandleA);
-    others.toast = true;
-    moveTo({kHandleA.x + 10, kHandleA.y});
-    scheduler.advance(3s);
-    turn();
-    EXPECT_FALSE(notch.expanded());
+    for (const bool moved : {false, true}) {
+        auto panel = makeController();
+        FakePanelWindow panelWindow;
+        panel->setToast(&others);
+        panel->install(panelWindow);
+        others.toast = false;
+        moveTo(kHandleA);
+        others.toast = true; // a toast comes up under the resting pointer
+        if (moved)
+            moveTo({kHandleA.x + 10, kHandleA.y});
+        scheduler.advance(3s);
+        turn();
+        EXPECT_EQ(panel->expanded(), !moved) << moved;
+        moveTo(kDesktopA);
+        scheduler.advance(1s);
+    }
 }
 
 // ---- Click ----
@@ -321,15 +324,6 @@ TEST_F(ClickActivationTest, HoverNeverOpensAClickOnTheHandleDoes)
     clickAt(kHandleA);
     turn();
     EXPECT_TRUE(notch.expanded());
-}
-
-TEST_F(NotchControllerTest, AClickOnTheHandleDoesNotOpenWithHoverActivation)
-{
-    installed();
-    pointer.place(kHandleA);
-    notch.mouseDown();
-    turn();
-    EXPECT_FALSE(notch.expanded());
 }
 
 // ---- Toast ----
@@ -356,7 +350,7 @@ TEST_F(NotchControllerTest, AToastBlocksHoverAndClickButNotTheShortcut)
 
 // ---- Closing by pointer ----
 
-TEST_F(NotchControllerTest, MovesOutsideKeepPostponingTheCloseUntilThePointerStops)
+TEST_F(NotchControllerTest, MovesOutsideKeepPostponingTheCloseUntilThePointerStopsOrComesBack)
 {
     openByPointer();
     for (int i = 0; i < 10; ++i) {
@@ -364,22 +358,19 @@ TEST_F(NotchControllerTest, MovesOutsideKeepPostponingTheCloseUntilThePointerSto
         scheduler.advance(200ms);
         ASSERT_TRUE(notch.expanded()) << i;
     }
+    // Coming back within the delay keeps it open.
+    moveTo(kDesktopA);
+    scheduler.advance(200ms);
+    moveTo({kExpandedA.midX(), kExpandedA.midY()});
+    scheduler.advance(1s);
+    EXPECT_TRUE(notch.expanded());
+
     moveTo(kDesktopA);
     scheduler.advance(249ms);
     EXPECT_TRUE(notch.expanded());
     scheduler.advance(1ms);
     EXPECT_FALSE(notch.expanded());
     EXPECT_EQ(ignoresMouse(), true);
-}
-
-TEST_F(NotchControllerTest, ComingBackWithinTheDelayKeepsItOpen)
-{
-    openByPointer();
-    moveTo(kDesktopA);
-    scheduler.advance(200ms);
-    moveTo({kExpandedA.midX(), kExpandedA.midY()});
-    scheduler.advance(1s);
-    EXPECT_TRUE(notch.expanded());
 }
 
 TEST_F(NotchControllerTest, TheKeepOpenZoneReachesSixPointsBeyondThePanel)
@@ -674,34 +665,31 @@ TEST_F(NotchControllerTest, TheShortcutWhileOpenOnAnotherScreenMovesThePanelUnde
     EXPECT_TRUE(notch.expanded()) << "a click on the moved panel is inside it";
 }
 
-TEST_F(NotchControllerTest, AnUnpluggedScreenClosesTheNextMove)
+TEST_F(NotchControllerTest, AnUnpluggedScreenClosesAtTheNextMoveOrClick)
 {
-    screens.setScreens({screenA(), screenB()});
     installed();
-    moveTo(kHandleB);
-    turn();
-    ASSERT_TRUE(notch.expanded());
-    screens.setScreens({screenA()});
-    EXPECT_EQ(notch.activeScreen(), std::nullopt);
-    moveTo(kHandleB); // where the panel was: no screen there now
-    scheduler.advance(250ms);
-    EXPECT_FALSE(notch.expanded());
-    scheduler.advance(1s);
-    EXPECT_EQ(window.frame(), kCollapsedA) << "the closed tab goes back to a screen that exists";
-}
-
-TEST_F(NotchControllerTest, AnUnpluggedScreenClosesAtTheNextClick)
-{
-    screens.setScreens({screenA(), screenB()});
-    installed();
-    pointer.place(kHandleB);
-    notch.togglePinnedOpen();
-    turn();
-    ASSERT_TRUE(notch.expanded());
-    screens.setScreens({screenA()});
-    clickAt(kHandleB);
-    EXPECT_FALSE(notch.expanded());
-    EXPECT_THAT(givenBack(), ElementsAre(kEditor));
+    for (const bool byClick : {false, true}) { // opened by the pointer, or pinned by the shortcut
+        SCOPED_TRACE(byClick);
+        windows.activated.clear();
+        screens.setScreens({screenA(), screenB()});
+        if (byClick) {
+            pointer.place(kHandleB);
+            notch.togglePinnedOpen();
+        } else {
+            moveTo(kHandleB);
+        }
+        turn();
+        ASSERT_TRUE(notch.expanded());
+        screens.setScreens({screenA()});
+        EXPECT_EQ(notch.activeScreen(), std::nullopt);
+        // Where the panel was: no screen there now.
+        byClick ? clickAt(kHandleB) : moveTo(kHandleB);
+        scheduler.advance(byClick ? 0ms : 250ms);
+        EXPECT_FALSE(notch.expanded());
+        EXPECT_EQ(givenBack(), byClick ? std::vector{kEditor} : std::vector<WindowId>{});
+        scheduler.advance(1s);
+        EXPECT_EQ(window.frame(), kCollapsedA) << "the closed tab goes back to a screen that exists";
+    }
 }
 
 TEST_F(NotchControllerTest, UnpluggingTheScreenOfAnOpenPanelClosesItAtTheScreenChange)

@@ -234,15 +234,10 @@ TEST(ScreenContainingOrder, OverlappingScreensGiveTheFirstListed)
 
 // --- Effective metrics ---
 
-TEST(EffectiveMetrics, TopCentreKeepsTheNotch)
+TEST(EffectiveMetrics, TopCentreKeepsTheNotchEveryCornerIgnoresItAndHangsFromTheTopBar)
 {
     const auto m = geo::metrics(notchedScreen());
     EXPECT_EQ(geo::effectiveMetrics(m, PanelPosition::TopCenter), m);
-}
-
-TEST(EffectiveMetrics, EveryCornerIgnoresTheNotchAndHangsFromTheTopBar)
-{
-    const auto m = geo::metrics(notchedScreen());
     for (auto position : allPanelPositions) {
         if (position == PanelPosition::TopCenter)
             continue;

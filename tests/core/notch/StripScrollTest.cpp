@@ -16,6 +16,8 @@ using S = StripScroll;
 
 namespace {
 constexpr double kViewport = 780;
+/// Twenty cards in that viewport.
+const double kDoc = S::documentWidth(S::contentWidth(20), kViewport);
 } // namespace
 
 TEST(StripScroll, ContentWidthOfTheNotchStrip)
@@ -39,12 +41,11 @@ TEST(StripScroll, NarrowStripIsAsWideAsTheViewportAndDoesNotScroll)
 
 TEST(StripScroll, CentresTheCardButNeverScrollsBeforeTheStartOrPastTheEnd)
 {
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_EQ(S::centredOffset(0, kViewport, doc), 0.0);
+    EXPECT_EQ(S::centredOffset(0, kViewport, kDoc), 0.0);
     // Card 5 starts at 46 + 5 × 228 = 1186; its centre, 1292, lands mid-viewport.
-    EXPECT_EQ(S::centredOffset(5, kViewport, doc), 1292.0 - 390.0);
-    EXPECT_EQ(S::centredOffset(19, kViewport, doc), doc - kViewport);
-    EXPECT_EQ(S::centredOffset(500, kViewport, doc), doc - kViewport);
+    EXPECT_EQ(S::centredOffset(5, kViewport, kDoc), 1292.0 - 390.0);
+    EXPECT_EQ(S::centredOffset(19, kViewport, kDoc), kDoc - kViewport);
+    EXPECT_EQ(S::centredOffset(500, kViewport, kDoc), kDoc - kViewport);
 }
 
 TEST(StripScroll, NoCentringWithoutAViewportWidth)
@@ -53,71 +54,51 @@ TEST(StripScroll, NoCentringWithoutAViewportWidth)
     EXPECT_FALSE(S::centredOffset(3, std::numeric_limits<double>::quiet_NaN(), 2000).has_value());
 }
 
-TEST(StripScroll, ThreeVerticalWheelUnitsMove66PointsTowardsTheStart)
+TEST(StripScroll, ThreeWheelUnitsMove66PointsOnTheLargerAxisVerticalOnATieStoppingAtBothEnds)
 {
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(500, 0, 3, doc, kViewport), 434);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(500, 0, -3, doc, kViewport), 566);
-}
-
-TEST(StripScroll, WheelTakesTheLargerAxisAndVerticalOnATie)
-{
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(500, -2, 1, doc, kViewport), 544);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(500, 2, -2, doc, kViewport), 544);
-}
-
-TEST(StripScroll, WheelStopsAtBothEnds)
-{
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(10, 0, 3, doc, kViewport), 0);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(doc - kViewport - 5, 0, -3, doc, kViewport), doc - kViewport);
+    EXPECT_DOUBLE_EQ(S::wheelTarget(500, 0, 3, kDoc, kViewport), 434); // towards the start
+    EXPECT_DOUBLE_EQ(S::wheelTarget(500, 0, -3, kDoc, kViewport), 566);
+    EXPECT_DOUBLE_EQ(S::wheelTarget(500, -2, 1, kDoc, kViewport), 544);
+    EXPECT_DOUBLE_EQ(S::wheelTarget(500, 2, -2, kDoc, kViewport), 544);
+    EXPECT_DOUBLE_EQ(S::wheelTarget(10, 0, 3, kDoc, kViewport), 0);
+    EXPECT_DOUBLE_EQ(S::wheelTarget(kDoc - kViewport - 5, 0, -3, kDoc, kViewport), kDoc - kViewport);
 }
 
 TEST(StripScroll, DraggingRightRevealsEarlierCards)
 {
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_DOUBLE_EQ(S::dragScroll(300, 40, doc, kViewport), 260);
-    EXPECT_DOUBLE_EQ(S::dragScroll(300, -40, doc, kViewport), 340);
-    EXPECT_DOUBLE_EQ(S::dragScroll(30, 40, doc, kViewport), 0);
-    EXPECT_DOUBLE_EQ(S::dragScroll(doc, -40, doc, kViewport), doc - kViewport);
+    EXPECT_DOUBLE_EQ(S::dragScroll(300, 40, kDoc, kViewport), 260);
+    EXPECT_DOUBLE_EQ(S::dragScroll(300, -40, kDoc, kViewport), 340);
+    EXPECT_DOUBLE_EQ(S::dragScroll(30, 40, kDoc, kViewport), 0);
+    EXPECT_DOUBLE_EQ(S::dragScroll(kDoc, -40, kDoc, kViewport), kDoc - kViewport);
 }
 
 TEST(StripScroll, NonFiniteInputGivesTheStart)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_DOUBLE_EQ(S::wheelTarget(nan, 0, 1, doc, kViewport), 0);
-    EXPECT_DOUBLE_EQ(S::dragScroll(100, inf, doc, kViewport), 100);
+    EXPECT_DOUBLE_EQ(S::wheelTarget(nan, 0, 1, kDoc, kViewport), 0);
+    EXPECT_DOUBLE_EQ(S::dragScroll(100, inf, kDoc, kViewport), 100);
     EXPECT_DOUBLE_EQ(S::maxX(inf, kViewport), 0);
 }
 
 TEST(StripScrollUpdate, NewSelectionGlidesToCentreIt)
 {
     StripScroll strip;
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    EXPECT_EQ(strip.update(5, 0, kViewport, doc), (S::Move{.x = 902, .animated = true}));
-    EXPECT_EQ(strip.update(5, 0, kViewport, doc), std::nullopt);
+    EXPECT_EQ(strip.update(5, 0, kViewport, kDoc), (S::Move{.x = 902, .animated = true}));
+    EXPECT_EQ(strip.update(5, 0, kViewport, kDoc), std::nullopt);
 }
 
-TEST(StripScrollUpdate, NewResetTickJumpsToTheStartEvenWithTheSameIndex)
+TEST(StripScrollUpdate, NewResetTickJumpsToTheStartEvenWithTheSameIndexAndRecordsIt)
 {
     StripScroll strip;
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    strip.update(0, 0, kViewport, doc);
-    EXPECT_EQ(strip.update(0, 1, kViewport, doc), (S::Move{.x = 0, .animated = false}));
-    EXPECT_EQ(strip.update(0, 1, kViewport, doc), std::nullopt);
-}
-
-TEST(StripScrollUpdate, ResetRecordsTheIndexSoItDoesNotCentreAfterwards)
-{
-    StripScroll strip;
-    const double doc = S::documentWidth(S::contentWidth(20), kViewport);
-    strip.update(4, 1, kViewport, doc);
+    strip.update(0, 0, kViewport, kDoc);
+    EXPECT_EQ(strip.update(0, 1, kViewport, kDoc), (S::Move{.x = 0, .animated = false}));
+    EXPECT_EQ(strip.update(0, 1, kViewport, kDoc), std::nullopt);
+    // The reset records the index, so it does not centre afterwards.
+    strip.update(4, 2, kViewport, kDoc);
     EXPECT_EQ(strip.lastIndex(), 4);
-    EXPECT_EQ(strip.lastReset(), 1);
-    EXPECT_EQ(strip.update(4, 1, kViewport, doc), std::nullopt);
+    EXPECT_EQ(strip.lastReset(), 2);
+    EXPECT_EQ(strip.update(4, 2, kViewport, kDoc), std::nullopt);
 }
 
 TEST(StripScrollUpdate, WaitsForAViewportWidthBeforeCentring)

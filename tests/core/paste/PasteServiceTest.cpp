@@ -58,8 +58,9 @@ TEST(PasteTargetsTest, Latin1KeepsWhatFitsAndRefusesTheRest)
     for (const auto& c : cases) {
         const auto got = latin1(c.utf8);
         ASSERT_EQ(got.has_value(), c.latin1.has_value()) << c.utf8;
-        if (got)
+        if (got) {
             EXPECT_EQ(*got, bytes(*c.latin1)) << c.utf8;
+        }
     }
 }
 
@@ -376,8 +377,25 @@ TEST_F(PasteServiceTest, WithoutKeyAccessTheAlertShowsAfterCollapseAndRestoreAnd
         EXPECT_EQ(alerts[0].buttons, (std::vector<std::string>{"Abrir Ajustes", "Cancelar"}));
         EXPECT_NE(alerts[0].informativeText.find('\n'), std::string::npos);
     }
-    EXPECT_NE(missingPermissionAlert(KeyAccess::MissingXTest).informativeText.find("XTest"), std::string::npos);
-    EXPECT_NE(missingPermissionAlert(KeyAccess::Wayland).informativeText.find("Wayland"), std::string::npos);
+}
+
+TEST(PermissionAlert, TheTextNamesWhatThisDesktopLacks)
+{
+    struct Case {
+        KeyAccess why;
+        std::vector<std::string> says, neverSays;
+    };
+    const std::vector<Case> cases{
+        {KeyAccess::MissingXTest, {"XTest"}, {"Wayland"}},
+        {KeyAccess::Wayland, {"teclado virtual", "portal de escritorio remoto", "Ctrl+V"}, {"XTest", "sesión X11"}},
+    };
+    for (const auto& c : cases) {
+        const std::string text = missingPermissionAlert(c.why).informativeText;
+        for (const auto& word : c.says)
+            EXPECT_NE(text.find(word), std::string::npos) << word;
+        for (const auto& word : c.neverSays)
+            EXPECT_EQ(text.find(word), std::string::npos) << word;
+    }
 }
 
 TEST_F(PasteServiceTest, OpenSettingsOnlyWhenTheFirstButtonIsChosen)

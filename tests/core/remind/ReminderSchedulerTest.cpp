@@ -21,17 +21,24 @@ protected:
     test::LogCapture log;
     test::VirtualScheduler clock{kStart};
     std::unique_ptr<Storage> storage = Storage::open(dir.path(), clock).storage;
-    std::vector<ReminderNotice> shown;
-    bool serverUp = true;
+    /// A notification server that can be down.
+    struct Server final : Notifications {
+        bool show(const Notice& n) override
+        {
+            if (up)
+                shown.push_back(n);
+            return up;
+        }
+        std::vector<Notice> shown;
+        bool up = true;
+    } server;
+    std::vector<Notifications::Notice>& shown = server.shown;
+    bool& serverUp = server.up;
     std::unique_ptr<ReminderScheduler> reminders;
 
     void startScheduler()
     {
-        reminders = std::make_unique<ReminderScheduler>(*storage, clock, [this](const ReminderNotice& n) {
-            if (serverUp)
-                shown.push_back(n);
-            return serverUp;
-        });
+        reminders = std::make_unique<ReminderScheduler>(*storage, clock, server);
         storage->onChanged([this] {
             if (reminders)
                 reminders->refresh();
@@ -43,8 +50,9 @@ protected:
     {
         auto item = makeClipItem({.textContent = text}, clock);
         EXPECT_TRUE(storage->insert(item));
-        if (at)
+        if (at) {
             EXPECT_TRUE(storage->setReminder(item.id, at));
+        }
         return item.id;
     }
 
@@ -59,7 +67,7 @@ protected:
 
 } // namespace
 
-TEST(ReminderTextTest, BodyIsTheTextOrTheKindAndSourceApp)
+TEST(ReminderTextTest, BodyIsTheTextOrTheKindAndSourceAppAndWhenItWasDueIfLate)
 {
     test::VirtualScheduler clock;
     struct Case {
@@ -84,14 +92,8 @@ TEST(ReminderTextTest, BodyIsTheTextOrTheKindAndSourceApp)
         EXPECT_EQ(reminderBody(item, clock.now(), false), c.body);
     }
     EXPECT_EQ(kReminderTitle, "Recordatorio de Brisa");
-}
-
-TEST(ReminderTextTest, ALateBodySaysWhenItWasDue)
-{
-    test::VirtualScheduler clock;
-    auto item = makeClipItem({.textContent = "llamar"}, clock);
-    // 2026-12-24 08:30 UTC is 09:30 in Madrid, the tests' time zone.
-    EXPECT_EQ(reminderBody(item, fromUnixSeconds(1'798'101'000.0), true),
+    // A late one says when it was due: 2026-12-24 08:30 UTC is 09:30 in Madrid, the tests' time zone.
+    EXPECT_EQ(reminderBody(makeClipItem({.textContent = "llamar"}, clock), fromUnixSeconds(1'798'101'000.0), true),
               "llamar\nPrevisto para el 24/12/2026 a las 09:30");
 }
 
@@ -107,6 +109,7 @@ TEST_F(ReminderSchedulerTest, FiresEarliestFirstOnItsMinuteAndOnlyOnce)
     clock.advance(1s);
     ASSERT_EQ(bodies(), std::vector<std::string>{"pronto"});
     EXPECT_EQ(shown[0].title, "Recordatorio de Brisa");
+    EXPECT_EQ(shown[0].key, soon.toString()); // a click on it opens the clip
     clock.advance(8min);
     EXPECT_EQ(bodies(), (std::vector<std::string>{"pronto", "tarde"}));
     clock.advance(2h);

@@ -138,3 +138,33 @@ TEST(SearchQuery, FreeTextUsesLocalizedComparison)
     EXPECT_TRUE(SearchQuery("foo\tbar", CaseRules::Default).matches(clip(ClipType::Text, "FOO\tBAR")));
     EXPECT_FALSE(SearchQuery("foo\tbar", CaseRules::Default).matches(clip(ClipType::Text, "foo bar")));
 }
+
+TEST(SearchQuery, AFoldedCopyMadeBeforehandGivesTheSameAnswers)
+{
+    // Texts where folding changes length, joins characters or needs ICU, beside plain ones.
+    const std::string texts[] = {
+        "informe anual", "INFORMACIÓN", "Información", "straße", "STRASSE", "İstanbul", "istanbul",
+        "ISTANBUL", "ıI", "e\xCC\x81l ni\xC3\xB1o", "el nin\xCC\x83o", "a\xCD\x85", "\xEF\xAC\x81n", "ﬃ",
+        "\xE2\x84\xAA" "elvin", "ΣΊΣΥΦΟΣ", "σίσυφος", "👍🏽 listo", "👨‍👩‍👧 familia", "東京都 情報",
+        "情報", "caf\xC3\xA9\xCC\x81", std::string("bad\xFF\xC3 bytes", 11), "",
+    };
+    const std::string apps[] = {"", "Figma", "TextEdit Ñ", "\xCC\x81"};
+    const std::string queries[] = {
+        "informe", "INFORMACIÓN", "información", "ss", "STRASSE", "straße", "İ", "i", "ı", "I", "él", "el",
+        "niño", "nino", "ι", "fi", "ﬁ", "ffi", "kelvin", "ΣΊΣΥΦΟΣ", "σ", "👍", "🏽", "👨", "東京", "情報", "é",
+        "e", "\xCC\x81", "a", "@textedit ñ", "@figma in", "@image", "listo @ñ", "\xEF\xBF\xBD",
+    };
+    for (auto rules : {CaseRules::Default, CaseRules::Turkic}) {
+        for (const auto& q : queries) {
+            const SearchQuery query(q, rules);
+            for (const auto& text : texts)
+                for (const auto& app : apps)
+                    for (const auto* ocr : {"", "Σ OCR ß"}) {
+                        SCOPED_TRACE(q + " | " + text + " | " + app + " | " + ocr);
+                        const auto folded = foldForComparison(text + app + ocr, rules);
+                        EXPECT_EQ(query.matches(ClipType::Text, text, app, ocr, folded),
+                                  query.matches(ClipType::Text, text, app, ocr));
+                    }
+        }
+    }
+}

@@ -90,8 +90,9 @@ TEST_F(LoginItemTest, EnablingOnAFreshAccountCreatesTheFolderAndTheEntry)
     ASSERT_EQ(::stat(own().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
     // Desktops skip entries their validator rejects, so the entry must pass it where it is installed.
-    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0)
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
         EXPECT_EQ(std::system(("desktop-file-validate '" + own().string() + "'").c_str()), 0);
+    }
 }
 
 TEST_F(LoginItemTest, FollowsXdgConfigHome)

@@ -24,8 +24,17 @@ protected:
     NotchController notch{{screens}, scheduler, settings};
     FakePanelWindow panelWindow{WindowId{900}};
     FakePanelWindow sideWindow{WindowId{901}};
-    bool hasMedia = false;
-    SidePanelController side{notch, screens, SidePanelGeometry::nowPlayingFrame, [this] { return hasMedia; }};
+    /// The now-playing card, with or without a player.
+    struct Content final : SidePanelContent {
+        Rect frameFor(const Rect& screen, Size size) const override
+        {
+            return SidePanelGeometry::nowPlayingFrame(screen, size);
+        }
+        bool hasContent() const override { return hasMedia; }
+        bool hasMedia = false;
+    } content;
+    bool& hasMedia = content.hasMedia;
+    SidePanelController side{notch, screens, content};
 
     void SetUp() override
     {

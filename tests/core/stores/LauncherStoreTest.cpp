@@ -18,24 +18,28 @@ json storedArray(const UserDefaults& defaults)
     return v && v->is_string() ? json::parse(v->get<std::string>()) : json();
 }
 
-void expectSeedTile(const LauncherApp& app, TileTint tint = TileTint::SystemOrange)
+/// A tile with a command rather than a path, as no add() makes it.
+LauncherApp commandTile()
 {
-    EXPECT_EQ(app.name, "Claude");
-    EXPECT_EQ(app.command, "open -na \"Claude\"");
-    EXPECT_EQ(app.bundlePath, std::nullopt);
-    EXPECT_EQ(app.appNameForIcon, std::optional<std::string>("Claude"));
-    EXPECT_EQ(app.symbol, "sparkles");
-    EXPECT_EQ(app.tint, tint);
+    LauncherApp app;
+    app.name = "Terminal";
+    app.command = "x-terminal-emulator";
+    app.appNameForIcon = "utilities-terminal";
+    app.symbol = "terminal";
+    app.tint = TileTint::SystemOrange;
+    return app;
 }
 
 } // namespace
 
-TEST(LauncherStore, EmptyDefaultsGiveTheSeedTileAndWriteNothing)
+TEST(LauncherStore, EmptyDefaultsGiveTheEmptySeedListAndWriteNothing)
 {
     UserDefaults defaults;
     LauncherStore store(defaults);
-    ASSERT_EQ(store.apps().size(), 1u);
-    expectSeedTile(store.apps()[0]);
+    EXPECT_TRUE(LauncherStore::seedList().empty()); // no tile names a program this desktop may lack
+    EXPECT_TRUE(store.apps().empty());
+    EXPECT_TRUE(store.seeded());
+    EXPECT_EQ(store.tileCount(), 1u); // the add tile alone
     EXPECT_FALSE(defaults.contains("launcherApps"));
 }
 
@@ -83,7 +87,7 @@ TEST(LauncherStore, AddingTheSamePathTwiceLeavesOneTile)
     store.onChanged([&] { ++changes; });
     store.add("/usr/bin/gimp");
     store.add("/usr/bin/gimp");
-    EXPECT_EQ(store.apps().size(), 2u); // the seed tile and gimp
+    EXPECT_EQ(store.apps().size(), 1u);
     EXPECT_EQ(changes, 1);
 }
 
@@ -91,14 +95,14 @@ TEST(LauncherStore, AddStopsAtSixTilesItemByItem)
 {
     UserDefaults defaults;
     LauncherStore store(defaults);
-    for (auto p : {"/usr/bin/a", "/usr/bin/b", "/usr/bin/c"})
+    for (auto p : {"/usr/bin/a", "/usr/bin/b", "/usr/bin/c", "/usr/bin/d"})
         store.add(p);
     ASSERT_EQ(store.apps().size(), 4u);
-    for (auto p : {"/usr/bin/d", "/usr/bin/e", "/usr/bin/f", "/usr/bin/g"})
+    for (auto p : {"/usr/bin/e", "/usr/bin/f", "/usr/bin/g"})
         store.add(p);
     ASSERT_EQ(store.apps().size(), 6u);
-    EXPECT_EQ(store.apps()[4].name, "d");
-    EXPECT_EQ(store.apps()[5].name, "e");
+    EXPECT_EQ(store.apps()[4].name, "e");
+    EXPECT_EQ(store.apps()[5].name, "f");
 }
 
 TEST(LauncherStore, TileCountLeavesRoomForTheAddTileBelowSix)
@@ -118,6 +122,7 @@ TEST(LauncherStore, RemoveDropsTheTileAndSaves)
 {
     UserDefaults defaults;
     LauncherStore store(defaults);
+    store.add("/usr/bin/xterm");
     store.add("/usr/bin/gimp");
     store.remove(store.apps()[0]);
     ASSERT_EQ(store.apps().size(), 1u);
@@ -130,9 +135,10 @@ TEST(LauncherStore, SaveLeavesOutAbsentOptionalMembers)
 {
     UserDefaults defaults;
     LauncherStore store(defaults);
+    store.replaceSeed({commandTile()});
     store.save();
-    EXPECT_EQ(storedArray(defaults), json::parse(R"([{"name":"Claude","command":"open -na \"Claude\"",
-                                                      "appNameForIcon":"Claude","symbol":"sparkles"}])"));
+    EXPECT_EQ(storedArray(defaults), json::parse(R"([{"name":"Terminal","command":"x-terminal-emulator",
+                                                      "appNameForIcon":"utilities-terminal","symbol":"terminal"}])"));
 }
 
 TEST(LauncherStore, DecodingFillsMissingMembersAndMakesFreshIds)
@@ -169,8 +175,8 @@ TEST(LauncherStore, UnreadableValueGivesTheSeedListWithoutWriting)
         UserDefaults defaults;
         defaults.set("launcherApps", value);
         LauncherStore store(defaults);
-        ASSERT_EQ(store.apps().size(), 1u) << value.dump();
-        expectSeedTile(store.apps()[0]);
+        EXPECT_TRUE(store.apps().empty()) << value.dump();
+        EXPECT_TRUE(store.seeded()) << value.dump();
         EXPECT_EQ(defaults.value("launcherApps"), value);
     }
 }
@@ -179,7 +185,10 @@ TEST(LauncherStore, EmptyStoredArrayIsKeptEmpty)
 {
     UserDefaults defaults;
     defaults.set("launcherApps", "[]");
-    EXPECT_TRUE(LauncherStore(defaults).apps().empty());
+    LauncherStore store(defaults);
+    EXPECT_FALSE(store.seeded()); // the user's own empty list, not the seed
+    store.replaceSeed({commandTile()});
+    EXPECT_TRUE(store.apps().empty());
 }
 
 TEST(LauncherStore, SurvivesReloadFromFile)
@@ -190,12 +199,15 @@ TEST(LauncherStore, SurvivesReloadFromFile)
     {
         UserDefaults defaults(file, clock);
         LauncherStore store(defaults);
+        store.replaceSeed({commandTile()});
         store.add("/usr/share/applications/gimp.desktop");
     }
     UserDefaults defaults(file, clock);
     LauncherStore store(defaults);
+    EXPECT_FALSE(store.seeded());
     ASSERT_EQ(store.apps().size(), 2u);
-    expectSeedTile(store.apps()[0], TileTint::SystemBlue); // read back, not re-seeded: tint is not persisted
+    EXPECT_EQ(store.apps()[0].command, "x-terminal-emulator");
+    EXPECT_EQ(store.apps()[0].tint, TileTint::SystemBlue); // read back: the tint is not persisted
     EXPECT_EQ(store.apps()[1].name, "gimp");
     EXPECT_EQ(store.apps()[1].bundlePath, std::optional<std::string>("/usr/share/applications/gimp.desktop"));
 }
@@ -207,7 +219,7 @@ TEST(LauncherStore, RefusesPathsThatAreNotUtf8)
     LauncherStore store(defaults);
     store.add("/opt/caf\xE9");
     store.add("");
-    EXPECT_EQ(store.apps().size(), 1u);
+    EXPECT_TRUE(store.apps().empty());
     EXPECT_FALSE(defaults.contains("launcherApps"));
     EXPECT_TRUE(log.contains("UTF-8"));
 }

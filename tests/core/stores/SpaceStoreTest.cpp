@@ -26,14 +26,6 @@ json storedArray(const UserDefaults& defaults)
 
 } // namespace
 
-TEST(SpaceStore, StartsEmptyAndWritesNothing)
-{
-    UserDefaults defaults;
-    SpaceStore store(defaults);
-    EXPECT_TRUE(store.spaces().empty());
-    EXPECT_FALSE(defaults.contains("clipSpaces"));
-}
-
 TEST(SpaceStore, AddTrimsBlanksAndTabsButNotLineBreaks)
 {
     UserDefaults defaults;
@@ -45,10 +37,12 @@ TEST(SpaceStore, AddTrimsBlanksAndTabsButNotLineBreaks)
     EXPECT_EQ(store.spaces()[0].symbol, "folder");
 }
 
-TEST(SpaceStore, IgnoresBlankAndDuplicateNamesButNotOtherLetterCase)
+TEST(SpaceStore, StartsEmptyAndIgnoresBlankAndDuplicateNamesButNotOtherLetterCase)
 {
     UserDefaults defaults;
     SpaceStore store(defaults);
+    EXPECT_TRUE(store.spaces().empty());
+    EXPECT_FALSE(defaults.contains("clipSpaces")) << "nothing written until something changes";
     int changes = 0;
     store.onChanged([&] { ++changes; });
     store.add("Trabajo", "folder");
@@ -66,14 +60,8 @@ TEST(SpaceStore, PersistedFormIsAnArrayWithUpperCaseIds)
     UserDefaults defaults;
     SpaceStore store(defaults);
     store.add("Trabajo", "folder");
-    auto array = storedArray(defaults);
-    ASSERT_TRUE(array.is_array());
-    ASSERT_EQ(array.size(), 1u);
-    EXPECT_EQ(array[0].size(), 3u);
-    EXPECT_EQ(array[0]["id"], store.spaces()[0].id.toString());
-    EXPECT_EQ(array[0]["name"], "Trabajo");
-    EXPECT_EQ(array[0]["symbol"], "folder");
-    auto id = array[0]["id"].get<std::string>();
+    const auto id = store.spaces()[0].id.toString();
+    EXPECT_EQ(storedArray(defaults), json::array({{{"id", id}, {"name", "Trabajo"}, {"symbol", "folder"}}}));
     EXPECT_EQ(id.find_first_of("abcdef"), std::string::npos);
 }
 

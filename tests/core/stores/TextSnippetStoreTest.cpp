@@ -26,14 +26,6 @@ json storedArray(const UserDefaults& defaults)
 
 } // namespace
 
-TEST(TextSnippetStore, StartsEmptyAndWritesNothing)
-{
-    UserDefaults defaults;
-    TextSnippetStore store(defaults);
-    EXPECT_TRUE(store.snippets().empty());
-    EXPECT_FALSE(defaults.contains("textSnippets"));
-}
-
 TEST(TextSnippetStore, AddPutsASemicolonInFrontOnlyWhenMissing)
 {
     struct Case {
@@ -47,10 +39,12 @@ TEST(TextSnippetStore, AddPutsASemicolonInFrontOnlyWhenMissing)
     }
 }
 
-TEST(TextSnippetStore, AddIgnoresEmptyContentAndExistingShortcuts)
+TEST(TextSnippetStore, StartsEmptyAndAddIgnoresEmptyContentAndExistingShortcuts)
 {
     UserDefaults defaults;
     TextSnippetStore store(defaults);
+    EXPECT_TRUE(store.snippets().empty());
+    EXPECT_FALSE(defaults.contains("textSnippets")) << "nothing written until something changes";
     int changes = 0;
     store.onChanged([&] { ++changes; });
     store.add("hola", "Hola, ¿qué tal?");
@@ -88,7 +82,7 @@ TEST(TextSnippetStore, MatchFindsTheFirstShortcutTheTextEndsWith)
     }
 }
 
-TEST(TextSnippetStore, LoneSemicolonShortcutMatchesAnyTextEndingInSemicolon)
+TEST(TextSnippetStore, LoneSemicolonShortcutMatchesAnyTextEndingInSemicolonAnEmptyOneNothing)
 {
     UserDefaults defaults;
     TextSnippetStore store(defaults);
@@ -96,12 +90,7 @@ TEST(TextSnippetStore, LoneSemicolonShortcutMatchesAnyTextEndingInSemicolon)
     ASSERT_TRUE(store.match("hola;"));
     EXPECT_EQ(store.match("hola;")->content, "punto y coma");
     EXPECT_FALSE(store.match("hola"));
-}
 
-TEST(TextSnippetStore, EmptyStoredShortcutNeverMatches)
-{
-    UserDefaults defaults;
-    TextSnippetStore store(defaults);
     store.setSnippets({{Uuid::random(), "", "siempre"}, {Uuid::random(), ";a", "a"}});
     EXPECT_FALSE(store.match("hola"));
     EXPECT_EQ(store.match("x;a")->content, "a");

@@ -213,6 +213,22 @@ TEST_F(WaylandClipboardTest, WrittenClipIsPastedByOtherProgramsAndCountsOnce)
     EXPECT_EQ(clipboard->changeCount(), before + 1);
 }
 
+TEST_F(WaylandClipboardTest, AReaderThatStopsEarlyCostsNeitherTheProcessNorTheClip)
+{
+    // Whatever the process does with SIGPIPE (here its default, which ends it), a write into a
+    // closed pipe must fail quietly.
+    struct sigaction before {};
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ASSERT_EQ(sigaction(SIGPIPE, &byDefault, &before), 0);
+    const Bytes big = noise(8u * 1024 * 1024);
+    ASSERT_TRUE(clipboard->write({{"image/png", big}, {"text/plain;charset=utf-8", toBytes("sigue")}}));
+    EXPECT_EQ(Tool("sh", {"-c", "wl-paste --type image/png | head -c 16"}).output().size(), 16u);
+    EXPECT_EQ(Tool("wl-paste", {"--type", "image/png"}).output(), big);
+    EXPECT_EQ(text(Tool("wl-paste", {"--no-newline", "--type", "text/plain;charset=utf-8"}).output()), "sigue");
+    sigaction(SIGPIPE, &before, nullptr);
+}
+
 TEST_F(WaylandClipboardTest, AnotherInstanceReadsEveryTypeOfAnOfferWithHundredsOfThem)
 {
     auto reader = WaylandClipboard::create(WaylandConnection::open(), scheduler, options());
