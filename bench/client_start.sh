@@ -5,7 +5,8 @@
 #   brisa toggle                 exec to the D-Bus call seen on the bus (dbus-monitor), and to exit
 #   brisa history --limit 20     exec to exit, over a CLIPS-clip store
 #   brisa (the resident program) exec to "Brisa está lista", and its RSS 2 s later, empty history
-# and how many shared objects each loads (LD_DEBUG=libs). Medians and minimums over RUNS runs.
+# and how many shared objects each loads (LD_DEBUG=libs). Medians and minimums over RUNS runs; the
+# machine may be loaded, so also the user and system CPU time each command takes, on average.
 # Usage: client_start.sh BRISA MAKE_HISTORY [CLIPS] [RUNS]
 #   (runs its own Xvfb and D-Bus through tests/support/with-display.sh)
 set -eu
@@ -36,6 +37,12 @@ exec "$here/../tests/support/with-display.sh" bash -c '
       printf \"median %.1f ms, min %.1f ms (%d runs)\", m, v[1], NR }"
   }
   libs() { LD_DEBUG=libs "$@" 2>&1 >/dev/null | grep -c "calling init:" || true; }
+  # "user U ms, sys S ms" per run of the command, as bash accounts the time of its children.
+  cpu() {
+    local TIMEFORMAT="%3U %3S" t
+    t=$( { time (for _ in $(seq "$runs"); do "$@" >/dev/null 2>&1 || true; done) ; } 2>&1 )
+    awk -v u="${t% *}" -v s="${t#* }" -v n="$runs" "BEGIN { printf \"user %.1f ms, sys %.1f ms\", u * 1000 / n, s * 1000 / n }"
+  }
   wait_log() {
     for _ in $(seq 600); do grep -q "$2" "$1" && return 0; sleep 0.02; done
     echo "client_start: no apareció «$2» en $1" >&2; tail -n 20 "$1" >&2; return 1
@@ -63,13 +70,14 @@ exec "$here/../tests/support/with-display.sh" bash -c '
 
   version=()
   for i in $(seq "$runs"); do a=$EPOCHREALTIME; "$brisa" --version >/dev/null; b=$EPOCHREALTIME; version+=("$(ms "$a" "$b")"); done
-  echo "brisa --version, exec to exit: $(summary "${version[@]}")"
+  echo "brisa --version, exec to exit: $(summary "${version[@]}"); CPU per run: $(cpu "$brisa" --version)"
 
   history=()
   for i in $(seq "$runs"); do
     a=$EPOCHREALTIME; "$brisa" history --limit 20 >/dev/null; b=$EPOCHREALTIME; history+=("$(ms "$a" "$b")")
   done
-  echo "brisa history --limit 20 ($clips clips), exec to exit: $(summary "${history[@]}")"
+  echo "brisa history --limit 20 ($clips clips), exec to exit: $(summary "${history[@]}");" \
+       "CPU per run: $(cpu "$brisa" history --limit 20)"
 
   # toggle against a running Brisa, so that each call is answered; the monitor stamps each call
   # as the bus routes it.
@@ -89,6 +97,9 @@ exec "$here/../tests/support/with-display.sh" bash -c '
   done
   echo "brisa toggle, exec to the D-Bus call: $(summary "${to_call[@]}")"
   echo "brisa toggle, exec to exit: $(summary "${to_exit[@]}")"
+  # Without a running Brisa to open and close the panel: only what the client itself costs.
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+  echo "brisa toggle CPU per run (none running, no autostart on this bus): $(cpu "$brisa" toggle)"
 
   echo "shared objects initialised: --version $(libs "$brisa" --version)," \
        "history $(libs "$brisa" history --limit 20), toggle $(libs "$brisa" toggle)"

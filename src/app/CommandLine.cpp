@@ -3,11 +3,38 @@
 
 #include "core/capture/CapturePause.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <map>
 
 namespace brisa {
 namespace {
+
+using RK = RemoteCommand::Kind;
+// In the order of RemoteCommand::Kind. Starting Brisa only to pause it, or to say it records, would
+// be odd: with none running, nothing records and the user should hear so; a Brisa that is not
+// running reads the snippets when it starts.
+constexpr RemoteCommandInfo kRemoteCommands[] = {
+    {RK::Toggle, "toggle", "Toggle", true, true},
+    {RK::QuickNote, "quick-note", "QuickNote", true, true},
+    {RK::BulkCopy, "bulk-copy", "BulkCopy", true, true},
+    {RK::PasteSlot, "paste-slot", "PasteSlot", true, true},
+    {RK::Settings, "settings", "Settings", true, true},
+    {RK::Library, "library", "Library", true, true},
+    {RK::Pause, "pause", "Pause", false, true},
+    {RK::Resume, "resume", "Resume", false, true},
+    {RK::ReloadSnippets, "reload-snippets", "ReloadSnippets", false, false},
+};
+
+constexpr bool tableFollowsKinds()
+{
+    for (std::size_t i = 0; i < std::size(kRemoteCommands); ++i)
+        if (static_cast<std::size_t>(kRemoteCommands[i].kind) != i)
+            return false;
+    return static_cast<std::size_t>(RK::ReloadSnippets) + 1 == std::size(kRemoteCommands);
+}
+static_assert(tableFollowsKinds(), "kRemoteCommands needs one row per RemoteCommand::Kind, in order");
 
 CommandLine error(std::string message)
 {
@@ -221,25 +248,23 @@ CommandLine parsePauseCommand(const std::vector<std::string>& args)
 /// toggle, quick-note, bulk-copy, paste-slot N, settings, library: actions of the running Brisa.
 std::optional<CommandLine> parseRemoteCommand(const std::vector<std::string>& args)
 {
-    if (args.front() == "pause" || args.front() == "resume")
-        return parsePauseCommand(args);
     using K = RemoteCommand::Kind;
-    static const std::map<std::string, K> names{
-        {"toggle", K::Toggle}, {"quick-note", K::QuickNote}, {"bulk-copy", K::BulkCopy}, {"paste-slot", K::PasteSlot},
-        {"settings", K::Settings}, {"library", K::Library}};
-    auto it = names.find(args.front());
-    if (it == names.end())
+    const auto* row = std::find_if(std::begin(kRemoteCommands), std::end(kRemoteCommands),
+                                   [&](const RemoteCommandInfo& r) { return r.typed && args.front() == r.name; });
+    if (row == std::end(kRemoteCommands))
         return std::nullopt;
+    if (row->kind == K::Pause || row->kind == K::Resume)
+        return parsePauseCommand(args);
     CommandLine cl;
     cl.action = CommandLine::Action::Remote;
-    cl.remote.kind = it->second;
-    const std::size_t expected = it->second == K::PasteSlot ? 2 : 1;
+    cl.remote.kind = row->kind;
+    const std::size_t expected = row->kind == K::PasteSlot ? 2 : 1;
     if (args.size() != expected) {
-        if (it->second == K::PasteSlot && args.size() < 2)
+        if (row->kind == K::PasteSlot && args.size() < 2)
             return error("«paste-slot» necesita un número del 0 al 9");
         return error("sobra un argumento para «" + args.front() + "»: " + args[expected]);
     }
-    if (it->second == K::PasteSlot) {
+    if (row->kind == K::PasteSlot) {
         auto n = parseCount(args[1]);
         if (!n || *n > 9)
             return error("«paste-slot» necesita un número del 0 al 9, no «" + args[1] + "»");
@@ -408,6 +433,11 @@ std::string helpText()
            "Códigos de salida: 0 bien, 1 clip no encontrado o fallo, 2 uso incorrecto,\n"
            "3 no se pudo abrir el historial, 4 Brisa no está en marcha, 5 importación\n"
            "incompleta (líneas rechazadas o interrumpida; lo demás quedó guardado).\n";
+}
+
+const RemoteCommandInfo& remoteCommandInfo(RemoteCommand::Kind kind)
+{
+    return kRemoteCommands[static_cast<std::size_t>(kind)];
 }
 
 } // namespace brisa

@@ -66,6 +66,26 @@ struct RemoteCommand {
     int minutes = 0;
 };
 
+/// All there is to know about one kind of remote command, kept in one table that the command line,
+/// the bus client and the running Brisa's bus all read: a new command is one more row.
+struct RemoteCommandInfo {
+    RemoteCommand::Kind kind;
+    /// Its name on the command line and in the log.
+    const char* name;
+    /// The D-Bus method of the running Brisa that performs it.
+    const char* busMethod;
+    /// Whether the bus may start Brisa to perform it when none is running.
+    bool startsBrisa;
+    /// Whether the user types it (the others are sent by brisa itself).
+    bool typed;
+};
+
+/// The row of kind.
+const RemoteCommandInfo& remoteCommandInfo(RemoteCommand::Kind kind);
+
+/// The D-Bus method of the running Brisa that performs command.
+inline const char* busMethodName(RemoteCommand::Kind kind) { return remoteCommandInfo(kind).busMethod; }
+
 /// What the command line asks for.
 struct CommandLine {
     enum class Action { Run, Version, Help, Store, Remote, Snippet, Error };

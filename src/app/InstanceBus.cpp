@@ -41,18 +41,14 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
         error = "no hay bus de sesión D-Bus";
         return false;
     }
-    static const char* methods[] = {"Toggle", "QuickNote", "BulkCopy", "PasteSlot", "Settings", "Library", "Pause", "Resume", "ReloadSnippets"};
     auto message = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
                                                   QString::fromLatin1(kService),
-                                                  QString::fromLatin1(methods[static_cast<int>(command.kind)]));
+                                                  QString::fromLatin1(busMethodName(command.kind)));
     if (command.kind == RemoteCommand::Kind::PasteSlot)
         message << command.slot;
-    // Starting Brisa only to pause it, or to say it records, would be odd: with none running,
-    // nothing records and the user should hear so.
-    const bool startsBrisa = command.kind != RemoteCommand::Kind::Pause && command.kind != RemoteCommand::Kind::Resume;
     if (command.kind == RemoteCommand::Kind::Pause)
         message << command.minutes;
-    message.setAutoStartService(startsBrisa);
+    message.setAutoStartService(remoteCommandInfo(command.kind).startsBrisa);
     // With no Brisa running, the bus starts the installed one (its D-Bus service file) and hands
     // it the call once it holds the name: the reply then waits for a whole start-up, which a
     // loaded machine can stretch well past the few seconds a running Brisa needs.
@@ -73,8 +69,7 @@ bool InstanceBus::send(const RemoteCommand& command, std::string& error)
 
 void InstanceBus::run(RemoteCommand command)
 {
-    static const char* names[] = {"toggle", "quick-note", "bulk-copy", "paste-slot", "settings", "library", "pause", "resume", "reload-snippets"};
-    logf(LogCategory::App, "Orden recibida: {}", names[static_cast<int>(command.kind)]);
+    logf(LogCategory::App, "Orden recibida: {}", remoteCommandInfo(command.kind).name);
     if (onCommand)
         onCommand(command);
 }

@@ -4,8 +4,6 @@
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ClipboardSnapshot.h"
 #include "core/capture/ClipboardTypeDetector.h"
-#include "core/capture/OcrService.h"
-#include "core/capture/VipsImageCodec.h"
 #include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
@@ -162,8 +160,15 @@ std::optional<std::string> readInput(std::istream& in)
     return s;
 }
 
+/// Hashed and with its thumbnail, made by images (loaded only when the clip is an image).
+PreparedClip prepare(DetectedClip detected, const StoreImages& images)
+{
+    return prepareClip(std::move(detected), [&images](const Bytes& image) { return images.thumbnail(image); });
+}
+
 /// The clip `add` stores, or an error message.
-std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, std::istream& in)
+std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, std::istream& in,
+                                                     const StoreImages& images)
 {
     std::optional<ClipType> forced;
     if (cmd.type) {
@@ -183,7 +188,7 @@ std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, st
         auto bytes = readWholeFile(*cmd.imageFile);
         if (!bytes)
             return "no se puede leer " + *cmd.imageFile;
-        auto png = VipsImageCodec().toPng(toBytes(*bytes));
+        auto png = images.toPng(toBytes(*bytes));
         if (!png)
             return *cmd.imageFile + " no es una imagen que Brisa pueda leer";
         const auto byteSize = static_cast<std::int64_t>(png->size());
@@ -202,7 +207,7 @@ std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, st
         ClipboardSnapshot snapshot;
         snapshot.types = std::vector<std::string>{"text/plain;charset=utf-8"};
         snapshot.contents["text/plain;charset=utf-8"] = toBytes(*text);
-        if (auto d = ClipboardTypeDetector::detect(snapshot, VipsImageCodec()))
+        if (auto d = ClipboardTypeDetector::detect(snapshot, images))
             return *d;
         return "no hay nada que guardar";
     }
@@ -213,21 +218,21 @@ std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, st
 
 int add(Storage& storage, const Clock& clock, const StoreCommand& cmd, const StoreCommandContext& ctx)
 {
-    auto detected = detectForAdd(cmd, ctx.in);
+    auto detected = detectForAdd(cmd, ctx.in, *ctx.images);
     if (auto* message = std::get_if<std::string>(&detected)) {
         ctx.err << "brisa: " << *message << "\n";
         return StoreCommandExit::Usage;
     }
     auto clip = std::get<DetectedClip>(std::move(detected));
     std::optional<Bytes> image = clip.imageData;
-    auto outcome = recordClip(storage, clock, prepareClip(std::move(clip)), std::nullopt, std::nullopt);
+    auto outcome = recordClip(storage, clock, prepare(std::move(clip), *ctx.images), std::nullopt, std::nullopt);
     if (outcome.kind == RecordOutcome::Kind::Failed) {
         ctx.err << "brisa: no se pudo guardar el clip (" << storage.storeFile().string() << ")\n";
         return StoreCommandExit::NotFound;
     }
     // There is no event loop to come back to: recognise the text here, then store it.
     if (outcome.kind == RecordOutcome::Kind::Inserted && image) {
-        if (auto text = OcrService::recognize(*image))
+        if (auto text = ctx.images->recognize(*image))
             storage.setOcrText(outcome.item.id, *text);
     }
     ctx.out << outcome.item.id.toString() << "\n";
@@ -294,11 +299,11 @@ int addMany(Storage& storage, const Clock& clock, const StoreCommand& cmd, const
             ClipboardSnapshot snapshot;
             snapshot.types = std::vector<std::string>{"text/plain;charset=utf-8"};
             snapshot.contents["text/plain;charset=utf-8"] = toBytes(piece);
-            detected = ClipboardTypeDetector::detect(snapshot, VipsImageCodec());
+            detected = ClipboardTypeDetector::detect(snapshot, *ctx.images);
         }
         if (!detected)
             continue;
-        auto prepared = prepareClip(std::move(*detected));
+        auto prepared = prepare(std::move(*detected), *ctx.images);
         std::optional<std::string> fileName;
         if (prepared.detected.imageData) { // a line naming an image file stores the image, as a copy of it would
             auto name = storage.newImageFileName();
@@ -541,7 +546,7 @@ int imageCommand(Storage& storage, const Clock& clock, const StoreCommand& cmd, 
     }
     operation.scale = cmd.image->scale;
     operation.format = imageFileFormatFromRaw(cmd.image->format).value_or(ImageFileFormat::Png);
-    auto processed = processImage(operation, *source, full->sourceAppName);
+    auto processed = ctx.images->process(operation, *source, full->sourceAppName);
     if (!processed) {
         ctx.err << "brisa: la operación no dio ninguna imagen\n";
         return StoreCommandExit::NotFound;
@@ -553,7 +558,7 @@ int imageCommand(Storage& storage, const Clock& clock, const StoreCommand& cmd, 
         return StoreCommandExit::NotFound;
     }
     // No event loop to come back to, as for add: recognise the text here.
-    if (auto text = OcrService::recognize(data)) {
+    if (auto text = ctx.images->recognize(data)) {
         storage.setOcrText(inserted->id, *text);
         inserted->ocrText = *text;
     }

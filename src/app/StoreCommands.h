@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/StoreImages.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -19,6 +20,9 @@ struct StoreCommandContext {
     std::filesystem::path defaultsFile;
     /// Whether err is a terminal: long imports then show how far they are on one line.
     bool errIsTerminal = false;
+    /// Decodes, thumbnails and recognises images. The default links the image libraries into the
+    /// program that makes the context; `brisa` passes its own, which loads them on first use.
+    const StoreImages* images = &linkedStoreImages();
 };
 
 /// Exit codes of the store commands.

@@ -1,32 +1,65 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/BrisaApp.h"
+// The `brisa` program: answers --version and --help and asks a running Brisa to act by itself;
+// the rest lives in private modules loaded only for it (libbrisa-store for the store and snippet
+// commands, libbrisa-app for the resident program), so that the commands bound to keyboard
+// shortcuts load no Qt and the store commands no Qt and no image library.
+#include "app/BusClient.h"
 #include "app/CommandLine.h"
-#include "app/InstanceBus.h"
-#include "app/LogCategories.h"
-#include "app/SnippetCommands.h"
 #include "app/StoreCommands.h"
-#include "core/settings/UserDefaults.h"
-#include "core/support/XdgPaths.h"
-#include "platform/PlatformServices.h"
 
-#include <QApplication>
-#include <QQuickWindow>
-#include <QSGRendererInterface>
-#include <QtQml/qqmlextensionplugin.h>
-
+#include <dlfcn.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
-#include <iostream>
+#include <string>
 
-// The UI is a static QML module: name its plugin so QML can import Brisa.Ui.
-Q_IMPORT_QML_PLUGIN(Brisa_UiPlugin)
+namespace {
+
+// The folder of the running program, through /proc so that a symlink to it still finds the modules.
+std::string programFolder()
+{
+    char path[PATH_MAX];
+    const auto n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return ".";
+    std::string s(path, static_cast<std::size_t>(n));
+    return s.substr(0, s.rfind('/'));
+}
+
+int runModule(const char* name, const char* entryName, int argc, char** argv)
+{
+    // Beside the program in the build, in the private library folder once installed.
+    const std::string folder = programFolder();
+    void* library = nullptr;
+    std::string tried;
+    for (const std::string& candidate : {folder + "/" + name, folder + "/" BRISA_MODULES_FROM_BIN "/" + name}) {
+        if (access(candidate.c_str(), F_OK) != 0)
+            continue;
+        library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library)
+            break;
+        tried = dlerror();
+    }
+    if (!library) {
+        std::fprintf(stderr, "brisa: no se pudo cargar %s: %s\n", name,
+                     tried.empty() ? "no está junto al programa ni en su carpeta de bibliotecas" : tried.c_str());
+        return 1;
+    }
+    using Entry = int (*)(int, char**);
+    auto entry = reinterpret_cast<Entry>(dlsym(library, entryName));
+    if (!entry) {
+        std::fprintf(stderr, "brisa: %s no es la de este programa: %s\n", name, dlerror());
+        return 1;
+    }
+    return entry(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    brisa::followQtLoggingRules();
-    std::vector<std::string> args(argv + 1, argv + argc);
-    auto cl = brisa::parseCommandLine(args);
+    const auto cl = brisa::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (cl.action) {
     case brisa::CommandLine::Action::Version:
         std::printf("brisa %s\n", BRISA_VERSION);
@@ -37,53 +70,19 @@ int main(int argc, char** argv)
     case brisa::CommandLine::Action::Error:
         std::fprintf(stderr, "brisa: %s\nPrueba «brisa --help».\n", cl.error.c_str());
         return 2;
-    case brisa::CommandLine::Action::Store:
-        return brisa::runStoreCommand(cl.store, {std::cout, std::cerr, std::cin, brisa::xdgDataHome(),
-                                                 brisa::UserDefaults::defaultFile(), isatty(STDERR_FILENO) == 1});
-    case brisa::CommandLine::Action::Snippet: {
-        auto tellRunning = [argc, argv]() mutable {
-            QCoreApplication app(argc, argv);
-            std::string error;
-            // Nobody to tell when no Brisa runs: the next one reads the file at its start.
-            if (brisa::InstanceBus::isRunning() &&
-                !brisa::InstanceBus::send({brisa::RemoteCommand::Kind::ReloadSnippets, 0}, error))
-                std::fprintf(stderr, "brisa: el Brisa en marcha no releyó los snippets: %s\n", error.c_str());
-        };
-        return brisa::runSnippetCommand(cl.snippet, {std::cout, std::cerr, std::cin,
-                                                     brisa::UserDefaults::defaultFile(), tellRunning});
-    }
     case brisa::CommandLine::Action::Remote: {
-        QCoreApplication app(argc, argv);
         std::string error;
-        if (!brisa::InstanceBus::send(cl.remote, error)) {
+        if (!brisa::sendOverBus(cl.remote, error)) {
             std::fprintf(stderr, "brisa: %s\n", error.c_str());
             return brisa::StoreCommandExit::NotRunning;
         }
         return 0;
     }
+    case brisa::CommandLine::Action::Store:
+    case brisa::CommandLine::Action::Snippet:
+        return runModule("libbrisa-store.so", "brisa_store_main", argc, argv);
     case brisa::CommandLine::Action::Run:
         break;
     }
-
-    // Brisa's windows are small overlays: drawing them on the CPU costs a few milliseconds a frame,
-    // where loading a GL driver for them would more than double the memory of a program that sits
-    // in the background all day. QT_QUICK_BACKEND still chooses otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    brisa::prepareWindowSystem();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Brisa"));
-    QApplication::setApplicationVersion(QStringLiteral(BRISA_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("org.brisa.Brisa")); // the installed desktop entry
-    brisa::InstanceBus bus;
-    if (bus.claim() == brisa::InstanceBus::Claim::AlreadyRunning) {
-        std::string error;
-        std::fprintf(stderr, "[Brisa] Brisa ya está en marcha: se le pide que abra el panel\n");
-        return brisa::InstanceBus::send({brisa::RemoteCommand::Kind::Toggle, 0}, error) ? 0 : 1;
-    }
-    brisa::BrisaApp brisaApp;
-    bus.onCommand = [&brisaApp](const brisa::RemoteCommand& command) { brisaApp.perform(command); };
-    if (!brisaApp.start())
-        return brisa::StoreCommandExit::StoreUnavailable;
-    return QApplication::exec();
+    return runModule("libbrisa-app.so", "brisa_app_main", argc, argv);
 }

@@ -150,6 +150,40 @@ TEST(CommandLine, RemoteCommandsNameAnActionOfTheRunningBrisa)
     }
 }
 
+TEST(CommandLine, EveryRemoteCommandHasOneRowOfNameMethodAndStart)
+{
+    using K = RemoteCommand::Kind;
+    struct Case {
+        K kind;
+        std::string name, method;
+        bool startsBrisa, typed;
+    };
+    for (const auto& c : std::vector<Case>{{K::Toggle, "toggle", "Toggle", true, true},
+                                           {K::QuickNote, "quick-note", "QuickNote", true, true},
+                                           {K::BulkCopy, "bulk-copy", "BulkCopy", true, true},
+                                           {K::PasteSlot, "paste-slot", "PasteSlot", true, true},
+                                           {K::Settings, "settings", "Settings", true, true},
+                                           {K::Library, "library", "Library", true, true},
+                                           {K::Pause, "pause", "Pause", false, true},
+                                           {K::Resume, "resume", "Resume", false, true},
+                                           {K::ReloadSnippets, "reload-snippets", "ReloadSnippets", false, false}}) {
+        const auto& row = remoteCommandInfo(c.kind);
+        EXPECT_EQ(row.kind, c.kind) << c.name;
+        EXPECT_EQ(row.name, c.name);
+        EXPECT_EQ(busMethodName(c.kind), c.method) << c.name;
+        EXPECT_EQ(row.startsBrisa, c.startsBrisa) << c.name;
+        // What the user types reaches that kind; what brisa sends itself is no command.
+        auto args = std::vector<std::string>{c.name};
+        if (c.kind == K::PasteSlot)
+            args.push_back("1");
+        const auto cl = parseCommandLine(args);
+        if (c.typed)
+            EXPECT_TRUE(cl.action == Action::Remote && cl.remote.kind == c.kind) << c.name << ": " << cl.error;
+        else
+            EXPECT_EQ(cl.action, Action::Error) << c.name;
+    }
+}
+
 TEST(CommandLine, ClearKeepsPinnedClipsUnlessAll)
 {
     auto clear = parseCommandLine({"clear"});

@@ -39,6 +39,11 @@ check "apt-get installs it" '[ $installed = 1 ]' || { cat "$work/apt.log"; exit 
 dpkg -L brisa | sort >"$work/files"
 
 check "the installed brisa --version" '[ "$(/usr/bin/brisa --version)" = "brisa $(dpkg-query -W -f="\${Version}" brisa)" ]'
+check "its modules are private, in /usr/lib/brisa" \
+  '[ "$(grep -c "^/usr/lib/brisa/libbrisa-\(app\|store\|image\)\.so$" "$work/files")" = 3 ]'
+check "the installed brisa history runs with no Qt loaded" \
+  'loaded=$(LD_DEBUG=libs /usr/bin/brisa history --limit 1 2>&1 >/dev/null) && grep -q "calling init: .*libbrisa-store" <<<"$loaded" &&
+   ! grep -q "calling init: .*libQt6" <<<"$loaded"'
 check "man brisa shows the page" 'MANPAGER=cat MANWIDTH=80 man brisa 2>/dev/null | grep -q "paste-slot N"'
 # Every command and option of `brisa --help` is in the man page and both completions.
 words=$(/usr/bin/brisa --help | grep -oE -- '^  [a-z][a-z-]*|--[a-z-]+' | sort -u)

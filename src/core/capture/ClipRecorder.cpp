@@ -2,18 +2,17 @@
 #include "core/capture/ClipRecorder.h"
 
 #include "core/capture/ContentHash.h"
-#include "core/capture/ImageThumbnailer.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 
 namespace brisa {
 
-PreparedClip prepareClip(DetectedClip detected)
+PreparedClip prepareClip(DetectedClip detected, const MakeThumbnail& makeThumbnail)
 {
     PreparedClip p;
     p.hash = contentHash(detected);
     if (detected.imageData)
-        p.thumbnail = ImageThumbnailer::thumbnailPNG(*detected.imageData, ImageThumbnailer::kStoredMaxDimension);
+        p.thumbnail = makeThumbnail(*detected.imageData);
     p.detected = std::move(detected);
     return p;
 }

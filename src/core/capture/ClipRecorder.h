@@ -4,6 +4,7 @@
 #include "core/model/ClipItem.h"
 #include "core/model/DetectedClip.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,11 @@ struct RecordOutcome {
 
 /// Hashes the clip and makes its stored thumbnail. Thread-safe: touches no store.
 PreparedClip prepareClip(DetectedClip detected);
+
+/// The same with the thumbnail made by makeThumbnail, for a program that loads the image library
+/// only when it meets an image (the one-argument form links it).
+using MakeThumbnail = std::function<std::optional<Bytes>(const Bytes& image)>;
+PreparedClip prepareClip(DetectedClip detected, const MakeThumbnail& makeThumbnail);
 
 /// Turns a prepared clip into history, on the store's thread: an immediate duplicate of the newest
 /// clip only moves that clip's time; otherwise the image file is written, the record inserted, the

@@ -14,19 +14,6 @@ namespace {
 const std::string kBrisa = "Brisa";
 } // namespace
 
-std::optional<Bytes> imageSourceBytes(Storage& storage, const ClipItem& item)
-{
-    if (item.imageFileName && item.imageFileName->find('/') == std::string::npos) {
-        if (auto file = readWholeFile(storage.imagesDir() / *item.imageFileName); file && !file->empty())
-            return toBytes(*file);
-    }
-    if (item.thumbnailData && !item.thumbnailData->empty())
-        return item.thumbnailData;
-    if (auto thumb = storage.thumbnail(item.id); thumb && !thumb->empty())
-        return thumb;
-    return std::nullopt;
-}
-
 std::optional<ProcessedImage> processImage(const ImageOperation& operation, const Bytes& source,
                                            const std::optional<std::string>& sourceAppName)
 {
@@ -66,26 +53,6 @@ std::optional<ProcessedImage> processImage(const ImageOperation& operation, cons
     }
     out.thumbnail = ImageThumbnailer::thumbnailPNG(out.data, ImageThumbnailer::kStoredMaxDimension);
     return out;
-}
-
-std::optional<ClipItem> insertImageClip(Storage& storage, const Clock& clock, ProcessedImage image)
-{
-    const std::string fileName = Uuid::random().toString() + "." + image.ext;
-    if (!storage.writeImage(fileName, image.data)) {
-        logf("Error guardando imagen: no se pudo escribir {}", (storage.imagesDir() / fileName).string());
-        return std::nullopt;
-    }
-    auto item = makeClipItem(NewClip{.type = ClipType::Image,
-                                     .imageFileName = fileName,
-                                     .thumbnailData = std::move(image.thumbnail),
-                                     .sourceAppName = std::move(image.sourceName),
-                                     .byteSize = static_cast<std::int64_t>(image.data.size())},
-                             clock);
-    if (!storage.insertCaptured(item)) {
-        storage.deleteImage(fileName);
-        return std::nullopt;
-    }
-    return item;
 }
 
 ImageClipOperations::ImageClipOperations(Storage& storage, Scheduler& scheduler, WorkerPool& pool,

@@ -363,12 +363,6 @@ void composeCutOut(const PixelView& picture, const PixelBuffer& mask, std::uint8
 
 } // namespace
 
-bool isProcessable(const ClipItem& item)
-{
-    const auto type = item.type();
-    return type == ClipType::Image || type == ClipType::Screenshot;
-}
-
 bool canEncodeHeic()
 {
     if (!heicAllowed.load() || !ImageThumbnailer::startImageLibrary())

@@ -30,7 +30,10 @@ inline constexpr double kMinForeground = 0.005;
 inline constexpr double kMaxForeground = 0.98;
 
 /// Image and screenshot clips can be processed.
-bool isProcessable(const ClipItem& item);
+inline bool isProcessable(const ClipItem& item)
+{
+    return item.type() == ClipType::Image || item.type() == ClipType::Screenshot;
+}
 
 /// Whether HEIC can be written (libheif with an HEVC encoder).
 bool canEncodeHeic();

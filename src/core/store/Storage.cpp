@@ -858,6 +858,24 @@ void Storage::noteFailure()
 
 void Storage::removeOrphanImages()
 {
+    // The files old enough to be orphans first: most starts (and every store command) find none,
+    // and then need not read every image name of a large history.
+    const auto graceStart = clock_.now() - kOrphanGrace;
+    std::vector<fs::path> candidates;
+    std::error_code ec;
+    for (fs::directory_iterator it(imagesDir_, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!looksLikeImageName(it->path().filename().string()) || !it->is_regular_file(ec))
+            continue;
+        struct stat info {};
+        if (::lstat(it->path().c_str(), &info) != 0)
+            continue;
+        const auto modified = TimePoint(std::chrono::duration_cast<TimePoint::duration>(
+            std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+        if (modified <= graceStart)
+            candidates.push_back(it->path());
+    }
+    if (candidates.empty())
+        return;
     std::unordered_set<std::string> named;
     {
         StatementScope st(db_->statement("SELECT DISTINCT imageFileName FROM ClipItem WHERE imageFileName IS NOT NULL"));
@@ -867,22 +885,10 @@ void Storage::removeOrphanImages()
         if (rc != SQLITE_DONE)
             return; // without the full list of names any file might still be in use
     }
-    const auto graceStart = clock_.now() - kOrphanGrace;
     std::size_t removed = 0;
-    std::error_code ec;
-    for (fs::directory_iterator it(imagesDir_, ec), end; !ec && it != end; it.increment(ec)) {
-        const auto name = it->path().filename().string();
-        if (!looksLikeImageName(name) || named.count(name) || !it->is_regular_file(ec))
-            continue;
-        struct stat info {};
-        if (::lstat(it->path().c_str(), &info) != 0)
-            continue;
-        const auto modified = TimePoint(std::chrono::duration_cast<TimePoint::duration>(
-            std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
-        if (modified > graceStart)
-            continue;
+    for (const auto& path : candidates) {
         std::error_code removeError;
-        if (fs::remove(it->path(), removeError))
+        if (!named.count(path.filename().string()) && fs::remove(path, removeError))
             ++removed;
     }
     if (removed > 0)
