@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/DBusNotifications.h"
+#include "fakes/QtCoreApp.h"
 #include "fakes/LogCapture.h"
 
 #include <QCoreApplication>
@@ -18,15 +19,6 @@
 using namespace brisa;
 
 namespace {
-
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QCoreApplication(argc, argv);
-    (void)app;
-}
 
 /// A notification server on its own connection and thread, so the blocking calls of the code
 /// under test get their answers while the test thread waits.
@@ -73,7 +65,7 @@ protected:
 
     void SetUp() override
     {
-        ensureApp();
+        test::ensureCoreApp();
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "needs a D-Bus session bus (run under tests/support/with-display.sh)";
         // One server connection for the whole run: only its name comes and goes between cases.

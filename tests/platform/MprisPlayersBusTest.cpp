@@ -2,6 +2,7 @@
 // The players over a real (private) session bus: a player that answers, one that never does, and
 // the announcements that make the service ask again. Run under dbus-run-session.
 #include "platform/linux/MprisPlayers.h"
+#include "fakes/QtCoreApp.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -16,15 +17,6 @@
 using namespace brisa;
 
 namespace {
-
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QCoreApplication(argc, argv);
-    (void)app;
-}
 
 /// A player at /org/mpris/MediaPlayer2 on a connection of its own. A hung one takes every call
 /// and never answers.
@@ -84,7 +76,7 @@ class MprisPlayersBusTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApp();
+        test::ensureCoreApp();
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus";
     }

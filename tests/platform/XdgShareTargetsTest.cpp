@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/XdgShareTargets.h"
+#include "fakes/QtCoreApp.h"
 #include "core/support/AtomicFile.h"
 #include "fakes/TempDir.h"
 
@@ -26,33 +27,8 @@ using Kind = ShareContent::Kind;
 
 namespace {
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QCoreApplication(argc, argv);
-    (void)app;
-}
-
 /// What the fake services were handed, one line each ("shareText hola", "OpenFile /a.png ask").
-class Received {
-public:
-    void add(const QString& line)
-    {
-        QMutexLocker lock(&mutex_);
-        lines_ << line;
-    }
-    QStringList take()
-    {
-        QMutexLocker lock(&mutex_);
-        return std::exchange(lines_, {});
-    }
-
-private:
-    QMutex mutex_;
-    QStringList lines_;
-};
+using Received = test::CallLog;
 
 Received received;
 
@@ -171,7 +147,7 @@ class XdgShareTargetsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApp();
+        test::ensureCoreApp();
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "needs a D-Bus session bus (run under dbus-run-session)";
         startFakesOnce();

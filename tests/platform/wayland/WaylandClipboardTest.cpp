@@ -2,6 +2,7 @@
 // Talks to a real compositor (headless sway, run through tests/support/with-sway.sh), with wl-copy and
 // wl-paste as the other applications. Waits here are real: the other side is a real compositor.
 #include "platform/wayland/WaylandClipboard.h"
+#include "fakes/QtCoreApp.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandFrontmostApplication.h"
 #include "platform/wayland/WaylandKeySynthesizer.h"
@@ -31,16 +32,6 @@ using namespace std::chrono_literals;
 namespace {
 
 bool haveSession() { return std::getenv("BRISA_TEST_WAYLAND") != nullptr; }
-
-/// The event loop the clipboard is read on, created on first use.
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QCoreApplication(argc, argv);
-    (void)app;
-}
 
 /// Runs the event loop until done() holds or the time is up.
 bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s)
@@ -101,7 +92,7 @@ protected:
     {
         if (!haveSession())
             GTEST_SKIP() << "needs a Wayland session (tests/support/with-sway.sh)";
-        ensureApp();
+        test::ensureCoreApp();
         connection = WaylandConnection::open();
         ASSERT_TRUE(connection);
         ASSERT_TRUE(connection->dataControl()) << "the compositor offers no data control";
@@ -355,7 +346,7 @@ TEST(WaylandSessionTest, CompositorQuittingCallsTheLostHandlerOnce)
     const char* swayPid = std::getenv("BRISA_TEST_SWAY_PID");
     if (!haveSession() || !swayPid || !std::getenv("BRISA_TEST_KILL_COMPOSITOR"))
         GTEST_SKIP() << "only in the wayland_compositor_quits entry";
-    ensureApp();
+    test::ensureCoreApp();
     auto connection = WaylandConnection::open();
     ASSERT_TRUE(connection);
     int lost = 0;

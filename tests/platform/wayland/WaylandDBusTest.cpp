@@ -3,6 +3,7 @@
 // KWin, against a fake portal and a fake KWin on a private session bus (dbus-run-session), on a
 // connection and thread of their own.
 #include "platform/wayland/KWinFrontmostApplication.h"
+#include "fakes/QtCoreApp.h"
 #include "platform/portal/DesktopPortal.h"
 #include "platform/portal/PortalGlobalHotkeys.h"
 #include "platform/portal/PortalKeySynthesizer.h"
@@ -29,42 +30,13 @@ using namespace brisa;
 
 namespace {
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QCoreApplication(argc, argv);
-    (void)app;
-}
-
 constexpr const char* kConnection = "fake-portal";
 QDBusConnection fakeBus() { return QDBusConnection(QString::fromUtf8(kConnection)); }
 
 /// What the fake portal was asked, one line per call ("CreateSession", "NotifyKeyboardKeysym 65507 1").
-class Calls {
-public:
-    void add(const QString& line)
-    {
-        QMutexLocker lock(&mutex_);
-        lines_ << line;
-    }
-    QStringList take()
-    {
-        QMutexLocker lock(&mutex_);
-        return std::exchange(lines_, {});
-    }
-    QStringList peek()
-    {
-        QMutexLocker lock(&mutex_);
-        return lines_;
-    }
+struct Calls : test::CallLog {
     /// The answer code of the next Start: 0 agreed, 1 refused by the user.
     std::atomic<unsigned> startCode{0};
-
-private:
-    QMutex mutex_;
-    QStringList lines_;
 };
 
 Calls calls;
@@ -262,7 +234,7 @@ class PortalTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApp();
+        test::ensureCoreApp();
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "needs a D-Bus session bus (run under dbus-run-session)";
         startFakePortalOnce();
@@ -397,8 +369,9 @@ TEST_F(PortalTest, KWinTellsTheActiveWindowThroughItsScript)
         tell(c.desktopFileName, c.resourceClass);
         ASSERT_TRUE(waitFor([&] { return frontmost->frontmost().has_value() == c.id.has_value() &&
                                          (!c.id || frontmost->frontmost()->bundleID == c.id); }));
-        if (c.name)
+        if (c.name) {
             EXPECT_EQ(frontmost->frontmost()->name, c.name);
+        }
     }
     frontmost.reset();
     EXPECT_TRUE(waitFor([] { return !calls.peek().isEmpty(); }));
