@@ -2,23 +2,37 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 
 namespace brisa::test {
 
 /// The process's event loop without a GUI (the D-Bus and Wayland tests must not load a window
 /// system), created on first use.
-inline void ensureCoreApp()
+inline QCoreApplication& ensureCoreApp()
 {
     static int argc = 1;
     static char name[] = "brisa-test";
     static char* argv[] = {name, nullptr};
     static auto* app = new QCoreApplication(argc, argv);
-    (void)app;
+    return *app;
+}
+
+/// Runs the event loop until done() holds or five seconds pass.
+inline bool waitUntil(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(5000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
 }
 
 /// What a fake D-Bus service was asked, one line per call, written from the service's thread and

@@ -2,6 +2,7 @@
 // The compositor watch on a real X server (run through tests/support/with-display.sh), with
 // xcompmgr started and stopped beside it.
 #include "platform/x11/X11CompositorWatch.h"
+#include "fakes/QtCoreApp.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,27 +18,6 @@ using namespace brisa;
 
 namespace {
 
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
-
-/// Runs the event loop until done() holds or five seconds pass.
-bool waitUntil(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 struct X11CompositorWatchTest : ::testing::Test {
     QProcess compositor;
 
@@ -47,7 +27,7 @@ struct X11CompositorWatchTest : ::testing::Test {
             GTEST_SKIP() << "needs an X display (run under tests/support/with-display.sh)";
         if (QStandardPaths::findExecutable(QStringLiteral("xcompmgr")).isEmpty())
             GTEST_SKIP() << "xcompmgr is not installed";
-        app();
+        test::ensureCoreApp();
     }
     void TearDown() override { stopCompositor(); }
 
@@ -72,11 +52,11 @@ TEST_F(X11CompositorWatchTest, FollowsACompositorThatStartsAndStopsAndSeesOneAlr
     watch->onChanged([&](bool active) { changes.push_back(active); });
 
     startCompositor();
-    ASSERT_TRUE(waitUntil([&] { return watch->isActive(); })) << "xcompmgr took the selection";
+    ASSERT_TRUE(test::waitUntil([&] { return watch->isActive(); })) << "xcompmgr took the selection";
     stopCompositor();
-    ASSERT_TRUE(waitUntil([&] { return !watch->isActive(); })) << "xcompmgr's going away was seen";
+    ASSERT_TRUE(test::waitUntil([&] { return !watch->isActive(); })) << "xcompmgr's going away was seen";
     startCompositor();
-    ASSERT_TRUE(waitUntil([&] { return watch->isActive(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return watch->isActive(); }));
     EXPECT_EQ(changes, (std::vector<bool>{true, false, true}));
 
     // A watch made while a compositor runs is active at once.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11KeyWatcher.h"
+#include "fakes/QtCoreApp.h"
 #include "platform/x11/XTestKeySynthesizer.h"
 
 #include <QCoreApplication>
@@ -20,26 +21,6 @@ using namespace brisa;
 
 namespace {
 
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
-
-bool waitUntil(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 struct X11KeyWatcherTest : ::testing::Test {
@@ -49,7 +30,7 @@ struct X11KeyWatcherTest : ::testing::Test {
             GTEST_SKIP() << "needs an X display (run under tests/support/with-display.sh)";
         if (!run("command -v xdotool") || !run("command -v setxkbmap"))
             GTEST_SKIP() << "xdotool or setxkbmap is not installed";
-        app();
+        test::ensureCoreApp();
         ASSERT_TRUE(run("setxkbmap us"));
         watcher = X11KeyWatcher::create();
         ASSERT_TRUE(watcher);
@@ -89,13 +70,13 @@ struct X11KeyWatcherTest : ::testing::Test {
 TEST_F(X11KeyWatcherTest, TypedKeysAreReadWithTheLayoutAndItsChanges)
 {
     ASSERT_TRUE(run("xdotool type ';Ab' && xdotool key ctrl+c space"));
-    ASSERT_TRUE(waitUntil([&] { return seen() == ";Ab^_"; })) << seen();
+    ASSERT_TRUE(test::waitUntil([&] { return seen() == ";Ab^_"; })) << seen();
 
     keys.clear();
     ASSERT_TRUE(run("setxkbmap es"));
     // The new keymap reaches the watcher as an event; a key it reads wrongly would show here.
     ASSERT_TRUE(run("xdotool key ntilde dead_acute e"));
-    ASSERT_TRUE(waitUntil([&] { return seen() == "ñé"; })) << seen();
+    ASSERT_TRUE(test::waitUntil([&] { return seen() == "ñé"; })) << seen();
 }
 
 TEST_F(X11KeyWatcherTest, SynthesizedKeysComeBackAsWhatTheyAre)
@@ -105,26 +86,26 @@ TEST_F(X11KeyWatcherTest, SynthesizedKeysComeBackAsWhatTheyAre)
     ASSERT_TRUE(synthesizer.sendBackSpaces(2));
     ASSERT_TRUE(synthesizer.sendDelimiter(Delimiter::Return));
     ASSERT_TRUE(synthesizer.sendPaste(PasteChord::ControlV));
-    ASSERT_TRUE(waitUntil([&] { return seen() == "<<_^"; })) << seen();
+    ASSERT_TRUE(test::waitUntil([&] { return seen() == "<<_^"; })) << seen();
     EXPECT_EQ(keys[2].delimiter, Delimiter::Return);
 
     // Keys typed again keep their Shift.
     keys.clear();
     ASSERT_TRUE(run("xdotool key shift+a b"));
-    ASSERT_TRUE(waitUntil([&] { return seen() == "Ab"; })) << seen();
+    ASSERT_TRUE(test::waitUntil([&] { return seen() == "Ab"; })) << seen();
     std::vector<KeyStroke> strokes;
     for (const auto& k : keys)
         strokes.push_back({k.code, true, k.modifiers});
     keys.clear();
     ASSERT_TRUE(synthesizer.sendStrokes(strokes));
-    ASSERT_TRUE(waitUntil([&] { return seen() == "Ab"; })) << seen();
+    ASSERT_TRUE(test::waitUntil([&] { return seen() == "Ab"; })) << seen();
 }
 
 TEST_F(X11KeyWatcherTest, ClicksAreReportedAndTheWheelIsNot)
 {
     // The last click comes after the wheel: once it is in, the wheel has been read too.
     ASSERT_TRUE(run("xdotool click 1 click 4 click 5 click 3"));
-    ASSERT_TRUE(waitUntil([&] { return clicks == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return clicks == 2; }));
 }
 
 TEST_F(X11KeyWatcherTest, AKeyHeldUntilItRepeatsIsTold)
@@ -133,9 +114,9 @@ TEST_F(X11KeyWatcherTest, AKeyHeldUntilItRepeatsIsTold)
     ASSERT_TRUE(run("xdotool key x"));
     // Held for longer than the repeat delay: the holding is the input here, not a wait.
     ASSERT_TRUE(run("xdotool keydown BackSpace sleep 0.4 keyup BackSpace"));
-    ASSERT_TRUE(waitUntil([&] { return held == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return held == 1; }));
     ASSERT_TRUE(run("xdotool key y"));
-    ASSERT_TRUE(waitUntil([&] { return seen() == "x<y"; })) << seen();
+    ASSERT_TRUE(test::waitUntil([&] { return seen() == "x<y"; })) << seen();
     EXPECT_EQ(held, 1) << "a short press is no repeat";
 }
 
@@ -148,13 +129,13 @@ TEST_F(X11KeyWatcherTest, AChangeOfTheActiveWindowIsReported)
     XChangeProperty(d, DefaultRootWindow(d), active, XA_WINDOW, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&window), 1);
     XSync(d, False);
-    ASSERT_TRUE(waitUntil([&] { return focusChanges == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return focusChanges == 1; }));
     // The same window again is no change.
     XChangeProperty(d, DefaultRootWindow(d), active, XA_WINDOW, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&window), 1);
     XDeleteProperty(d, DefaultRootWindow(d), active);
     XSync(d, False);
-    ASSERT_TRUE(waitUntil([&] { return focusChanges == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return focusChanges == 2; }));
     XDestroyWindow(d, window);
     XCloseDisplay(d);
 }

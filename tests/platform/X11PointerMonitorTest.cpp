@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11PointerMonitor.h"
+#include "fakes/QtCoreApp.h"
 #include "fakes/LogCapture.h"
 
 #include <QAbstractEventDispatcher>
@@ -22,27 +23,6 @@
 using namespace brisa;
 
 namespace {
-
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "brisa-test";
-    static char* argv[] = {name, nullptr};
-    static auto* instance = new QCoreApplication(argc, argv);
-    return *instance;
-}
-
-/// Runs the event loop until done() holds or five seconds pass.
-bool waitUntil(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 /// Runs xdotool with args; true when it succeeded.
 bool xdotool(const std::string& args) { return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
@@ -82,7 +62,7 @@ struct X11PointerMonitorTest : ::testing::Test {
             GTEST_SKIP() << "needs an X display (run under tests/support/with-display.sh)";
         if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
             GTEST_SKIP() << "xdotool is not installed";
-        app();
+        test::ensureCoreApp();
         // Start each test from a known place, with its move already behind us.
         ASSERT_TRUE(moveMouse(5, 5));
     }
@@ -105,12 +85,12 @@ TEST_F(X11PointerMonitorTest, MovesAreReportedAsBottomLeftPoints)
     auto monitor = make();
     ASSERT_TRUE(monitor);
     ASSERT_TRUE(moveMouse(100, 200));
-    ASSERT_TRUE(waitUntil([&] { return !recorder.moves.empty() && recorder.moves.back() == Point{100, 879}; }));
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder.moves.empty() && recorder.moves.back() == Point{100, 879}; }));
     EXPECT_EQ(monitor->pointerPosition(), (Point{100, 879}));
 
     // The top row of pixels is inside the screen, whose frame ends at y = 1080.
     ASSERT_TRUE(moveMouse(1919, 0));
-    ASSERT_TRUE(waitUntil([&] { return recorder.moves.back() == Point{1919, 1079}; }));
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.moves.back() == Point{1919, 1079}; }));
 }
 
 TEST_F(X11PointerMonitorTest, PositionsFlipAgainstThePrimaryHeightGiven)
@@ -119,7 +99,7 @@ TEST_F(X11PointerMonitorTest, PositionsFlipAgainstThePrimaryHeightGiven)
     auto monitor = make(900);
     ASSERT_TRUE(monitor);
     ASSERT_TRUE(moveMouse(300, 100));
-    ASSERT_TRUE(waitUntil([&] { return !recorder.moves.empty() && recorder.moves.back() == Point{300, 799}; }));
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder.moves.empty() && recorder.moves.back() == Point{300, 799}; }));
     EXPECT_EQ(monitor->pointerPosition(), (Point{300, 799}));
 }
 
@@ -137,11 +117,11 @@ TEST_F(X11PointerMonitorTest, LeftAndRightPressesAreReportedWhereThePointerIsMid
     ASSERT_TRUE(monitor);
     // The left click comes last: once it is in, the others have been read too.
     ASSERT_TRUE(xdotool("mousemove 640 480 click 2 click 4 click 5 click 1"));
-    ASSERT_TRUE(waitUntil([&] { return !recorder.clicks.empty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder.clicks.empty(); }));
     EXPECT_EQ(recorder.clicks, std::vector<Point>{(Point{640, 599})});
 
     ASSERT_TRUE(xdotool("mousemove 50 60 click 3"));
-    ASSERT_TRUE(waitUntil([&] { return recorder.clicks.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.clicks.size() == 2; }));
     EXPECT_EQ(recorder.clicks[1], (Point{50, 1019}));
 }
 
@@ -150,9 +130,9 @@ TEST_F(X11PointerMonitorTest, EscapeIsReportedAndOtherKeysAreNot)
     auto monitor = make();
     ASSERT_TRUE(monitor);
     ASSERT_TRUE(xdotool("key a key Return key shift+Tab key Escape"));
-    ASSERT_TRUE(waitUntil([&] { return recorder.escapes > 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.escapes > 0; }));
     ASSERT_TRUE(xdotool("key space key Escape"));
-    ASSERT_TRUE(waitUntil([&] { return recorder.escapes == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.escapes == 2; }));
     EXPECT_TRUE(recorder.clicks.empty());
 }
 
@@ -177,7 +157,7 @@ TEST_F(X11PointerMonitorTest, EscapeIsFoundAgainAfterTheKeyboardMapChanges)
     XSync(d, False);
 
     ASSERT_TRUE(xdotool("key F20 key Escape"));
-    const bool seen = waitUntil([&] { return recorder.escapes > 0; });
+    const bool seen = test::waitUntil([&] { return recorder.escapes > 0; });
 
     XChangeKeyboardMapping(d, old, 1, &escape, 1);
     XChangeKeyboardMapping(d, spare, 1, &nothing, 1);
@@ -202,7 +182,7 @@ TEST_F(X11PointerMonitorTest, EventsArriveWhileAnotherClientGrabsPointerAndKeybo
 
     ASSERT_TRUE(moveMouse(222, 333));
     ASSERT_TRUE(xdotool("click 1 key Escape"));
-    const bool seen = waitUntil([&] { return recorder.escapes == 1; });
+    const bool seen = test::waitUntil([&] { return recorder.escapes == 1; });
     XCloseDisplay(other);
     ASSERT_TRUE(seen);
     EXPECT_EQ(recorder.moves, (std::vector<Point>{{222, 746}}));
@@ -219,9 +199,9 @@ TEST_F(X11PointerMonitorTest, AReceiverMayReplaceTheHandlersOrDestroyTheMonitor)
         monitor->setHandlers({.onMoved = [&](Point) { monitor.reset(); }});
     }});
     ASSERT_TRUE(moveMouse(400, 400));
-    ASSERT_TRUE(waitUntil([&] { return replaced == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return replaced == 1; }));
     ASSERT_TRUE(moveMouse(401, 401));
-    ASSERT_TRUE(waitUntil([&] { return monitor == nullptr; }));
+    ASSERT_TRUE(test::waitUntil([&] { return monitor == nullptr; }));
     // Events still on their way find nobody to call.
     ASSERT_TRUE(xdotool("mousemove 402 402 click 1"));
     QCoreApplication::processEvents();
@@ -233,7 +213,7 @@ TEST_F(X11PointerMonitorTest, AnIdleMonitorHasNoTimerAndIsNotWoken)
     auto monitor = make();
     ASSERT_TRUE(monitor);
     ASSERT_TRUE(moveMouse(700, 700));
-    ASSERT_TRUE(waitUntil([&] { return !recorder.moves.empty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !recorder.moves.empty(); }));
     EXPECT_TRUE(QAbstractEventDispatcher::instance()->registeredTimers(monitor.get()).isEmpty());
 
     const auto wakes = monitor->wakeCount();
