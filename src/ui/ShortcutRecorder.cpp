@@ -17,6 +17,9 @@ ShortcutRecorder::ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName na
                                    QObject* parent)
     : QObject(parent), shortcuts_(shortcuts), name_(std::move(name)), grabs_(grabs)
 {
+    // A chord stored here would never fire: say where the user can bind the command instead.
+    if (!grabs_)
+        message_ = QString::fromUtf8(kNoGlobalShortcuts);
     std::weak_ptr<bool> alive = alive_;
     shortcuts_.onChanged([this, alive](const ShortcutName& changed) {
         if (alive.lock() && changed == name_)
@@ -112,7 +115,7 @@ bool ShortcutRecorder::record(const Shortcut& shortcut)
         return false;
     }
     logf(LogCategory::Ui, "Atajo {} grabado para {}", desktopForm(shortcut), name_.rawValue);
-    setMessage({});
+    setMessage(grabs_ ? QString() : QString::fromUtf8(kNoGlobalShortcuts));
     Q_EMIT textChanged();
     return true;
 }

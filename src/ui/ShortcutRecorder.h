@@ -24,8 +24,10 @@ class ShortcutRecorder : public QObject {
     /// The current combination as the desktop writes it ("Ctrl+Super+V"); empty when there is none.
     Q_PROPERTY(QString text READ text NOTIFY textChanged)
     Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
-    /// Why the last chord was refused; empty otherwise.
+    /// Why the last chord was refused, or that this session has no global shortcuts; empty otherwise.
     Q_PROPERTY(QString message READ message NOTIFY messageChanged)
+    /// False where the session gives no global shortcuts, so the message is advice, not a refusal.
+    Q_PROPERTY(bool globalShortcuts READ globalShortcuts CONSTANT)
 
 public:
     /// shortcuts and grabs must outlive the recorder. The global shortcuts are let go through grabs
@@ -34,9 +36,14 @@ public:
     ShortcutRecorder(KeyboardShortcuts& shortcuts, ShortcutName name, ShortcutGrabs* grabs, QObject* parent = nullptr);
     ~ShortcutRecorder() override;
 
+    /// Shown for good where the session gives Brisa no global shortcuts (a Wayland desktop without
+    /// the shortcuts portal): the chord is kept, but only the desktop's own shortcuts can run it.
+    static constexpr const char* kNoGlobalShortcuts = "Sin atajos globales aquí: asigna «brisa toggle» en el escritorio";
+
     QString text() const;
     bool recording() const { return recording_; }
     QString message() const { return message_; }
+    bool globalShortcuts() const { return grabs_ != nullptr; }
 
     Q_INVOKABLE void startRecording();
     Q_INVOKABLE void cancelRecording();

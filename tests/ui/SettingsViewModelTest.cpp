@@ -266,11 +266,13 @@ TEST_F(SettingsViewModelTest, RecorderCapturesAChordAndRefusesATakenOne)
     recorder.clear();
     EXPECT_TRUE(recorder.text().isEmpty());
 
-    // A session without global shortcuts stores the chord and grabs nothing.
+    // A session without global shortcuts stores the chord, grabs nothing, and says so throughout.
     ShortcutRecorder storing(shortcuts, shortcutNames::quickNote(), nullptr);
+    EXPECT_EQ(storing.message(), QString::fromUtf8(ShortcutRecorder::kNoGlobalShortcuts));
     storing.startRecording();
     storing.keyPressed(Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(storing.text(), QStringLiteral("Ctrl+Alt+J"));
+    EXPECT_EQ(storing.message(), QString::fromUtf8(ShortcutRecorder::kNoGlobalShortcuts));
 }
 
 // The picker lists entries and unmatched open windows by name; an entry's identifier is its

@@ -55,7 +55,7 @@ ColumnLayout {
         objectName: "recorderMessage"
         visible: text !== ""
         text: row.recorder ? row.recorder.message : ""
-        color: row.destructive
+        color: row.recorder && !row.recorder.globalShortcuts ? row.secondaryInk : row.destructive
         font.pointSize: Theme.applicationFont.pointSize - 1
         wrapMode: Text.WordWrap
         Layout.fillWidth: true
