@@ -8,6 +8,7 @@
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 #include "core/support/WorkerPool.h"
+#include "ScratchDir.h"
 
 #include <benchmark/benchmark.h>
 #include <vips/vips.h>
@@ -93,10 +94,9 @@ struct Firefox final : FrontmostApplication {
 void copyToRecord(benchmark::State& state, const std::string& target, const std::function<Bytes(int)>& content)
 {
     setLogSink([](std::string_view) {});
-    const auto dir = std::filesystem::temp_directory_path() / ("brisa-bench-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
+    const bench::ScratchDir dir;
     QueueScheduler scheduler;
-    auto storage = Storage::open(dir, scheduler).storage;
+    auto storage = Storage::open(dir.path(), scheduler).storage;
     storage->setHistoryLimit(0);
     VipsImageCodec codec;
     WorkerPool pool;
@@ -118,7 +118,6 @@ void copyToRecord(benchmark::State& state, const std::string& target, const std:
         scheduler.runUntil([&] { return storage->count() > before; });
     }
     pool.shutdown(WorkerPool::Pending::Finish);
-    std::filesystem::remove_all(dir);
     setLogSink({});
 }
 

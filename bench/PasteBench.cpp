@@ -8,6 +8,7 @@
 #include "core/support/Log.h"
 
 #include "ImmediateDesktop.h"
+#include "ScratchDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -40,8 +41,7 @@ struct Fixture {
     explicit Fixture(int count, std::size_t imageBytes = 0)
     {
         setLogSink([](std::string_view) {});
-        char pattern[] = "/tmp/brisa-bench-XXXXXX";
-        home = mkdtemp(pattern);
+        home = scratch.path();
         storage = std::move(Storage::open(home, scheduler).storage);
         for (int i = 0; i < count; ++i) {
             ClipItem item = makeClipItem({.type = ClipType::Text,
@@ -66,12 +66,11 @@ struct Fixture {
         quick.reset();
         paster.reset();
         storage.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
         setLogSink({});
     }
 
     ImmediateScheduler scheduler;
+    bench::ScratchDir scratch;
     std::filesystem::path home;
     std::unique_ptr<Storage> storage;
     std::unique_ptr<PasteService> paster;
