@@ -148,10 +148,16 @@ void LauncherViewModel::openTileMenu(int index)
 {
     if (menuOpen_)
         return;
-    auto menu = tileMenu(index);
     menuOpen_ = true;
-    menu->exec(QCursor::pos());
-    menuOpen_ = false;
+    // Asked for by a tile's handler: run from there, the menu's nested loop would destroy the tile
+    // removed with "Quitar" while its handler is still on the stack, which the QML engine aborts
+    // on. Queued, the menu opens once the handler is over.
+    QMetaObject::invokeMethod(
+        this, [this, menu = std::shared_ptr<QMenu>(tileMenu(index))] {
+            menu->exec(QCursor::pos());
+            menuOpen_ = false;
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace brisa

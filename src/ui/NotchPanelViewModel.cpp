@@ -243,6 +243,21 @@ void NotchPanelViewModel::runModal(const std::function<void()>& loop)
         reload();
 }
 
+void NotchPanelViewModel::runModalLater(std::function<void()> loop)
+{
+    // Menus and drags are asked for by a card's signal handler. Run from there, their nested event
+    // loop would hand out the deferred deletes posted meanwhile (a delete from the menu, a reload,
+    // the panel closing) while the handler is still on the stack: a card destroyed inside its own
+    // handler, which the QML engine aborts on. Queued, the loop starts once the handler is over.
+    QMetaObject::invokeMethod(this, [this, loop = std::move(loop)] { runModal(loop); }, Qt::QueuedConnection);
+}
+
+void NotchPanelViewModel::runMenuLater(std::unique_ptr<QMenu> menu)
+{
+    // Built now, from the row as it is at the click.
+    runModalLater([menu = std::shared_ptr<QMenu>(std::move(menu))] { menu->exec(QCursor::pos()); });
+}
+
 void NotchPanelViewModel::promptReminder(const ClipItem& item)
 {
     const auto now = services_.clock.now();
@@ -357,13 +372,13 @@ void NotchPanelViewModel::startDrag(int row)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    runModal([&] { execClipDrag(*payload, services_.storage.imagesDir(), this); });
+    runModalLater([this, payload = *payload] { execClipDrag(payload, services_.storage.imagesDir(), this); });
 }
 
 void NotchPanelViewModel::openCardMenu(int row)
 {
     if (auto menu = cardMenu(row))
-        runModal([&] { menu->exec(QCursor::pos()); });
+        runMenuLater(std::move(menu));
 }
 
 std::optional<ClipItem> NotchPanelViewModel::processableAt(int row) const
@@ -402,7 +417,7 @@ std::unique_ptr<QMenu> NotchPanelViewModel::imageMenu(int row, const QString& wh
 void NotchPanelViewModel::openImageMenu(int row, const QString& which)
 {
     if (auto menu = imageMenu(row, which))
-        runModal([&] { menu->exec(QCursor::pos()); });
+        runMenuLater(std::move(menu));
 }
 
 std::unique_ptr<QMenu> NotchPanelViewModel::shareMenu(int row)
@@ -423,7 +438,7 @@ void NotchPanelViewModel::openShareMenu(int row)
     if (!menu)
         return;
     services_.controller.beginModalInteraction(); // the panel stays open under the menu
-    runModal([&] { menu->exec(QCursor::pos()); });
+    runMenuLater(std::move(menu));
 }
 
 void NotchPanelViewModel::fillShareMenu(QMenu& menu, const ShareContent& content)

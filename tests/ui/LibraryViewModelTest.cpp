@@ -11,6 +11,7 @@
 #include "fakes/FakeClipboard.h"
 #include "fakes/QtApp.h"
 #include "GuiApp.h"
+#include "LaterMenu.h"
 #include "UiFixtures.h"
 #include "ui/AppIconImageProvider.h"
 #include "ui/SymbolImageProvider.h"
@@ -378,6 +379,20 @@ TEST_F(LibraryViewModelTest, ChangesShowWhileTheWindowIsOpen)
     // Hidden, it stops looking.
     vm.setShown(false);
     EXPECT_EQ(clock.pendingCount(), 0u);
+}
+
+TEST_F(LibraryViewModelTest, MenusRunAfterTheViewsHandlerAndMayRemoveTheirClip)
+{
+    const QString kept = add("text", "se queda", clock.now() - 1h);
+    const QString removed = add("text", "se va", clock.now());
+    auto& vm = library();
+    vm.setShown(true);
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { vm.openMenu(removed); }, QStringLiteral("Eliminar")));
+    settle();
+    EXPECT_EQ(shown(*vm.clips()), QStringList{kept});
+    vm.setSelectionMode(true);
+    vm.tap(kept);
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { vm.openMoveMenu(); }, QStringLiteral("Sin categoría")));
 }
 
 TEST_F(LibraryViewModelTest, KeysMoveTheCurrentClipInEachLayout)

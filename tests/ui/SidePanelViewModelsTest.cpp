@@ -13,6 +13,7 @@
 #include "fakes/VirtualScheduler.h"
 #include "ui/LauncherViewModel.h"
 #include "ui/NowPlayingViewModel.h"
+#include "LaterMenu.h"
 #include "SolidPng.h"
 
 #include <QImage>
@@ -138,4 +139,16 @@ TEST_F(SidePanelViewModelsTest, LauncherTilesGridAndDroppedEntries)
     model.remove(0);
     EXPECT_TRUE(model.tiles().isEmpty());
     EXPECT_EQ(model.columns(), 1);
+}
+
+TEST_F(SidePanelViewModelsTest, TheTileMenuRunsAfterTheTilesHandlerAndMayRemoveTheTile)
+{
+    LauncherStore store(defaults);
+    store.replaceSeed({});
+    store.add("/usr/bin/env");
+    NoSpawner spawner;
+    AppLauncher launcher(spawner);
+    LauncherViewModel model(store, launcher, notch, settings);
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { model.openTileMenu(0); }, QStringLiteral("Quitar env")));
+    EXPECT_TRUE(model.tiles().isEmpty());
 }
