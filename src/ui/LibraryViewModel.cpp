@@ -408,8 +408,8 @@ void LibraryViewModel::openMenu(const QString& id)
 
 void LibraryViewModel::runModal(const std::function<void()>& loop)
 {
-    // A menu or a drag runs its own event loop with a view's handler on the stack: the rows stay
-    // put until it is over, and whatever changed meanwhile is read once afterwards.
+    // A menu or a drag runs its own event loop: the rows stay put until it is over, and whatever
+    // changed meanwhile is read once afterwards.
     const bool outer = !std::exchange(menuOpen_, true);
     loop();
     if (!outer)

@@ -231,8 +231,8 @@ void NotchPanelViewModel::reloadUnlessModal()
 
 void NotchPanelViewModel::runModal(const std::function<void()>& loop)
 {
-    // A menu or a drag runs a nested event loop with a card's handler still on the stack: rows
-    // stay put until it is over, and whatever changed meanwhile is read once afterwards.
+    // A menu or a drag runs a nested event loop: rows stay put until it is over, and whatever
+    // changed meanwhile is read once afterwards.
     const bool outer = !modal_;
     modal_ = true;
     loop();
