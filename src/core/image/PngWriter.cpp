@@ -149,22 +149,21 @@ std::uint32_t readBigEndian(const std::uint8_t* p)
 
 namespace {
 
-/// A plain PNG's header and its image data inflated, rows still filtered.
-struct InflatedPng {
+/// A plain PNG's header and where its image data lies, every chunk's CRC checked.
+struct PlainPng {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     int channels = 0;
     bool hasProfile = false;
-    Bytes rows; ///< height × (1 + width × channels): each row's filter byte, then its bytes
+    std::vector<std::span<const std::uint8_t>> data; ///< the IDAT chunks' contents, in order
 };
 
-std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+std::optional<PlainPng> parsePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0)
         return std::nullopt;
-    InflatedPng png;
-    Bytes stream;
+    PlainPng png;
     bool idatDone = false, ended = false;
     for (std::size_t at = 8; at < bytes.size();) {
         if (ended || bytes.size() - at < 12)
@@ -189,9 +188,10 @@ std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, 
         } else if (type == "IDAT") {
             if (idatDone)
                 return std::nullopt; // the image data must be one run of chunks
-            stream.insert(stream.end(), data, data + length);
+            if (length)
+                png.data.emplace_back(data, length);
         } else {
-            idatDone = !stream.empty();
+            idatDone = !png.data.empty();
             if (type == "eXIf")
                 return std::nullopt;
             png.hasProfile = png.hasProfile || type == "iCCP";
@@ -199,23 +199,62 @@ std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, 
         }
         at += 12 + length;
     }
-    if (!ended || stream.empty())
+    if (!ended || png.data.empty())
         return std::nullopt;
-    const std::size_t rowBytes = std::size_t(png.width) * png.channels + 1;
-    png.rows.resize(rowBytes * png.height);
-    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
-        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
-    std::size_t inflated = 0;
-    if (!inflater
-        || libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), png.rows.data(), png.rows.size(),
-                                      &inflated)
-               != LIBDEFLATE_SUCCESS
-        || inflated != png.rows.size())
-        return std::nullopt;
-    for (std::size_t y = 0; y < png.height; ++y)
-        if (png.rows[y * rowBytes] > 4)
-            return std::nullopt;
     return png;
+}
+
+/// Inflates the image data a batch of rows at a time into a buffer that stays in the cache, and
+/// hands each batch, rows still filtered (each its filter byte first), to rows(firstRow, count,
+/// filtered), which returns false to stop. Streaming, and fed straight from the chunks: no copy of
+/// the data joined up and no inflated copy of the whole picture. False when the data does not
+/// inflate to exactly the rows with its checksum right, a row's filter is unknown, or rows stopped.
+template <typename Rows>
+bool inflateRows(const PlainPng& png, Rows&& rows)
+{
+    const std::size_t rowBytes = std::size_t(png.width) * png.channels + 1;
+    constexpr std::size_t kBatchBytes = 256 * 1024;
+    std::vector<std::uint8_t> batch(std::max<std::size_t>(1, kBatchBytes / rowBytes) * rowBytes);
+    inflate_state state;
+    isal_inflate_init(&state);
+    state.crc_flag = ISAL_ZLIB;
+    std::size_t chunk = 0, filled = 0;
+    std::uint32_t row = 0;
+    auto deliver = [&] {
+        const std::size_t count = filled / rowBytes;
+        if (count > png.height - row)
+            return false; // more data than rows
+        for (std::size_t r = 0; r < count; ++r)
+            if (batch[r * rowBytes] > 4)
+                return false;
+        if (count && !rows(row, count, batch.data()))
+            return false;
+        row += static_cast<std::uint32_t>(count);
+        const std::size_t rest = filled - count * rowBytes;
+        std::memmove(batch.data(), batch.data() + count * rowBytes, rest);
+        filled = rest;
+        return true;
+    };
+    while (state.block_state != ISAL_BLOCK_FINISH) {
+        while (state.avail_in == 0 && chunk < png.data.size()) {
+            state.next_in = const_cast<std::uint8_t*>(png.data[chunk].data());
+            state.avail_in = static_cast<std::uint32_t>(png.data[chunk].size());
+            ++chunk;
+        }
+        const std::uint32_t inBefore = state.avail_in;
+        state.next_out = batch.data() + filled;
+        state.avail_out = static_cast<std::uint32_t>(batch.size() - filled);
+        if (isal_inflate(&state) != ISAL_DECOMP_OK)
+            return false;
+        const std::size_t made = batch.size() - filled - state.avail_out;
+        filled += made;
+        if ((filled == batch.size() || state.block_state == ISAL_BLOCK_FINISH) && !deliver())
+            return false;
+        if (made == 0 && state.avail_in == inBefore && chunk == png.data.size()
+            && state.block_state != ISAL_BLOCK_FINISH)
+            return false; // the data ends before the stream does
+    }
+    return row == png.height && filled == 0;
 }
 
 std::uint8_t paeth(int a, int b, int c)
@@ -224,59 +263,151 @@ std::uint8_t paeth(int a, int b, int c)
     return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
+/// Undoes one row's filter: in is the filtered row after its filter byte, up the row above
+/// (already unfiltered; zeros for the first). out may start before in, over the same buffer: each
+/// byte is read before any write reaches it.
+void unfilterRow(std::uint8_t filter, const std::uint8_t* in, const std::uint8_t* up, std::uint8_t* out,
+                 std::size_t width, std::size_t b)
+{
+    switch (filter) {
+    case 0:
+        std::memmove(out, in, width);
+        break;
+    case 1:
+        for (std::size_t i = 0; i < b; ++i)
+            out[i] = in[i];
+        for (std::size_t i = b; i < width; ++i)
+            out[i] = static_cast<std::uint8_t>(in[i] + out[i - b]);
+        break;
+    case 2:
+        for (std::size_t i = 0; i < width; ++i)
+            out[i] = static_cast<std::uint8_t>(in[i] + up[i]);
+        break;
+    case 3:
+        for (std::size_t i = 0; i < width; ++i)
+            out[i] = static_cast<std::uint8_t>(in[i] + ((i >= b ? out[i - b] : 0) + up[i]) / 2);
+        break;
+    default:
+        for (std::size_t i = 0; i < width; ++i) {
+            const bool left = i >= b;
+            out[i] = static_cast<std::uint8_t>(in[i] + paeth(left ? out[i - b] : 0, up[i], left ? up[i - b] : 0));
+        }
+    }
+}
+
+/// Unfilters a batch from inflateRows into pixels (rows of width × channels bytes, no filter bytes).
+void unfilterRows(const PlainPng& png, std::uint32_t firstRow, std::size_t count, const std::uint8_t* filtered,
+                  std::uint8_t* pixels, const std::uint8_t* zeros)
+{
+    const std::size_t width = std::size_t(png.width) * png.channels;
+    for (std::size_t r = 0; r < count; ++r) {
+        const std::size_t y = firstRow + r;
+        const std::uint8_t* in = filtered + r * (width + 1);
+        std::uint8_t* out = pixels + y * width;
+        unfilterRow(in[0], in + 1, y ? out - width : zeros, out, width, std::size_t(png.channels));
+    }
+}
+
 } // namespace
 
 bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
-    return inflatePlainPng(bytes, maxPixels).has_value();
+    const auto png = parsePlainPng(bytes, maxPixels);
+    return png && inflateRows(*png, [](std::uint32_t, std::size_t, const std::uint8_t*) { return true; });
 }
 
 std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
-    auto png = inflatePlainPng(bytes, maxPixels);
+    const auto png = parsePlainPng(bytes, maxPixels);
     if (!png || png->hasProfile)
         return std::nullopt;
-    // Unfiltered straight into place over the filter bytes, so the pixels need no second buffer and
-    // no second pass: a row's output starts before its input and never overtakes it (it ends one
-    // byte, the filter byte, further down per row), and the rows above are already final.
-    const int bpp = png->channels;
-    const std::size_t width = std::size_t(png->width) * bpp;
-    const std::size_t b = std::size_t(bpp);
-    Bytes& data = png->rows;
-    const Bytes zeros(width, 0);
-    for (std::size_t y = 0; y < png->height; ++y) {
-        const std::uint8_t* in = &data[y * (width + 1)];
-        const std::uint8_t filter = *in++;
-        std::uint8_t* out = &data[y * width];
-        const std::uint8_t* up = y ? &data[(y - 1) * width] : zeros.data();
-        switch (filter) {
-        case 0:
-            std::memmove(out, in, width);
-            break;
-        case 1:
-            for (std::size_t i = 0; i < b; ++i)
-                out[i] = in[i];
-            for (std::size_t i = b; i < width; ++i)
-                out[i] = static_cast<std::uint8_t>(in[i] + out[i - b]);
-            break;
-        case 2:
-            for (std::size_t i = 0; i < width; ++i)
-                out[i] = static_cast<std::uint8_t>(in[i] + up[i]);
-            break;
-        case 3:
-            for (std::size_t i = 0; i < width; ++i)
-                out[i] = static_cast<std::uint8_t>(in[i] + ((i >= b ? out[i - b] : 0) + up[i]) / 2);
-            break;
-        default:
-            for (std::size_t i = 0; i < width; ++i) {
-                const bool left = i >= b;
-                out[i] = static_cast<std::uint8_t>(in[i] + paeth(left ? out[i - b] : 0, up[i], left ? up[i - b] : 0));
-            }
-        }
-    }
-    data.resize(width * png->height);
-    PixelBuffer out{int(png->width), int(png->height), bpp, std::move(data)};
+    PixelBuffer out{int(png->width), int(png->height), png->channels, {}};
+    out.pixels.resize(std::size_t(png->width) * png->height * png->channels);
+    const Bytes zeros(std::size_t(png->width) * png->channels, 0);
+    if (!inflateRows(*png, [&](std::uint32_t first, std::size_t count, const std::uint8_t* filtered) {
+            unfilterRows(*png, first, count, filtered, out.pixels.data(), zeros.data());
+            return true;
+        }))
+        return std::nullopt;
     return out;
+}
+
+struct PngRowStream::Layout : PlainPng {};
+
+std::unique_ptr<PngRowStream> PngRowStream::start(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels,
+                                                  Fallback fallback)
+{
+    auto png = parsePlainPng(bytes, maxPixels);
+    if (!png || png->hasProfile)
+        return nullptr;
+    return std::unique_ptr<PngRowStream>(new PngRowStream(Layout{std::move(*png)}, std::move(fallback)));
+}
+
+PngRowStream::PngRowStream(Layout layout, Fallback fallback)
+    : layout_(std::make_unique<Layout>(std::move(layout)))
+    , fallback_(std::move(fallback))
+    , pixels_(std::size_t(layout_->width) * layout_->height * layout_->channels)
+    , thread_([this](std::stop_token stop) { run(stop); })
+{
+}
+
+PngRowStream::~PngRowStream()
+{
+    thread_.request_stop();
+    thread_.join();
+}
+
+int PngRowStream::width() const { return int(layout_->width); }
+int PngRowStream::height() const { return int(layout_->height); }
+int PngRowStream::bands() const { return layout_->channels; }
+
+bool PngRowStream::waitForRows(int end)
+{
+    std::unique_lock lock(mutex_);
+    rowsChanged_.wait(lock, [&] { return ready_ >= end || failed_; });
+    return ready_ >= end;
+}
+
+void PngRowStream::publish(int ready, bool failed)
+{
+    {
+        std::lock_guard lock(mutex_);
+        ready_ = ready;
+        failed_ = failed;
+    }
+    rowsChanged_.notify_all();
+}
+
+void PngRowStream::run(std::stop_token stop)
+{
+    const PlainPng& png = *layout_;
+    const Bytes zeros(std::size_t(png.width) * png.channels, 0);
+    int done = 0;
+    const bool whole = inflateRows(png, [&](std::uint32_t first, std::size_t count, const std::uint8_t* filtered) {
+        if (stop.stop_requested())
+            return false;
+        unfilterRows(png, first, count, filtered, pixels_.data(), zeros.data());
+        done = int(first + count);
+        publish(done, false);
+        return true;
+    });
+    if (whole || stop.stop_requested()) {
+        if (!whole)
+            publish(done, true);
+        return;
+    }
+    // Bad data part way: the rows given out stay as they are (the fallback decodes them the same),
+    // the rest come from the fallback, or none do.
+    const auto rest = fallback_ ? fallback_() : std::nullopt;
+    if (!rest || rest->width != width() || rest->height != height() || rest->bands != bands()
+        || rest->pixels.size() != pixels_.size()) {
+        publish(done, true);
+        return;
+    }
+    const std::size_t rowBytes = std::size_t(png.width) * png.channels;
+    std::memcpy(pixels_.data() + done * rowBytes, rest->pixels.data() + done * rowBytes,
+                rest->pixels.size() - done * rowBytes);
+    publish(height(), false);
 }
 
 std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)

@@ -4,9 +4,14 @@
 #include "core/image/ForegroundSegmenter.h"
 #include "core/support/Bytes.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
+#include <thread>
 
 namespace brisa {
 
@@ -36,5 +41,48 @@ bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPi
 /// The pixels of such a PNG (3 or 4 bands) when it carries no ICC profile either; nullopt for any
 /// other, which a general decoder has to read. About twice as fast as libpng on a 4K picture.
 std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels);
+
+/// A PNG that decodePlainPng takes, decoded on a thread of its own into one buffer, its rows
+/// readable top to bottom as they are done: the work on the top of a large picture runs beside the
+/// inflating of the rest, which on one core alone is most of a simple operation's time. Should the
+/// image data prove bad part way, the rows not yet given out come from the fallback (the general
+/// decoder reading the same bytes), so that readers see what a decode of the whole would give.
+class PngRowStream {
+public:
+    using Fallback = std::function<std::optional<PixelBuffer>()>;
+
+    /// nullptr for bytes that are not such a PNG (the header, chunks and checksums are checked
+    /// first). The bytes must outlive the stream; the fallback runs on the stream's thread.
+    static std::unique_ptr<PngRowStream> start(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels,
+                                               Fallback fallback);
+    /// Stops the decoding where it is.
+    ~PngRowStream();
+    PngRowStream(const PngRowStream&) = delete;
+    PngRowStream& operator=(const PngRowStream&) = delete;
+
+    int width() const;
+    int height() const;
+    /// 3 (RGB) or 4 (RGBA).
+    int bands() const;
+    /// Waits until rows [0, end) are final; false when neither decoder could give them.
+    bool waitForRows(int end);
+    /// Rows top to bottom, width × bands bytes each; only rows waited for may be read.
+    const std::uint8_t* pixels() const { return pixels_.data(); }
+
+private:
+    struct Layout;
+    PngRowStream(Layout layout, Fallback fallback);
+    void run(std::stop_token stop);
+    void publish(int ready, bool failed);
+
+    std::unique_ptr<Layout> layout_;
+    Fallback fallback_;
+    Bytes pixels_;
+    std::mutex mutex_;
+    std::condition_variable rowsChanged_;
+    int ready_ = 0;
+    bool failed_ = false;
+    std::jthread thread_; ///< last: started once everything it uses is
+};
 
 } // namespace brisa

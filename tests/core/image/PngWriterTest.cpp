@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
+#include <zlib.h>
 
 #include <array>
 #include <cstring>
@@ -181,6 +182,95 @@ TEST(PngWriterTest, PlainPngsDecodeToLibvipsPixelsWhateverTheirRowFilters)
     ASSERT_TRUE(withProfile);
     EXPECT_TRUE(isPlainCompletePng(*withProfile, 64));
     EXPECT_FALSE(decodePlainPng(*withProfile, 64));
+}
+
+/// An RGB PNG of the pixels with its image data stored, not compressed, so that a test can reach
+/// a row's filter byte; every CRC right. badRow, if not negative, gets the unknown filter 9.
+Bytes storedPng(const std::vector<std::uint8_t>& pixels, int width, int height, int badRow = -1)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(y == badRow ? 9 : 0);
+        raw.insert(raw.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes),
+                   pixels.begin() + static_cast<std::ptrdiff_t>((y + 1) * rowBytes));
+    }
+    uLongf length = compressBound(static_cast<uLong>(raw.size()));
+    Bytes stream(length);
+    EXPECT_EQ(compress2(stream.data(), &length, raw.data(), static_cast<uLong>(raw.size()), 0), Z_OK);
+    stream.resize(length);
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    auto chunk = [&](const char* type, const Bytes& data) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<std::uint8_t>(data.size() >> shift));
+        const std::size_t at = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        const auto crc = crc32(0, png.data() + at, static_cast<uInt>(png.size() - at));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<std::uint8_t>(crc >> shift));
+    };
+    Bytes header;
+    for (const int side : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header.push_back(static_cast<std::uint8_t>(side >> shift));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", header);
+    chunk("IDAT", stream);
+    chunk("IEND", {});
+    return png;
+}
+
+TEST(PngWriterTest, AStreamedPngGivesTheSamePixelsAndTakesRowsItCannotReadFromTheFallback)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    const int width = 1000, height = 300;
+    const auto pixels = samplePixels(width, height, 3);
+    const auto sevens = [] { return PixelBuffer{width, height, 3, Bytes(std::size_t(width) * height * 3, 7)}; };
+    const auto none = []() -> std::optional<PixelBuffer> { return std::nullopt; };
+    struct Row {
+        const char* name;
+        Bytes png;
+        PngRowStream::Fallback fallback;
+        bool whole;     ///< every row readable
+        bool fromStart; ///< the first rows are the picture's own
+        bool fallsBack; ///< the last readable rows are the fallback's
+    };
+    const Row rows[] = {
+        {"sound", *writePng({pixels.data(), width, height, 3, {}}), none, true, true, false},
+        {"sound, stored", storedPng(pixels, width, height), none, true, true, false},
+        {"bad filter near the end", storedPng(pixels, width, height, 290), sevens, true, true, true},
+        {"bad filter near the end, no fallback", storedPng(pixels, width, height, 290), none, false, true, false},
+        {"bad filter in the first row", storedPng(pixels, width, height, 0), sevens, true, false, true},
+    };
+    const std::size_t rowBytes = std::size_t(width) * 3;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto stream = PngRowStream::start(r.png, 1'000'000, r.fallback);
+        ASSERT_TRUE(stream);
+        EXPECT_EQ((std::array{stream->width(), stream->height(), stream->bands()}), (std::array{width, height, 3}));
+        EXPECT_EQ(stream->waitForRows(height), r.whole);
+        ASSERT_TRUE(stream->waitForRows(1));
+        // The picture's own rows first, then (past a bad one) the fallback's.
+        bool fallen = false;
+        for (int y = 0; y < height && stream->waitForRows(y + 1); ++y) {
+            const auto* row = stream->pixels() + y * rowBytes;
+            const bool own = std::memcmp(row, pixels.data() + y * rowBytes, rowBytes) == 0;
+            const bool fallback = std::all_of(row, row + rowBytes, [](auto v) { return v == 7; });
+            ASSERT_TRUE(own != fallback) << "row " << y;
+            ASSERT_FALSE(fallen && own) << "row " << y;
+            fallen = fallback;
+            if (y == 0) {
+                EXPECT_EQ(own, r.fromStart);
+            }
+        }
+        EXPECT_EQ(fallen, r.fallsBack);
+    }
+    // Not a plain PNG: no stream. One let go half way stops.
+    EXPECT_FALSE(PngRowStream::start(toBytes("no"), 1'000'000, none));
+    EXPECT_FALSE(PngRowStream::start(storedPng(pixels, width, height), width * height - 1, none));
+    const auto large = samplePixels(3000, 2000, 3);
+    EXPECT_TRUE(PngRowStream::start(*writePng({large.data(), 3000, 2000, 3, {}}), 10'000'000, none));
 }
 
 } // namespace
