@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <thread>
 #include <vector>
@@ -224,16 +226,76 @@ std::span<const std::uint8_t> iccProfileOf(VipsImage* image)
     return {};
 }
 
+/// Rows of an image computed by libvips into one buffer, top to bottom, and how far it has got.
+class RowsInMemory {
+public:
+    explicit RowsInMemory(VipsImage* image)
+        : rowBytes_(VIPS_IMAGE_SIZEOF_LINE(image))
+        , pixels_(new std::uint8_t[rowBytes_ * static_cast<std::size_t>(image->Ysize)])
+    {
+    }
+
+    /// Computes the image on libvips' threads; rows become readable as each strip is written.
+    void compute(VipsImage* image)
+    {
+        const bool failed = vips_sink_disc(image, &RowsInMemory::take, this) != 0;
+        if (failed)
+            vips_error_clear();
+        std::lock_guard lock(mutex_);
+        failed_ = failed;
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    bool waitForRows(int end)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ready_ >= end || done_; });
+        return ready_ >= end && !failed_;
+    }
+
+    const std::uint8_t* pixels() const { return pixels_.get(); }
+
+private:
+    static int take(VipsRegion* region, VipsRect* area, void* a)
+    {
+        auto* self = static_cast<RowsInMemory*>(a);
+        for (int y = area->top; y < area->top + area->height; ++y)
+            std::memcpy(self->pixels_.get() + static_cast<std::size_t>(y) * self->rowBytes_,
+                        VIPS_REGION_ADDR(region, area->left, y), self->rowBytes_);
+        std::lock_guard lock(self->mutex_);
+        self->ready_ = area->top + area->height;
+        self->changed_.notify_all();
+        return 0;
+    }
+
+    const std::size_t rowBytes_;
+    const std::unique_ptr<std::uint8_t[]> pixels_; ///< every byte written before it is read
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int ready_ = 0;
+    bool done_ = false;
+    bool failed_ = false;
+};
+
 /// PNG through the strip-parallel writer: libvips' saver deflates on one thread, which alone took
-/// most of a second for a 4K picture. Lossless either way; the ICC profile, if any, is kept.
+/// most of a second for a 4K picture. The strips are deflated while libvips is still computing
+/// the rows below (decoding a JPEG, resampling), not after. Lossless either way; the ICC profile,
+/// if any, is kept.
 std::optional<Bytes> encodePng(VipsImage* image)
 {
     if (image->BandFmt != VIPS_FORMAT_UCHAR || image->Bands < 1 || image->Bands > 4)
         return std::nullopt;
-    const auto pixels = toMemory(image);
-    if (!pixels.data)
-        return std::nullopt;
-    return writePng({pixels.data.get(), image->Xsize, image->Ysize, image->Bands, iccProfileOf(image)});
+    RowsInMemory rows(image);
+    std::optional<Bytes> png;
+    {
+        std::jthread writer([&] {
+            png = writePng({rows.pixels(), image->Xsize, image->Ysize, image->Bands, iccProfileOf(image)}, 0,
+                           [&rows](int end) { return rows.waitForRows(end); });
+        });
+        rows.compute(image);
+    }
+    return png;
 }
 
 std::optional<Bytes> encodeJpeg(VipsImage* image, std::optional<int> q)

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <array>
 #include <cstring>
@@ -27,6 +28,7 @@ constexpr std::size_t kMinStripBytes = 512 * 1024;
 constexpr int kRowsPerBatch = 32;
 constexpr std::size_t kIdatChunkBytes = 1 << 20;
 constexpr unsigned kMaxThreads = 8;
+constexpr unsigned kStripsPerThreadStreamed = 4;
 
 struct Strip {
     int firstRow = 0;
@@ -410,7 +412,7 @@ void PngRowStream::run(std::stop_token stop)
     publish(height(), false);
 }
 
-std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
+std::optional<Bytes> writePng(const PngPixels& image, unsigned threads, const WaitForRows& waitForRows)
 {
     if (!image.pixels || image.width <= 0 || image.height <= 0 || image.bands < 1 || image.bands > 4)
         return std::nullopt;
@@ -419,7 +421,11 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
     if (threads == 0)
         threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
     const auto byBytes = std::max<std::size_t>(1, rawBytes / kMinStripBytes);
-    const auto count = static_cast<int>(std::min<std::size_t>({threads, byBytes, static_cast<std::size_t>(image.height)}));
+    // Rows still arriving: more strips than threads, taken in order, so that deflating keeps up
+    // with the producer instead of starting only once half the picture is there.
+    const bool streamed = static_cast<bool>(waitForRows);
+    const std::size_t wanted = streamed ? std::size_t(threads) * kStripsPerThreadStreamed : threads;
+    const auto count = static_cast<int>(std::min<std::size_t>({wanted, byBytes, static_cast<std::size_t>(image.height)}));
 
     std::vector<Strip> strips(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -428,10 +434,16 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
         strips[i].last = i == count - 1;
     }
     {
+        std::atomic<int> next{0};
+        auto work = [&] {
+            for (int i = next++; i < count; i = next++)
+                if (!streamed || waitForRows(strips[i].endRow))
+                    deflateStrip(image, strips[i]);
+        };
         std::vector<std::jthread> helpers;
-        for (int i = 1; i < count; ++i)
-            helpers.emplace_back([&image, &strip = strips[i]] { deflateStrip(image, strip); });
-        deflateStrip(image, strips[0]);
+        for (int i = 1; i < std::min(count, static_cast<int>(threads)); ++i)
+            helpers.emplace_back(work);
+        work();
     }
     std::size_t deflatedBytes = 0;
     for (const auto& s : strips) {

@@ -27,11 +27,16 @@ struct PngPixels {
     std::span<const std::uint8_t> iccProfile;
 };
 
+/// Given when the rows are still being written, top to bottom: waits until rows [0, end) are
+/// there, false when they never will be.
+using WaitForRows = std::function<bool(int end)>;
+
 /// Writes a lossless, non-interlaced PNG quickly: every row gets the Sub filter, and the rows are
 /// cut into strips deflated by ISA-L's fast deflate on up to `threads` threads and joined into the
-/// one zlib stream the format wants. nullopt for a shape it cannot write or when deflate fails.
-/// threads == 0: one per core, at most 8.
-std::optional<Bytes> writePng(const PngPixels& image, unsigned threads = 0);
+/// one zlib stream the format wants. nullopt for a shape it cannot write, when deflate fails or when
+/// rows waited for never come. threads == 0: one per core, at most 8. With waitForRows the strips
+/// are deflated as their rows arrive, beside whatever writes them.
+std::optional<Bytes> writePng(const PngPixels& image, unsigned threads = 0, const WaitForRows& waitForRows = {});
 
 /// Whether bytes are a whole, sound 8-bit RGB or RGBA PNG that needs no decoding to be taken as it
 /// is: every chunk's CRC right, the image data inflating to exactly its rows with valid filters,

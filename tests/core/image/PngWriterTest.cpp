@@ -8,8 +8,11 @@
 #include <zlib.h>
 
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <thread>
 
 using namespace brisa;
 
@@ -30,6 +33,36 @@ std::vector<std::uint8_t> samplePixels(int width, int height, int bands)
     return pixels;
 }
 
+/// writePng over rows that another thread copies in seven at a time, as a decoder would write
+/// them; the rows from stopAt on, if it is not negative, never come.
+std::optional<Bytes> writeWhileProduced(const std::vector<std::uint8_t>& pixels, int width, int height, int bands,
+                                        unsigned threads, int stopAt = -1)
+{
+    std::vector<std::uint8_t> target(pixels.size());
+    std::mutex mutex;
+    std::condition_variable changed;
+    int ready = 0;
+    bool ended = false;
+    std::jthread producer([&] {
+        const std::size_t row = static_cast<std::size_t>(width) * bands;
+        for (int y = 0; y < height && (stopAt < 0 || y + 7 <= stopAt); y += 7) {
+            const int end = std::min(height, y + 7);
+            std::memcpy(target.data() + y * row, pixels.data() + y * row, (end - y) * row);
+            std::lock_guard lock(mutex);
+            ready = end;
+            changed.notify_all();
+        }
+        std::lock_guard lock(mutex);
+        ended = true;
+        changed.notify_all();
+    });
+    return writePng({target.data(), width, height, bands, {}}, threads, [&](int end) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return ready >= end || ended; });
+        return ready >= end;
+    });
+}
+
 TEST(PngWriterTest, LibvipsReadsBackTheSamePixelsForEveryShapeAndStripCount)
 {
     ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
@@ -39,10 +72,17 @@ TEST(PngWriterTest, LibvipsReadsBackTheSamePixelsForEveryShapeAndStripCount)
     };
     const Row rows[] = {{1, 1, 1, 0},    {3, 3, 2, 0},     {640, 480, 3, 1}, {640, 480, 3, 4},
                         {900, 700, 4, 3}, {2000, 7, 4, 8}, {5, 2000, 3, 8}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << "x" << r.bands << " threads " << r.threads);
+    for (const auto& [r, streamed] : [&] {
+             std::vector<std::pair<Row, bool>> both;
+             for (const auto& r : rows)
+                 both.insert(both.end(), {{r, false}, {r, true}});
+             return both;
+         }()) {
+        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << "x" << r.bands << " threads " << r.threads
+                                        << (streamed ? ", rows arriving" : ""));
         const auto pixels = samplePixels(r.width, r.height, r.bands);
-        const auto png = writePng({pixels.data(), r.width, r.height, r.bands, {}}, r.threads);
+        const auto png = streamed ? writeWhileProduced(pixels, r.width, r.height, r.bands, r.threads)
+                                  : writePng({pixels.data(), r.width, r.height, r.bands, {}}, r.threads);
         ASSERT_TRUE(png);
         EXPECT_STREQ(vips_foreign_find_load_buffer(png->data(), png->size()), "VipsForeignLoadPngBuffer");
         // fail: any damage to the stream is an error, not a partly black image.
@@ -98,6 +138,8 @@ TEST(PngWriterTest, KeepsAMatchingIccProfileAndDropsOneForOtherPixels)
     EXPECT_FALSE(writePng({pixels.data(), 16, 16, 5, {}}));
     EXPECT_FALSE(writePng({nullptr, 16, 16, 3, {}}));
     EXPECT_FALSE(writePng({pixels.data(), 0, 16, 3, {}}));
+    // Rows that never come: nothing, not a picture with a hole.
+    EXPECT_FALSE(writeWhileProduced(samplePixels(900, 700, 3), 900, 700, 3, 3, 350));
 }
 
 TEST(PngWriterTest, OnlyAWholeSoundPlainPngIsTakenAsItIs)
