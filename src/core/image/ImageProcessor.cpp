@@ -71,6 +71,9 @@ std::optional<PixelBuffer> toPixels(VipsImage* image)
     return buffer;
 }
 
+/// Marks an image made by streamedPng, with its stream.
+constexpr const char* kStreamKey = "brisa-png-stream";
+
 /// Fills a strip libvips asks for from the stream, once the decoder has got that far.
 int streamedRows(VipsRegion* out, void*, void* a, void*, gboolean*)
 {
@@ -112,6 +115,7 @@ Image streamedPng(const Bytes& data)
         return {};
     }
     // The stream lives as long as the image: images made from this one hold it.
+    g_object_set_data(G_OBJECT(image.get()), kStreamKey, stream.get());
     g_signal_connect(image.get(), "postclose",
                      G_CALLBACK(+[](VipsImage*, gpointer stream) { delete static_cast<PngRowStream*>(stream); }),
                      stream.release());
@@ -200,18 +204,27 @@ std::optional<Bytes> save(Save saveCall)
     return takeBuffer(buffer, length);
 }
 
-/// The image's pixels in memory, computed by libvips' own threads.
+/// The image's pixels in memory: the decoder's own buffer when the image is a streamed PNG's (no
+/// second copy of a 4K picture's 25 MB), else computed by libvips' own threads. data is null when
+/// they cannot be had.
 struct Pixels {
-    std::unique_ptr<std::uint8_t, decltype(&g_free)> data{nullptr, &g_free};
-    std::size_t length = 0;
+    const std::uint8_t* data = nullptr;
+    std::unique_ptr<std::uint8_t, decltype(&g_free)> owned{nullptr, &g_free};
 };
 
 Pixels toMemory(VipsImage* image)
 {
     Pixels pixels;
-    pixels.data.reset(static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &pixels.length)));
-    if (!pixels.data)
+    if (auto* stream = static_cast<PngRowStream*>(g_object_get_data(G_OBJECT(image), kStreamKey))) {
+        if (stream->waitForRows(image->Ysize))
+            pixels.data = stream->pixels();
+        return pixels;
+    }
+    std::size_t length = 0;
+    pixels.owned.reset(static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &length)));
+    if (!pixels.owned)
         vips_error_clear();
+    pixels.data = pixels.owned.get();
     return pixels;
 }
 
@@ -358,7 +371,7 @@ std::optional<Bytes> encodeHeic(VipsImage* image, int q)
         return std::nullopt;
     const std::size_t row = static_cast<std::size_t>(width) * bands;
     for (int y = 0; y < height; ++y)
-        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.data.get() + y * row, row);
+        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.data + y * row, row);
     heif_image_handle* handle = nullptr;
     if (heif_context_encode_image(context.get(), picture.get(), encoder.get(), nullptr, &handle).code != heif_error_Ok)
         return std::nullopt;
@@ -605,7 +618,7 @@ std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegment
     const int bands = image->Bands;
     // Every byte is written below: no zeroing pass over the 33 MB of a 4K cut-out first.
     const std::unique_ptr<std::uint8_t[]> cutOut(new std::uint8_t[static_cast<std::size_t>(width) * height * 4]);
-    composeCutOut({source.data.get(), width, height, bands}, *mask, cutOut.get());
+    composeCutOut({source.data, width, height, bands}, *mask, cutOut.get());
     return writePng({cutOut.get(), width, height, 4, iccProfileOf(image.get())});
 }
 
