@@ -30,11 +30,28 @@ constexpr std::size_t kIdatChunkBytes = 1 << 20;
 constexpr unsigned kMaxThreads = 8;
 constexpr unsigned kStripsPerThreadStreamed = 4;
 
+/// A strip's deflated bytes. Not zeroed first: the pages of room never written are never touched,
+/// so room for the worst case costs no memory.
+struct Deflated {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+
+    void reserve(std::size_t wanted)
+    {
+        auto more = std::unique_ptr<std::uint8_t[]>(new std::uint8_t[wanted]);
+        if (size)
+            std::memcpy(more.get(), bytes.get(), size);
+        bytes = std::move(more);
+        capacity = wanted;
+    }
+};
+
 struct Strip {
     int firstRow = 0;
     int endRow = 0;
     bool last = false;
-    Bytes deflated;
+    Deflated deflated;
     uLong adler = 1;
     std::size_t filteredLength = 0;
     bool ok = false;
@@ -56,6 +73,45 @@ void putChunk(Bytes& out, std::string_view type, const std::uint8_t* data, std::
     const auto crc = libdeflate_crc32(0, out.data() + typeAt, 4 + length);
     putBigEndian(out, static_cast<std::uint32_t>(crc));
 }
+
+/// Appends bytes as IDAT chunks of kIdatChunkBytes, each closed with its length and CRC.
+class IdatChunks {
+public:
+    explicit IdatChunks(Bytes& out) : out_(out) {}
+
+    void put(const std::uint8_t* data, std::size_t length)
+    {
+        while (length) {
+            if (!open_) {
+                start_ = out_.size();
+                out_.insert(out_.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+                open_ = true;
+            }
+            const std::size_t take = std::min(length, kIdatChunkBytes - (out_.size() - start_ - 8));
+            out_.insert(out_.end(), data, data + take);
+            data += take;
+            length -= take;
+            if (out_.size() - start_ - 8 == kIdatChunkBytes)
+                close();
+        }
+    }
+
+    void close()
+    {
+        if (!open_)
+            return;
+        const auto length = static_cast<std::uint32_t>(out_.size() - start_ - 8);
+        for (int i = 0; i < 4; ++i)
+            out_[start_ + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+        putBigEndian(out_, static_cast<std::uint32_t>(libdeflate_crc32(0, out_.data() + start_ + 4, length + 4)));
+        open_ = false;
+    }
+
+private:
+    Bytes& out_;
+    std::size_t start_ = 0;
+    bool open_ = false;
+};
 
 /// Sub filter: each byte minus the same channel of the pixel to its left. Cheap, and on photos and
 /// screenshots alike within a few percent of trying every filter per row.
@@ -85,8 +141,9 @@ void deflateStrip(const PngPixels& image, Strip& strip)
     const std::size_t rowBytes = static_cast<std::size_t>(image.width) * image.bands;
     std::vector<std::uint8_t> filtered((rowBytes + 1) * kRowsPerBatch);
     const std::size_t raw = (rowBytes + 1) * static_cast<std::size_t>(strip.endRow - strip.firstRow);
-    strip.deflated.resize(std::max<std::size_t>(4096, raw / 2));
-    std::size_t written = 0;
+    // Deflate's worst case (stored blocks) is the raw size and a few bytes per 64 KB block.
+    strip.deflated.reserve(raw + raw / 1024 + 4096);
+    std::size_t& written = strip.deflated.size;
     bool ok = true;
     for (int row = strip.firstRow; ok && row < strip.endRow; row += kRowsPerBatch) {
         const int rows = std::min(kRowsPerBatch, strip.endRow - row);
@@ -102,22 +159,21 @@ void deflateStrip(const PngPixels& image, Strip& strip)
         z.next_in = filtered.data();
         z.avail_in = static_cast<std::uint32_t>(length);
         for (;;) {
-            if (written == strip.deflated.size())
-                strip.deflated.resize(strip.deflated.size() * 3 / 2);
-            z.next_out = strip.deflated.data() + written;
-            z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(strip.deflated.size() - written, 1u << 30));
+            if (written == strip.deflated.capacity)
+                strip.deflated.reserve(strip.deflated.capacity * 3 / 2);
+            z.next_out = strip.deflated.bytes.get() + written;
+            z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(strip.deflated.capacity - written, 1u << 30));
             if (isal_deflate(&z) != COMP_OK) {
                 ok = false;
                 break;
             }
-            written = static_cast<std::size_t>(z.next_out - strip.deflated.data());
+            written = static_cast<std::size_t>(z.next_out - strip.deflated.bytes.get());
             // Done with this batch once all input is taken and there was room left for what it
             // flushed; the last one also once the stream is ended.
             if (z.avail_in == 0 && z.avail_out > 0 && (!z.end_of_stream || z.internal_state.state == ZSTATE_END))
                 break;
         }
     }
-    strip.deflated.resize(written);
     strip.ok = ok;
 }
 
@@ -449,25 +505,13 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads, const Wa
     for (const auto& s : strips) {
         if (!s.ok)
             return std::nullopt;
-        deflatedBytes += s.deflated.size();
+        deflatedBytes += s.deflated.size;
     }
-
-    // One zlib stream: the header of a fastest-level stream, the strips, the Adler-32 of it all.
-    Bytes stream;
-    stream.reserve(2 + deflatedBytes + 4);
-    stream.push_back(0x78);
-    stream.push_back(0x01);
-    uLong adler = 1;
-    for (const auto& s : strips) {
-        stream.insert(stream.end(), s.deflated.begin(), s.deflated.end());
-        adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.filteredLength));
-    }
-    putBigEndian(stream, static_cast<std::uint32_t>(adler));
-    strips.clear();
 
     static constexpr std::array<std::uint8_t, 4> kColourTypes{0, 4, 2, 6};
     Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    out.reserve(stream.size() + stream.size() / kIdatChunkBytes * 12 + 1024 + image.iccProfile.size());
+    const std::size_t streamBytes = 2 + deflatedBytes + 4;
+    out.reserve(streamBytes + streamBytes / kIdatChunkBytes * 12 + 1024 + image.iccProfile.size());
     Bytes header;
     putBigEndian(header, static_cast<std::uint32_t>(image.width));
     putBigEndian(header, static_cast<std::uint32_t>(image.height));
@@ -476,8 +520,22 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads, const Wa
     if (profileFits(image.iccProfile, image.bands))
         if (const auto icc = iccChunkData(image.iccProfile); !icc.empty())
             putChunk(out, "iCCP", icc.data(), icc.size());
-    for (std::size_t at = 0; at < stream.size(); at += kIdatChunkBytes)
-        putChunk(out, "IDAT", stream.data() + at, std::min(kIdatChunkBytes, stream.size() - at));
+
+    // One zlib stream (the header of a fastest-level stream, the strips, the Adler-32 of it all)
+    // cut into IDAT chunks as it is copied in, with no joined copy of it first.
+    IdatChunks idat(out);
+    static constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
+    idat.put(kZlibHeader, 2);
+    uLong adler = 1;
+    for (auto& s : strips) {
+        idat.put(s.deflated.bytes.get(), s.deflated.size);
+        s.deflated = {};
+        adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.filteredLength));
+    }
+    Bytes check;
+    putBigEndian(check, static_cast<std::uint32_t>(adler));
+    idat.put(check.data(), check.size());
+    idat.close();
     putChunk(out, "IEND", nullptr, 0);
     return out;
 }
