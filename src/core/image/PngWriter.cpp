@@ -404,7 +404,8 @@ std::unique_ptr<PngRowStream> PngRowStream::start(std::span<const std::uint8_t> 
 PngRowStream::PngRowStream(Layout layout, Fallback fallback)
     : layout_(std::make_unique<Layout>(std::move(layout)))
     , fallback_(std::move(fallback))
-    , pixels_(std::size_t(layout_->width) * layout_->height * layout_->channels)
+    , size_(std::size_t(layout_->width) * layout_->height * layout_->channels)
+    , pixels_(new std::uint8_t[size_])
     , thread_([this](std::stop_token stop) { run(stop); })
 {
 }
@@ -444,7 +445,7 @@ void PngRowStream::run(std::stop_token stop)
     const bool whole = inflateRows(png, [&](std::uint32_t first, std::size_t count, const std::uint8_t* filtered) {
         if (stop.stop_requested())
             return false;
-        unfilterRows(png, first, count, filtered, pixels_.data(), zeros.data());
+        unfilterRows(png, first, count, filtered, pixels_.get(), zeros.data());
         done = int(first + count);
         publish(done, false);
         return true;
@@ -458,12 +459,12 @@ void PngRowStream::run(std::stop_token stop)
     // the rest come from the fallback, or none do.
     const auto rest = fallback_ ? fallback_() : std::nullopt;
     if (!rest || rest->width != width() || rest->height != height() || rest->bands != bands()
-        || rest->pixels.size() != pixels_.size()) {
+        || rest->pixels.size() != size_) {
         publish(done, true);
         return;
     }
     const std::size_t rowBytes = std::size_t(png.width) * png.channels;
-    std::memcpy(pixels_.data() + done * rowBytes, rest->pixels.data() + done * rowBytes,
+    std::memcpy(pixels_.get() + done * rowBytes, rest->pixels.data() + done * rowBytes,
                 rest->pixels.size() - done * rowBytes);
     publish(height(), false);
 }

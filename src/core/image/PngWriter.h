@@ -72,7 +72,7 @@ public:
     /// Waits until rows [0, end) are final; false when neither decoder could give them.
     bool waitForRows(int end);
     /// Rows top to bottom, width × bands bytes each; only rows waited for may be read.
-    const std::uint8_t* pixels() const { return pixels_.data(); }
+    const std::uint8_t* pixels() const { return pixels_.get(); }
 
 private:
     struct Layout;
@@ -82,7 +82,9 @@ private:
 
     std::unique_ptr<Layout> layout_;
     Fallback fallback_;
-    Bytes pixels_;
+    const std::size_t size_;
+    /// Not zeroed: the decoder's thread touches each page first, as it writes it.
+    const std::unique_ptr<std::uint8_t[]> pixels_;
     std::mutex mutex_;
     std::condition_variable rowsChanged_;
     int ready_ = 0;
