@@ -4,7 +4,7 @@
 // back through the main-thread queue, as in the app.
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/ImageThumbnailer.h"
-#include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageLibrary.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 #include "core/support/WorkerPool.h"
@@ -98,13 +98,12 @@ void copyToRecord(benchmark::State& state, const std::string& target, const std:
     QueueScheduler scheduler;
     auto storage = Storage::open(dir.path(), scheduler).storage;
     storage->setHistoryLimit(0);
-    VipsImageCodec codec;
     WorkerPool pool;
     BenchClipboard clipboard;
     std::int64_t& changes = clipboard.changes;
     ClipboardSnapshot& snapshot = clipboard.snapshot;
     Firefox front;
-    ClipboardMonitor monitor(clipboard, &front, scheduler, *storage, codec, pool);
+    ClipboardMonitor monitor(clipboard, &front, scheduler, *storage, linkedImageLibrary(), pool);
 
     int i = 0;
     for (auto _ : state) {

@@ -2,6 +2,7 @@
 // From a quick-paste request to the paste chord being handed to the keyboard port: Brisa's own work
 // (history fetch, reading the clip, building the targets, the clipboard hand-off), without the
 // 0.12 s delay, which this scheduler skips. The X server's side is not part of it.
+#include "core/image/ImageLibrary.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
 #include "core/store/Storage.h"
@@ -57,7 +58,7 @@ struct Fixture {
             storage->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, scheduler));
         }
         paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard, &keys, &windows}, scheduler,
-                                                storage->imagesDir());
+                                                storage->imagesDir(), linkedImageLibrary());
         paster->capture = &capture;
         quick = std::make_unique<QuickPasteService>(*storage, *paster);
     }

@@ -9,6 +9,7 @@
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 #include "core/image/ImageProcessor.h"
 #include "core/model/ClipDragPayload.h"
 #include "core/support/Log.h"
@@ -465,7 +466,10 @@ void LibraryViewModel::startDrag(const QString& text)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    runModalLater([this, payload = *payload] { execClipDrag(payload, services_.storage.imagesDir(), this); });
+    const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
+    runModalLater([this, images, payload = *payload] {
+        execClipDrag(payload, services_.storage.imagesDir(), images, this);
+    });
 }
 
 void LibraryViewModel::setCurrent(const QString& text)

@@ -3,6 +3,7 @@
 
 #include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 #include "core/image/ImageProcessor.h"
 #include "core/capture/SampledColor.h"
 #include "core/remind/ReminderScheduler.h"
@@ -372,7 +373,10 @@ void NotchPanelViewModel::startDrag(int row)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    runModalLater([this, payload = *payload] { execClipDrag(payload, services_.storage.imagesDir(), this); });
+    const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
+    runModalLater([this, images, payload = *payload] {
+        execClipDrag(payload, services_.storage.imagesDir(), images, this);
+    });
 }
 
 void NotchPanelViewModel::openCardMenu(int row)

@@ -3,6 +3,7 @@
 #include "ui/LibraryWindowController.h"
 
 #include "core/clips/ClipLibrary.h"
+#include "core/image/ImageLibrary.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/settings/AppSettings.h"
@@ -44,7 +45,8 @@ protected:
         StoreTest::SetUp();
         if (HasFatalFailure())
             return;
-        paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard}, clock, store->imagesDir());
+        paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard}, clock, store->imagesDir(),
+                                                linkedImageLibrary());
         bulk = std::make_unique<BulkCopyService>(*store, *paster);
         clips = std::make_unique<ClipLibrary>(*store);
     }

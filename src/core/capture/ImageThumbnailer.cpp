@@ -119,25 +119,6 @@ bool startImageLibrary()
     return started;
 }
 
-std::optional<PixelSize> thumbnailSize(int width, int height, double maxDimension)
-{
-    if (width <= 0 || height <= 0 || !(maxDimension > 0))
-        return std::nullopt;
-    const double scale = std::min(maxDimension / std::max(width, height), 1.0);
-    // std::round takes halves away from zero; the sides never exceed the originals, so they fit in int.
-    const auto tw = static_cast<int>(std::round(width * scale));
-    const auto th = static_cast<int>(std::round(height * scale));
-    if (tw <= 0 || th <= 0)
-        return std::nullopt;
-    return PixelSize{tw, th};
-}
-
-bool isDecodableSize(PixelSize size)
-{
-    return size.first > 0 && size.second > 0
-           && static_cast<std::int64_t>(size.first) * size.second <= kMaxPixels;
-}
-
 std::optional<PixelSize> imagePixelSize(const Bytes& imageData)
 {
     if (!startImageLibrary())

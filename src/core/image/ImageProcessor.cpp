@@ -638,6 +638,4 @@ std::optional<PixelBuffer> decodeRgba(const Bytes& data)
     return toPixels(image.get());
 }
 
-std::string scaleLabel(double scale) { return std::to_string(static_cast<int>(scale * 100)) + "%"; }
-
 } // namespace brisa::ImageProcessor
