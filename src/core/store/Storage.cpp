@@ -44,6 +44,19 @@ constexpr std::string_view kColumns = "id, typeRaw, textContent, imageFileName, 
                                       "createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, "
                                       "reminderDate";
 
+// A record's thumbnail, as a column of a query over ClipItem. The row's own column is only read
+// when the thumbnails' table has none: a script may still write it there.
+constexpr std::string_view kThumbnail =
+    "COALESCE((SELECT data FROM ClipThumbnail WHERE clipID = ClipItem.id), ClipItem.thumbnailData)";
+
+// The clip records' insert: every field but the thumbnail, which goes to ClipThumbnail.
+constexpr std::string_view kInsertClip =
+    "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, sourceAppBundleID, sourceAppName, createdAt, "
+    "isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)";
+constexpr std::string_view kWriteThumbnail =
+    "INSERT INTO ClipThumbnail (clipID, data) VALUES (?1, ?2) ON CONFLICT(clipID) DO UPDATE SET data = excluded.data";
+
 std::optional<std::string> optionalUuidText(const std::optional<Uuid>& u)
 {
     if (!u)
@@ -108,25 +121,63 @@ std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
     return item;
 }
 
-/// Binds every field but the id to parameters 2..15 (the id is parameter 1). The item's own
-/// strings are bound without a copy: it must outlive the statement's step.
+/// Binds every field but the id and the thumbnail to parameters 2..14 (the id is parameter 1).
+/// The item's own strings are bound without a copy: it must outlive the statement's step.
 void bindFields(SqliteStatement& st, const ClipItem& item)
 {
     st.bindText(2, std::string_view(item.typeRaw));
     st.bindOptionalTextUnowned(3, item.textContent);
     st.bindOptionalTextUnowned(4, item.imageFileName);
-    st.bindBlobUnowned(5, item.thumbnailData);
-    st.bindOptionalTextUnowned(6, item.sourceAppBundleID);
-    st.bindOptionalTextUnowned(7, item.sourceAppName);
-    st.bindDouble(8, toUnixSeconds(item.createdAt));
-    st.bindInt64(9, item.isPinned ? 1 : 0);
-    st.bindOptionalText(10, optionalUuidText(item.spaceID));
-    st.bindOptionalTextUnowned(11, item.contentHash);
-    st.bindInt64(12, item.byteSize);
-    st.bindOptionalTextUnowned(13, item.ocrText);
-    st.bindOptionalText(14, optionalUuidText(item.batchID));
-    st.bindOptionalDouble(15, optionalSeconds(item.reminderDate));
+    st.bindOptionalTextUnowned(5, item.sourceAppBundleID);
+    st.bindOptionalTextUnowned(6, item.sourceAppName);
+    st.bindDouble(7, toUnixSeconds(item.createdAt));
+    st.bindInt64(8, item.isPinned ? 1 : 0);
+    st.bindOptionalText(9, optionalUuidText(item.spaceID));
+    st.bindOptionalTextUnowned(10, item.contentHash);
+    st.bindInt64(11, item.byteSize);
+    st.bindOptionalTextUnowned(12, item.ocrText);
+    st.bindOptionalText(13, optionalUuidText(item.batchID));
+    st.bindOptionalDouble(14, optionalSeconds(item.reminderDate));
 }
+
+/// Stores the item's thumbnail for its id (replacing one stored before); true when it has none.
+bool writeThumbnail(SqliteDatabase& db, const ClipItem& item)
+{
+    if (!item.thumbnailData)
+        return true;
+    StatementScope st(db.statement(kWriteThumbnail));
+    st->bindText(1, item.id.toString());
+    st->bindBlobUnowned(2, item.thumbnailData);
+    return st->step() == SQLITE_DONE;
+}
+
+/// A savepoint around a record and its thumbnail, which are two rows: both are stored or neither.
+/// It nests inside a transaction of the caller's; alone, it is one of its own.
+class RecordWrite {
+public:
+    explicit RecordWrite(SqliteDatabase& db) : db_(db), open_(db.exec("SAVEPOINT record") == SQLITE_OK) {}
+    ~RecordWrite()
+    {
+        if (open_) {
+            db_.exec("ROLLBACK TO record");
+            db_.exec("RELEASE record");
+        }
+    }
+    RecordWrite(const RecordWrite&) = delete;
+    RecordWrite& operator=(const RecordWrite&) = delete;
+    bool ok() const { return open_; }
+    bool commit()
+    {
+        if (!open_ || db_.exec("RELEASE record") != SQLITE_OK)
+            return false;
+        open_ = false;
+        return true;
+    }
+
+private:
+    SqliteDatabase& db_;
+    bool open_;
+};
 
 bool isSafeImageName(std::string_view name)
 {
@@ -486,28 +537,60 @@ void Storage::noteChanged(std::optional<StoreChanges::Rows> rows)
 
 bool Storage::insert(const ClipItem& item)
 {
-    StatementScope st(db_->statement(
-        "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
-        "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)"));
-    st->bindText(1, item.id.toString());
-    bindFields(*st, item);
-    if (st->step() != SQLITE_DONE) {
+    // Most clips have no thumbnail: their record is one statement, a transaction of its own.
+    std::optional<RecordWrite> write;
+    if (item.thumbnailData)
+        write.emplace(*db_);
+    std::int64_t rowid = 0;
+    bool ok = !write || write->ok();
+    if (ok) {
+        StatementScope st(db_->statement(kInsertClip));
+        st->bindText(1, item.id.toString());
+        bindFields(*st, item);
+        ok = st->step() == SQLITE_DONE;
+        rowid = sqlite3_last_insert_rowid(db_->handle());
+    }
+    ok = ok && writeThumbnail(*db_, item) && (!write || write->commit());
+    if (!ok) {
         logf(LogCategory::Store, "No se pudo guardar el clip {}: {}", item.id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }
-    noteChanged(StoreChanges::Rows{.rowids = {sqlite3_last_insert_rowid(db_->handle())}});
+    noteChanged(StoreChanges::Rows{.rowids = {rowid}});
     return true;
 }
 
 bool Storage::update(const ClipItem& item)
 {
-    return updateField(item.id,
-                       "typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = COALESCE(?5, thumbnailData), "
-                       "sourceAppBundleID = ?6, sourceAppName = ?7, createdAt = ?8, isPinned = ?9, spaceID = ?10, "
-                       "contentHash = ?11, byteSize = ?12, ocrText = ?13, batchID = ?14, reminderDate = ?15",
-                       [&](SqliteStatement& st) { bindFields(st, item); });
+    constexpr std::string_view kAssignment =
+        "typeRaw = ?2, textContent = ?3, imageFileName = ?4, sourceAppBundleID = ?5, sourceAppName = ?6, "
+        "createdAt = ?7, isPinned = ?8, spaceID = ?9, contentHash = ?10, byteSize = ?11, ocrText = ?12, "
+        "batchID = ?13, reminderDate = ?14";
+    auto bind = [&](SqliteStatement& st) { bindFields(st, item); };
+    if (!item.thumbnailData)
+        return updateField(item.id, kAssignment, bind);
+    // The thumbnail is written only when the record exists, and with it or not at all.
+    RecordWrite write(*db_);
+    StoreChanges::Rows shape;
+    bool ok = write.ok();
+    if (ok) {
+        StatementScope st(db_->statement(fmt::format("UPDATE ClipItem SET {} WHERE id = ?1 RETURNING rowid", kAssignment)));
+        st->bindText(1, item.id.toString());
+        bind(*st);
+        int rc;
+        while ((rc = st->step()) == SQLITE_ROW)
+            shape.rowids.push_back(st->int64(0));
+        ok = rc == SQLITE_DONE;
+    }
+    if (ok && shape.rowids.size() != 1)
+        return false; // no such record: the savepoint is rolled back, nothing was written
+    if (!ok || !writeThumbnail(*db_, item) || !write.commit()) {
+        logf(LogCategory::Store, "No se pudo actualizar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    noteChanged(std::move(shape));
+    return true;
 }
 
 bool Storage::updateField(const Uuid& id, std::string_view assignment,
@@ -556,7 +639,7 @@ bool Storage::setCreatedAt(const Uuid& id, TimePoint createdAt)
 
 std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
 {
-    const std::string sql = withThumbnail ? fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE id = ?1", kColumns)
+    const std::string sql = withThumbnail ? fmt::format("SELECT {}, {} FROM ClipItem WHERE id = ?1", kColumns, kThumbnail)
                                           : fmt::format("SELECT {} FROM ClipItem WHERE id = ?1", kColumns);
     StatementScope st(db_->statement(sql));
     st->bindText(1, id.toString());
@@ -595,8 +678,8 @@ std::vector<ClipItem> Storage::fetchAll(const FetchOptions& options)
 {
     // rowid breaks ties between equal times so that pages never overlap or skip.
     const auto sql =
-        fmt::format("SELECT {}{} FROM ClipItem ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns,
-                    options.withThumbnails ? ", thumbnailData" : "");
+        fmt::format("SELECT {}{}{} FROM ClipItem ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns,
+                    options.withThumbnails ? ", " : "", options.withThumbnails ? kThumbnail : "");
     return query(sql, options.limit, options.offset, options.withThumbnails, options.offset == 0);
 }
 
@@ -609,7 +692,7 @@ std::vector<ClipItem> Storage::fetchPinned()
 
 std::optional<Bytes> Storage::thumbnail(const Uuid& id)
 {
-    StatementScope st(db_->statement("SELECT thumbnailData FROM ClipItem WHERE id = ?1"));
+    StatementScope st(db_->statement(fmt::format("SELECT {} FROM ClipItem WHERE id = ?1", kThumbnail)));
     st->bindText(1, id.toString());
     if (st->step() != SQLITE_ROW)
         return std::nullopt;
@@ -623,11 +706,10 @@ std::int64_t Storage::count()
 
 namespace {
 
-/// The rows of a page chosen as "page" (rowid r, isPinned p, createdAt t), looked up in the index
-/// of every field but the thumbnail by the keys it starts with, in the page's order.
+/// The rows of a page chosen as "page" (rowid r, isPinned p, createdAt t), looked up in the table
+/// by row number, in the page's order.
 constexpr std::string_view kPageRows =
-    "JOIN ClipItem INDEXED BY ClipItem_fields ON ClipItem.isPinned = page.p AND ClipItem.createdAt = page.t "
-    "AND ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC";
+    "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC";
 
 /// The tab's kinds as a condition on typeRaw. Raw values compare exactly, as clipTypeOrText
 /// does: anything outside the known kinds (even "Image") is text, so Prompts is the complement
@@ -650,10 +732,8 @@ std::vector<ClipItem> Storage::fetchPanelPage(NotchTab tab, bool onlyPinned, std
     if (limit == 0)
         return {};
     // The page is chosen from the narrow indexes alone (isPinned, createdAt and the kind, with the
-    // rowid every index carries); only its own rows are then read, from the index of every field
-    // but the thumbnail. Reading them from the table means walking the overflow pages of a
-    // spilled thumbnail before the columns after it, which on a deep page of the Assets tab cost
-    // hundreds of milliseconds.
+    // rowid every index carries); only its own rows are then read from the table, whose rows
+    // hold no thumbnail.
     const auto sql = fmt::format("SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem "
                                  "WHERE {}{} ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) "
                                  "AS page {}",
@@ -938,10 +1018,7 @@ bool Storage::BatchTransaction::add(std::span<const ClipItem> items, std::option
         return false;
     auto& db = *storage_.db_;
     // Both statements stay prepared for the whole transaction: the cache hands back the same ones.
-    auto& insertSt = db.statement(
-        "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
-        "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) ON CONFLICT(id) DO NOTHING");
+    auto& insertSt = db.statement(fmt::format("{} ON CONFLICT(id) DO NOTHING", kInsertClip));
     auto& sameContent = db.statement("SELECT 1 FROM ClipItem WHERE contentHash = ?1 AND rowid <= ?2 LIMIT 1");
     for (const auto& item : items) {
         const std::size_t at = added_++;
@@ -970,6 +1047,10 @@ bool Storage::BatchTransaction::add(std::span<const ClipItem> items, std::option
         if (db.changes() == 1) {
             ++outcome_.inserted;
             rowids_.push_back(sqlite3_last_insert_rowid(db.handle()));
+            if (!writeThumbnail(db, item)) {
+                fail();
+                return false;
+            }
         } else {
             ++outcome_.skipped;
             outcome_.skippedAt.push_back(at);
@@ -1071,7 +1152,7 @@ void Storage::forEachOldestFirst(std::optional<TimePoint> since, const std::vect
 {
     // Kinds are bound, one parameter each, after the time (?1).
     std::string sql =
-        fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE (?1 IS NULL OR createdAt >= ?1)", kColumns);
+        fmt::format("SELECT {}, {} FROM ClipItem WHERE (?1 IS NULL OR createdAt >= ?1)", kColumns, kThumbnail);
     if (!kinds.empty()) {
         sql += " AND typeRaw IN (";
         for (std::size_t i = 0; i < kinds.size(); ++i)
@@ -1271,32 +1352,13 @@ std::vector<ClipItem> Storage::fetchRows(std::span<const std::int64_t> rowids)
 
 std::vector<ClipItem> Storage::fetchRows(std::span<const RowKey> rows)
 {
-    std::vector<ClipItem> out;
-    out.reserve(rows.size());
-    const auto fromIndex = fmt::format(
-        "SELECT {} FROM ClipItem INDEXED BY ClipItem_fields WHERE isPinned = ?1 AND createdAt = ?2 AND rowid = ?3",
-        kColumns);
-    for (const auto& row : rows) {
-        StatementScope st(db_->statement(fromIndex));
-        st->bindInt64(1, row.isPinned ? 1 : 0);
-        st->bindDouble(2, row.createdAt);
-        st->bindInt64(3, row.rowid);
-        const int rc = st->step();
-        if (rc == SQLITE_ROW) {
-            if (auto item = readRow(*st, false))
-                out.push_back(std::move(*item));
-            continue;
-        }
-        if (rc != SQLITE_DONE) {
-            noteFailure();
-            continue;
-        }
-        // Pinned, unpinned or refreshed since it was read: the table still has it.
-        const std::int64_t one[] = {row.rowid};
-        for (auto& item : fetchRows(std::span<const std::int64_t>(one)))
-            out.push_back(std::move(item));
-    }
-    return out;
+    // The table's rows are narrow now: the row number alone finds each, whatever its pinned state
+    // and time are since it was read.
+    std::vector<std::int64_t> rowids;
+    rowids.reserve(rows.size());
+    for (const auto& row : rows)
+        rowids.push_back(row.rowid);
+    return fetchRows(std::span<const std::int64_t>(rowids));
 }
 
 std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, std::size_t offset, std::size_t limit)
@@ -1326,11 +1388,10 @@ std::int64_t Storage::countOfKind(std::optional<ClipType> kind)
 
 bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind)
 {
-    // INDEXED BY: the table holds the thumbnails between these columns, so a plan that read it
-    // would cost seconds on a large history; better to fail loudly than to fall back to that.
+    // A scan of the table in row order: its rows hold no thumbnail, so it reads the texts alone.
     SqliteStatement st(db_->handle(),
                        fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
-                                   "createdAt FROM ClipItem INDEXED BY ClipItem_fields WHERE {}",
+                                   "createdAt FROM ClipItem WHERE {}",
                                    kindCondition(kind)));
     int rc;
     while ((rc = st.step()) == SQLITE_ROW)
@@ -1371,25 +1432,31 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
     std::vector<ClipItem> out;
     if (limit == 0)
         return out;
-    // The index holds every field the output needs, so a match costs no second lookup, and it is
-    // walked backwards, which is the library's order but for clips of the same time: those come
-    // in index order and are put in row order here, a group at a time, rather than by a sort in
-    // SQLite, which would copy every row read. A limit stops the walk after the group that
-    // reaches it.
-    SqliteStatement st(db_->handle(),
-                       fmt::format("SELECT {}, rowid FROM ClipItem INDEXED BY ClipItem_fields WHERE {} "
-                                   "ORDER BY isPinned DESC, createdAt DESC",
-                                   kColumns, kindCondition(kind)));
-    std::vector<std::pair<std::int64_t, ClipItem>> group;
-    bool groupPinned = false;
-    double groupTime = 0;
-    auto flush = [&] {
-        std::sort(group.begin(), group.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-        for (auto& [rowid, item] : group)
-            if (out.size() < limit)
-                out.push_back(std::move(item));
-        group.clear();
+    // One scan of the table in row order, the cheapest way through every row now that they hold
+    // no thumbnail; the matches are then put in the library's order. The scan reads every row even
+    // with a limit, but keeps no more than twice the limit in memory.
+    struct Found {
+        bool isPinned;
+        double createdAt;
+        std::int64_t rowid;
+        ClipItem item;
     };
+    auto before = [](const Found& a, const Found& b) {
+        if (a.isPinned != b.isPinned)
+            return a.isPinned;
+        if (a.createdAt != b.createdAt)
+            return a.createdAt > b.createdAt;
+        return a.rowid > b.rowid;
+    };
+    std::vector<Found> found;
+    auto trim = [&] {
+        if (found.size() <= limit)
+            return;
+        std::nth_element(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(limit), found.end(), before);
+        found.erase(found.begin() + static_cast<std::ptrdiff_t>(limit), found.end());
+    };
+    SqliteStatement st(db_->handle(),
+                       fmt::format("SELECT {}, rowid FROM ClipItem WHERE {}", kColumns, kindCondition(kind)));
     SearchRow row;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
@@ -1402,25 +1469,24 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
         row.isPinned = st.int64(7) != 0;
         row.createdAtStored = st.real(6);
         row.createdAt = storedTime(row.createdAtStored);
-        if (!group.empty() && (row.isPinned != groupPinned || row.createdAtStored != groupTime)) {
-            flush();
-            if (out.size() >= limit)
-                return out;
-        }
         if (!keep(row))
             continue;
         if (auto item = readRow(st, false)) {
-            groupPinned = row.isPinned;
-            groupTime = row.createdAtStored;
-            group.emplace_back(row.rowid, std::move(*item));
+            found.push_back({row.isPinned, row.createdAtStored, row.rowid, std::move(*item)});
+            if (found.size() / 2 >= limit && found.size() > 1024)
+                trim();
         }
     }
-    flush();
     if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
         return std::nullopt;
     }
+    trim();
+    std::sort(found.begin(), found.end(), before);
+    out.reserve(found.size());
+    for (auto& f : found)
+        out.push_back(std::move(f.item));
     return out;
 }
 
