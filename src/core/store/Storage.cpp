@@ -525,6 +525,7 @@ Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clo
       clock_(clock),
       changes_(std::make_unique<StoreChanges>([this] { return dataVersion(); }))
 {
+    registerKeepFunction();
 }
 
 Storage::~Storage() = default;
@@ -1425,6 +1426,52 @@ bool Storage::forEachSearchRowOf(std::span<const std::int64_t> rowids,
     return true;
 }
 
+namespace {
+
+/// A text argument's bytes as stored, without the copy that adding a terminator would take.
+std::string_view valueView(sqlite3_value* v)
+{
+    const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+    const int n = sqlite3_value_bytes(v);
+    if (!p || n <= 0)
+        return {};
+    return {p, static_cast<std::size_t>(n)};
+}
+
+} // namespace
+
+void Storage::registerKeepFunction()
+{
+    auto call = [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+        auto& self = *static_cast<Storage*>(sqlite3_user_data(ctx));
+        if (!self.keep_) {
+            sqlite3_result_int(ctx, 0);
+            return;
+        }
+        SearchRow row;
+        row.rowid = sqlite3_value_int64(argv[0]);
+        row.typeRaw = valueView(argv[1]);
+        row.textContent = valueView(argv[2]);
+        row.sourceAppName = valueView(argv[3]);
+        row.ocrText = valueView(argv[4]);
+        row.spaceID = valueView(argv[5]);
+        row.isPinned = sqlite3_value_int64(argv[6]) != 0;
+        row.createdAtStored = sqlite3_value_double(argv[7]);
+        row.createdAt = storedTime(row.createdAtStored);
+        // Nothing may unwind through SQLite's frames: an exception ends the scan as an error and
+        // is thrown again once SQLite has returned.
+        try {
+            sqlite3_result_int(ctx, (*self.keep_)(row) ? 1 : 0);
+        } catch (...) {
+            self.keepError_ = std::current_exception();
+            sqlite3_result_error(ctx, "brisa_keeps", -1);
+        }
+    };
+    // DIRECTONLY: a view or trigger that a script put in the store cannot call it.
+    sqlite3_create_function_v2(db_->handle(), "brisa_keeps", 8, SQLITE_UTF8 | SQLITE_DIRECTONLY, this, call, nullptr,
+                               nullptr, nullptr);
+}
+
 std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipType> kind,
                                                              const std::function<bool(const SearchRow&)>& keep,
                                                              std::size_t limit)
@@ -1433,8 +1480,9 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
     if (limit == 0)
         return out;
     // One scan of the table in row order, the cheapest way through every row now that they hold
-    // no thumbnail; the matches are then put in the library's order. The scan reads every row even
-    // with a limit, but keeps no more than twice the limit in memory.
+    // no thumbnail; the matches are then put in the library's order. keep runs inside the scan,
+    // as an SQL function, so that the other fields are read from matching rows alone. The scan
+    // reads every row even with a limit, but keeps no more than twice the limit in memory.
     struct Found {
         bool isPinned;
         double createdAt;
@@ -1456,27 +1504,25 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
         found.erase(found.begin() + static_cast<std::ptrdiff_t>(limit), found.end());
     };
     SqliteStatement st(db_->handle(),
-                       fmt::format("SELECT {}, rowid FROM ClipItem WHERE {}", kColumns, kindCondition(kind)));
-    SearchRow row;
+                       fmt::format("SELECT {}, rowid FROM ClipItem WHERE {} AND brisa_keeps(rowid, typeRaw, "
+                                   "textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt)",
+                                   kColumns, kindCondition(kind)));
+    struct Scan {
+        Storage& self;
+        ~Scan() { self.keep_ = nullptr; }
+    } scan{*this};
+    keep_ = &keep;
+    keepError_ = nullptr;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
-        row.rowid = st.int64(14);
-        row.typeRaw = st.textView(1);
-        row.textContent = st.textView(2);
-        row.sourceAppName = st.textView(5);
-        row.ocrText = st.textView(11);
-        row.spaceID = st.textView(8);
-        row.isPinned = st.int64(7) != 0;
-        row.createdAtStored = st.real(6);
-        row.createdAt = storedTime(row.createdAtStored);
-        if (!keep(row))
-            continue;
         if (auto item = readRow(st, false)) {
-            found.push_back({row.isPinned, row.createdAtStored, row.rowid, std::move(*item)});
+            found.push_back({st.int64(7) != 0, st.real(6), st.int64(14), std::move(*item)});
             if (found.size() / 2 >= limit && found.size() > 1024)
                 trim();
         }
     }
+    if (keepError_)
+        std::rethrow_exception(std::exchange(keepError_, nullptr));
     if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();

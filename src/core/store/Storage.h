@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -326,6 +327,9 @@ private:
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes
     /// the next start check the whole store.
     void noteFailure();
+    /// Adds brisa_keeps(rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned,
+    /// createdAt) to this connection: keep_ of that row (false while no scan runs).
+    void registerKeepFunction();
 
     std::filesystem::path dataDir_;
     std::filesystem::path imagesDir_;
@@ -338,6 +342,10 @@ private:
     bool damageNoted_ = false;
     Signal<> changed_;
     std::unique_ptr<StoreChanges> changes_;
+    /// What fetchMatching's scan asks of each row, through an SQL function that reads it: rows
+    /// that do not match are then never read further. Set only while that scan runs.
+    const std::function<bool(const SearchRow&)>* keep_ = nullptr;
+    std::exception_ptr keepError_;
 };
 
 } // namespace brisa

@@ -601,6 +601,41 @@ TEST_F(StorageTest, AThumbnailIsWrittenOnlyWithItsRecord)
     EXPECT_EQ(raw.integer("SELECT count(*) FROM ClipThumbnail"), 1);
 }
 
+TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatches)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    // Enough matches that the scan trims what it holds on the way; times repeat, so rows break ties.
+    std::vector<ClipItem> clips;
+    for (int i = 0; i < 3000; ++i) {
+        clips.push_back(textClip(i % 3 ? "sí" : "no", clock.now() + std::chrono::seconds(i % 700), i % 11 == 0));
+        clips.back().typeRaw = i % 2 ? "text" : "code";
+    }
+    ASSERT_TRUE(store->insertBatch(clips).ok);
+    std::vector<Uuid> expected; // fetchAll is newest first, equal times newest row first
+    for (bool pinned : {true, false})
+        for (const auto& c : store->fetchAll())
+            if (c.isPinned == pinned && c.textContent == "sí")
+                expected.push_back(c.id);
+    auto keep = [](const Storage::SearchRow& row) { return row.textContent == "sí"; };
+    for (std::size_t limit : {std::size_t(1), std::size_t(600), std::size_t(1500), std::size_t(5000)}) {
+        SCOPED_TRACE(limit);
+        auto found = store->fetchMatching(std::nullopt, keep, limit);
+        ASSERT_TRUE(found);
+        std::vector<Uuid> got;
+        for (const auto& c : *found)
+            got.push_back(c.id);
+        EXPECT_EQ(got, std::vector<Uuid>(expected.begin(), expected.begin() + std::min(limit, expected.size())));
+    }
+    auto code = store->fetchMatching(ClipType::Code, keep, 5000);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(code->size(), 1000u);
+    // What keep throws reaches the caller, and the next scan works as before.
+    EXPECT_THROW(store->fetchMatching(std::nullopt, [](const Storage::SearchRow&) -> bool { throw std::bad_alloc(); }, 5),
+                 std::bad_alloc);
+    EXPECT_EQ(store->fetchMatching(std::nullopt, keep, 5000)->size(), expected.size());
+}
+
 TEST_F(StorageTest, NewerSchemaIsRefusedAndLeftUntouched)
 {
     fs::create_directories(dataDir());
