@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Search text is typed by the user and clip texts are whatever was copied: any bytes on either
 // side must parse and match without a crash or an out-of-bounds read.
+#include "core/clips/TrigramFilter.h"
 #include "core/search/ClipFilters.h"
 #include "core/search/LocalizedText.h"
 #include "core/search/SearchQuery.h"
@@ -38,6 +39,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     clips[3].ocrText = std::string(needle);
 
     const brisa::SearchQuery query(needle, rules);
+    // The library's trigram sketches must let through every clip the query matches.
+    if (query.foldedText().size() >= brisa::trigrams::kShortest) {
+        const auto runs = brisa::trigrams::runsOf(query.foldedText());
+        std::string buffer;
+        for (const auto& clip : clips) {
+            const std::string_view parts[] = {
+                clip.textContent ? std::string_view(*clip.textContent) : std::string_view(),
+                clip.sourceAppName ? std::string_view(*clip.sourceAppName) : std::string_view(),
+                clip.ocrText ? std::string_view(*clip.ocrText) : std::string_view()};
+            const auto form = brisa::trigrams::indexedForm(parts, rules, buffer);
+            std::vector<std::uint64_t> sketch(brisa::trigrams::sketchWords(form.size()));
+            brisa::trigrams::sketch(form, sketch);
+            if (query.matches(clip) && !brisa::trigrams::mayHold(sketch, runs))
+                __builtin_trap();
+        }
+    }
     for (const auto& clip : clips) {
         const bool plain = query.matches(clip);
         // A comparison form folded beforehand must give the same answer as folding on the fly.

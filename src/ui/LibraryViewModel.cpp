@@ -118,6 +118,7 @@ void LibraryViewModel::setSearch(const QString& text)
     if (text == search_)
         return;
     search_ = text;
+    query_ = SearchQuery(search_.toStdString());
     refresh();
     Q_EMIT searchChanged();
 }
@@ -249,7 +250,7 @@ ClipFilter LibraryViewModel::filter() const { return {.kind = typeFilter_, .sear
 
 bool LibraryViewModel::shows(const ClipItem& item) const
 {
-    return (!typeFilter_ || item.type() == *typeFilter_) && SearchQuery(search_.toStdString()).matches(item);
+    return (!typeFilter_ || item.type() == *typeFilter_) && query_.matches(item);
 }
 
 void LibraryViewModel::refresh()
@@ -365,7 +366,9 @@ void LibraryViewModel::openMoveMenu()
 void LibraryViewModel::deleteSelection()
 {
     services_.library.remove(selectedShown()); // one transaction, then the images
-    selected_.clear();                          // selection mode stays on
+    // Unlike the other bulk actions, this lets go of the hidden clips too: the user asked for a
+    // fresh start. Selection mode stays on.
+    selected_.clear();
     refresh();
     noteSelectionChanged();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/model/ClipType.h"
+#include "core/search/SearchQuery.h"
 #include "core/support/Uuid.h"
 #include "ui/ClipMenu.h"
 #include "ui/LibraryBoardModel.h"
@@ -197,6 +198,7 @@ private:
 
     Services services_;
     QString search_;
+    SearchQuery query_{""}; ///< search_ parsed, once per change of it
     std::optional<ClipType> typeFilter_;
     bool selectionMode_ = false;
     std::unordered_set<Uuid> selected_;

@@ -123,7 +123,7 @@ TEST_F(LibraryViewModelTest, FiltersKeepPinnedFirstThenNewestAndCountWhatIsShown
     struct Case {
         const char* name;
         int typeFilter; // index of the menu: 0 Todos, 1 Texto, 2 Código, 3 Enlace, 4 Imagen, ...
-        const char* search;
+        std::string search;
         QStringList expected;
     };
     const std::vector<Case> cases{
@@ -133,13 +133,13 @@ TEST_F(LibraryViewModelTest, FiltersKeepPinnedFirstThenNewestAndCountWhatIsShown
         {"the type filter, an unknown kind as text", 1, "", {oldPinned, recent, odd}},
         {"type filter and search together", 1, "informe", {oldPinned, recent}},
         {"Imagen with a search that matches nothing", 4, "nada", {}},
-        {"a search of 10,000 characters", 0, std::string(10000, 'x').c_str(), {}},
+        {"a search of 10,000 characters", 0, std::string(10000, 'x'), {}},
         {"a lone @", 0, "@", {}},
     };
     auto& vm = library();
     for (const auto& c : cases) {
         vm.setTypeFilter(c.typeFilter);
-        vm.setSearch(QString::fromUtf8(c.search));
+        vm.setSearch(QString::fromStdString(c.search));
         EXPECT_EQ(shown(*vm.clips()), c.expected) << c.name;
         EXPECT_EQ(vm.count(), c.expected.size()) << c.name;
         EXPECT_EQ(vm.countText(), QStringLiteral("%1 elementos").arg(c.expected.size())) << c.name;
@@ -220,6 +220,7 @@ TEST_F(LibraryViewModelTest, SelectionModeTapsInAndOutAndActsOnlyOnWhatIsShown)
     EXPECT_FALSE(store->fetch(*Uuid::parse(c.toStdString()), false));
     EXPECT_TRUE(store->fetch(*Uuid::parse(a.toStdString()), false));
     EXPECT_EQ(vm.selectedCount(), 0);
+    EXPECT_FALSE(vm.isSelected(a)) << "the hidden clips are let go of too";
     EXPECT_TRUE(vm.selectionMode());
 
     // Leaving selection mode lets go of the selection.

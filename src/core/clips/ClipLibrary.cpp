@@ -36,10 +36,19 @@ ClipLibrary::ClipLibrary(Storage& storage)
 
 ClipLibrary::~ClipLibrary() = default;
 
+const SearchQuery& ClipLibrary::query(const std::string& search)
+{
+    if (search != querySearch_) {
+        query_ = SearchQuery(search);
+        querySearch_ = search;
+    }
+    return query_;
+}
+
 bool ClipLibrary::needsColumn(const ClipFilter& filter)
 {
     // Without search text or spaces, the indexes give the order and the count directly.
-    return !SearchQuery(filter.search).isEmpty() || filter.space || filter.unfiledAmong;
+    return !query(filter.search).isEmpty() || filter.space || filter.unfiledAmong;
 }
 
 SearchColumn& ClipLibrary::column()
@@ -69,7 +78,7 @@ const std::vector<std::uint32_t>& ClipLibrary::matches(const ClipFilter& filter)
     auto& col = column();
     if (cachedFilter_ && *cachedFilter_ == filter)
         return cachedMatches_;
-    const SearchQuery query(filter.search);
+    const SearchQuery& parsed = query(filter.search);
     std::function<bool(const SearchColumn::Entry&)> keep;
     if (filter.kind || filter.space || filter.unfiledAmong) {
         keep = [&filter](const SearchColumn::Entry& e) {
@@ -83,7 +92,7 @@ const std::vector<std::uint32_t>& ClipLibrary::matches(const ClipFilter& filter)
             return true;
         };
     }
-    cachedMatches_ = col.matching(query, keep);
+    cachedMatches_ = col.matching(parsed, keep);
     cachedFilter_ = filter;
     return cachedMatches_;
 }
@@ -124,7 +133,7 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
     if (loaded_ || !needsColumn(filter))
         return page(filter, 0, most).clips;
     // One search and done (the command line): match while reading, keep only what matched.
-    const SearchQuery query(filter.search);
+    const SearchQuery& query = this->query(filter.search);
     auto kind = filter.kind;
     if (query.typeFilter()) {
         if (kind && kind != query.typeFilter())

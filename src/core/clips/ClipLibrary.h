@@ -5,6 +5,7 @@
 #include "core/clips/TextPreview.h"
 #include "core/model/ClipItem.h"
 #include "core/model/ClipType.h"
+#include "core/search/SearchQuery.h"
 #include "core/store/StoreChanges.h"
 #include "core/support/Uuid.h"
 
@@ -118,7 +119,9 @@ private:
     SearchColumn& column();
     /// Row numbers of the filter's clips from the column, cached for the next page of the same filter.
     const std::vector<std::uint32_t>& matches(const ClipFilter& filter);
-    static bool needsColumn(const ClipFilter& filter);
+    bool needsColumn(const ClipFilter& filter);
+    /// search parsed; the last one is kept, as the window asks for its count and its page in turn.
+    const SearchQuery& query(const std::string& search);
 
     Storage& storage_;
     SearchColumn column_;
@@ -130,6 +133,8 @@ private:
     StoreChanges::Subscription changes_;
     std::optional<ClipFilter> cachedFilter_;
     std::vector<std::uint32_t> cachedMatches_;
+    std::string querySearch_;
+    SearchQuery query_{""};
 };
 
 } // namespace brisa

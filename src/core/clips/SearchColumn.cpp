@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/clips/SearchColumn.h"
 
+#include "core/clips/TrigramFilter.h"
 #include "core/search/SearchQuery.h"
 #include "core/store/Storage.h"
 
@@ -19,6 +20,18 @@ bool before(const SearchColumn::Entry& a, const SearchColumn::Entry& b)
     if (a.createdAt != b.createdAt)
         return a.createdAt > b.createdAt;
     return a.rowid > b.rowid;
+}
+
+/// Runs work(from, to) over [0, n) in slices, one per core.
+void inParallel(std::size_t n, const std::function<void(std::size_t, std::size_t)>& work)
+{
+    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const std::size_t slices = std::max<std::size_t>(1, std::min(cores, n / 1024));
+    const std::size_t step = (n + slices - 1) / slices;
+    std::vector<std::jthread> workers;
+    for (std::size_t s = 1; s < slices; ++s)
+        workers.emplace_back([&, s] { work(s * step, std::min(n, (s + 1) * step)); });
+    work(0, std::min(n, step));
 }
 
 bool allAscii(std::string_view s)
@@ -102,6 +115,8 @@ bool SearchColumn::load(Storage& storage, CaseRules rules)
 {
     entries_.clear();
     blob_.clear();
+    sketches_.clear();
+    sketchGarbage_ = 0;
     garbage_ = 0;
     rules_ = rules;
     folded_ = false;
@@ -115,7 +130,47 @@ bool SearchColumn::load(Storage& storage, CaseRules rules)
         return false;
     }
     std::sort(entries_.begin(), entries_.end(), before);
+    sketchAll();
     return true;
+}
+
+void SearchColumn::sketchAll()
+{
+    // Most texts are sketched as they lie in the block; the others are folded first. Both passes
+    // run on every core, each entry's place in sketches_ fixed in between.
+    const std::size_t n = entries_.size();
+    std::vector<std::string> folded(n);
+    std::vector<std::uint8_t> folds(n);
+    inParallel(n, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const std::string_view parts[] = {textContent(entries_[i]), sourceAppName(entries_[i]), ocrText(entries_[i])};
+            if ((folds[i] = !trigrams::foldsInPlace(parts, rules_)))
+                folded[i] = foldJoinedForComparison(parts, rules_);
+        }
+    });
+    auto form = [&](std::size_t i) { return folds[i] ? std::string_view(folded[i]) : joined(entries_[i]); };
+    std::size_t words = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        entries_[i].sketchOffset = words;
+        entries_[i].sketchWords = static_cast<std::uint32_t>(trigrams::sketchWords(form(i).size()));
+        words += entries_[i].sketchWords;
+    }
+    sketches_.assign(words, 0);
+    inParallel(n, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            trigrams::sketch(form(i), {sketches_.data() + entries_[i].sketchOffset, entries_[i].sketchWords});
+    });
+}
+
+void SearchColumn::addSketch(Entry& e)
+{
+    thread_local std::string buffer;
+    const std::string_view parts[] = {textContent(e), sourceAppName(e), ocrText(e)};
+    const auto form = e.hasFolded ? foldedText(e) : trigrams::indexedForm(parts, rules_, buffer);
+    e.sketchOffset = sketches_.size();
+    e.sketchWords = static_cast<std::uint32_t>(trigrams::sketchWords(form.size()));
+    sketches_.resize(sketches_.size() + e.sketchWords);
+    trigrams::sketch(form, {sketches_.data() + e.sketchOffset, e.sketchWords});
 }
 
 bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
@@ -151,13 +206,17 @@ bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
         case Kind::Written:
         case Kind::Deleted:
             garbage_ += std::size_t{e.textSize} + e.appSize + e.ocrSize + e.foldedSize;
+            sketchGarbage_ += e.sketchWords;
             break;
         }
     }
     entries_.resize(kept);
     if (rows.kind == Kind::Written) {
         const bool ok = storage.forEachSearchRowOf(
-            ids, [this, &moved](const Storage::SearchRow& row) { moved.push_back(append(row, folded_)); });
+            ids, [this, &moved](const Storage::SearchRow& row) {
+                moved.push_back(append(row, folded_));
+                addSketch(moved.back());
+            });
         if (!ok)
             return false;
     }
@@ -171,6 +230,17 @@ bool SearchColumn::apply(Storage& storage, const StoreChanges::Rows& rows)
 
 void SearchColumn::compact()
 {
+    if (sketchGarbage_ != 0 && sketchGarbage_ * 2 >= sketches_.size()) {
+        std::vector<std::uint64_t> fresh;
+        fresh.reserve(sketches_.size() - sketchGarbage_);
+        for (auto& e : entries_) {
+            const auto sketch = sketchOf(e);
+            e.sketchOffset = fresh.size();
+            fresh.insert(fresh.end(), sketch.begin(), sketch.end());
+        }
+        sketches_ = std::move(fresh);
+        sketchGarbage_ = 0;
+    }
     // Copying costs as much as the block: only once most of it is dead, so that over many
     // changes each byte is copied a few times at most.
     if (garbage_ == 0 || garbage_ * 2 < blob_.size())
@@ -194,7 +264,7 @@ void SearchColumn::compact()
 std::vector<std::uint32_t> SearchColumn::matching(const SearchQuery& query,
                                                    const std::function<bool(const Entry&)>& keep)
 {
-    // Folded copies are made by the column's rules; a query by others folds for itself.
+    // Folded copies and sketches are made by the column's rules; a query by others folds for itself.
     const bool useFolded = query.rules() == rules_;
     if (useFolded && !folded_ && query.foldsEveryText()) {
         // Done at the first such query rather than at load: most searches are ASCII words, which
@@ -202,11 +272,16 @@ std::vector<std::uint32_t> SearchColumn::matching(const SearchQuery& query,
         foldAll();
         folded_ = true;
     }
+    std::vector<std::uint32_t> runs;
+    if (useFolded && sketched_ && query.foldedText().size() >= trigrams::kShortest)
+        runs = trigrams::runsOf(query.foldedText());
     auto scan = [&](std::size_t from, std::size_t to) {
         std::vector<std::uint32_t> out;
         for (std::size_t i = from; i < to; ++i) {
             const Entry& e = entries_[i];
             if (keep && !keep(e))
+                continue;
+            if (!runs.empty() && !trigrams::mayHold(sketchOf(e), runs))
                 continue;
             const bool match = useFolded && e.hasFolded
                                    ? query.matches(e.kind, textContent(e), sourceAppName(e), ocrText(e), foldedText(e))

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,9 @@ class SearchQuery;
 /// newest first, equal times newest row first. The texts sit one after another in one block, so
 /// that a search walks memory in order instead of chasing a heap block per string. Once a query
 /// needs every text beyond ASCII folded (an accented word), each such text keeps its comparison
-/// form beside it, folded once: later queries of the kind compare without folding again.
+/// form beside it, folded once: later queries of the kind compare without folding again. A search
+/// word of three bytes or more compares only the texts whose sketch of runs of three bytes
+/// (trigrams::sketch) holds all of the word's.
 class SearchColumn {
 public:
     struct Entry {
@@ -37,6 +40,8 @@ public:
         std::uint32_t appSize = 0;
         std::uint32_t ocrSize = 0;
         std::uint32_t foldedSize = 0;
+        std::uint64_t sketchOffset = 0; ///< of the sketch, in words of sketches_
+        std::uint32_t sketchWords = 0;
         ClipType kind = ClipType::Text;
         bool isPinned = false;
         bool hasFolded = false; ///< false for ASCII text, which folds on the fly without ICU
@@ -67,6 +72,10 @@ public:
     /// long column is split across the cores; the result is the one a single pass gives.
     std::vector<std::uint32_t> matching(const SearchQuery& query, const std::function<bool(const Entry&)>& keep);
 
+    /// Whether matching() passes over the texts whose sketch lacks a run of the word; off, it
+    /// compares every text (for tests that hold the two answers side by side).
+    void setSketched(bool on) { sketched_ = on; }
+
 private:
     /// A new entry for row, its texts added to the block; folded too when fold is set.
     Entry append(const Storage::SearchRow& row, bool fold);
@@ -82,12 +91,23 @@ private:
     void foldAll();
     /// Drops the bytes of entries that are gone once they are most of the block.
     void compact();
+    /// Sketches the texts of every entry, on every core.
+    void sketchAll();
+    /// Adds the sketch of e's texts.
+    void addSketch(Entry& e);
+    std::span<const std::uint64_t> sketchOf(const Entry& e) const
+    {
+        return {sketches_.data() + e.sketchOffset, e.sketchWords};
+    }
 
     std::vector<Entry> entries_;
     std::string blob_;
     std::size_t garbage_ = 0; ///< bytes of blob_ no entry refers to
     CaseRules rules_ = CaseRules::Default;
     bool folded_ = false; ///< every entry that needs it has its comparison form
+    std::vector<std::uint64_t> sketches_;
+    std::size_t sketchGarbage_ = 0; ///< words of sketches_ no entry refers to
+    bool sketched_ = true;
 };
 
 } // namespace brisa

@@ -44,6 +44,8 @@ public:
     /// Whether the free text folds to more than ASCII: then every text beyond ASCII is folded to
     /// be compared with it.
     bool foldsEveryText() const { return textNeedle_ && !textNeedle_->ascii(); }
+    /// The free text as it is compared (folded); empty when there is none.
+    std::string_view foldedText() const { return textNeedle_ ? std::string_view(textNeedle_->folded()) : std::string_view(); }
     /// The case rules the query compares by.
     CaseRules rules() const { return rules_; }
 

@@ -2,6 +2,7 @@
 #include "core/clips/ClipLibrary.h"
 
 #include "core/search/ClipFilters.h"
+#include "core/search/SearchQuery.h"
 #include "core/store/Storage.h"
 #include "../store/StoreTestSupport.h"
 
@@ -285,6 +286,48 @@ TEST_F(ClipLibraryTest, HostileSearchTextGetsTheSameAnswerAsTheReference)
         const auto history = store->fetchAll();
         const auto expected = filtered(std::span<const ClipItem>(history), std::nullopt, text).size();
         EXPECT_EQ(library.page({.search = text}, 0, ClipLibrary::kScreen).total, expected);
+    }
+}
+
+TEST_F(ClipLibraryTest, TrigramSketchesLetThroughEveryClipTheSearchMatches)
+{
+    // Texts where folding moves bytes about: accents precomposed and not, "ß" and ligatures that
+    // fold to ASCII, Turkic dotted and dotless i, a word across the joint of two fields,
+    // recognised text, invalid bytes.
+    const char* texts[] = {
+        "Informe de la reunión", "INFORMACIÓN útil", "informacio\xCC\x81n descompuesta", "Straße mayor",
+        "STRASSE", "\xEF\xAC\x81lete de res", "\xE2\x84\xAA\xE2\x84\xAA kelvin", "KIT de DİSK",
+        "kıt ılık", "ILIK KIT", "árbol ÁRBOL", "bad \xFF\xFE bytes informe", "abc", "ab", "",
+    };
+    const char* kinds[] = {"text", "code", "link", "image", "Nota"};
+    const char* apps[] = {"Figma Desktop", "informe", "Añoranza"};
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        for (std::size_t k = 0; k < 2; ++k)
+            add(texts[i], kinds[(i + k) % std::size(kinds)], false, std::string(apps[(i + k) % std::size(apps)]));
+
+    const char* searches[] = {
+        "informe",     "INFORMACIÓN", "información", "strasse", "STRAßE",  "filete",   "kk",
+        "kkk",         "kit",         "KIT",         "dİsk",    "disk",    "kıt",      "ılık",
+        "ÁRBOL",       "árbol árbol", "arbol",       "eporta",  "abc",     "@link abc", "@image informe",
+        "@figma",      "@figma reu",  "@añoranza",   "bad \xFF", "reunióninforme", "desktopinf", "ño",
+    };
+    for (const auto rules : {CaseRules::Default, CaseRules::Turkic}) {
+        SearchColumn indexed, scanned;
+        ASSERT_TRUE(indexed.load(*store, rules));
+        ASSERT_TRUE(scanned.load(*store, rules));
+        scanned.setSketched(false);
+        for (const char* search : searches) {
+            SCOPED_TRACE(std::string(search) + (rules == CaseRules::Turkic ? " (turco)" : ""));
+            const SearchQuery query(search, rules);
+            const auto expected = scanned.matching(query, {});
+            EXPECT_EQ(indexed.matching(query, {}), expected);
+            std::size_t reference = 0;
+            for (std::size_t i = 0; i < scanned.size(); ++i) {
+                const auto& e = scanned.entry(i);
+                reference += query.matches(e.kind, scanned.textContent(e), scanned.sourceAppName(e), scanned.ocrText(e));
+            }
+            EXPECT_EQ(expected.size(), reference);
+        }
     }
 }
 
