@@ -4,7 +4,8 @@
 #   brisa --version              exec to exit (the floor: loading the program and its libraries)
 #   brisa toggle                 exec to the D-Bus call seen on the bus (dbus-monitor), and to exit
 #   brisa history --limit 20     exec to exit, over a CLIPS-clip store
-#   brisa (the resident program) exec to "Brisa está lista", and its RSS 2 s later, empty history
+#   brisa (the resident program) exec to "Brisa está lista", and its RSS 2 s later, empty history,
+#                                with the shared objects it has mapped then (none of the image libraries)
 # and how many shared objects each loads (LD_DEBUG=libs). Medians and minimums over RUNS runs; the
 # machine may be loaded, so also the user and system CPU time each command takes, on average.
 # Usage: client_start.sh BRISA MAKE_HISTORY [CLIPS] [RUNS]
@@ -60,11 +61,14 @@ exec "$here/../tests/support/with-display.sh" bash -c '
     starts+=("$(ms "$a" "$b")")
     sleep 2
     rss+=("$(awk "/VmRSS/ {print \$2}" /proc/$pid/status)")
+    mapped=$(awk "\$6 ~ /[.]so/ { print \$6 }" /proc/$pid/maps | sort -u)
     kill "$pid"; wait "$pid" 2>/dev/null || true
   done
   echo "brisa start to ready (empty history): $(summary "${starts[@]}")"
   printf "brisa RSS 2 s after start (empty history): %s\n" \
     "$(printf "%s\n" "${rss[@]}" | sort -n | awk "{ v[NR] = \$1 } END { printf \"median %.1f MB, min %.1f MB\", v[int((NR + 1) / 2)] / 1024, v[1] / 1024 }")"
+  echo "brisa shared objects mapped 2 s after start: $(grep -c . <<<"$mapped")," \
+       "of them image libraries (libvips, Tesseract, OpenCV, libheif): $(grep -cE "/lib(vips|tesseract|opencv_|heif)" <<<"$mapped" || true)"
 
   "$make_history" "$clips" >/dev/null
 
