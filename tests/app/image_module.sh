@@ -24,7 +24,7 @@ check "started on an empty history, it maps none of the image libraries" '[ -z "
 xclip -selection clipboard -t image/png -i "$home/text.png"
 check "a copied image becomes an image clip with a thumbnail" \
   'wait_for "[ \"\$(clips)\" = 1 ]" && [ "$(newest typeRaw)" = image ] &&
-   [ "$(sqlite3 "$db" "select length(thumbnailData) > 0 from ClipItem")" = 1 ]'
+   [ "$(sqlite3 "$db" "select length(data) > 0 from ClipThumbnail")" = 1 ]'
 check "its text is recognised" 'wait_for "[[ \"\$(newest ocrText)\" == *Hola* ]]"'
 check "the image libraries are mapped once an image came" \
   'image_libs $app | grep -q libvips && image_libs $app | grep -q libtesseract'
@@ -41,7 +41,7 @@ wait_for "[ \"\$(clips)\" = 1 ]"
 xclip -selection clipboard -t image/png -i "$home/b.png"
 check "without the image module two copied images are still two image clips, without thumbnails" \
   'wait_for "[ \"\$(clips)\" = 2 ]" && [ "$(newest typeRaw)" = image ] &&
-   [ "$(sqlite3 "$db" "select count(*) from ClipItem where thumbnailData is null")" = 2 ]'
+   [ "$(sqlite3 "$db" "select count(*) from ClipThumbnail")" = 0 ]'
 check "the missing module is logged once" '[ "$(grep -c "No se pudo cargar .*libbrisa-image.so" "$home/alone.log")" = 1 ]'
 check "and the program goes on" 'kill -0 $app'
 [ $fail -eq 0 ] || { echo "--- app log"; cat "$home/app.log"; echo "--- without the module"; cat "$home/alone.log"; }
