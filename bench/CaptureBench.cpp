@@ -4,10 +4,11 @@
 // back through the main-thread queue, as in the app.
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/ImageThumbnailer.h"
-#include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageLibrary.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 #include "core/support/WorkerPool.h"
+#include "ScratchDir.h"
 
 #include <benchmark/benchmark.h>
 #include <vips/vips.h>
@@ -93,18 +94,16 @@ struct Firefox final : FrontmostApplication {
 void copyToRecord(benchmark::State& state, const std::string& target, const std::function<Bytes(int)>& content)
 {
     setLogSink([](std::string_view) {});
-    const auto dir = std::filesystem::temp_directory_path() / ("brisa-bench-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
+    const bench::ScratchDir dir;
     QueueScheduler scheduler;
-    auto storage = Storage::open(dir, scheduler).storage;
+    auto storage = Storage::open(dir.path(), scheduler).storage;
     storage->setHistoryLimit(0);
-    VipsImageCodec codec;
     WorkerPool pool;
     BenchClipboard clipboard;
     std::int64_t& changes = clipboard.changes;
     ClipboardSnapshot& snapshot = clipboard.snapshot;
     Firefox front;
-    ClipboardMonitor monitor(clipboard, &front, scheduler, *storage, codec, pool);
+    ClipboardMonitor monitor(clipboard, &front, scheduler, *storage, linkedImageLibrary(), pool);
 
     int i = 0;
     for (auto _ : state) {
@@ -118,7 +117,6 @@ void copyToRecord(benchmark::State& state, const std::string& target, const std:
         scheduler.runUntil([&] { return storage->count() > before; });
     }
     pool.shutdown(WorkerPool::Pending::Finish);
-    std::filesystem::remove_all(dir);
     setLogSink({});
 }
 

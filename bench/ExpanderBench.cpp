@@ -3,6 +3,7 @@
 // to the last key Brisa types for it (the 30 ms and 0.12 s delays skipped by this scheduler). The
 // X server's side is not part of it; reading the key code with a layout is (XkbKeyReader).
 #include "core/expander/TextExpander.h"
+#include "core/image/ImageLibrary.h"
 #include "core/stores/TextSnippetStore.h"
 #include "core/support/Log.h"
 #include "platform/x11/XkbKeyReader.h"
@@ -43,7 +44,7 @@ struct Fixture {
     NoWatcher watcher;
     UserDefaults defaults;
     TextSnippetStore store{defaults};
-    PasteService paster{{&clipboard, &keys, nullptr}, scheduler, "/nonexistent"};
+    PasteService paster{{&clipboard, &keys, nullptr}, scheduler, "/nonexistent", linkedImageLibrary()};
     TextExpander expander{{&watcher, &keys, nullptr}, store, paster, scheduler};
 };
 

@@ -6,6 +6,7 @@
 #include "core/clips/ClipLibrary.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
+#include "ScratchDir.h"
 #include "SyntheticHistory.h"
 
 #include <benchmark/benchmark.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 using namespace brisa;
@@ -24,8 +26,8 @@ namespace {
 constexpr std::size_t kClips = 100'000;
 
 struct Fixture {
+    std::optional<bench::ScratchDir> scratch; ///< none for a store named by the environment
     fs::path home;
-    bool owned = false;
     SystemClock clock;
     std::unique_ptr<Storage> storage;
 
@@ -35,16 +37,14 @@ struct Fixture {
         if (const char* given = std::getenv("BRISA_BENCH_DATA_HOME"); given && *given) {
             home = given;
         } else {
-            std::string pattern = (fs::temp_directory_path() / "brisa-bench-XXXXXX").string();
-            home = mkdtemp(pattern.data());
-            owned = true;
+            home = scratch.emplace().path();
         }
         storage = Storage::open(home, clock).storage;
         if (!storage)
             std::abort();
         // Never let the retention rules thin out the history under measurement (or the user's).
         storage->setHistoryLimit(0);
-        if (owned) {
+        if (scratch) {
             Storage::BulkWriteScope bulk(*storage);
             auto history = synthetic::makeHistory(kClips);
             for (auto& item : history)
@@ -52,13 +52,7 @@ struct Fixture {
             storage->insertBatch(history);
         }
     }
-    ~Fixture()
-    {
-        storage.reset();
-        std::error_code ec;
-        if (owned)
-            fs::remove_all(home, ec);
-    }
+    ~Fixture() { storage.reset(); } // before its folder goes
 };
 
 Fixture& fixture()

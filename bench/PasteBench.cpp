@@ -2,12 +2,14 @@
 // From a quick-paste request to the paste chord being handed to the keyboard port: Brisa's own work
 // (history fetch, reading the clip, building the targets, the clipboard hand-off), without the
 // 0.12 s delay, which this scheduler skips. The X server's side is not part of it.
+#include "core/image/ImageLibrary.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
 
 #include "ImmediateDesktop.h"
+#include "ScratchDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -40,8 +42,7 @@ struct Fixture {
     explicit Fixture(int count, std::size_t imageBytes = 0)
     {
         setLogSink([](std::string_view) {});
-        char pattern[] = "/tmp/brisa-bench-XXXXXX";
-        home = mkdtemp(pattern);
+        home = scratch.path();
         storage = std::move(Storage::open(home, scheduler).storage);
         for (int i = 0; i < count; ++i) {
             ClipItem item = makeClipItem({.type = ClipType::Text,
@@ -57,7 +58,7 @@ struct Fixture {
             storage->insert(makeClipItem({.type = ClipType::Image, .imageFileName = name}, scheduler));
         }
         paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard, &keys, &windows}, scheduler,
-                                                storage->imagesDir());
+                                                storage->imagesDir(), linkedImageLibrary());
         paster->capture = &capture;
         quick = std::make_unique<QuickPasteService>(*storage, *paster);
     }
@@ -66,12 +67,11 @@ struct Fixture {
         quick.reset();
         paster.reset();
         storage.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
         setLogSink({});
     }
 
     ImmediateScheduler scheduler;
+    bench::ScratchDir scratch;
     std::filesystem::path home;
     std::unique_ptr<Storage> storage;
     std::unique_ptr<PasteService> paster;

@@ -5,13 +5,16 @@
 #include "core/store/ClipLines.h"
 #include "core/store/Storage.h"
 #include "core/support/Log.h"
+#include "ScratchDir.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -24,30 +27,11 @@
 
 using namespace brisa;
 namespace fs = std::filesystem;
+using brisa::bench::ScratchDir;
 
 namespace {
 
 constexpr int kClips = 100'000;
-
-/// A folder under $TMPDIR that is removed when the benchmark ends.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "brisa-bench-XXXXXX").string();
-        if (char* made = mkdtemp(pattern.data()))
-            path_ = made;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 /// Deterministic text clips of 20 to 2,000 characters (log-uniform, as copies tend to be short),
 /// one a second, with an app name and a hash like capture writes.
@@ -100,12 +84,16 @@ const fs::path& bigStore()
 {
     static ScratchDir dir;
     static const bool built = [] {
+        const pid_t parent = ::getpid();
         const pid_t pid = ::fork();
         if (pid != 0) {
             int status = 0;
             ::waitpid(pid, &status, 0);
             return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         }
+        // A run cut short takes the builder with it, rather than leave it filling a removed folder.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            ::_exit(1);
         SystemClock clock;
         auto store = openOrDie(dir.path(), clock);
         store->setHistoryLimit(0);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libbrisa-app: the resident program, loaded by `brisa` when it runs with no command.
 #include "app/BrisaApp.h"
+#include "app/ImageModule.h"
 #include "app/InstanceBus.h"
 #include "app/LogCategories.h"
 #include "app/StoreCommands.h"
@@ -35,7 +36,8 @@ extern "C" __attribute__((visibility("default"))) int brisa_app_main(int argc, c
         std::fprintf(stderr, "[Brisa] Brisa ya está en marcha: se le pide que abra el panel\n");
         return brisa::InstanceBus::send({brisa::RemoteCommand::Kind::Toggle, 0}, error) ? 0 : 1;
     }
-    brisa::BrisaApp brisaApp;
+    // The image libraries are a quarter of the program's memory: loaded when the first image comes.
+    brisa::BrisaApp brisaApp(brisa::loadedImageLibrary());
     bus.onCommand = [&brisaApp](const brisa::RemoteCommand& command) { brisaApp.perform(command); };
     if (!brisaApp.start())
         return brisa::StoreCommandExit::StoreUnavailable;

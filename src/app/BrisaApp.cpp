@@ -8,8 +8,8 @@
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/OcrService.h"
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 #include "core/capture/ScreenshotWatcher.h"
-#include "core/capture/VipsImageCodec.h"
 #include "core/launcher/AppLauncher.h"
 #include "core/notch/NotchController.h"
 #include "core/nowplaying/NowPlayingService.h"
@@ -96,8 +96,9 @@ QIcon trayIcon(bool paused = false)
 
 } // namespace
 
-BrisaApp::BrisaApp(QObject* parent)
+BrisaApp::BrisaApp(const ImageLibrary& images, QObject* parent)
     : QObject(parent)
+    , images_(images)
 {
 }
 
@@ -223,10 +224,9 @@ void BrisaApp::followCompositor()
 
 void BrisaApp::createClipboardMonitor()
 {
-    codec_ = std::make_unique<VipsImageCodec>();
     workers_ = std::make_unique<WorkerPool>();
-    ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, static_cast<RecognizedTextSink&>(*this));
-    imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, ocr_.get());
+    ocr_ = std::make_unique<OcrService>(*scheduler_, *workers_, static_cast<RecognizedTextSink&>(*this), images_);
+    imageOps_ = std::make_unique<ImageClipOperations>(*storage_, *scheduler_, *workers_, images_, ocr_.get());
     platform_ = std::make_unique<PlatformServices>(createPlatformServices(*scheduler_));
     // The compositor quitting ends the session: leave as on a termination signal, losing nothing.
     platform_->setSessionLostHandler([this] { quit(); });
@@ -234,7 +234,7 @@ void BrisaApp::createClipboardMonitor()
         return;
 
     monitor_ = std::make_unique<ClipboardMonitor>(*platform_->clipboard, platform_->frontmost.get(), *scheduler_,
-                                                  *storage_, *codec_, *workers_);
+                                                  *storage_, images_, *workers_);
     // BRISA_CLIPBOARD_POLL=1 looks every 0.3 s instead, as where the platform cannot tell (for comparisons).
     monitor_->useChangeEvents = qEnvironmentVariableIntValue("BRISA_CLIPBOARD_POLL") == 0;
     monitor_->recognizer = ocr_.get();
@@ -253,7 +253,7 @@ void BrisaApp::recordPrimarySelection(bool on)
     if (primaryMonitor_ || !(primary_ = platform_->openPrimarySelection()))
         return;
     primaryMonitor_ = std::make_unique<ClipboardMonitor>(*primary_, platform_->frontmost.get(), *scheduler_,
-                                                         *storage_, *codec_, *workers_);
+                                                         *storage_, images_, *workers_);
     // Recorded without a toast: a highlight is not a copy the user asked to confirm. Nor is it
     // kept for when its owner quits.
     primaryMonitor_->retainContent = false;
@@ -268,7 +268,7 @@ void BrisaApp::createPasteServices()
 {
     paster_ = std::make_unique<PasteService>(
         PasteService::Desktop{platform_->clipboard.get(), platform_->keys.get(), platform_->windows.get()},
-        *scheduler_, storage_->imagesDir());
+        *scheduler_, storage_->imagesDir(), images_);
     paster_->terminalClasses = terminalClasses(*defaults_);
     paster_->waylandSession = platform_->wayland;
     paster_->capture = monitor_.get();
@@ -375,7 +375,7 @@ void BrisaApp::installToastPanel()
         return;
     toast_ = std::make_unique<ToastController>(*platform_->screens, platform_->pointer.get(), *notch_, *scheduler_);
     notch_->setToast(toast_.get());
-    toastModel_ = std::make_unique<ToastViewModel>(*toast_, *scheduler_, storage_->imagesDir());
+    toastModel_ = std::make_unique<ToastViewModel>(*toast_, *scheduler_, storage_->imagesDir(), &images_);
     toastWindow_ = std::make_unique<NotchPanelWindow>(
         *qmlEngine_, QUrl(QStringLiteral("qrc:/qt/qml/Brisa/Ui/qml/ToastRoot.qml")),
         QVariantMap{{QStringLiteral("viewModel"), QVariant::fromValue<QObject*>(toastModel_.get())},
@@ -459,8 +459,7 @@ void BrisaApp::installLauncherPanel()
 
 void BrisaApp::startScreenshotWatcher()
 {
-    auto codec = std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse); // half-written files wait
-    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, codec);
+    screenshots_ = std::make_unique<ScreenshotWatcher>(*storage_, *scheduler_, *workers_, images_);
     screenshots_->capturePause = capturePause_.get();
     screenshots_->start(ScreenshotWatcher::screenshotDirectory(*defaults_), platform_->directoryWatcher.get());
 }

@@ -52,7 +52,7 @@ class SettingsWindowController;
 class ReminderScheduler;
 class DBusNotifications;
 class ScreenshotWatcher;
-class VipsImageCodec;
+class ImageLibrary;
 class WorkerPool;
 struct PlatformServices;
 class LauncherStore;
@@ -76,7 +76,9 @@ class BrisaApp final : public QObject,
                        private SettingsEffects {
     Q_OBJECT
 public:
-    explicit BrisaApp(QObject* parent = nullptr);
+    /// images does all image work (the program loads the image libraries on first use); it must
+    /// outlive the app.
+    explicit BrisaApp(const ImageLibrary& images, QObject* parent = nullptr);
     ~BrisaApp() override;
 
     /// Runs the start-up sequence; the event loop takes over afterwards. False when Brisa cannot
@@ -134,6 +136,7 @@ private:
     void setLaunchAtLogin(bool enabled) override;
     void setBlockedBundleIDs(const std::set<std::string>& ids) override;
 
+    const ImageLibrary& images_;
     std::unique_ptr<QtScheduler> scheduler_;
     std::unique_ptr<Storage> storage_;
     std::unique_ptr<IdleCheckpoint> checkpoint_;
@@ -147,8 +150,7 @@ private:
     std::unique_ptr<LauncherStore> launcher_;
     std::unique_ptr<XdgDefaultApplications> defaultApps_;
     // Declared so that they go in the right order: the monitor before the platform it reads, the
-    // pool's threads joined before the codec and the store their jobs use.
-    std::unique_ptr<VipsImageCodec> codec_;
+    // pool's threads joined before the store their jobs use.
     std::unique_ptr<WorkerPool> workers_;
     std::unique_ptr<OcrService> ocr_;
     std::unique_ptr<ImageClipOperations> imageOps_;

@@ -4,6 +4,7 @@
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ClipboardSnapshot.h"
 #include "core/capture/ClipboardTypeDetector.h"
+#include "core/capture/ImageThumbnailer.h"
 #include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
 #include "core/image/ImageProcessor.h"
@@ -161,14 +162,16 @@ std::optional<std::string> readInput(std::istream& in)
 }
 
 /// Hashed and with its thumbnail, made by images (loaded only when the clip is an image).
-PreparedClip prepare(DetectedClip detected, const StoreImages& images)
+PreparedClip prepare(DetectedClip detected, const ImageLibrary& images)
 {
-    return prepareClip(std::move(detected), [&images](const Bytes& image) { return images.thumbnail(image); });
+    return prepareClip(std::move(detected), [&images](const Bytes& image) {
+        return images.thumbnail(image, ImageThumbnailer::kStoredMaxDimension);
+    });
 }
 
 /// The clip `add` stores, or an error message.
 std::variant<DetectedClip, std::string> detectForAdd(const StoreCommand& cmd, std::istream& in,
-                                                     const StoreImages& images)
+                                                     const ImageLibrary& images)
 {
     std::optional<ClipType> forced;
     if (cmd.type) {

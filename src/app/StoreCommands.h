@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "app/StoreImages.h"
+#include "core/image/ImageLibrary.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -22,7 +22,7 @@ struct StoreCommandContext {
     bool errIsTerminal = false;
     /// Decodes, thumbnails and recognises images. The default links the image libraries into the
     /// program that makes the context; `brisa` passes its own, which loads them on first use.
-    const StoreImages* images = &linkedStoreImages();
+    const ImageLibrary* images = &linkedImageLibrary();
 };
 
 /// Exit codes of the store commands.

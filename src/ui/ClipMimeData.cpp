@@ -2,7 +2,7 @@
 #include "ui/ClipMimeData.h"
 
 #include "core/image/ImageFileFormat.h"
-#include "core/image/ImageProcessor.h"
+#include "core/image/ImageLibrary.h"
 
 #include <QDrag>
 #include <QFile>
@@ -48,7 +48,8 @@ void addUrlsAndText(QMimeData& data, const ClipDragPayload& payload, const std::
 
 } // namespace
 
-std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const std::filesystem::path& imagesDir)
+std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const std::filesystem::path& imagesDir,
+                                        const ImageLibrary* images)
 {
     auto data = std::make_unique<QMimeData>();
     addUrlsAndText(*data, payload, imagesDir);
@@ -58,11 +59,11 @@ std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const st
         const std::string mime(imageMimeTypeForFile(payload.value));
         if (QFile file(path); mime != "image/png" && file.open(QIODevice::ReadOnly)) {
             // A compressed or converted clip goes as its own format too; Qt reads no HEIC, so
-            // the image itself (offered as PNG) is decoded by libvips then, straight to pixels.
+            // the image itself (offered as PNG) is decoded by the image library then, straight to pixels.
             const QByteArray raw = file.readAll();
             data->setData(QString::fromStdString(mime), raw);
-            if (image.isNull())
-                if (const auto rgba = ImageProcessor::decodeRgba(Bytes(raw.begin(), raw.end())))
+            if (image.isNull() && images)
+                if (const auto rgba = images->decodeRgba(Bytes(raw.begin(), raw.end())))
                     image = QImage(rgba->pixels.data(), rgba->width, rgba->height, rgba->width * 4,
                                    QImage::Format_RGBA8888)
                                 .copy();
@@ -103,10 +104,11 @@ QImage clipDragPreview(const ClipDragPayload& payload, const QMimeData& data)
     return image.scaled(kDragPreviewSide, kDragPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-void execClipDrag(const ClipDragPayload& payload, const std::filesystem::path& imagesDir, QObject* source)
+void execClipDrag(const ClipDragPayload& payload, const std::filesystem::path& imagesDir, const ImageLibrary* images,
+                  QObject* source)
 {
     auto* drag = new QDrag(source); // owned by source; Qt deletes it once the drag is over
-    auto data = clipMimeData(payload, imagesDir);
+    auto data = clipMimeData(payload, imagesDir, images);
     if (const QImage preview = clipDragPreview(payload, *data); !preview.isNull()) {
         drag->setPixmap(QPixmap::fromImage(preview));
         drag->setHotSpot({preview.width() / 2, preview.height() / 2});

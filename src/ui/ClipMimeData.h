@@ -14,10 +14,14 @@ class QObject;
 
 namespace brisa {
 
+class ImageLibrary;
+
 /// What a clip dragged out of Brisa carries, so that a file manager gets a file, an image editor
 /// an image and a text field text. A file that cannot be read, a name that would leave the images
-/// folder, or a relative file path carries nothing.
-std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const std::filesystem::path& imagesDir);
+/// folder, or a relative file path carries nothing. images decodes the pictures Qt cannot read
+/// (HEIC); null: those go as their file and their own format only.
+std::unique_ptr<QMimeData> clipMimeData(const ClipDragPayload& payload, const std::filesystem::path& imagesDir,
+                                        const ImageLibrary* images);
 
 /// The same as text formats only ("text/uri-list", "text/plain"), without reading the image:
 /// cheap enough to ask whether a drag would carry anything.
@@ -32,6 +36,7 @@ inline constexpr int kDragPreviewSide = 220;
 QImage clipDragPreview(const ClipDragPayload& payload, const QMimeData& data);
 
 /// Drags payload out of Brisa, as a copy, from source; returns when it is dropped or given up.
-void execClipDrag(const ClipDragPayload& payload, const std::filesystem::path& imagesDir, QObject* source);
+void execClipDrag(const ClipDragPayload& payload, const std::filesystem::path& imagesDir, const ImageLibrary* images,
+                  QObject* source);
 
 } // namespace brisa

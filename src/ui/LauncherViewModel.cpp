@@ -23,10 +23,17 @@ namespace brisa {
 
 QString launcherIconSource(const std::optional<std::string>& bundlePath, const std::optional<std::string>& appNameForIcon)
 {
-    if (bundlePath && std::filesystem::path(*bundlePath).extension() == ".desktop") {
-        if (const auto entry = readDesktopLaunchEntry(*bundlePath); entry && !entry->icon.empty())
-            return AppIconImageProvider::urlForIcon(QString::fromStdString(entry->icon));
-        return {};
+    // A program's file always has an icon, as in a file manager: without an icon theme (a bare
+    // session) "web-browser" or "folder" is found nowhere, and the tile would be left blank.
+    static const QString generic = QStringLiteral("app.generic");
+    if (bundlePath) {
+        std::string icon;
+        if (std::filesystem::path(*bundlePath).extension() == ".desktop")
+            if (const auto entry = readDesktopLaunchEntry(*bundlePath))
+                icon = entry->icon;
+        if (icon.empty())
+            return QStringLiteral("image://symbol/") + generic;
+        return AppIconImageProvider::urlForIcon(QString::fromStdString(icon)) + QLatin1Char('/') + generic;
     }
     if (appNameForIcon && !appNameForIcon->empty())
         return AppIconImageProvider::urlFor(QString::fromStdString(*appNameForIcon));
@@ -148,10 +155,16 @@ void LauncherViewModel::openTileMenu(int index)
 {
     if (menuOpen_)
         return;
-    auto menu = tileMenu(index);
     menuOpen_ = true;
-    menu->exec(QCursor::pos());
-    menuOpen_ = false;
+    // Asked for by a tile's handler: run from there, the menu's nested loop would destroy the tile
+    // removed with "Quitar" while its handler is still on the stack, which the QML engine aborts
+    // on. Queued, the menu opens once the handler is over.
+    QMetaObject::invokeMethod(
+        this, [this, menu = std::shared_ptr<QMenu>(tileMenu(index))] {
+            menu->exec(QCursor::pos());
+            menuOpen_ = false;
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace brisa

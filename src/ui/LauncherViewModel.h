@@ -100,8 +100,9 @@ private:
     bool menuOpen_ = false;
 };
 
-/// The image source of a tile's icon: a desktop entry's Icon, else the application named for its
-/// icon; empty when the tile names none.
+/// The image source of a tile's icon: for a file, the desktop entry's Icon, drawn as the generic
+/// application icon when it is not installed (or names none, or the file is a program); else the
+/// application named for its icon; empty when the tile names none.
 QString launcherIconSource(const std::optional<std::string>& bundlePath, const std::optional<std::string>& appNameForIcon);
 
 } // namespace brisa

@@ -9,6 +9,7 @@
 #include "core/store/Storage.h"
 #include "core/stores/SpaceStore.h"
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 #include "core/image/ImageProcessor.h"
 #include "core/model/ClipDragPayload.h"
 #include "core/support/Log.h"
@@ -376,14 +377,14 @@ void LibraryViewModel::moveSelection(int spaceIndex)
 
 void LibraryViewModel::openMoveMenu()
 {
-    QMenu menu;
-    menu.addAction(QStringLiteral("Sin categoría"), this, [this] { moveSelection(-1); });
+    auto menu = std::make_unique<QMenu>();
+    menu->addAction(QStringLiteral("Sin categoría"), this, [this] { moveSelection(-1); });
     const auto& spaces = services_.spaces.spaces();
     for (std::size_t i = 0; i < spaces.size(); ++i)
-        menu.addAction(menuItemTitle(QString::fromStdString(spaces[i].name)), this,
-                       [this, i] { moveSelection(static_cast<int>(i)); });
-    applyMenuTheme(menu, services_.settings.theme());
-    runModal([&] { menu.exec(QCursor::pos()); });
+        menu->addAction(menuItemTitle(QString::fromStdString(spaces[i].name)), this,
+                        [this, i] { moveSelection(static_cast<int>(i)); });
+    applyMenuTheme(*menu, services_.settings.theme());
+    runMenuLater(std::move(menu));
 }
 
 void LibraryViewModel::deleteSelection()
@@ -430,13 +431,13 @@ void LibraryViewModel::openMenu(const QString& id)
     if (!built)
         return;
     setCurrent(id);
-    runModal([&] { built->exec(QCursor::pos()); });
+    runMenuLater(std::move(built));
 }
 
 void LibraryViewModel::runModal(const std::function<void()>& loop)
 {
-    // A menu or a drag runs its own event loop with a view's handler on the stack: the rows stay
-    // put until it is over, and whatever changed meanwhile is read once afterwards.
+    // A menu or a drag runs its own event loop: the rows stay put until it is over, and whatever
+    // changed meanwhile is read once afterwards.
     const bool outer = !std::exchange(menuOpen_, true);
     loop();
     if (!outer)
@@ -444,6 +445,20 @@ void LibraryViewModel::runModal(const std::function<void()>& loop)
     menuOpen_ = false;
     if (std::exchange(refreshAfterMenu_, false))
         refresh();
+}
+
+void LibraryViewModel::runModalLater(std::function<void()> loop)
+{
+    // Asked for by a card's or a row's signal handler: run from there, the nested loop would hand
+    // out the deferred deletes posted meanwhile (a delete from the menu, a refresh) with the
+    // handler still on the stack, and the QML engine aborts on a delegate destroyed inside its own
+    // handler. Queued, the loop starts once the handler is over.
+    QMetaObject::invokeMethod(this, [this, loop = std::move(loop)] { runModal(loop); }, Qt::QueuedConnection);
+}
+
+void LibraryViewModel::runMenuLater(std::unique_ptr<QMenu> menu)
+{
+    runModalLater([menu = std::shared_ptr<QMenu>(std::move(menu))] { menu->exec(QCursor::pos()); });
 }
 
 void LibraryViewModel::imageAction(const QString& text, const QString& action)
@@ -461,13 +476,13 @@ void LibraryViewModel::imageAction(const QString& text, const QString& action)
     } else if (action == QLatin1String("remove-background")) {
         services_.images->removeBackgroundToNewClip(item->id);
     } else if (action == QLatin1String("resize") || action == QLatin1String("convert")) {
-        QMenu menu;
+        auto menu = std::make_unique<QMenu>();
         if (action == QLatin1String("resize"))
-            ClipMenu::fillResize(menu, services_.images, item->id, this);
+            ClipMenu::fillResize(*menu, services_.images, item->id, this);
         else
-            ClipMenu::fillConvert(menu, services_.images, item->id, this);
-        applyMenuTheme(menu, services_.settings.theme());
-        runModal([&] { menu.exec(QCursor::pos()); });
+            ClipMenu::fillConvert(*menu, services_.images, item->id, this);
+        applyMenuTheme(*menu, services_.settings.theme());
+        runMenuLater(std::move(menu));
     }
 }
 
@@ -478,7 +493,10 @@ void LibraryViewModel::startDrag(const QString& text)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    runModal([&] { execClipDrag(*payload, services_.storage.imagesDir(), this); });
+    const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
+    runModalLater([this, images, payload = *payload] {
+        execClipDrag(payload, services_.storage.imagesDir(), images, this);
+    });
 }
 
 void LibraryViewModel::setCurrent(const QString& text)

@@ -196,6 +196,10 @@ private:
     void loadAhead();
     /// Runs a menu's or a drag's nested event loop; the rows stay put meanwhile.
     void runModal(const std::function<void()>& loop);
+    /// runModal(loop) once the caller, a QML handler, has returned.
+    void runModalLater(std::function<void()> loop);
+    /// Runs menu at the pointer, later as runModalLater does.
+    void runMenuLater(std::unique_ptr<QMenu> menu);
 
     Services services_;
     QString search_;

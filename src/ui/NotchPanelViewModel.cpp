@@ -3,6 +3,7 @@
 
 #include "core/clips/ClipLibrary.h"
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 #include "core/image/ImageProcessor.h"
 #include "core/capture/SampledColor.h"
 #include "core/remind/ReminderScheduler.h"
@@ -231,8 +232,8 @@ void NotchPanelViewModel::reloadUnlessModal()
 
 void NotchPanelViewModel::runModal(const std::function<void()>& loop)
 {
-    // A menu or a drag runs a nested event loop with a card's handler still on the stack: rows
-    // stay put until it is over, and whatever changed meanwhile is read once afterwards.
+    // A menu or a drag runs a nested event loop: rows stay put until it is over, and whatever
+    // changed meanwhile is read once afterwards.
     const bool outer = !modal_;
     modal_ = true;
     loop();
@@ -241,6 +242,21 @@ void NotchPanelViewModel::runModal(const std::function<void()>& loop)
     modal_ = false;
     if (std::exchange(reloadAfterModal_, false))
         reload();
+}
+
+void NotchPanelViewModel::runModalLater(std::function<void()> loop)
+{
+    // Menus and drags are asked for by a card's signal handler. Run from there, their nested event
+    // loop would hand out the deferred deletes posted meanwhile (a delete from the menu, a reload,
+    // the panel closing) while the handler is still on the stack: a card destroyed inside its own
+    // handler, which the QML engine aborts on. Queued, the loop starts once the handler is over.
+    QMetaObject::invokeMethod(this, [this, loop = std::move(loop)] { runModal(loop); }, Qt::QueuedConnection);
+}
+
+void NotchPanelViewModel::runMenuLater(std::unique_ptr<QMenu> menu)
+{
+    // Built now, from the row as it is at the click.
+    runModalLater([menu = std::shared_ptr<QMenu>(std::move(menu))] { menu->exec(QCursor::pos()); });
 }
 
 void NotchPanelViewModel::promptReminder(const ClipItem& item)
@@ -357,13 +373,16 @@ void NotchPanelViewModel::startDrag(int row)
     const auto payload = item ? ClipDragPayload::from(*item) : std::nullopt;
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
-    runModal([&] { execClipDrag(*payload, services_.storage.imagesDir(), this); });
+    const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
+    runModalLater([this, images, payload = *payload] {
+        execClipDrag(payload, services_.storage.imagesDir(), images, this);
+    });
 }
 
 void NotchPanelViewModel::openCardMenu(int row)
 {
     if (auto menu = cardMenu(row))
-        runModal([&] { menu->exec(QCursor::pos()); });
+        runMenuLater(std::move(menu));
 }
 
 std::optional<ClipItem> NotchPanelViewModel::processableAt(int row) const
@@ -402,7 +421,7 @@ std::unique_ptr<QMenu> NotchPanelViewModel::imageMenu(int row, const QString& wh
 void NotchPanelViewModel::openImageMenu(int row, const QString& which)
 {
     if (auto menu = imageMenu(row, which))
-        runModal([&] { menu->exec(QCursor::pos()); });
+        runMenuLater(std::move(menu));
 }
 
 std::unique_ptr<QMenu> NotchPanelViewModel::shareMenu(int row)
@@ -423,7 +442,7 @@ void NotchPanelViewModel::openShareMenu(int row)
     if (!menu)
         return;
     services_.controller.beginModalInteraction(); // the panel stays open under the menu
-    runModal([&] { menu->exec(QCursor::pos()); });
+    runMenuLater(std::move(menu));
 }
 
 void NotchPanelViewModel::fillShareMenu(QMenu& menu, const ShareContent& content)

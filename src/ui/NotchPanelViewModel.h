@@ -187,6 +187,10 @@ private:
     void reloadUnlessModal();
     /// Runs a menu's or a drag's nested event loop.
     void runModal(const std::function<void()>& loop);
+    /// runModal(loop) once the caller, a QML handler, has returned.
+    void runModalLater(std::function<void()> loop);
+    /// Runs menu at the pointer, later as runModalLater does.
+    void runMenuLater(std::unique_ptr<QMenu> menu);
     /// Emits whatever changed in the panel state since before.
     template <typename Change>
     void changeState(Change&& change);

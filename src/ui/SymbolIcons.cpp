@@ -24,6 +24,8 @@ using enum Source;
 // Sorted by name only for reading; lookups are linear over a few dozen rows.
 constexpr std::array kTable{
     Entry{"app.dashed", Brisa, "symbol-app-dashed.svg"},
+    // Not a symbol: a full-colour icon, for an application whose own icon is not installed.
+    Entry{"app.generic", Brisa, "app-generic.svg"},
     Entry{"arrow.down.right.and.arrow.up.left", Adwaita, "actions/view-restore"},
     Entry{"arrow.triangle.2.circlepath", Adwaita, "status/media-playlist-repeat"},
     Entry{"backward.end.fill", Adwaita, "actions/media-skip-backward"},

@@ -34,11 +34,12 @@ constexpr int kMaxThumbSide = 8192;
 } // namespace
 
 ToastViewModel::ToastViewModel(ToastController& controller, Scheduler& scheduler, std::filesystem::path imagesDir,
-                               QObject* parent)
+                               const ImageLibrary* images, QObject* parent)
     : QObject(parent)
     , controller_(controller)
     , scheduler_(scheduler)
     , imagesDir_(std::move(imagesDir))
+    , images_(images)
 {
     controller_.onChanged([this, alive = std::weak_ptr<char>(alive_)](ToastController::Change change) {
         if (!alive.lock())
@@ -145,7 +146,7 @@ void ToastViewModel::startDrag()
         return;
     dragStarted();
     const ClipDragPayload payload = *frozen_->drag; // the toast may change while the drag runs
-    execClipDrag(payload, imagesDir_, this);
+    execClipDrag(payload, imagesDir_, images_, this);
 }
 
 void ToastViewModel::onCurrentChanged()

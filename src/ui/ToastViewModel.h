@@ -15,6 +15,7 @@
 
 namespace brisa {
 
+class ImageLibrary;
 class ToastController;
 
 /// The toast as the pill draws it. It keeps the data on screen through the exit animation (the
@@ -52,9 +53,10 @@ public:
     /// The pill goes this long after its toast is hidden, once the exit animation has run.
     static constexpr Duration kRemoveDelay{350};
 
-    /// controller and scheduler must outlive the model. Dragged images come from imagesDir.
+    /// controller, scheduler and images must outlive the model. Dragged images come from imagesDir,
+    /// those Qt cannot read decoded by images (see clipMimeData).
     ToastViewModel(ToastController& controller, Scheduler& scheduler, std::filesystem::path imagesDir = {},
-                   QObject* parent = nullptr);
+                   const ImageLibrary* images = nullptr, QObject* parent = nullptr);
     ~ToastViewModel() override;
 
     bool active() const { return active_; }
@@ -109,6 +111,7 @@ private:
     ToastController& controller_;
     Scheduler& scheduler_;
     std::filesystem::path imagesDir_;
+    const ImageLibrary* images_;
     bool active_ = false;
     std::optional<ToastData> frozen_;
     QUrl thumbnail_;

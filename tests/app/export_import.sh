@@ -17,7 +17,7 @@ in_home() { XDG_DATA_HOME="$home/$1" "$brisa" "${@:2}"; }
 # Everything a clip carries, newest first, with its image's checksum instead of its file name.
 listing() {
   in_home "$1" history --json | jq -c '.[] | del(.imageFileName)'
-  sqlite3 "$home/$1/Brisa/Brisa.store" "select id, length(thumbnailData) from ClipItem order by id"
+  sqlite3 "$home/$1/Brisa/Brisa.store" "select id, length(data) from ClipItem left join ClipThumbnail on clipID = id order by id"
   for f in "$home/$1"/Brisa/images/*.png; do [ -e "$f" ] && md5sum <"$f"; done
 }
 

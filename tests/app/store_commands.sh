@@ -44,7 +44,7 @@ convert -size 1000x500 gradient:white-navy "$home/pic.jpg"
 id_img=$("$brisa" add --image "$home/pic.jpg"); rc=$?
 img=$("$brisa" show "$id_img" --json)
 check "add --image stores a PNG file and a thumbnail" \
-  '[ $rc -eq 0 ] && [ "$(echo "$img" | jq -r .typeRaw)" = image ] && [ "$(identify -format "%m %w %h" "$XDG_DATA_HOME/Brisa/images/$(echo "$img" | jq -r .imageFileName)")" = "PNG 1000 500" ] && [ "$(sqlite3 "$db" "select length(thumbnailData) > 0 from ClipItem where id = '"'"'$id_img'"'"'")" = 1 ]'
+  '[ $rc -eq 0 ] && [ "$(echo "$img" | jq -r .typeRaw)" = image ] && [ "$(identify -format "%m %w %h" "$XDG_DATA_HOME/Brisa/images/$(echo "$img" | jq -r .imageFileName)")" = "PNG 1000 500" ] && [ "$(sqlite3 "$db" "select length(data) > 0 from ClipThumbnail where clipID = '"'"'$id_img'"'"'")" = 1 ]'
 echo "not an image" >"$home/notes.png"
 "$brisa" add --image "$home/notes.png" 2>/dev/null; rc=$?
 check "a file that is not an image is refused" '[ $rc -eq 2 ] && [ "$("$brisa" history --json | jq length)" = 3 ]'

@@ -2,7 +2,7 @@
 #include "platform/linux/InotifyDirectoryWatcher.h"
 
 #include "core/capture/ScreenshotWatcher.h"
-#include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageLibrary.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
 #include "fakes/LogCapture.h"
@@ -129,8 +129,7 @@ TEST_F(InotifyDirectoryWatcherTest, AScreenshotSavedIntoTheFolderBecomesAClip)
     auto storage = Storage::open(dir / "data", scheduler).storage;
     ASSERT_TRUE(storage);
     WorkerPool pool(1);
-    ScreenshotWatcher screenshots(*storage, scheduler, pool,
-                                  std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse));
+    ScreenshotWatcher screenshots(*storage, scheduler, pool, linkedImageLibrary());
     ASSERT_TRUE(screenshots.start(folder, &watcher));
 
     const Bytes bytes = test::gradientImage(32, 32);

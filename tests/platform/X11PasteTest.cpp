@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pasting into real windows: a window manager (openbox) on the test's own Xvfb, a text field of ours
 // and xterm, with the clip taken from a real store and put on the real clipboard.
+#include "core/image/ImageLibrary.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/paste/QuickPasteService.h"
@@ -173,7 +174,7 @@ protected:
     {
         if (!paster_) {
             paster_ = std::make_unique<PasteService>(PasteService::Desktop{clipboard.get(), &keys, &windows}, scheduler,
-                                                     storage->imagesDir());
+                                                     storage->imagesDir(), linkedImageLibrary());
             paster_->origin = &origin_;
         }
         return *paster_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ClipMimeData.h"
 
+#include "core/image/ImageLibrary.h"
 #include "core/image/ImageProcessor.h"
 #include "fakes/TempDir.h"
 #include "fakes/TestImages.h"
@@ -22,7 +23,7 @@ TEST(ClipMimeDataTest, ImageFileCarriesItsUrlAndTheImage)
     image.fill(Qt::red);
     ASSERT_TRUE(image.save(QString::fromStdString((images / "a.png").string())));
 
-    const auto data = clipMimeData(ClipDragPayload::imageFile("a.png"), images.path());
+    const auto data = clipMimeData(ClipDragPayload::imageFile("a.png"), images.path(), &linkedImageLibrary());
     ASSERT_EQ(data->urls().size(), 1);
     EXPECT_EQ(data->urls().front().toLocalFile().toStdString(), (images / "a.png").string());
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(8, 4));
@@ -52,7 +53,7 @@ TEST(ClipMimeDataTest, CompressedAndConvertedImagesCarryTheirFormatAndTheImage)
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(reinterpret_cast<const char*>(r.file->data()), static_cast<qint64>(r.file->size()));
         out.close();
-        const auto data = clipMimeData(ClipDragPayload::imageFile(r.name), images.path());
+        const auto data = clipMimeData(ClipDragPayload::imageFile(r.name), images.path(), &linkedImageLibrary());
         EXPECT_EQ(data->data(QLatin1String(r.mime)).size(), static_cast<qsizetype>(r.file->size()));
         EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(30, 10));
         EXPECT_EQ(data->urls().size(), 1);
@@ -90,7 +91,7 @@ TEST(ClipMimeDataTest, TextFormatsOfEachPayloadAndNothingForAFileGoneOrANameLeav
         SCOPED_TRACE(c.payload.value);
         EXPECT_EQ(clipMimeTexts(c.payload, images), c.mime);
         // The full data carries the same, no image without a file.
-        const auto data = clipMimeData(c.payload, images);
+        const auto data = clipMimeData(c.payload, images, &linkedImageLibrary());
         EXPECT_EQ(data->hasUrls(), c.mime.contains("text/uri-list"));
         EXPECT_EQ(data->hasFormat("text/plain"), c.mime.contains("text/plain"));
         if (c.mime.isEmpty()) {
@@ -112,7 +113,8 @@ TEST(ClipMimeDataTest, AnImageDragShowsTheImageFittedWithin220Points)
 
     for (auto [name, size] : {std::pair{"wide.png", QSize(220, 110)}, {"small.png", QSize(110, 220)}}) {
         const auto payload = ClipDragPayload::imageFile(name);
-        EXPECT_EQ(clipDragPreview(payload, *clipMimeData(payload, images.path())).size(), size) << name;
+        EXPECT_EQ(clipDragPreview(payload, *clipMimeData(payload, images.path(), &linkedImageLibrary())).size(), size)
+            << name;
     }
 }
 
@@ -120,7 +122,7 @@ TEST(ClipMimeDataTest, AnUnreadableImageDragsAnInvisiblePoint)
 {
     TempDir images;
     const auto payload = ClipDragPayload::imageFile("gone.png");
-    const QImage preview = clipDragPreview(payload, *clipMimeData(payload, images.path()));
+    const QImage preview = clipDragPreview(payload, *clipMimeData(payload, images.path(), &linkedImageLibrary()));
     ASSERT_EQ(preview.size(), QSize(1, 1));
     EXPECT_EQ(qAlpha(preview.pixel(0, 0)), 0);
 }
@@ -128,7 +130,7 @@ TEST(ClipMimeDataTest, AnUnreadableImageDragsAnInvisiblePoint)
 TEST(ClipMimeDataTest, OtherDragsKeepThePlatformPicture)
 {
     const auto text = ClipDragPayload::text("hola");
-    EXPECT_TRUE(clipDragPreview(text, *clipMimeData(text, "/unused")).isNull());
+    EXPECT_TRUE(clipDragPreview(text, *clipMimeData(text, "/unused", &linkedImageLibrary())).isNull());
     const auto file = ClipDragPayload::filePath("/etc/hostname");
-    EXPECT_TRUE(clipDragPreview(file, *clipMimeData(file, "/unused")).isNull());
+    EXPECT_TRUE(clipDragPreview(file, *clipMimeData(file, "/unused", &linkedImageLibrary())).isNull());
 }

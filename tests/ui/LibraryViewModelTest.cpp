@@ -3,6 +3,7 @@
 #include "ui/LibraryWindowController.h"
 
 #include "core/clips/ClipLibrary.h"
+#include "core/image/ImageLibrary.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
 #include "core/settings/AppSettings.h"
@@ -11,6 +12,7 @@
 #include "fakes/FakeClipboard.h"
 #include "fakes/QtApp.h"
 #include "GuiApp.h"
+#include "LaterMenu.h"
 #include "UiFixtures.h"
 #include "ui/AppIconImageProvider.h"
 #include "ui/SymbolImageProvider.h"
@@ -43,7 +45,8 @@ protected:
         StoreTest::SetUp();
         if (HasFatalFailure())
             return;
-        paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard}, clock, store->imagesDir());
+        paster = std::make_unique<PasteService>(PasteService::Desktop{&clipboard}, clock, store->imagesDir(),
+                                                linkedImageLibrary());
         bulk = std::make_unique<BulkCopyService>(*store, *paster);
         clips = std::make_unique<ClipLibrary>(*store);
     }
@@ -418,6 +421,20 @@ TEST_F(LibraryViewModelTest, ChangesShowWhileTheWindowIsOpen)
     // Hidden, it stops looking.
     vm.setShown(false);
     EXPECT_EQ(clock.pendingCount(), 0u);
+}
+
+TEST_F(LibraryViewModelTest, MenusRunAfterTheViewsHandlerAndMayRemoveTheirClip)
+{
+    const QString kept = add("text", "se queda", clock.now() - 1h);
+    const QString removed = add("text", "se va", clock.now());
+    auto& vm = library();
+    vm.setShown(true);
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { vm.openMenu(removed); }, QStringLiteral("Eliminar")));
+    settle();
+    EXPECT_EQ(shown(*vm.clips()), QStringList{kept});
+    vm.setSelectionMode(true);
+    vm.tap(kept);
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { vm.openMoveMenu(); }, QStringLiteral("Sin categoría")));
 }
 
 TEST_F(LibraryViewModelTest, KeysMoveTheCurrentClipInEachLayout)

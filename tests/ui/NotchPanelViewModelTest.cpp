@@ -10,6 +10,8 @@
 #include "fakes/FakeShareTargets.h"
 #include "fakes/QtApp.h"
 #include "fakes/TestImages.h"
+#include "LaterMenu.h"
+#include "QmlScene.h"
 #include "platform/ColorSampler.h"
 #include "ui/ClipStripModel.h"
 
@@ -18,14 +20,23 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
 #include <QSignalSpy>
 
+#include <QtQml/qqmlextensionplugin.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// The strip's scene uses the module's types (import Brisa.Ui), as in the app.
+Q_IMPORT_QML_PLUGIN(Brisa_UiPlugin)
 
 using namespace brisa;
 
@@ -269,6 +280,27 @@ TEST_F(NotchPanelViewModelTest, ImageCardsOfferTheImageOperationsInOrder)
     auto bytes = imageSourceBytes(*store, *first);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(ImageThumbnailer::imagePixelSize(*bytes), (std::pair{100, 50}));
+}
+
+// A card's menu is asked for by the card's own signal handler, and may remove that card. Its event
+// loop runs once the handler is over: a delegate destroyed inside its own handler aborts the app.
+TEST_F(NotchPanelViewModelTest, ACardsMenuRunsAfterTheCardsHandlerAndMayRemoveTheCard)
+{
+    for (int i = 0; i < 4; ++i)
+        addText("nota " + std::to_string(i), clock.now());
+    panel->reload();
+    const int before = panel->strip()->rowCount();
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QQuickView view;
+    ASSERT_TRUE(test::showScene(view, home.path(), "import Brisa.Ui\nCardStrip { width: 700; height: 170 }",
+                                {{"panel", QVariant::fromValue<QObject*>(panel.get())}}));
+    QQuickItem* firstCard = nullptr;
+    QMetaObject::invokeMethod(view.rootObject(), "itemAtIndex", Q_RETURN_ARG(QQuickItem*, firstCard), Q_ARG(int, 0));
+    ASSERT_NE(firstCard, nullptr);
+    // The card's right click, as its mouse area signals it (a synthetic click would let events run).
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { QMetaObject::invokeMethod(firstCard, "menuRequested"); },
+                                           QStringLiteral("Eliminar")));
+    EXPECT_EQ(panel->strip()->rowCount(), before - 1);
 }
 
 // Run under tests/support/with-display.sh: an image card's menu with "Enviar…" open on an Xvfb

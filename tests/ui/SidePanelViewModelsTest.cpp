@@ -11,10 +11,15 @@
 #include "fakes/QtApp.h"
 #include "fakes/TempDir.h"
 #include "fakes/VirtualScheduler.h"
+#include "ui/AppIconImageProvider.h"
 #include "ui/LauncherViewModel.h"
 #include "ui/NowPlayingViewModel.h"
+#include "ui/SymbolIcons.h"
+#include "ui/SymbolImageProvider.h"
+#include "LaterMenu.h"
 #include "SolidPng.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QSignalSpy>
 #include <QUrl>
@@ -138,4 +143,43 @@ TEST_F(SidePanelViewModelsTest, LauncherTilesGridAndDroppedEntries)
     model.remove(0);
     EXPECT_TRUE(model.tiles().isEmpty());
     EXPECT_EQ(model.columns(), 1);
+}
+
+TEST_F(SidePanelViewModelsTest, ATileWhoseIconIsNotInstalledShowsTheGenericApplicationIcon)
+{
+    // No icon theme at all, as on a bare desktop.
+    QIcon::setThemeSearchPaths({});
+    QIcon::setFallbackSearchPaths({});
+    QIcon::setThemeName(QStringLiteral("ninguno"));
+    QIcon::setFallbackThemeName(QStringLiteral("ninguno"));
+    TempDir dir;
+    std::ofstream(dir.path() / "browser.desktop") << "[Desktop Entry]\nType=Application\nName=Web\nExec=web\nIcon=web-browser\n";
+    std::ofstream(dir.path() / "files.desktop") << "[Desktop Entry]\nType=Application\nName=Archivos\nExec=f\nIcon=folder\n";
+    std::ofstream(dir.path() / "bare.desktop") << "[Desktop Entry]\nType=Application\nName=Sin icono\nExec=b\n";
+    AppIconImageProvider appIcons(std::vector<std::filesystem::path>{}, std::vector<std::filesystem::path>{});
+    SymbolImageProvider symbols;
+    const QImage generic = SymbolIcons::render("app.generic", {64, 64}, {});
+    ASSERT_EQ(generic.pixelColor(32, 32).alpha(), 255); // a badge, not an empty square
+    for (const char* file : {"browser.desktop", "files.desktop", "bare.desktop", "/usr/bin/env"}) {
+        const std::string path = file[0] == '/' ? std::string(file) : (dir.path() / file).string();
+        const QUrl source(launcherIconSource(path, std::nullopt));
+        QQuickImageProvider& provider = source.host() == QLatin1String("appicon") ? static_cast<QQuickImageProvider&>(appIcons)
+                                                                          : static_cast<QQuickImageProvider&>(symbols);
+        const QImage drawn = provider.requestImage(source.toString().section(QLatin1Char('/'), 3), nullptr, {64, 64});
+        EXPECT_EQ(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied), generic) << file;
+    }
+    EXPECT_TRUE(launcherIconSource(std::nullopt, std::string("firefox")).startsWith(QStringLiteral("image://appicon/")));
+    EXPECT_TRUE(launcherIconSource(std::nullopt, std::nullopt).isEmpty()); // the tile's own symbol shows
+}
+
+TEST_F(SidePanelViewModelsTest, TheTileMenuRunsAfterTheTilesHandlerAndMayRemoveTheTile)
+{
+    LauncherStore store(defaults);
+    store.replaceSeed({});
+    store.add("/usr/bin/env");
+    NoSpawner spawner;
+    AppLauncher launcher(spawner);
+    LauncherViewModel model(store, launcher, notch, settings);
+    EXPECT_TRUE(test::menuRunsAfterTheCall([&] { model.openTileMenu(0); }, QStringLiteral("Quitar env")));
+    EXPECT_TRUE(model.tiles().isEmpty());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 #include "core/notch/NotchController.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/PasteService.h"
@@ -56,10 +57,10 @@ protected:
         StoreTest::SetUp();
         if (HasFatalFailure())
             return;
-        paster = std::make_unique<PasteService>(PasteService::Desktop{}, clock, home.path());
+        paster = std::make_unique<PasteService>(PasteService::Desktop{}, clock, home.path(), linkedImageLibrary());
         bulk = std::make_unique<BulkCopyService>(*store, *paster);
         notch = std::make_unique<NotchController>(NotchController::Desktop{screens}, clock, settings);
-        images = std::make_unique<ImageClipOperations>(*store, clock, pool, nullptr);
+        images = std::make_unique<ImageClipOperations>(*store, clock, pool, linkedImageLibrary(), nullptr);
         panel = std::make_unique<NotchPanelViewModel>(
             NotchPanelViewModel::Services{*notch, *paster, *store, *bulk, settings, spaces, clock, images.get()});
     }

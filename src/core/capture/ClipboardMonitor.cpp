@@ -4,6 +4,7 @@
 #include "core/capture/CapturePause.h"
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageLibrary.h"
 #include "core/paste/PasteTargets.h"
 #include "core/support/Graphemes.h"
 #include "core/support/Log.h"
@@ -77,19 +78,19 @@ std::optional<std::string> preview(const std::optional<std::string>& text)
 } // namespace
 
 ClipboardMonitor::ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler,
-                                   Storage& storage, const ImageCodec& codec, WorkerPool& pool)
-    : ClipboardMonitor(clipboard, frontmost, scheduler, storage, codec,
+                                   Storage& storage, const ImageLibrary& images, WorkerPool& pool)
+    : ClipboardMonitor(clipboard, frontmost, scheduler, storage, images,
                        [&pool](std::function<void()> job) { return pool.submit(std::move(job)); })
 {
 }
 
 ClipboardMonitor::ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler,
-                                   Storage& storage, const ImageCodec& codec, Background background)
+                                   Storage& storage, const ImageLibrary& images, Background background)
     : clipboard_(clipboard)
     , frontmost_(frontmost)
     , scheduler_(scheduler)
     , storage_(storage)
-    , codec_(codec)
+    , images_(images)
     , background_(std::move(background))
 {
     lastChangeCount_ = clipboard_.changeCount();
@@ -271,19 +272,20 @@ void ClipboardMonitor::accept(std::int64_t count, ClipboardSnapshot snapshot)
     const bool wantsRecognition = recognizer != nullptr;
     // Classification and the costly parts of recording; safe on any thread. A failure records
     // nothing for this change, so the clips queued behind it are not held up.
-    const auto work = [&codec = codec_, wantsRecognition](Capture& c, const ClipboardSnapshot& s) {
+    const auto work = [&images = images_, wantsRecognition](Capture& c, const ClipboardSnapshot& s) {
         try {
-            auto detected = ClipboardTypeDetector::detect(s, codec);
+            auto detected = ClipboardTypeDetector::detect(s, images);
             if (!detected)
                 return;
             if (detected->imageData && wantsRecognition)
                 c.recognitionImage = *detected->imageData;
-            c.prepared = prepareClip(std::move(*detected));
+            c.prepared = prepareClip(std::move(*detected), [&images](const Bytes& image) {
+                return images.thumbnail(image, ImageThumbnailer::kStoredMaxDimension);
+            });
             // The toast's preview is shrunk from the stored 320 thumbnail: the same picture at a
             // fraction of the cost of decoding a large image a second time.
             if (c.prepared->thumbnail)
-                c.toastThumbnail =
-                    ImageThumbnailer::thumbnailPNG(*c.prepared->thumbnail, ImageThumbnailer::kToastMaxDimension);
+                c.toastThumbnail = images.thumbnail(*c.prepared->thumbnail, ImageThumbnailer::kToastMaxDimension);
         } catch (const std::exception& e) {
             c.prepared.reset();
             logf("Error preparando el cambio del portapapeles: {}", e.what());

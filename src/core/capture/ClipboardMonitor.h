@@ -4,7 +4,6 @@
 #include "core/capture/CaptureLinks.h"
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ClipboardSnapshot.h"
-#include "core/capture/ImageCodec.h"
 #include "core/capture/ToastData.h"
 #include "core/support/Clock.h"
 #include "core/support/Uuid.h"
@@ -24,6 +23,7 @@
 namespace brisa {
 
 class CapturePause;
+class ImageLibrary;
 class Storage;
 class WorkerPool;
 
@@ -45,12 +45,13 @@ public:
 
     /// Primes lastChangeCount from the clipboard: content already there is never captured.
     /// frontmost names the source of each copy (null: none). All must outlive the monitor, and
-    /// scheduler, storage, codec and pool every job it submitted.
+    /// scheduler, storage, images and pool every job it submitted. images classifies, decodes and
+    /// thumbnails what is copied.
     ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler, Storage& storage,
-                     const ImageCodec& codec, WorkerPool& pool);
+                     const ImageLibrary& images, WorkerPool& pool);
     /// As above, with the background work handed to background (tests run it inline or by hand).
     ClipboardMonitor(Clipboard& clipboard, FrontmostApplication* frontmost, Scheduler& scheduler, Storage& storage,
-                     const ImageCodec& codec, Background background);
+                     const ImageLibrary& images, Background background);
     ~ClipboardMonitor() override;
     ClipboardMonitor(const ClipboardMonitor&) = delete;
     ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;
@@ -128,7 +129,7 @@ private:
     FrontmostApplication* frontmost_;
     Scheduler& scheduler_;
     Storage& storage_;
-    const ImageCodec& codec_;
+    const ImageLibrary& images_;
     Background background_;
 
     std::int64_t lastChangeCount_ = 0;

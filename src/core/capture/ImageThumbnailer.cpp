@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace brisa::ImageThumbnailer {
 namespace {
@@ -69,11 +71,40 @@ ImagePtr toRgba8(ImagePtr image)
     return image->Bands == 4 ? std::move(image) : nullptr;
 }
 
+/// GLib's messages, the image library's warnings among them, as Brisa's own log lines (with their
+/// filter and the journal) rather than bare text on stderr. Structured and classic g_log calls
+/// both end up here.
+GLogWriterOutput writeGLibMessage(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer)
+{
+    std::string domain;
+    std::string message;
+    for (gsize i = 0; i < count; ++i) {
+        const auto* value = static_cast<const char*>(fields[i].value);
+        if (!value)
+            continue;
+        // A length of -1 marks a NUL-terminated string.
+        const auto length = fields[i].length;
+        const std::string_view text =
+            length < 0 ? std::string_view(value) : std::string_view(value, static_cast<std::size_t>(length));
+        if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
+            domain = text;
+        else if (std::strcmp(fields[i].key, "MESSAGE") == 0)
+            message = text;
+    }
+    // Debug and info lines only when G_MESSAGES_DEBUG asks for them, as GLib's own writer does.
+    if (g_log_writer_default_would_drop(level, domain.empty() ? nullptr : domain.c_str()))
+        return G_LOG_WRITER_HANDLED;
+    logf("{}: {}", domain.empty() ? "GLib" : domain, message);
+    return G_LOG_WRITER_HANDLED;
+}
+
 } // namespace
 
 bool startImageLibrary()
 {
     static const bool started = [] {
+        // GLib allows one writer per process; this runs once, before the library can say anything.
+        g_log_set_writer_func(writeGLibMessage, nullptr, nullptr);
         if (vips_init("brisa") != 0) {
             logf("No se pudo iniciar la biblioteca de imágenes: {}", takeVipsError());
             return false;
@@ -86,25 +117,6 @@ bool startImageLibrary()
         return true;
     }();
     return started;
-}
-
-std::optional<PixelSize> thumbnailSize(int width, int height, double maxDimension)
-{
-    if (width <= 0 || height <= 0 || !(maxDimension > 0))
-        return std::nullopt;
-    const double scale = std::min(maxDimension / std::max(width, height), 1.0);
-    // std::round takes halves away from zero; the sides never exceed the originals, so they fit in int.
-    const auto tw = static_cast<int>(std::round(width * scale));
-    const auto th = static_cast<int>(std::round(height * scale));
-    if (tw <= 0 || th <= 0)
-        return std::nullopt;
-    return PixelSize{tw, th};
-}
-
-bool isDecodableSize(PixelSize size)
-{
-    return size.first > 0 && size.second > 0
-           && static_cast<std::int64_t>(size.first) * size.second <= kMaxPixels;
 }
 
 std::optional<PixelSize> imagePixelSize(const Bytes& imageData)

@@ -3,6 +3,8 @@
 
 #include "core/support/Bytes.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -28,14 +30,29 @@ using PixelSize = std::pair<int, int>;
 std::optional<Bytes> thumbnailPNG(const Bytes& imageData, double maxDimension);
 
 /// The thumbnail's size for a width × height image: scale = min(maxDimension / longest side, 1),
-/// each side rounded half away from zero; nullopt when a side is not positive.
-std::optional<PixelSize> thumbnailSize(int width, int height, double maxDimension);
+/// each side rounded half away from zero; nullopt when a side is not positive. Inline, as
+/// isDecodableSize, so that code which only checks sizes does not link the image library.
+inline std::optional<PixelSize> thumbnailSize(int width, int height, double maxDimension)
+{
+    if (width <= 0 || height <= 0 || !(maxDimension > 0))
+        return std::nullopt;
+    const double scale = std::min(maxDimension / std::max(width, height), 1.0);
+    // std::round takes halves away from zero; the sides never exceed the originals, so they fit in int.
+    const auto tw = static_cast<int>(std::round(width * scale));
+    const auto th = static_cast<int>(std::round(height * scale));
+    if (tw <= 0 || th <= 0)
+        return std::nullopt;
+    return PixelSize{tw, th};
+}
 
 /// Size of the (first) image in the bytes, reading the header only; nullopt when no decoder knows them.
 std::optional<PixelSize> imagePixelSize(const Bytes& imageData);
 
 /// True when an image of that size may be decoded (positive sides, at most kMaxPixels).
-bool isDecodableSize(PixelSize size);
+inline bool isDecodableSize(PixelSize size)
+{
+    return size.first > 0 && size.second > 0 && static_cast<std::int64_t>(size.first) * size.second <= kMaxPixels;
+}
 
 /// Starts the image library once per process; false (logged once) when it cannot start.
 bool startImageLibrary();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The recognition itself, over Tesseract; the service that queues it is in OcrJobs.cpp.
 #include "core/capture/OcrService.h"
 
 #include "core/capture/ImageThumbnailer.h"
@@ -116,13 +117,6 @@ std::string_view trimmed(std::string_view s)
 
 } // namespace
 
-OcrService::OcrService(Scheduler& scheduler, WorkerPool& pool, RecognizedTextSink& sink)
-    : scheduler_(scheduler)
-    , pool_(pool)
-    , sink_(sink)
-{
-}
-
 std::optional<std::string> OcrService::recognize(const Bytes& imageData)
 {
     if (!ImageThumbnailer::startImageLibrary())
@@ -162,18 +156,6 @@ std::optional<std::string> OcrService::recognize(const Bytes& imageData)
     if (text.empty())
         return std::nullopt;
     return text;
-}
-
-void OcrService::recognizeAsync(const ClipItem& item, Bytes imageData)
-{
-    const Uuid id = item.id;
-    pool_.submit([&scheduler = scheduler_, &sink = sink_, id, data = std::move(imageData)] {
-        auto text = recognize(data);
-        if (!text)
-            return;
-        // Records are only touched on the main thread; the store finds the clip by id there.
-        scheduler.post([&sink, id, text = std::move(*text)] { sink.storeRecognizedText(id, text); });
-    });
 }
 
 } // namespace brisa

@@ -13,6 +13,8 @@
 
 namespace brisa {
 
+class ImageLibrary;
+
 /// Keeps the text recognised in an image clip with the clip, found by its id: a clip deleted
 /// meanwhile gets nothing. Called on the main thread.
 class RecognizedTextSink {
@@ -26,9 +28,9 @@ protected:
 /// Recognises text in image clips in the background and hands it to the store on the main thread.
 class OcrService final : public TextRecognizer {
 public:
-    /// scheduler, pool and sink must outlive every job submitted (the app owns them all for its
-    /// lifetime); the sink writes into the store.
-    OcrService(Scheduler& scheduler, WorkerPool& pool, RecognizedTextSink& sink);
+    /// scheduler, pool, sink and images must outlive every job submitted (the app owns them all for
+    /// its lifetime); the sink writes into the store, images recognises (its recognize()).
+    OcrService(Scheduler& scheduler, WorkerPool& pool, RecognizedTextSink& sink, const ImageLibrary& images);
 
     /// The text lines in the image, in reading order, joined by "\n"; nullopt when the bytes are not
     /// a usable image, nothing was recognised, or recognition failed (logged). Slow: never call it on
@@ -43,6 +45,7 @@ private:
     Scheduler& scheduler_;
     WorkerPool& pool_;
     RecognizedTextSink& sink_;
+    const ImageLibrary& images_;
 };
 
 } // namespace brisa

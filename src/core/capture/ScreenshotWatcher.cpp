@@ -2,8 +2,8 @@
 #include "core/capture/ScreenshotWatcher.h"
 
 #include "core/capture/CapturePause.h"
-#include "core/capture/ImageCodec.h"
 #include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageLibrary.h"
 #include "core/model/ClipItem.h"
 #include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
@@ -133,7 +133,7 @@ Outcome readFile(const fs::path& path, Bytes& out)
 }
 
 /// Everything slow about one attempt: read, check, convert to PNG, thumbnails. Runs on the pool.
-Outcome prepare(const fs::path& path, const ImageCodec& codec)
+Outcome prepare(const fs::path& path, const ImageLibrary& images)
 {
     Bytes bytes;
     if (auto read = readFile(path, bytes); read.kind != Outcome::Kind::Ready)
@@ -141,7 +141,7 @@ Outcome prepare(const fs::path& path, const ImageCodec& codec)
     if (bytes.empty())
         return retry("archivo vacío");
     // The header first: it is cheap, and files still being written fail here without a decoder's log line.
-    const auto size = ImageThumbnailer::imagePixelSize(bytes);
+    const auto size = images.pixelSize(bytes);
     if (!size)
         return retry("no es una imagen decodificable");
     if (!ImageThumbnailer::isDecodableSize(*size))
@@ -155,7 +155,7 @@ Outcome prepare(const fs::path& path, const ImageCodec& codec)
         if (!isCompletePng(bytes))
             return retry("archivo incompleto");
         out.png = std::move(bytes);
-    } else if (auto png = codec.toPng(bytes)) {
+    } else if (auto png = images.completeToPng(bytes)) {
         out.png = std::move(*png);
     } else {
         return retry("no se pudo convertir a PNG");
@@ -163,10 +163,10 @@ Outcome prepare(const fs::path& path, const ImageCodec& codec)
     // A sliver (2000 × 2) has a thumbnail side that rounds to nothing: it is stored without one.
     if (!ImageThumbnailer::thumbnailSize(size->first, size->second, ImageThumbnailer::kStoredMaxDimension))
         return out;
-    out.thumbnail = ImageThumbnailer::thumbnailPNG(out.png, ImageThumbnailer::kStoredMaxDimension);
+    out.thumbnail = images.thumbnail(out.png, ImageThumbnailer::kStoredMaxDimension);
     if (!out.thumbnail)
         return retry("no es una imagen decodificable");
-    out.toastThumbnail = ImageThumbnailer::thumbnailPNG(*out.thumbnail, ImageThumbnailer::kToastMaxDimension);
+    out.toastThumbnail = images.thumbnail(*out.thumbnail, ImageThumbnailer::kToastMaxDimension);
     return out;
 }
 
@@ -206,11 +206,11 @@ bool isDirectory(const fs::path& path)
 } // namespace
 
 ScreenshotWatcher::ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
-                                     std::shared_ptr<const ImageCodec> codec)
+                                     const ImageLibrary& images)
     : storage_(storage)
     , scheduler_(scheduler)
     , pool_(pool)
-    , codec_(std::move(codec))
+    , images_(images)
     , self_(std::make_shared<ScreenshotWatcher*>(this))
 {
 }
@@ -306,11 +306,11 @@ void ScreenshotWatcher::submitNext()
     queue_.pop_front();
     inFlight_ = true;
     std::weak_ptr<ScreenshotWatcher*> weak = self_;
-    const bool queued = pool_.submit([&scheduler = scheduler_, codec = codec_, weak, batch]() mutable {
+    const bool queued = pool_.submit([&scheduler = scheduler_, &images = images_, weak, batch]() mutable {
         std::vector<Outcome> outcomes;
         outcomes.reserve(batch.size());
         for (const auto& attempt : batch)
-            outcomes.push_back(prepare(attempt.path, *codec));
+            outcomes.push_back(prepare(attempt.path, images));
         scheduler.post([weak, batch = std::move(batch), outcomes = std::move(outcomes)]() mutable {
             if (const auto self = weak.lock())
                 (*self)->finish(std::move(batch), std::move(outcomes));

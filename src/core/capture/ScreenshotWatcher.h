@@ -20,7 +20,7 @@ namespace brisa {
 
 class CapturePause;
 class DirectoryWatcher;
-class ImageCodec;
+class ImageLibrary;
 class Storage;
 class UserDefaults;
 class WorkerPool;
@@ -42,11 +42,11 @@ public:
     /// sourceAppName of every imported screenshot.
     static constexpr std::string_view kSourceName = "Captura de pantalla";
 
-    /// storage, scheduler and pool must outlive the watcher; jobs still running when it goes are
-    /// dropped when they come back. codec turns what is not PNG into PNG, on the pool's threads; it must
-    /// refuse an image whose data ends early, so that a file still being written is tried again.
-    ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool,
-                      std::shared_ptr<const ImageCodec> codec);
+    /// storage, scheduler and pool must outlive the watcher, and images the pool's jobs; jobs still
+    /// running when it goes are dropped when they come back. images reads, converts (refusing an image
+    /// whose data ends early, so that a file still being written is tried again) and thumbnails the
+    /// files, on the pool's threads.
+    ScreenshotWatcher(Storage& storage, Scheduler& scheduler, WorkerPool& pool, const ImageLibrary& images);
     ~ScreenshotWatcher();
     ScreenshotWatcher(const ScreenshotWatcher&) = delete;
     ScreenshotWatcher& operator=(const ScreenshotWatcher&) = delete;
@@ -105,7 +105,7 @@ private:
     Scheduler& scheduler_;
     WorkerPool& pool_;
     /// Shared with the jobs on the pool, which may outlive the watcher.
-    std::shared_ptr<const ImageCodec> codec_;
+    const ImageLibrary& images_;
     std::optional<std::filesystem::path> watchedDir_;
     std::set<std::string> knownFiles_;
     /// Batches of attempts waiting for the pool; one batch runs at a time so clips keep their order.

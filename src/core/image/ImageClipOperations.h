@@ -16,6 +16,7 @@
 
 namespace brisa {
 
+class ImageLibrary;
 class Storage;
 class WorkerPool;
 
@@ -54,10 +55,11 @@ std::optional<ClipItem> insertImageClip(Storage& storage, const Clock& clock, Pr
 /// new clip on the main thread. Several may run at once.
 class ImageClipOperations {
 public:
-    /// storage, scheduler and pool must outlive the jobs; a job finishing after this object is
-    /// destroyed is dropped. recognizer (OcrService in the app) reads the text of each new clip;
-    /// null: none. It must outlive this object.
-    ImageClipOperations(Storage& storage, Scheduler& scheduler, WorkerPool& pool, TextRecognizer* recognizer);
+    /// storage, scheduler, pool and images (which does the work) must outlive the jobs; a job
+    /// finishing after this object is destroyed is dropped. recognizer (OcrService in the app) reads
+    /// the text of each new clip; null: none. It must outlive this object.
+    ImageClipOperations(Storage& storage, Scheduler& scheduler, WorkerPool& pool, const ImageLibrary& images,
+                        TextRecognizer* recognizer);
     ~ImageClipOperations();
 
     /// Runs operation on the clip with id (fetched now, on the main thread); nothing happens when
@@ -76,11 +78,14 @@ public:
     void onInserted(std::function<void(const ClipItem&)> f) { inserted_.connect(std::move(f)); }
     /// Operations started and not finished yet.
     int runningCount() const { return running_; }
+    /// What does the work, for other image work of the same views (a dragged HEIC decoded).
+    const ImageLibrary& library() const { return images_; }
 
 private:
     Storage& storage_;
     Scheduler& scheduler_;
     WorkerPool& pool_;
+    const ImageLibrary& images_;
     TextRecognizer* recognizer_;
     Signal<const ClipItem&> inserted_;
     int running_ = 0;

@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <thread>
 #include <vector>
@@ -54,21 +56,69 @@ Image open(const Bytes& data, VipsAccess access)
     return image;
 }
 
-/// An sRGB image over the buffer's pixels, which it keeps until it is closed.
-Image fromPixels(PixelBuffer buffer)
+/// The image's pixels in memory, as the segmenter takes them.
+std::optional<PixelBuffer> toPixels(VipsImage* image)
 {
-    auto* owned = new PixelBuffer(std::move(buffer));
-    Image image(vips_image_new_from_memory(owned->pixels.data(), owned->pixels.size(), owned->width, owned->height,
-                                           owned->bands, VIPS_FORMAT_UCHAR));
-    if (!image) {
-        delete owned;
+    std::size_t length = 0;
+    void* memory = vips_image_write_to_memory(image, &length);
+    if (!memory) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    PixelBuffer buffer{image->Xsize, image->Ysize, image->Bands, {}};
+    buffer.pixels.assign(static_cast<std::uint8_t*>(memory), static_cast<std::uint8_t*>(memory) + length);
+    g_free(memory);
+    return buffer;
+}
+
+/// Marks an image made by streamedPng, with its stream.
+constexpr const char* kStreamKey = "brisa-png-stream";
+
+/// Fills a strip libvips asks for from the stream, once the decoder has got that far.
+int streamedRows(VipsRegion* out, void*, void* a, void*, gboolean*)
+{
+    auto* stream = static_cast<PngRowStream*>(a);
+    const VipsRect& area = out->valid;
+    if (!stream->waitForRows(area.top + area.height)) {
+        vips_error("brisa", "bad image data");
+        return -1;
+    }
+    const auto pixel = static_cast<std::size_t>(stream->bands());
+    for (int y = area.top; y < area.top + area.height; ++y)
+        std::memcpy(VIPS_REGION_ADDR(out, area.left, y),
+                    stream->pixels() + (static_cast<std::size_t>(y) * stream->width() + area.left) * pixel,
+                    static_cast<std::size_t>(area.width) * pixel);
+    return 0;
+}
+
+/// A plain PNG (most clips) as an sRGB image whose rows libvips' threads take while the stream's
+/// own thread is still inflating the ones below: on a 4K picture the decode, on one core, was most
+/// of a resize's or a conversion's time with nothing else running beside it. data must outlive it.
+Image streamedPng(const Bytes& data)
+{
+    auto stream = PngRowStream::start(data, ImageThumbnailer::kMaxPixels, [&data]() -> std::optional<PixelBuffer> {
+        Image whole(vips_image_new_from_buffer(data.data(), data.size(), "", "access", VIPS_ACCESS_SEQUENTIAL, nullptr));
+        if (!whole || whole->BandFmt != VIPS_FORMAT_UCHAR) {
+            vips_error_clear();
+            return std::nullopt;
+        }
+        return toPixels(whole.get());
+    });
+    if (!stream)
+        return {};
+    Image image(vips_image_new());
+    vips_image_init_fields(image.get(), stream->width(), stream->height(), stream->bands(), VIPS_FORMAT_UCHAR,
+                           VIPS_CODING_NONE, VIPS_INTERPRETATION_sRGB, 1.0, 1.0);
+    if (vips_image_pipelinev(image.get(), VIPS_DEMAND_STYLE_THINSTRIP, nullptr)
+        || vips_image_generate(image.get(), nullptr, streamedRows, nullptr, stream.get(), nullptr)) {
         vips_error_clear();
         return {};
     }
+    // The stream lives as long as the image: images made from this one hold it.
+    g_object_set_data(G_OBJECT(image.get()), kStreamKey, stream.get());
     g_signal_connect(image.get(), "postclose",
-                     G_CALLBACK(+[](VipsImage*, gpointer pixels) { delete static_cast<PixelBuffer*>(pixels); }),
-                     owned);
-    image->Type = VIPS_INTERPRETATION_sRGB;
+                     G_CALLBACK(+[](VipsImage*, gpointer stream) { delete static_cast<PngRowStream*>(stream); }),
+                     stream.release());
     return image;
 }
 
@@ -82,10 +132,9 @@ Image decode(const Bytes& data, Access access = Access::Once)
     const auto size = ImageThumbnailer::imagePixelSize(data);
     if (!size || !ImageThumbnailer::isDecodableSize(*size))
         return {};
-    // Most clips are plain PNGs: inflated in one call and unfiltered here, they decode in about
-    // half libpng's time.
-    if (auto plain = decodePlainPng(data, ImageThumbnailer::kMaxPixels))
-        return fromPixels(std::move(*plain));
+    // Most clips are plain PNGs, decoded here in about half libpng's time.
+    if (auto plain = streamedPng(data))
+        return plain;
     Image image = open(data, access == Access::Once ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM);
     if (!image)
         return {};
@@ -155,18 +204,27 @@ std::optional<Bytes> save(Save saveCall)
     return takeBuffer(buffer, length);
 }
 
-/// The image's pixels in memory, computed by libvips' own threads.
+/// The image's pixels in memory: the decoder's own buffer when the image is a streamed PNG's (no
+/// second copy of a 4K picture's 25 MB), else computed by libvips' own threads. data is null when
+/// they cannot be had.
 struct Pixels {
-    std::unique_ptr<std::uint8_t, decltype(&g_free)> data{nullptr, &g_free};
-    std::size_t length = 0;
+    const std::uint8_t* data = nullptr;
+    std::unique_ptr<std::uint8_t, decltype(&g_free)> owned{nullptr, &g_free};
 };
 
 Pixels toMemory(VipsImage* image)
 {
     Pixels pixels;
-    pixels.data.reset(static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &pixels.length)));
-    if (!pixels.data)
+    if (auto* stream = static_cast<PngRowStream*>(g_object_get_data(G_OBJECT(image), kStreamKey))) {
+        if (stream->waitForRows(image->Ysize))
+            pixels.data = stream->pixels();
+        return pixels;
+    }
+    std::size_t length = 0;
+    pixels.owned.reset(static_cast<std::uint8_t*>(vips_image_write_to_memory(image, &length)));
+    if (!pixels.owned)
         vips_error_clear();
+    pixels.data = pixels.owned.get();
     return pixels;
 }
 
@@ -181,16 +239,76 @@ std::span<const std::uint8_t> iccProfileOf(VipsImage* image)
     return {};
 }
 
+/// Rows of an image computed by libvips into one buffer, top to bottom, and how far it has got.
+class RowsInMemory {
+public:
+    explicit RowsInMemory(VipsImage* image)
+        : rowBytes_(VIPS_IMAGE_SIZEOF_LINE(image))
+        , pixels_(new std::uint8_t[rowBytes_ * static_cast<std::size_t>(image->Ysize)])
+    {
+    }
+
+    /// Computes the image on libvips' threads; rows become readable as each strip is written.
+    void compute(VipsImage* image)
+    {
+        const bool failed = vips_sink_disc(image, &RowsInMemory::take, this) != 0;
+        if (failed)
+            vips_error_clear();
+        std::lock_guard lock(mutex_);
+        failed_ = failed;
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    bool waitForRows(int end)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ready_ >= end || done_; });
+        return ready_ >= end && !failed_;
+    }
+
+    const std::uint8_t* pixels() const { return pixels_.get(); }
+
+private:
+    static int take(VipsRegion* region, VipsRect* area, void* a)
+    {
+        auto* self = static_cast<RowsInMemory*>(a);
+        for (int y = area->top; y < area->top + area->height; ++y)
+            std::memcpy(self->pixels_.get() + static_cast<std::size_t>(y) * self->rowBytes_,
+                        VIPS_REGION_ADDR(region, area->left, y), self->rowBytes_);
+        std::lock_guard lock(self->mutex_);
+        self->ready_ = area->top + area->height;
+        self->changed_.notify_all();
+        return 0;
+    }
+
+    const std::size_t rowBytes_;
+    const std::unique_ptr<std::uint8_t[]> pixels_; ///< every byte written before it is read
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int ready_ = 0;
+    bool done_ = false;
+    bool failed_ = false;
+};
+
 /// PNG through the strip-parallel writer: libvips' saver deflates on one thread, which alone took
-/// most of a second for a 4K picture. Lossless either way; the ICC profile, if any, is kept.
+/// most of a second for a 4K picture. The strips are deflated while libvips is still computing
+/// the rows below (decoding a JPEG, resampling), not after. Lossless either way; the ICC profile,
+/// if any, is kept.
 std::optional<Bytes> encodePng(VipsImage* image)
 {
     if (image->BandFmt != VIPS_FORMAT_UCHAR || image->Bands < 1 || image->Bands > 4)
         return std::nullopt;
-    const auto pixels = toMemory(image);
-    if (!pixels.data)
-        return std::nullopt;
-    return writePng({pixels.data.get(), image->Xsize, image->Ysize, image->Bands, iccProfileOf(image)});
+    RowsInMemory rows(image);
+    std::optional<Bytes> png;
+    {
+        std::jthread writer([&] {
+            png = writePng({rows.pixels(), image->Xsize, image->Ysize, image->Bands, iccProfileOf(image)}, 0,
+                           [&rows](int end) { return rows.waitForRows(end); });
+        });
+        rows.compute(image);
+    }
+    return png;
 }
 
 std::optional<Bytes> encodeJpeg(VipsImage* image, std::optional<int> q)
@@ -253,7 +371,7 @@ std::optional<Bytes> encodeHeic(VipsImage* image, int q)
         return std::nullopt;
     const std::size_t row = static_cast<std::size_t>(width) * bands;
     for (int y = 0; y < height; ++y)
-        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.data.get() + y * row, row);
+        std::memcpy(plane + static_cast<std::size_t>(y) * stride, pixels.data + y * row, row);
     heif_image_handle* handle = nullptr;
     if (heif_context_encode_image(context.get(), picture.get(), encoder.get(), nullptr, &handle).code != heif_error_Ok)
         return std::nullopt;
@@ -265,20 +383,6 @@ std::optional<Bytes> encodeHeic(VipsImage* image, int q)
     return out;
 }
 
-/// The image's pixels in memory, as the segmenter takes them.
-std::optional<PixelBuffer> toPixels(VipsImage* image)
-{
-    std::size_t length = 0;
-    void* memory = vips_image_write_to_memory(image, &length);
-    if (!memory) {
-        vips_error_clear();
-        return std::nullopt;
-    }
-    PixelBuffer buffer{image->Xsize, image->Ysize, image->Bands, {}};
-    buffer.pixels.assign(static_cast<std::uint8_t*>(memory), static_cast<std::uint8_t*>(memory) + length);
-    g_free(memory);
-    return buffer;
-}
 
 /// vips_resize with independent scales, then cut or padded to exactly width × height (libvips
 /// rounds the output size, which may be one pixel off the size asked for).
@@ -514,7 +618,7 @@ std::optional<Bytes> removeBackground(const Bytes& data, const ForegroundSegment
     const int bands = image->Bands;
     // Every byte is written below: no zeroing pass over the 33 MB of a 4K cut-out first.
     const std::unique_ptr<std::uint8_t[]> cutOut(new std::uint8_t[static_cast<std::size_t>(width) * height * 4]);
-    composeCutOut({source.data.get(), width, height, bands}, *mask, cutOut.get());
+    composeCutOut({source.data, width, height, bands}, *mask, cutOut.get());
     return writePng({cutOut.get(), width, height, 4, iccProfileOf(image.get())});
 }
 
@@ -533,7 +637,5 @@ std::optional<PixelBuffer> decodeRgba(const Bytes& data)
         return std::nullopt;
     return toPixels(image.get());
 }
-
-std::string scaleLabel(double scale) { return std::to_string(static_cast<int>(scale * 100)) + "%"; }
 
 } // namespace brisa::ImageProcessor

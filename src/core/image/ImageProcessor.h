@@ -56,8 +56,8 @@ std::optional<Bytes> convert(const Bytes& data, ImageFileFormat format);
 /// encoded and decoded in between.
 std::optional<PixelBuffer> decodeRgba(const Bytes& data);
 
-/// The menu text of a scale: "75%", "50%", "25%".
-std::string scaleLabel(double scale);
+/// The menu text of a scale: "75%", "50%", "25%". Inline: menus show it without the image libraries.
+inline std::string scaleLabel(double scale) { return std::to_string(static_cast<int>(scale * 100)) + "%"; }
 
 } // namespace ImageProcessor
 } // namespace brisa

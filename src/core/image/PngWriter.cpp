@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <array>
 #include <cstring>
@@ -27,12 +28,30 @@ constexpr std::size_t kMinStripBytes = 512 * 1024;
 constexpr int kRowsPerBatch = 32;
 constexpr std::size_t kIdatChunkBytes = 1 << 20;
 constexpr unsigned kMaxThreads = 8;
+constexpr unsigned kStripsPerThreadStreamed = 4;
+
+/// A strip's deflated bytes. Not zeroed first: the pages of room never written are never touched,
+/// so room for the worst case costs no memory.
+struct Deflated {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+
+    void reserve(std::size_t wanted)
+    {
+        auto more = std::unique_ptr<std::uint8_t[]>(new std::uint8_t[wanted]);
+        if (size)
+            std::memcpy(more.get(), bytes.get(), size);
+        bytes = std::move(more);
+        capacity = wanted;
+    }
+};
 
 struct Strip {
     int firstRow = 0;
     int endRow = 0;
     bool last = false;
-    Bytes deflated;
+    Deflated deflated;
     uLong adler = 1;
     std::size_t filteredLength = 0;
     bool ok = false;
@@ -54,6 +73,45 @@ void putChunk(Bytes& out, std::string_view type, const std::uint8_t* data, std::
     const auto crc = libdeflate_crc32(0, out.data() + typeAt, 4 + length);
     putBigEndian(out, static_cast<std::uint32_t>(crc));
 }
+
+/// Appends bytes as IDAT chunks of kIdatChunkBytes, each closed with its length and CRC.
+class IdatChunks {
+public:
+    explicit IdatChunks(Bytes& out) : out_(out) {}
+
+    void put(const std::uint8_t* data, std::size_t length)
+    {
+        while (length) {
+            if (!open_) {
+                start_ = out_.size();
+                out_.insert(out_.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+                open_ = true;
+            }
+            const std::size_t take = std::min(length, kIdatChunkBytes - (out_.size() - start_ - 8));
+            out_.insert(out_.end(), data, data + take);
+            data += take;
+            length -= take;
+            if (out_.size() - start_ - 8 == kIdatChunkBytes)
+                close();
+        }
+    }
+
+    void close()
+    {
+        if (!open_)
+            return;
+        const auto length = static_cast<std::uint32_t>(out_.size() - start_ - 8);
+        for (int i = 0; i < 4; ++i)
+            out_[start_ + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+        putBigEndian(out_, static_cast<std::uint32_t>(libdeflate_crc32(0, out_.data() + start_ + 4, length + 4)));
+        open_ = false;
+    }
+
+private:
+    Bytes& out_;
+    std::size_t start_ = 0;
+    bool open_ = false;
+};
 
 /// Sub filter: each byte minus the same channel of the pixel to its left. Cheap, and on photos and
 /// screenshots alike within a few percent of trying every filter per row.
@@ -83,8 +141,9 @@ void deflateStrip(const PngPixels& image, Strip& strip)
     const std::size_t rowBytes = static_cast<std::size_t>(image.width) * image.bands;
     std::vector<std::uint8_t> filtered((rowBytes + 1) * kRowsPerBatch);
     const std::size_t raw = (rowBytes + 1) * static_cast<std::size_t>(strip.endRow - strip.firstRow);
-    strip.deflated.resize(std::max<std::size_t>(4096, raw / 2));
-    std::size_t written = 0;
+    // Deflate's worst case (stored blocks) is the raw size and a few bytes per 64 KB block.
+    strip.deflated.reserve(raw + raw / 1024 + 4096);
+    std::size_t& written = strip.deflated.size;
     bool ok = true;
     for (int row = strip.firstRow; ok && row < strip.endRow; row += kRowsPerBatch) {
         const int rows = std::min(kRowsPerBatch, strip.endRow - row);
@@ -100,22 +159,21 @@ void deflateStrip(const PngPixels& image, Strip& strip)
         z.next_in = filtered.data();
         z.avail_in = static_cast<std::uint32_t>(length);
         for (;;) {
-            if (written == strip.deflated.size())
-                strip.deflated.resize(strip.deflated.size() * 3 / 2);
-            z.next_out = strip.deflated.data() + written;
-            z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(strip.deflated.size() - written, 1u << 30));
+            if (written == strip.deflated.capacity)
+                strip.deflated.reserve(strip.deflated.capacity * 3 / 2);
+            z.next_out = strip.deflated.bytes.get() + written;
+            z.avail_out = static_cast<std::uint32_t>(std::min<std::size_t>(strip.deflated.capacity - written, 1u << 30));
             if (isal_deflate(&z) != COMP_OK) {
                 ok = false;
                 break;
             }
-            written = static_cast<std::size_t>(z.next_out - strip.deflated.data());
+            written = static_cast<std::size_t>(z.next_out - strip.deflated.bytes.get());
             // Done with this batch once all input is taken and there was room left for what it
             // flushed; the last one also once the stream is ended.
             if (z.avail_in == 0 && z.avail_out > 0 && (!z.end_of_stream || z.internal_state.state == ZSTATE_END))
                 break;
         }
     }
-    strip.deflated.resize(written);
     strip.ok = ok;
 }
 
@@ -149,22 +207,21 @@ std::uint32_t readBigEndian(const std::uint8_t* p)
 
 namespace {
 
-/// A plain PNG's header and its image data inflated, rows still filtered.
-struct InflatedPng {
+/// A plain PNG's header and where its image data lies, every chunk's CRC checked.
+struct PlainPng {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     int channels = 0;
     bool hasProfile = false;
-    Bytes rows; ///< height × (1 + width × channels): each row's filter byte, then its bytes
+    std::vector<std::span<const std::uint8_t>> data; ///< the IDAT chunks' contents, in order
 };
 
-std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
+std::optional<PlainPng> parsePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0)
         return std::nullopt;
-    InflatedPng png;
-    Bytes stream;
+    PlainPng png;
     bool idatDone = false, ended = false;
     for (std::size_t at = 8; at < bytes.size();) {
         if (ended || bytes.size() - at < 12)
@@ -189,9 +246,10 @@ std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, 
         } else if (type == "IDAT") {
             if (idatDone)
                 return std::nullopt; // the image data must be one run of chunks
-            stream.insert(stream.end(), data, data + length);
+            if (length)
+                png.data.emplace_back(data, length);
         } else {
-            idatDone = !stream.empty();
+            idatDone = !png.data.empty();
             if (type == "eXIf")
                 return std::nullopt;
             png.hasProfile = png.hasProfile || type == "iCCP";
@@ -199,23 +257,62 @@ std::optional<InflatedPng> inflatePlainPng(std::span<const std::uint8_t> bytes, 
         }
         at += 12 + length;
     }
-    if (!ended || stream.empty())
+    if (!ended || png.data.empty())
         return std::nullopt;
-    const std::size_t rowBytes = std::size_t(png.width) * png.channels + 1;
-    png.rows.resize(rowBytes * png.height);
-    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
-        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
-    std::size_t inflated = 0;
-    if (!inflater
-        || libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), png.rows.data(), png.rows.size(),
-                                      &inflated)
-               != LIBDEFLATE_SUCCESS
-        || inflated != png.rows.size())
-        return std::nullopt;
-    for (std::size_t y = 0; y < png.height; ++y)
-        if (png.rows[y * rowBytes] > 4)
-            return std::nullopt;
     return png;
+}
+
+/// Inflates the image data a batch of rows at a time into a buffer that stays in the cache, and
+/// hands each batch, rows still filtered (each its filter byte first), to rows(firstRow, count,
+/// filtered), which returns false to stop. Streaming, and fed straight from the chunks: no copy of
+/// the data joined up and no inflated copy of the whole picture. False when the data does not
+/// inflate to exactly the rows with its checksum right, a row's filter is unknown, or rows stopped.
+template <typename Rows>
+bool inflateRows(const PlainPng& png, Rows&& rows)
+{
+    const std::size_t rowBytes = std::size_t(png.width) * png.channels + 1;
+    constexpr std::size_t kBatchBytes = 256 * 1024;
+    std::vector<std::uint8_t> batch(std::max<std::size_t>(1, kBatchBytes / rowBytes) * rowBytes);
+    inflate_state state;
+    isal_inflate_init(&state);
+    state.crc_flag = ISAL_ZLIB;
+    std::size_t chunk = 0, filled = 0;
+    std::uint32_t row = 0;
+    auto deliver = [&] {
+        const std::size_t count = filled / rowBytes;
+        if (count > png.height - row)
+            return false; // more data than rows
+        for (std::size_t r = 0; r < count; ++r)
+            if (batch[r * rowBytes] > 4)
+                return false;
+        if (count && !rows(row, count, batch.data()))
+            return false;
+        row += static_cast<std::uint32_t>(count);
+        const std::size_t rest = filled - count * rowBytes;
+        std::memmove(batch.data(), batch.data() + count * rowBytes, rest);
+        filled = rest;
+        return true;
+    };
+    while (state.block_state != ISAL_BLOCK_FINISH) {
+        while (state.avail_in == 0 && chunk < png.data.size()) {
+            state.next_in = const_cast<std::uint8_t*>(png.data[chunk].data());
+            state.avail_in = static_cast<std::uint32_t>(png.data[chunk].size());
+            ++chunk;
+        }
+        const std::uint32_t inBefore = state.avail_in;
+        state.next_out = batch.data() + filled;
+        state.avail_out = static_cast<std::uint32_t>(batch.size() - filled);
+        if (isal_inflate(&state) != ISAL_DECOMP_OK)
+            return false;
+        const std::size_t made = batch.size() - filled - state.avail_out;
+        filled += made;
+        if ((filled == batch.size() || state.block_state == ISAL_BLOCK_FINISH) && !deliver())
+            return false;
+        if (made == 0 && state.avail_in == inBefore && chunk == png.data.size()
+            && state.block_state != ISAL_BLOCK_FINISH)
+            return false; // the data ends before the stream does
+    }
+    return row == png.height && filled == 0;
 }
 
 std::uint8_t paeth(int a, int b, int c)
@@ -224,62 +321,155 @@ std::uint8_t paeth(int a, int b, int c)
     return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
+/// Undoes one row's filter: in is the filtered row after its filter byte, up the row above
+/// (already unfiltered; zeros for the first). out may start before in, over the same buffer: each
+/// byte is read before any write reaches it.
+void unfilterRow(std::uint8_t filter, const std::uint8_t* in, const std::uint8_t* up, std::uint8_t* out,
+                 std::size_t width, std::size_t b)
+{
+    switch (filter) {
+    case 0:
+        std::memmove(out, in, width);
+        break;
+    case 1:
+        for (std::size_t i = 0; i < b; ++i)
+            out[i] = in[i];
+        for (std::size_t i = b; i < width; ++i)
+            out[i] = static_cast<std::uint8_t>(in[i] + out[i - b]);
+        break;
+    case 2:
+        for (std::size_t i = 0; i < width; ++i)
+            out[i] = static_cast<std::uint8_t>(in[i] + up[i]);
+        break;
+    case 3:
+        for (std::size_t i = 0; i < width; ++i)
+            out[i] = static_cast<std::uint8_t>(in[i] + ((i >= b ? out[i - b] : 0) + up[i]) / 2);
+        break;
+    default:
+        for (std::size_t i = 0; i < width; ++i) {
+            const bool left = i >= b;
+            out[i] = static_cast<std::uint8_t>(in[i] + paeth(left ? out[i - b] : 0, up[i], left ? up[i - b] : 0));
+        }
+    }
+}
+
+/// Unfilters a batch from inflateRows into pixels (rows of width × channels bytes, no filter bytes).
+void unfilterRows(const PlainPng& png, std::uint32_t firstRow, std::size_t count, const std::uint8_t* filtered,
+                  std::uint8_t* pixels, const std::uint8_t* zeros)
+{
+    const std::size_t width = std::size_t(png.width) * png.channels;
+    for (std::size_t r = 0; r < count; ++r) {
+        const std::size_t y = firstRow + r;
+        const std::uint8_t* in = filtered + r * (width + 1);
+        std::uint8_t* out = pixels + y * width;
+        unfilterRow(in[0], in + 1, y ? out - width : zeros, out, width, std::size_t(png.channels));
+    }
+}
+
 } // namespace
 
 bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
-    return inflatePlainPng(bytes, maxPixels).has_value();
+    const auto png = parsePlainPng(bytes, maxPixels);
+    return png && inflateRows(*png, [](std::uint32_t, std::size_t, const std::uint8_t*) { return true; });
 }
 
 std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
-    auto png = inflatePlainPng(bytes, maxPixels);
+    const auto png = parsePlainPng(bytes, maxPixels);
     if (!png || png->hasProfile)
         return std::nullopt;
-    // Unfiltered straight into place over the filter bytes, so the pixels need no second buffer and
-    // no second pass: a row's output starts before its input and never overtakes it (it ends one
-    // byte, the filter byte, further down per row), and the rows above are already final.
-    const int bpp = png->channels;
-    const std::size_t width = std::size_t(png->width) * bpp;
-    const std::size_t b = std::size_t(bpp);
-    Bytes& data = png->rows;
-    const Bytes zeros(width, 0);
-    for (std::size_t y = 0; y < png->height; ++y) {
-        const std::uint8_t* in = &data[y * (width + 1)];
-        const std::uint8_t filter = *in++;
-        std::uint8_t* out = &data[y * width];
-        const std::uint8_t* up = y ? &data[(y - 1) * width] : zeros.data();
-        switch (filter) {
-        case 0:
-            std::memmove(out, in, width);
-            break;
-        case 1:
-            for (std::size_t i = 0; i < b; ++i)
-                out[i] = in[i];
-            for (std::size_t i = b; i < width; ++i)
-                out[i] = static_cast<std::uint8_t>(in[i] + out[i - b]);
-            break;
-        case 2:
-            for (std::size_t i = 0; i < width; ++i)
-                out[i] = static_cast<std::uint8_t>(in[i] + up[i]);
-            break;
-        case 3:
-            for (std::size_t i = 0; i < width; ++i)
-                out[i] = static_cast<std::uint8_t>(in[i] + ((i >= b ? out[i - b] : 0) + up[i]) / 2);
-            break;
-        default:
-            for (std::size_t i = 0; i < width; ++i) {
-                const bool left = i >= b;
-                out[i] = static_cast<std::uint8_t>(in[i] + paeth(left ? out[i - b] : 0, up[i], left ? up[i - b] : 0));
-            }
-        }
-    }
-    data.resize(width * png->height);
-    PixelBuffer out{int(png->width), int(png->height), bpp, std::move(data)};
+    PixelBuffer out{int(png->width), int(png->height), png->channels, {}};
+    out.pixels.resize(std::size_t(png->width) * png->height * png->channels);
+    const Bytes zeros(std::size_t(png->width) * png->channels, 0);
+    if (!inflateRows(*png, [&](std::uint32_t first, std::size_t count, const std::uint8_t* filtered) {
+            unfilterRows(*png, first, count, filtered, out.pixels.data(), zeros.data());
+            return true;
+        }))
+        return std::nullopt;
     return out;
 }
 
-std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
+struct PngRowStream::Layout : PlainPng {};
+
+std::unique_ptr<PngRowStream> PngRowStream::start(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels,
+                                                  Fallback fallback)
+{
+    auto png = parsePlainPng(bytes, maxPixels);
+    if (!png || png->hasProfile)
+        return nullptr;
+    return std::unique_ptr<PngRowStream>(new PngRowStream(Layout{std::move(*png)}, std::move(fallback)));
+}
+
+PngRowStream::PngRowStream(Layout layout, Fallback fallback)
+    : layout_(std::make_unique<Layout>(std::move(layout)))
+    , fallback_(std::move(fallback))
+    , size_(std::size_t(layout_->width) * layout_->height * layout_->channels)
+    , pixels_(new std::uint8_t[size_])
+    , thread_([this](std::stop_token stop) { run(stop); })
+{
+}
+
+PngRowStream::~PngRowStream()
+{
+    thread_.request_stop();
+    thread_.join();
+}
+
+int PngRowStream::width() const { return int(layout_->width); }
+int PngRowStream::height() const { return int(layout_->height); }
+int PngRowStream::bands() const { return layout_->channels; }
+
+bool PngRowStream::waitForRows(int end)
+{
+    std::unique_lock lock(mutex_);
+    rowsChanged_.wait(lock, [&] { return ready_ >= end || failed_; });
+    return ready_ >= end;
+}
+
+void PngRowStream::publish(int ready, bool failed)
+{
+    {
+        std::lock_guard lock(mutex_);
+        ready_ = ready;
+        failed_ = failed;
+    }
+    rowsChanged_.notify_all();
+}
+
+void PngRowStream::run(std::stop_token stop)
+{
+    const PlainPng& png = *layout_;
+    const Bytes zeros(std::size_t(png.width) * png.channels, 0);
+    int done = 0;
+    const bool whole = inflateRows(png, [&](std::uint32_t first, std::size_t count, const std::uint8_t* filtered) {
+        if (stop.stop_requested())
+            return false;
+        unfilterRows(png, first, count, filtered, pixels_.get(), zeros.data());
+        done = int(first + count);
+        publish(done, false);
+        return true;
+    });
+    if (whole || stop.stop_requested()) {
+        if (!whole)
+            publish(done, true);
+        return;
+    }
+    // Bad data part way: the rows given out stay as they are (the fallback decodes them the same),
+    // the rest come from the fallback, or none do.
+    const auto rest = fallback_ ? fallback_() : std::nullopt;
+    if (!rest || rest->width != width() || rest->height != height() || rest->bands != bands()
+        || rest->pixels.size() != size_) {
+        publish(done, true);
+        return;
+    }
+    const std::size_t rowBytes = std::size_t(png.width) * png.channels;
+    std::memcpy(pixels_.get() + done * rowBytes, rest->pixels.data() + done * rowBytes,
+                rest->pixels.size() - done * rowBytes);
+    publish(height(), false);
+}
+
+std::optional<Bytes> writePng(const PngPixels& image, unsigned threads, const WaitForRows& waitForRows)
 {
     if (!image.pixels || image.width <= 0 || image.height <= 0 || image.bands < 1 || image.bands > 4)
         return std::nullopt;
@@ -288,7 +478,11 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
     if (threads == 0)
         threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
     const auto byBytes = std::max<std::size_t>(1, rawBytes / kMinStripBytes);
-    const auto count = static_cast<int>(std::min<std::size_t>({threads, byBytes, static_cast<std::size_t>(image.height)}));
+    // Rows still arriving: more strips than threads, taken in order, so that deflating keeps up
+    // with the producer instead of starting only once half the picture is there.
+    const bool streamed = static_cast<bool>(waitForRows);
+    const std::size_t wanted = streamed ? std::size_t(threads) * kStripsPerThreadStreamed : threads;
+    const auto count = static_cast<int>(std::min<std::size_t>({wanted, byBytes, static_cast<std::size_t>(image.height)}));
 
     std::vector<Strip> strips(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -297,34 +491,28 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
         strips[i].last = i == count - 1;
     }
     {
+        std::atomic<int> next{0};
+        auto work = [&] {
+            for (int i = next++; i < count; i = next++)
+                if (!streamed || waitForRows(strips[i].endRow))
+                    deflateStrip(image, strips[i]);
+        };
         std::vector<std::jthread> helpers;
-        for (int i = 1; i < count; ++i)
-            helpers.emplace_back([&image, &strip = strips[i]] { deflateStrip(image, strip); });
-        deflateStrip(image, strips[0]);
+        for (int i = 1; i < std::min(count, static_cast<int>(threads)); ++i)
+            helpers.emplace_back(work);
+        work();
     }
     std::size_t deflatedBytes = 0;
     for (const auto& s : strips) {
         if (!s.ok)
             return std::nullopt;
-        deflatedBytes += s.deflated.size();
+        deflatedBytes += s.deflated.size;
     }
-
-    // One zlib stream: the header of a fastest-level stream, the strips, the Adler-32 of it all.
-    Bytes stream;
-    stream.reserve(2 + deflatedBytes + 4);
-    stream.push_back(0x78);
-    stream.push_back(0x01);
-    uLong adler = 1;
-    for (const auto& s : strips) {
-        stream.insert(stream.end(), s.deflated.begin(), s.deflated.end());
-        adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.filteredLength));
-    }
-    putBigEndian(stream, static_cast<std::uint32_t>(adler));
-    strips.clear();
 
     static constexpr std::array<std::uint8_t, 4> kColourTypes{0, 4, 2, 6};
     Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    out.reserve(stream.size() + stream.size() / kIdatChunkBytes * 12 + 1024 + image.iccProfile.size());
+    const std::size_t streamBytes = 2 + deflatedBytes + 4;
+    out.reserve(streamBytes + streamBytes / kIdatChunkBytes * 12 + 1024 + image.iccProfile.size());
     Bytes header;
     putBigEndian(header, static_cast<std::uint32_t>(image.width));
     putBigEndian(header, static_cast<std::uint32_t>(image.height));
@@ -333,8 +521,22 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads)
     if (profileFits(image.iccProfile, image.bands))
         if (const auto icc = iccChunkData(image.iccProfile); !icc.empty())
             putChunk(out, "iCCP", icc.data(), icc.size());
-    for (std::size_t at = 0; at < stream.size(); at += kIdatChunkBytes)
-        putChunk(out, "IDAT", stream.data() + at, std::min(kIdatChunkBytes, stream.size() - at));
+
+    // One zlib stream (the header of a fastest-level stream, the strips, the Adler-32 of it all)
+    // cut into IDAT chunks as it is copied in, with no joined copy of it first.
+    IdatChunks idat(out);
+    static constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
+    idat.put(kZlibHeader, 2);
+    uLong adler = 1;
+    for (auto& s : strips) {
+        idat.put(s.deflated.bytes.get(), s.deflated.size);
+        s.deflated = {};
+        adler = adler32_combine(adler, s.adler, static_cast<z_off_t>(s.filteredLength));
+    }
+    Bytes check;
+    putBigEndian(check, static_cast<std::uint32_t>(adler));
+    idat.put(check.data(), check.size());
+    idat.close();
     putChunk(out, "IEND", nullptr, 0);
     return out;
 }

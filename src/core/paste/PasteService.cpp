@@ -2,7 +2,7 @@
 #include "core/paste/PasteService.h"
 
 #include "core/image/ImageFileFormat.h"
-#include "core/image/ImageProcessor.h"
+#include "core/image/ImageLibrary.h"
 #include "core/paste/TerminalClasses.h"
 #include "core/support/Log.h"
 
@@ -40,11 +40,11 @@ std::optional<Bytes> readWhole(const std::filesystem::path& path)
 
 /// An image in its own format, plus PNG for the many programs that take no other (and no HEIC
 /// reader is common on Linux). Converting a 4K picture takes a good part of a second.
-PasteTargets imageTargets(std::string mime, Bytes bytes)
+PasteTargets imageTargets(std::string mime, Bytes bytes, const ImageLibrary& images)
 {
     if (mime == "image/png")
         return PasteTargets{{std::move(mime), std::move(bytes)}};
-    auto png = ImageProcessor::convert(bytes, ImageFileFormat::Png);
+    auto png = images.convert(bytes, ImageFileFormat::Png);
     PasteTargets targets{{std::move(mime), std::move(bytes)}};
     if (png)
         targets.emplace_back("image/png", std::move(*png));
@@ -53,11 +53,13 @@ PasteTargets imageTargets(std::string mime, Bytes bytes)
 
 } // namespace
 
-PasteService::PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir)
+PasteService::PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir,
+                           const ImageLibrary& images)
     : terminalClasses(defaultTerminalClasses())
     , desktop_(desktop)
     , scheduler_(scheduler)
     , imagesDir_(std::move(imagesDir))
+    , images_(images)
 {
 }
 
@@ -83,8 +85,8 @@ void PasteService::startRendition(std::string mime, Bytes bytes)
     auto done = std::make_shared<std::atomic<bool>>(false);
     // The PNG rendition must not freeze the panel.
     std::thread thread([this, write, mime = std::move(mime), bytes = std::move(bytes), done,
-                        alive = std::weak_ptr<char>(alive_), &scheduler = scheduler_]() mutable {
-        auto targets = imageTargets(std::move(mime), std::move(bytes));
+                        alive = std::weak_ptr<char>(alive_), &scheduler = scheduler_, &images = images_]() mutable {
+        auto targets = imageTargets(std::move(mime), std::move(bytes), images);
         scheduler.post([this, write, alive, targets = std::move(targets)]() mutable {
             if (alive.lock())
                 finishRendition(write, std::move(targets));
@@ -105,7 +107,8 @@ void PasteService::finishRendition(std::uint64_t write, PasteTargets targets)
     }
 }
 
-std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir)
+std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir,
+                                                    const ImageLibrary& images)
 {
     switch (item.type()) {
     case ClipType::Image:
@@ -115,7 +118,7 @@ std::optional<PasteTargets> PasteService::targetsFor(const ClipItem& item, const
         auto bytes = readWhole(imagesDir / *item.imageFileName);
         if (!bytes)
             return std::nullopt;
-        return imageTargets(std::string(imageMimeTypeForFile(*item.imageFileName)), std::move(*bytes));
+        return imageTargets(std::string(imageMimeTypeForFile(*item.imageFileName)), std::move(*bytes), images);
     }
     case ClipType::File:
         if (!item.textContent)
@@ -159,7 +162,7 @@ bool PasteService::writeToPasteboard(const ClipItem& item)
                 }
         }
     }
-    auto targets = targetsFor(item, imagesDir_);
+    auto targets = targetsFor(item, imagesDir_, images_);
     if (!targets) {
         writeTargets({}); // the clipboard stays cleared, as a paste of nothing should leave it
         return false;

@@ -24,6 +24,8 @@
 
 namespace brisa {
 
+class ImageLibrary;
+
 /// Asks the user what to do when Brisa may not type into other applications.
 class PermissionPrompt {
 public:
@@ -50,9 +52,9 @@ public:
         WindowActivation* windows = nullptr;
     };
 
-    /// imagesDir: the folder of full-size images (Storage::imagesDir()). What desktop names and
-    /// scheduler must outlive the service.
-    PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir);
+    /// imagesDir: the folder of full-size images (Storage::imagesDir()); images makes the PNG
+    /// renditions. What desktop names, scheduler and images must outlive the service.
+    PasteService(Desktop desktop, Scheduler& scheduler, std::filesystem::path imagesDir, const ImageLibrary& images);
     ~PasteService();
     PasteService(const PasteService&) = delete;
     PasteService& operator=(const PasteService&) = delete;
@@ -83,8 +85,10 @@ public:
     void waitForRenditions();
 
     /// The targets a clip is written as; nullopt when nothing is to be written (no text for a text or
-    /// file kind, no image file name, an unsafe name, or an unreadable file).
-    static std::optional<PasteTargets> targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir);
+    /// file kind, no image file name, an unsafe name, or an unreadable file). images makes the PNG
+    /// rendition of an image in another format.
+    static std::optional<PasteTargets> targetsFor(const ClipItem& item, const std::filesystem::path& imagesDir,
+                                                  const ImageLibrary& images);
 
     /// Window classes that take another chord than Ctrl+V (see TerminalClasses.h); the application
     /// sets it from the settings.
@@ -112,6 +116,7 @@ private:
     Desktop desktop_;
     Scheduler& scheduler_;
     std::filesystem::path imagesDir_;
+    const ImageLibrary& images_;
     /// Expires with the service, so a chord still pending finds out it is gone.
     std::shared_ptr<char> alive_ = std::make_shared<char>();
     /// Counts writes asked for; the one whose rendition is being made, 0 when none, and the one a

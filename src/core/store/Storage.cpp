@@ -44,6 +44,19 @@ constexpr std::string_view kColumns = "id, typeRaw, textContent, imageFileName, 
                                       "createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, "
                                       "reminderDate";
 
+// A record's thumbnail, as a column of a query over ClipItem. The row's own column is only read
+// when the thumbnails' table has none: a script may still write it there.
+constexpr std::string_view kThumbnail =
+    "COALESCE((SELECT data FROM ClipThumbnail WHERE clipID = ClipItem.id), ClipItem.thumbnailData)";
+
+// The clip records' insert: every field but the thumbnail, which goes to ClipThumbnail.
+constexpr std::string_view kInsertClip =
+    "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, sourceAppBundleID, sourceAppName, createdAt, "
+    "isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)";
+constexpr std::string_view kWriteThumbnail =
+    "INSERT INTO ClipThumbnail (clipID, data) VALUES (?1, ?2) ON CONFLICT(clipID) DO UPDATE SET data = excluded.data";
+
 std::optional<std::string> optionalUuidText(const std::optional<Uuid>& u)
 {
     if (!u)
@@ -108,25 +121,63 @@ std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
     return item;
 }
 
-/// Binds every field but the id to parameters 2..15 (the id is parameter 1). The item's own
-/// strings are bound without a copy: it must outlive the statement's step.
+/// Binds every field but the id and the thumbnail to parameters 2..14 (the id is parameter 1).
+/// The item's own strings are bound without a copy: it must outlive the statement's step.
 void bindFields(SqliteStatement& st, const ClipItem& item)
 {
     st.bindText(2, std::string_view(item.typeRaw));
     st.bindOptionalTextUnowned(3, item.textContent);
     st.bindOptionalTextUnowned(4, item.imageFileName);
-    st.bindBlobUnowned(5, item.thumbnailData);
-    st.bindOptionalTextUnowned(6, item.sourceAppBundleID);
-    st.bindOptionalTextUnowned(7, item.sourceAppName);
-    st.bindDouble(8, toUnixSeconds(item.createdAt));
-    st.bindInt64(9, item.isPinned ? 1 : 0);
-    st.bindOptionalText(10, optionalUuidText(item.spaceID));
-    st.bindOptionalTextUnowned(11, item.contentHash);
-    st.bindInt64(12, item.byteSize);
-    st.bindOptionalTextUnowned(13, item.ocrText);
-    st.bindOptionalText(14, optionalUuidText(item.batchID));
-    st.bindOptionalDouble(15, optionalSeconds(item.reminderDate));
+    st.bindOptionalTextUnowned(5, item.sourceAppBundleID);
+    st.bindOptionalTextUnowned(6, item.sourceAppName);
+    st.bindDouble(7, toUnixSeconds(item.createdAt));
+    st.bindInt64(8, item.isPinned ? 1 : 0);
+    st.bindOptionalText(9, optionalUuidText(item.spaceID));
+    st.bindOptionalTextUnowned(10, item.contentHash);
+    st.bindInt64(11, item.byteSize);
+    st.bindOptionalTextUnowned(12, item.ocrText);
+    st.bindOptionalText(13, optionalUuidText(item.batchID));
+    st.bindOptionalDouble(14, optionalSeconds(item.reminderDate));
 }
+
+/// Stores the item's thumbnail for its id (replacing one stored before); true when it has none.
+bool writeThumbnail(SqliteDatabase& db, const ClipItem& item)
+{
+    if (!item.thumbnailData)
+        return true;
+    StatementScope st(db.statement(kWriteThumbnail));
+    st->bindText(1, item.id.toString());
+    st->bindBlobUnowned(2, item.thumbnailData);
+    return st->step() == SQLITE_DONE;
+}
+
+/// A savepoint around a record and its thumbnail, which are two rows: both are stored or neither.
+/// It nests inside a transaction of the caller's; alone, it is one of its own.
+class RecordWrite {
+public:
+    explicit RecordWrite(SqliteDatabase& db) : db_(db), open_(db.exec("SAVEPOINT record") == SQLITE_OK) {}
+    ~RecordWrite()
+    {
+        if (open_) {
+            db_.exec("ROLLBACK TO record");
+            db_.exec("RELEASE record");
+        }
+    }
+    RecordWrite(const RecordWrite&) = delete;
+    RecordWrite& operator=(const RecordWrite&) = delete;
+    bool ok() const { return open_; }
+    bool commit()
+    {
+        if (!open_ || db_.exec("RELEASE record") != SQLITE_OK)
+            return false;
+        open_ = false;
+        return true;
+    }
+
+private:
+    SqliteDatabase& db_;
+    bool open_;
+};
 
 bool isSafeImageName(std::string_view name)
 {
@@ -474,6 +525,7 @@ Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clo
       clock_(clock),
       changes_(std::make_unique<StoreChanges>([this] { return dataVersion(); }))
 {
+    registerKeepFunction();
 }
 
 Storage::~Storage() = default;
@@ -486,28 +538,60 @@ void Storage::noteChanged(std::optional<StoreChanges::Rows> rows)
 
 bool Storage::insert(const ClipItem& item)
 {
-    StatementScope st(db_->statement(
-        "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
-        "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)"));
-    st->bindText(1, item.id.toString());
-    bindFields(*st, item);
-    if (st->step() != SQLITE_DONE) {
+    // Most clips have no thumbnail: their record is one statement, a transaction of its own.
+    std::optional<RecordWrite> write;
+    if (item.thumbnailData)
+        write.emplace(*db_);
+    std::int64_t rowid = 0;
+    bool ok = !write || write->ok();
+    if (ok) {
+        StatementScope st(db_->statement(kInsertClip));
+        st->bindText(1, item.id.toString());
+        bindFields(*st, item);
+        ok = st->step() == SQLITE_DONE;
+        rowid = sqlite3_last_insert_rowid(db_->handle());
+    }
+    ok = ok && writeThumbnail(*db_, item) && (!write || write->commit());
+    if (!ok) {
         logf(LogCategory::Store, "No se pudo guardar el clip {}: {}", item.id.toString(), db_->errorMessage());
         noteFailure();
         return false;
     }
-    noteChanged(StoreChanges::Rows{.rowids = {sqlite3_last_insert_rowid(db_->handle())}});
+    noteChanged(StoreChanges::Rows{.rowids = {rowid}});
     return true;
 }
 
 bool Storage::update(const ClipItem& item)
 {
-    return updateField(item.id,
-                       "typeRaw = ?2, textContent = ?3, imageFileName = ?4, thumbnailData = COALESCE(?5, thumbnailData), "
-                       "sourceAppBundleID = ?6, sourceAppName = ?7, createdAt = ?8, isPinned = ?9, spaceID = ?10, "
-                       "contentHash = ?11, byteSize = ?12, ocrText = ?13, batchID = ?14, reminderDate = ?15",
-                       [&](SqliteStatement& st) { bindFields(st, item); });
+    constexpr std::string_view kAssignment =
+        "typeRaw = ?2, textContent = ?3, imageFileName = ?4, sourceAppBundleID = ?5, sourceAppName = ?6, "
+        "createdAt = ?7, isPinned = ?8, spaceID = ?9, contentHash = ?10, byteSize = ?11, ocrText = ?12, "
+        "batchID = ?13, reminderDate = ?14";
+    auto bind = [&](SqliteStatement& st) { bindFields(st, item); };
+    if (!item.thumbnailData)
+        return updateField(item.id, kAssignment, bind);
+    // The thumbnail is written only when the record exists, and with it or not at all.
+    RecordWrite write(*db_);
+    StoreChanges::Rows shape;
+    bool ok = write.ok();
+    if (ok) {
+        StatementScope st(db_->statement(fmt::format("UPDATE ClipItem SET {} WHERE id = ?1 RETURNING rowid", kAssignment)));
+        st->bindText(1, item.id.toString());
+        bind(*st);
+        int rc;
+        while ((rc = st->step()) == SQLITE_ROW)
+            shape.rowids.push_back(st->int64(0));
+        ok = rc == SQLITE_DONE;
+    }
+    if (ok && shape.rowids.size() != 1)
+        return false; // no such record: the savepoint is rolled back, nothing was written
+    if (!ok || !writeThumbnail(*db_, item) || !write.commit()) {
+        logf(LogCategory::Store, "No se pudo actualizar el clip {}: {}", item.id.toString(), db_->errorMessage());
+        noteFailure();
+        return false;
+    }
+    noteChanged(std::move(shape));
+    return true;
 }
 
 bool Storage::updateField(const Uuid& id, std::string_view assignment,
@@ -556,7 +640,7 @@ bool Storage::setCreatedAt(const Uuid& id, TimePoint createdAt)
 
 std::optional<ClipItem> Storage::fetch(const Uuid& id, bool withThumbnail)
 {
-    const std::string sql = withThumbnail ? fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE id = ?1", kColumns)
+    const std::string sql = withThumbnail ? fmt::format("SELECT {}, {} FROM ClipItem WHERE id = ?1", kColumns, kThumbnail)
                                           : fmt::format("SELECT {} FROM ClipItem WHERE id = ?1", kColumns);
     StatementScope st(db_->statement(sql));
     st->bindText(1, id.toString());
@@ -595,8 +679,8 @@ std::vector<ClipItem> Storage::fetchAll(const FetchOptions& options)
 {
     // rowid breaks ties between equal times so that pages never overlap or skip.
     const auto sql =
-        fmt::format("SELECT {}{} FROM ClipItem ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns,
-                    options.withThumbnails ? ", thumbnailData" : "");
+        fmt::format("SELECT {}{}{} FROM ClipItem ORDER BY createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2", kColumns,
+                    options.withThumbnails ? ", " : "", options.withThumbnails ? kThumbnail : "");
     return query(sql, options.limit, options.offset, options.withThumbnails, options.offset == 0);
 }
 
@@ -609,7 +693,7 @@ std::vector<ClipItem> Storage::fetchPinned()
 
 std::optional<Bytes> Storage::thumbnail(const Uuid& id)
 {
-    StatementScope st(db_->statement("SELECT thumbnailData FROM ClipItem WHERE id = ?1"));
+    StatementScope st(db_->statement(fmt::format("SELECT {} FROM ClipItem WHERE id = ?1", kThumbnail)));
     st->bindText(1, id.toString());
     if (st->step() != SQLITE_ROW)
         return std::nullopt;
@@ -623,11 +707,10 @@ std::int64_t Storage::count()
 
 namespace {
 
-/// The rows of a page chosen as "page" (rowid r, isPinned p, createdAt t), looked up in the index
-/// of every field but the thumbnail by the keys it starts with, in the page's order.
+/// The rows of a page chosen as "page" (rowid r, isPinned p, createdAt t), looked up in the table
+/// by row number, in the page's order.
 constexpr std::string_view kPageRows =
-    "JOIN ClipItem INDEXED BY ClipItem_fields ON ClipItem.isPinned = page.p AND ClipItem.createdAt = page.t "
-    "AND ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC";
+    "JOIN ClipItem ON ClipItem.rowid = page.r ORDER BY page.p DESC, page.t DESC, page.r DESC";
 
 /// The tab's kinds as a condition on typeRaw. Raw values compare exactly, as clipTypeOrText
 /// does: anything outside the known kinds (even "Image") is text, so Prompts is the complement
@@ -650,10 +733,8 @@ std::vector<ClipItem> Storage::fetchPanelPage(NotchTab tab, bool onlyPinned, std
     if (limit == 0)
         return {};
     // The page is chosen from the narrow indexes alone (isPinned, createdAt and the kind, with the
-    // rowid every index carries); only its own rows are then read, from the index of every field
-    // but the thumbnail. Reading them from the table means walking the overflow pages of a
-    // spilled thumbnail before the columns after it, which on a deep page of the Assets tab cost
-    // hundreds of milliseconds.
+    // rowid every index carries); only its own rows are then read from the table, whose rows
+    // hold no thumbnail.
     const auto sql = fmt::format("SELECT {} FROM (SELECT rowid AS r, isPinned AS p, createdAt AS t FROM ClipItem "
                                  "WHERE {}{} ORDER BY isPinned DESC, createdAt DESC, rowid DESC LIMIT ?1 OFFSET ?2) "
                                  "AS page {}",
@@ -938,10 +1019,7 @@ bool Storage::BatchTransaction::add(std::span<const ClipItem> items, std::option
         return false;
     auto& db = *storage_.db_;
     // Both statements stay prepared for the whole transaction: the cache hands back the same ones.
-    auto& insertSt = db.statement(
-        "INSERT INTO ClipItem (id, typeRaw, textContent, imageFileName, thumbnailData, sourceAppBundleID, "
-        "sourceAppName, createdAt, isPinned, spaceID, contentHash, byteSize, ocrText, batchID, reminderDate) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) ON CONFLICT(id) DO NOTHING");
+    auto& insertSt = db.statement(fmt::format("{} ON CONFLICT(id) DO NOTHING", kInsertClip));
     auto& sameContent = db.statement("SELECT 1 FROM ClipItem WHERE contentHash = ?1 AND rowid <= ?2 LIMIT 1");
     for (const auto& item : items) {
         const std::size_t at = added_++;
@@ -970,6 +1048,10 @@ bool Storage::BatchTransaction::add(std::span<const ClipItem> items, std::option
         if (db.changes() == 1) {
             ++outcome_.inserted;
             rowids_.push_back(sqlite3_last_insert_rowid(db.handle()));
+            if (!writeThumbnail(db, item)) {
+                fail();
+                return false;
+            }
         } else {
             ++outcome_.skipped;
             outcome_.skippedAt.push_back(at);
@@ -1071,7 +1153,7 @@ void Storage::forEachOldestFirst(std::optional<TimePoint> since, const std::vect
 {
     // Kinds are bound, one parameter each, after the time (?1).
     std::string sql =
-        fmt::format("SELECT {}, thumbnailData FROM ClipItem WHERE (?1 IS NULL OR createdAt >= ?1)", kColumns);
+        fmt::format("SELECT {}, {} FROM ClipItem WHERE (?1 IS NULL OR createdAt >= ?1)", kColumns, kThumbnail);
     if (!kinds.empty()) {
         sql += " AND typeRaw IN (";
         for (std::size_t i = 0; i < kinds.size(); ++i)
@@ -1271,32 +1353,13 @@ std::vector<ClipItem> Storage::fetchRows(std::span<const std::int64_t> rowids)
 
 std::vector<ClipItem> Storage::fetchRows(std::span<const RowKey> rows)
 {
-    std::vector<ClipItem> out;
-    out.reserve(rows.size());
-    const auto fromIndex = fmt::format(
-        "SELECT {} FROM ClipItem INDEXED BY ClipItem_fields WHERE isPinned = ?1 AND createdAt = ?2 AND rowid = ?3",
-        kColumns);
-    for (const auto& row : rows) {
-        StatementScope st(db_->statement(fromIndex));
-        st->bindInt64(1, row.isPinned ? 1 : 0);
-        st->bindDouble(2, row.createdAt);
-        st->bindInt64(3, row.rowid);
-        const int rc = st->step();
-        if (rc == SQLITE_ROW) {
-            if (auto item = readRow(*st, false))
-                out.push_back(std::move(*item));
-            continue;
-        }
-        if (rc != SQLITE_DONE) {
-            noteFailure();
-            continue;
-        }
-        // Pinned, unpinned or refreshed since it was read: the table still has it.
-        const std::int64_t one[] = {row.rowid};
-        for (auto& item : fetchRows(std::span<const std::int64_t>(one)))
-            out.push_back(std::move(item));
-    }
-    return out;
+    // The table's rows are narrow now: the row number alone finds each, whatever its pinned state
+    // and time are since it was read.
+    std::vector<std::int64_t> rowids;
+    rowids.reserve(rows.size());
+    for (const auto& row : rows)
+        rowids.push_back(row.rowid);
+    return fetchRows(std::span<const std::int64_t>(rowids));
 }
 
 std::vector<ClipItem> Storage::fetchLibraryPage(std::optional<ClipType> kind, std::size_t offset, std::size_t limit)
@@ -1326,11 +1389,10 @@ std::int64_t Storage::countOfKind(std::optional<ClipType> kind)
 
 bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind)
 {
-    // INDEXED BY: the table holds the thumbnails between these columns, so a plan that read it
-    // would cost seconds on a large history; better to fail loudly than to fall back to that.
+    // A scan of the table in row order: its rows hold no thumbnail, so it reads the texts alone.
     SqliteStatement st(db_->handle(),
                        fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
-                                   "createdAt FROM ClipItem INDEXED BY ClipItem_fields WHERE {}",
+                                   "createdAt FROM ClipItem WHERE {}",
                                    kindCondition(kind)));
     int rc;
     while ((rc = st.step()) == SQLITE_ROW)
@@ -1364,6 +1426,52 @@ bool Storage::forEachSearchRowOf(std::span<const std::int64_t> rowids,
     return true;
 }
 
+namespace {
+
+/// A text argument's bytes as stored, without the copy that adding a terminator would take.
+std::string_view valueView(sqlite3_value* v)
+{
+    const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+    const int n = sqlite3_value_bytes(v);
+    if (!p || n <= 0)
+        return {};
+    return {p, static_cast<std::size_t>(n)};
+}
+
+} // namespace
+
+void Storage::registerKeepFunction()
+{
+    auto call = [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+        auto& self = *static_cast<Storage*>(sqlite3_user_data(ctx));
+        if (!self.keep_) {
+            sqlite3_result_int(ctx, 0);
+            return;
+        }
+        SearchRow row;
+        row.rowid = sqlite3_value_int64(argv[0]);
+        row.typeRaw = valueView(argv[1]);
+        row.textContent = valueView(argv[2]);
+        row.sourceAppName = valueView(argv[3]);
+        row.ocrText = valueView(argv[4]);
+        row.spaceID = valueView(argv[5]);
+        row.isPinned = sqlite3_value_int64(argv[6]) != 0;
+        row.createdAtStored = sqlite3_value_double(argv[7]);
+        row.createdAt = storedTime(row.createdAtStored);
+        // Nothing may unwind through SQLite's frames: an exception ends the scan as an error and
+        // is thrown again once SQLite has returned.
+        try {
+            sqlite3_result_int(ctx, (*self.keep_)(row) ? 1 : 0);
+        } catch (...) {
+            self.keepError_ = std::current_exception();
+            sqlite3_result_error(ctx, "brisa_keeps", -1);
+        }
+    };
+    // DIRECTONLY: a view or trigger that a script put in the store cannot call it.
+    sqlite3_create_function_v2(db_->handle(), "brisa_keeps", 8, SQLITE_UTF8 | SQLITE_DIRECTONLY, this, call, nullptr,
+                               nullptr, nullptr);
+}
+
 std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipType> kind,
                                                              const std::function<bool(const SearchRow&)>& keep,
                                                              std::size_t limit)
@@ -1371,56 +1479,60 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
     std::vector<ClipItem> out;
     if (limit == 0)
         return out;
-    // The index holds every field the output needs, so a match costs no second lookup, and it is
-    // walked backwards, which is the library's order but for clips of the same time: those come
-    // in index order and are put in row order here, a group at a time, rather than by a sort in
-    // SQLite, which would copy every row read. A limit stops the walk after the group that
-    // reaches it.
-    SqliteStatement st(db_->handle(),
-                       fmt::format("SELECT {}, rowid FROM ClipItem INDEXED BY ClipItem_fields WHERE {} "
-                                   "ORDER BY isPinned DESC, createdAt DESC",
-                                   kColumns, kindCondition(kind)));
-    std::vector<std::pair<std::int64_t, ClipItem>> group;
-    bool groupPinned = false;
-    double groupTime = 0;
-    auto flush = [&] {
-        std::sort(group.begin(), group.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-        for (auto& [rowid, item] : group)
-            if (out.size() < limit)
-                out.push_back(std::move(item));
-        group.clear();
+    // One scan of the table in row order, the cheapest way through every row now that they hold
+    // no thumbnail; the matches are then put in the library's order. keep runs inside the scan,
+    // as an SQL function, so that the other fields are read from matching rows alone. The scan
+    // reads every row even with a limit, but keeps no more than twice the limit in memory.
+    struct Found {
+        bool isPinned;
+        double createdAt;
+        std::int64_t rowid;
+        ClipItem item;
     };
-    SearchRow row;
+    auto before = [](const Found& a, const Found& b) {
+        if (a.isPinned != b.isPinned)
+            return a.isPinned;
+        if (a.createdAt != b.createdAt)
+            return a.createdAt > b.createdAt;
+        return a.rowid > b.rowid;
+    };
+    std::vector<Found> found;
+    auto trim = [&] {
+        if (found.size() <= limit)
+            return;
+        std::nth_element(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(limit), found.end(), before);
+        found.erase(found.begin() + static_cast<std::ptrdiff_t>(limit), found.end());
+    };
+    SqliteStatement st(db_->handle(),
+                       fmt::format("SELECT {}, rowid FROM ClipItem WHERE {} AND brisa_keeps(rowid, typeRaw, "
+                                   "textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt)",
+                                   kColumns, kindCondition(kind)));
+    struct Scan {
+        Storage& self;
+        ~Scan() { self.keep_ = nullptr; }
+    } scan{*this};
+    keep_ = &keep;
+    keepError_ = nullptr;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW) {
-        row.rowid = st.int64(14);
-        row.typeRaw = st.textView(1);
-        row.textContent = st.textView(2);
-        row.sourceAppName = st.textView(5);
-        row.ocrText = st.textView(11);
-        row.spaceID = st.textView(8);
-        row.isPinned = st.int64(7) != 0;
-        row.createdAtStored = st.real(6);
-        row.createdAt = storedTime(row.createdAtStored);
-        if (!group.empty() && (row.isPinned != groupPinned || row.createdAtStored != groupTime)) {
-            flush();
-            if (out.size() >= limit)
-                return out;
-        }
-        if (!keep(row))
-            continue;
         if (auto item = readRow(st, false)) {
-            groupPinned = row.isPinned;
-            groupTime = row.createdAtStored;
-            group.emplace_back(row.rowid, std::move(*item));
+            found.push_back({st.int64(7) != 0, st.real(6), st.int64(14), std::move(*item)});
+            if (found.size() / 2 >= limit && found.size() > 1024)
+                trim();
         }
     }
-    flush();
+    if (keepError_)
+        std::rethrow_exception(std::exchange(keepError_, nullptr));
     if (rc != SQLITE_DONE) {
         logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
         noteFailure();
         return std::nullopt;
     }
+    trim();
+    std::sort(found.begin(), found.end(), before);
+    out.reserve(found.size());
+    for (auto& f : found)
+        out.push_back(std::move(f.item));
     return out;
 }
 

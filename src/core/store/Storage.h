@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -34,13 +35,14 @@ struct FetchOptions {
     bool withThumbnails = false; ///< views load thumbnails lazily through thumbnail(id)
 };
 
-/// The clip history on disk: a SQLite database of ClipItem records, the folder of full-size
-/// images they name, and the two retention rules. Runs on one thread; other processes (the
+/// The clip history on disk: a SQLite database of ClipItem records (their thumbnails in a table
+/// of their own, ClipThumbnail, keyed by the clip's id and deleted with it), the folder of
+/// full-size images they name, and the two retention rules. Runs on one thread; other processes (the
 /// command line, the sqlite3 shell) may read and write the same database beside it.
 class Storage {
 public:
     /// Schema version this build writes; older databases are migrated forward at open.
-    static constexpr std::int64_t kSchemaVersion = 6;
+    static constexpr std::int64_t kSchemaVersion = 7;
 
     struct Opened {
         std::unique_ptr<Storage> storage; ///< null when the store cannot be opened
@@ -132,8 +134,8 @@ public:
         bool isPinned = false;
         double createdAt = 0; ///< as stored (Unix seconds)
     };
-    /// fetchRows, found through the index of every field but the thumbnail when the row still has
-    /// that pinned state and time (else from the table).
+    /// fetchRows of their row numbers (the pinned state and time a search read are not needed to
+    /// find a row; they stay in RowKey for the callers that sort by them).
     std::vector<ClipItem> fetchRows(std::span<const RowKey> rows);
 
     /// One page of the library's order, pinned first, then newest first (equal times newest row
@@ -154,13 +156,13 @@ public:
         TimePoint createdAt{};
         double createdAtStored = 0; ///< createdAt as stored, for RowKey
     };
-    /// Hands every record's searched fields to f, read from an index that holds them all (never
-    /// the table, whose thumbnails lie in between), in no particular order; only those of kind
-    /// when given (tested in the index before any text is read). False on failure.
+    /// Hands every record's searched fields to f, read in one scan of the table (whose rows hold no
+    /// thumbnail), in no particular order; only those of kind when given (tested before any text
+    /// is read). False on failure.
     bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
     /// The records (without thumbnails) for which keep holds of their searched fields, in the
-    /// library's order, of kind when given: one pass over the index of every field but the
-    /// thumbnail, stopping once limit are found. Nullopt on failure.
+    /// library's order, of kind when given, the first limit of them: one scan of the table.
+    /// Nullopt on failure.
     std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
                                                        const std::function<bool(const SearchRow&)>& keep,
                                                        std::size_t limit);
@@ -325,6 +327,9 @@ private:
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes
     /// the next start check the whole store.
     void noteFailure();
+    /// Adds brisa_keeps(rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned,
+    /// createdAt) to this connection: keep_ of that row (false while no scan runs).
+    void registerKeepFunction();
 
     std::filesystem::path dataDir_;
     std::filesystem::path imagesDir_;
@@ -337,6 +342,10 @@ private:
     bool damageNoted_ = false;
     Signal<> changed_;
     std::unique_ptr<StoreChanges> changes_;
+    /// What fetchMatching's scan asks of each row, through an SQL function that reads it: rows
+    /// that do not match are then never read further. Set only while that scan runs.
+    const std::function<bool(const SearchRow&)>* keep_ = nullptr;
+    std::exception_ptr keepError_;
 };
 
 } // namespace brisa

@@ -17,8 +17,9 @@ struct MigrationStep {
 };
 
 // Each step is applied once, in order, to databases older than its version. Never edit a step
-// that has shipped: add a new one. Steps only add; user data is never dropped or rewritten.
-constexpr std::array<MigrationStep, 6> kSteps{{
+// that has shipped: add a new one. User data is never dropped: a step may move it to another
+// table, within its one transaction, but leaves the old column in place.
+constexpr std::array<MigrationStep, 7> kSteps{{
     {1,
      // id compares without letter case so that a script writing lower-case UUIDs still hits the
      // same record (and cannot create a second one) as the canonical upper-case form.
@@ -70,6 +71,21 @@ constexpr std::array<MigrationStep, 6> kSteps{{
      "DROP INDEX IF EXISTS ClipItem_search;"
      "CREATE INDEX IF NOT EXISTS ClipItem_fields ON ClipItem(isPinned, createdAt, typeRaw, spaceID, sourceAppName, "
      "textContent, ocrText, id, imageFileName, sourceAppBundleID, contentHash, byteSize, batchID, reminderDate);"},
+    {7,
+     // The thumbnails move to a table of their own, so that the clip rows are narrow and a scan of
+     // the table reads every text without walking a thumbnail's overflow pages. Version 6's copy
+     // of every field but the thumbnail is then no longer needed, and it cost every insert a
+     // second write of the whole row. Keyed by the clip's id, not its row number, which a VACUUM
+     // may renumber; the trigger keeps deletes by anyone (the sqlite3 shell too) consistent.
+     "CREATE TABLE IF NOT EXISTS ClipThumbnail ("
+     " clipID TEXT NOT NULL PRIMARY KEY COLLATE NOCASE,"
+     " data BLOB NOT NULL);"
+     "INSERT OR REPLACE INTO ClipThumbnail (clipID, data) "
+     " SELECT id, thumbnailData FROM ClipItem WHERE thumbnailData IS NOT NULL;"
+     "UPDATE ClipItem SET thumbnailData = NULL WHERE thumbnailData IS NOT NULL;"
+     "CREATE TRIGGER IF NOT EXISTS ClipItem_thumbnailGone AFTER DELETE ON ClipItem BEGIN"
+     " DELETE FROM ClipThumbnail WHERE clipID = old.id; END;"
+     "DROP INDEX IF EXISTS ClipItem_fields;"},
 }};
 
 static_assert(kSteps.back().toVersion == kLatestSchemaVersion);

@@ -9,10 +9,10 @@ namespace brisa {
 class SqliteDatabase;
 
 /// The schema version (PRAGMA user_version) this build writes.
-inline constexpr std::int64_t kLatestSchemaVersion = 6;
+inline constexpr std::int64_t kLatestSchemaVersion = 7;
 
 /// Brings the database from its user_version up to kLatestSchemaVersion, one transaction per
-/// step, never dropping data. Returns false with error set when a step fails (nothing of that
+/// step, never dropping data (version 7 moves the thumbnails to the ClipThumbnail table). Returns false with error set when a step fails (nothing of that
 /// step is kept). A database newer than this build is left alone and reported as an error.
 /// currentVersion is the user_version read at open; it is checked again under the write lock.
 bool migrateSchema(SqliteDatabase& db, std::int64_t currentVersion, std::string& error);

@@ -50,8 +50,11 @@ ThumbnailReader::Picture ThumbnailReader::picture(const Uuid& id)
     if (!ensureOpen())
         return {};
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT thumbnailData, imageFileName FROM ClipItem WHERE id = ?1", -1, &st,
-                           nullptr) != SQLITE_OK) {
+    // The thumbnails' own table first; the record's column when a script wrote it there.
+    constexpr const char* kSql =
+        "SELECT COALESCE((SELECT data FROM ClipThumbnail WHERE clipID = ClipItem.id), thumbnailData), imageFileName "
+        "FROM ClipItem WHERE id = ?1";
+    if (sqlite3_prepare_v2(db_, kSql, -1, &st, nullptr) != SQLITE_OK) {
         // No table yet, or a damaged file: drop the connection and try afresh next time.
         close();
         return {};

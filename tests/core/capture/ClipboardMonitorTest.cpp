@@ -3,7 +3,7 @@
 #include "core/capture/ClipboardMonitor.h"
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/capture/ImageThumbnailer.h"
-#include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageLibrary.h"
 #include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
@@ -114,7 +114,7 @@ struct ClipboardMonitorTest : ::testing::Test {
     test::VirtualScheduler clock;
     test::LogCapture log;
     std::unique_ptr<Storage> storage = Storage::open(dir.path(), clock).storage;
-    VipsImageCodec codec;
+    const ImageLibrary& images = linkedImageLibrary();
     ScriptedClipboard clipboard;
     FakeFrontmost frontmost;
     test::FakeToasts toastSink;
@@ -143,7 +143,7 @@ struct ClipboardMonitorTest : ::testing::Test {
                 job();
                 return true;
             };
-        auto m = std::make_unique<ClipboardMonitor>(clipboard, &frontmost, clock, *storage, codec, std::move(background));
+        auto m = std::make_unique<ClipboardMonitor>(clipboard, &frontmost, clock, *storage, images, std::move(background));
         m->toasts = &toastSink;
         m->recognizer = &recognizer;
         m->batches = &copyBatch;
@@ -815,7 +815,7 @@ TEST_F(ClipboardMonitorTest, ASelectionStillBeingDraggedIsRecordedOnceWhenItSett
     events = true;
     bool& buttonHeld = clipboard.buttonHeld;
     buttonHeld = true;
-    ClipboardMonitor monitor(clipboard, &frontmost, clock, *storage, codec, [](std::function<void()> job) {
+    ClipboardMonitor monitor(clipboard, &frontmost, clock, *storage, images, [](std::function<void()> job) {
         job();
         return true;
     });

@@ -285,6 +285,20 @@ TEST(ImageThumbnailer, RefusesImagesOverOneHundredMegapixelsFromTheHeaderAlone)
     EXPECT_FALSE(log.contains("no decodificable"));
 }
 
+TEST(ImageThumbnailer, GLibMessagesBecomeBrisaLogLines)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    test::LogCapture log;
+    // Classic and structured calls, with and without a domain; debug lines stay out by default.
+    g_log("VIPS", G_LOG_LEVEL_WARNING, "aviso número %d", 1);
+    g_log("GLib-GObject", G_LOG_LEVEL_CRITICAL, "objeto inválido");
+    g_log_structured("VIPS", G_LOG_LEVEL_MESSAGE, "MESSAGE", "estructurado");
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "sin dominio");
+    g_log("VIPS", G_LOG_LEVEL_DEBUG, "detalle");
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"[Brisa] VIPS: aviso número 1", "[Brisa] GLib-GObject: objeto inválido",
+                                                     "[Brisa] VIPS: estructurado", "[Brisa] GLib: sin dominio"}));
+}
+
 TEST(ImageThumbnailer, WorksFromSeveralThreadsAtOnce)
 {
     const Bytes png = makePng(1000, 500);

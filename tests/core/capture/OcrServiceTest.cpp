@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/OcrService.h"
+#include "core/image/ImageLibrary.h"
 
 #include "core/capture/ImageThumbnailer.h"
 #include "fakes/LogCapture.h"
@@ -205,7 +206,7 @@ protected:
     test::VirtualScheduler scheduler;
     WorkerPool pool{2};
     Records records;
-    OcrService service{scheduler, pool, records};
+    OcrService service{scheduler, pool, records, linkedImageLibrary()};
 };
 
 TEST_F(OcrAsync, StoresTheTextOnTheMainThreadOnlyWhenPostedWorkRuns)

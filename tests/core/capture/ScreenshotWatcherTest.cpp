@@ -4,7 +4,7 @@
 #include "core/capture/CapturePause.h"
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ImageThumbnailer.h"
-#include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageLibrary.h"
 #include "core/settings/UserDefaults.h"
 #include "core/store/Storage.h"
 #include "core/support/WorkerPool.h"
@@ -149,8 +149,7 @@ protected:
     test::FakeToasts shown;
     std::vector<ToastData>& toasts = shown.shown;
     std::unique_ptr<ScreenshotWatcher> watcher = [this] {
-        auto w = std::make_unique<ScreenshotWatcher>(*storage, clock, pool,
-                                                     std::make_shared<VipsImageCodec>(VipsImageCodec::Truncated::Refuse));
+        auto w = std::make_unique<ScreenshotWatcher>(*storage, clock, pool, linkedImageLibrary());
         w->toasts = &shown;
         return w;
     }();

@@ -355,7 +355,7 @@ TEST_F(ClipLibraryTest, PreviewsCutWholeCharacters)
     }
 }
 
-TEST_F(ClipLibraryTest, OlderStoresGainTheIndexOfEveryFieldButTheThumbnail)
+TEST_F(ClipLibraryTest, OlderStoresAreSearchedOnceMigrated)
 {
     add("a", "text");
     store.reset();
@@ -364,9 +364,11 @@ TEST_F(ClipLibraryTest, OlderStoresGainTheIndexOfEveryFieldButTheThumbnail)
         const char* downgrade; ///< what the older version had
     };
     const Case cases[] = {
-        {"version 4", "DROP INDEX ClipItem_fields; PRAGMA user_version = 4;"},
-        {"version 5", "DROP INDEX ClipItem_fields; CREATE INDEX ClipItem_search ON ClipItem(isPinned, createdAt, "
-                      "typeRaw, spaceID, sourceAppName, textContent, ocrText); PRAGMA user_version = 5;"},
+        {"version 4", "PRAGMA user_version = 4;"},
+        {"version 5", "CREATE INDEX ClipItem_search ON ClipItem(isPinned, createdAt, typeRaw, spaceID, "
+                      "sourceAppName, textContent, ocrText); PRAGMA user_version = 5;"},
+        {"version 6", "CREATE INDEX ClipItem_fields ON ClipItem(isPinned, createdAt, typeRaw, spaceID, "
+                      "sourceAppName, textContent, ocrText, id); PRAGMA user_version = 6;"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -378,7 +380,7 @@ TEST_F(ClipLibraryTest, OlderStoresGainTheIndexOfEveryFieldButTheThumbnail)
         {
             RawDb raw(storeFile());
             EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
-            EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_fields'"), 1);
+            EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_fields'"), 0);
             EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_search'"), 0);
         }
         ClipLibrary library(*store);

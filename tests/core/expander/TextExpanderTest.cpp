@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/expander/TextExpander.h"
+#include "core/image/ImageLibrary.h"
 #include "core/stores/TextSnippetStore.h"
 #include "fakes/FakeClipboard.h"
 #include "fakes/FakeKeyboard.h"
@@ -59,7 +60,7 @@ protected:
     CountingCapture capture;
     UserDefaults defaults;
     TextSnippetStore store{defaults};
-    PasteService paster{{&clipboard, &keyboard, nullptr}, scheduler, "/nonexistent"};
+    PasteService paster{{&clipboard, &keyboard, nullptr}, scheduler, "/nonexistent", linkedImageLibrary()};
     TextExpander expander{{&keyboard, &keyboard, &frontmost}, store, paster, scheduler};
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/image/ImageClipOperations.h"
+#include "core/image/ImageLibrary.h"
 
 #include "core/capture/ImageThumbnailer.h"
 #include "core/image/ImageProcessor.h"
@@ -32,7 +33,7 @@ struct ImageClipOperationsTest : ::testing::Test {
     test::FakeTextRecognizer recognizer;
     std::vector<std::pair<Uuid, Bytes>>& recognized = recognizer.asked;
     std::vector<ClipItem> inserted;
-    ImageClipOperations ops{*storage, scheduler, pool, &recognizer};
+    ImageClipOperations ops{*storage, scheduler, pool, linkedImageLibrary(), &recognizer};
 
     void SetUp() override
     {

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
+#include <zlib.h>
 
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <thread>
 
 using namespace brisa;
 
@@ -29,6 +33,36 @@ std::vector<std::uint8_t> samplePixels(int width, int height, int bands)
     return pixels;
 }
 
+/// writePng over rows that another thread copies in seven at a time, as a decoder would write
+/// them; the rows from stopAt on, if it is not negative, never come.
+std::optional<Bytes> writeWhileProduced(const std::vector<std::uint8_t>& pixels, int width, int height, int bands,
+                                        unsigned threads, int stopAt = -1)
+{
+    std::vector<std::uint8_t> target(pixels.size());
+    std::mutex mutex;
+    std::condition_variable changed;
+    int ready = 0;
+    bool ended = false;
+    std::jthread producer([&] {
+        const std::size_t row = static_cast<std::size_t>(width) * bands;
+        for (int y = 0; y < height && (stopAt < 0 || y + 7 <= stopAt); y += 7) {
+            const int end = std::min(height, y + 7);
+            std::memcpy(target.data() + y * row, pixels.data() + y * row, (end - y) * row);
+            std::lock_guard lock(mutex);
+            ready = end;
+            changed.notify_all();
+        }
+        std::lock_guard lock(mutex);
+        ended = true;
+        changed.notify_all();
+    });
+    return writePng({target.data(), width, height, bands, {}}, threads, [&](int end) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return ready >= end || ended; });
+        return ready >= end;
+    });
+}
+
 TEST(PngWriterTest, LibvipsReadsBackTheSamePixelsForEveryShapeAndStripCount)
 {
     ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
@@ -38,10 +72,17 @@ TEST(PngWriterTest, LibvipsReadsBackTheSamePixelsForEveryShapeAndStripCount)
     };
     const Row rows[] = {{1, 1, 1, 0},    {3, 3, 2, 0},     {640, 480, 3, 1}, {640, 480, 3, 4},
                         {900, 700, 4, 3}, {2000, 7, 4, 8}, {5, 2000, 3, 8}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << "x" << r.bands << " threads " << r.threads);
+    for (const auto& [r, streamed] : [&] {
+             std::vector<std::pair<Row, bool>> both;
+             for (const auto& r : rows)
+                 both.insert(both.end(), {{r, false}, {r, true}});
+             return both;
+         }()) {
+        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height << "x" << r.bands << " threads " << r.threads
+                                        << (streamed ? ", rows arriving" : ""));
         const auto pixels = samplePixels(r.width, r.height, r.bands);
-        const auto png = writePng({pixels.data(), r.width, r.height, r.bands, {}}, r.threads);
+        const auto png = streamed ? writeWhileProduced(pixels, r.width, r.height, r.bands, r.threads)
+                                  : writePng({pixels.data(), r.width, r.height, r.bands, {}}, r.threads);
         ASSERT_TRUE(png);
         EXPECT_STREQ(vips_foreign_find_load_buffer(png->data(), png->size()), "VipsForeignLoadPngBuffer");
         // fail: any damage to the stream is an error, not a partly black image.
@@ -97,6 +138,8 @@ TEST(PngWriterTest, KeepsAMatchingIccProfileAndDropsOneForOtherPixels)
     EXPECT_FALSE(writePng({pixels.data(), 16, 16, 5, {}}));
     EXPECT_FALSE(writePng({nullptr, 16, 16, 3, {}}));
     EXPECT_FALSE(writePng({pixels.data(), 0, 16, 3, {}}));
+    // Rows that never come: nothing, not a picture with a hole.
+    EXPECT_FALSE(writeWhileProduced(samplePixels(900, 700, 3), 900, 700, 3, 3, 350));
 }
 
 TEST(PngWriterTest, OnlyAWholeSoundPlainPngIsTakenAsItIs)
@@ -181,6 +224,95 @@ TEST(PngWriterTest, PlainPngsDecodeToLibvipsPixelsWhateverTheirRowFilters)
     ASSERT_TRUE(withProfile);
     EXPECT_TRUE(isPlainCompletePng(*withProfile, 64));
     EXPECT_FALSE(decodePlainPng(*withProfile, 64));
+}
+
+/// An RGB PNG of the pixels with its image data stored, not compressed, so that a test can reach
+/// a row's filter byte; every CRC right. badRow, if not negative, gets the unknown filter 9.
+Bytes storedPng(const std::vector<std::uint8_t>& pixels, int width, int height, int badRow = -1)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(y == badRow ? 9 : 0);
+        raw.insert(raw.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes),
+                   pixels.begin() + static_cast<std::ptrdiff_t>((y + 1) * rowBytes));
+    }
+    uLongf length = compressBound(static_cast<uLong>(raw.size()));
+    Bytes stream(length);
+    EXPECT_EQ(compress2(stream.data(), &length, raw.data(), static_cast<uLong>(raw.size()), 0), Z_OK);
+    stream.resize(length);
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    auto chunk = [&](const char* type, const Bytes& data) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<std::uint8_t>(data.size() >> shift));
+        const std::size_t at = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        const auto crc = crc32(0, png.data() + at, static_cast<uInt>(png.size() - at));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(static_cast<std::uint8_t>(crc >> shift));
+    };
+    Bytes header;
+    for (const int side : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header.push_back(static_cast<std::uint8_t>(side >> shift));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", header);
+    chunk("IDAT", stream);
+    chunk("IEND", {});
+    return png;
+}
+
+TEST(PngWriterTest, AStreamedPngGivesTheSamePixelsAndTakesRowsItCannotReadFromTheFallback)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    const int width = 1000, height = 300;
+    const auto pixels = samplePixels(width, height, 3);
+    const auto sevens = [] { return PixelBuffer{width, height, 3, Bytes(std::size_t(width) * height * 3, 7)}; };
+    const auto none = []() -> std::optional<PixelBuffer> { return std::nullopt; };
+    struct Row {
+        const char* name;
+        Bytes png;
+        PngRowStream::Fallback fallback;
+        bool whole;     ///< every row readable
+        bool fromStart; ///< the first rows are the picture's own
+        bool fallsBack; ///< the last readable rows are the fallback's
+    };
+    const Row rows[] = {
+        {"sound", *writePng({pixels.data(), width, height, 3, {}}), none, true, true, false},
+        {"sound, stored", storedPng(pixels, width, height), none, true, true, false},
+        {"bad filter near the end", storedPng(pixels, width, height, 290), sevens, true, true, true},
+        {"bad filter near the end, no fallback", storedPng(pixels, width, height, 290), none, false, true, false},
+        {"bad filter in the first row", storedPng(pixels, width, height, 0), sevens, true, false, true},
+    };
+    const std::size_t rowBytes = std::size_t(width) * 3;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto stream = PngRowStream::start(r.png, 1'000'000, r.fallback);
+        ASSERT_TRUE(stream);
+        EXPECT_EQ((std::array{stream->width(), stream->height(), stream->bands()}), (std::array{width, height, 3}));
+        EXPECT_EQ(stream->waitForRows(height), r.whole);
+        ASSERT_TRUE(stream->waitForRows(1));
+        // The picture's own rows first, then (past a bad one) the fallback's.
+        bool fallen = false;
+        for (int y = 0; y < height && stream->waitForRows(y + 1); ++y) {
+            const auto* row = stream->pixels() + y * rowBytes;
+            const bool own = std::memcmp(row, pixels.data() + y * rowBytes, rowBytes) == 0;
+            const bool fallback = std::all_of(row, row + rowBytes, [](auto v) { return v == 7; });
+            ASSERT_TRUE(own != fallback) << "row " << y;
+            ASSERT_FALSE(fallen && own) << "row " << y;
+            fallen = fallback;
+            if (y == 0) {
+                EXPECT_EQ(own, r.fromStart);
+            }
+        }
+        EXPECT_EQ(fallen, r.fallsBack);
+    }
+    // Not a plain PNG: no stream. One let go half way stops.
+    EXPECT_FALSE(PngRowStream::start(toBytes("no"), 1'000'000, none));
+    EXPECT_FALSE(PngRowStream::start(storedPng(pixels, width, height), width * height - 1, none));
+    const auto large = samplePixels(3000, 2000, 3);
+    EXPECT_TRUE(PngRowStream::start(*writePng({large.data(), 3000, 2000, 3, {}}), 10'000'000, none));
 }
 
 } // namespace

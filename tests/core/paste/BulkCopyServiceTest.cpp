@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ClipboardMonitor.h"
-#include "core/capture/VipsImageCodec.h"
+#include "core/image/ImageLibrary.h"
 #include "core/paste/BulkCopyService.h"
 #include "core/paste/SequentialPasteService.h"
 #include "PasteTestSupport.h"
@@ -124,7 +124,7 @@ class BulkCopyWithMonitorTest : public BulkCopyServiceTest {
 protected:
     BulkCopyWithMonitorTest()
     {
-        monitor = std::make_unique<ClipboardMonitor>(clipboard, nullptr, scheduler, *storage, codec,
+        monitor = std::make_unique<ClipboardMonitor>(clipboard, nullptr, scheduler, *storage, images,
                                                      [](std::function<void()> job) {
                                                          job();
                                                          return true;
@@ -147,7 +147,7 @@ protected:
         tick();
     }
 
-    VipsImageCodec codec;
+    const ImageLibrary& images = linkedImageLibrary();
     std::unique_ptr<ClipboardMonitor> monitor;
 };
 

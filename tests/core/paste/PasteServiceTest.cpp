@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/paste/PasteService.h"
 #include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageLibrary.h"
 #include "core/image/ImageProcessor.h"
 #include "fakes/TestImages.h"
 #include "core/paste/PasteTargets.h"
@@ -411,7 +412,7 @@ TEST_F(PasteServiceTest, OpenSettingsOnlyWhenTheFirstButtonIsChosen)
 
 TEST_F(PasteServiceTest, NoKeySynthesizerMeansNoKeystrokes)
 {
-    PasteService bare({}, scheduler, storage->imagesDir());
+    PasteService bare({}, scheduler, storage->imagesDir(), linkedImageLibrary());
     bare.pasteFromPasteboard();
     scheduler.advance(Duration{500});
     EXPECT_TRUE(log.contains("Pegado automático no disponible"));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/image/ImageLibrary.h"
 #include "core/model/ClipItem.h"
 #include "core/paste/PasteService.h"
 #include "core/store/Storage.h"
@@ -38,7 +39,7 @@ protected:
     std::unique_ptr<PasteService> makePaster()
     {
         auto p = std::make_unique<PasteService>(PasteService::Desktop{&clipboard, this, &windows}, scheduler,
-                                                storage->imagesDir());
+                                                storage->imagesDir(), linkedImageLibrary());
         p->capture = this;
         p->origin = this;
         p->prompt = this;

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreTestSupport.h"
 
+#include <fmt/format.h>
 #include <sys/time.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace brisa;
 using namespace brisa::test;
@@ -97,8 +100,9 @@ TEST_F(StorageTest, DatabaseHasTheRecordColumnsWalAndTheCurrentSchemaVersion)
               "isPinned,spaceID,contentHash,byteSize,ocrText,batchID,reminderDate,reminderFiredFor");
     EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'index' "
                        "AND name LIKE 'ClipItem_%' ORDER BY name)"),
-              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_fields,ClipItem_imageFileName,ClipItem_kind,"
+              "ClipItem_contentHash,ClipItem_createdAt,ClipItem_imageFileName,ClipItem_kind,"
               "ClipItem_pinned,ClipItem_reminder");
+    EXPECT_EQ(raw.text("SELECT group_concat(name, ',') FROM pragma_table_info('ClipThumbnail')"), "clipID,data");
 }
 
 TEST_F(StorageTest, StoresEveryFieldAndReadsItBack)
@@ -113,7 +117,9 @@ TEST_F(StorageTest, StoresEveryFieldAndReadsItBack)
     RawDb raw(storeFile());
     EXPECT_EQ(raw.text("SELECT id FROM ClipItem"), item.id.toString());
     EXPECT_EQ(raw.text("SELECT typeof(createdAt) || typeof(isPinned) || typeof(thumbnailData) FROM ClipItem"),
-              "realintegerblob");
+              "realintegernull");
+    EXPECT_EQ(raw.text("SELECT hex(data) FROM ClipThumbnail WHERE clipID = '" + item.id.toString() + "'"),
+              "89504E47000102");
 }
 
 TEST_F(StorageTest, AbsentAndEmptyValuesStayDistinct)
@@ -465,6 +471,169 @@ TEST_F(StorageTest, SchemaVersionOneFixtureOpensAndMigrates)
     EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
     EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_pinned'"), 1);
     EXPECT_EQ(raw.text("PRAGMA integrity_check"), "ok");
+}
+
+TEST_F(StorageTest, StoresOfEveryOlderVersionOpenWithTheirThumbnailsPinsAndSpaces)
+{
+    // Each version's store made from the current one by undoing the later steps, newest first:
+    // a case applies its own step and every one above it.
+    const std::pair<int, const char*> undo[] = {
+        {6, "UPDATE ClipItem SET thumbnailData = (SELECT data FROM ClipThumbnail WHERE clipID = ClipItem.id);"
+            "DROP TRIGGER ClipItem_thumbnailGone; DROP TABLE ClipThumbnail;"
+            "CREATE INDEX ClipItem_fields ON ClipItem(isPinned, createdAt, typeRaw, spaceID, sourceAppName, "
+            "textContent, ocrText, id, imageFileName, sourceAppBundleID, contentHash, byteSize, batchID, reminderDate);"},
+        {5, "DROP INDEX ClipItem_fields; CREATE INDEX ClipItem_search ON ClipItem(isPinned, createdAt, typeRaw, "
+            "spaceID, sourceAppName, textContent, ocrText);"},
+        {4, "DROP INDEX ClipItem_search;"},
+        {3, "DROP INDEX ClipItem_reminder; ALTER TABLE ClipItem DROP COLUMN reminderFiredFor;"},
+        {2, "DROP INDEX ClipItem_kind;"},
+        {1, "DROP INDEX ClipItem_pinned; DROP INDEX ClipItem_contentHash; DROP INDEX ClipItem_imageFileName;"},
+    };
+    const Uuid space = Uuid::random();
+    for (std::size_t upTo = 0; upTo < std::size(undo); ++upTo) {
+        const int version = undo[upTo].first;
+        SCOPED_TRACE(version);
+        const auto dataHome = home.path() / fmt::format("v{}", version);
+        const auto file = Storage::appSupportDir(dataHome) / "Brisa.store";
+        std::vector<ClipItem> clips;
+        {
+            auto store = Storage::open(dataHome, clock).storage;
+            ASSERT_TRUE(store);
+            clips.push_back(fullClip()); // pinned, in a space, a small thumbnail
+            clips.back().spaceID = space;
+            clips.push_back(textClip("texto", clock.now() - 1min));
+            clips.push_back(makeClipItem({.type = ClipType::Screenshot, .imageFileName = store->newImageFileName(),
+                                          .thumbnailData = Bytes(40'000, 0x5A)}, // spills to overflow pages
+                                         clock));
+            for (const auto& clip : clips)
+                ASSERT_TRUE(store->insert(clip));
+        }
+        {
+            RawDb raw(file);
+            for (std::size_t i = 0; i <= upTo; ++i)
+                ASSERT_EQ(raw.exec(undo[i].second), SQLITE_OK) << undo[i].first;
+            ASSERT_EQ(raw.exec(fmt::format("PRAGMA user_version = {}", version)), SQLITE_OK);
+            ASSERT_EQ(raw.integer("SELECT count(*) FROM ClipItem WHERE thumbnailData IS NOT NULL"), 2);
+        }
+        auto store = Storage::open(dataHome, clock).storage;
+        ASSERT_TRUE(store);
+        EXPECT_EQ(store->count(), 3);
+        for (const auto& clip : clips) {
+            auto back = store->fetch(clip.id);
+            ASSERT_TRUE(back);
+            expectSameFields(*back, clip);
+            EXPECT_EQ(store->thumbnail(clip.id), clip.thumbnailData);
+        }
+        EXPECT_EQ(store->fetchPinned().size(), 1u);
+        RawDb raw(file);
+        EXPECT_EQ(raw.integer("PRAGMA user_version"), Storage::kSchemaVersion);
+        // Moved, not copied: the rows are narrow again.
+        EXPECT_EQ(raw.integer("SELECT count(*) FROM ClipItem WHERE thumbnailData IS NOT NULL"), 0);
+        EXPECT_EQ(raw.integer("SELECT count(*) FROM ClipThumbnail"), 2);
+        EXPECT_EQ(raw.integer("SELECT count(*) FROM sqlite_master WHERE name = 'ClipItem_fields'"), 0);
+        EXPECT_EQ(raw.text("PRAGMA integrity_check"), "ok");
+    }
+}
+
+TEST_F(StorageTest, AThumbnailGoesWithItsClipHoweverTheClipIsDeleted)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    auto imageClip = [&](TimePoint at, bool pinned) {
+        auto item = makeClipItem({.type = ClipType::Image, .thumbnailData = Bytes{1, 2, 3}}, clock);
+        item.createdAt = at;
+        item.isPinned = pinned;
+        EXPECT_TRUE(store->insert(item));
+        return item;
+    };
+    RawDb raw(storeFile());
+    auto thumbnails = [&] { return raw.integer("SELECT count(*) FROM ClipThumbnail"); };
+    const auto now = clock.now();
+    struct Case {
+        const char* name;
+        std::function<void(const ClipItem&)> remove;
+    };
+    const Case cases[] = {
+        {"deleteClip", [&](const ClipItem& c) { EXPECT_TRUE(store->deleteClip(c)); }},
+        {"deleteClips", [&](const ClipItem& c) { EXPECT_EQ(store->deleteClips(std::span(&c.id, 1)), 1u); }},
+        {"clearHistory", [&](const ClipItem&) { EXPECT_EQ(store->clearHistory(), 1u); }},
+        {"history limit",
+         [&](const ClipItem&) {
+             store->setHistoryLimit(1);
+             EXPECT_TRUE(store->insertCaptured(textClip("nuevo", now + 1h)));
+             store->setHistoryLimit(0);
+         }},
+        {"a script", [&](const ClipItem& c) {
+             ASSERT_EQ(raw.exec("DELETE FROM ClipItem WHERE id = '" + c.id.toString() + "'"), SQLITE_OK);
+         }},
+    };
+    const auto pinned = imageClip(now - 2h, true);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto gone = imageClip(now - 1h, false);
+        ASSERT_EQ(thumbnails(), 2);
+        c.remove(gone);
+        EXPECT_EQ(store->thumbnail(gone.id), std::nullopt);
+        EXPECT_EQ(thumbnails(), 1);
+        EXPECT_EQ(store->thumbnail(pinned.id), (Bytes{1, 2, 3}));
+    }
+}
+
+TEST_F(StorageTest, AThumbnailIsWrittenOnlyWithItsRecord)
+{
+    auto store = openStore();
+    // An update of a record that does not exist stores nothing, not even the thumbnail.
+    auto absent = makeClipItem({.type = ClipType::Image, .thumbnailData = Bytes{7}}, clock);
+    EXPECT_FALSE(store->update(absent));
+    RawDb raw(storeFile());
+    EXPECT_EQ(raw.integer("SELECT count(*) FROM ClipThumbnail"), 0);
+    // A record that cannot be stored (its id is taken) keeps the first record's thumbnail.
+    auto first = makeClipItem({.type = ClipType::Image, .thumbnailData = Bytes{1}}, clock);
+    ASSERT_TRUE(store->insert(first));
+    auto again = first;
+    again.thumbnailData = Bytes{2};
+    EXPECT_FALSE(store->insert(again));
+    EXPECT_FALSE(store->insertBatch(std::span(&again, 1)).inserted);
+    EXPECT_EQ(store->thumbnail(first.id), (Bytes{1}));
+    // An update with a thumbnail replaces it.
+    EXPECT_TRUE(store->update(again));
+    EXPECT_EQ(store->thumbnail(first.id), (Bytes{2}));
+    EXPECT_EQ(raw.integer("SELECT count(*) FROM ClipThumbnail"), 1);
+}
+
+TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatches)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    // Enough matches that the scan trims what it holds on the way; times repeat, so rows break ties.
+    std::vector<ClipItem> clips;
+    for (int i = 0; i < 3000; ++i) {
+        clips.push_back(textClip(i % 3 ? "sí" : "no", clock.now() + std::chrono::seconds(i % 700), i % 11 == 0));
+        clips.back().typeRaw = i % 2 ? "text" : "code";
+    }
+    ASSERT_TRUE(store->insertBatch(clips).ok);
+    std::vector<Uuid> expected; // fetchAll is newest first, equal times newest row first
+    for (bool pinned : {true, false})
+        for (const auto& c : store->fetchAll())
+            if (c.isPinned == pinned && c.textContent == "sí")
+                expected.push_back(c.id);
+    auto keep = [](const Storage::SearchRow& row) { return row.textContent == "sí"; };
+    for (std::size_t limit : {std::size_t(1), std::size_t(600), std::size_t(1500), std::size_t(5000)}) {
+        SCOPED_TRACE(limit);
+        auto found = store->fetchMatching(std::nullopt, keep, limit);
+        ASSERT_TRUE(found);
+        std::vector<Uuid> got;
+        for (const auto& c : *found)
+            got.push_back(c.id);
+        EXPECT_EQ(got, std::vector<Uuid>(expected.begin(), expected.begin() + std::min(limit, expected.size())));
+    }
+    auto code = store->fetchMatching(ClipType::Code, keep, 5000);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(code->size(), 1000u);
+    // What keep throws reaches the caller, and the next scan works as before.
+    EXPECT_THROW(store->fetchMatching(std::nullopt, [](const Storage::SearchRow&) -> bool { throw std::bad_alloc(); }, 5),
+                 std::bad_alloc);
+    EXPECT_EQ(store->fetchMatching(std::nullopt, keep, 5000)->size(), expected.size());
 }
 
 TEST_F(StorageTest, NewerSchemaIsRefusedAndLeftUntouched)

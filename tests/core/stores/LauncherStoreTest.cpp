@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 using namespace brisa;
 using nlohmann::json;
 
@@ -157,6 +161,18 @@ TEST(LauncherStore, DecodingFillsMissingMembersAndMakesFreshIds)
     EXPECT_EQ(store.apps()[1].appNameForIcon, std::optional<std::string>("Bee"));
     EXPECT_NE(store.apps()[0].id, store.apps()[1].id);
     EXPECT_NE(LauncherStore(defaults).apps()[0].id, store.apps()[0].id);
+}
+
+TEST(LauncherStore, TheFuzzersSampleTilesLoadAsLinuxTiles)
+{
+    std::ifstream in(BRISA_TEST_DATA "/../../fuzz/corpus/StoredLists/launcher.json");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    UserDefaults defaults;
+    defaults.set("launcherApps", text); // as Brisa writes it: the JSON text in a string
+    LauncherStore store(defaults);
+    ASSERT_EQ(store.apps().size(), 2u) << text;
+    EXPECT_EQ(store.apps()[0].command, "firefox");
+    EXPECT_EQ(store.apps()[1].bundlePath, std::optional<std::string>("/usr/bin/gimp"));
 }
 
 TEST(LauncherStore, UnreadableValueGivesTheSeedListWithoutWriting)
