@@ -37,14 +37,12 @@ bool SearchRowReader::forEach(const std::function<void(const Storage::SearchRow&
         return false;
     }
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    // The index of every field but the thumbnail where the store has one, so that the read never
-    // walks the thumbnails; else the table, which then holds no thumbnails in between.
-    constexpr const char* kColumns = "SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
-                                     "createdAt FROM ClipItem";
+    // A scan of the table in row order, as Storage reads it: its rows hold no thumbnail.
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(raw, (std::string(kColumns) + " INDEXED BY ClipItem_fields").c_str(), -1, &st, nullptr) !=
-            SQLITE_OK &&
-        sqlite3_prepare_v2(raw, kColumns, -1, &st, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(raw,
+                           "SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt "
+                           "FROM ClipItem",
+                           -1, &st, nullptr) != SQLITE_OK) {
         logf(LogCategory::Store, "No se pudo leer el historial para buscar: {}", sqlite3_errmsg(raw));
         return false;
     }
