@@ -51,7 +51,7 @@ ClipLibrary::~ClipLibrary() = default;
 void ClipLibrary::loadAhead(const Elsewhere& elsewhere, Scheduler& scheduler, std::function<void()> ready)
 {
     storage_.changes().poll(); // what other programs did before the read starts is in it
-    if (ahead_ || (loaded_ && !stale_))
+    if (ahead_ || aheadFailed_ || (loaded_ && !stale_))
         return;
     auto job = std::make_shared<Ahead>();
     ahead_ = job;
@@ -84,6 +84,8 @@ void ClipLibrary::takeOver(const std::shared_ptr<Ahead>& done, const std::functi
         pendingRows_ = aheadPendingRows_;
     }
     if (done == ahead_) {
+        // A store the other connection cannot read is left to the reads here, which say why.
+        aheadFailed_ = !done->ok;
         ahead_.reset();
         aheadPending_.clear();
         aheadPendingRows_ = 0;
@@ -122,6 +124,7 @@ SearchColumn& ClipLibrary::column()
     pendingRows_ = 0;
     if (!loaded_ || stale_) {
         ahead_.reset(); // what a read ahead brings would be older than this
+        aheadFailed_ = false;
         aheadPending_.clear();
         aheadPendingRows_ = 0;
         stale_ = false;

@@ -159,6 +159,7 @@ private:
     };
     std::shared_ptr<Ahead> ahead_; ///< the read under way
     bool aheadStale_ = false;      ///< a change of unknown rows came meanwhile
+    bool aheadFailed_ = false;     ///< the last read ahead failed: none again until one here
     std::vector<StoreChanges::Rows> aheadPending_; ///< changes made here meanwhile
     std::size_t aheadPendingRows_ = 0;
     /// Whether the read ahead whose result arrives is the one under way, and this library alive.

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -531,6 +532,27 @@ TEST_F(ClipLibraryTest, TheFieldsReadAheadAreTakenOverOnlyWhenNothingOvertookThe
             if (clip.textContent != "uno informe" && clip.textContent != "dos")
                 store->deleteClip(clip);
     }
+}
+
+TEST_F(ClipLibraryTest, AReadAheadThatFailsIsNotTriedAgainUntilTheHistoryIsReadHere)
+{
+    add("uno informe", "text");
+    std::vector<std::function<void()>> jobs;
+    auto elsewhere = [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); };
+    ClipLibrary library(*store);
+    library.loadAhead(elsewhere, clock, {});
+    ASSERT_EQ(jobs.size(), 1u);
+    // The other connection finds no store where it looks.
+    const auto aside = storeFile().string() + ".aparte";
+    std::filesystem::rename(storeFile(), aside);
+    jobs.back()();
+    std::filesystem::rename(aside, storeFile());
+    clock.runPosted();
+    EXPECT_FALSE(library.loadingAhead());
+    library.loadAhead(elsewhere, clock, {});
+    EXPECT_EQ(jobs.size(), 1u) << "no read ahead after one that failed";
+    EXPECT_EQ(library.count({.search = "informe"}), 1u); // read here
+    EXPECT_EQ(library.columnLoads(), 1u);
 }
 
 TEST_F(ClipLibraryTest, TellsWhichOfASelectionTheFilterKeeps)
