@@ -618,7 +618,10 @@ void BrisaApp::showLibrary()
             makeQmlEngine(); // a session without the panel
         clipLibrary_ = std::make_unique<ClipLibrary>(*storage_);
         libraryModel_ = std::make_unique<LibraryViewModel>(LibraryViewModel::Services{
-            *clipLibrary_, *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get()});
+            *clipLibrary_, *storage_, *paster_, *bulkCopy_, *settings_, *spaces_, *scheduler_, imageOps_.get(),
+            // The history's searched fields are read there while the window is being made.
+            workers_ ? [pool = workers_.get()](std::function<void()> job) { pool->submit(std::move(job)); }
+                     : std::function<void(std::function<void()>)>()});
         library_ = std::make_unique<LibraryWindowController>(*qmlEngine_, *libraryModel_, platform_->windows.get());
     }
     library_->show();

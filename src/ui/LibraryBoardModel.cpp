@@ -10,7 +10,10 @@ LibraryBoardModel::LibraryBoardModel(ClipLibrary& library, const Clock& clock,
                                      LibraryClipModel::IsSelected isSelected, QObject* parent)
     : QAbstractListModel(parent), library_(library), clock_(clock), isSelected_(std::move(isSelected))
 {
-    set({}, {});
+    // The last column, empty until set(): reading it would read every clip's searched fields,
+    // which a library shown as cards or a list never needs.
+    columns_.push_back({std::nullopt, QStringLiteral("Sin categoría"), QStringLiteral("tray"),
+                        new LibraryClipModel(library_, clock_, isSelected_, this)});
 }
 
 int LibraryBoardModel::rowCount(const QModelIndex& parent) const

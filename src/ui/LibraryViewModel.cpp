@@ -63,10 +63,20 @@ LibraryViewModel::LibraryViewModel(Services services, QObject* parent)
         if (self)
             self->scheduleRefresh();
     });
-    refresh();
+    refresh(); // starts reading the searched fields, while the window is being made
 }
 
 LibraryViewModel::~LibraryViewModel() { setShown(false); }
+
+void LibraryViewModel::loadAhead()
+{
+    if (!services_.elsewhere)
+        return;
+    services_.library.loadAhead(services_.elsewhere, services_.clock, [self = QPointer<LibraryViewModel>(this)] {
+        if (self && std::exchange(self->awaitingColumn_, false))
+            self->refresh();
+    });
+}
 
 void LibraryViewModel::scheduleRefresh()
 {
@@ -263,6 +273,15 @@ void LibraryViewModel::refresh()
             Q_EMIT currentChanged();
         }
     }
+    // The searched fields are read on the other thread when they are not in memory (the first
+    // time, or after another program's change); a search waits for them with the rows shown so
+    // far rather than reading them here and holding the window up.
+    loadAhead();
+    const bool board = services_.settings.libraryViewMode() == LibraryViewMode::Board;
+    if (services_.library.loadingAhead() && (board || services_.library.searches(filter()))) {
+        awaitingColumn_ = true;
+        return;
+    }
     clips_->setFilter(filter());
     updateBoard();
 }
@@ -270,8 +289,13 @@ void LibraryViewModel::refresh()
 void LibraryViewModel::updateBoard()
 {
     // Only the layout on screen is kept current; the board catches up when it is chosen.
-    if (services_.settings.libraryViewMode() == LibraryViewMode::Board)
-        board_->set(services_.spaces.spaces(), filter());
+    if (services_.settings.libraryViewMode() != LibraryViewMode::Board)
+        return;
+    if (services_.library.loadingAhead()) { // its columns read the searched fields
+        awaitingColumn_ = true;
+        return;
+    }
+    board_->set(services_.spaces.spaces(), filter());
 }
 
 bool LibraryViewModel::isSelected(const QString& id) const

@@ -78,6 +78,9 @@ public:
         Scheduler& clock; ///< the time, and the look for other programs' changes while shown
         /// The image operations of the clip menu; none: their entries are greyed.
         ImageClipOperations* images = nullptr;
+        /// Runs a job on another thread: the history's searched fields are read there ahead of
+        /// the first search. None: the first search reads them itself.
+        std::function<void(std::function<void()>)> elsewhere{};
     };
 
     explicit LibraryViewModel(Services services, QObject* parent = nullptr);
@@ -189,6 +192,8 @@ private:
     /// The models of the layout of viewMode: the list's, or the board's columns.
     std::vector<LibraryClipModel*> layoutModels() const;
     void scheduleRefresh();
+    /// Starts reading the searched fields on another thread, when they are not in memory.
+    void loadAhead();
     /// Runs a menu's or a drag's nested event loop; the rows stay put meanwhile.
     void runModal(const std::function<void()>& loop);
     /// runModal(loop) once the caller, a QML handler, has returned.
@@ -209,6 +214,7 @@ private:
     LibraryBoardModel* board_;
     bool shown_ = false;
     bool refreshQueued_ = false;
+    bool awaitingColumn_ = false; ///< a refresh waits for the fields read ahead
     bool menuOpen_ = false;
     bool refreshAfterMenu_ = false;
     std::optional<std::uint64_t> liveCheck_;

@@ -148,6 +148,45 @@ TEST_F(LibraryViewModelTest, FiltersKeepPinnedFirstThenNewestAndCountWhatIsShown
               (QStringList{"Todos", "Texto", "Código", "Enlace", "Imagen", "Archivo", "Color", "Captura"}));
 }
 
+TEST_F(LibraryViewModelTest, TheFirstSearchWaitsForTheFieldsReadOnAnotherThreadWithoutReadingThemItself)
+{
+    const auto now = clock.now();
+    const QString a = add("text", "alfa informe", now - 1min);
+    const QString b = add("text", "beta", now - 2min);
+    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+    LibraryViewModel::Services services{*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
+                                        [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }};
+    LibraryViewModel vm(services);
+    ASSERT_EQ(jobs.size(), 1u) << "the read starts as the window is made";
+    EXPECT_EQ(vm.count(), 2);
+
+    struct Step {
+        const char* name;
+        std::function<void()> action;
+        std::function<QStringList()> shown; ///< the clips shown after it
+        std::size_t loads;                  ///< times the fields were read whole so far
+    };
+    QString c;
+    const std::vector<Step> steps{
+        {"a keystroke meanwhile keeps the rows shown", [&] { vm.setSearch("informe"); }, [&] { return QStringList{a, b}; }, 0},
+        {"the read runs; a clip comes before it is taken over",
+         [&] {
+             jobs.front()();
+             c = add("text", "gamma informe", now);
+         },
+         [&] { return QStringList{a, b}; }, 0},
+        {"taken over: the search shows, the new clip in it", [&] { clock.runPosted(); }, [&] { return QStringList{c, a}; }, 1},
+        {"the next keystroke reads it from memory", [&] { vm.setSearch("beta"); }, [&] { return QStringList{b}; }, 1},
+    };
+    for (const auto& step : steps) {
+        step.action();
+        EXPECT_EQ(shown(*vm.clips()), step.shown()) << step.name;
+        EXPECT_EQ(clips->columnLoads(), step.loads) << step.name;
+    }
+    EXPECT_EQ(jobs.size(), 1u) << "read once, on the other thread";
+    EXPECT_FALSE(clips->loadingAhead());
+}
+
 TEST_F(LibraryViewModelTest, RowsAreReadAPageAtATime)
 {
     for (int i = 0; i < 150; ++i)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/clips/ClipLibrary.h"
 
+#include "core/clips/SearchRowReader.h"
 #include "core/search/SearchQuery.h"
 #include "core/store/Storage.h"
 
@@ -19,9 +20,20 @@ ClipLibrary::ClipLibrary(Storage& storage)
     : storage_(storage),
       changes_(storage.changes().subscribeRows(
           [this](StoreChanges::Origin, const std::optional<StoreChanges::Rows>& rows) {
+              const auto toRead = rows && rows->kind == StoreChanges::Rows::Kind::Written ? rows->rowids.size() : 0;
+              if (ahead_ && !aheadStale_) {
+                  // The other thread's read may or may not see it: applied again on top, it
+                  // changes nothing if it did.
+                  if (!rows || aheadPendingRows_ + toRead > kMostPendingRows) {
+                      aheadStale_ = true;
+                      aheadPending_.clear();
+                  } else {
+                      aheadPending_.push_back(*rows);
+                      aheadPendingRows_ += toRead;
+                  }
+              }
               if (!loaded_ || stale_)
                   return;
-              const auto toRead = rows && rows->kind == StoreChanges::Rows::Kind::Written ? rows->rowids.size() : 0;
               if (!rows || pendingRows_ + toRead > kMostPendingRows) {
                   stale_ = true;
                   pending_.clear();
@@ -35,6 +47,52 @@ ClipLibrary::ClipLibrary(Storage& storage)
 }
 
 ClipLibrary::~ClipLibrary() = default;
+
+void ClipLibrary::loadAhead(const Elsewhere& elsewhere, Scheduler& scheduler, std::function<void()> ready)
+{
+    storage_.changes().poll(); // what other programs did before the read starts is in it
+    if (ahead_ || aheadFailed_ || (loaded_ && !stale_))
+        return;
+    auto job = std::make_shared<Ahead>();
+    ahead_ = job;
+    aheadStale_ = false;
+    aheadPending_.clear();
+    aheadPendingRows_ = 0;
+    const auto rules = currentCaseRules();
+    elsewhere([job, rules, file = storage_.storeFile(), &scheduler, alive = std::weak_ptr<char>(alive_), this,
+               ready = std::move(ready)] {
+        const SearchRowReader reader(file);
+        job->ok = job->column.load([&reader](const auto& f) { return reader.forEach(f); }, 0, rules);
+        scheduler.post([job, alive, this, ready] {
+            if (alive.lock())
+                takeOver(job, ready);
+        });
+    });
+}
+
+void ClipLibrary::takeOver(const std::shared_ptr<Ahead>& done, const std::function<void()>& ready)
+{
+    // Read here meanwhile, or overtaken by a change it cannot follow: dropped, and the next
+    // search reads the history here, as without a read ahead.
+    if (done == ahead_ && done->ok && !aheadStale_ && (!loaded_ || stale_)) {
+        column_ = std::move(done->column);
+        loaded_ = true;
+        stale_ = false;
+        ++columnLoads_;
+        cachedFilter_.reset();
+        pending_ = std::move(aheadPending_);
+        pendingRows_ = aheadPendingRows_;
+    }
+    if (done == ahead_) {
+        // A store the other connection cannot read is left to the reads here, which say why.
+        aheadFailed_ = !done->ok;
+        ahead_.reset();
+        aheadPending_.clear();
+        aheadPendingRows_ = 0;
+    }
+    if (ready)
+        ready();
+}
 
 const SearchQuery& ClipLibrary::query(const std::string& search)
 {
@@ -65,6 +123,10 @@ SearchColumn& ClipLibrary::column()
     pending_.clear();
     pendingRows_ = 0;
     if (!loaded_ || stale_) {
+        ahead_.reset(); // what a read ahead brings would be older than this
+        aheadFailed_ = false;
+        aheadPending_.clear();
+        aheadPendingRows_ = 0;
         stale_ = false;
         loaded_ = column_.load(storage_);
         ++columnLoads_;

@@ -7,10 +7,12 @@
 #include "core/model/ClipType.h"
 #include "core/search/SearchQuery.h"
 #include "core/store/StoreChanges.h"
+#include "core/support/Clock.h"
 #include "core/support/Uuid.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -114,6 +116,20 @@ public:
     /// only after a change it was not told the rows of (another process's).
     std::size_t columnLoads() const { return columnLoads_; }
 
+    /// Runs a job on another thread.
+    using Elsewhere = std::function<void(std::function<void()>)>;
+    /// Reads the searched fields ahead, on another thread through a connection of its own, unless
+    /// the copy in memory is current or a read is under way: the first search then finds them in
+    /// memory. The copy is taken over on the scheduler's thread (changes made meanwhile are
+    /// applied to it), then ready runs. A read that needs the fields before that reads them here,
+    /// as without this, and what the other thread read is dropped.
+    void loadAhead(const Elsewhere& elsewhere, Scheduler& scheduler, std::function<void()> ready);
+    /// Whether a read ahead is under way.
+    bool loadingAhead() const { return ahead_ != nullptr; }
+    /// Whether the filter reads the copy of the searched fields (search text, or spaces); else
+    /// the store's indexes answer it directly.
+    bool searches(const ClipFilter& filter) { return needsColumn(filter); }
+
 private:
     /// The searched fields in memory, current as of now.
     SearchColumn& column();
@@ -135,6 +151,20 @@ private:
     std::vector<std::uint32_t> cachedMatches_;
     std::string querySearch_;
     SearchQuery query_{""};
+
+    /// A read ahead: filled on the other thread, then handed over.
+    struct Ahead {
+        SearchColumn column;
+        bool ok = false;
+    };
+    std::shared_ptr<Ahead> ahead_; ///< the read under way
+    bool aheadStale_ = false;      ///< a change of unknown rows came meanwhile
+    bool aheadFailed_ = false;     ///< the last read ahead failed: none again until one here
+    std::vector<StoreChanges::Rows> aheadPending_; ///< changes made here meanwhile
+    std::size_t aheadPendingRows_ = 0;
+    /// Whether the read ahead whose result arrives is the one under way, and this library alive.
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
+    void takeOver(const std::shared_ptr<Ahead>& done, const std::function<void()>& ready);
 };
 
 } // namespace brisa

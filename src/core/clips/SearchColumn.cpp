@@ -113,6 +113,13 @@ void SearchColumn::foldAll()
 
 bool SearchColumn::load(Storage& storage, CaseRules rules)
 {
+    // A hint only: rows may come and go before the read starts.
+    return load([&storage](const auto& f) { return storage.forEachSearchRow(f); },
+                static_cast<std::size_t>(std::max<std::int64_t>(storage.count(), 0)), rules);
+}
+
+bool SearchColumn::load(const RowReader& read, std::size_t sizeHint, CaseRules rules)
+{
     entries_.clear();
     blob_.clear();
     sketches_.clear();
@@ -120,10 +127,8 @@ bool SearchColumn::load(Storage& storage, CaseRules rules)
     garbage_ = 0;
     rules_ = rules;
     folded_ = false;
-    // A hint only: rows may come and go before the read starts.
-    entries_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(storage.count(), 0)));
-    const bool ok =
-        storage.forEachSearchRow([this](const Storage::SearchRow& row) { entries_.push_back(append(row, false)); });
+    entries_.reserve(sizeHint);
+    const bool ok = read([this](const Storage::SearchRow& row) { entries_.push_back(append(row, false)); });
     if (!ok) {
         entries_.clear();
         blob_.clear();

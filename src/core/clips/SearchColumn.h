@@ -49,8 +49,13 @@ public:
         std::optional<Uuid> space{};
     };
 
+    /// Hands every record's searched fields to a function; false on failure.
+    using RowReader = std::function<bool(const std::function<void(const Storage::SearchRow&)>&)>;
+
     /// Reads the fields of every record afresh, to be folded by rules; false (and the column empty) on failure.
     bool load(Storage& storage, CaseRules rules = currentCaseRules());
+    /// The same through read (another connection's, on another thread), sizeHint records expected.
+    bool load(const RowReader& read, std::size_t sizeHint, CaseRules rules = currentCaseRules());
     /// Brings the column up to date with one change made through storage, reading only the rows
     /// it wrote; false on a failed read (the column is then to be loaded afresh).
     bool apply(Storage& storage, const StoreChanges::Rows& rows);

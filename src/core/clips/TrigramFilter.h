@@ -16,7 +16,7 @@ namespace brisa {
 /// be in without comparing them. A word is inside a text only if all of its runs are, so a text
 /// whose sketch lacks one of them is left out; a text that has them all is compared as usual.
 ///
-/// Each text has a set of bits, four per byte of text (a power of two, 64 at least): every run
+/// Each text has a set of bits, two per byte of text (a power of two, 64 at least): every run
 /// sets the bit its hash picks. Letters A-Z count as a-z, and every byte beyond ASCII as one and
 /// the same byte. Two runs sharing a bit only let more texts through, never fewer.
 namespace trigrams {

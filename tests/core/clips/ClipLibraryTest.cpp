@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -481,6 +482,77 @@ TEST_F(ClipLibraryTest, ChangesMadeHereReachTheNextSearchWithoutReadingTheHistor
     }
     expectSameAsReference();
     EXPECT_EQ(library.columnLoads(), 2u);
+}
+
+TEST_F(ClipLibraryTest, TheFieldsReadAheadAreTakenOverOnlyWhenNothingOvertookThem)
+{
+    add("uno informe", "text");
+    add("dos", "text");
+    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+    auto elsewhere = [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); };
+    const auto externalInsert = [&] {
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("INSERT INTO ClipItem (id, typeRaw, textContent, createdAt) VALUES "
+                           "('6F9619FF-8B86-D011-B42D-00C04FC964FF', 'text', 'tres informe', 4000000000)"),
+                  SQLITE_OK);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(ClipLibrary&)> meanwhile; ///< after the read, before it is taken over
+        std::size_t loads;                          ///< reads of the whole history at the end
+    };
+    const Case cases[] = {
+        {"nothing: taken over", [](ClipLibrary&) {}, 1},
+        {"a clip stored here: applied on top", [&](ClipLibrary&) { add("cuatro informe", "text"); }, 1},
+        {"a search read it here: dropped", [](ClipLibrary& l) { l.count({.search = "informe"}); }, 1},
+        {"another program's change: read again", [&](ClipLibrary&) { externalInsert(); }, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        jobs.clear();
+        ClipLibrary library(*store);
+        int ready = 0;
+        library.loadAhead(elsewhere, clock, [&ready] { ++ready; });
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_TRUE(library.loadingAhead());
+        library.loadAhead(elsewhere, clock, {}); // one read at a time
+        EXPECT_EQ(jobs.size(), 1u);
+        jobs.front()();
+        const auto before = library.columnLoads();
+        c.meanwhile(library);
+        clock.runPosted();
+        EXPECT_EQ(ready, 1);
+        EXPECT_FALSE(library.loadingAhead());
+        EXPECT_EQ(library.columnLoads(), before + (before == 0 ? 1 : 0)) << "taken over unless read here";
+        const auto history = store->fetchAll();
+        EXPECT_EQ(library.count({.search = "informe"}),
+                  filtered(std::span<const ClipItem>(history), std::nullopt, "informe").size());
+        EXPECT_EQ(library.columnLoads(), c.loads);
+        for (const auto& clip : store->fetchAll()) // the next case starts from the two clips
+            if (clip.textContent != "uno informe" && clip.textContent != "dos")
+                store->deleteClip(clip);
+    }
+}
+
+TEST_F(ClipLibraryTest, AReadAheadThatFailsIsNotTriedAgainUntilTheHistoryIsReadHere)
+{
+    add("uno informe", "text");
+    std::vector<std::function<void()>> jobs;
+    auto elsewhere = [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); };
+    ClipLibrary library(*store);
+    library.loadAhead(elsewhere, clock, {});
+    ASSERT_EQ(jobs.size(), 1u);
+    // The other connection finds no store where it looks.
+    const auto aside = storeFile().string() + ".aparte";
+    std::filesystem::rename(storeFile(), aside);
+    jobs.back()();
+    std::filesystem::rename(aside, storeFile());
+    clock.runPosted();
+    EXPECT_FALSE(library.loadingAhead());
+    library.loadAhead(elsewhere, clock, {});
+    EXPECT_EQ(jobs.size(), 1u) << "no read ahead after one that failed";
+    EXPECT_EQ(library.count({.search = "informe"}), 1u); // read here
+    EXPECT_EQ(library.columnLoads(), 1u);
 }
 
 TEST_F(ClipLibraryTest, TellsWhichOfASelectionTheFilterKeeps)
