@@ -10,11 +10,13 @@
 
 #include <vips/vips.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -130,8 +132,16 @@ int main(int argc, char** argv)
         } else {
             item.byteSize = static_cast<std::int64_t>(item.textContent.value_or("").size());
         }
-        if (!store.insert(item)) {
-            std::fprintf(stderr, "make_history: no se pudo guardar el clip %zu\n", i);
+    }
+    // In transactions of a few thousand clips: one a clip took minutes on a busy disk. No history
+    // limit meanwhile, or each batch would be cut to the app's default.
+    store.setHistoryLimit(0);
+    constexpr std::size_t kBatch = 5000;
+    for (std::size_t at = 0; at < history.size(); at += kBatch) {
+        const auto n = std::min(kBatch, history.size() - at);
+        const auto outcome = store.insertBatch(std::span<const ClipItem>(history).subspan(at, n));
+        if (!outcome.ok || outcome.inserted != n) {
+            std::fprintf(stderr, "make_history: no se pudo guardar el lote desde el clip %zu\n", at);
             return 1;
         }
     }

@@ -161,7 +161,9 @@ public:
     /// is read). False on failure.
     bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
     /// The records (without thumbnails) for which keep holds of their searched fields, in the
-    /// library's order, of kind when given, the first limit of them: one scan of the table.
+    /// library's order, of kind when given, the first limit of them: the newest rows first when
+    /// limit is small, else (or when those do not hold limit matches) one scan of the table. keep
+    /// runs inside SQLite's step: what it throws ends the scan and is thrown again here.
     /// Nullopt on failure.
     std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
                                                        const std::function<bool(const SearchRow&)>& keep,

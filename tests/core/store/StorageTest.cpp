@@ -481,7 +481,8 @@ TEST_F(StorageTest, StoresOfEveryOlderVersionOpenWithTheirThumbnailsPinsAndSpace
         {6, "UPDATE ClipItem SET thumbnailData = (SELECT data FROM ClipThumbnail WHERE clipID = ClipItem.id);"
             "DROP TRIGGER ClipItem_thumbnailGone; DROP TABLE ClipThumbnail;"
             "CREATE INDEX ClipItem_fields ON ClipItem(isPinned, createdAt, typeRaw, spaceID, sourceAppName, "
-            "textContent, ocrText, id, imageFileName, sourceAppBundleID, contentHash, byteSize, batchID, reminderDate);"},
+            "textContent, ocrText, id, imageFileName, sourceAppBundleID, contentHash, byteSize, batchID, "
+            "reminderDate);"},
         {5, "DROP INDEX ClipItem_fields; CREATE INDEX ClipItem_search ON ClipItem(isPinned, createdAt, typeRaw, "
             "spaceID, sourceAppName, textContent, ocrText);"},
         {4, "DROP INDEX ClipItem_search;"},
@@ -627,12 +628,17 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
             got.push_back(c.id);
         EXPECT_EQ(got, std::vector<Uuid>(expected.begin(), expected.begin() + std::min(limit, expected.size())));
     }
+    // A small limit whose one match lies beyond the newest rows.
+    auto old = store->fetchMatching(std::nullopt, [](const Storage::SearchRow& row) { return row.rowid == 2; }, 1);
+    ASSERT_TRUE(old);
+    ASSERT_EQ(old->size(), 1u);
+    EXPECT_EQ(old->front().id, clips[1].id);
     auto code = store->fetchMatching(ClipType::Code, keep, 5000);
     ASSERT_TRUE(code);
     EXPECT_EQ(code->size(), 1000u);
     // What keep throws reaches the caller, and the next scan works as before.
-    EXPECT_THROW(store->fetchMatching(std::nullopt, [](const Storage::SearchRow&) -> bool { throw std::bad_alloc(); }, 5),
-                 std::bad_alloc);
+    auto throws = [](const Storage::SearchRow&) -> bool { throw std::bad_alloc(); };
+    EXPECT_THROW(store->fetchMatching(std::nullopt, throws, 5), std::bad_alloc);
     EXPECT_EQ(store->fetchMatching(std::nullopt, keep, 5000)->size(), expected.size());
 }
 
