@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/support/Uuid.h"
 
+#include <array>
+#include <cstdint>
 #include <random>
 
 namespace brisa {
@@ -24,31 +26,37 @@ Uuid Uuid::random()
     return u;
 }
 
+namespace {
+
+/// Hex digit values by byte, -1 for any other byte: ids are parsed by the hundred thousand when a
+/// whole history is listed.
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int c = '0'; c <= '9'; ++c)
+        values[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - 'a' + 10);
+        values[static_cast<std::size_t>(c - 'a' + 'A')] = static_cast<std::int8_t>(c - 'a' + 10);
+    }
+    return values;
+}();
+
+} // namespace
+
 std::optional<Uuid> Uuid::parse(std::string_view text)
 {
-    if (text.size() != 36)
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
         return std::nullopt;
+    // Where each byte's two digits start, the dashes stepped over.
+    static constexpr std::array<std::uint8_t, 16> kStarts{0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
     Uuid u;
-    int nibble = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (i == 8 || i == 13 || i == 18 || i == 23) {
-            if (c != '-')
-                return std::nullopt;
-            continue;
-        }
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else
+    for (std::size_t i = 0; i < kStarts.size(); ++i) {
+        const int high = kHexValues[static_cast<unsigned char>(text[kStarts[i]])];
+        const int low = kHexValues[static_cast<unsigned char>(text[kStarts[i] + 1])];
+        if ((high | low) < 0)
             return std::nullopt;
-        auto& b = u.bytes[nibble / 2];
-        b = static_cast<std::uint8_t>(nibble % 2 == 0 ? v << 4 : b | v);
-        ++nibble;
+        u.bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
     }
     return u;
 }

@@ -89,6 +89,9 @@ TEST(ClipDragPayload, FromFollowsTheClipKind)
 
 TEST(LeadingCharacters, CountsUserPerceivedCharacters)
 {
+    std::string marks; // 300 combining acute accents
+    for (int i = 0; i < 300; ++i)
+        marks += "\xCC\x81";
     struct Case {
         std::string text;
         std::size_t count;
@@ -104,6 +107,14 @@ TEST(LeadingCharacters, CountsUserPerceivedCharacters)
         {"e\xCC\x81" "e\xCC\x81" "x", 2, "e\xCC\x81" "e\xCC\x81"},
         {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD!", 1, "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD"}, // thumbs up + skin tone
         {"\xF0\x9F\x87\xAA\xF0\x9F\x87\xB8" "a", 1, "\xF0\x9F\x87\xAA\xF0\x9F\x87\xB8"}, // flag of Spain
+        // Latin text is counted without ICU, up to a combining mark on the last character kept.
+        {"año café", 4, "año "},
+        {"cafe\xCC\x81s", 4, "cafe\xCC\x81"},
+        {"\xC2\xA9\xEF\xB8\x8F x", 1, "\xC2\xA9\xEF\xB8\x8F"}, // © as an emoji
+        {"e\xCC\x81" + std::string(400, ' '), 3, "e\xCC\x81  "},
+        // A character longer than the head ICU walks first.
+        {"x" + marks + "y", 1, "x" + marks},
+        {"x" + marks, 2, "x" + marks},
     };
     for (const auto& c : cases)
         EXPECT_EQ(leadingCharacters(c.text, c.count), c.expected) << c.text;

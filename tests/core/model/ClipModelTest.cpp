@@ -66,6 +66,9 @@ TEST(Uuid, RoundTripsThroughCanonicalUpperCaseText)
     EXPECT_EQ(Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5"), std::nullopt);
     EXPECT_EQ(Uuid::parse("E621E1F8xC36C-495A-93FC-0C247A3E6E5F"), std::nullopt);
     EXPECT_EQ(Uuid::parse("G621E1F8-C36C-495A-93FC-0C247A3E6E5F"), std::nullopt);
+    EXPECT_EQ(Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5g"), std::nullopt);
+    EXPECT_EQ(Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E-F"), std::nullopt);
+    EXPECT_EQ(Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5F")->toString(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
 }
 
 TEST(NotchTab, RawValuesAndKindsPerTab)
