@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -109,15 +110,20 @@ void firstAccentedKeystroke(benchmark::State& state)
 }
 
 /// `brisa search` without the process around it: a library of its own, one search, every match
-/// (or the first limit ones) read out.
+/// (or the first limit ones) read out as a line with its id and preview.
 void commandLineSearch(benchmark::State& state, const std::string& search, std::size_t limit)
 {
+    auto line = [](const ClipItem& c, std::string& out) {
+        out += c.id.toString();
+        out += textPreview(c.textContent.value_or(""), 60, PreviewStyle::Line);
+        out += '\n';
+    };
     std::size_t found = 0;
     for (auto _ : state) {
         ClipLibrary library(*fixture().storage);
-        const auto clips = limit ? library.all({.search = search}, limit) : library.all({.search = search});
-        found = clips.size();
-        benchmark::DoNotOptimize(clips.data());
+        const auto lines = library.render({.search = search}, limit ? std::optional(limit) : std::nullopt, line);
+        found = lines ? static_cast<std::size_t>(std::count(lines->begin(), lines->end(), '\n')) : 0;
+        benchmark::DoNotOptimize(lines);
     }
     state.counters["found"] = static_cast<double>(found);
 }

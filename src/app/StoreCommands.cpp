@@ -17,6 +17,8 @@
 #include "core/support/Log.h"
 #include "core/support/Utf8.h"
 
+#include <fmt/compile.h>
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
@@ -92,6 +94,13 @@ std::string preview(const ClipItem& c)
     return textPreview(source, 60, PreviewStyle::Line);
 }
 
+/// One line of the plain listing, appended to out. May run on several threads at once.
+void appendLine(const ClipItem& c, std::string& out)
+{
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE("{}  {}  {:<9} {}{}\n"), c.id.toString(), localTime(c.createdAt),
+                   c.typeRaw, c.isPinned ? "★ " : "  ", preview(c));
+}
+
 void printList(const std::vector<ClipItem>& clips, const StoreCommand& cmd, std::ostream& out)
 {
     if (cmd.json) {
@@ -101,10 +110,27 @@ void printList(const std::vector<ClipItem>& clips, const StoreCommand& cmd, std:
         out << dumpJson(arr) << "\n";
         return;
     }
+    std::string lines;
     for (const auto& c : clips)
-        out << c.id.toString() << "  " << localTime(c.createdAt) << "  " << c.typeRaw
-            << std::string(c.typeRaw.size() < 10 ? 10 - c.typeRaw.size() : 1, ' ') << (c.isPinned ? "★ " : "  ")
-            << preview(c) << "\n";
+        appendLine(c, lines);
+    out << lines;
+}
+
+/// `brisa search`: tens of thousands of lines for a common word, read and formatted on every core.
+int printSearch(ClipLibrary& library, const StoreCommand& cmd, const StoreCommandContext& ctx)
+{
+    const ClipFilter filter{.search = cmd.argument.value_or("")};
+    if (cmd.json) {
+        printList(library.all(filter, cmd.limit), cmd, ctx.out);
+        return StoreCommandExit::Ok;
+    }
+    const auto lines = library.render(filter, cmd.limit, appendLine);
+    if (!lines) {
+        ctx.err << "brisa: no se pudo leer el historial (" << library.storage().storeFile().string() << ")\n";
+        return StoreCommandExit::StoreUnavailable;
+    }
+    ctx.out << *lines;
+    return StoreCommandExit::Ok;
 }
 
 void printItem(const ClipItem& c, const Storage& storage, bool json, std::ostream& out)
@@ -636,7 +662,7 @@ int runStoreCommand(const StoreCommand& cmd, const StoreCommandContext& ctx)
     case K::History: printList(storage.fetchAll({.limit = cmd.limit}), cmd, ctx.out); break;
     case K::Search:
         // Through the library's search: the searched fields only, never the whole history.
-        printList(library.all({.search = cmd.argument.value_or("")}, cmd.limit), cmd, ctx.out);
+        rc = printSearch(library, cmd, ctx);
         break;
     case K::Add:
     case K::Import:

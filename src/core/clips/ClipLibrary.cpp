@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 
 namespace brisa {
 
@@ -189,33 +190,63 @@ std::size_t ClipLibrary::count(const ClipFilter& filter)
     return matches(filter).size();
 }
 
+struct ClipLibrary::Scan {
+    std::optional<ClipType> kind;
+    std::function<bool(const Storage::SearchRow&)> keep;
+};
+
+std::optional<ClipLibrary::Scan> ClipLibrary::scanFor(const ClipFilter& filter)
+{
+    // One search and done (the command line): match while reading, keep nothing.
+    const SearchQuery& query = this->query(filter.search);
+    auto kind = filter.kind;
+    if (query.typeFilter()) {
+        if (kind && kind != query.typeFilter())
+            return std::nullopt;
+        kind = query.typeFilter();
+    }
+    return Scan{kind, [&query, filter](const Storage::SearchRow& row) {
+                    if (filter.space || filter.unfiledAmong) {
+                        const auto space = row.spaceID.empty() ? std::nullopt : Uuid::parse(row.spaceID);
+                        if (filter.space ? space != filter.space
+                                         : space && std::find(filter.unfiledAmong->begin(),
+                                                              filter.unfiledAmong->end(),
+                                                              *space) != filter.unfiledAmong->end())
+                            return false;
+                    }
+                    return query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName,
+                                         row.ocrText);
+                }};
+}
+
 std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<std::size_t> limit)
 {
     const std::size_t most = limit.value_or(static_cast<std::size_t>(-1) / 2);
     if (loaded_ || !needsColumn(filter))
         return page(filter, 0, most).clips;
-    // One search and done (the command line): match while reading, keep only what matched.
-    const SearchQuery& query = this->query(filter.search);
-    auto kind = filter.kind;
-    if (query.typeFilter()) {
-        if (kind && kind != query.typeFilter())
-            return {};
-        kind = query.typeFilter();
-    }
-    auto found = storage_.fetchMatching(
-        kind,
-        [&](const Storage::SearchRow& row) {
-            if (filter.space || filter.unfiledAmong) {
-                const auto space = row.spaceID.empty() ? std::nullopt : Uuid::parse(row.spaceID);
-                if (filter.space ? space != filter.space
-                                 : space && std::find(filter.unfiledAmong->begin(), filter.unfiledAmong->end(),
-                                                      *space) != filter.unfiledAmong->end())
-                    return false;
-            }
-            return query.matches(clipTypeOrText(row.typeRaw), row.textContent, row.sourceAppName, row.ocrText);
-        },
-        most);
+    const auto scan = scanFor(filter);
+    if (!scan)
+        return {};
+    auto found = storage_.fetchMatching(scan->kind, scan->keep, most);
     return found ? std::move(*found) : std::vector<ClipItem>();
+}
+
+std::optional<std::string> ClipLibrary::render(const ClipFilter& filter, std::optional<std::size_t> limit,
+                                               const std::function<void(const ClipItem&, std::string&)>& render)
+{
+    const std::size_t most = limit.value_or(static_cast<std::size_t>(-1) / 2);
+    if (loaded_ || !needsColumn(filter)) {
+        std::string out;
+        for (const auto& item : page(filter, 0, most).clips)
+            render(item, out);
+        return out;
+    }
+    const auto scan = scanFor(filter);
+    if (!scan)
+        return std::string();
+    // A screenful is found among the newest rows at once; more is worth a read on every core.
+    const std::size_t threads = most <= kScreen ? 1 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    return storage_.renderMatching(scan->kind, scan->keep, most, render, threads);
 }
 
 std::vector<Uuid> ClipLibrary::keptAmong(const ClipFilter& filter, std::span<const Uuid> ids)

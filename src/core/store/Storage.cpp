@@ -19,6 +19,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <thread>
+#include <tuple>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -91,33 +93,51 @@ TimePoint storedTime(double seconds)
     return fromUnixSeconds(std::clamp(seconds, -kLimit, kLimit));
 }
 
-/// Maps one row of kColumns (plus the thumbnail when asked). Rows whose id is not a UUID
-/// (written by some script) cannot be addressed by the app and are skipped.
-std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
+/// Sets field to the column's text or to none, reusing the string it holds.
+void assignOptionalText(const SqliteStatement& st, int column, std::optional<std::string>& field)
 {
-    auto id = Uuid::parse(st.text(0));
+    if (st.isNull(column))
+        field.reset();
+    else if (field)
+        field->assign(st.textView(column));
+    else
+        field.emplace(st.textView(column));
+}
+
+/// Maps one row of kColumns (plus the thumbnail when asked) onto item, whose strings are reused:
+/// a scan over many rows allocates for none but the longer texts. Rows whose id is not a UUID
+/// (written by some script) cannot be addressed by the app: false, and the item is left as it was.
+bool readRowInto(const SqliteStatement& st, bool withThumbnail, ClipItem& item)
+{
+    auto id = Uuid::parse(st.textView(0));
     if (!id)
-        return std::nullopt;
-    ClipItem item;
+        return false;
     item.id = *id;
-    item.typeRaw = st.text(1);
-    item.textContent = st.optionalText(2);
-    item.imageFileName = st.optionalText(3);
-    item.sourceAppBundleID = st.optionalText(4);
-    item.sourceAppName = st.optionalText(5);
+    item.typeRaw.assign(st.textView(1));
+    assignOptionalText(st, 2, item.textContent);
+    assignOptionalText(st, 3, item.imageFileName);
+    assignOptionalText(st, 4, item.sourceAppBundleID);
+    assignOptionalText(st, 5, item.sourceAppName);
     item.createdAt = storedTime(st.real(6));
     item.isPinned = st.int64(7) != 0;
-    if (auto s = st.optionalText(8))
-        item.spaceID = Uuid::parse(*s);
-    item.contentHash = st.optionalText(9);
+    item.spaceID = st.isNull(8) ? std::nullopt : Uuid::parse(st.textView(8));
+    assignOptionalText(st, 9, item.contentHash);
     item.byteSize = st.int64(10);
-    item.ocrText = st.optionalText(11);
-    if (auto s = st.optionalText(12))
-        item.batchID = Uuid::parse(*s);
-    if (!st.isNull(13))
-        item.reminderDate = storedTime(st.real(13));
+    assignOptionalText(st, 11, item.ocrText);
+    item.batchID = st.isNull(12) ? std::nullopt : Uuid::parse(st.textView(12));
+    item.reminderDate = st.isNull(13) ? std::nullopt : std::optional(storedTime(st.real(13)));
     if (withThumbnail)
         item.thumbnailData = st.blob(14);
+    else
+        item.thumbnailData.reset();
+    return true;
+}
+
+std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
+{
+    ClipItem item;
+    if (!readRowInto(st, withThumbnail, item))
+        return std::nullopt;
     return item;
 }
 
@@ -525,7 +545,7 @@ Storage::Storage(fs::path dataDir, std::unique_ptr<SqliteDatabase> db, const Clo
       clock_(clock),
       changes_(std::make_unique<StoreChanges>([this] { return dataVersion(); }))
 {
-    registerKeepFunction();
+    registerKeepFunction(db_->handle(), &keepSlot_);
 }
 
 Storage::~Storage() = default;
@@ -1441,11 +1461,11 @@ std::string_view valueView(sqlite3_value* v)
 
 } // namespace
 
-void Storage::registerKeepFunction()
+void Storage::registerKeepFunction(sqlite3* db, KeepSlot* slot)
 {
     auto call = [](sqlite3_context* ctx, int, sqlite3_value** argv) {
-        auto& self = *static_cast<Storage*>(sqlite3_user_data(ctx));
-        if (!self.keep_) {
+        auto& slot = *static_cast<KeepSlot*>(sqlite3_user_data(ctx));
+        if (!slot.keep) {
             sqlite3_result_int(ctx, 0);
             return;
         }
@@ -1462,15 +1482,146 @@ void Storage::registerKeepFunction()
         // Nothing may unwind through SQLite's frames: an exception ends the scan as an error and
         // is thrown again once SQLite has returned.
         try {
-            sqlite3_result_int(ctx, (*self.keep_)(row) ? 1 : 0);
+            sqlite3_result_int(ctx, (*slot.keep)(row) ? 1 : 0);
         } catch (...) {
-            self.keepError_ = std::current_exception();
+            slot.error = std::current_exception();
             sqlite3_result_error(ctx, "brisa_keeps", -1);
         }
     };
     // DIRECTONLY: a view or trigger that a script put in the store cannot call it.
-    sqlite3_create_function_v2(db_->handle(), "brisa_keeps", 8, SQLITE_UTF8 | SQLITE_DIRECTONLY, this, call, nullptr,
-                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "brisa_keeps", 8, SQLITE_UTF8 | SQLITE_DIRECTONLY, slot, call, nullptr, nullptr,
+                               nullptr);
+}
+
+bool Storage::scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> kind,
+                           const std::function<bool(const SearchRow&)>& keep, std::size_t limit, std::string_view part,
+                           const std::function<void(const SqliteStatement&, const ClipItem&)>& visit)
+{
+    if (limit == 0)
+        return true;
+    // Through the library's order as the indexes give it, keep running inside the scan (as an SQL
+    // function) so that the other fields are read from matching rows alone: the matches come out
+    // in order, one at a time, and the scan stops at the limit.
+    struct Scan {
+        KeepSlot& slot;
+        ~Scan() { slot.keep = nullptr; }
+    } scan{slot};
+    slot.keep = &keep;
+    slot.error = nullptr;
+    SqliteStatement st(
+        db, fmt::format("SELECT {}, ClipItem.rowid FROM ClipItem WHERE {} AND {} AND brisa_keeps(ClipItem.rowid, "
+                        "typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt) ORDER BY "
+                        "isPinned DESC, createdAt DESC, rowid DESC LIMIT {}",
+                        kColumns, kindCondition(kind), part.empty() ? std::string_view("1") : part,
+                        std::min<std::size_t>(limit, INT64_MAX)));
+    ClipItem item;
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW)
+        if (readRowInto(st, false, item))
+            visit(st, item);
+    if (slot.error)
+        std::rethrow_exception(std::exchange(slot.error, nullptr));
+    return rc == SQLITE_DONE;
+}
+
+bool Storage::forEachMatching(std::optional<ClipType> kind, const std::function<bool(const SearchRow&)>& keep,
+                              std::size_t limit, const std::function<void(const ClipItem&)>& visit)
+{
+    if (scanMatching(db_->handle(), keepSlot_, kind, keep, limit, {},
+                     [&visit](const SqliteStatement&, const ClipItem& item) { visit(item); }))
+        return true;
+    logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+    noteFailure();
+    return false;
+}
+
+std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
+                                                   const std::function<bool(const SearchRow&)>& keep,
+                                                   std::size_t limit,
+                                                   const std::function<void(const ClipItem&, std::string&)>& render,
+                                                   std::size_t threads)
+{
+    threads = std::clamp<std::size_t>(threads, 1, 16);
+    // Each share holds the rows whose rowid leaves its remainder: every row is read by exactly one
+    // connection, whatever changes between their reads, and each share comes out in order.
+    struct Place {
+        bool isPinned;
+        double createdAt;
+        std::int64_t rowid;
+        std::size_t end; ///< where its text ends in the share's text
+    };
+    struct Share {
+        std::string text;
+        std::vector<Place> places;
+        bool ok = false;
+        std::string error;
+        std::exception_ptr thrown;
+    };
+    std::vector<Share> shares(threads);
+    auto read = [&](std::size_t index) {
+        Share& share = shares[index];
+        try {
+            sqlite3* raw = nullptr;
+            const int rc =
+                sqlite3_open_v2(storeFile_.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+            const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+            if (rc != SQLITE_OK) {
+                share.error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+                return;
+            }
+            sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+            KeepSlot slot;
+            registerKeepFunction(raw, &slot);
+            const auto part = fmt::format("ClipItem.rowid % {} = {}", threads, index);
+            share.ok = scanMatching(raw, slot, kind, keep, limit, part,
+                                    [&share, &render](const SqliteStatement& st, const ClipItem& item) {
+                                        render(item, share.text);
+                                        share.places.push_back(
+                                            {item.isPinned, st.real(6), st.int64(14), share.text.size()});
+                                    });
+            if (!share.ok)
+                share.error = sqlite3_errmsg(raw);
+        } catch (...) {
+            share.thrown = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> others;
+        for (std::size_t i = 1; i < threads; ++i)
+            others.emplace_back(read, i);
+        read(0);
+    }
+    std::size_t size = 0;
+    for (auto& share : shares) {
+        if (share.thrown)
+            std::rethrow_exception(share.thrown);
+        if (!share.ok) {
+            logf(LogCategory::Store, "No se pudo leer el historial: {}", share.error);
+            return std::nullopt;
+        }
+        size += share.text.size();
+    }
+    // The shares merged into the library's order, up to the limit.
+    std::string out;
+    out.reserve(size);
+    std::vector<std::size_t> next(threads, 0);
+    auto ahead = [](const Place& p, const Place& q) {
+        return std::tuple(p.isPinned, p.createdAt, p.rowid) > std::tuple(q.isPinned, q.createdAt, q.rowid);
+    };
+    for (std::size_t n = 0; n < limit; ++n) {
+        std::optional<std::size_t> first;
+        for (std::size_t i = 0; i < threads; ++i)
+            if (next[i] < shares[i].places.size() &&
+                (!first || ahead(shares[i].places[next[i]], shares[*first].places[next[*first]])))
+                first = i;
+        if (!first)
+            break;
+        const auto& share = shares[*first];
+        const std::size_t at = next[*first]++;
+        const std::size_t begin = at == 0 ? 0 : share.places[at - 1].end;
+        out.append(share.text, begin, share.places[at].end - begin);
+    }
+    return out;
 }
 
 std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipType> kind,
@@ -1478,90 +1629,8 @@ std::optional<std::vector<ClipItem>> Storage::fetchMatching(std::optional<ClipTy
                                                              std::size_t limit)
 {
     std::vector<ClipItem> out;
-    if (limit == 0)
-        return out;
-    // One scan of the table in row order, the cheapest way through every row now that they hold
-    // no thumbnail; the matches are then put in the library's order. keep runs inside the scan,
-    // as an SQL function, so that the other fields are read from matching rows alone. Unless the
-    // newest rows hold the first limit matches (below), the scan reads every row, but keeps no
-    // more than twice the limit in memory.
-    struct Found {
-        bool isPinned;
-        double createdAt;
-        std::int64_t rowid;
-        ClipItem item;
-    };
-    auto before = [](const Found& a, const Found& b) {
-        if (a.isPinned != b.isPinned)
-            return a.isPinned;
-        if (a.createdAt != b.createdAt)
-            return a.createdAt > b.createdAt;
-        return a.rowid > b.rowid;
-    };
-    std::vector<Found> found;
-    auto trim = [&] {
-        if (found.size() <= limit)
-            return;
-        std::nth_element(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(limit), found.end(), before);
-        found.erase(found.begin() + static_cast<std::ptrdiff_t>(limit), found.end());
-    };
-    struct Scan {
-        Storage& self;
-        ~Scan() { self.keep_ = nullptr; }
-    } scan{*this};
-    keep_ = &keep;
-    keepError_ = nullptr;
-    constexpr std::string_view kKeeps =
-        "brisa_keeps(ClipItem.rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt)";
-    int rc;
-    // A few matches of a common word are found among the newest rows: those are tried first, in
-    // the library's order through the pinned index. When they hold all limit matches, those are
-    // the answer; else the whole table is scanned after all (the newest rows cost a fiftieth of
-    // that on a large history).
-    constexpr std::size_t kNewestFirst = 2048;
-    if (limit <= kNewestFirst / 4) {
-        SqliteStatement newest(
-            db_->handle(),
-            fmt::format("SELECT {}, ClipItem.rowid FROM (SELECT rowid AS r FROM ClipItem WHERE {} ORDER BY isPinned "
-                        "DESC, createdAt DESC, rowid DESC LIMIT {}) AS recent JOIN ClipItem ON ClipItem.rowid = "
-                        "recent.r WHERE {} ORDER BY isPinned DESC, createdAt DESC, ClipItem.rowid DESC LIMIT {}",
-                        kColumns, kindCondition(kind), kNewestFirst, kKeeps, limit));
-        while ((rc = newest.step()) == SQLITE_ROW && out.size() < limit)
-            if (auto item = readRow(newest, false))
-                out.push_back(std::move(*item));
-        if (keepError_)
-            std::rethrow_exception(std::exchange(keepError_, nullptr));
-        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-            logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
-            noteFailure();
-            return std::nullopt;
-        }
-        if (out.size() == limit)
-            return out;
-        out.clear();
-    }
-    SqliteStatement st(db_->handle(),
-                       fmt::format("SELECT {}, rowid FROM ClipItem WHERE {} AND {}", kColumns, kindCondition(kind),
-                                   kKeeps));
-    while ((rc = st.step()) == SQLITE_ROW) {
-        if (auto item = readRow(st, false)) {
-            found.push_back({st.int64(7) != 0, st.real(6), st.int64(14), std::move(*item)});
-            if (found.size() / 2 >= limit && found.size() > 1024)
-                trim();
-        }
-    }
-    if (keepError_)
-        std::rethrow_exception(std::exchange(keepError_, nullptr));
-    if (rc != SQLITE_DONE) {
-        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
-        noteFailure();
+    if (!forEachMatching(kind, keep, limit, [&out](const ClipItem& item) { out.push_back(item); }))
         return std::nullopt;
-    }
-    trim();
-    std::sort(found.begin(), found.end(), before);
-    out.reserve(found.size());
-    for (auto& f : found)
-        out.push_back(std::move(f.item));
     return out;
 }
 

@@ -23,6 +23,8 @@
 #include <unordered_set>
 #include <vector>
 
+struct sqlite3;
+
 namespace brisa {
 
 class SqliteDatabase;
@@ -161,10 +163,21 @@ public:
     /// is read). False on failure.
     bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
     /// The records (without thumbnails) for which keep holds of their searched fields, in the
-    /// library's order, of kind when given, the first limit of them: the newest rows first when
-    /// limit is small, else (or when those do not hold limit matches) one scan of the table. keep
-    /// runs inside SQLite's step: what it throws ends the scan and is thrown again here.
-    /// Nullopt on failure.
+    /// library's order, of kind when given, the first limit of them, handed to visit as they are
+    /// read: one ClipItem, refilled for each row (copy what you keep). keep runs inside SQLite's
+    /// step: what it or visit throws ends the scan and is thrown again here. False on failure.
+    bool forEachMatching(std::optional<ClipType> kind, const std::function<bool(const SearchRow&)>& keep,
+                         std::size_t limit, const std::function<void(const ClipItem&)>& visit);
+    /// forEachMatching's records turned into text by render, read on threads at once (the rows
+    /// shared out among them, each through a read-only connection of its own), render running on
+    /// the thread that read the record: the texts joined in the library's order. For listing
+    /// tens of thousands of matches; keep and render must be safe to call from several threads.
+    /// nullopt on failure.
+    std::optional<std::string> renderMatching(std::optional<ClipType> kind,
+                                              const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
+                                              const std::function<void(const ClipItem&, std::string&)>& render,
+                                              std::size_t threads);
+    /// forEachMatching's records, gathered; nullopt on failure.
     std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
                                                        const std::function<bool(const SearchRow&)>& keep,
                                                        std::size_t limit);
@@ -329,9 +342,21 @@ private:
     /// After a failed statement: when SQLite called the file damaged, leave the marker that makes
     /// the next start check the whole store.
     void noteFailure();
+    /// What a matching scan asks of each row, through an SQL function that reads it: rows that do
+    /// not match are then never read further. Set only while that scan runs.
+    struct KeepSlot {
+        const std::function<bool(const SearchRow&)>* keep = nullptr;
+        std::exception_ptr error;
+    };
     /// Adds brisa_keeps(rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned,
-    /// createdAt) to this connection: keep_ of that row (false while no scan runs).
-    void registerKeepFunction();
+    /// createdAt) to a connection: the slot's keep of that row (false while no scan runs).
+    static void registerKeepFunction(sqlite3* db, KeepSlot* slot);
+    /// forEachMatching's scan on a connection, limited to the rows part (an SQL condition) keeps
+    /// when given; visit sees the statement too (column 14 is the rowid). False on an SQL failure.
+    static bool scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> kind,
+                             const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
+                             std::string_view part,
+                             const std::function<void(const SqliteStatement&, const ClipItem&)>& visit);
 
     std::filesystem::path dataDir_;
     std::filesystem::path imagesDir_;
@@ -344,10 +369,7 @@ private:
     bool damageNoted_ = false;
     Signal<> changed_;
     std::unique_ptr<StoreChanges> changes_;
-    /// What fetchMatching's scan asks of each row, through an SQL function that reads it: rows
-    /// that do not match are then never read further. Set only while that scan runs.
-    const std::function<bool(const SearchRow&)>* keep_ = nullptr;
-    std::exception_ptr keepError_;
+    KeepSlot keepSlot_; ///< of db_
 };
 
 } // namespace brisa

@@ -606,7 +606,7 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
 {
     auto store = openStore();
     store->setHistoryLimit(0);
-    // Enough matches that the scan trims what it holds on the way; times repeat, so rows break ties.
+    // Times repeat, so rows break ties.
     std::vector<ClipItem> clips;
     for (int i = 0; i < 3000; ++i) {
         clips.push_back(textClip(i % 3 ? "sí" : "no", clock.now() + std::chrono::seconds(i % 700), i % 11 == 0));
@@ -619,6 +619,7 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
             if (c.isPinned == pinned && c.textContent == "sí")
                 expected.push_back(c.id);
     auto keep = [](const Storage::SearchRow& row) { return row.textContent == "sí"; };
+    auto render = [](const ClipItem& c, std::string& out) { out += c.id.toString() + "\n"; };
     for (std::size_t limit : {std::size_t(1), std::size_t(600), std::size_t(1500), std::size_t(5000)}) {
         SCOPED_TRACE(limit);
         auto found = store->fetchMatching(std::nullopt, keep, limit);
@@ -626,7 +627,14 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
         std::vector<Uuid> got;
         for (const auto& c : *found)
             got.push_back(c.id);
-        EXPECT_EQ(got, std::vector<Uuid>(expected.begin(), expected.begin() + std::min(limit, expected.size())));
+        const std::vector<Uuid> first(expected.begin(), expected.begin() + std::min(limit, expected.size()));
+        EXPECT_EQ(got, first);
+        // Read on several threads at once, merged into the same order.
+        std::string lines;
+        for (const auto& id : first)
+            lines += id.toString() + "\n";
+        for (std::size_t threads : {1, 2, 3})
+            EXPECT_EQ(store->renderMatching(std::nullopt, keep, limit, render, threads), lines) << threads;
     }
     // A small limit whose one match lies beyond the newest rows.
     auto old = store->fetchMatching(std::nullopt, [](const Storage::SearchRow& row) { return row.rowid == 2; }, 1);
@@ -639,6 +647,7 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
     // What keep throws reaches the caller, and the next scan works as before.
     auto throws = [](const Storage::SearchRow&) -> bool { throw std::bad_alloc(); };
     EXPECT_THROW(store->fetchMatching(std::nullopt, throws, 5), std::bad_alloc);
+    EXPECT_THROW(store->renderMatching(std::nullopt, throws, 5, render, 2), std::bad_alloc);
     EXPECT_EQ(store->fetchMatching(std::nullopt, keep, 5000)->size(), expected.size());
 }
 
