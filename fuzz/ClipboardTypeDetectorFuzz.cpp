@@ -4,8 +4,7 @@
 #include "core/capture/ClipboardTypeDetector.h"
 #include "core/support/Log.h"
 #include "core/support/Utf8.h"
-
-#include <unistd.h>
+#include "ScratchFolder.h"
 
 #include <array>
 #include <cstdlib>
@@ -38,18 +37,13 @@ bool insideFolder(const std::string& path, const std::filesystem::path& folder)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("brisa-fuzz-detector-" + std::to_string(::getpid()));
+    static const brisa::fuzz::ScratchFolder scratch("brisa-fuzz-detector-");
     static const bool ready = [] {
-        std::filesystem::create_directories(dir);
         brisa::setLogSink([](std::string_view) {});
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(dir, ec);
-        });
         return true;
     }();
     (void)ready;
+    const std::filesystem::path& dir = scratch.path();
     const FailingCodec codec;
     namespace Detector = brisa::ClipboardTypeDetector;
 

@@ -6,8 +6,7 @@
 #include "core/store/Storage.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
-
-#include <unistd.h>
+#include "ScratchFolder.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,15 +17,12 @@ namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const auto home = [] {
-        auto d = fs::temp_directory_path() / ("brisa-fuzz-store-" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
+    static const brisa::fuzz::ScratchFolder scratch("brisa-fuzz-store-");
+    const auto& home = scratch.path();
     static brisa::SystemClock clock;
     brisa::setLogSink([](std::string_view) {});
     std::error_code ec;
-    fs::remove_all(home, ec);
+    scratch.clear();
     const auto dir = home / "Brisa";
     fs::create_directories(dir / "images", ec);
 

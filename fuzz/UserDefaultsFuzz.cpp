@@ -7,8 +7,7 @@
 #include "core/settings/UserDefaults.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
-
-#include <unistd.h>
+#include "ScratchFolder.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,16 +16,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const auto dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("brisa-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(d);
-        return d;
-    }();
+    static const brisa::fuzz::ScratchFolder scratch("brisa-fuzz-defaults-");
     static brisa::SystemClock clock;
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    std::filesystem::create_directories(dir, ec);
-    auto file = dir / "defaults.json";
+    scratch.clear();
+    auto file = scratch.path() / "defaults.json";
     brisa::writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(data), size));
     brisa::setLogSink([](std::string_view) {});
 

@@ -33,11 +33,8 @@ struct RecordOutcome {
     ClipItem item;
 };
 
-/// Hashes the clip and makes its stored thumbnail. Thread-safe: touches no store.
-PreparedClip prepareClip(DetectedClip detected);
-
-/// The same with the thumbnail made by makeThumbnail, for a program that loads the image library
-/// only when it meets an image (the one-argument form links it).
+/// Hashes the clip and makes its stored thumbnail with makeThumbnail (an image library the program
+/// loads only when it meets an image). Thread-safe: touches no store.
 using MakeThumbnail = std::function<std::optional<Bytes>(const Bytes& image)>;
 PreparedClip prepareClip(DetectedClip detected, const MakeThumbnail& makeThumbnail);
 

@@ -4,10 +4,10 @@
 #include "core/clips/TrigramFilter.h"
 #include "core/search/SearchQuery.h"
 #include "core/store/Storage.h"
+#include "core/support/ParallelFor.h"
 
 #include <algorithm>
 #include <limits>
-#include <thread>
 
 namespace brisa {
 namespace {
@@ -22,17 +22,8 @@ bool before(const SearchColumn::Entry& a, const SearchColumn::Entry& b)
     return a.rowid > b.rowid;
 }
 
-/// Runs work(from, to) over [0, n) in slices, one per core.
-void inParallel(std::size_t n, const std::function<void(std::size_t, std::size_t)>& work)
-{
-    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    const std::size_t slices = std::max<std::size_t>(1, std::min(cores, n / 1024));
-    const std::size_t step = (n + slices - 1) / slices;
-    std::vector<std::jthread> workers;
-    for (std::size_t s = 1; s < slices; ++s)
-        workers.emplace_back([&, s] { work(s * step, std::min(n, (s + 1) * step)); });
-    work(0, std::min(n, step));
-}
+/// Items per thread under which folding and sketching stay on fewer threads.
+constexpr std::size_t kMinChunk = 1024;
 
 bool allAscii(std::string_view s)
 {
@@ -94,15 +85,7 @@ void SearchColumn::foldAll()
         for (std::size_t k = from; k < to; ++k)
             folded[k] = foldedForm(entries_[todo[k]]);
     };
-    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    const std::size_t slices = std::max<std::size_t>(1, std::min(cores, todo.size() / 1024));
-    const std::size_t step = (todo.size() + slices - 1) / slices;
-    {
-        std::vector<std::jthread> workers;
-        for (std::size_t s = 1; s < slices; ++s)
-            workers.emplace_back([&, s] { fold(s * step, std::min(todo.size(), (s + 1) * step)); });
-        fold(0, std::min(todo.size(), step));
-    }
+    forEachChunk(todo.size(), kMinChunk, fold);
     std::size_t bytes = 0;
     for (const auto& f : folded)
         bytes += f.size();
@@ -146,7 +129,7 @@ void SearchColumn::sketchAll()
     const std::size_t n = entries_.size();
     std::vector<std::string> folded(n);
     std::vector<std::uint8_t> folds(n);
-    inParallel(n, [&](std::size_t from, std::size_t to) {
+    forEachChunk(n, kMinChunk, [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
             const std::string_view parts[] = {textContent(entries_[i]), sourceAppName(entries_[i]), ocrText(entries_[i])};
             if ((folds[i] = !trigrams::foldsInPlace(parts, rules_)))
@@ -161,7 +144,7 @@ void SearchColumn::sketchAll()
         words += entries_[i].sketchWords;
     }
     sketches_.assign(words, 0);
-    inParallel(n, [&](std::size_t from, std::size_t to) {
+    forEachChunk(n, kMinChunk, [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i)
             trigrams::sketch(form(i), {sketches_.data() + entries_[i].sketchOffset, entries_[i].sketchWords});
     });
@@ -296,25 +279,11 @@ std::vector<std::uint32_t> SearchColumn::matching(const SearchQuery& query,
         }
         return out;
     };
-    // Below this a thread costs more than it saves.
-    constexpr std::size_t kParallelFrom = 8192;
-    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    if (query.isEmpty() || cores < 2 || entries_.size() < kParallelFrom)
+    // Under two chunks of this a thread costs more than it saves.
+    constexpr std::size_t kMinSearchChunk = 4096;
+    if (query.isEmpty())
         return scan(0, entries_.size());
-    const std::size_t slices = std::min(cores, entries_.size() / (kParallelFrom / 2));
-    const std::size_t step = (entries_.size() + slices - 1) / slices;
-    std::vector<std::vector<std::uint32_t>> parts(slices);
-    {
-        std::vector<std::jthread> workers;
-        for (std::size_t s = 1; s < slices; ++s)
-            workers.emplace_back(
-                [&, s] { parts[s] = scan(s * step, std::min(entries_.size(), (s + 1) * step)); });
-        parts[0] = scan(0, std::min(entries_.size(), step));
-    }
-    std::vector<std::uint32_t> out = std::move(parts[0]);
-    for (std::size_t s = 1; s < slices; ++s)
-        out.insert(out.end(), parts[s].begin(), parts[s].end());
-    return out;
+    return joinChunks(entries_.size(), kMinSearchChunk, scan);
 }
 
 } // namespace brisa

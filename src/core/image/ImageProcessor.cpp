@@ -5,6 +5,7 @@
 
 #include "core/capture/ImageThumbnailer.h"
 #include "core/support/Log.h"
+#include "core/support/ParallelFor.h"
 
 #include <libheif/heif.h>
 #include <vips/vips.h>
@@ -458,11 +459,9 @@ void composeCutOut(const PixelView& picture, const PixelBuffer& mask, std::uint8
             }
         }
     };
-    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    std::vector<std::jthread> helpers;
-    for (int i = 1; i < threads; ++i)
-        helpers.emplace_back(rows, height * i / threads, height * (i + 1) / threads);
-    rows(0, height / threads);
+    forEachChunk(static_cast<std::size_t>(height), 1, [&](std::size_t from, std::size_t to) {
+        rows(static_cast<int>(from), static_cast<int>(to));
+    });
 }
 
 } // namespace

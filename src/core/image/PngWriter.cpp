@@ -213,6 +213,8 @@ struct PlainPng {
     std::uint32_t height = 0;
     int channels = 0;
     bool hasProfile = false;
+    /// tRNS: a colour key that makes some pixels transparent, so the 3 bands read are not the picture.
+    bool hasColourKey = false;
     std::vector<std::span<const std::uint8_t>> data; ///< the IDAT chunks' contents, in order
 };
 
@@ -253,6 +255,7 @@ std::optional<PlainPng> parsePlainPng(std::span<const std::uint8_t> bytes, std::
             if (type == "eXIf")
                 return std::nullopt;
             png.hasProfile = png.hasProfile || type == "iCCP";
+            png.hasColourKey = png.hasColourKey || type == "tRNS";
             ended = type == "IEND";
         }
         at += 12 + length;
@@ -377,7 +380,7 @@ bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPi
 std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels)
 {
     const auto png = parsePlainPng(bytes, maxPixels);
-    if (!png || png->hasProfile)
+    if (!png || png->hasProfile || png->hasColourKey)
         return std::nullopt;
     PixelBuffer out{int(png->width), int(png->height), png->channels, {}};
     out.pixels.resize(std::size_t(png->width) * png->height * png->channels);
@@ -396,7 +399,7 @@ std::unique_ptr<PngRowStream> PngRowStream::start(std::span<const std::uint8_t> 
                                                   Fallback fallback)
 {
     auto png = parsePlainPng(bytes, maxPixels);
-    if (!png || png->hasProfile)
+    if (!png || png->hasProfile || png->hasColourKey)
         return nullptr;
     return std::unique_ptr<PngRowStream>(new PngRowStream(Layout{std::move(*png)}, std::move(fallback)));
 }

@@ -43,8 +43,9 @@ std::optional<Bytes> writePng(const PngPixels& image, unsigned threads = 0, cons
 /// not interlaced, no orientation (eXIf) to apply, at most maxPixels pixels.
 bool isPlainCompletePng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels);
 
-/// The pixels of such a PNG (3 or 4 bands) when it carries no ICC profile either; nullopt for any
-/// other, which a general decoder has to read. About twice as fast as libpng on a 4K picture.
+/// The pixels of such a PNG (3 or 4 bands) when it carries no ICC profile and no transparent colour
+/// (tRNS) either; nullopt for any other, which a general decoder has to read. About twice as fast
+/// as libpng on a 4K picture.
 std::optional<PixelBuffer> decodePlainPng(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels);
 
 /// A PNG that decodePlainPng takes, decoded on a thread of its own into one buffer, its rows

@@ -2,9 +2,9 @@
 #include "core/search/ClipFilters.h"
 
 #include "core/search/SearchQuery.h"
+#include "core/support/ParallelFor.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 namespace brisa {
@@ -63,25 +63,12 @@ std::vector<Kept> keptMatching(std::span<const ClipItem* const> history, bool se
         }
         return out;
     };
-    // Below this a thread costs more than it saves; filters without a text are cheap anyway.
-    constexpr std::size_t kParallelFrom = 8192;
-    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    if (!searching || cores < 2 || history.size() < kParallelFrom)
+    // Under two chunks of this a thread costs more than it saves; filters without a text are cheap
+    // anyway.
+    constexpr std::size_t kMinChunk = 4096;
+    if (!searching)
         return scan(0, history.size());
-
-    const std::size_t slices = std::min(cores, history.size() / (kParallelFrom / 2));
-    std::vector<std::vector<Kept>> parts(slices);
-    const std::size_t step = (history.size() + slices - 1) / slices;
-    {
-        std::vector<std::jthread> workers;
-        for (std::size_t s = 1; s < slices; ++s)
-            workers.emplace_back([&, s] { parts[s] = scan(s * step, std::min(history.size(), (s + 1) * step)); });
-        parts[0] = scan(0, std::min(history.size(), step)); // this thread takes a slice too
-    }
-    std::vector<Kept> out = std::move(parts[0]);
-    for (std::size_t s = 1; s < slices; ++s)
-        out.insert(out.end(), parts[s].begin(), parts[s].end());
-    return out;
+    return joinChunks(history.size(), kMinChunk, scan);
 }
 
 ClipList sorted(std::vector<Kept>& kept)

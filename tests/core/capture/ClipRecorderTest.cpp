@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/capture/ClipRecorder.h"
 #include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageLibrary.h"
 #include "core/store/Storage.h"
 #include "fakes/LogCapture.h"
 #include "fakes/TempDir.h"
@@ -32,7 +33,10 @@ struct ClipRecorderTest : ::testing::Test {
     RecordOutcome record(DetectedClip d, std::optional<SourceApp> source = std::nullopt,
                          std::optional<Uuid> batch = std::nullopt)
     {
-        return recordClip(*storage, clock, prepareClip(std::move(d)), source, batch);
+        const auto thumbnail = [](const Bytes& image) {
+            return linkedImageLibrary().thumbnail(image, ImageThumbnailer::kStoredMaxDimension);
+        };
+        return recordClip(*storage, clock, prepareClip(std::move(d), thumbnail), source, batch);
     }
 };
 

@@ -441,8 +441,11 @@ TEST_F(ScreenshotWatcherTest, AClipboardCopyOfTheSameImageRightAfterIsASeparateC
     writeBytes(shots / "Screenshot.png", png);
     scan();
     const auto size = static_cast<std::int64_t>(png.size());
-    const auto out = recordClip(*storage, clock, prepareClip({ClipType::Image, std::nullopt, png, size}), std::nullopt,
-                                std::nullopt);
+    const auto thumbnail = [](const Bytes& image) {
+        return linkedImageLibrary().thumbnail(image, ImageThumbnailer::kStoredMaxDimension);
+    };
+    const auto out = recordClip(*storage, clock, prepareClip({ClipType::Image, std::nullopt, png, size}, thumbnail),
+                                std::nullopt, std::nullopt);
     EXPECT_EQ(out.kind, RecordOutcome::Kind::Inserted);
     EXPECT_EQ(storage->count(), 2);
 }

@@ -2,6 +2,7 @@
 #include "core/image/PngWriter.h"
 
 #include "core/capture/ImageThumbnailer.h"
+#include "core/image/ImageProcessor.h"
 
 #include <gtest/gtest.h>
 #include <vips/vips.h>
@@ -226,17 +227,13 @@ TEST(PngWriterTest, PlainPngsDecodeToLibvipsPixelsWhateverTheirRowFilters)
     EXPECT_FALSE(decodePlainPng(*withProfile, 64));
 }
 
-/// An RGB PNG of the pixels with its image data stored, not compressed, so that a test can reach
-/// a row's filter byte; every CRC right. badRow, if not negative, gets the unknown filter 9.
-Bytes storedPng(const std::vector<std::uint8_t>& pixels, int width, int height, int badRow = -1)
+using Chunk = std::pair<const char*, Bytes>;
+
+/// An 8-bit PNG of the colour type written by hand, every CRC right: raw is the rows, each with its
+/// filter byte first, stored (not compressed) so that a test can reach any byte; extra chunks go
+/// between the header and the image data.
+Bytes handMadePng(int width, int height, std::uint8_t colourType, const Bytes& raw, const std::vector<Chunk>& extra = {})
 {
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    Bytes raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(y == badRow ? 9 : 0);
-        raw.insert(raw.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes),
-                   pixels.begin() + static_cast<std::ptrdiff_t>((y + 1) * rowBytes));
-    }
     uLongf length = compressBound(static_cast<uLong>(raw.size()));
     Bytes stream(length);
     EXPECT_EQ(compress2(stream.data(), &length, raw.data(), static_cast<uLong>(raw.size()), 0), Z_OK);
@@ -256,11 +253,69 @@ Bytes storedPng(const std::vector<std::uint8_t>& pixels, int width, int height, 
     for (const int side : {width, height})
         for (int shift = 24; shift >= 0; shift -= 8)
             header.push_back(static_cast<std::uint8_t>(side >> shift));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
+    header.insert(header.end(), {8, colourType, 0, 0, 0});
     chunk("IHDR", header);
+    for (const auto& [type, data] : extra)
+        chunk(type, data);
     chunk("IDAT", stream);
     chunk("IEND", {});
     return png;
+}
+
+/// An RGB PNG of the pixels with its image data stored; badRow, if not negative, gets the unknown
+/// filter 9.
+Bytes storedPng(const std::vector<std::uint8_t>& pixels, int width, int height, int badRow = -1)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(y == badRow ? 9 : 0);
+        raw.insert(raw.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes),
+                   pixels.begin() + static_cast<std::ptrdiff_t>((y + 1) * rowBytes));
+    }
+    return handMadePng(width, height, 2, raw);
+}
+
+TEST(PngWriterTest, ATransparentColourKeyMakesItsPixelsTransparentWhateverTheColourType)
+{
+    ASSERT_TRUE(ImageThumbnailer::startImageLibrary());
+    // Two pixels side by side; with tRNS the left one's colour is the transparent one.
+    struct Row {
+        const char* name;
+        std::uint8_t colourType;
+        Bytes raw;
+        std::vector<Chunk> extra;
+        std::uint8_t leftAlpha;
+    };
+    const Chunk palette{"PLTE", {10, 20, 30, 200, 100, 50}};
+    const Row rows[] = {
+        {"grey", 0, {0, 10, 200}, {}, 255},
+        {"grey, tRNS", 0, {0, 10, 200}, {{"tRNS", {0, 10}}}, 0},
+        {"RGB", 2, {0, 10, 20, 30, 200, 100, 50}, {}, 255},
+        {"RGB, tRNS", 2, {0, 10, 20, 30, 200, 100, 50}, {{"tRNS", {0, 10, 0, 20, 0, 30}}}, 0},
+        {"palette", 3, {0, 0, 1}, {palette}, 255},
+        {"palette, tRNS", 3, {0, 0, 1}, {palette, {"tRNS", {0}}}, 0},
+        {"grey and alpha", 4, {0, 10, 0, 200, 255}, {}, 0},
+        {"RGBA", 6, {0, 10, 20, 30, 0, 200, 100, 50, 255}, {}, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Bytes png = handMadePng(2, 1, r.colourType, r.raw, r.extra);
+        const auto rgba = ImageProcessor::decodeRgba(png);
+        ASSERT_TRUE(rgba);
+        ASSERT_EQ((std::array{rgba->width, rgba->height, rgba->bands}), (std::array{2, 1, 4}));
+        EXPECT_EQ(rgba->pixels[3], r.leftAlpha);
+        EXPECT_EQ(rgba->pixels[7], 255);
+        const auto thumbnail = ImageThumbnailer::thumbnailPNG(png, 160);
+        ASSERT_TRUE(thumbnail);
+        const auto shown = decodePlainPng(*thumbnail, 2);
+        ASSERT_TRUE(shown);
+        ASSERT_EQ(shown->bands, 4);
+        EXPECT_EQ(shown->pixels[3], r.leftAlpha);
+        // The fast reader takes only what it can give whole.
+        if (const auto plain = decodePlainPng(png, 2))
+            EXPECT_EQ(plain->bands == 4 ? plain->pixels[3] : 255, r.leftAlpha);
+    }
 }
 
 TEST(PngWriterTest, AStreamedPngGivesTheSamePixelsAndTakesRowsItCannotReadFromTheFallback)

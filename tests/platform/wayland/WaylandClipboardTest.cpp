@@ -8,8 +8,8 @@
 #include "platform/wayland/WaylandKeySynthesizer.h"
 
 #include "core/capture/ClipboardTypeDetector.h"
+#include "core/capture/VipsImageCodec.h"
 #include "fakes/TestImages.h"
-#include "platform/qt/QtImageCodec.h"
 #include "platform/qt/QtScheduler.h"
 
 #include <gtest/gtest.h>
@@ -157,7 +157,7 @@ TEST_F(WaylandClipboardTest, WlCopyBecomesAClipOfItsKind)
         {"file list", {"--type", "text/uri-list"}, toBytes("file:///tmp/Informe%20final.pdf\r\n"), ClipType::File,
          "text/uri-list"},
     };
-    QtImageCodec codec;
+    VipsImageCodec codec;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto owner = copy(c.args, c.input);
