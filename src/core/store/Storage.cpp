@@ -6,6 +6,7 @@
 #include "core/store/StoreSchema.h"
 #include "core/support/AtomicFile.h"
 #include "core/support/Log.h"
+#include "core/support/ParallelFor.h"
 #include "core/support/XdgPaths.h"
 
 #include <fcntl.h>
@@ -19,7 +20,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <thread>
 #include <tuple>
 #include <string_view>
 #include <unordered_set>
@@ -1585,12 +1585,10 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
             share.thrown = std::current_exception();
         }
     };
-    {
-        std::vector<std::jthread> others;
-        for (std::size_t i = 1; i < threads; ++i)
-            others.emplace_back(read, i);
-        read(0);
-    }
+    forEachChunk(threads, 1, [&read](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            read(i);
+    });
     std::size_t size = 0;
     for (auto& share : shares) {
         if (share.thrown)
