@@ -14,6 +14,7 @@
 #include "core/store/ClipLines.h"
 #include "core/store/Storage.h"
 #include "core/support/AtomicFile.h"
+#include "core/support/LocalTime.h"
 #include "core/support/Log.h"
 #include "core/support/Utf8.h"
 
@@ -85,20 +86,21 @@ std::string dumpJson(const nlohmann::json& j)
     return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-/// One line: the first 60 characters, line breaks shown as "⏎".
-std::string preview(const ClipItem& c)
-{
-    std::string source = c.textContent ? *c.textContent : (c.ocrText ? *c.ocrText : std::string());
-    if (source.empty() && c.imageFileName)
-        source = "(imagen " + *c.imageFileName + ")";
-    return textPreview(source, 60, PreviewStyle::Line);
-}
-
-/// One line of the plain listing, appended to out. May run on several threads at once.
+/// One line of the plain listing, appended to out: id, local time, kind, a star when pinned and the
+/// first 60 characters (line breaks shown as "⏎"). May run on several threads at once.
 void appendLine(const ClipItem& c, std::string& out)
 {
-    fmt::format_to(std::back_inserter(out), FMT_COMPILE("{}  {}  {:<9} {}{}\n"), c.id.toString(), localTime(c.createdAt),
-                   c.typeRaw, c.isPinned ? "★ " : "  ", preview(c));
+    thread_local LocalTimeFormatter times;
+    out += c.id.toString();
+    out += "  ";
+    times.append(out, c.createdAt);
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE("  {:<9} {}"), c.typeRaw, c.isPinned ? "★ " : "  ");
+    const std::string_view source = c.textContent ? *c.textContent : c.ocrText ? *c.ocrText : std::string_view();
+    if (source.empty() && c.imageFileName)
+        appendTextPreview(out, "(imagen " + *c.imageFileName + ")", 60, PreviewStyle::Line);
+    else
+        appendTextPreview(out, source, 60, PreviewStyle::Line);
+    out += '\n';
 }
 
 void printList(const std::vector<ClipItem>& clips, const StoreCommand& cmd, std::ostream& out)

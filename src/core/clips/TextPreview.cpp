@@ -5,15 +5,16 @@
 
 namespace brisa {
 
-std::string textPreview(std::string_view text, std::size_t maxCharacters, PreviewStyle style)
+void appendTextPreview(std::string& out, std::string_view text, std::size_t maxCharacters, PreviewStyle style)
 {
     // A character takes at least one byte: text no longer than the limit in bytes is whole, and
     // the grapheme walk (ICU) is needed only for longer ones.
     const std::string_view kept = text.size() <= maxCharacters ? text : leadingCharacters(text, maxCharacters);
-    if (style == PreviewStyle::Block)
-        return std::string(kept);
-    std::string out;
-    out.reserve(kept.size() + 8);
+    if (style == PreviewStyle::Block) {
+        out += kept;
+        return;
+    }
+    out.reserve(out.size() + kept.size() + 8);
     for (char c : kept) {
         if (c == '\n')
             out += "⏎";
@@ -24,6 +25,12 @@ std::string textPreview(std::string_view text, std::size_t maxCharacters, Previe
     }
     if (kept.size() < text.size())
         out += "…";
+}
+
+std::string textPreview(std::string_view text, std::size_t maxCharacters, PreviewStyle style)
+{
+    std::string out;
+    appendTextPreview(out, text, maxCharacters, style);
     return out;
 }
 

@@ -17,5 +17,8 @@ enum class PreviewStyle {
 /// maxCharacters user-perceived characters, never cutting one in two. Invalid UTF-8 is kept as it
 /// is (the views replace it).
 std::string textPreview(std::string_view text, std::size_t maxCharacters, PreviewStyle style = PreviewStyle::Block);
+/// textPreview appended to out: for a listing of many clips, without a string for each.
+void appendTextPreview(std::string& out, std::string_view text, std::size_t maxCharacters,
+                       PreviewStyle style = PreviewStyle::Block);
 
 } // namespace brisa

@@ -1494,26 +1494,31 @@ void Storage::registerKeepFunction(sqlite3* db, KeepSlot* slot)
 }
 
 bool Storage::scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> kind,
-                           const std::function<bool(const SearchRow&)>& keep, std::size_t limit, std::string_view part,
+                           const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
+                           std::optional<RowRange> rows,
                            const std::function<void(const SqliteStatement&, const ClipItem&)>& visit)
 {
     if (limit == 0)
         return true;
-    // Through the library's order as the indexes give it, keep running inside the scan (as an SQL
-    // function) so that the other fields are read from matching rows alone: the matches come out
-    // in order, one at a time, and the scan stops at the limit.
+    // keep runs inside the scan (as an SQL function), so that the other fields are read from
+    // matching rows alone. Through the library's order as the indexes give it, the matches come out
+    // in order, one at a time, and the scan stops at the limit; a range of rows is read in the
+    // table's order instead, the cheapest way through it.
     struct Scan {
         KeepSlot& slot;
         ~Scan() { slot.keep = nullptr; }
     } scan{slot};
     slot.keep = &keep;
     slot.error = nullptr;
+    constexpr std::string_view kKeeps = "brisa_keeps(ClipItem.rowid, typeRaw, textContent, sourceAppName, ocrText, "
+                                        "spaceID, isPinned, createdAt)";
     SqliteStatement st(
-        db, fmt::format("SELECT {}, ClipItem.rowid FROM ClipItem WHERE {} AND {} AND brisa_keeps(ClipItem.rowid, "
-                        "typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, createdAt) ORDER BY "
-                        "isPinned DESC, createdAt DESC, rowid DESC LIMIT {}",
-                        kColumns, kindCondition(kind), part.empty() ? std::string_view("1") : part,
-                        std::min<std::size_t>(limit, INT64_MAX)));
+        db, rows ? fmt::format("SELECT {}, ClipItem.rowid FROM ClipItem WHERE ClipItem.rowid BETWEEN {} AND {} AND {} "
+                               "AND {}",
+                               kColumns, rows->first, rows->last, kindCondition(kind), kKeeps)
+                 : fmt::format("SELECT {}, ClipItem.rowid FROM ClipItem WHERE {} AND {} ORDER BY isPinned DESC, "
+                               "createdAt DESC, rowid DESC LIMIT {}",
+                               kColumns, kindCondition(kind), kKeeps, std::min<std::size_t>(limit, INT64_MAX)));
     ClipItem item;
     int rc;
     while ((rc = st.step()) == SQLITE_ROW)
@@ -1527,7 +1532,7 @@ bool Storage::scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> 
 bool Storage::forEachMatching(std::optional<ClipType> kind, const std::function<bool(const SearchRow&)>& keep,
                               std::size_t limit, const std::function<void(const ClipItem&)>& visit)
 {
-    if (scanMatching(db_->handle(), keepSlot_, kind, keep, limit, {},
+    if (scanMatching(db_->handle(), keepSlot_, kind, keep, limit, std::nullopt,
                      [&visit](const SqliteStatement&, const ClipItem& item) { visit(item); }))
         return true;
     logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
@@ -1542,15 +1547,25 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
                                                    std::size_t threads)
 {
     threads = std::clamp<std::size_t>(threads, 1, 16);
-    // Each share holds the rows whose rowid leaves its remainder: every row is read by exactly one
-    // connection, whatever changes between their reads, and each share comes out in order.
+    const auto first = db_->queryInt("SELECT min(rowid) FROM ClipItem");
+    const auto last = db_->queryInt("SELECT max(rowid) FROM ClipItem");
+    if (!first || !last) {
+        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+        noteFailure();
+        return std::nullopt;
+    }
+    // Each share reads a range of rows in the table's order, and renders its matches as it goes;
+    // the matches' places put the texts in the library's order afterwards.
     struct Place {
         bool isPinned;
         double createdAt;
         std::int64_t rowid;
-        std::size_t end; ///< where its text ends in the share's text
+        std::uint32_t share;
+        std::size_t begin;
+        std::size_t end;
     };
     struct Share {
+        RowRange rows;
         std::string text;
         std::vector<Place> places;
         bool ok = false;
@@ -1558,6 +1573,10 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
         std::exception_ptr thrown;
     };
     std::vector<Share> shares(threads);
+    const auto span = static_cast<std::uint64_t>(*last - *first) + 1;
+    for (std::size_t i = 0; i < threads; ++i)
+        shares[i].rows = {static_cast<std::int64_t>(static_cast<std::uint64_t>(*first) + span * i / threads),
+                          static_cast<std::int64_t>(static_cast<std::uint64_t>(*first) + span * (i + 1) / threads - 1)};
     auto read = [&](std::size_t index) {
         Share& share = shares[index];
         try {
@@ -1572,12 +1591,13 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
             sqlite3_busy_timeout(raw, kBusyTimeoutMs);
             KeepSlot slot;
             registerKeepFunction(raw, &slot);
-            const auto part = fmt::format("ClipItem.rowid % {} = {}", threads, index);
-            share.ok = scanMatching(raw, slot, kind, keep, limit, part,
-                                    [&share, &render](const SqliteStatement& st, const ClipItem& item) {
+            share.ok = scanMatching(raw, slot, kind, keep, limit, share.rows,
+                                    [&share, &render, index](const SqliteStatement& st, const ClipItem& item) {
+                                        const std::size_t begin = share.text.size();
                                         render(item, share.text);
-                                        share.places.push_back(
-                                            {item.isPinned, st.real(6), st.int64(14), share.text.size()});
+                                        share.places.push_back({item.isPinned, st.real(6), st.int64(14),
+                                                                static_cast<std::uint32_t>(index), begin,
+                                                                share.text.size()});
                                     });
             if (!share.ok)
                 share.error = sqlite3_errmsg(raw);
@@ -1589,7 +1609,7 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
         for (std::size_t i = from; i < to; ++i)
             read(i);
     });
-    std::size_t size = 0;
+    std::vector<Place> places;
     for (auto& share : shares) {
         if (share.thrown)
             std::rethrow_exception(share.thrown);
@@ -1597,28 +1617,25 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
             logf(LogCategory::Store, "No se pudo leer el historial: {}", share.error);
             return std::nullopt;
         }
-        size += share.text.size();
+        places.insert(places.end(), share.places.begin(), share.places.end());
     }
-    // The shares merged into the library's order, up to the limit.
-    std::string out;
-    out.reserve(size);
-    std::vector<std::size_t> next(threads, 0);
+    // The library's order: pinned first, then newest, equal times newest row first.
     auto ahead = [](const Place& p, const Place& q) {
         return std::tuple(p.isPinned, p.createdAt, p.rowid) > std::tuple(q.isPinned, q.createdAt, q.rowid);
     };
-    for (std::size_t n = 0; n < limit; ++n) {
-        std::optional<std::size_t> first;
-        for (std::size_t i = 0; i < threads; ++i)
-            if (next[i] < shares[i].places.size() &&
-                (!first || ahead(shares[i].places[next[i]], shares[*first].places[next[*first]])))
-                first = i;
-        if (!first)
-            break;
-        const auto& share = shares[*first];
-        const std::size_t at = next[*first]++;
-        const std::size_t begin = at == 0 ? 0 : share.places[at - 1].end;
-        out.append(share.text, begin, share.places[at].end - begin);
+    if (limit < places.size()) {
+        std::partial_sort(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(limit), places.end(), ahead);
+        places.resize(limit);
+    } else {
+        std::sort(places.begin(), places.end(), ahead);
     }
+    std::size_t size = 0;
+    for (const auto& p : places)
+        size += p.end - p.begin;
+    std::string out;
+    out.reserve(size);
+    for (const auto& p : places)
+        out.append(shares[p.share].text, p.begin, p.end - p.begin);
     return out;
 }
 

@@ -351,11 +351,17 @@ private:
     /// Adds brisa_keeps(rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned,
     /// createdAt) to a connection: the slot's keep of that row (false while no scan runs).
     static void registerKeepFunction(sqlite3* db, KeepSlot* slot);
-    /// forEachMatching's scan on a connection, limited to the rows part (an SQL condition) keeps
-    /// when given; visit sees the statement too (column 14 is the rowid). False on an SQL failure.
+    /// Rows by rowid, both ends included.
+    struct RowRange {
+        std::int64_t first = 0;
+        std::int64_t last = 0;
+    };
+    /// forEachMatching's scan on a connection; given rows, it reads only those, in the table's
+    /// order (not the library's) and all of them (limit aside). visit sees the statement too
+    /// (column 6 is createdAt as stored, 14 the rowid). False on an SQL failure.
     static bool scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> kind,
                              const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
-                             std::string_view part,
+                             std::optional<RowRange> rows,
                              const std::function<void(const SqliteStatement&, const ClipItem&)>& visit);
 
     std::filesystem::path dataDir_;
