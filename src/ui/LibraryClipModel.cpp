@@ -127,6 +127,27 @@ void LibraryClipModel::setFilter(const ClipFilter& filter)
         Q_EMIT totalChanged();
 }
 
+void LibraryClipModel::forget(const std::unordered_set<Uuid>& ids)
+{
+    std::size_t removed = 0;
+    for (int last = static_cast<int>(rows_.size()) - 1; last >= 0; --last) {
+        if (!ids.contains(rows_[static_cast<std::size_t>(last)].id))
+            continue;
+        int first = last;
+        while (first > 0 && ids.contains(rows_[static_cast<std::size_t>(first - 1)].id))
+            --first;
+        beginRemoveRows({}, first, last);
+        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+        endRemoveRows();
+        removed += static_cast<std::size_t>(last - first + 1);
+        last = first;
+    }
+    if (removed == 0)
+        return;
+    total_ -= std::min(removed, total_);
+    Q_EMIT totalChanged();
+}
+
 std::vector<Uuid> LibraryClipModel::loadedIds() const
 {
     std::vector<Uuid> ids;

@@ -360,6 +360,8 @@ std::vector<Uuid> LibraryViewModel::selectedShown()
 
 void LibraryViewModel::pinSelection(bool pinned)
 {
+    if (deleting_)
+        return;
     services_.library.setPinned(selectedShown(), pinned);
     refresh();
 }
@@ -367,7 +369,7 @@ void LibraryViewModel::pinSelection(bool pinned)
 void LibraryViewModel::moveSelection(int spaceIndex)
 {
     const auto& spaces = services_.spaces.spaces();
-    if (spaceIndex < -1 || spaceIndex >= static_cast<int>(spaces.size()))
+    if (deleting_ || spaceIndex < -1 || spaceIndex >= static_cast<int>(spaces.size()))
         return;
     const auto space =
         spaceIndex < 0 ? std::nullopt : std::optional(spaces[static_cast<std::size_t>(spaceIndex)].id);
@@ -389,12 +391,45 @@ void LibraryViewModel::openMoveMenu()
 
 void LibraryViewModel::deleteSelection()
 {
-    services_.library.remove(selectedShown()); // one transaction, then the images
+    if (deleting_)
+        return; // one at a time: the next selection is acted on once this one is gone
+    auto ids = selectedShown();
     // Unlike the other bulk actions, this lets go of the hidden clips too: the user asked for a
     // fresh start. Selection mode stays on.
     selected_.clear();
-    refresh();
     noteSelectionChanged();
+    if (!services_.elsewhere || ids.empty()) {
+        services_.library.remove(ids); // one transaction, then the images
+        refresh();
+        return;
+    }
+    // Thousands of clips and their thumbnails take longer than a frame: the transaction runs on
+    // another thread, and the window stays live meanwhile.
+    deleting_ = true;
+    Q_EMIT deletingChanged();
+    services_.library.removeElsewhere(
+        ids, services_.elsewhere, services_.clock,
+        [self = QPointer<LibraryViewModel>(this), ids](std::optional<std::size_t> count) {
+            if (!self)
+                return;
+            self->deleting_ = false;
+            Q_EMIT self->deletingChanged();
+            if (count)
+                self->deleted(ids);
+            else
+                self->refresh(); // nothing was deleted: the rows stay as they are
+        });
+}
+
+void LibraryViewModel::deleted(const std::vector<Uuid>& ids)
+{
+    // The history changed under the store's data version, so the searched fields are read again
+    // on the other thread and a search waits for them: meanwhile no deleted clip stays on screen.
+    const std::unordered_set<Uuid> gone(ids.begin(), ids.end());
+    clips_->forget(gone);
+    for (int i = 0; i < board_->columnCount(); ++i)
+        board_->column(i)->forget(gone);
+    refresh();
 }
 
 void LibraryViewModel::deleteClip(const Uuid& id)
