@@ -50,13 +50,20 @@ int LibraryClipModel::rowCount(const QModelIndex& parent) const
 
 bool LibraryClipModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && rows_.size() < total_;
+    return !parent.isValid() && rows_.size() < total_ && !waitsForColumn();
+}
+
+bool LibraryClipModel::waitsForColumn() const
+{
+    // The next page of a search would read the whole history here, on the window's thread: it
+    // waits for the read on the other thread, whose take-over refreshes the rows.
+    return library_.loadingAhead() && library_.searches(filter_);
 }
 
 void LibraryClipModel::fetchMore(const QModelIndex& parent)
 {
     // A view (or a model checker) may ask for more while a change is being announced: later.
-    if (parent.isValid() || fetching_ || rows_.size() >= total_)
+    if (parent.isValid() || fetching_ || rows_.size() >= total_ || waitsForColumn())
         return;
     const QScopedValueRollback<bool> busy(fetching_, true);
     const int totalBefore = total();

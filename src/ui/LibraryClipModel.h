@@ -77,6 +77,9 @@ Q_SIGNALS:
     void totalChanged();
 
 private:
+    /// Whether a page now would wait for the search's fields, being read on another thread.
+    bool waitsForColumn() const;
+
     ClipLibrary& library_;
     const Clock& clock_;
     IsSelected isSelected_;

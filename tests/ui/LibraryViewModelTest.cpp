@@ -614,4 +614,37 @@ TEST_F(LibraryViewModelTest, ABulkDeleteRunsOnTheOtherThreadAndTheWindowStaysUsa
     }
 }
 
+TEST_F(LibraryViewModelTest, WhileTheFieldsAreReadAgainElsewhereASearchsNextPageWaitsForThem)
+{
+    constexpr int kClips = 4 * LibraryClipModel::kPageSize;
+    for (int i = 0; i < kClips; ++i)
+        add("text", "informe " + std::to_string(i), clock.now() - std::chrono::seconds(i));
+    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+    LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
+                         [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+    QAbstractItemModelTester tester(vm.clips(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const auto runJobs = [&] {
+        for (; !jobs.empty(); jobs.erase(jobs.begin())) {
+            jobs.front()();
+            clock.runPosted();
+        }
+    };
+    runJobs();
+    vm.setSearch("informe");
+    ASSERT_LT(vm.clips()->rowCount(), kClips);
+    // Another program's change: the fields are read again on the other thread.
+    auto other = Storage::open(home.path(), clock);
+    ASSERT_TRUE(other.storage);
+    ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "otro informe"}, clock)));
+    vm.refresh();
+    ASSERT_TRUE(clips->loadingAhead());
+    EXPECT_FALSE(vm.clips()->canFetchMore({}));
+    vm.clips()->fetchMore({});
+    EXPECT_EQ(clips->columnLoads(), 1u) << "not read here";
+    runJobs();
+    EXPECT_TRUE(vm.clips()->canFetchMore({}));
+    EXPECT_EQ(shown(*vm.clips()).size(), kClips + 1);
+    EXPECT_EQ(clips->columnLoads(), 2u);
+}
+
 } // namespace
