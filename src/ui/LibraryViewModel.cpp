@@ -18,7 +18,6 @@
 #include "ui/MenuTheme.h"
 #include "ui/ReminderDialog.h"
 
-#include <QCursor>
 #include <QMenu>
 #include <QPointer>
 
@@ -86,12 +85,8 @@ void LibraryViewModel::scheduleRefresh()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!refreshQueued_)
-                return; // refreshed meanwhile
-            if (menuOpen_)
-                refreshAfterMenu_ = true;
-            else
-                refresh();
+            if (refreshQueued_) // else refreshed meanwhile
+                modal_.rereadWhenFree();
         },
         Qt::QueuedConnection);
 }
@@ -386,7 +381,7 @@ void LibraryViewModel::openMoveMenu()
         menu->addAction(menuItemTitle(QString::fromStdString(spaces[i].name)), this,
                         [this, i] { moveSelection(static_cast<int>(i)); });
     applyMenuTheme(*menu, services_.settings.theme());
-    runMenuLater(std::move(menu));
+    modal_.runMenuLater(std::move(menu));
 }
 
 void LibraryViewModel::deleteSelection()
@@ -466,34 +461,7 @@ void LibraryViewModel::openMenu(const QString& id)
     if (!built)
         return;
     setCurrent(id);
-    runMenuLater(std::move(built));
-}
-
-void LibraryViewModel::runModal(const std::function<void()>& loop)
-{
-    // A menu or a drag runs its own event loop: the rows stay put until it is over, and whatever
-    // changed meanwhile is read once afterwards.
-    const bool outer = !std::exchange(menuOpen_, true);
-    loop();
-    if (!outer)
-        return;
-    menuOpen_ = false;
-    if (std::exchange(refreshAfterMenu_, false))
-        refresh();
-}
-
-void LibraryViewModel::runModalLater(std::function<void()> loop)
-{
-    // Asked for by a card's or a row's signal handler: run from there, the nested loop would hand
-    // out the deferred deletes posted meanwhile (a delete from the menu, a refresh) with the
-    // handler still on the stack, and the QML engine aborts on a delegate destroyed inside its own
-    // handler. Queued, the loop starts once the handler is over.
-    QMetaObject::invokeMethod(this, [this, loop = std::move(loop)] { runModal(loop); }, Qt::QueuedConnection);
-}
-
-void LibraryViewModel::runMenuLater(std::unique_ptr<QMenu> menu)
-{
-    runModalLater([menu = std::shared_ptr<QMenu>(std::move(menu))] { menu->exec(QCursor::pos()); });
+    modal_.runMenuLater(std::move(built));
 }
 
 void LibraryViewModel::imageAction(const QString& text, const QString& action)
@@ -517,7 +485,7 @@ void LibraryViewModel::imageAction(const QString& text, const QString& action)
         else
             ClipMenu::fillConvert(*menu, services_.images, item->id, this);
         applyMenuTheme(*menu, services_.settings.theme());
-        runMenuLater(std::move(menu));
+        modal_.runMenuLater(std::move(menu));
     }
 }
 
@@ -529,7 +497,7 @@ void LibraryViewModel::startDrag(const QString& text)
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
     const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
-    runModalLater([this, images, payload = *payload] {
+    modal_.runLater([this, images, payload = *payload] {
         execClipDrag(payload, services_.storage.imagesDir(), images, this);
     });
 }

@@ -7,6 +7,7 @@
 #include "ui/ClipMenu.h"
 #include "ui/LibraryBoardModel.h"
 #include "ui/LibraryClipModel.h"
+#include "ui/ModalLoops.h"
 
 #include <QObject>
 #include <QStringList>
@@ -202,12 +203,6 @@ private:
     void scheduleRefresh();
     /// Starts reading the searched fields on another thread, when they are not in memory.
     void loadAhead();
-    /// Runs a menu's or a drag's nested event loop; the rows stay put meanwhile.
-    void runModal(const std::function<void()>& loop);
-    /// runModal(loop) once the caller, a QML handler, has returned.
-    void runModalLater(std::function<void()> loop);
-    /// Runs menu at the pointer, later as runModalLater does.
-    void runMenuLater(std::unique_ptr<QMenu> menu);
 
     Services services_;
     QString search_;
@@ -224,8 +219,7 @@ private:
     bool refreshQueued_ = false;
     bool awaitingColumn_ = false; ///< a refresh waits for the fields read ahead
     bool deleting_ = false;       ///< a bulk delete runs on another thread
-    bool menuOpen_ = false;
-    bool refreshAfterMenu_ = false;
+    ModalLoops modal_{this, [this] { refresh(); }}; ///< menus and drags; the rows stay put meanwhile
     std::optional<std::uint64_t> liveCheck_;
     std::optional<std::int64_t> dataVersion_;
     std::shared_ptr<char> alive_ = std::make_shared<char>();
