@@ -1245,6 +1245,7 @@ std::optional<std::vector<std::int64_t>> deleteClipsOn(SqliteDatabase& db, const
     if (db.exec("BEGIN IMMEDIATE") != SQLITE_OK)
         return fail();
     std::vector<std::string> images;
+    bool ok = true;
     for (const auto& id : ids) {
         StatementScope st(db.statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING rowid, imageFileName"));
         st->bindText(1, id.toString());
@@ -1254,10 +1255,12 @@ std::optional<std::vector<std::int64_t>> deleteClipsOn(SqliteDatabase& db, const
             if (auto name = st->optionalText(1))
                 images.push_back(std::move(*name));
         }
-        if (rc != SQLITE_DONE)
-            return fail();
+        if (rc != SQLITE_DONE) {
+            ok = false; // rolled back once the statement is reset
+            break;
+        }
     }
-    if (db.exec("COMMIT") != SQLITE_OK)
+    if (!ok || db.exec("COMMIT") != SQLITE_OK)
         return fail();
     // The files go after the records, as for one clip: a stop in between leaves orphans that the
     // next start removes, never records that name nothing.

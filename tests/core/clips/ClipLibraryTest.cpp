@@ -716,3 +716,18 @@ TEST_F(ClipLibraryTest, ABulkDeleteElsewhereAndCapturesHereWaitForEachOther)
     EXPECT_EQ(store->count(), captured);
     EXPECT_EQ(RawDb(storeFile()).integer("SELECT count(*) FROM ClipThumbnail"), 0);
 }
+
+TEST_F(ClipLibraryTest, ABulkDeleteElsewhereGivesUpOnAStoreLockedPastItsWaitAndKeepsEverything)
+{
+    auto item = add("con imagen", "image");
+    item.imageFileName = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(*item.imageFileName, Bytes{1}));
+    ASSERT_TRUE(store->update(item));
+    RawDb other(storeFile()); // another program holds the write lock throughout
+    ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    const Uuid ids[] = {item.id};
+    EXPECT_EQ(Storage::deleteClipsAt(storeFile(), ids, 20ms), std::nullopt);
+    other.exec("ROLLBACK");
+    EXPECT_TRUE(store->fetch(item.id, false));
+    EXPECT_TRUE(std::filesystem::exists(store->imagesDir() / *item.imageFileName));
+}
