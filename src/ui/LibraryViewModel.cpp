@@ -412,7 +412,7 @@ void LibraryViewModel::deleteSelection()
             if (count)
                 self->deleted(ids);
             else
-                self->refresh(); // nothing was deleted: the rows stay as they are
+                self->modal_.rereadWhenFree(); // nothing was deleted: the rows stay as they are
         });
 }
 
@@ -420,11 +420,14 @@ void LibraryViewModel::deleted(const std::vector<Uuid>& ids)
 {
     // The history changed under the store's data version, so the searched fields are read again
     // on the other thread and a search waits for them: meanwhile no deleted clip stays on screen.
-    const std::unordered_set<Uuid> gone(ids.begin(), ids.end());
-    clips_->forget(gone);
-    for (int i = 0; i < board_->columnCount(); ++i)
-        board_->column(i)->forget(gone);
-    refresh();
+    // Under a menu or a drag the rows stay put until it is over, as for any change.
+    if (!modal_.running()) {
+        const std::unordered_set<Uuid> gone(ids.begin(), ids.end());
+        clips_->forget(gone);
+        for (int i = 0; i < board_->columnCount(); ++i)
+            board_->column(i)->forget(gone);
+    }
+    modal_.rereadWhenFree();
 }
 
 void LibraryViewModel::deleteClip(const Uuid& id)

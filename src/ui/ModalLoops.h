@@ -17,6 +17,8 @@ public:
     /// view's read of the history. Meant as a member of owner.
     ModalLoops(QObject* owner, std::function<void()> reread);
 
+    /// Whether a loop runs: the rows are to stay put.
+    bool running() const { return running_; }
     /// reread now, or once the loop that runs is over.
     void rereadWhenFree();
     /// Runs loop; nested ones are part of the outermost.
