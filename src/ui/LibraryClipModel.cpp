@@ -50,13 +50,20 @@ int LibraryClipModel::rowCount(const QModelIndex& parent) const
 
 bool LibraryClipModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && rows_.size() < total_;
+    return !parent.isValid() && rows_.size() < total_ && !waitsForColumn();
+}
+
+bool LibraryClipModel::waitsForColumn() const
+{
+    // The next page of a search would read the whole history here, on the window's thread: it
+    // waits for the read on the other thread, whose take-over refreshes the rows.
+    return library_.loadingAhead() && library_.searches(filter_);
 }
 
 void LibraryClipModel::fetchMore(const QModelIndex& parent)
 {
     // A view (or a model checker) may ask for more while a change is being announced: later.
-    if (parent.isValid() || fetching_ || rows_.size() >= total_)
+    if (parent.isValid() || fetching_ || rows_.size() >= total_ || waitsForColumn())
         return;
     const QScopedValueRollback<bool> busy(fetching_, true);
     const int totalBefore = total();
@@ -125,6 +132,27 @@ void LibraryClipModel::setFilter(const ClipFilter& filter)
         Q_EMIT dataChanged(index(0), index(rowCount() - 1));
     if (total() != totalBefore)
         Q_EMIT totalChanged();
+}
+
+void LibraryClipModel::forget(const std::unordered_set<Uuid>& ids)
+{
+    std::size_t removed = 0;
+    for (int last = static_cast<int>(rows_.size()) - 1; last >= 0; --last) {
+        if (!ids.contains(rows_[static_cast<std::size_t>(last)].id))
+            continue;
+        int first = last;
+        while (first > 0 && ids.contains(rows_[static_cast<std::size_t>(first - 1)].id))
+            --first;
+        beginRemoveRows({}, first, last);
+        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+        endRemoveRows();
+        removed += static_cast<std::size_t>(last - first + 1);
+        last = first;
+    }
+    if (removed == 0)
+        return;
+    total_ -= std::min(removed, total_);
+    Q_EMIT totalChanged();
 }
 
 std::vector<Uuid> LibraryClipModel::loadedIds() const

@@ -10,6 +10,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <functional>
+#include <unordered_set>
 #include <vector>
 
 namespace brisa {
@@ -66,6 +67,9 @@ public:
     /// place; as many rows as were loaded, at least one page.
     void setFilter(const ClipFilter& filter);
     void refresh() { setFilter(filter_); }
+    /// Removes the loaded rows of ids, clips known to be gone, without reading the store: the
+    /// next setFilter() brings the rest (and the total) up to date.
+    void forget(const std::unordered_set<Uuid>& ids);
     /// Tells the views that the selection marks of every loaded row may have changed.
     void selectionChanged();
 
@@ -73,6 +77,9 @@ Q_SIGNALS:
     void totalChanged();
 
 private:
+    /// Whether a page now would wait for the search's fields, being read on another thread.
+    bool waitsForColumn() const;
+
     ClipLibrary& library_;
     const Clock& clock_;
     IsSelected isSelected_;

@@ -18,7 +18,6 @@
 #include "ui/MenuTheme.h"
 #include "ui/ReminderDialog.h"
 
-#include <QCursor>
 #include <QMenu>
 #include <QPointer>
 
@@ -86,12 +85,8 @@ void LibraryViewModel::scheduleRefresh()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!refreshQueued_)
-                return; // refreshed meanwhile
-            if (menuOpen_)
-                refreshAfterMenu_ = true;
-            else
-                refresh();
+            if (refreshQueued_) // else refreshed meanwhile
+                modal_.rereadWhenFree();
         },
         Qt::QueuedConnection);
 }
@@ -360,6 +355,8 @@ std::vector<Uuid> LibraryViewModel::selectedShown()
 
 void LibraryViewModel::pinSelection(bool pinned)
 {
+    if (deleting_)
+        return;
     services_.library.setPinned(selectedShown(), pinned);
     refresh();
 }
@@ -367,7 +364,7 @@ void LibraryViewModel::pinSelection(bool pinned)
 void LibraryViewModel::moveSelection(int spaceIndex)
 {
     const auto& spaces = services_.spaces.spaces();
-    if (spaceIndex < -1 || spaceIndex >= static_cast<int>(spaces.size()))
+    if (deleting_ || spaceIndex < -1 || spaceIndex >= static_cast<int>(spaces.size()))
         return;
     const auto space =
         spaceIndex < 0 ? std::nullopt : std::optional(spaces[static_cast<std::size_t>(spaceIndex)].id);
@@ -384,17 +381,53 @@ void LibraryViewModel::openMoveMenu()
         menu->addAction(menuItemTitle(QString::fromStdString(spaces[i].name)), this,
                         [this, i] { moveSelection(static_cast<int>(i)); });
     applyMenuTheme(*menu, services_.settings.theme());
-    runMenuLater(std::move(menu));
+    modal_.runMenuLater(std::move(menu));
 }
 
 void LibraryViewModel::deleteSelection()
 {
-    services_.library.remove(selectedShown()); // one transaction, then the images
+    if (deleting_)
+        return; // one at a time: the next selection is acted on once this one is gone
+    auto ids = selectedShown();
     // Unlike the other bulk actions, this lets go of the hidden clips too: the user asked for a
     // fresh start. Selection mode stays on.
     selected_.clear();
-    refresh();
     noteSelectionChanged();
+    if (!services_.elsewhere || ids.empty()) {
+        services_.library.remove(ids); // one transaction, then the images
+        refresh();
+        return;
+    }
+    // Thousands of clips and their thumbnails take longer than a frame: the transaction runs on
+    // another thread, and the window stays live meanwhile.
+    deleting_ = true;
+    Q_EMIT deletingChanged();
+    services_.library.removeElsewhere(
+        ids, services_.elsewhere, services_.clock,
+        [self = QPointer<LibraryViewModel>(this), ids](std::optional<std::size_t> count) {
+            if (!self)
+                return;
+            self->deleting_ = false;
+            Q_EMIT self->deletingChanged();
+            if (count)
+                self->deleted(ids);
+            else
+                self->modal_.rereadWhenFree(); // nothing was deleted: the rows stay as they are
+        });
+}
+
+void LibraryViewModel::deleted(const std::vector<Uuid>& ids)
+{
+    // The history changed under the store's data version, so the searched fields are read again
+    // on the other thread and a search waits for them: meanwhile no deleted clip stays on screen.
+    // Under a menu or a drag the rows stay put until it is over, as for any change.
+    if (!modal_.running()) {
+        const std::unordered_set<Uuid> gone(ids.begin(), ids.end());
+        clips_->forget(gone);
+        for (int i = 0; i < board_->columnCount(); ++i)
+            board_->column(i)->forget(gone);
+    }
+    modal_.rereadWhenFree();
 }
 
 void LibraryViewModel::deleteClip(const Uuid& id)
@@ -431,34 +464,7 @@ void LibraryViewModel::openMenu(const QString& id)
     if (!built)
         return;
     setCurrent(id);
-    runMenuLater(std::move(built));
-}
-
-void LibraryViewModel::runModal(const std::function<void()>& loop)
-{
-    // A menu or a drag runs its own event loop: the rows stay put until it is over, and whatever
-    // changed meanwhile is read once afterwards.
-    const bool outer = !std::exchange(menuOpen_, true);
-    loop();
-    if (!outer)
-        return;
-    menuOpen_ = false;
-    if (std::exchange(refreshAfterMenu_, false))
-        refresh();
-}
-
-void LibraryViewModel::runModalLater(std::function<void()> loop)
-{
-    // Asked for by a card's or a row's signal handler: run from there, the nested loop would hand
-    // out the deferred deletes posted meanwhile (a delete from the menu, a refresh) with the
-    // handler still on the stack, and the QML engine aborts on a delegate destroyed inside its own
-    // handler. Queued, the loop starts once the handler is over.
-    QMetaObject::invokeMethod(this, [this, loop = std::move(loop)] { runModal(loop); }, Qt::QueuedConnection);
-}
-
-void LibraryViewModel::runMenuLater(std::unique_ptr<QMenu> menu)
-{
-    runModalLater([menu = std::shared_ptr<QMenu>(std::move(menu))] { menu->exec(QCursor::pos()); });
+    modal_.runMenuLater(std::move(built));
 }
 
 void LibraryViewModel::imageAction(const QString& text, const QString& action)
@@ -482,7 +488,7 @@ void LibraryViewModel::imageAction(const QString& text, const QString& action)
         else
             ClipMenu::fillConvert(*menu, services_.images, item->id, this);
         applyMenuTheme(*menu, services_.settings.theme());
-        runMenuLater(std::move(menu));
+        modal_.runMenuLater(std::move(menu));
     }
 }
 
@@ -494,7 +500,7 @@ void LibraryViewModel::startDrag(const QString& text)
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
     const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
-    runModalLater([this, images, payload = *payload] {
+    modal_.runLater([this, images, payload = *payload] {
         execClipDrag(payload, services_.storage.imagesDir(), images, this);
     });
 }

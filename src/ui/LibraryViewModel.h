@@ -7,6 +7,7 @@
 #include "ui/ClipMenu.h"
 #include "ui/LibraryBoardModel.h"
 #include "ui/LibraryClipModel.h"
+#include "ui/ModalLoops.h"
 
 #include <QObject>
 #include <QStringList>
@@ -63,6 +64,8 @@ class LibraryViewModel final : public QObject, private ClipActions {
     Q_PROPERTY(bool showSpacesPopover READ showSpacesPopover WRITE setShowSpacesPopover NOTIFY showSpacesPopoverChanged)
     Q_PROPERTY(QString newSpaceName READ newSpaceName WRITE setNewSpaceName NOTIFY newSpaceNameChanged)
     Q_PROPERTY(bool canAddSpace READ canAddSpace NOTIFY newSpaceNameChanged)
+    /// A bulk delete runs on another thread: the bulk bar's actions wait for it.
+    Q_PROPERTY(bool deleting READ deleting NOTIFY deletingChanged)
     /// The clip the keyboard is on (upper-case id), "" when none.
     Q_PROPERTY(QString currentId READ currentId NOTIFY currentChanged)
 
@@ -79,7 +82,7 @@ public:
         /// The image operations of the clip menu; none: their entries are greyed.
         ImageClipOperations* images = nullptr;
         /// Runs a job on another thread: the history's searched fields are read there ahead of
-        /// the first search. None: the first search reads them itself.
+        /// the first search, and a bulk delete runs there. None: both run on this thread.
         std::function<void(std::function<void()>)> elsewhere{};
     };
 
@@ -99,6 +102,7 @@ public:
     bool selectionMode() const { return selectionMode_; }
     void setSelectionMode(bool on);
     int selectedCount() const { return static_cast<int>(selected_.size()); }
+    bool deleting() const { return deleting_; }
     int count() const { return clips_->total(); }
     QString countText() const;
     QString selectedText() const;
@@ -124,6 +128,7 @@ public:
     Q_INVOKABLE void toggleSelectionMode() { setSelectionMode(!selectionMode_); }
     Q_INVOKABLE bool isSelected(const QString& id) const;
     /// The bulk bar: "Fijar", "Quitar fijado", "Mover a categoría" (-1: "Sin categoría") and "Eliminar".
+    /// Ignored while a bulk delete runs (see deleting).
     Q_INVOKABLE void pinSelection(bool pinned);
     Q_INVOKABLE void moveSelection(int spaceIndex);
     /// The bulk bar's "Mover a categoría" menu at the pointer: "Sin categoría", then each space.
@@ -170,6 +175,7 @@ Q_SIGNALS:
     void showSpacesPopoverChanged();
     void newSpaceNameChanged();
     void currentChanged();
+    void deletingChanged();
     /// Escape with an empty search: the window goes.
     void hideRequested();
 
@@ -189,17 +195,14 @@ private:
     void clipChanged() override { scheduleRefresh(); }
     void updateBoard();
     void noteSelectionChanged();
+    /// After a bulk delete on another thread: the models let go of the deleted clips at once,
+    /// then read the history again.
+    void deleted(const std::vector<Uuid>& ids);
     /// The models of the layout of viewMode: the list's, or the board's columns.
     std::vector<LibraryClipModel*> layoutModels() const;
     void scheduleRefresh();
     /// Starts reading the searched fields on another thread, when they are not in memory.
     void loadAhead();
-    /// Runs a menu's or a drag's nested event loop; the rows stay put meanwhile.
-    void runModal(const std::function<void()>& loop);
-    /// runModal(loop) once the caller, a QML handler, has returned.
-    void runModalLater(std::function<void()> loop);
-    /// Runs menu at the pointer, later as runModalLater does.
-    void runMenuLater(std::unique_ptr<QMenu> menu);
 
     Services services_;
     QString search_;
@@ -215,8 +218,8 @@ private:
     bool shown_ = false;
     bool refreshQueued_ = false;
     bool awaitingColumn_ = false; ///< a refresh waits for the fields read ahead
-    bool menuOpen_ = false;
-    bool refreshAfterMenu_ = false;
+    bool deleting_ = false;       ///< a bulk delete runs on another thread
+    ModalLoops modal_{this, [this] { refresh(); }}; ///< menus and drags; the rows stay put meanwhile
     std::optional<std::uint64_t> liveCheck_;
     std::optional<std::int64_t> dataVersion_;
     std::shared_ptr<char> alive_ = std::make_shared<char>();

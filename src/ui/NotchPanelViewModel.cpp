@@ -29,7 +29,6 @@
 #include "ui/MenuTheme.h"
 #include "ui/PanelTrace.h"
 
-#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -106,7 +105,7 @@ NotchPanelViewModel::NotchPanelViewModel(Services services, QObject* parent)
         QMetaObject::invokeMethod(
             self, [self] {
                 if (self->expanded() && self->unreadChanges_)
-                    self->reloadUnlessModal();
+                    self->modal_.rereadWhenFree();
             },
             Qt::QueuedConnection);
     });
@@ -129,7 +128,7 @@ void NotchPanelViewModel::setLiveCheck(bool on)
     // ("hace 5 s") move on every ten. PRAGMA data_version costs next to nothing.
     liveCheck_ = services_.clock.repeat(std::chrono::seconds(1), [this] {
         if (services_.storage.changes().poll())
-            reloadUnlessModal();
+            modal_.rereadWhenFree();
         else if (++liveTicks_ % 10 == 0)
             strip_->refreshAges();
     });
@@ -222,48 +221,11 @@ void NotchPanelViewModel::deleteClip(const ClipItem& item)
     changeState([&] { state_.clampSelection(stripCount()); });
 }
 
-void NotchPanelViewModel::reloadUnlessModal()
-{
-    if (modal_)
-        reloadAfterModal_ = true;
-    else
-        reload();
-}
-
-void NotchPanelViewModel::runModal(const std::function<void()>& loop)
-{
-    // A menu or a drag runs a nested event loop: rows stay put until it is over, and whatever
-    // changed meanwhile is read once afterwards.
-    const bool outer = !modal_;
-    modal_ = true;
-    loop();
-    if (!outer)
-        return;
-    modal_ = false;
-    if (std::exchange(reloadAfterModal_, false))
-        reload();
-}
-
-void NotchPanelViewModel::runModalLater(std::function<void()> loop)
-{
-    // Menus and drags are asked for by a card's signal handler. Run from there, their nested event
-    // loop would hand out the deferred deletes posted meanwhile (a delete from the menu, a reload,
-    // the panel closing) while the handler is still on the stack: a card destroyed inside its own
-    // handler, which the QML engine aborts on. Queued, the loop starts once the handler is over.
-    QMetaObject::invokeMethod(this, [this, loop = std::move(loop)] { runModal(loop); }, Qt::QueuedConnection);
-}
-
-void NotchPanelViewModel::runMenuLater(std::unique_ptr<QMenu> menu)
-{
-    // Built now, from the row as it is at the click.
-    runModalLater([menu = std::shared_ptr<QMenu>(std::move(menu))] { menu->exec(QCursor::pos()); });
-}
-
 void NotchPanelViewModel::promptReminder(const ClipItem& item)
 {
     const auto now = services_.clock.now();
     std::optional<TimePoint> chosen;
-    runModal([&] {
+    modal_.run([&] {
         chosen = reminderPrompt ? reminderPrompt(reminderProposal(item.reminderDate, now), now)
                                 : askReminderDate(reminderProposal(item.reminderDate, now), now);
     });
@@ -374,7 +336,7 @@ void NotchPanelViewModel::startDrag(int row)
     if (!payload)
         return; // a clip with nothing to hand over cannot be dragged
     const ImageLibrary* images = services_.images ? &services_.images->library() : nullptr;
-    runModalLater([this, images, payload = *payload] {
+    modal_.runLater([this, images, payload = *payload] {
         execClipDrag(payload, services_.storage.imagesDir(), images, this);
     });
 }
@@ -382,7 +344,7 @@ void NotchPanelViewModel::startDrag(int row)
 void NotchPanelViewModel::openCardMenu(int row)
 {
     if (auto menu = cardMenu(row))
-        runMenuLater(std::move(menu));
+        modal_.runMenuLater(std::move(menu));
 }
 
 std::optional<ClipItem> NotchPanelViewModel::processableAt(int row) const
@@ -421,7 +383,7 @@ std::unique_ptr<QMenu> NotchPanelViewModel::imageMenu(int row, const QString& wh
 void NotchPanelViewModel::openImageMenu(int row, const QString& which)
 {
     if (auto menu = imageMenu(row, which))
-        runMenuLater(std::move(menu));
+        modal_.runMenuLater(std::move(menu));
 }
 
 std::unique_ptr<QMenu> NotchPanelViewModel::shareMenu(int row)
@@ -442,7 +404,7 @@ void NotchPanelViewModel::openShareMenu(int row)
     if (!menu)
         return;
     services_.controller.beginModalInteraction(); // the panel stays open under the menu
-    runMenuLater(std::move(menu));
+    modal_.runMenuLater(std::move(menu));
 }
 
 void NotchPanelViewModel::fillShareMenu(QMenu& menu, const ShareContent& content)
@@ -478,7 +440,7 @@ void NotchPanelViewModel::saveAs(const ShareContent& content)
     const QString name = QString::fromStdString(content.fileName);
     QString chosen;
     services_.controller.beginModalInteraction();
-    runModal([&] {
+    modal_.run([&] {
         chosen = savePrompt ? savePrompt(name)
                             : QFileDialog::getSaveFileName(nullptr, QStringLiteral("Guardar como…"),
                                                            QDir::home().filePath(name));

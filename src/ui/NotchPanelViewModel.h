@@ -8,6 +8,7 @@
 #include "core/support/Uuid.h"
 #include "ui/ClipMenu.h"
 #include "ui/ClipStripModel.h"
+#include "ui/ModalLoops.h"
 #include "ui/PanelTabsModel.h"
 
 #include <QObject>
@@ -183,14 +184,6 @@ private:
     void fillShare(QMenu& menu, const ClipItem& clip) override;
     /// Opening: the rows read afresh from the first card (see the call).
     void reloadFromStart();
-    /// reload(), or once the menu or drag in progress is over.
-    void reloadUnlessModal();
-    /// Runs a menu's or a drag's nested event loop.
-    void runModal(const std::function<void()>& loop);
-    /// runModal(loop) once the caller, a QML handler, has returned.
-    void runModalLater(std::function<void()> loop);
-    /// Runs menu at the pointer, later as runModalLater does.
-    void runMenuLater(std::unique_ptr<QMenu> menu);
     /// Emits whatever changed in the panel state since before.
     template <typename Change>
     void changeState(Change&& change);
@@ -207,8 +200,7 @@ private:
     /// While open: looks for other programs' changes each second and refreshes the ages.
     std::optional<std::uint64_t> liveCheck_;
     int liveTicks_ = 0;
-    bool modal_ = false;            ///< a menu or a drag is running its own event loop
-    bool reloadAfterModal_ = false; ///< the store changed meanwhile
+    ModalLoops modal_{this, [this] { reload(); }}; ///< menus, drags and dialogs; the rows stay put meanwhile
     bool lastKeyboardActive_ = false;
 };
 

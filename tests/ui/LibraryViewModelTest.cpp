@@ -530,4 +530,121 @@ TEST_F(LibraryViewModelTest, TheWindowIsMadeOnceAndKeepsItsStateWhenClosed)
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
 }
 
+TEST_F(LibraryViewModelTest, ABulkDeleteRunsOnTheOtherThreadAndTheWindowStaysUsable)
+{
+    struct Case {
+        const char* name;
+        int viewMode;
+        bool storeThere; ///< else the other thread finds no store and deletes nothing
+    };
+    const Case cases[] = {{"a search in the list", 1, true}, {"the board", 2, true}, {"a failure", 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& clip : store->fetchAll())
+            store->deleteClip(clip);
+        const auto now = clock.now();
+        const QString a = add("text", "uno informe", now - 1min);
+        const QString b = add("text", "dos informe", now - 2min);
+        const QString kept = add("text", "tres informe", now - 3min);
+        std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+        const auto runJobs = [&] {
+            while (!jobs.empty()) {
+                auto job = std::move(jobs.front());
+                jobs.erase(jobs.begin());
+                job();
+                clock.runPosted();
+            }
+        };
+        settings.setLibraryViewMode(c.viewMode == 2 ? LibraryViewMode::Board : LibraryViewMode::List);
+        LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
+                             [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+        QAbstractItemModelTester listTester(vm.clips(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QAbstractItemModelTester boardTester(vm.board(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        vm.setShown(true);
+        runJobs();
+        vm.setSearch("informe");
+        const auto shownNow = [&] {
+            if (c.viewMode != 2)
+                return shown(*vm.clips());
+            QStringList all;
+            for (int i = 0; i < vm.board()->columnCount(); ++i)
+                all << shown(*vm.board()->column(i));
+            return all;
+        };
+        ASSERT_EQ(shownNow(), (QStringList{a, b, kept}));
+
+        QSignalSpy deleting(&vm, &LibraryViewModel::deletingChanged);
+        vm.toggleSelectionMode();
+        vm.tap(a);
+        vm.tap(b);
+        vm.deleteSelection();
+        EXPECT_EQ(vm.selectedCount(), 0) << "let go of at once";
+        EXPECT_TRUE(vm.deleting());
+        EXPECT_EQ(store->count(), 3) << "deleted on the other thread";
+        vm.tap(kept);
+        vm.pinSelection(true);
+        vm.deleteSelection();
+        EXPECT_FALSE(store->fetch(*Uuid::parse(kept.toStdString()), false)->isPinned) << "waits for the delete";
+        EXPECT_EQ(jobs.size(), 1u) << "one delete at a time";
+
+        const auto storeFile = store->storeFile();
+        const auto aside = storeFile.string() + ".aparte";
+        if (!c.storeThere)
+            std::filesystem::rename(storeFile, aside);
+        auto job = std::move(jobs.front());
+        jobs.clear();
+        job();
+        if (!c.storeThere)
+            std::filesystem::rename(aside, storeFile);
+        clock.runPosted();
+        EXPECT_FALSE(vm.deleting());
+        EXPECT_EQ(deleting.size(), 2);
+        EXPECT_TRUE(vm.selectionMode());
+        const QStringList left = c.storeThere ? QStringList{kept} : QStringList{a, b, kept};
+        EXPECT_EQ(shownNow(), left) << "at once, while the search's fields are read again";
+        runJobs();
+        settle();
+        EXPECT_EQ(shownNow(), left);
+        EXPECT_EQ(vm.count(), left.size());
+        EXPECT_EQ(store->count(), left.size());
+
+        // Usable again: the selection left acts at once.
+        vm.pinSelection(true);
+        EXPECT_TRUE(store->fetch(*Uuid::parse(kept.toStdString()), false)->isPinned);
+    }
+}
+
+TEST_F(LibraryViewModelTest, WhileTheFieldsAreReadAgainElsewhereASearchsNextPageWaitsForThem)
+{
+    constexpr int kClips = 4 * LibraryClipModel::kPageSize;
+    for (int i = 0; i < kClips; ++i)
+        add("text", "informe " + std::to_string(i), clock.now() - std::chrono::seconds(i));
+    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+    LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
+                         [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+    QAbstractItemModelTester tester(vm.clips(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const auto runJobs = [&] {
+        for (; !jobs.empty(); jobs.erase(jobs.begin())) {
+            jobs.front()();
+            clock.runPosted();
+        }
+    };
+    runJobs();
+    vm.setSearch("informe");
+    ASSERT_LT(vm.clips()->rowCount(), kClips);
+    // Another program's change: the fields are read again on the other thread.
+    auto other = Storage::open(home.path(), clock);
+    ASSERT_TRUE(other.storage);
+    ASSERT_TRUE(other.storage->insert(makeClipItem({.textContent = "otro informe"}, clock)));
+    vm.refresh();
+    ASSERT_TRUE(clips->loadingAhead());
+    EXPECT_FALSE(vm.clips()->canFetchMore({}));
+    vm.clips()->fetchMore({});
+    EXPECT_EQ(clips->columnLoads(), 1u) << "not read here";
+    runJobs();
+    EXPECT_TRUE(vm.clips()->canFetchMore({}));
+    EXPECT_EQ(shown(*vm.clips()).size(), kClips + 1);
+    EXPECT_EQ(clips->columnLoads(), 2u);
+}
+
 } // namespace

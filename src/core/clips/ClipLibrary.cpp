@@ -95,6 +95,29 @@ void ClipLibrary::takeOver(const std::shared_ptr<Ahead>& done, const std::functi
         ready();
 }
 
+void ClipLibrary::removeElsewhere(std::vector<Uuid> ids, const Elsewhere& elsewhere, Scheduler& scheduler,
+                                  std::function<void(std::optional<std::size_t>)> done)
+{
+    elsewhere([ids = std::move(ids), file = storage_.storeFile(), &scheduler, alive = std::weak_ptr<char>(alive_),
+               this, done = std::move(done)]() mutable {
+        auto rowids = std::make_shared<std::optional<std::vector<std::int64_t>>>(Storage::deleteClipsAt(file, ids));
+        scheduler.post([rowids, alive, this, done = std::move(done)] {
+            if (!alive.lock())
+                return; // the next poll tells whoever is still there
+            std::optional<std::size_t> deleted;
+            if (*rowids) {
+                deleted = (*rowids)->size();
+                // The rows themselves: the search column drops them without reading anything. The
+                // store's data version moved too, so the next poll cannot tell this commit from
+                // another program's and has the history read again, off this thread.
+                storage_.noteDeletedElsewhere(std::move(**rowids));
+            }
+            if (done)
+                done(deleted);
+        });
+    });
+}
+
 const SearchQuery& ClipLibrary::query(const std::string& search)
 {
     if (search != querySearch_) {

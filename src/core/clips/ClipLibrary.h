@@ -130,6 +130,13 @@ public:
     /// applied to it), then ready runs. A read that needs the fields before that reads them here,
     /// as without this, and what the other thread read is dropped.
     void loadAhead(const Elsewhere& elsewhere, Scheduler& scheduler, std::function<void()> ready);
+    /// remove(ids) on another thread through a connection of its own, so that a large selection
+    /// does not hold up this thread: the same one transaction, the image files after the records.
+    /// Back on the scheduler's thread, every holder of the history is told of the deleted rows,
+    /// then done runs with the number deleted (nullopt: the transaction failed and nothing was
+    /// deleted). Nothing runs there when this library is gone by then.
+    void removeElsewhere(std::vector<Uuid> ids, const Elsewhere& elsewhere, Scheduler& scheduler,
+                         std::function<void(std::optional<std::size_t>)> done);
     /// Whether a read ahead is under way.
     bool loadingAhead() const { return ahead_ != nullptr; }
     /// Whether the filter reads the copy of the searched fields (search text, or spaces); else

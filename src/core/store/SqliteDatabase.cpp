@@ -151,14 +151,15 @@ double SqliteStatement::real(int column) const
     return sqlite3_column_double(stmt_, column);
 }
 
-std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error)
+std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error,
+                                                     bool create)
 {
     // SQLite's memory statistics (which nothing here reads) take a process-wide lock around every
     // allocation. Only possible before SQLite's first use; later it refuses, which is harmless.
     static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
     (void)configured;
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
     if (rc != SQLITE_OK) {
         error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);

@@ -62,8 +62,9 @@ private:
 /// An open SQLite connection with a cache of prepared statements.
 class SqliteDatabase {
 public:
-    /// Opens (or creates) path read-write. On failure returns null and sets error.
-    static std::unique_ptr<SqliteDatabase> open(const std::filesystem::path& path, std::string& error);
+    /// Opens path read-write, creating it when create. On failure returns null and sets error.
+    static std::unique_ptr<SqliteDatabase> open(const std::filesystem::path& path, std::string& error,
+                                                bool create = true);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;

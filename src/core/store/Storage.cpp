@@ -35,7 +35,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kStoreName = "Brisa.store";
 constexpr std::array<std::string_view, 3> kCompanionSuffixes{"", "-shm", "-wal"};
-constexpr int kBusyTimeoutMs = 5000;
 // Stores up to this many pages (32 MB at the default page size) get a full check at every start.
 constexpr std::int64_t kFullCheckMaxPages = 8192;
 // An image written by another process (the command line) just before its record: not an orphan yet.
@@ -205,6 +204,15 @@ bool isSafeImageName(std::string_view name)
            name.find("..") == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
+/// Removes imagesDir/name; errors are ignored; names with '/' or ".." are refused.
+void removeImageFile(const fs::path& imagesDir, const std::string& name)
+{
+    if (!isSafeImageName(name))
+        return;
+    std::error_code ec;
+    fs::remove(imagesDir / name, ec);
+}
+
 /// Our image names: an upper- or lower-case UUID and ".png"; anything else in the folder is not ours.
 bool looksLikeImageName(std::string_view name)
 {
@@ -280,6 +288,19 @@ fs::path checkMarker(const fs::path& store)
     return withSuffix(store, ".needs-check");
 }
 
+/// After a statement on store failed with errorCode: when SQLite called the file damaged, leaves
+/// the marker that makes the next start check the whole store. True when it did.
+bool noteDamage(int errorCode, const fs::path& store)
+{
+    if (!isCorruptionCode(errorCode))
+        return false;
+    if (int fd = ::open(checkMarker(store).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
+    logf(LogCategory::Store, "SQLite informa de daños en {}; se comprobará entero en el próximo arranque",
+         store.string());
+    return true;
+}
+
 void chmodStoreFiles(const fs::path& store)
 {
     for (auto suffix : kCompanionSuffixes)
@@ -300,7 +321,7 @@ OpenOutcome openDatabase(const fs::path& path, std::unique_ptr<SqliteDatabase>& 
     auto db = SqliteDatabase::open(path, reason);
     if (!db)
         return OpenOutcome::Failed;
-    sqlite3_busy_timeout(db->handle(), kBusyTimeoutMs);
+    sqlite3_busy_timeout(db->handle(), static_cast<int>(Storage::kBusyTimeout.count()));
     // Until the file has proven sound, closing must not fold the -wal into it (and then delete
     // the -wal): on a damaged or too-new database that journal is worth keeping as it is.
     sqlite3_db_config(db->handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -799,13 +820,7 @@ bool Storage::deleteClip(const ClipItem& item)
     return true;
 }
 
-void Storage::deleteImage(const std::string& name)
-{
-    if (!isSafeImageName(name))
-        return;
-    std::error_code ec;
-    fs::remove(imagesDir_ / name, ec);
-}
+void Storage::deleteImage(const std::string& name) { removeImageFile(imagesDir_, name); }
 
 bool Storage::writeImage(const std::string& name, const Bytes& png)
 {
@@ -948,14 +963,8 @@ bool Storage::externallyChanged()
 
 void Storage::noteFailure()
 {
-    if (!isCorruptionCode(db_->errorCode()) || damageNoted_)
-        return;
-    damageNoted_ = true;
-    const auto marker = checkMarker(storeFile_);
-    if (int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600); fd >= 0)
-        ::close(fd);
-    logf(LogCategory::Store, "SQLite informa de daños en {}; se comprobará entero en el próximo arranque",
-         storeFile_.string());
+    if (!damageNoted_)
+        damageNoted_ = noteDamage(db_->errorCode(), storeFile_);
 }
 
 void Storage::removeOrphanImages()
@@ -1235,51 +1244,95 @@ std::string kindCondition(std::optional<ClipType> kind)
 
 } // namespace
 
-std::optional<std::size_t> Storage::deleteClips(std::span<const Uuid> ids)
+namespace {
+
+/// What deleteClips does, on any connection to the store: the records of ids in one transaction,
+/// then the image files no record names any more. The row numbers deleted; nullopt when the
+/// transaction failed (then none were), after failed ran with the error still on db.
+std::optional<std::vector<std::int64_t>> deleteClipsOn(SqliteDatabase& db, const fs::path& imagesDir,
+                                                       std::span<const Uuid> ids,
+                                                       const std::function<void()>& failed)
 {
+    std::vector<std::int64_t> rowids;
     if (ids.empty())
-        return 0;
-    if (db_->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
-        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", db_->errorMessage());
-        noteFailure();
+        return rowids;
+    auto fail = [&] {
+        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", db.errorMessage());
+        failed();
+        db.exec("ROLLBACK");
         return std::nullopt;
-    }
+    };
+    if (db.exec("BEGIN IMMEDIATE") != SQLITE_OK)
+        return fail();
     std::vector<std::string> images;
-    std::size_t deleted = 0;
-    StoreChanges::Rows gone{.kind = StoreChanges::Rows::Kind::Deleted};
     bool ok = true;
     for (const auto& id : ids) {
-        StatementScope st(db_->statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING rowid, imageFileName"));
+        StatementScope st(db.statement("DELETE FROM ClipItem WHERE id = ?1 RETURNING rowid, imageFileName"));
         st->bindText(1, id.toString());
         int rc;
         while ((rc = st->step()) == SQLITE_ROW) {
-            ++deleted;
-            gone.rowids.push_back(st->int64(0));
+            rowids.push_back(st->int64(0));
             if (auto name = st->optionalText(1))
                 images.push_back(std::move(*name));
         }
         if (rc != SQLITE_DONE) {
-            ok = false;
+            ok = false; // rolled back once the statement is reset
             break;
         }
     }
-    if (!ok || db_->exec("COMMIT") != SQLITE_OK) {
-        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", db_->errorMessage());
-        noteFailure();
-        db_->exec("ROLLBACK");
-        return std::nullopt;
-    }
+    if (!ok || db.exec("COMMIT") != SQLITE_OK)
+        return fail();
     // The files go after the records, as for one clip: a stop in between leaves orphans that the
     // next start removes, never records that name nothing.
     for (const auto& name : images) {
-        StatementScope named(db_->statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
+        StatementScope named(db.statement("SELECT 1 FROM ClipItem WHERE imageFileName = ?1 LIMIT 1"));
         named->bindText(1, name);
         if (named->step() == SQLITE_DONE)
-            deleteImage(name);
+            removeImageFile(imagesDir, name);
     }
+    return rowids;
+}
+
+} // namespace
+
+std::optional<std::size_t> Storage::deleteClips(std::span<const Uuid> ids)
+{
+    auto rowids = deleteClipsOn(*db_, imagesDir_, ids, [this] { noteFailure(); });
+    if (!rowids)
+        return std::nullopt;
+    const auto deleted = rowids->size();
     if (deleted > 0)
-        noteChanged(std::move(gone));
+        noteChanged(StoreChanges::Rows{.kind = StoreChanges::Rows::Kind::Deleted, .rowids = std::move(*rowids)});
     return deleted;
+}
+
+std::optional<std::vector<std::int64_t>> Storage::deleteClipsAt(const fs::path& storeFile, std::span<const Uuid> ids,
+                                                                std::chrono::milliseconds busyTimeout)
+{
+    if (ids.empty())
+        return std::vector<std::int64_t>();
+    std::string error;
+    // Never created: a store moved away meanwhile must not come back empty.
+    auto db = SqliteDatabase::open(storeFile, error, false);
+    if (!db) {
+        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", error);
+        return std::nullopt;
+    }
+    // Set up as the store's own connection is: the same durability, and the wait for the other
+    // writer (a capture while this runs, or this while a capture runs) instead of a failure.
+    sqlite3_busy_timeout(db->handle(), static_cast<int>(busyTimeout.count()));
+    if (db->exec("PRAGMA synchronous = NORMAL") != SQLITE_OK || db->exec("PRAGMA foreign_keys = ON") != SQLITE_OK) {
+        logf(LogCategory::Store, "No se pudieron borrar los clips: {}", db->errorMessage());
+        return std::nullopt;
+    }
+    return deleteClipsOn(*db, storeFile.parent_path() / "images", ids,
+                         [&] { noteDamage(db->errorCode(), storeFile); });
+}
+
+void Storage::noteDeletedElsewhere(std::vector<std::int64_t> rowids)
+{
+    if (!rowids.empty())
+        noteChanged(StoreChanges::Rows{.kind = StoreChanges::Rows::Kind::Deleted, .rowids = std::move(rowids)});
 }
 
 std::optional<std::size_t> Storage::updateMany(std::span<const Uuid> ids, std::string_view assignment,

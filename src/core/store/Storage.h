@@ -10,6 +10,7 @@
 #include "core/support/Signal.h"
 #include "core/support/Uuid.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -120,6 +121,17 @@ public:
     /// any more (a file already gone is no failure). Ids without a record are passed over. The
     /// number of records deleted; nullopt when the transaction failed and nothing was deleted.
     std::optional<std::size_t> deleteClips(std::span<const Uuid> ids);
+    /// How long a write waits for another connection's write to end before it fails.
+    static constexpr std::chrono::milliseconds kBusyTimeout{5000};
+    /// deleteClips through a connection of its own to storeFile (never created), for another
+    /// thread while this Storage goes on: the same transaction and image files, but no one is told.
+    /// The row numbers deleted, for noteDeletedElsewhere on the Storage's thread; nullopt when the
+    /// transaction failed (then none were).
+    static std::optional<std::vector<std::int64_t>> deleteClipsAt(const std::filesystem::path& storeFile,
+                                                                  std::span<const Uuid> ids,
+                                                                  std::chrono::milliseconds busyTimeout = kBusyTimeout);
+    /// Tells the change listeners, then the onChanged callbacks, of the rows deleteClipsAt deleted.
+    void noteDeletedElsewhere(std::vector<std::int64_t> rowids);
     /// setPinned and setSpace for many records in one transaction; the number of records that
     /// exist among ids, nullopt when the transaction failed and nothing changed.
     std::optional<std::size_t> setPinned(std::span<const Uuid> ids, bool pinned);

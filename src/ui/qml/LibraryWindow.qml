@@ -207,11 +207,13 @@ Pane {
                 Button {
                     text: "Fijar"
                     focusPolicy: Qt.NoFocus
+                    enabled: !root.library.deleting
                     onClicked: root.library.pinSelection(true)
                 }
                 Button {
                     text: "Quitar fijado"
                     focusPolicy: Qt.NoFocus
+                    enabled: !root.library.deleting
                     onClicked: root.library.pinSelection(false)
                 }
                 Button {
@@ -219,12 +221,14 @@ Pane {
                     text: "Mover a categoría"
                     visible: root.library.spaceNames.length > 0
                     focusPolicy: Qt.NoFocus
+                    enabled: !root.library.deleting
                     onClicked: root.library.openMoveMenu()
                 }
                 Button {
                     text: "Eliminar"
                     focusPolicy: Qt.NoFocus
                     palette.buttonText: "#ff453a"
+                    enabled: !root.library.deleting
                     onClicked: root.library.deleteSelection()
                 }
                 Item { Layout.fillWidth: true }

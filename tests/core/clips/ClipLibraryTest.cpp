@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace brisa;
@@ -598,4 +599,135 @@ TEST_F(ClipLibraryTest, ClipsOfTheSameTimeComeNewestRowFirstFromTheCommandLinesS
     for (std::size_t limit = 1; limit <= 6; ++limit)
         EXPECT_EQ(ids(ClipLibrary(*store).all({.search = "informe"}, limit)),
                   std::vector<Uuid>(expected.begin(), expected.begin() + std::min<std::size_t>(limit, 5)));
+}
+
+TEST_F(ClipLibraryTest, ABulkDeleteElsewhereRunsOneTransactionThenTheFilesThenTellsEveryHolder)
+{
+    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+    auto elsewhere = [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); };
+    const auto image = [&](const std::string& text, const std::string& file) {
+        auto item = add(text, "image");
+        item.imageFileName = file;
+        EXPECT_TRUE(store->update(item));
+        return item;
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> obstacle; ///< before the job runs
+        std::function<void()> cleared;  ///< after it
+        bool ok;
+    };
+    const auto aside = storeFile().string() + ".aparte";
+    const Case cases[] = {
+        {"nothing in the way", [] {}, [] {}, true},
+        {"one record refuses to go: none go",
+         [&] {
+             RawDb raw(storeFile());
+             ASSERT_EQ(raw.exec("CREATE TRIGGER refuse BEFORE DELETE ON ClipItem WHEN old.ocrText = 'bloqueado' "
+                                "BEGIN SELECT RAISE(ABORT, 'no'); END"),
+                       SQLITE_OK);
+         },
+         [&] { RawDb(storeFile()).exec("DROP TRIGGER refuse"); }, false},
+        {"the store is not where it was", [&] { std::filesystem::rename(storeFile(), aside); },
+         [&] { std::filesystem::rename(aside, storeFile()); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        jobs.clear();
+        ClipLibrary library(*store);
+        const std::string shared = store->newImageFileName();
+        const std::string own = store->newImageFileName();
+        ASSERT_TRUE(store->writeImage(shared, Bytes{1}));
+        ASSERT_TRUE(store->writeImage(own, Bytes{2}));
+        const auto a = image("informe a", own);
+        const auto b = image("bloqueado", shared);
+        const auto keeps = image("informe c", shared);
+        EXPECT_EQ(library.count({.search = "informe"}), 2u);
+        std::vector<StoreChanges::Rows> told;
+        auto subscription = store->changes().subscribeRows(
+            [&told](StoreChanges::Origin, const std::optional<StoreChanges::Rows>& rows) {
+                if (rows)
+                    told.push_back(*rows);
+            });
+        std::optional<std::optional<std::size_t>> done;
+        library.removeElsewhere({a.id, b.id, Uuid::random()}, elsewhere, clock,
+                                [&done](std::optional<std::size_t> n) { done = n; });
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_EQ(store->count(), 3) << "nothing before the other thread runs";
+        c.obstacle();
+        jobs.front()();
+        c.cleared();
+        EXPECT_TRUE(told.empty()) << "told on this thread only";
+        clock.runPosted();
+        ASSERT_TRUE(done.has_value());
+        EXPECT_EQ(*done, c.ok ? std::optional<std::size_t>(2) : std::nullopt);
+        EXPECT_EQ(std::filesystem::exists(store->imagesDir() / own), !c.ok);
+        EXPECT_TRUE(std::filesystem::exists(store->imagesDir() / shared)) << "still named by another clip";
+        const auto left = c.ok ? std::vector<Uuid>{keeps.id} : std::vector<Uuid>{keeps.id, b.id, a.id};
+        EXPECT_EQ(ids(store->fetchAll()), left);
+        ASSERT_EQ(told.size(), c.ok ? 1u : 0u);
+        if (c.ok) {
+            EXPECT_EQ(told[0].kind, StoreChanges::Rows::Kind::Deleted);
+            EXPECT_EQ(told[0].rowids.size(), 2u);
+        }
+        EXPECT_EQ(library.count({.search = "informe"}), c.ok ? 1u : 2u);
+        for (const auto& clip : store->fetchAll())
+            store->deleteClip(clip);
+    }
+}
+
+TEST_F(ClipLibraryTest, ABulkDeleteElsewhereAndCapturesHereWaitForEachOther)
+{
+    // Clips with large thumbnails, as screenshots have: their deletion frees many pages.
+    std::vector<Uuid> doomed;
+    for (int i = 0; i < 200; ++i) {
+        auto item = textClip("captura " + std::to_string(i), TimePoint(1000h) + std::chrono::minutes(i));
+        item.thumbnailData = Bytes(64 * 1024, static_cast<std::uint8_t>(i));
+        ASSERT_TRUE(store->insert(item));
+        doomed.push_back(item.id);
+    }
+    ClipLibrary library(*store);
+    std::thread worker;
+    auto elsewhere = [&worker](std::function<void()> job) { worker = std::thread(std::move(job)); };
+    std::optional<std::size_t> deleted;
+    bool done = false;
+    {
+        // A write here holds the store as the other thread starts: that one waits, then goes on.
+        Storage::BatchTransaction capture(*store);
+        ASSERT_TRUE(capture.ok());
+        library.removeElsewhere(doomed, elsewhere, clock, [&](std::optional<std::size_t> n) {
+            deleted = n;
+            done = true;
+        });
+        const auto first = textClip("primera", TimePoint(2000h));
+        ASSERT_TRUE(capture.add(std::span(&first, 1)));
+        EXPECT_TRUE(capture.commit().ok);
+    }
+    // And captures while it deletes wait for it instead of failing.
+    int captured = 1;
+    while (!done) {
+        ASSERT_LT(captured, 100000) << "the other thread never reported";
+        ASSERT_TRUE(store->insert(textClip("durante " + std::to_string(captured), TimePoint(2000h) + 1min)));
+        ++captured;
+        clock.runPosted();
+    }
+    worker.join();
+    EXPECT_EQ(deleted, std::optional<std::size_t>(doomed.size()));
+    EXPECT_EQ(store->count(), captured);
+    EXPECT_EQ(RawDb(storeFile()).integer("SELECT count(*) FROM ClipThumbnail"), 0);
+}
+
+TEST_F(ClipLibraryTest, ABulkDeleteElsewhereGivesUpOnAStoreLockedPastItsWaitAndKeepsEverything)
+{
+    auto item = add("con imagen", "image");
+    item.imageFileName = store->newImageFileName();
+    ASSERT_TRUE(store->writeImage(*item.imageFileName, Bytes{1}));
+    ASSERT_TRUE(store->update(item));
+    RawDb other(storeFile()); // another program holds the write lock throughout
+    ASSERT_EQ(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    const Uuid ids[] = {item.id};
+    EXPECT_EQ(Storage::deleteClipsAt(storeFile(), ids, 20ms), std::nullopt);
+    other.exec("ROLLBACK");
+    EXPECT_TRUE(store->fetch(item.id, false));
+    EXPECT_TRUE(std::filesystem::exists(store->imagesDir() / *item.imageFileName));
 }
