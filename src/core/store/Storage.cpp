@@ -1641,7 +1641,7 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
                 share.error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
                 return;
             }
-            sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+            sqlite3_busy_timeout(raw, static_cast<int>(kBusyTimeout.count()));
             KeepSlot slot;
             registerKeepFunction(raw, &slot);
             share.ok = scanMatching(raw, slot, kind, keep, limit, share.rows,
