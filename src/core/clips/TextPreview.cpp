@@ -15,14 +15,16 @@ void appendTextPreview(std::string& out, std::string_view text, std::size_t maxC
         return;
     }
     out.reserve(out.size() + kept.size() + 8);
-    for (char c : kept) {
-        if (c == '\n')
-            out += "⏎";
-        else if (c == '\r' || c == '\t')
-            out += ' ';
-        else
-            out += c;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const char c = kept[i];
+        if (c != '\n' && c != '\r' && c != '\t')
+            continue;
+        out.append(kept, from, i - from);
+        out += c == '\n' ? "⏎" : " ";
+        from = i + 1;
     }
+    out.append(kept, from);
     if (kept.size() < text.size())
         out += "…";
 }

@@ -1613,9 +1613,12 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
         bool isPinned;
         double createdAt;
         std::int64_t rowid;
-        std::uint32_t share;
         std::size_t begin;
         std::size_t end;
+    };
+    // The library's order: pinned first, then newest, equal times newest row first.
+    auto ahead = [](const Place& p, const Place& q) {
+        return std::tuple(p.isPinned, p.createdAt, p.rowid) > std::tuple(q.isPinned, q.createdAt, q.rowid);
     };
     struct Share {
         RowRange rows;
@@ -1645,15 +1648,15 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
             KeepSlot slot;
             registerKeepFunction(raw, &slot);
             share.ok = scanMatching(raw, slot, kind, keep, limit, share.rows,
-                                    [&share, &render, index](const SqliteStatement& st, const ClipItem& item) {
+                                    [&share, &render](const SqliteStatement& st, const ClipItem& item) {
                                         const std::size_t begin = share.text.size();
                                         render(item, share.text);
-                                        share.places.push_back({item.isPinned, st.real(6), st.int64(14),
-                                                                static_cast<std::uint32_t>(index), begin,
-                                                                share.text.size()});
+                                        share.places.push_back(
+                                            {item.isPinned, st.real(6), st.int64(14), begin, share.text.size()});
                                     });
             if (!share.ok)
                 share.error = sqlite3_errmsg(raw);
+            std::sort(share.places.begin(), share.places.end(), ahead);
         } catch (...) {
             share.thrown = std::current_exception();
         }
@@ -1662,7 +1665,7 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
         for (std::size_t i = from; i < to; ++i)
             read(i);
     });
-    std::vector<Place> places;
+    std::size_t size = 0;
     for (auto& share : shares) {
         if (share.thrown)
             std::rethrow_exception(share.thrown);
@@ -1670,25 +1673,23 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
             logf(LogCategory::Store, "No se pudo leer el historial: {}", share.error);
             return std::nullopt;
         }
-        places.insert(places.end(), share.places.begin(), share.places.end());
+        size += share.text.size();
     }
-    // The library's order: pinned first, then newest, equal times newest row first.
-    auto ahead = [](const Place& p, const Place& q) {
-        return std::tuple(p.isPinned, p.createdAt, p.rowid) > std::tuple(q.isPinned, q.createdAt, q.rowid);
-    };
-    if (limit < places.size()) {
-        std::partial_sort(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(limit), places.end(), ahead);
-        places.resize(limit);
-    } else {
-        std::sort(places.begin(), places.end(), ahead);
-    }
-    std::size_t size = 0;
-    for (const auto& p : places)
-        size += p.end - p.begin;
+    // The shares, each in order, merged up to the limit.
     std::string out;
     out.reserve(size);
-    for (const auto& p : places)
-        out.append(shares[p.share].text, p.begin, p.end - p.begin);
+    std::vector<std::size_t> next(threads, 0);
+    for (std::size_t n = 0; n < limit; ++n) {
+        std::optional<std::size_t> best;
+        for (std::size_t i = 0; i < threads; ++i)
+            if (next[i] < shares[i].places.size() &&
+                (!best || ahead(shares[i].places[next[i]], shares[*best].places[next[*best]])))
+                best = i;
+        if (!best)
+            break;
+        const Place& p = shares[*best].places[next[*best]++];
+        out.append(shares[*best].text, p.begin, p.end - p.begin);
+    }
     return out;
 }
 

@@ -44,6 +44,14 @@ std::optional<std::size_t> simpleCharactersEnd(std::string_view text, std::size_
     for (std::size_t n = 0; n <= count; ++n) {
         if (at == text.size())
             return at;
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x80 && byte != '\r') {
+            if (n < count)
+                ++at;
+            else
+                return at;
+            continue;
+        }
         const auto point = decodeUtf8At(text, at);
         if (!point.valid || point.value >= 0x300 || point.value == '\r')
             return std::nullopt;

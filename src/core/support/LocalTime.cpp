@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/support/LocalTime.h"
 
-#include <fmt/compile.h>
-#include <fmt/format.h>
-
 #include <chrono>
-#include <iterator>
 
 namespace brisa {
 
@@ -29,10 +25,18 @@ void LocalTimeFormatter::append(std::string& out, TimePoint t)
     const year_month_day date(day);
     if (steady_ && date.year() >= year(1000) && date.year() <= year(9999)) {
         const hh_mm_ss time(local - day);
-        fmt::format_to(std::back_inserter(out), FMT_COMPILE("{:04}-{:02}-{:02} {:02}:{:02}:{:02}"),
-                       static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                       static_cast<unsigned>(date.day()), time.hours().count(), time.minutes().count(),
-                       time.seconds().count());
+        char text[] = "0000-00-00 00:00:00";
+        auto put = [&text](std::size_t at, unsigned value, int digits) {
+            for (int d = digits - 1; d >= 0; --d, value /= 10)
+                text[at + static_cast<std::size_t>(d)] = static_cast<char>('0' + value % 10);
+        };
+        put(0, static_cast<unsigned>(static_cast<int>(date.year())), 4);
+        put(5, static_cast<unsigned>(date.month()), 2);
+        put(8, static_cast<unsigned>(date.day()), 2);
+        put(11, static_cast<unsigned>(time.hours().count()), 2);
+        put(14, static_cast<unsigned>(time.minutes().count()), 2);
+        put(17, static_cast<unsigned>(time.seconds().count()), 2);
+        out.append(text, sizeof text - 1);
         return;
     }
     std::tm tm{};
