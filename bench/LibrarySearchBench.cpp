@@ -163,6 +163,19 @@ void firstScreenUnfiltered(benchmark::State& state)
     }
 }
 
+/// Stores batch again under new ids, which the library's search has then seen; the ids.
+std::vector<Uuid> storeAgain(Storage& storage, ClipLibrary& library, std::vector<ClipItem>& batch)
+{
+    std::vector<Uuid> ids;
+    for (auto& item : batch) {
+        item.id = Uuid::random();
+        ids.push_back(item.id);
+    }
+    storage.insertBatch(batch);
+    library.page({.search = "x"}, 0, 1);
+    return ids;
+}
+
 /// The library's bulk "Eliminar" of 5,000 selected clips on top of the large history: one
 /// transaction, then the image files, then the search the window shows again. The clips are
 /// stored again, untimed, before each run, and the search has seen them.
@@ -176,13 +189,7 @@ void bulkDelete(benchmark::State& state)
     double refreshing = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ids.clear();
-        for (auto& item : batch) {
-            item.id = Uuid::random();
-            ids.push_back(item.id);
-        }
-        storage.insertBatch(batch);
-        library.page({.search = "x"}, 0, 1);
+        ids = storeAgain(storage, library, batch);
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();
         const auto deleted = library.remove(ids);
@@ -198,7 +205,6 @@ void bulkDelete(benchmark::State& state)
     state.counters["delete_ms"] = benchmark::Counter(deleting, benchmark::Counter::kAvgIterations);
     state.counters["refresh_ms"] = benchmark::Counter(refreshing, benchmark::Counter::kAvgIterations);
 }
-
 
 /// The main thread of the window, for bulkDeleteElsewhere: what other threads post runs here, each
 /// run timed as one step of the main thread. Timers are not needed there.
@@ -262,13 +268,7 @@ void bulkDeleteElsewhere(benchmark::State& state)
     double handOver = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ids.clear();
-        for (auto& item : batch) {
-            item.id = Uuid::random();
-            ids.push_back(item.id);
-        }
-        storage.insertBatch(batch);
-        library.page({.search = "x"}, 0, 1);
+        ids = storeAgain(storage, library, batch);
         state.ResumeTiming();
         bool shown = false;
         const auto show = [&] {
