@@ -267,8 +267,16 @@ std::optional<std::string> ClipLibrary::render(const ClipFilter& filter, std::op
     const auto scan = scanFor(filter);
     if (!scan)
         return std::string();
-    // A screenful is found among the newest rows at once; more is worth a read on every core.
-    const std::size_t threads = most <= kScreen ? 1 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    // A screenful is found among the newest rows through the index, which stops there; more is
+    // worth reading the whole store on every core.
+    if (most <= kScreen) {
+        std::string out;
+        if (!storage_.forEachMatching(scan->kind, scan->keep, most,
+                                      [&out, &render](const ClipItem& item) { render(item, out); }))
+            return std::nullopt;
+        return out;
+    }
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
     return storage_.renderMatching(scan->kind, scan->keep, most, render, threads);
 }
 
