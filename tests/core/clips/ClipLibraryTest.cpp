@@ -108,6 +108,16 @@ TEST_F(ClipLibraryTest, KeepsExactlyWhatTheSearchMatchesInTheLibraryOrder)
         EXPECT_EQ(ids(ClipLibrary(*store).all(filter)), expected); // read once, as the command line does
         const auto firstTwo = std::vector<Uuid>(expected.begin(), expected.begin() + std::min<std::size_t>(2, expected.size()));
         EXPECT_EQ(ids(ClipLibrary(*store).all(filter, 2)), firstTwo);
+        // The command line's listing: through the index for a screenful, on every core for more.
+        auto lines = [](const std::vector<Uuid>& list, std::size_t most) {
+            std::string text;
+            for (std::size_t i = 0; i < std::min(most, list.size()); ++i)
+                text += list[i].toString() + "\n";
+            return text;
+        };
+        const auto line = [](const ClipItem& c, std::string& out) { out += c.id.toString() + "\n"; };
+        EXPECT_EQ(ClipLibrary(*store).render(filter, 2, line), lines(expected, 2));
+        EXPECT_EQ(ClipLibrary(*store).render(filter, std::nullopt, line), lines(expected, expected.size()));
         EXPECT_EQ(library.count(filter), expected.size());
         EXPECT_EQ(ids(library.all(filter)), expected); // from the copy in memory
         // A later page is the same slice of the order.
