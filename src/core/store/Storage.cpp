@@ -1629,10 +1629,13 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
         std::exception_ptr thrown;
     };
     std::vector<Share> shares(threads);
-    const auto span = static_cast<std::uint64_t>(*last - *first) + 1;
-    for (std::size_t i = 0; i < threads; ++i)
-        shares[i].rows = {static_cast<std::int64_t>(static_cast<std::uint64_t>(*first) + span * i / threads),
-                          static_cast<std::int64_t>(static_cast<std::uint64_t>(*first) + span * (i + 1) / threads - 1)};
+    // In unsigned steps: a script may have written any rowid, from the most negative to the largest.
+    const std::uint64_t step = (static_cast<std::uint64_t>(*last) - static_cast<std::uint64_t>(*first)) / threads;
+    for (std::size_t i = 0; i < threads; ++i) {
+        const std::uint64_t from = static_cast<std::uint64_t>(*first) + step * i;
+        shares[i].rows = {static_cast<std::int64_t>(from),
+                          i + 1 == threads ? *last : static_cast<std::int64_t>(from + step - 1)};
+    }
     auto read = [&](std::size_t index) {
         Share& share = shares[index];
         try {

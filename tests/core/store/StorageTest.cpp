@@ -649,6 +649,22 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
     EXPECT_THROW(store->fetchMatching(std::nullopt, throws, 5), std::bad_alloc);
     EXPECT_THROW(store->renderMatching(std::nullopt, throws, 5, render, 2), std::bad_alloc);
     EXPECT_EQ(store->fetchMatching(std::nullopt, keep, 5000)->size(), expected.size());
+    // Rows a script wrote at the ends of the rowid range are shared out like the others.
+    {
+        RawDb raw(storeFile());
+        ASSERT_EQ(raw.exec("INSERT INTO ClipItem (rowid, id, typeRaw, textContent, createdAt, isPinned) VALUES "
+                           "(-9223372036854775808, 'E621E1F8-C36C-495A-93FC-0C247A3E6E51', 'text', 'sí', 1, 1), "
+                           "(9223372036854775807, 'E621E1F8-C36C-495A-93FC-0C247A3E6E52', 'text', 'sí', 0, 1)"),
+                  SQLITE_OK);
+    }
+    const auto all = store->fetchMatching(std::nullopt, keep, 5000);
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), expected.size() + 2);
+    std::string everything;
+    for (const auto& c : *all)
+        everything += c.id.toString() + "\n";
+    for (std::size_t threads : {2, 3})
+        EXPECT_EQ(store->renderMatching(std::nullopt, keep, 5000, render, threads), everything) << threads;
 }
 
 TEST_F(StorageTest, NewerSchemaIsRefusedAndLeftUntouched)
