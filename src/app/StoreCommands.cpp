@@ -18,8 +18,6 @@
 #include "core/support/Log.h"
 #include "core/support/Utf8.h"
 
-#include <fmt/compile.h>
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
@@ -91,10 +89,13 @@ std::string dumpJson(const nlohmann::json& j)
 void appendLine(const ClipItem& c, std::string& out)
 {
     thread_local LocalTimeFormatter times;
-    out += c.id.toString();
+    c.id.appendTo(out);
     out += "  ";
     times.append(out, c.createdAt);
-    fmt::format_to(std::back_inserter(out), FMT_COMPILE("  {:<9} {}"), c.typeRaw, c.isPinned ? "★ " : "  ");
+    out += "  ";
+    out += c.typeRaw;
+    out.append(c.typeRaw.size() < 9 ? 10 - c.typeRaw.size() : 1, ' ');
+    out += c.isPinned ? "★ " : "  ";
     const std::string_view source = c.textContent ? *c.textContent : c.ocrText ? *c.ocrText : std::string_view();
     if (source.empty() && c.imageFileName)
         appendTextPreview(out, "(imagen " + *c.imageFileName + ")", 60, PreviewStyle::Line);

@@ -61,17 +61,25 @@ std::optional<Uuid> Uuid::parse(std::string_view text)
     return u;
 }
 
-std::string Uuid::toString() const
+void Uuid::appendTo(std::string& out) const
 {
     static constexpr char digits[] = "0123456789ABCDEF";
-    std::string s;
-    s.reserve(36);
+    char text[36];
+    std::size_t at = 0;
     for (int i = 0; i < 16; ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10)
-            s.push_back('-');
-        s.push_back(digits[bytes[i] >> 4]);
-        s.push_back(digits[bytes[i] & 0x0F]);
+            text[at++] = '-';
+        text[at++] = digits[bytes[i] >> 4];
+        text[at++] = digits[bytes[i] & 0x0F];
     }
+    out.append(text, sizeof text);
+}
+
+std::string Uuid::toString() const
+{
+    std::string s;
+    s.reserve(36);
+    appendTo(s);
     return s;
 }
 

@@ -20,6 +20,8 @@ struct Uuid {
     static std::optional<Uuid> parse(std::string_view text);
     /// "E621E1F8-C36C-495A-93FC-0C247A3E6E5F".
     std::string toString() const;
+    /// toString() appended to out, for listings of many ids.
+    void appendTo(std::string& out) const;
 
     auto operator<=>(const Uuid&) const = default;
 };
