@@ -117,7 +117,7 @@ void firstAccentedKeystroke(benchmark::State& state)
 /// (or the first limit ones) read out as a line with its id and preview.
 void commandLineSearch(benchmark::State& state, const std::string& search, std::size_t limit)
 {
-    auto line = [](const ClipItem& c, std::string& out) {
+    auto line = [](const ClipSummary& c, std::string& out) {
         out += c.id.toString();
         out += textPreview(c.textContent.value_or(""), 60, PreviewStyle::Line);
         out += '\n';

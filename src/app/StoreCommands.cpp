@@ -18,6 +18,7 @@
 #include "core/support/Log.h"
 #include "core/support/Utf8.h"
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
@@ -86,7 +87,7 @@ std::string dumpJson(const nlohmann::json& j)
 
 /// One line of the plain listing, appended to out: id, local time, kind, a star when pinned and the
 /// first 60 characters (line breaks shown as "⏎"). May run on several threads at once.
-void appendLine(const ClipItem& c, std::string& out)
+void appendLine(const ClipSummary& c, std::string& out)
 {
     thread_local LocalTimeFormatter times;
     c.id.appendTo(out);
@@ -98,7 +99,7 @@ void appendLine(const ClipItem& c, std::string& out)
     out += c.isPinned ? "★ " : "  ";
     const std::string_view source = c.textContent ? *c.textContent : c.ocrText ? *c.ocrText : std::string_view();
     if (source.empty() && c.imageFileName)
-        appendTextPreview(out, "(imagen " + *c.imageFileName + ")", 60, PreviewStyle::Line);
+        appendTextPreview(out, fmt::format("(imagen {})", *c.imageFileName), 60, PreviewStyle::Line);
     else
         appendTextPreview(out, source, 60, PreviewStyle::Line);
     out += '\n';
@@ -115,7 +116,7 @@ void printList(const std::vector<ClipItem>& clips, const StoreCommand& cmd, std:
     }
     std::string lines;
     for (const auto& c : clips)
-        appendLine(c, lines);
+        appendLine(ClipSummary::of(c), lines);
     out << lines;
 }
 

@@ -255,13 +255,13 @@ std::vector<ClipItem> ClipLibrary::all(const ClipFilter& filter, std::optional<s
 }
 
 std::optional<std::string> ClipLibrary::render(const ClipFilter& filter, std::optional<std::size_t> limit,
-                                               const std::function<void(const ClipItem&, std::string&)>& render)
+                                               const std::function<void(const ClipSummary&, std::string&)>& render)
 {
     const std::size_t most = limit.value_or(static_cast<std::size_t>(-1) / 2);
     if (loaded_ || !needsColumn(filter)) {
         std::string out;
         for (const auto& item : page(filter, 0, most).clips)
-            render(item, out);
+            render(ClipSummary::of(item), out);
         return out;
     }
     const auto scan = scanFor(filter);
@@ -272,7 +272,7 @@ std::optional<std::string> ClipLibrary::render(const ClipFilter& filter, std::op
     if (most <= kScreen) {
         std::string out;
         if (!storage_.forEachMatching(scan->kind, scan->keep, most,
-                                      [&out, &render](const ClipItem& item) { render(item, out); }))
+                                      [&out, &render](const ClipItem& item) { render(ClipSummary::of(item), out); }))
             return std::nullopt;
         return out;
     }

@@ -77,12 +77,12 @@ public:
     /// Every clip the filter keeps, in order (at most limit when given): the command line's search.
     /// Before the first page() or count() it reads the store once without keeping a copy.
     std::vector<ClipItem> all(const ClipFilter& filter, std::optional<std::size_t> limit = std::nullopt);
-    /// all()'s clips turned into text by render and joined, in order: the command line's listing.
+    /// all()'s clips, summed up, turned into text by render and joined, in order: the command line's listing.
     /// Before the first page() or count(), a long list is read on every core at once, render
     /// running on the thread that read the clip (it must be safe to call from several threads).
     /// nullopt when the store could not be read.
     std::optional<std::string> render(const ClipFilter& filter, std::optional<std::size_t> limit,
-                                      const std::function<void(const ClipItem&, std::string&)>& render);
+                                      const std::function<void(const ClipSummary&, std::string&)>& render);
 
     /// Those of ids whose clips exist and the filter keeps, in the order given: what a bulk action
     /// on a selection acts on, found without reading the clips.

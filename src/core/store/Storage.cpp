@@ -132,6 +132,34 @@ bool readRowInto(const SqliteStatement& st, bool withThumbnail, ClipItem& item)
     return true;
 }
 
+/// The columns a listing line shows, then the row number: what renderMatching reads of a match.
+constexpr std::string_view kSummaryColumns = "id, typeRaw, textContent, ocrText, imageFileName, createdAt, isPinned, "
+                                             "ClipItem.rowid";
+
+std::optional<std::string_view> optionalTextView(const SqliteStatement& st, int column)
+{
+    if (st.isNull(column))
+        return std::nullopt;
+    return st.textView(column);
+}
+
+/// A row of kSummaryColumns as views into the statement's current row; false (and summary left as
+/// it was) for an id that is not a UUID, as readRowInto.
+bool readSummaryInto(const SqliteStatement& st, ClipSummary& summary)
+{
+    auto id = Uuid::parse(st.textView(0));
+    if (!id)
+        return false;
+    summary.id = *id;
+    summary.typeRaw = st.textView(1);
+    summary.textContent = optionalTextView(st, 2);
+    summary.ocrText = optionalTextView(st, 3);
+    summary.imageFileName = optionalTextView(st, 4);
+    summary.createdAt = storedTime(st.real(5));
+    summary.isPinned = st.int64(6) != 0;
+    return true;
+}
+
 std::optional<ClipItem> readRow(const SqliteStatement& st, bool withThumbnail)
 {
     ClipItem item;
@@ -1548,8 +1576,8 @@ void Storage::registerKeepFunction(sqlite3* db, KeepSlot* slot)
 
 bool Storage::scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> kind,
                            const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
-                           std::optional<RowRange> rows,
-                           const std::function<void(const SqliteStatement&, const ClipItem&)>& visit)
+                           std::optional<RowRange> rows, std::string_view columns,
+                           const std::function<void(const SqliteStatement&)>& visit)
 {
     if (limit == 0)
         return true;
@@ -1566,17 +1594,14 @@ bool Storage::scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> 
     constexpr std::string_view kKeeps = "brisa_keeps(ClipItem.rowid, typeRaw, textContent, sourceAppName, ocrText, "
                                         "spaceID, isPinned, createdAt)";
     SqliteStatement st(
-        db, rows ? fmt::format("SELECT {}, ClipItem.rowid FROM ClipItem WHERE ClipItem.rowid BETWEEN {} AND {} AND {} "
-                               "AND {}",
-                               kColumns, rows->first, rows->last, kindCondition(kind), kKeeps)
-                 : fmt::format("SELECT {}, ClipItem.rowid FROM ClipItem WHERE {} AND {} ORDER BY isPinned DESC, "
-                               "createdAt DESC, rowid DESC LIMIT {}",
-                               kColumns, kindCondition(kind), kKeeps, std::min<std::size_t>(limit, INT64_MAX)));
-    ClipItem item;
+        db, rows ? fmt::format("SELECT {} FROM ClipItem WHERE ClipItem.rowid BETWEEN {} AND {} AND {} AND {}", columns,
+                               rows->first, rows->last, kindCondition(kind), kKeeps)
+                 : fmt::format("SELECT {} FROM ClipItem WHERE {} AND {} ORDER BY isPinned DESC, createdAt DESC, rowid "
+                               "DESC LIMIT {}",
+                               columns, kindCondition(kind), kKeeps, std::min<std::size_t>(limit, INT64_MAX)));
     int rc;
     while ((rc = st.step()) == SQLITE_ROW)
-        if (readRowInto(st, false, item))
-            visit(st, item);
+        visit(st);
     if (slot.error)
         std::rethrow_exception(std::exchange(slot.error, nullptr));
     return rc == SQLITE_DONE;
@@ -1585,8 +1610,12 @@ bool Storage::scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> 
 bool Storage::forEachMatching(std::optional<ClipType> kind, const std::function<bool(const SearchRow&)>& keep,
                               std::size_t limit, const std::function<void(const ClipItem&)>& visit)
 {
-    if (scanMatching(db_->handle(), keepSlot_, kind, keep, limit, std::nullopt,
-                     [&visit](const SqliteStatement&, const ClipItem& item) { visit(item); }))
+    ClipItem item;
+    if (scanMatching(db_->handle(), keepSlot_, kind, keep, limit, std::nullopt, kColumns,
+                     [&visit, &item](const SqliteStatement& st) {
+                         if (readRowInto(st, false, item))
+                             visit(item);
+                     }))
         return true;
     logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
     noteFailure();
@@ -1596,7 +1625,7 @@ bool Storage::forEachMatching(std::optional<ClipType> kind, const std::function<
 std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
                                                    const std::function<bool(const SearchRow&)>& keep,
                                                    std::size_t limit,
-                                                   const std::function<void(const ClipItem&, std::string&)>& render,
+                                                   const std::function<void(const ClipSummary&, std::string&)>& render,
                                                    std::size_t threads)
 {
     threads = std::clamp<std::size_t>(threads, 1, 16);
@@ -1650,12 +1679,15 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
             sqlite3_busy_timeout(raw, static_cast<int>(kBusyTimeout.count()));
             KeepSlot slot;
             registerKeepFunction(raw, &slot);
-            share.ok = scanMatching(raw, slot, kind, keep, limit, share.rows,
-                                    [&share, &render](const SqliteStatement& st, const ClipItem& item) {
+            ClipSummary summary;
+            share.ok = scanMatching(raw, slot, kind, keep, limit, share.rows, kSummaryColumns,
+                                    [&](const SqliteStatement& st) {
+                                        if (!readSummaryInto(st, summary))
+                                            return;
                                         const std::size_t begin = share.text.size();
-                                        render(item, share.text);
+                                        render(summary, share.text);
                                         share.places.push_back(
-                                            {item.isPinned, st.real(6), st.int64(14), begin, share.text.size()});
+                                            {summary.isPinned, st.real(5), st.int64(7), begin, share.text.size()});
                                     });
             if (!share.ok)
                 share.error = sqlite3_errmsg(raw);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/model/ClipItem.h"
+#include "core/model/ClipSummary.h"
 #include "core/model/ClipType.h"
 #include "core/model/NotchTab.h"
 #include "core/store/StoreChanges.h"
@@ -180,14 +181,14 @@ public:
     /// step: what it or visit throws ends the scan and is thrown again here. False on failure.
     bool forEachMatching(std::optional<ClipType> kind, const std::function<bool(const SearchRow&)>& keep,
                          std::size_t limit, const std::function<void(const ClipItem&)>& visit);
-    /// forEachMatching's records turned into text by render, read on threads at once (the rows
-    /// shared out among them, each through a read-only connection of its own), render running on
-    /// the thread that read the record: the texts joined in the library's order. For listing
-    /// tens of thousands of matches; keep and render must be safe to call from several threads.
-    /// nullopt on failure.
+    /// forEachMatching's records, as summaries read straight from their rows, turned into text by
+    /// render on threads at once (the rows shared out among them, each through a read-only
+    /// connection of its own), render running on the thread that read the record: the texts
+    /// joined in the library's order. For listing tens of thousands of matches; keep and render
+    /// must be safe to call from several threads. nullopt on failure.
     std::optional<std::string> renderMatching(std::optional<ClipType> kind,
                                               const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
-                                              const std::function<void(const ClipItem&, std::string&)>& render,
+                                              const std::function<void(const ClipSummary&, std::string&)>& render,
                                               std::size_t threads);
     /// forEachMatching's records, gathered; nullopt on failure.
     std::optional<std::vector<ClipItem>> fetchMatching(std::optional<ClipType> kind,
@@ -368,13 +369,13 @@ private:
         std::int64_t first = 0;
         std::int64_t last = 0;
     };
-    /// forEachMatching's scan on a connection; given rows, it reads only those, in the table's
-    /// order (not the library's) and all of them (limit aside). visit sees the statement too
-    /// (column 6 is createdAt as stored, 14 the rowid). False on an SQL failure.
+    /// forEachMatching's scan on a connection, selecting columns (SQL) of each matching row for
+    /// visit; given rows, it reads only those, in the table's order (not the library's) and all of
+    /// them (limit aside). False on an SQL failure.
     static bool scanMatching(sqlite3* db, KeepSlot& slot, std::optional<ClipType> kind,
                              const std::function<bool(const SearchRow&)>& keep, std::size_t limit,
-                             std::optional<RowRange> rows,
-                             const std::function<void(const SqliteStatement&, const ClipItem&)>& visit);
+                             std::optional<RowRange> rows, std::string_view columns,
+                             const std::function<void(const SqliteStatement&)>& visit);
 
     std::filesystem::path dataDir_;
     std::filesystem::path imagesDir_;

@@ -115,7 +115,7 @@ TEST_F(ClipLibraryTest, KeepsExactlyWhatTheSearchMatchesInTheLibraryOrder)
                 text += list[i].toString() + "\n";
             return text;
         };
-        const auto line = [](const ClipItem& c, std::string& out) { out += c.id.toString() + "\n"; };
+        const auto line = [](const ClipSummary& c, std::string& out) { out += c.id.toString() + "\n"; };
         EXPECT_EQ(ClipLibrary(*store).render(filter, 2, line), lines(expected, 2));
         EXPECT_EQ(ClipLibrary(*store).render(filter, std::nullopt, line), lines(expected, expected.size()));
         EXPECT_EQ(library.count(filter), expected.size());

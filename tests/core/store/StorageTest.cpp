@@ -619,7 +619,7 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
             if (c.isPinned == pinned && c.textContent == "sí")
                 expected.push_back(c.id);
     auto keep = [](const Storage::SearchRow& row) { return row.textContent == "sí"; };
-    auto render = [](const ClipItem& c, std::string& out) { out += c.id.toString() + "\n"; };
+    auto render = [](const ClipSummary& c, std::string& out) { out += c.id.toString() + "\n"; };
     for (std::size_t limit : {std::size_t(1), std::size_t(600), std::size_t(1500), std::size_t(5000)}) {
         SCOPED_TRACE(limit);
         auto found = store->fetchMatching(std::nullopt, keep, limit);
