@@ -1691,7 +1691,19 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
                                     });
             if (!share.ok)
                 share.error = sqlite3_errmsg(raw);
-            std::sort(share.places.begin(), share.places.end(), ahead);
+            // Rows are added in time order as a rule, so each half of a share (pinned, then the
+            // rest) is in the library's order already, read forwards or backwards; a sort is left
+            // for the halves that are not.
+            const auto rest = std::stable_partition(share.places.begin(), share.places.end(),
+                                                    [](const Place& p) { return p.isPinned; });
+            const auto begin = share.places.begin();
+            for (const auto& [from, to] : {std::pair(begin, rest), std::pair(rest, share.places.end())}) {
+                if (std::is_sorted(from, to, ahead))
+                    continue;
+                std::reverse(from, to);
+                if (!std::is_sorted(from, to, ahead))
+                    std::sort(from, to, ahead);
+            }
         } catch (...) {
             share.thrown = std::current_exception();
         }

@@ -667,6 +667,27 @@ TEST_F(StorageTest, FetchMatchingKeepsTheLibraryOrderAndTheFirstLimitOfManyMatch
         EXPECT_EQ(store->renderMatching(std::nullopt, keep, 5000, render, threads), everything) << threads;
 }
 
+TEST_F(StorageTest, RenderMatchingMergesSharesReadInEitherTimeOrder)
+{
+    auto store = openStore();
+    store->setHistoryLimit(0);
+    // The first 400 rows newer as they go (clips as they are copied), the next 400 older as they
+    // go (an import of a newest-first list): on two threads, each share is in one order or the other.
+    std::vector<ClipItem> clips;
+    for (int i = 0; i < 800; ++i)
+        clips.push_back(textClip("sí", clock.now() + std::chrono::seconds(i < 400 ? 1000 + i : 1000 - i), i % 7 == 0));
+    ASSERT_TRUE(store->insertBatch(clips).ok);
+    std::string expected;
+    for (bool pinned : {true, false})
+        for (const auto& c : store->fetchAll())
+            if (c.isPinned == pinned)
+                expected += c.id.toString() + "\n";
+    auto keep = [](const Storage::SearchRow&) { return true; };
+    auto render = [](const ClipSummary& c, std::string& out) { out += c.id.toString() + "\n"; };
+    for (std::size_t threads : {1, 2, 3})
+        EXPECT_EQ(store->renderMatching(std::nullopt, keep, 5000, render, threads), expected) << threads;
+}
+
 TEST_F(StorageTest, NewerSchemaIsRefusedAndLeftUntouched)
 {
     fs::create_directories(dataDir());
