@@ -358,6 +358,8 @@ TEST_F(ClipLibraryTest, PreviewsCutWholeCharacters)
         {"n\xCC\x83o", 1, PreviewStyle::Block, "n\xCC\x83"}, // n + combining tilde is one character
         {"👍🏽ok", 1, PreviewStyle::Block, "👍🏽"},
         {"a\nb\tc\r", 10, PreviewStyle::Line, "a⏎b c "},
+        {"a\rb", 10, PreviewStyle::Line, "a b"},
+        {"ab\tcd", 10, PreviewStyle::Line, "ab cd"},
         {"abcdef", 3, PreviewStyle::Line, "abc…"},
         {"", 5, PreviewStyle::Line, ""},
     };
