@@ -154,12 +154,28 @@ double SqliteStatement::real(int column) const
 std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error,
                                                      bool create)
 {
+    return openWith(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), error);
+}
+
+std::unique_ptr<SqliteDatabase> SqliteDatabase::openReadOnly(const std::filesystem::path& path, std::string& error,
+                                                             std::chrono::milliseconds busyTimeout)
+{
+    // NOMUTEX: the connection stays on the thread that opened it.
+    auto db = openWith(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
+    if (db)
+        sqlite3_busy_timeout(db->handle(), static_cast<int>(busyTimeout.count()));
+    return db;
+}
+
+std::unique_ptr<SqliteDatabase> SqliteDatabase::openWith(const std::filesystem::path& path, int flags,
+                                                         std::string& error)
+{
     // SQLite's memory statistics (which nothing here reads) take a process-wide lock around every
     // allocation. Only possible before SQLite's first use; later it refuses, which is harmless.
     static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
     (void)configured;
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);

@@ -3,6 +3,7 @@
 
 #include "core/support/Bytes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -65,6 +66,11 @@ public:
     /// Opens path read-write, creating it when create. On failure returns null and sets error.
     static std::unique_ptr<SqliteDatabase> open(const std::filesystem::path& path, std::string& error,
                                                 bool create = true);
+    /// Opens an existing path read-only, never creating it (a missing store must not leave an empty
+    /// file behind), for a reader on a thread of its own: it waits up to busyTimeout for a lock.
+    /// On failure returns null and sets error.
+    static std::unique_ptr<SqliteDatabase> openReadOnly(const std::filesystem::path& path, std::string& error,
+                                                        std::chrono::milliseconds busyTimeout);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;
@@ -87,6 +93,7 @@ public:
 
 private:
     explicit SqliteDatabase(sqlite3* db) : db_(db) {}
+    static std::unique_ptr<SqliteDatabase> openWith(const std::filesystem::path& path, int flags, std::string& error);
 
     sqlite3* db_ = nullptr;
     std::map<std::string, std::unique_ptr<SqliteStatement>, std::less<>> cache_;

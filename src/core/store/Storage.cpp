@@ -1491,20 +1491,24 @@ std::int64_t Storage::countOfKind(std::optional<ClipType> kind)
 
 bool Storage::forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind)
 {
+    if (forEachSearchRowOn(*db_, f, kind))
+        return true;
+    logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
+    noteFailure();
+    return false;
+}
+
+bool Storage::forEachSearchRowOn(SqliteDatabase& db, const std::function<void(const SearchRow&)>& f,
+                                 std::optional<ClipType> kind)
+{
     // A scan of the table in row order: its rows hold no thumbnail, so it reads the texts alone.
-    SqliteStatement st(db_->handle(),
-                       fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, isPinned, "
-                                   "createdAt FROM ClipItem WHERE {}",
-                                   kindCondition(kind)));
+    SqliteStatement st(db.handle(), fmt::format("SELECT rowid, typeRaw, textContent, sourceAppName, ocrText, spaceID, "
+                                                "isPinned, createdAt FROM ClipItem WHERE {}",
+                                                kindCondition(kind)));
     int rc;
     while ((rc = st.step()) == SQLITE_ROW)
         f(searchRow(st));
-    if (rc != SQLITE_DONE) {
-        logf(LogCategory::Store, "No se pudo leer el historial: {}", db_->errorMessage());
-        noteFailure();
-        return false;
-    }
-    return true;
+    return rc == SQLITE_DONE;
 }
 
 bool Storage::forEachSearchRowOf(std::span<const std::int64_t> rowids,
@@ -1668,15 +1672,10 @@ std::optional<std::string> Storage::renderMatching(std::optional<ClipType> kind,
     auto read = [&](std::size_t index) {
         Share& share = shares[index];
         try {
-            sqlite3* raw = nullptr;
-            const int rc =
-                sqlite3_open_v2(storeFile_.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-            const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
-            if (rc != SQLITE_OK) {
-                share.error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+            const auto db = SqliteDatabase::openReadOnly(storeFile_, share.error, kBusyTimeout);
+            if (!db)
                 return;
-            }
-            sqlite3_busy_timeout(raw, static_cast<int>(kBusyTimeout.count()));
+            sqlite3* raw = db->handle();
             KeepSlot slot;
             registerKeepFunction(raw, &slot);
             ClipSummary summary;

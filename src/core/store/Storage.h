@@ -175,6 +175,10 @@ public:
     /// thumbnail), in no particular order; only those of kind when given (tested before any text
     /// is read). False on failure.
     bool forEachSearchRow(const std::function<void(const SearchRow&)>& f, std::optional<ClipType> kind = std::nullopt);
+    /// forEachSearchRow through another connection on a store (a reader's on its own thread);
+    /// false on an SQL failure, with db's error message.
+    static bool forEachSearchRowOn(SqliteDatabase& db, const std::function<void(const SearchRow&)>& f,
+                                   std::optional<ClipType> kind = std::nullopt);
     /// The records (without thumbnails) for which keep holds of their searched fields, in the
     /// library's order, of kind when given, the first limit of them, handed to visit as they are
     /// read: one ClipItem, refilled for each row (copy what you keep). keep runs inside SQLite's

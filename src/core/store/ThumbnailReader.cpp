@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/store/ThumbnailReader.h"
 
+#include "core/store/SqliteDatabase.h"
 #include "core/support/Log.h"
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <utility>
 
 namespace brisa {
 
 namespace {
-constexpr int kBusyTimeoutMs = 2000;
+constexpr std::chrono::milliseconds kBusyTimeout{2000};
 }
 
 ThumbnailReader::ThumbnailReader(std::filesystem::path storeFile)
@@ -18,31 +20,22 @@ ThumbnailReader::ThumbnailReader(std::filesystem::path storeFile)
 {
 }
 
-ThumbnailReader::~ThumbnailReader()
-{
-    close();
-}
+ThumbnailReader::~ThumbnailReader() = default;
 
 void ThumbnailReader::close()
 {
-    sqlite3_close(db_);
-    db_ = nullptr;
+    db_.reset();
 }
 
 bool ThumbnailReader::ensureOpen()
 {
     if (db_)
         return true;
-    // Read-only and never created: a missing store must not leave an empty file behind.
-    const int rc = sqlite3_open_v2(storeFile_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        logf(LogCategory::Store, "No se pudo abrir {} para leer miniaturas: {}", storeFile_.string(),
-             db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
-        close();
-        return false;
-    }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    return true;
+    std::string error;
+    db_ = SqliteDatabase::openReadOnly(storeFile_, error, kBusyTimeout);
+    if (!db_)
+        logf(LogCategory::Store, "No se pudo abrir {} para leer miniaturas: {}", storeFile_.string(), error);
+    return db_ != nullptr;
 }
 
 ThumbnailReader::Picture ThumbnailReader::picture(const Uuid& id)
@@ -54,7 +47,7 @@ ThumbnailReader::Picture ThumbnailReader::picture(const Uuid& id)
     constexpr const char* kSql =
         "SELECT COALESCE((SELECT data FROM ClipThumbnail WHERE clipID = ClipItem.id), thumbnailData), imageFileName "
         "FROM ClipItem WHERE id = ?1";
-    if (sqlite3_prepare_v2(db_, kSql, -1, &st, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db_->handle(), kSql, -1, &st, nullptr) != SQLITE_OK) {
         // No table yet, or a damaged file: drop the connection and try afresh next time.
         close();
         return {};

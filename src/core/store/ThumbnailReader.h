@@ -5,12 +5,13 @@
 #include "core/support/Uuid.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
-struct sqlite3;
-
 namespace brisa {
+
+class SqliteDatabase;
 
 /// Reads clip thumbnails through a read-only connection of its own, so that a worker thread can
 /// load card images while Storage keeps the store's main connection on its thread (the store is
@@ -42,7 +43,7 @@ private:
     void close();
 
     std::filesystem::path storeFile_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<SqliteDatabase> db_;
 };
 
 } // namespace brisa
