@@ -100,6 +100,15 @@ protected:
     /// Lets queued refreshes run.
     static void settle() { QCoreApplication::processEvents(); }
 
+    /// Gives engine what the library window's QML reads: the module and the image providers.
+    void prepare(QQmlEngine& engine)
+    {
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        engine.addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
+        engine.addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider);
+        engine.addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(store->storeFile()));
+    }
+
     test::FakeClipboard clipboard{clock};
     UserDefaults defaults;
     AppSettings settings{defaults};
@@ -497,10 +506,7 @@ TEST_F(LibraryViewModelTest, TheWindowIsMadeOnceAndKeepsItsStateWhenClosed)
         add(i % 2 ? "link" : "text", "clip " + std::to_string(i), clock.now() - std::chrono::minutes(i));
     auto& vm = library();
     QQmlEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-    engine.addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
-    engine.addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider);
-    engine.addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(store->storeFile()));
+    prepare(engine);
     QStringList warnings;
     QObject::connect(&engine, &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
         for (const auto& w : list)
@@ -632,10 +638,7 @@ TEST_F(LibraryViewModelTest, WhileABulkDeleteRunsTheBulkBarsButtonsLookDisabled)
     LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
                          [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
     QQmlEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-    engine.addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
-    engine.addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider);
-    engine.addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(store->storeFile()));
+    prepare(engine);
     LibraryWindowController controller(engine, vm, nullptr);
     controller.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
@@ -684,6 +687,32 @@ TEST_F(LibraryViewModelTest, WhileABulkDeleteRunsTheBulkBarsButtonsLookDisabled)
         SCOPED_TRACE(i);
         EXPECT_LT(contrast(during[i]), contrast(before[i]) * 2 / 3) << "a button that does nothing looks it";
         EXPECT_EQ(contrast(after[i]), contrast(before[i]));
+    }
+}
+
+TEST_F(LibraryViewModelTest, TheToolbarKeepsTheWholeCountInTheWindowInSelectionMode)
+{
+    store->setHistoryLimit(0);
+    std::vector<ClipItem> items;
+    for (int i = 0; i < 20000; ++i) {
+        items.push_back(makeClipItem({.textContent = "nota " + std::to_string(i)}, clock));
+        items.back().typeRaw = "text";
+    }
+    ASSERT_TRUE(store->insertBatch(items).ok);
+    auto& vm = library(false);
+    QQmlEngine engine;
+    prepare(engine);
+    LibraryWindowController controller(engine, vm, nullptr);
+    controller.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    auto* label = controller.window()->contentItem()->findChild<QQuickItem*>(QStringLiteral("countLabel"));
+    ASSERT_NE(label, nullptr);
+    for (bool selecting : {false, true}) {
+        SCOPED_TRACE(selecting);
+        vm.setSelectionMode(selecting);
+        settle();
+        EXPECT_EQ(label->property("text").toString(), "20000 elementos");
+        EXPECT_LE(label->mapRectToScene(label->boundingRect()).right(), controller.window()->width() - 16);
     }
 }
 

@@ -90,7 +90,8 @@ Pane {
             Rectangle {
                 Layout.fillWidth: true
                 Layout.maximumWidth: 320
-                Layout.minimumWidth: 140
+                // Narrow enough that the toolbar keeps a count of hundreds of thousands in selection mode.
+                Layout.minimumWidth: 100
                 implicitHeight: searchRow.implicitHeight + 14
                 radius: 8
                 color: root.quaternaryFill
