@@ -21,6 +21,7 @@
 #include <QAbstractItemModelTester>
 #include <QMenu>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
@@ -98,6 +99,15 @@ protected:
 
     /// Lets queued refreshes run.
     static void settle() { QCoreApplication::processEvents(); }
+
+    /// Gives engine what the library window's QML reads: the module and the image providers.
+    void prepare(QQmlEngine& engine)
+    {
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        engine.addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
+        engine.addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider);
+        engine.addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(store->storeFile()));
+    }
 
     test::FakeClipboard clipboard{clock};
     UserDefaults defaults;
@@ -496,10 +506,7 @@ TEST_F(LibraryViewModelTest, TheWindowIsMadeOnceAndKeepsItsStateWhenClosed)
         add(i % 2 ? "link" : "text", "clip " + std::to_string(i), clock.now() - std::chrono::minutes(i));
     auto& vm = library();
     QQmlEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-    engine.addImageProvider(QString::fromLatin1(SymbolImageProvider::kProviderId), new SymbolImageProvider);
-    engine.addImageProvider(QString::fromLatin1(AppIconImageProvider::kProviderId), new AppIconImageProvider);
-    engine.addImageProvider(QStringLiteral("brisa-thumbs"), new ThumbnailImageProvider(store->storeFile()));
+    prepare(engine);
     QStringList warnings;
     QObject::connect(&engine, &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
         for (const auto& w : list)
@@ -611,6 +618,101 @@ TEST_F(LibraryViewModelTest, ABulkDeleteRunsOnTheOtherThreadAndTheWindowStaysUsa
         // Usable again: the selection left acts at once.
         vm.pinSelection(true);
         EXPECT_TRUE(store->fetch(*Uuid::parse(kept.toStdString()), false)->isPinned);
+    }
+}
+
+TEST_F(LibraryViewModelTest, WhileABulkDeleteRunsTheBulkBarsButtonsLookDisabled)
+{
+    const QString a = add("text", "uno", clock.now() - 1min);
+    add("text", "dos", clock.now() - 2min);
+    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
+    const auto runJobs = [&] {
+        while (!jobs.empty()) {
+            auto job = std::move(jobs.front());
+            jobs.erase(jobs.begin());
+            job();
+            clock.runPosted();
+        }
+    };
+    settings.setLibraryViewMode(LibraryViewMode::List);
+    LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
+                         [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+    QQmlEngine engine;
+    prepare(engine);
+    LibraryWindowController controller(engine, vm, nullptr);
+    controller.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    runJobs(); // the searched fields, read ahead
+    vm.toggleSelectionMode();
+    vm.tap(a);
+    // Each button of the bulk bar as drawn now.
+    const auto buttons = [&] {
+        QImage window;
+        for (int i = 0; i < 3; ++i) { // let the scene pick up the changes
+            QCoreApplication::processEvents();
+            window = controller.window()->grabWindow();
+        }
+        std::vector<QImage> out;
+        for (const char* name : {"pinButton", "unpinButton", "deleteButton"}) {
+            auto* button = controller.window()->contentItem()->findChild<QQuickItem*>(QLatin1String(name));
+            EXPECT_NE(button, nullptr) << name;
+            if (button)
+                out.push_back(window.copy(button->mapRectToScene(button->boundingRect()).toRect()));
+        }
+        return out;
+    };
+    // How far the label stands out: the largest difference from the button's face beside it.
+    const auto contrast = [](const QImage& button) {
+        const int y0 = button.height() / 4, y1 = button.height() * 3 / 4;
+        int most = 0;
+        for (int y = y0; y < y1; ++y) {
+            const QColor face = button.pixelColor(4, y);
+            for (int x = 4; x < button.width() - 4; ++x) {
+                const QColor c = button.pixelColor(x, y);
+                most = std::max(most, std::abs(c.red() - face.red()) + std::abs(c.green() - face.green()) +
+                                          std::abs(c.blue() - face.blue()));
+            }
+        }
+        return most;
+    };
+    const auto before = buttons();
+    vm.deleteSelection();
+    ASSERT_TRUE(vm.deleting());
+    const auto during = buttons();
+    runJobs();
+    ASSERT_FALSE(vm.deleting());
+    const auto after = buttons();
+    ASSERT_EQ(before.size(), 3u);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_LT(contrast(during[i]), contrast(before[i]) * 2 / 3) << "a button that does nothing looks it";
+        EXPECT_EQ(contrast(after[i]), contrast(before[i]));
+    }
+}
+
+TEST_F(LibraryViewModelTest, TheToolbarKeepsTheWholeCountInTheWindowInSelectionMode)
+{
+    store->setHistoryLimit(0);
+    std::vector<ClipItem> items;
+    for (int i = 0; i < 20000; ++i) {
+        items.push_back(makeClipItem({.textContent = "nota " + std::to_string(i)}, clock));
+        items.back().typeRaw = "text";
+    }
+    ASSERT_TRUE(store->insertBatch(items).ok);
+    auto& vm = library(false);
+    QQmlEngine engine;
+    prepare(engine);
+    LibraryWindowController controller(engine, vm, nullptr);
+    controller.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    auto* label = controller.window()->contentItem()->findChild<QQuickItem*>(QStringLiteral("countLabel"));
+    ASSERT_NE(label, nullptr);
+    for (bool selecting : {false, true}) {
+        SCOPED_TRACE(selecting);
+        vm.setSelectionMode(selecting);
+        settle();
+        EXPECT_EQ(label->property("text").toString(), "20000 elementos");
+        EXPECT_LE(label->mapRectToScene(label->boundingRect()).right(), controller.window()->width() - 16);
     }
 }
 

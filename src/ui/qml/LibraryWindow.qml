@@ -16,6 +16,7 @@ Pane {
     readonly property ThemeColors colors: Theme.colors(library.theme)
     readonly property color ink: colors.ink
     readonly property color secondaryInk: Qt.rgba(ink.r, ink.g, ink.b, 0.55)
+    readonly property color disabledInk: Qt.rgba(ink.r, ink.g, ink.b, 0.3)
     readonly property color quaternaryFill: Qt.rgba(ink.r, ink.g, ink.b, colors.light ? 0.06 : 0.08)
     readonly property color accent: "#0a84ff"
 
@@ -29,7 +30,11 @@ Pane {
     palette.alternateBase: colors.light ? "#f0f0f2" : "#26262a"
     palette.text: ink
     palette.button: colors.light ? "#e9e9ec" : "#333338"
-    palette.buttonText: ink
+    // Each state on its own: buttonText alone stands for all three, and as it follows the theme it
+    // would overwrite the disabled one, so a disabled button would look live.
+    palette.active.buttonText: ink
+    palette.inactive.buttonText: ink
+    palette.disabled.buttonText: disabledInk
     palette.highlight: accent
     palette.highlightedText: "white"
     palette.placeholderText: secondaryInk
@@ -85,7 +90,8 @@ Pane {
             Rectangle {
                 Layout.fillWidth: true
                 Layout.maximumWidth: 320
-                Layout.minimumWidth: 140
+                // Narrow enough that the toolbar keeps a count of hundreds of thousands in selection mode.
+                Layout.minimumWidth: 100
                 implicitHeight: searchRow.implicitHeight + 14
                 radius: 8
                 color: root.quaternaryFill
@@ -205,12 +211,14 @@ Pane {
                     color: root.ink
                 }
                 Button {
+                    objectName: "pinButton"
                     text: "Fijar"
                     focusPolicy: Qt.NoFocus
                     enabled: !root.library.deleting
                     onClicked: root.library.pinSelection(true)
                 }
                 Button {
+                    objectName: "unpinButton"
                     text: "Quitar fijado"
                     focusPolicy: Qt.NoFocus
                     enabled: !root.library.deleting
@@ -218,6 +226,7 @@ Pane {
                 }
                 Button {
                     id: moveButton
+                    objectName: "moveButton"
                     text: "Mover a categoría"
                     visible: root.library.spaceNames.length > 0
                     focusPolicy: Qt.NoFocus
@@ -225,9 +234,11 @@ Pane {
                     onClicked: root.library.openMoveMenu()
                 }
                 Button {
+                    objectName: "deleteButton"
                     text: "Eliminar"
                     focusPolicy: Qt.NoFocus
                     palette.buttonText: "#ff453a"
+                    palette.disabled.buttonText: Qt.rgba(1, 0.27, 0.23, 0.35)
                     enabled: !root.library.deleting
                     onClicked: root.library.deleteSelection()
                 }
