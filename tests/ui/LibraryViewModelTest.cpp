@@ -12,6 +12,7 @@
 #include "fakes/FakeClipboard.h"
 #include "fakes/QtApp.h"
 #include "GuiApp.h"
+#include "InkContrast.h"
 #include "LaterMenu.h"
 #include "UiFixtures.h"
 #include "ui/AppIconImageProvider.h"
@@ -661,20 +662,6 @@ TEST_F(LibraryViewModelTest, WhileABulkDeleteRunsTheBulkBarsButtonsLookDisabled)
         }
         return out;
     };
-    // How far the label stands out: the largest difference from the button's face beside it.
-    const auto contrast = [](const QImage& button) {
-        const int y0 = button.height() / 4, y1 = button.height() * 3 / 4;
-        int most = 0;
-        for (int y = y0; y < y1; ++y) {
-            const QColor face = button.pixelColor(4, y);
-            for (int x = 4; x < button.width() - 4; ++x) {
-                const QColor c = button.pixelColor(x, y);
-                most = std::max(most, std::abs(c.red() - face.red()) + std::abs(c.green() - face.green()) +
-                                          std::abs(c.blue() - face.blue()));
-            }
-        }
-        return most;
-    };
     const auto before = buttons();
     vm.deleteSelection();
     ASSERT_TRUE(vm.deleting());
@@ -685,8 +672,9 @@ TEST_F(LibraryViewModelTest, WhileABulkDeleteRunsTheBulkBarsButtonsLookDisabled)
     ASSERT_EQ(before.size(), 3u);
     for (std::size_t i = 0; i < before.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_LT(contrast(during[i]), contrast(before[i]) * 2 / 3) << "a button that does nothing looks it";
-        EXPECT_EQ(contrast(after[i]), contrast(before[i]));
+        EXPECT_LT(test::inkContrast(during[i]), test::inkContrast(before[i]) * 2 / 3)
+            << "a button that does nothing looks it";
+        EXPECT_EQ(test::inkContrast(after[i]), test::inkContrast(before[i]));
     }
 }
 

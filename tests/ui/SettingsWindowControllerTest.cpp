@@ -8,6 +8,7 @@
 #include "ui/SettingsViewModel.h"
 #include "fakes/TempDir.h"
 #include "GuiApp.h"
+#include "InkContrast.h"
 
 #include <QCoreApplication>
 #include <QQuickItem>
@@ -95,6 +96,24 @@ TEST_F(SettingsWindowControllerTest, HalfTypedSnippetSurvivesReopening)
     controller.viewModel()->setNewShortcut(QStringLiteral("firma"));
     EXPECT_TRUE(add->property("enabled").toBool());
     EXPECT_EQ(child("stepperLabel")->property("text").toString(), QStringLiteral("Máximo 100 items"));
+}
+
+TEST_F(SettingsWindowControllerTest, AStepperButtonThatCannotGoFurtherLooksDisabled)
+{
+    settings.setHistoryLimit(0); // "Sin límite": nothing below it
+    QQuickWindow* w = shown();
+    ASSERT_NE(w, nullptr);
+    auto* minus = qobject_cast<QQuickItem*>(child("decrement"));
+    auto* plus = qobject_cast<QQuickItem*>(child("increment"));
+    ASSERT_TRUE(minus && plus);
+    ASSERT_FALSE(minus->isEnabled());
+    ASSERT_TRUE(plus->isEnabled());
+    QCoreApplication::processEvents();
+    const QImage window = w->grabWindow();
+    const auto drawn = [&window](QQuickItem* item) {
+        return window.copy(item->mapRectToScene(item->boundingRect()).toRect());
+    };
+    EXPECT_LT(test::inkContrast(drawn(minus)), test::inkContrast(drawn(plus)) * 2 / 3);
 }
 
 // "Añadir app…" offers the installed applications and the open windows (Brisa's own left out);

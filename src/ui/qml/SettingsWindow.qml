@@ -32,7 +32,11 @@ Pane {
     palette.window: light ? "#f2f2f5" : "#232327"
     palette.windowText: ink
     palette.text: ink
-    palette.buttonText: ink
+    // Each state on its own: buttonText alone stands for all three, and as it follows the theme it
+    // would overwrite the disabled one, so a disabled button would look live.
+    palette.active.buttonText: ink
+    palette.inactive.buttonText: ink
+    palette.disabled.buttonText: Qt.rgba(ink.r, ink.g, ink.b, 0.3)
     palette.base: light ? "#ffffff" : "#1b1b1e"
     palette.alternateBase: light ? "#f6f6f8" : "#2a2a2e"
     palette.button: light ? "#e9e9ed" : "#3a3a40"
