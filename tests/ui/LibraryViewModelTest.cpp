@@ -69,6 +69,26 @@ protected:
         return *vm;
     }
 
+    /// The services, with an other thread whose jobs wait in jobs until the test runs them.
+    LibraryViewModel::Services servicesWithHeldJobs()
+    {
+        return {*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
+                [this](std::function<void()> job) { jobs.push_back(std::move(job)); }};
+    }
+
+    /// Runs the held jobs in turn, each with what it posted back, until none is left.
+    void runJobs()
+    {
+        while (!jobs.empty()) {
+            auto job = std::move(jobs.front());
+            jobs.erase(jobs.begin());
+            job();
+            clock.runPosted();
+        }
+    }
+
+    std::vector<std::function<void()>> jobs; ///< the other thread's, run when the test says
+
     /// Stores a clip; its id as the views name it.
     QString add(const char* kind, const std::string& text, TimePoint at, bool pinned = false,
                 std::optional<Uuid> space = std::nullopt)
@@ -164,10 +184,7 @@ TEST_F(LibraryViewModelTest, TheFirstSearchWaitsForTheFieldsReadOnAnotherThreadW
     const auto now = clock.now();
     const QString a = add("text", "alfa informe", now - 1min);
     const QString b = add("text", "beta", now - 2min);
-    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
-    LibraryViewModel::Services services{*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
-                                        [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }};
-    LibraryViewModel vm(services);
+    LibraryViewModel vm(servicesWithHeldJobs());
     ASSERT_EQ(jobs.size(), 1u) << "the read starts as the window is made";
     EXPECT_EQ(vm.count(), 2);
 
@@ -554,18 +571,9 @@ TEST_F(LibraryViewModelTest, ABulkDeleteRunsOnTheOtherThreadAndTheWindowStaysUsa
         const QString a = add("text", "uno informe", now - 1min);
         const QString b = add("text", "dos informe", now - 2min);
         const QString kept = add("text", "tres informe", now - 3min);
-        std::vector<std::function<void()>> jobs; // the other thread, run when the test says
-        const auto runJobs = [&] {
-            while (!jobs.empty()) {
-                auto job = std::move(jobs.front());
-                jobs.erase(jobs.begin());
-                job();
-                clock.runPosted();
-            }
-        };
+        jobs.clear();
         settings.setLibraryViewMode(c.viewMode == 2 ? LibraryViewMode::Board : LibraryViewMode::List);
-        LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
-                             [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+        LibraryViewModel vm(servicesWithHeldJobs());
         QAbstractItemModelTester listTester(vm.clips(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QAbstractItemModelTester boardTester(vm.board(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         vm.setShown(true);
@@ -626,18 +634,8 @@ TEST_F(LibraryViewModelTest, WhileABulkDeleteRunsTheBulkBarsButtonsLookDisabled)
 {
     const QString a = add("text", "uno", clock.now() - 1min);
     add("text", "dos", clock.now() - 2min);
-    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
-    const auto runJobs = [&] {
-        while (!jobs.empty()) {
-            auto job = std::move(jobs.front());
-            jobs.erase(jobs.begin());
-            job();
-            clock.runPosted();
-        }
-    };
     settings.setLibraryViewMode(LibraryViewMode::List);
-    LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
-                         [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+    LibraryViewModel vm(servicesWithHeldJobs());
     QQmlEngine engine;
     prepare(engine);
     LibraryWindowController controller(engine, vm, nullptr);
@@ -709,16 +707,8 @@ TEST_F(LibraryViewModelTest, WhileTheFieldsAreReadAgainElsewhereASearchsNextPage
     constexpr int kClips = 4 * LibraryClipModel::kPageSize;
     for (int i = 0; i < kClips; ++i)
         add("text", "informe " + std::to_string(i), clock.now() - std::chrono::seconds(i));
-    std::vector<std::function<void()>> jobs; // the other thread, run when the test says
-    LibraryViewModel vm({*clips, *store, *paster, *bulk, settings, spaces, clock, nullptr,
-                         [&jobs](std::function<void()> job) { jobs.push_back(std::move(job)); }});
+    LibraryViewModel vm(servicesWithHeldJobs());
     QAbstractItemModelTester tester(vm.clips(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    const auto runJobs = [&] {
-        for (; !jobs.empty(); jobs.erase(jobs.begin())) {
-            jobs.front()();
-            clock.runPosted();
-        }
-    };
     runJobs();
     vm.setSearch("informe");
     ASSERT_LT(vm.clips()->rowCount(), kClips);
