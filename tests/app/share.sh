@@ -20,12 +20,17 @@ stub xdg-email 0
 stub blueman-sendto 0
 export PATH="$home/bin:$PATH"
 wait_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
+# How many windows Brisa shows: each menu, submenu and dialog is one more.
+shown() { xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l; }
+# wait_shown N: until Brisa shows N windows, at most 10 s.
+wait_shown() { for _ in $(seq 100); do [ "$(shown)" -eq "$1" ] && return 0; sleep 0.1; done; return 1; }
 # send CARD_X KEYS...: the card's menu, Enviar… ▸ the entry KEYS lead to (the first is highlighted).
 send() {
   local x="$1"; shift
+  local before; before=$(shown)
   "$pointer" move "$((x - 20))" 110; "$pointer" move "$x" 120
-  "$pointer" click 3; sleep 0.8
-  xdotool key Down Down Down Right; sleep 0.4 # Pegar, Copiar, Enviar… ▸
+  "$pointer" click 3; wait_shown $((before + 1))
+  xdotool key Down Down Down Right; wait_shown $((before + 2)) # Pegar, Copiar, Enviar… ▸
   xdotool key "$@"
 }
 
@@ -38,7 +43,16 @@ convert -size 64x48 gradient:white-navy -depth 8 "$home/pic.png"
 "$brisa" add --image "$home/pic.png" >/dev/null
 "$brisa" add "Nota para enviar" >/dev/null
 image=$(ls "$images")
-"$brisa" toggle; sleep 1.2
+# The panel, open and its cards in place.
+panel_open() {
+  for w in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
+    xdotool getwindowgeometry --shell "$w" | grep -qx "WIDTH=848" && return 0
+  done
+  return 1
+}
+"$brisa" toggle
+for _ in $(seq 100); do panel_open && break; sleep 0.1; done
+sleep 0.5 # the cards slide in
 text_card=720; image_card=948
 
 # Without a portal: Correo electrónico…, Bluetooth…, Guardar como….
@@ -51,8 +65,9 @@ check "a text goes to Bluetooth as a private .txt" 'wait_file "$home/bin/blueman
   [ "$(cat "$sent")" = "Nota para enviar" ] && [ "$(stat -c %a "$(dirname "$(dirname "$sent")")")" = 700 ]'
 rm -f "$home/bin/blueman-sendto.args"
 # The card's share button, at its top right, opens the same targets at the pointer.
-"$pointer" move $((text_card + 60)) 120; "$pointer" move $((text_card + 80)) 76; sleep 0.5
-"$pointer" click 1; sleep 0.8
+before=$(shown)
+"$pointer" move $((text_card + 60)) 120; "$pointer" move $((text_card + 80)) 76; sleep 0.5 # it shows on hover
+"$pointer" click 1; wait_shown $((before + 1))
 "$pointer" move $((text_card + 130)) 108; "$pointer" click 1 # Bluetooth…, the second entry
 check "the share button offers the targets too" \
   'wait_file "$home/bin/blueman-sendto.args" && [ "$(basename "$(cat "$home/bin/blueman-sendto.args")")" = "Nota para enviar.txt" ]'
@@ -60,10 +75,14 @@ rm -f "$home/bin/blueman-sendto.args"
 send $image_card Down Return
 check "an image goes to Bluetooth as its file" \
   'wait_file "$home/bin/blueman-sendto.args" && [ "$(cat "$home/bin/blueman-sendto.args")" = "$images/$image" ]'
-send $image_card Down Down Return; sleep 1.5
+before=$(shown)
+send $image_card Down Down Return
+dialog=
+for _ in $(seq 100); do dialog=$(xdotool search --onlyvisible --name "^Guardar como…$" 2>/dev/null | head -1) && [ -n "$dialog" ] && break; sleep 0.1; done
+xdotool windowactivate --sync "$dialog" 2>/dev/null
 xdotool key Return # the dialog proposes the image's own name in the home folder
 check "Guardar como… writes a copy where the dialog says" 'wait_file "$home/$image" && cmp -s "$home/$image" "$images/$image"'
-sleep 0.5
+wait_shown "$before" # the dialog has gone
 
 stub xdg-email 3
 send $text_card Return
